@@ -1,0 +1,487 @@
+#include "Unit1.h"
+
+#include "Fonts.h"
+#include "Guard.h"
+#include "IntConv.h"
+#include "Messages.h"
+#include "Platform.h"
+#include "TextPane.h"
+#include "VarError.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QFrame>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListView>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPainter>
+#include <QSplitter>
+#include <QToolButton>
+
+template <class F> bool TForm1::guard(F&& body)
+{
+    return guarded(m_env.messages, this, std::forward<F>(body));
+}
+
+namespace {
+const QString kHeader = QStringLiteral("Vardolin Ver 1.05");
+const QString kUnregistered = QStringLiteral("（未登録）");
+
+// The folder button's glyph: a small yellow folder, 14 x 15.
+QIcon folderGlyph()
+{
+    QPixmap pm(14, 15);
+    pm.fill(Qt::transparent);
+    QPainter p(&pm);
+    p.setPen(QColor(128, 128, 0));
+    p.setBrush(QColor(255, 255, 0));
+    p.drawRect(0, 4, 13, 9);
+    p.drawRect(1, 2, 5, 2);
+    return QIcon(pm);
+}
+} // namespace
+
+TForm1::TForm1(const AppEnv& env, QWidget* parent) : QMainWindow(parent), m_env(env)
+{
+    setWindowTitle(QStringLiteral("Vardolin"));
+    setFont(Fonts::windowFont());
+    FontDlgFont = Fonts::windowFont();
+    buildLayout();
+    buildMenus();
+    setupList();
+    setupText();
+    setupApps();
+    // Client area 369 x 237 at 200, 107 until the saved geometry says otherwise.
+    move(200, 107);
+    resize(369, 237 + menuBar()->sizeHint().height());
+    guard([this] { FormCreate(); });
+}
+
+TForm1::~TForm1() = default;
+
+void TForm1::buildLayout()
+{
+    Client = new QWidget(this);
+    setCentralWidget(Client);
+
+    Edit1 = new QLineEdit(Client);
+    Edit1->setObjectName(QStringLiteral("Edit1"));
+    Edit1->setGeometry(0, 0, 369 - 22, 20);
+
+    FolderBtn = new QToolButton(Client);
+    FolderBtn->setObjectName(QStringLiteral("FolderBtn"));
+    FolderBtn->setAutoRaise(true);
+    FolderBtn->setIcon(folderGlyph());
+    FolderBtn->setIconSize(QSize(14, 15));
+    FolderBtn->setToolTip(QStringLiteral("フォルダのパスを選択するダイアログボックスを開きます。"));
+    FolderBtn->setFocusPolicy(Qt::NoFocus);
+
+    ChBox1 = new QComboBox(Client);
+    ChBox1->setObjectName(QStringLiteral("ChBox1"));
+    ChBox1->setGeometry(0, 24, 89, 20);
+    ChBox1->setToolTip(QStringLiteral("拡張子の種類を選択します。"));
+    ChBox2 = new QComboBox(Client);
+    ChBox2->setObjectName(QStringLiteral("ChBox2"));
+    ChBox2->setGeometry(91, 24, 65, 20);
+    ChBox2->setToolTip(QStringLiteral("拡張子を選択します。"));
+
+    for (int n = 1; n <= 5; ++n) {
+        auto* b = new QToolButton(Client);
+        b->setObjectName(QStringLiteral("AppBtn%1").arg(n));
+        b->setProperty("Tag", n);
+        b->setAutoRaise(true);
+        b->setGeometry(158 + 23 * (n - 1), 24, 21, 21);
+        b->setIconSize(QSize(17, 17));
+        b->setEnabled(false);
+        b->setToolTip(kUnregistered);
+        b->setFocusPolicy(Qt::NoFocus);
+        AppBtn[n] = b;
+    }
+
+    CheckBox1 = new QCheckBox(QStringLiteral("直接"), Client);
+    CheckBox1->setObjectName(QStringLiteral("CheckBox1"));
+    CheckBox1->setEnabled(false);
+
+    Panel1 = new QFrame(Client);
+    Panel1->setObjectName(QStringLiteral("Panel1"));
+    Panel1->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    Panel1->setLineWidth(1);
+    auto* panelLayout = new QHBoxLayout(Panel1);
+    panelLayout->setContentsMargins(1, 1, 1, 1);
+    Splitter1 = new QSplitter(Qt::Horizontal, Panel1);
+    Splitter1->setObjectName(QStringLiteral("Splitter1"));
+    Splitter1->setHandleWidth(2);
+    Splitter1->setChildrenCollapsible(false);
+    panelLayout->addWidget(Splitter1);
+    LView = new QListView(Splitter1);
+    LView->setObjectName(QStringLiteral("LView"));
+    LView->setMinimumWidth(30);
+    REdit = new TextPane(Splitter1);
+    REdit->setObjectName(QStringLiteral("REdit"));
+    REdit->setMinimumWidth(30);
+    Splitter1->addWidget(LView);
+    Splitter1->addWidget(REdit);
+    Splitter1->setStretchFactor(0, 0);
+    Splitter1->setStretchFactor(1, 1);
+    Splitter1->setSizes({88, 369 - 88});
+
+    StatusBar1 = new QWidget(Client);
+    StatusBar1->setObjectName(QStringLiteral("StatusBar1"));
+    const int widths[3] = {65, 250, 50};
+    int x = 0;
+    for (int i = 0; i < 3; ++i) {
+        auto* l = new QLabel(StatusBar1);
+        l->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+        l->setGeometry(x, 0, widths[i] - 2, 19);
+        l->setTextFormat(Qt::PlainText);
+        x += widths[i];
+        StatusPanel[i] = l;
+    }
+
+    // Tab order: Edit1, ChBox1, ChBox2, CheckBox1, Panel1.
+    setTabOrder(Edit1, ChBox1);
+    setTabOrder(ChBox1, ChBox2);
+    setTabOrder(ChBox2, CheckBox1);
+    setTabOrder(CheckBox1, LView);
+    FormSet();
+}
+
+void TForm1::buildMenus()
+{
+    auto action = [this](QMenu* menu, const char* name, const QString& caption, auto handler) {
+        QAction* a = menu->addAction(caption);
+        a->setObjectName(QString::fromLatin1(name));
+        connect(a, &QAction::triggered, this, [this, handler] { guard([&] { (this->*handler)(); }); });
+        return a;
+    };
+    QMenuBar* bar = menuBar();
+    N1 = bar->addMenu(QStringLiteral("操作（&C）"));
+    N1->setObjectName(QStringLiteral("N1"));
+    X1 = action(N1, "X1", QStringLiteral("フォルダをエクスプローラーで開く（&E）"), &TForm1::X1Click);
+    R1 = action(N1, "R1", QStringLiteral("選択ファイルを関連付けアプリで開く（&R）"), &TForm1::R1Click);
+    N1->addSeparator();
+    TX = N1->addMenu(QStringLiteral("登録アプリ（&A）"));
+    TX->setObjectName(QStringLiteral("TX"));
+    E1 = action(TX, "E1", QStringLiteral("登録アプリを直接起動する（&E）"), &TForm1::E1Click);
+    E1->setCheckable(true);
+    E1->setEnabled(false);
+    TX->addSeparator();
+    for (int n = 1; n <= 5; ++n) {
+        QAction* a = TX->addAction(kUnregistered);
+        a->setObjectName(QStringLiteral("SApp%1").arg(n));
+        a->setProperty("Tag", n);
+        a->setEnabled(false);
+        connect(a, &QAction::triggered, this, [this, n] { guard([&] { SApp5Click(n); }); });
+        SApp[n] = a;
+    }
+    N1->addSeparator();
+    N12 = N1->addMenu(QStringLiteral("テキスト（&T）"));
+    N12->setObjectName(QStringLiteral("N12"));
+    N13 = action(N12, "N13", QStringLiteral("右端で折り返す（&W）"), &TForm1::N13Click);
+    N13->setCheckable(true);
+    N12->addSeparator();
+    L1 = action(N12, "L1", QStringLiteral("テキスト全体を選択（&L）"), &TForm1::L1Click);
+    C1 = action(N12, "C1", QStringLiteral("コピー（&C）"), &TForm1::C1Click);
+    C1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_C));
+    C1->setShortcutContext(Qt::WindowShortcut);
+    S1 = action(N12, "S1", QStringLiteral("検索（&S）"), &TForm1::S1Click);
+    N1->addSeparator();
+    Import = action(N1, "Import", QStringLiteral("Ver1.02用の設定ファイルをインポート（&I）"), &TForm1::ImportClick);
+    X2 = action(N1, "X2", QStringLiteral("終了（&X）"), &TForm1::X2Click);
+
+    N2 = bar->addMenu(QStringLiteral("設定（&O）"));
+    N2->setObjectName(QStringLiteral("N2"));
+    C2 = action(N2, "C2", QStringLiteral("文字色と背景色の設定（&C）"), &TForm1::C2Click);
+    F1 = action(N2, "F1", QStringLiteral("フォント設定（&F）"), &TForm1::F1Click);
+    E2 = action(N2, "E2", QStringLiteral("拡張子の設定（&E）"), &TForm1::E2Click);
+    // "（X）" is plain text here: no access key.
+    X3 = N2->addAction(QStringLiteral("外部起動アプリの登録（X）"));
+    X3->setObjectName(QStringLiteral("X3"));
+    connect(X3, &QAction::triggered, this, [this] { guard([this] { X3Click(); }); });
+
+    HELP1 = bar->addMenu(QStringLiteral("ヘルプ（&H）"));
+    HELP1->setObjectName(QStringLiteral("HELP1"));
+    ReadmeR1 = action(HELP1, "ReadmeR1", QStringLiteral("Readmeを表示する（&R）"), &TForm1::ReadmeR1Click);
+    His1 = action(HELP1, "His1", QStringLiteral("Historyを表示する（&H）"), &TForm1::His1Click);
+    ManualM1 = action(HELP1, "ManualM1", QStringLiteral("マニュアルを表示する（&M）"), &TForm1::ManualM1Click);
+    HELP1->addSeparator();
+    V1 = action(HELP1, "V1", QStringLiteral("バージョン情報（&V）"), &TForm1::V1Click);
+
+    ViewMenu = new QMenu(this);
+    ViewMenu->setObjectName(QStringLiteral("ViewMenu"));
+    N16 = action(ViewMenu, "N16", QStringLiteral("フォルダをエクスプローラーで開く"), &TForm1::N16Click);
+    N17 = action(ViewMenu, "N17", QStringLiteral("選択ファイルを関連付けアプリで開く"), &TForm1::N17Click);
+    ViewMenu->addSeparator();
+    N19 = action(ViewMenu, "N19", QStringLiteral("登録アプリを直接起動する"), &TForm1::N19Click);
+    N19->setCheckable(true);
+    N19->setEnabled(false);
+    ViewMenu->addSeparator();
+    for (int n = 1; n <= 5; ++n) {
+        QAction* a = ViewMenu->addAction(kUnregistered);
+        a->setObjectName(QStringLiteral("FApp%1").arg(n));
+        a->setProperty("Tag", n);
+        a->setEnabled(false);
+        connect(a, &QAction::triggered, this, [this, n] { guard([&] { FApp5Click(n); }); });
+        FApp[n] = a;
+    }
+    LView->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(LView, &QWidget::customContextMenuRequested, this,
+            [this](const QPoint& pos) { ViewMenu->popup(LView->viewport()->mapToGlobal(pos)); });
+
+    txMenu = new QMenu(this);
+    txMenu->setObjectName(QStringLiteral("txMenu"));
+    N26 = action(txMenu, "N26", QStringLiteral("テキスト全体を選択"), &TForm1::N26Click);
+    N27 = action(txMenu, "N27", QStringLiteral("クリップボードにコピー"), &TForm1::N27Click);
+    Find1 = action(txMenu, "Find1", QStringLiteral("検索"), &TForm1::Find1Click);
+    txMenu->addSeparator();
+    N29 = action(txMenu, "N29", QStringLiteral("右端で折り返す"), &TForm1::N29Click);
+    N29->setCheckable(true);
+    txMenu->addSeparator();
+    N31 = action(txMenu, "N31", QStringLiteral("文字色と背景色の設定"), &TForm1::N31Click);
+    N32 = action(txMenu, "N32", QStringLiteral("フォントの設定"), &TForm1::N32Click);
+    N33 = action(txMenu, "N33", QStringLiteral("拡張子の設定"), &TForm1::N33Click);
+    N34 = action(txMenu, "N34", QStringLiteral("外部起動アプリの登録"), &TForm1::N34Click);
+    QWidget* textWidget = REdit->textWidget();
+    textWidget->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(textWidget, &QWidget::customContextMenuRequested, this,
+            [this, textWidget](const QPoint& pos) { txMenu->popup(textWidget->mapToGlobal(pos)); });
+}
+
+// ---------------------------------------------------------------- start-up
+
+void TForm1::FormCreate()
+{
+    m_viewColors = ViewColors{TColor::Black, TColor::White};
+    LoadSet();
+    TagsLoad();
+    LoadAppItem();
+    selectFirstCategoryAndPattern();
+    // The start folder: home stands where the Windows folder stood.
+    StartFolder = m_env.platform ? m_env.platform->homeFolder() : QString();
+    StartFolder += QStringLiteral("/ﾃﾞｽｸﾄｯﾌﾟ/");
+    Edit1->setText(StartFolder);
+    STItem();
+    BaseTitle = QStringLiteral("Vardolin");
+    AppTitle::set(BaseTitle);
+    setWindowTitle(BaseTitle);
+}
+
+void TForm1::LoadSet()
+{
+    Memo1.clear();
+    Memo1.load(m_env.settingsFile(QStringLiteral("appcfgs.cfg")));
+    if (Memo1.line(0) != kHeader) {
+        if (m_env.messages)
+            m_env.messages->notice(this, QStringLiteral("appcfgs.cfgファイルのバージョンが違います。"));
+        return;
+    }
+    const int width = strToInt(Memo1.line(3));
+    const int height = strToInt(Memo1.line(4));
+    const int top = strToInt(Memo1.line(1));
+    const int left = strToInt(Memo1.line(2));
+    setOuterBounds(left, top, width, height);
+    const bool wrap = strToInt(Memo1.line(5)) == 0;
+    REdit->setWordWrap(wrap);
+    N13->setChecked(wrap);
+    N29->setChecked(wrap);
+    REdit->setFontFace(Memo1.line(6));
+    REdit->setFontSize(strToInt(Memo1.line(7)));
+    m_viewColors.text = strToInt(Memo1.line(8));
+    m_viewColors.background = strToInt(Memo1.line(9));
+    ColorSet();
+    const bool enabled = Memo1.line(10) == QLatin1String("0");
+    CheckBox1->setEnabled(enabled);
+    E1->setEnabled(enabled);
+    N19->setEnabled(enabled);
+    const bool ticked = Memo1.line(11) == QLatin1String("0");
+    const bool was = CheckBox1->isChecked();
+    CheckBox1->setChecked(ticked);
+    E1->setChecked(ticked);
+    N19->setChecked(ticked);
+    if (was != ticked) CheckBox1Click();
+    setListWidth(strToInt(Memo1.line(12)));
+}
+
+void TForm1::FormClose()
+{
+    Memo1.clear();
+    Memo1.append(kHeader);
+    const QRect b = outerBounds();
+    Memo1.append(QString::number(b.top()));
+    Memo1.append(QString::number(b.left()));
+    Memo1.append(QString::number(b.width()));
+    Memo1.append(QString::number(b.height()));
+    Memo1.append(REdit->wordWrap() ? QStringLiteral("0") : QStringLiteral("1"));
+    Memo1.append(REdit->fontFace());
+    Memo1.append(QString::number(REdit->fontSize()));
+    Memo1.append(QString::number(REdit->fontColor()));
+    Memo1.append(QString::number(REdit->fillColor()));
+    Memo1.append(CheckBox1->isEnabled() ? QStringLiteral("0") : QStringLiteral("1"));
+    Memo1.append(CheckBox1->isChecked() ? QStringLiteral("0") : QStringLiteral("1"));
+    Memo1.append(QString::number(listWidth()));
+    Memo1.save(m_env.settingsFile(QStringLiteral("appcfgs.cfg")));
+}
+
+void TForm1::closeEvent(QCloseEvent* event)
+{
+    // A failed write keeps the window open; the next close tries again.
+    if (guard([this] { FormClose(); })) event->accept();
+    else event->ignore();
+}
+
+void TForm1::ColorSet()
+{
+    REdit->setFontColor(m_viewColors.text);
+    const QColor fg = TColor::toQColor(m_viewColors.text);
+    const QColor bg = TColor::toQColor(m_viewColors.background);
+    for (QWidget* w : {static_cast<QWidget*>(LView), static_cast<QWidget*>(Edit1), static_cast<QWidget*>(ChBox1),
+                       static_cast<QWidget*>(ChBox2)}) {
+        QPalette pal = w->palette();
+        for (auto group : {QPalette::Active, QPalette::Inactive}) {
+            pal.setColor(group, QPalette::Text, fg);
+            pal.setColor(group, QPalette::ButtonText, fg);
+            pal.setColor(group, QPalette::WindowText, fg);
+        }
+        w->setPalette(pal);
+    }
+    REdit->setFillColor(m_viewColors.background);
+    for (QWidget* w : {static_cast<QWidget*>(LView), static_cast<QWidget*>(Edit1), static_cast<QWidget*>(ChBox1),
+                       static_cast<QWidget*>(ChBox2)}) {
+        QPalette pal = w->palette();
+        for (auto group : {QPalette::Active, QPalette::Inactive}) {
+            pal.setColor(group, QPalette::Base, bg);
+            pal.setColor(group, QPalette::Button, bg);
+        }
+        w->setPalette(pal);
+    }
+}
+
+// ---------------------------------------------------------------- geometry
+
+QRect TForm1::outerBounds() const
+{
+    return frameGeometry();
+}
+
+void TForm1::setOuterBounds(int left, int top, int width, int height)
+{
+    // Before the window manager has framed the window the frame is unknown;
+    // showEvent applies the requested outer size again once it is.
+    const QRect frame = frameGeometry();
+    const QRect inner = geometry();
+    const int dw = frame.width() - inner.width();
+    const int dh = frame.height() - inner.height();
+    m_requestedOuter = QSize(width, height);
+    move(left, top);
+    resize(std::max(1, width - dw), std::max(1, height - dh));
+    FormSet();
+}
+
+int TForm1::listWidth() const
+{
+    const QList<int> sizes = Splitter1->sizes();
+    return sizes.isEmpty() ? LView->width() : sizes.first();
+}
+
+void TForm1::setListWidth(int width)
+{
+    QList<int> sizes = Splitter1->sizes();
+    int total = 0;
+    for (int s : sizes) total += s;
+    Splitter1->setSizes({width, std::max(30, total - width)});
+}
+
+void TForm1::FormSet()
+{
+    if (m_inFormSet) return;
+    m_inFormSet = true;
+    const QRect frame = frameGeometry();
+    const QRect inner = geometry();
+    const int dw = frame.width() - inner.width();
+    const int dh = frame.height() - inner.height();
+    int outerW = frame.width(), outerH = frame.height();
+    bool grow = false;
+    if (outerW < 330) { outerW = 330; grow = true; }
+    if (outerH < 136) { outerH = 136; grow = true; }
+    if (grow && isWindow()) resize(outerW - dw, outerH - dh);
+    setMinimumSize(std::max(1, 330 - dw), std::max(1, 136 - dh));
+    const int cw = Client ? Client->width() : 0;
+    const int ch = Client ? Client->height() : 0;
+    if (Client) {
+        Edit1->setGeometry(0, 0, cw - 22, 20);
+        FolderBtn->setGeometry(cw - 19, 0, 18, 21);
+        CheckBox1->setGeometry(cw - 49, 26, 49, 17);
+        Panel1->setGeometry(0, 48, cw, ch - 68);
+        StatusBar1->setGeometry(0, ch - 19, cw, 19);
+    }
+    m_inFormSet = false;
+}
+
+void TForm1::resizeEvent(QResizeEvent* event)
+{
+    QMainWindow::resizeEvent(event);
+    FormSet();
+}
+
+void TForm1::showEvent(QShowEvent* event)
+{
+    QMainWindow::showEvent(event);
+    m_shownOnce = true;
+}
+
+bool TForm1::eventFilter(QObject* watched, QEvent* event)
+{
+    if (textEventFilter(watched, event)) return true;
+    return QMainWindow::eventFilter(watched, event);
+}
+
+// ---------------------------------------------------------------- helpers
+
+QString TForm1::panelText(int panel) const
+{
+    return (panel >= 0 && panel < 3) ? StatusPanel[panel]->text() : QString();
+}
+
+void TForm1::setPanelText(int panel, const QString& text)
+{
+    if (panel >= 0 && panel < 3) StatusPanel[panel]->setText(text);
+}
+
+void TForm1::setCaption(const QString& caption)
+{
+    setWindowTitle(caption);
+    AppTitle::set(caption);
+}
+
+QStringList TForm1::categoryNames() const
+{
+    QStringList names;
+    for (int i = 0; i < ChBox1->count(); ++i) names << ChBox1->itemText(i);
+    return names;
+}
+
+void TForm1::selectFirstCategoryAndPattern()
+{
+    // Program-made selections run no change handler: the handlers are bound to
+    // the user's activation only.
+    ChBox1->setCurrentIndex(ChBox1->count() > 0 ? 0 : -1);
+    ChBox2->setCurrentIndex(ChBox2->count() > 0 ? 0 : -1);
+}
+
+void TForm1::setDirectEnabled(bool enabled)
+{
+    CheckBox1->setEnabled(enabled);
+    E1->setEnabled(enabled);
+    N19->setEnabled(enabled);
+}
+
+void TForm1::X2Click()
+{
+    close();
+}

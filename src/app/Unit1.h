@@ -1,0 +1,233 @@
+#pragma once
+#include "AppEnv.h"
+#include "ExtensionTable.h"
+#include "LineBuffer.h"
+#include "MainForm.h"
+#include "SHBFFEX.h"
+#include "TColor.h"
+
+#include <QFont>
+#include <QImage>
+#include <QMainWindow>
+
+#include <array>
+
+class QAction;
+class QCheckBox;
+class QComboBox;
+class QFrame;
+class QLabel;
+class QLineEdit;
+class QListView;
+class QMenu;
+class QSplitter;
+class QToolButton;
+class QWidget;
+
+class FileListModel;
+class FindDialog;
+class TextPane;
+class TSHBrowseForFolderEx;
+class TAboutBox;
+class TForm2;
+class TForm3;
+class TForm4;
+class TForm5;
+class TForm6;
+class TForm7;
+
+
+// The main window. Its handlers are spread over several files by subject:
+// Unit1.cpp (start-up, layout, main settings, colours), Unit1List.cpp (folder
+// and file list), Unit1Text.cpp (text view), Unit1Apps.cpp (registered
+// applications, shell commands, help), Unit1Ext.cpp, Unit1Reg.cpp and
+// Unit1Look.cpp (the menu handlers that open dialogs).
+class TForm1 : public QMainWindow, public MainForm {
+    Q_OBJECT
+public:
+    explicit TForm1(const AppEnv& env, QWidget* parent = nullptr);
+    ~TForm1() override;
+
+    const AppEnv& env() const { return m_env; }
+
+    // --- start-up, resize, close, main settings, colours
+    void FormCreate();
+    void FormSet();
+    void FormClose();
+    void LoadSet() override;
+    void ColorSet() override;
+    QRect outerBounds() const;
+    void setOuterBounds(int left, int top, int width, int height);
+    int listWidth() const;
+    void setListWidth(int width);
+
+    // --- folder and file list
+    void STItem();
+    void Edit1KeyPress(QChar key);
+    void FolderBtnClick();
+    void FolderDlgSelectionChanged(TSHBrowseForFolderEx* sender, qintptr wnd, const QString& path,
+                                   QString& showText, TOKButtonState& okButtonState);
+    void ChBox1Change();
+    void ChBox2Change();
+    void TagsLoad() override;
+    void TagsSet(int row);
+
+    // --- text view
+    void readfile();
+    void PutCallet();
+    void WWraps();
+    void LViewChange();
+    void REditSelectionChange();
+    void N13Click();
+    void N29Click();
+    void L1Click();
+    void N26Click();
+    void C1Click();
+    void N27Click();
+    void S1Click();
+    void Find1Click();
+    void FindDlgFind();
+
+    // --- registered applications, shell commands, help
+    void LoadAppItem() override;
+    void AppnExec(int slot);
+    void AppExec(const QString& commandLine);
+    void ExeSetApp(bool flag);
+    void CheckBox1Click();
+    void E1Click();
+    void N19Click();
+    void AppBtn1Click(int tag);
+    void SApp5Click(int tag);
+    void FApp5Click(int tag);
+    void X1Click();
+    void N16Click();
+    void R1Click();
+    void N17Click();
+    void ReadmeR1Click();
+    void His1Click();
+    void ManualM1Click();
+    void V1Click();
+    void X2Click();
+
+    // --- dialogs
+    void E2Click();
+    void N33Click();
+    int F4Call();
+    void X3Click();
+    void N34Click();
+    void C2Click();
+    void N31Click();
+    void F1Click();
+    void N32Click();
+    void ImportClick();
+
+    // --- MainForm (what the dialogs use)
+    QWidget* mainWidget() override { return this; }
+    LineBuffer& lineBuffer() override { return Memo1; }
+    QStringList categoryNames() const override;
+    const PatternGrid& patternGrid() const override { return ExtGrid; }
+    void selectFirstCategoryAndPattern() override;
+    ViewColors viewColors() const override { return m_viewColors; }
+    void setViewColors(const ViewColors& colors) override { m_viewColors = colors; }
+    QString slotHint(int n) const override;
+    QString slotPath(int n) const override;
+    QString slotOption(int n) const override;
+    QImage slotHiddenImage(int n) const override;
+    void confirmSlot(int n, bool registered, const QString& title, const QString& path, const QString& option,
+                     const QImage& glyph) override;
+    void setDirectEnabled(bool enabled) override;
+
+    // Status bar panels 0..2.
+    QString panelText(int panel) const;
+    void setPanelText(int panel, const QString& text);
+    void setCaption(const QString& caption);   // window caption and application title
+
+    // --- controls (names of the window layout)
+    QWidget* Client = nullptr;
+    QLineEdit* Edit1 = nullptr;
+    QToolButton* FolderBtn = nullptr;
+    QComboBox* ChBox1 = nullptr;
+    QComboBox* ChBox2 = nullptr;
+    std::array<QToolButton*, 6> AppBtn{};      // 1..5
+    QCheckBox* CheckBox1 = nullptr;
+    QFrame* Panel1 = nullptr;
+    QSplitter* Splitter1 = nullptr;
+    QListView* LView = nullptr;
+    FileListModel* LViewModel = nullptr;
+    int LViewTag = 0;                            // the list's Tag
+    TextPane* REdit = nullptr;
+    QWidget* StatusBar1 = nullptr;
+    std::array<QLabel*, 3> StatusPanel{};
+    LineBuffer Memo1;
+    std::array<QImage, 6> Image{};              // hidden slot images 1..5
+
+    // Menus
+    QMenu* N1 = nullptr;
+    QAction *X1 = nullptr, *R1 = nullptr, *E1 = nullptr, *N13 = nullptr, *L1 = nullptr, *C1 = nullptr,
+            *S1 = nullptr, *Import = nullptr, *X2 = nullptr;
+    QMenu *TX = nullptr, *N12 = nullptr, *N2 = nullptr, *HELP1 = nullptr;
+    std::array<QAction*, 6> SApp{};
+    QAction *C2 = nullptr, *F1 = nullptr, *E2 = nullptr, *X3 = nullptr;
+    QAction *ReadmeR1 = nullptr, *His1 = nullptr, *ManualM1 = nullptr, *V1 = nullptr;
+    QMenu* ViewMenu = nullptr;
+    QAction *N16 = nullptr, *N17 = nullptr, *N19 = nullptr;
+    std::array<QAction*, 6> FApp{};
+    QMenu* txMenu = nullptr;
+    QAction *N26 = nullptr, *N27 = nullptr, *Find1 = nullptr, *N29 = nullptr, *N31 = nullptr, *N32 = nullptr,
+            *N33 = nullptr, *N34 = nullptr;
+
+    TSHBrowseForFolderEx* FolderDlg = nullptr;
+    FindDialog* FindDlg = nullptr;
+    QFont FontDlgFont;                           // the font dialog's own font
+
+    // Shared state of the unit.
+    QString BaseTitle;
+    QString StartFolder;
+    PatternGrid ExtGrid;
+    std::array<QString, 6> AppPath{};           // 1..5
+    std::array<QString, 6> AppOption{};         // 1..5
+
+    // Windows created after the main window (set by the program entry).
+    TAboutBox* AboutBox = nullptr;
+    TForm2* Form2 = nullptr;
+    TForm3* Form3 = nullptr;
+    TForm4* Form4 = nullptr;
+    TForm5* Form5 = nullptr;
+    TForm6* Form6 = nullptr;
+    TForm7* Form7 = nullptr;
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    // ---- state of the file list (Unit1List.cpp); add members here
+    // ---- end of file-list state
+
+    // ---- state of the text view (Unit1Text.cpp); add members here
+    // ---- end of text-view state
+
+    // ---- state of the applications (Unit1Apps.cpp); add members here
+    // ---- end of applications state
+
+    // ---- state of the dialog handlers (Unit1Ext/Reg/Look.cpp); add members here
+    // ---- end of dialog-handler state
+
+    void buildLayout();
+    void buildMenus();
+    // Set-up of each subject, called once from the constructor.
+    void setupList();
+    void setupText();
+    void setupApps();
+    // Runs a handler body and reports an error in the general error box.
+    template <class F> bool guard(F&& body);
+    bool textEventFilter(QObject* watched, QEvent* event);
+
+    AppEnv m_env;
+    ViewColors m_viewColors;
+    QSize m_requestedOuter;
+    bool m_inFormSet = false;
+    bool m_shownOnce = false;
+};

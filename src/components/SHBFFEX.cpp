@@ -1,0 +1,10 @@
+#include "SHBFFEX.h"
+
+#include <QWidget>
+
+TSHBrowseForFolderEx::TSHBrowseForFolderEx(QWidget* owner) : QObject(owner), m_owner(owner) {}
+
+bool TSHBrowseForFolderEx::Execute()
+{
+    return false;
+}

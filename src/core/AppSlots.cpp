@@ -1,0 +1,70 @@
+#include "AppSlots.h"
+
+#include "FsPath.h"
+#include "LineBuffer.h"
+#include "TColor.h"
+#include "VarError.h"
+
+#include <QBuffer>
+#include <QImageReader>
+#include <QImageWriter>
+
+namespace AppSlots {
+
+QString itemsFile() { return QStringLiteral("appitems.cfg"); }
+QString iconFile(int n) { return QStringLiteral("IconImg%1.bmp").arg(n); }
+
+Row rowFromLines(const LineBuffer& lines, int n)
+{
+    const int base = 3 * (n - 1);
+    return Row{lines.line(base), lines.line(base + 1), lines.line(base + 2)};
+}
+
+void save(const QString& settingsDir, const std::array<Row, Count>& rows, const std::array<QImage, Count>& images,
+          LineBuffer& buffer)
+{
+    buffer.clear();
+    for (const Row& r : rows) {
+        buffer.append(r.title);
+        buffer.append(r.path);
+        buffer.append(r.option);
+    }
+    buffer.save(settingsDir + itemsFile());
+    for (int n = 1; n <= Count; ++n) {
+        QImage img = images[n - 1].isNull() ? blankIcon() : images[n - 1];
+        saveBitmap(img, settingsDir + iconFile(n));
+    }
+}
+
+QImage loadBitmap(const QString& path)
+{
+    QByteArray bytes;
+    if (!FsPath::readFile(path, &bytes, 64ll * 1024 * 1024)) throw VarError::cannotOpen(path);
+    QBuffer buf(&bytes);
+    buf.open(QIODevice::ReadOnly);
+    QImageReader reader(&buf, "bmp");
+    // A hostile header must not make the reader allocate gigabytes.
+    reader.setAllocationLimit(64);
+    QImage img = reader.read();
+    if (img.isNull()) throw VarError::streamRead();
+    return img;
+}
+
+void saveBitmap(const QImage& image, const QString& path)
+{
+    QByteArray bytes;
+    QBuffer buf(&bytes);
+    buf.open(QIODevice::WriteOnly);
+    QImageWriter writer(&buf, "bmp");
+    if (!writer.write(image.convertToFormat(QImage::Format_RGB888))) throw VarError::cannotCreate(path);
+    saveFileAtomically(path, bytes);
+}
+
+QImage blankIcon()
+{
+    QImage img(17, 17, QImage::Format_RGB32);
+    img.fill(TColor::toQColor(TColor::BtnFace));
+    return img;
+}
+
+} // namespace AppSlots

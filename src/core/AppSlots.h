@@ -1,0 +1,42 @@
+#pragma once
+#include <QImage>
+#include <QString>
+
+#include <array>
+
+class LineBuffer;
+
+// The five application slots as appitems.cfg and IconImg1..5.bmp store them.
+namespace AppSlots {
+constexpr int Count = 5;
+// The marker of an unregistered slot; any other title, the empty one included,
+// is a registered slot.
+inline QString unregistered() { return QStringLiteral("（未登録）"); }
+inline bool isRegistered(const QString& title) { return title != unregistered(); }
+QString itemsFile();                      // "appitems.cfg"
+QString iconFile(int n);                  // "IconImgN.bmp", n = 1..5
+
+struct Row {
+    QString title;
+    QString path;
+    QString option;
+};
+
+// Reads slot n (1..5) from the loaded lines (missing lines read as empty).
+Row rowFromLines(const LineBuffer& lines, int n);
+
+// The writer: appitems.cfg from the five rows through `buffer` (cleared first),
+// then the five icon files. Stops with VarError at the first file that cannot
+// be written; the files written before it stay.
+void save(const QString& settingsDir, const std::array<Row, Count>& rows, const std::array<QImage, Count>& images,
+          LineBuffer& buffer);
+
+// Loads a BMP file of any depth a BMP reader accepts; throws VarError
+// (cannot open) when missing or not a bitmap.
+QImage loadBitmap(const QString& path);
+// Writes an image as a 24-bit BMP, replacing the file atomically; throws
+// VarError (cannot create).
+void saveBitmap(const QImage& image, const QString& path);
+// A 17 x 17 image filled with the button-face colour.
+QImage blankIcon();
+}

@@ -1,0 +1,139 @@
+#include "Cp932.h"
+
+#include <array>
+#include <mutex>
+#include <vector>
+
+#include <iconv.h>
+
+// Both directions are table driven: the tables are built once from the C
+// library's converter, so every later call is a plain lookup.
+namespace {
+
+struct Tables {
+    // single[b]: code unit for a one-byte character, 0xFFFF when b is a lead byte
+    // or undefined.
+    std::array<char16_t, 256> single{};
+    std::array<bool, 256> lead{};
+    // doubleByte[(lead << 8) | trail]
+    std::vector<char16_t> doubleByte;
+    // reverse map for the BMP: 0 means "no CP932 form" (except for U+0000).
+    std::vector<quint16> reverse;
+};
+
+char16_t convertOne(iconv_t cd, const unsigned char* in, size_t inLen)
+{
+    char16_t out[4] = {};
+    char* inp = reinterpret_cast<char*>(const_cast<unsigned char*>(in));
+    char* outp = reinterpret_cast<char*>(out);
+    size_t inLeft = inLen, outLeft = sizeof(out);
+    iconv(cd, nullptr, nullptr, nullptr, nullptr);
+    size_t r = iconv(cd, &inp, &inLeft, &outp, &outLeft);
+    if (r == static_cast<size_t>(-1) || inLeft != 0 || outLeft != sizeof(out) - 2)
+        return 0xFFFF;
+    return out[0];
+}
+
+const Tables& tables()
+{
+    static Tables t;
+    static std::once_flag once;
+    std::call_once(once, [] {
+        t.doubleByte.assign(65536, 0xFFFF);
+        t.reverse.assign(65536, 0);
+        iconv_t cd = iconv_open("UTF-16LE", "CP932");
+        for (int b = 0; b < 256; ++b) {
+            unsigned char c = static_cast<unsigned char>(b);
+            t.single[b] = convertOne(cd, &c, 1);
+        }
+        for (int l = 0x81; l <= 0xFC; ++l) {
+            if (l >= 0xA0 && l <= 0xDF) continue;
+            t.lead[l] = true;
+            t.single[l] = 0xFFFF;
+            for (int tr = 0x40; tr <= 0xFC; ++tr) {
+                if (tr == 0x7F) continue;
+                unsigned char in[2] = {static_cast<unsigned char>(l), static_cast<unsigned char>(tr)};
+                t.doubleByte[(l << 8) | tr] = convertOne(cd, in, 2);
+            }
+        }
+        iconv_close(cd);
+        // Reverse: single bytes first, then the lowest double-byte code wins.
+        for (int b = 0; b < 256; ++b)
+            if (t.single[b] != 0xFFFF && t.reverse[t.single[b]] == 0)
+                t.reverse[t.single[b]] = static_cast<quint16>(b);
+        for (int code = 0x8140; code <= 0xFCFC; ++code) {
+            char16_t u = t.doubleByte[code];
+            if (u != 0xFFFF && t.reverse[u] == 0) t.reverse[u] = static_cast<quint16>(code);
+        }
+        // NEC-selected IBM extensions (0xED/0xEE) duplicate IBM extensions
+        // (0xFA..0xFC); Windows encodes to the latter.
+        for (int code = 0xFA40; code <= 0xFC4B; ++code) {
+            char16_t u = t.doubleByte[code];
+            if (u != 0xFFFF && t.reverse[u] >= 0xED40 && t.reverse[u] <= 0xEEFC)
+                t.reverse[u] = static_cast<quint16>(code);
+        }
+        t.reverse[0] = 0;
+    });
+    return t;
+}
+
+} // namespace
+
+namespace Cp932 {
+
+QString decode(const char* data, qsizetype size)
+{
+    const Tables& t = tables();
+    QString out(size, Qt::Uninitialized);
+    char16_t* dst = reinterpret_cast<char16_t*>(out.data());
+    qsizetype n = 0;
+    const auto* p = reinterpret_cast<const unsigned char*>(data);
+    for (qsizetype i = 0; i < size; ++i) {
+        unsigned char b = p[i];
+        if (b < 0x80) {
+            dst[n++] = b;
+        } else if (t.lead[b]) {
+            if (i + 1 < size) {
+                char16_t u = t.doubleByte[(b << 8) | p[i + 1]];
+                if (u != 0xFFFF) {
+                    dst[n++] = u;
+                    ++i;
+                    continue;
+                }
+            }
+            dst[n++] = 0xFFFD;
+        } else {
+            char16_t u = t.single[b];
+            dst[n++] = (u == 0xFFFF) ? char16_t(0xFFFD) : u;
+        }
+    }
+    out.truncate(n);
+    return out;
+}
+
+QByteArray encode(const QString& text, bool* ok)
+{
+    const Tables& t = tables();
+    QByteArray out;
+    out.reserve(text.size() * 2);
+    bool good = true;
+    for (QChar qc : text) {
+        char16_t u = qc.unicode();
+        if (u < 0x80) { out.append(static_cast<char>(u)); continue; }
+        quint16 code = t.reverse[u];
+        if (code == 0) { out.append('?'); good = false; continue; }
+        if (code > 0xFF) out.append(static_cast<char>(code >> 8));
+        out.append(static_cast<char>(code & 0xFF));
+    }
+    if (ok) *ok = good;
+    return out;
+}
+
+bool canEncode(const QString& text)
+{
+    bool ok = true;
+    encode(text, &ok);
+    return ok;
+}
+
+} // namespace Cp932

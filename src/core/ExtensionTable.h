@@ -1,0 +1,36 @@
+#pragma once
+#include <QString>
+#include <QStringList>
+
+#include <array>
+
+class LineBuffer;
+
+// The pattern grid of the extension table: 11 rows of 21 entries. Rows 0..9 are
+// categories 0..9, row 10 is spare; entry 20 of a row always stays empty, so a
+// full row still ends with an empty entry. A row's visible patterns run from
+// entry 0 up to the first empty entry.
+struct PatternGrid {
+    static constexpr int Rows = 11;
+    static constexpr int Cols = 21;
+    static constexpr int Categories = 10;
+    static constexpr int Patterns = 20;
+    std::array<std::array<QString, Cols>, Rows> cell;
+
+    QString at(int row, int col) const
+    {
+        return (row >= 0 && row < Rows && col >= 0 && col < Cols) ? cell[row][col] : QString();
+    }
+    void clearCategories();
+    // The run of entries from 0 up to the first empty one.
+    QStringList visiblePatterns(int row) const;
+};
+
+namespace ExtensionTable {
+// Reads the lines of exitem.cfg into category names and grid (the reading rules of
+// the file, including its odd cases). Never loops without end and never writes
+// outside the grid: extra names, blocks or patterns are dropped.
+void parse(const LineBuffer& lines, QStringList* names, PatternGrid* grid);
+// Appends the lines of exitem.cfg for these names and grid rows 0..9.
+void write(const QStringList& names, const PatternGrid& grid, LineBuffer* lines);
+}

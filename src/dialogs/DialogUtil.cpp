@@ -1,0 +1,44 @@
+#include "DialogUtil.h"
+
+#include "Fonts.h"
+
+#include <QGuiApplication>
+#include <QScreen>
+
+namespace DialogUtil {
+
+void makeFixedDialog(QDialog* dialog, int clientWidth, int clientHeight)
+{
+    dialog->setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowStaysOnTopHint);
+    dialog->setFont(Fonts::windowFont());
+    dialog->setFixedSize(clientWidth, clientHeight);
+    dialog->setModal(true);
+}
+
+void applyViewColors(QWidget* widget, const ViewColors& colors)
+{
+    QPalette pal = widget->palette();
+    const QColor fg = TColor::toQColor(colors.text);
+    const QColor bg = TColor::toQColor(colors.background);
+    for (auto group : {QPalette::Active, QPalette::Inactive}) {
+        pal.setColor(group, QPalette::Text, fg);
+        pal.setColor(group, QPalette::WindowText, fg);
+        pal.setColor(group, QPalette::ButtonText, fg);
+        pal.setColor(group, QPalette::Base, bg);
+        pal.setColor(group, QPalette::Window, bg);
+        pal.setColor(group, QPalette::Button, bg);
+    }
+    widget->setPalette(pal);
+    widget->setAutoFillBackground(true);
+}
+
+void centreOnScreen(QWidget* widget)
+{
+    QScreen* screen = widget->screen() ? widget->screen() : QGuiApplication::primaryScreen();
+    if (!screen) return;
+    QRect area = screen->availableGeometry();
+    QRect frame = widget->frameGeometry();
+    widget->move(area.center() - QPoint(frame.width() / 2, frame.height() / 2));
+}
+
+} // namespace DialogUtil

@@ -1,0 +1,16 @@
+#pragma once
+#include "TColor.h"
+
+#include <QDialog>
+#include <QPalette>
+#include <QWidget>
+
+namespace DialogUtil {
+// The settings dialogs: no title-bar close button (their own buttons are the
+// only way out), always on top, the windows' own font.
+void makeFixedDialog(QDialog* dialog, int clientWidth, int clientHeight);
+// Text colour as font colour, background as fill colour.
+void applyViewColors(QWidget* widget, const ViewColors& colors);
+// Centres a window on the screen's available area.
+void centreOnScreen(QWidget* widget);
+}

@@ -1,0 +1,16 @@
+#pragma once
+#include <QDialog>
+
+#include "AppEnv.h"
+
+class MainForm;
+
+class TForm5 : public QDialog {
+    Q_OBJECT
+public:
+    TForm5(MainForm& main, const AppEnv& env, QWidget* parent = nullptr);
+
+private:
+    MainForm& m_main;
+    AppEnv m_env;
+};

@@ -1,0 +1,29 @@
+#pragma once
+#include <QColor>
+#include <QFont>
+#include <QList>
+#include <QString>
+
+class QWidget;
+
+// The common dialogs (open file, colour, font). Tests replace them.
+class CommonDialogs {
+public:
+    virtual ~CommonDialogs() = default;
+    // filter in the toolkit's "caption|mask|caption|mask" form. A mask of
+    // "*.exe" stands for executable files on this platform. Returns false when
+    // cancelled; *path holds the chosen file otherwise.
+    virtual bool openFile(QWidget* parent, const QString& filter, const QString& initialDir, QString* path) = 0;
+    // *color holds the preset on entry and the chosen colour on success.
+    // customColors lives as long as its owner and is kept between calls.
+    virtual bool chooseColor(QWidget* parent, QColor* color, QList<QColor>* customColors) = 0;
+    // *font holds the dialog's font on entry and the chosen one on success.
+    virtual bool chooseFont(QWidget* parent, QFont* font) = 0;
+};
+
+class QtCommonDialogs : public CommonDialogs {
+public:
+    bool openFile(QWidget* parent, const QString& filter, const QString& initialDir, QString* path) override;
+    bool chooseColor(QWidget* parent, QColor* color, QList<QColor>* customColors) override;
+    bool chooseFont(QWidget* parent, QFont* font) override;
+};

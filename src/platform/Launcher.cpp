@@ -1,0 +1,6 @@
+#include "Platform.h"
+
+void RealPlatform::startProgram(const QString& commandLine)
+{
+    Q_UNUSED(commandLine);
+}

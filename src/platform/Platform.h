@@ -1,0 +1,51 @@
+#pragma once
+#include <QIcon>
+#include <QImage>
+#include <QString>
+#include <QStringList>
+
+// Everything the program asks of the operating system and the desktop, behind
+// one interface so that tests can put a recording fake in its place.
+class Platform {
+public:
+    virtual ~Platform() = default;
+
+    // The user's home folder, without a trailing separator.
+    virtual QString homeFolder() const = 0;
+
+    // Names (without folder) of the regular files in `folder` whose names match
+    // `pattern` the way the Windows search matches them: case-insensitive,
+    // "*.*" matches every name. Sorted by name, case-insensitively; dot files
+    // included; folders and non-regular files left out; links followed.
+    // `folder` ends with "/". An unreadable or missing folder gives no names.
+    virtual QStringList findFiles(const QString& folder, const QString& pattern) = 0;
+
+    // The icon the desktop shows for a file of this name (by MIME type, from the
+    // name alone); never null.
+    virtual QIcon fileIcon(const QString& path) = 0;
+    // The icon of a program: its own where the desktop provides one (a .desktop
+    // file's Icon=, an executable known to the icon theme), else the file's icon.
+    virtual QIcon programIcon(const QString& path) = 0;
+
+    // Starts a program from one command-line text (split by the Windows rules),
+    // directly, detached, inheriting environment and working folder.
+    // Failures are not reported.
+    virtual void startProgram(const QString& commandLine) = 0;
+    // Shows a folder in the desktop's file manager; never waits, silent on failure.
+    virtual void openFolder(const QString& path) = 0;
+    // Opens a file with the application the desktop associates with it.
+    virtual void openDocument(const QString& path) = 0;
+};
+
+// The real implementation; its pieces live in DirSearch.cpp, FileIcons.cpp,
+// Launcher.cpp and Shell.cpp.
+class RealPlatform : public Platform {
+public:
+    QString homeFolder() const override;
+    QStringList findFiles(const QString& folder, const QString& pattern) override;
+    QIcon fileIcon(const QString& path) override;
+    QIcon programIcon(const QString& path) override;
+    void startProgram(const QString& commandLine) override;
+    void openFolder(const QString& path) override;
+    void openDocument(const QString& path) override;
+};

@@ -1,0 +1,6 @@
+#include "Platform.h"
+
+QIcon RealPlatform::programIcon(const QString& path)
+{
+    return fileIcon(path);
+}
