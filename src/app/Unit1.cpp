@@ -130,6 +130,7 @@ void TForm1::buildLayout()
     Splitter1->setStretchFactor(0, 0);
     Splitter1->setStretchFactor(1, 1);
     Splitter1->setSizes({88, 369 - 88});
+    connect(Splitter1, &QSplitter::splitterMoved, this, [this] { m_listWidth = Splitter1->sizes().value(0); });
 
     StatusBar1 = new QWidget(Client);
     StatusBar1->setObjectName(QStringLiteral("StatusBar1"));
@@ -385,16 +386,16 @@ void TForm1::setOuterBounds(int left, int top, int width, int height)
 
 int TForm1::listWidth() const
 {
-    const QList<int> sizes = Splitter1->sizes();
-    return sizes.isEmpty() ? LView->width() : sizes.first();
+    // Until the splitter has been laid out its sizes mean nothing; the width
+    // last asked for is the list's width then.
+    if (!Splitter1->isVisible()) return m_listWidth;
+    return Splitter1->sizes().value(0, m_listWidth);
 }
 
 void TForm1::setListWidth(int width)
 {
-    QList<int> sizes = Splitter1->sizes();
-    int total = 0;
-    for (int s : sizes) total += s;
-    Splitter1->setSizes({width, std::max(30, total - width)});
+    m_listWidth = width;
+    Splitter1->setSizes({width, std::max(30, Splitter1->width() - width)});
 }
 
 void TForm1::FormSet()
@@ -432,7 +433,18 @@ void TForm1::resizeEvent(QResizeEvent* event)
 void TForm1::showEvent(QShowEvent* event)
 {
     QMainWindow::showEvent(event);
-    m_shownOnce = true;
+    if (!m_shownOnce) {
+        m_shownOnce = true;
+        // Now that the window manager has framed the window, the outer size read
+        // from the settings can be honoured exactly, and the splitter laid out.
+        if (m_requestedOuter.isValid()) {
+            const QRect frame = frameGeometry();
+            const QRect inner = geometry();
+            const int dw = frame.width() - inner.width(), dh = frame.height() - inner.height();
+            if (dw || dh) resize(m_requestedOuter.width() - dw, m_requestedOuter.height() - dh);
+        }
+        setListWidth(m_listWidth);
+    }
 }
 
 bool TForm1::eventFilter(QObject* watched, QEvent* event)

@@ -228,6 +228,7 @@ private:
     AppEnv m_env;
     ViewColors m_viewColors;
     QSize m_requestedOuter;
+    int m_listWidth = 88;
     bool m_inFormSet = false;
     bool m_shownOnce = false;
 };

@@ -1,0 +1,230 @@
+// Start-up and shutdown of the main window with its settings file.
+#include "TestSupport.h"
+
+#include "TextPane.h"
+#include "Unit1.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFile>
+#include <QLineEdit>
+#include <QListView>
+#include <QToolButton>
+#include <QtTest>
+
+namespace {
+QStringList standardLines()
+{
+    return {"Vardolin Ver 1.05", "150", "120", "700", "500", "0", "ＭＳ ゴシック", "11",
+            "-2147483640", "12632256", "0", "1", "140"};
+}
+} // namespace
+
+class TestMainSettings : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void roundTripIsByteExact()
+    {
+        TestEnv t;
+        t.writeLines("appcfgs.cfg", standardLines());
+        const QByteArray before = t.readFile("appcfgs.cfg");
+        TForm1 w(t.env());
+        QVERIFY2(t.messages.log.isEmpty(), qPrintable(t.messages.texts().join('|')));
+        QVERIFY(w.REdit->wordWrap());
+        QVERIFY(w.N13->isChecked() && w.N29->isChecked());
+        QCOMPARE(w.REdit->fontFace(), QStringLiteral("ＭＳ ゴシック"));
+        QCOMPARE(w.REdit->fontSize(), 11);
+        QCOMPARE(w.viewColors().text, -2147483640);
+        QCOMPARE(w.viewColors().background, 12632256);
+        QVERIFY(w.CheckBox1->isEnabled() && w.E1->isEnabled() && w.N19->isEnabled());
+        QVERIFY(!w.CheckBox1->isChecked() && !w.E1->isChecked() && !w.N19->isChecked());
+        QCOMPARE(w.outerBounds(), QRect(120, 150, 700, 500));
+        QCOMPARE(w.listWidth(), 140);
+        QCOMPARE(w.windowTitle(), QStringLiteral("Vardolin"));
+        QCOMPARE(w.Edit1->text(), QStringLiteral("/nonexistent-home/ﾃﾞｽｸﾄｯﾌﾟ/"));
+        w.FormClose();
+        QCOMPARE(t.readFile("appcfgs.cfg"), before);
+    }
+
+    void hexColoursAreReadAndWrittenDecimal()
+    {
+        TestEnv t;
+        QStringList lines = standardLines();
+        lines[8] = "$80000008";
+        lines[9] = " $FF";
+        t.writeLines("appcfgs.cfg", lines);
+        TForm1 w(t.env());
+        QCOMPARE(w.viewColors().text, -2147483640);
+        QCOMPARE(w.viewColors().background, 255);
+        w.FormClose();
+        LineBuffer b;
+        b.load(t.path("appcfgs.cfg"));
+        QCOMPARE(b.line(8), QStringLiteral("-2147483640"));
+        QCOMPARE(b.line(9), QStringLiteral("255"));
+    }
+
+    void otherVersionAppliesNothing_data()
+    {
+        QTest::addColumn<QString>("header");
+        QTest::newRow("trailing blank") << "Vardolin Ver 1.05 ";
+        QTest::newRow("older") << "Vardolin Ver 1.02";
+    }
+    void otherVersionAppliesNothing()
+    {
+        QFETCH(QString, header);
+        TestEnv t;
+        QStringList lines = standardLines();
+        lines[0] = header;
+        t.writeLines("appcfgs.cfg", lines);
+        TForm1 w(t.env());
+        QCOMPARE(t.messages.log.size(), 1);
+        QCOMPARE(t.messages.log[0].kind, RecordedMessage::Notice);
+        QCOMPARE(t.messages.log[0].text, QStringLiteral("appcfgs.cfgファイルのバージョンが違います。"));
+        QVERIFY(!w.REdit->wordWrap());
+        QVERIFY(!w.CheckBox1->isEnabled());
+        // Start-up goes on: the title is set, and the next close writes the header.
+        QCOMPARE(w.windowTitle(), QStringLiteral("Vardolin"));
+        w.FormClose();
+        LineBuffer b;
+        b.load(t.path("appcfgs.cfg"));
+        QCOMPARE(b.line(0), QStringLiteral("Vardolin Ver 1.05"));
+        QCOMPARE(b.count(), 13);
+    }
+
+    void missingFileGivesOneErrorAndACompleteFileAtClose()
+    {
+        TestEnv t;
+        QFile::remove(t.path("appcfgs.cfg"));
+        TForm1 w(t.env());
+        QCOMPARE(t.messages.log.size(), 1);
+        QCOMPARE(t.messages.log[0].kind, RecordedMessage::Error);
+        QCOMPARE(t.messages.log[0].text, QStringLiteral("ﾌｧｲﾙ %1 は開けません.").arg(t.path("appcfgs.cfg")));
+        // The later steps of start-up did not run.
+        QCOMPARE(w.ChBox1->count(), 0);
+        QCOMPARE(w.Edit1->text(), QString());
+        QCOMPARE(w.LViewTag, 0);
+        QCOMPARE(w.BaseTitle, QString());
+        QCOMPARE(w.viewColors().text, 0);
+        QCOMPARE(w.viewColors().background, 16777215);
+        w.FormClose();
+        LineBuffer b;
+        b.load(t.path("appcfgs.cfg"));
+        QCOMPARE(b.count(), 13);
+        QCOMPARE(b.line(0), QStringLiteral("Vardolin Ver 1.05"));
+        // The next start is normal.
+        t.messages.log.clear();
+        TForm1 again(t.env());
+        QVERIFY2(t.messages.log.isEmpty(), qPrintable(t.messages.texts().join('|')));
+    }
+
+    void shortFiles()
+    {
+        {
+            // 12 lines: all applied up to line 11, then the list width fails.
+            TestEnv t;
+            t.writeLines("appcfgs.cfg", standardLines().mid(0, 12));
+            TForm1 w(t.env());
+            QCOMPARE(t.messages.texts(), QStringList{QStringLiteral("'' は整数ではありません.")});
+            QVERIFY(w.CheckBox1->isEnabled());
+            QCOMPARE(w.viewColors().background, 12632256);
+        }
+        {
+            // 10 lines: direct launching ends up unavailable and off.
+            TestEnv t;
+            QStringList lines = standardLines().mid(0, 10);
+            t.writeLines("appcfgs.cfg", lines);
+            TForm1 w(t.env());
+            QCOMPARE(t.messages.texts(), QStringList{QStringLiteral("'' は整数ではありません.")});
+            QVERIFY(!w.CheckBox1->isEnabled() && !w.E1->isEnabled() && !w.N19->isEnabled());
+            QVERIFY(!w.CheckBox1->isChecked());
+        }
+    }
+
+    void flagLinesCompareAsText()
+    {
+        TestEnv t;
+        QStringList lines = standardLines();
+        lines[10] = " 0";   // not "0": disabled
+        lines[11] = "0";    // ticked, even though disabled
+        t.writeLines("appcfgs.cfg", lines);
+        TForm1 w(t.env());
+        QVERIFY(!w.CheckBox1->isEnabled() && !w.E1->isEnabled() && !w.N19->isEnabled());
+        QVERIFY(w.CheckBox1->isChecked() && w.E1->isChecked() && w.N19->isChecked());
+        w.FormClose();
+        LineBuffer b;
+        b.load(t.path("appcfgs.cfg"));
+        QCOMPARE(b.line(10), QStringLiteral("1"));
+        QCOMPARE(b.line(11), QStringLiteral("0"));
+    }
+
+    void lineFiveOtherThanZeroTurnsWrapOff()
+    {
+        TestEnv t;
+        QStringList lines = standardLines();
+        lines[5] = "2";
+        t.writeLines("appcfgs.cfg", lines);
+        TForm1 w(t.env());
+        QVERIFY(!w.REdit->wordWrap());
+        QVERIFY(!w.N13->isChecked() && !w.N29->isChecked());
+    }
+
+    void lineEndingsDoNotMatter_data()
+    {
+        QTest::addColumn<QByteArray>("eol");
+        QTest::newRow("lf") << QByteArray("\n");
+        QTest::newRow("cr") << QByteArray("\r");
+    }
+    void lineEndingsDoNotMatter()
+    {
+        QFETCH(QByteArray, eol);
+        TestEnv t;
+        QByteArray bytes = crlf(standardLines());
+        bytes.replace("\r\n", eol);
+        t.writeFile("appcfgs.cfg", bytes);
+        TForm1 w(t.env());
+        QVERIFY(t.messages.log.isEmpty());
+        QCOMPARE(w.listWidth(), 140);
+        w.FormClose();
+        QCOMPARE(t.readFile("appcfgs.cfg"), crlf(standardLines()));
+    }
+
+    void minimumSizeIsKept()
+    {
+        TestEnv t;
+        QStringList lines = standardLines();
+        lines[3] = "100";
+        lines[4] = "-5";
+        lines[2] = "-3000";
+        t.writeLines("appcfgs.cfg", lines);
+        TForm1 w(t.env());
+        QCOMPARE(w.outerBounds().size(), QSize(330, 136));
+        QCOMPARE(w.outerBounds().left(), -3000);
+        // The controls follow the client width.
+        const int cw = w.Client->width();
+        QCOMPARE(w.Edit1->width(), cw - 22);
+        QCOMPARE(w.FolderBtn->x(), cw - 19);
+        QCOMPARE(w.CheckBox1->x(), cw - 49);
+        w.resize(10, 10);
+        QCOMPARE(w.outerBounds().size(), QSize(330, 136));
+    }
+
+    void failedSaveKeepsWindowOpen()
+    {
+        TestEnv t;
+        TForm1 w(t.env());
+        w.show();
+        // The settings folder disappears: the write fails, the error is shown,
+        // and the window stays open for another try.
+        QVERIFY(t.dir.remove());
+        w.close();
+        QVERIFY(w.isVisible());
+        QCOMPARE(t.messages.log.size(), 1);
+        QVERIFY(t.messages.log[0].text.startsWith(QStringLiteral("ﾌｧｲﾙ ")));
+        QVERIFY(t.messages.log[0].text.endsWith(QStringLiteral("appcfgs.cfg を作成できません.")));
+    }
+};
+
+QTEST_MAIN(TestMainSettings)
+#include "tst_mainsettings.moc"
