@@ -4,19 +4,28 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 SECONDS_EACH="${FUZZ_SECONDS:-30}"
-CC=clang CXX=clang++ BUILD_DIR=build-fuzz bash scripts/build.sh \
-  -DVARDOLIN_FUZZ=ON -DBUILD_TESTING=OFF -DVARDOLIN_BENCH=OFF
+# Only the fuzz targets (and the core library they link) are built here.
+CC=clang CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+  -DVARDOLIN_FUZZ=ON -DBUILD_TESTING=OFF -DVARDOLIN_BENCH=OFF >/dev/null
+cmake --build build-fuzz --target fuzz_all -j"$(nproc)"
 shopt -s nullglob
-targets=(build-fuzz/fuzz/fuzz_*)
+targets=()
+for f in build-fuzz/fuzz-bin/fuzz_*; do [ -f "$f" ] && [ -x "$f" ] && targets+=("$f"); done
 if [ "${#targets[@]}" -eq 0 ]; then echo "no fuzz targets"; exit 0; fi
 for t in "${targets[@]}"; do
   name="$(basename "$t")"
   work="$(mktemp -d)"
-  if [ -d "fuzz/corpus/$name" ]; then cp -r "fuzz/corpus/$name/." "$work/"; fi
   echo "-- $name (${SECONDS_EACH}s)"
+  mkdir -p "$work/corpus" "$work/artifacts"
+  if [ -d "fuzz/corpus/$name" ]; then cp -r "fuzz/corpus/$name/." "$work/corpus/"; fi
+  status=0
   ASAN_OPTIONS=detect_leaks=0 "$t" -max_total_time="$SECONDS_EACH" -max_len=65536 -rss_limit_mb=2048 \
-    -timeout=10 -print_final_stats=1 "$work" 2>&1 | grep -E "stat::number_of_executed_units|ERROR|SUMMARY" || true
-  # A crash leaves a crash-* file and a non-zero exit above; fail loudly.
-  if ls crash-* leak-* timeout-* oom-* >/dev/null 2>&1; then echo "fuzzer $name found a failure"; exit 1; fi
+    -timeout=10 -print_final_stats=1 -artifact_prefix="$work/artifacts/" "$work/corpus" >"$work/log" 2>&1 || status=$?
+  grep -E "stat::number_of_executed_units|stat::new_units_added" "$work/log" || true
+  if [ "$status" -ne 0 ]; then
+    tail -40 "$work/log"
+    echo "fuzzer $name found a failure; input kept in $work/artifacts"
+    exit 1
+  fi
   rm -rf "$work"
 done
