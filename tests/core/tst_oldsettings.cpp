@@ -51,9 +51,9 @@ QImage oldIcon(int n)
     }
 }
 
-void writeOldIcons(TestEnv& t, int count = 3)
+void writeOldIcons(TestEnv& t)
 {
-    for (int n = 1; n <= count; ++n) t.writeFile(OldSettings::oldIconFile(n), bmpBytes(oldIcon(n)));
+    for (int n = 1; n <= 3; ++n) t.writeFile(OldSettings::oldIconFile(n), bmpBytes(oldIcon(n)));
 }
 
 bool samePixels(const QImage& a, const QImage& b)
@@ -125,22 +125,16 @@ private Q_SLOTS:
         QCOMPARE(t.readFile(QStringLiteral("IconImg4.bmp")), icon4);
         QCOMPARE(t.readFile(QStringLiteral("IconImg5.bmp")), icon5);
         QCOMPARE(t.readFile(QStringLiteral("exitem.cfg")), ext);
-        // Unticked: every old file stays, and a second run gives the same files.
         QVERIFY(QFile::exists(t.path(QStringLiteral("appitem.cfg"))));
         for (int n = 1; n <= 3; ++n) QVERIFY(QFile::exists(t.path(OldSettings::oldIconFile(n))));
-        QByteArray before[4] = {t.readFile(QStringLiteral("appitems.cfg")), t.readFile(AppSlots::iconFile(1)),
-                                t.readFile(AppSlots::iconFile(2)), t.readFile(AppSlots::iconFile(3))};
-        QCOMPARE(OldSettings::convertApps(t.env().settingsDir, false, buffer, images),
-                 OldSettings::AppsResult::Converted);
-        QCOMPARE(t.readFile(QStringLiteral("appitems.cfg")), before[0]);
-        for (int n = 1; n <= 3; ++n) QCOMPARE(t.readFile(AppSlots::iconFile(n)), before[n]);
+        const QByteArray items = t.readFile(QStringLiteral("appitems.cfg"));
 
         // Ticked: the old files go once the new ones are there.
         QCOMPARE(OldSettings::convertApps(t.env().settingsDir, true, buffer, images),
                  OldSettings::AppsResult::Converted);
         QVERIFY(!QFile::exists(t.path(QStringLiteral("appitem.cfg"))));
         for (int n = 1; n <= 3; ++n) QVERIFY(!QFile::exists(t.path(OldSettings::oldIconFile(n))));
-        QCOMPARE(t.readFile(QStringLiteral("appitems.cfg")), before[0]);
+        QCOMPARE(t.readFile(QStringLiteral("appitems.cfg")), items);
     }
 
     void oldLinesAreCopiedAsTheyStand()
@@ -180,46 +174,6 @@ private Q_SLOTS:
         QCOMPARE(t.readFile(QStringLiteral("appcfgs.cfg")), cfg);
     }
 
-    void missingBitmapWritesItemsButNoIcon()
-    {
-        TestEnv t;
-        t.writeLines(OldSettings::oldItemsFile(), kOldItems);
-        writeOldIcons(t, 3);
-        QFile::remove(t.path(QStringLiteral("gitem2.bmp")));
-        const QByteArray icon1 = t.readFile(QStringLiteral("IconImg1.bmp"));
-        LineBuffer buffer;
-        std::array<QImage, 3> images;
-        QCOMPARE(OldSettings::convertApps(t.env().settingsDir, true, buffer, images),
-                 OldSettings::AppsResult::ImagesMissing);
-        QCOMPARE(t.readFile(QStringLiteral("appitems.cfg")), crlf(OldSettings::appItemLines(kOldItems)));
-        QVERIFY(!QFile::exists(t.path(QStringLiteral("appitem.cfg"))));
-        QCOMPARE(t.readFile(QStringLiteral("IconImg1.bmp")), icon1);
-        QVERIFY(QFile::exists(t.path(QStringLiteral("gitem1.bmp"))));
-        QVERIFY(QFile::exists(t.path(QStringLiteral("gitem3.bmp"))));
-    }
-
-    void damagedBitmapStopsBeforeDeletingOrWritingIcons()
-    {
-        TestEnv t;
-        t.writeLines(OldSettings::oldItemsFile(), kOldItems);
-        writeOldIcons(t);
-        t.writeFile(QStringLiteral("gitem3.bmp"), QByteArray("BM this is not a bitmap"));
-        const QByteArray icon1 = t.readFile(QStringLiteral("IconImg1.bmp"));
-        LineBuffer buffer;
-        std::array<QImage, 3> images;
-        bool thrown = false;
-        try {
-            OldSettings::convertApps(t.env().settingsDir, true, buffer, images);
-        } catch (const VarError&) {
-            thrown = true;
-        }
-        QVERIFY(thrown);
-        QCOMPARE(t.readFile(QStringLiteral("appitems.cfg")), crlf(OldSettings::appItemLines(kOldItems)));
-        QCOMPARE(t.readFile(QStringLiteral("IconImg1.bmp")), icon1);
-        QVERIFY(QFile::exists(t.path(QStringLiteral("appitem.cfg"))));
-        for (int n = 1; n <= 3; ++n) QVERIFY(QFile::exists(t.path(OldSettings::oldIconFile(n))));
-    }
-
     void unwritableNewFileKeepsTheOldOne()
     {
         TestEnv t;
@@ -238,22 +192,6 @@ private Q_SLOTS:
         QVERIFY(QFile::exists(t.path(QStringLiteral("appcfg.cfg"))));
     }
 
-    void mainSettingsConversion()
-    {
-        TestEnv t;
-        const QStringList old = {QStringLiteral("5"), QStringLiteral("6"), QStringLiteral("700"),
-                                 QStringLiteral("500"), QStringLiteral("0"), QStringLiteral("ＭＳ 明朝"),
-                                 QStringLiteral("12"), QStringLiteral("255"), QStringLiteral("0")};
-        t.writeLines(OldSettings::oldMainFile(), old);
-        LineBuffer a, b;
-        b.append(QStringLiteral("left over"));
-        QVERIFY(OldSettings::convertMainSettings(t.env().settingsDir, false, a, b));
-        QCOMPARE(t.readFile(QStringLiteral("appcfgs.cfg")), crlf(OldSettings::mainSettingsLines(old)));
-        QVERIFY(QFile::exists(t.path(QStringLiteral("appcfg.cfg"))));
-        QVERIFY(OldSettings::convertMainSettings(t.env().settingsDir, true, a, b));
-        QCOMPARE(t.readFile(QStringLiteral("appcfgs.cfg")), crlf(OldSettings::mainSettingsLines(old)));
-        QVERIFY(!QFile::exists(t.path(QStringLiteral("appcfg.cfg"))));
-    }
 };
 
 QTEST_MAIN(TestOldSettings)
