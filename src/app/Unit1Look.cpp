@@ -1,8 +1,30 @@
 // Menu handlers of the colour and font dialogs and of the import.
 #include "Unit1.h"
 
-void TForm1::C2Click() {}
+#include "CFC.h"
+#include "ColDlg.h"
+#include "CommonDialogs.h"
+#include "TextPane.h"
+
+void TForm1::C2Click()
+{
+    if (Form6) Form6->exec();
+}
+
 void TForm1::N31Click() { C2Click(); }
-void TForm1::F1Click() {}
+
+void TForm1::F1Click()
+{
+    // The dialog starts from its own last confirmed font, not from the pane's.
+    if (!m_env.dialogs || !m_env.dialogs->chooseFont(this, &FontDlgFont)) return;
+    REdit->setPaneFont(FontDlgFont);
+    // The dialog offers no colour: the pane takes the window-text colour.
+    REdit->setFontColor(TColor::WindowText);
+}
+
 void TForm1::N32Click() { F1Click(); }
-void TForm1::ImportClick() {}
+
+void TForm1::ImportClick()
+{
+    if (Form7) Form7->exec();
+}

@@ -1,11 +1,93 @@
 #include "CFC.h"
 
 #include "DialogUtil.h"
+#include "Guard.h"
 #include "MainForm.h"
+#include "Messages.h"
+#include "OldSettings.h"
+
+#include <QCheckBox>
+#include <QPushButton>
+
+template <class F> void TForm7::guard(F&& body)
+{
+    guarded(m_env.messages, this, std::forward<F>(body));
+}
 
 TForm7::TForm7(MainForm& main, const AppEnv& env, QWidget* parent)
     : QDialog(parent), m_main(main), m_env(env)
 {
+    setObjectName(QStringLiteral("Form7"));
     setWindowTitle(QStringLiteral("Ver1.02用の設定ファイルをインポート"));
-    DialogUtil::makeFixedDialog(this, 300, 200);
+    DialogUtil::makeFixedDialog(this, 233, 65);
+
+    Chex1 = new QCheckBox(QStringLiteral("旧バージョン用の設定ファイルを削除"), this);
+    Chex1->setObjectName(QStringLiteral("Chex1"));
+    Chex1->setGeometry(8, 8, 217, 17);
+
+    Button1 = new QPushButton(QStringLiteral("実行"), this);
+    Button1->setObjectName(QStringLiteral("Button1"));
+    Button1->setGeometry(32, 32, 75, 25);
+    Button1->setDefault(true);
+    connect(Button1, &QPushButton::clicked, this, [this] { guard([this] { Button1Click(); }); });
+
+    Button2 = new QPushButton(QStringLiteral("キャンセル"), this);
+    Button2->setObjectName(QStringLiteral("Button2"));
+    Button2->setGeometry(128, 32, 75, 25);
+    Button2->setAutoDefault(false);
+    connect(Button2, &QPushButton::clicked, this, [this] { guard([this] { Button2Click(); }); });
+}
+
+void TForm7::showEvent(QShowEvent* event)
+{
+    QDialog::showEvent(event);
+    DialogUtil::centreOnScreen(this);
+}
+
+void TForm7::reject()
+{
+    // Escape is "キャンセル".
+    Button2Click();
+}
+
+void TForm7::notice(const QString& text)
+{
+    if (m_env.messages) m_env.messages->notice(this, text);
+}
+
+void TForm7::Button1Click()
+{
+    // A missing old file only skips its own conversion; an error ends the
+    // import here and leaves the dialog open.
+    Chg1();
+    Chg2();
+    m_main.LoadSet();
+    m_main.TagsLoad();
+    m_main.LoadAppItem();
+    done(QDialog::Accepted);
+}
+
+void TForm7::Button2Click()
+{
+    done(QDialog::Rejected);
+}
+
+void TForm7::Chg1()
+{
+    switch (OldSettings::convertApps(m_env.settingsDir, Chex1->isChecked(), Memo1, Image)) {
+    case OldSettings::AppsResult::ItemsMissing:
+        notice(QStringLiteral("appitem.cfgが見付かりません。"));
+        break;
+    case OldSettings::AppsResult::ImagesMissing:
+        notice(QStringLiteral("画像ファイルが見付かりません。"));
+        break;
+    case OldSettings::AppsResult::Converted:
+        break;
+    }
+}
+
+void TForm7::Chg2()
+{
+    if (!OldSettings::convertMainSettings(m_env.settingsDir, Chex1->isChecked(), Memo1, Memo2))
+        notice(QStringLiteral("appcfg.cfgが見付かりません。"));
 }

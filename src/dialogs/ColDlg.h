@@ -1,16 +1,52 @@
 #pragma once
+#include <QColor>
 #include <QDialog>
+#include <QList>
 
 #include "AppEnv.h"
 
 class MainForm;
+class QLabel;
+class QPushButton;
 
+// The text and background colours shared by the viewing controls, edited on a
+// large sample. The main window changes only on "決定".
 class TForm6 : public QDialog {
     Q_OBJECT
 public:
     TForm6(MainForm& main, const AppEnv& env, QWidget* parent = nullptr);
 
+    void FormShow();
+    void Button1Click();   // "文字色"
+    void Button2Click();   // "背景色"
+    void Button3Click();   // "決定"
+    void Button4Click();   // "キャンセル"
+
+    // The sample's colours as stored values (system colours stay system colours).
+    qint32 sampleTextColor() const { return m_text; }
+    qint32 sampleBackColor() const { return m_back; }
+
+    QLabel* Label1 = nullptr;
+    QPushButton* Button1 = nullptr;
+    QPushButton* Button2 = nullptr;
+    QPushButton* Button3 = nullptr;
+    QPushButton* Button4 = nullptr;
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+
 private:
+    // Opens the colour dialog preset with `preset`; true and *result set only
+    // when the user confirms a colour.
+    bool pickColor(qint32 preset, qint32* result);
+    void paintSample();
+    template <class F> void guard(F&& body);
+
     MainForm& m_main;
     AppEnv m_env;
+    qint32 m_text = 0;
+    qint32 m_back = 0xFFFFFF;
+    // The colour dialog's custom colours, kept for the rest of the run.
+    QList<QColor> m_customColors;
 };

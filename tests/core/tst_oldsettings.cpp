@@ -1,0 +1,198 @@
+// Conversion of the Ver1.02 settings files.
+#include "AppSlots.h"
+#include "LineBuffer.h"
+#include "OldSettings.h"
+#include "TestSupport.h"
+#include "VarError.h"
+
+#include <QBuffer>
+#include <QDir>
+#include <QImageWriter>
+#include <QtTest>
+
+#include <sys/stat.h>
+
+namespace {
+const QString kFree = QStringLiteral("（未登録）");
+
+QByteArray bmpBytes(const QImage& image)
+{
+    QByteArray bytes;
+    QBuffer buf(&bytes);
+    buf.open(QIODevice::WriteOnly);
+    QImageWriter(&buf, "bmp").write(image);
+    return bytes;
+}
+
+// Old icons of the depths and sizes Ver1.02 left behind.
+QImage oldIcon(int n)
+{
+    switch (n) {
+    case 1: {   // 8-bit palette, 16 x 16
+        QImage img(16, 16, QImage::Format_Indexed8);
+        img.setColorTable({qRgb(255, 0, 0), qRgb(0, 0, 255)});
+        img.fill(0);
+        img.setPixel(3, 4, 1);
+        return img;
+    }
+    case 2: {   // monochrome, 17 x 17
+        QImage img(17, 17, QImage::Format_Mono);
+        img.setColorTable({qRgb(0, 0, 0), qRgb(255, 255, 255)});
+        img.fill(1);
+        img.setPixel(0, 0, 0);
+        return img;
+    }
+    default: {  // 32-bit, 20 x 18
+        QImage img(20, 18, QImage::Format_RGB32);
+        img.fill(QColor(10, 200, 30));
+        img.setPixel(19, 17, qRgb(1, 2, 3));
+        return img;
+    }
+    }
+}
+
+void writeOldIcons(TestEnv& t)
+{
+    for (int n = 1; n <= 3; ++n) t.writeFile(OldSettings::oldIconFile(n), bmpBytes(oldIcon(n)));
+}
+
+bool samePixels(const QImage& a, const QImage& b)
+{
+    return a.size() == b.size()
+        && a.convertToFormat(QImage::Format_RGB32) == b.convertToFormat(QImage::Format_RGB32);
+}
+
+const QStringList kOldItems = {QStringLiteral("エディタ"), QStringLiteral("/usr/bin/ed"), QStringLiteral("-x ｶﾅ"),
+                               kFree, QString(), QString(),
+                               QStringLiteral("表示"), QStringLiteral("/opt/表示/view"), QString()};
+} // namespace
+
+class TestOldSettings : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void mappingOfLines()
+    {
+        QStringList items = OldSettings::appItemLines(kOldItems);
+        QCOMPARE(items.size(), 15);
+        QCOMPARE(items.mid(0, 9), kOldItems);
+        QCOMPARE(items.mid(9), (QStringList{kFree, QString(), QString(), kFree, QString(), QString()}));
+
+        // The old lines are not counted: whatever their number, the six lines follow the last one.
+        QCOMPARE(OldSettings::appItemLines({}).size(), 6);
+        QCOMPARE(OldSettings::appItemLines({QStringLiteral("a")}).first(), QStringLiteral("a"));
+
+        const QStringList nine = {QStringLiteral("107"), QStringLiteral("200"), QStringLiteral("640"),
+                                  QStringLiteral("480"), QStringLiteral("0"), QStringLiteral("ＭＳ ゴシック"),
+                                  QStringLiteral("10"), QStringLiteral("-2147483640"), QStringLiteral("$FF")};
+        QStringList main = OldSettings::mainSettingsLines(nine);
+        QCOMPARE(main.size(), 13);
+        QCOMPARE(main.first(), QStringLiteral("Vardolin Ver 1.05"));
+        QCOMPARE(main.mid(1, 9), nine);
+        QCOMPARE(main.mid(10), (QStringList{QStringLiteral("1"), QStringLiteral("1"), QStringLiteral("88")}));
+
+        QCOMPARE(OldSettings::mainSettingsLines({}),
+                 (QStringList{QStringLiteral("Vardolin Ver 1.05"), QStringLiteral("1"), QStringLiteral("1"),
+                              QStringLiteral("88")}));
+        QStringList eleven = nine;
+        eleven << QStringLiteral(" x ") << QString();
+        main = OldSettings::mainSettingsLines(eleven);
+        QCOMPARE(main.size(), 15);
+        QCOMPARE(main.mid(1, 11), eleven);
+        QCOMPARE(main.last(), QStringLiteral("88"));
+    }
+
+    void fullConversionWritesNewFilesAndKeepsOthers()
+    {
+        TestEnv t;
+        t.writeLines(OldSettings::oldItemsFile(), kOldItems);
+        writeOldIcons(t);
+        const QByteArray icon4 = t.readFile(QStringLiteral("IconImg4.bmp"));
+        const QByteArray icon5 = t.readFile(QStringLiteral("IconImg5.bmp"));
+        const QByteArray ext = t.readFile(QStringLiteral("exitem.cfg"));
+        QVERIFY(!icon4.isEmpty());
+
+        LineBuffer buffer;
+        std::array<QImage, 3> images;
+        QCOMPARE(OldSettings::convertApps(t.env().settingsDir, false, buffer, images),
+                 OldSettings::AppsResult::Converted);
+
+        QCOMPARE(t.readFile(QStringLiteral("appitems.cfg")), crlf(OldSettings::appItemLines(kOldItems)));
+        for (int n = 1; n <= 3; ++n) {
+            const QString written = t.path(AppSlots::iconFile(n));
+            QVERIFY(t.readFile(AppSlots::iconFile(n)).startsWith("BM"));
+            QVERIFY2(samePixels(AppSlots::loadBitmap(written), oldIcon(n)), qPrintable(written));
+        }
+        QCOMPARE(t.readFile(QStringLiteral("IconImg4.bmp")), icon4);
+        QCOMPARE(t.readFile(QStringLiteral("IconImg5.bmp")), icon5);
+        QCOMPARE(t.readFile(QStringLiteral("exitem.cfg")), ext);
+        QVERIFY(QFile::exists(t.path(QStringLiteral("appitem.cfg"))));
+        for (int n = 1; n <= 3; ++n) QVERIFY(QFile::exists(t.path(OldSettings::oldIconFile(n))));
+        const QByteArray items = t.readFile(QStringLiteral("appitems.cfg"));
+
+        // Ticked: the old files go once the new ones are there.
+        QCOMPARE(OldSettings::convertApps(t.env().settingsDir, true, buffer, images),
+                 OldSettings::AppsResult::Converted);
+        QVERIFY(!QFile::exists(t.path(QStringLiteral("appitem.cfg"))));
+        for (int n = 1; n <= 3; ++n) QVERIFY(!QFile::exists(t.path(OldSettings::oldIconFile(n))));
+        QCOMPARE(t.readFile(QStringLiteral("appitems.cfg")), items);
+    }
+
+    void oldLinesAreCopiedAsTheyStand()
+    {
+        // Lone CR and LF end lines too; blanks and a missing final line end stay as they are.
+        TestEnv t;
+        t.writeFile(OldSettings::oldItemsFile(), QByteArray("  a \rb\n\x95\\\r\nlast"));
+        LineBuffer buffer;
+        std::array<QImage, 3> images;
+        QCOMPARE(OldSettings::convertApps(t.env().settingsDir, false, buffer, images),
+                 OldSettings::AppsResult::ImagesMissing);
+        QByteArray expected("  a \r\nb\r\n\x95\\\r\nlast\r\n");
+        expected += crlf({kFree, QString(), QString(), kFree, QString(), QString()});
+        QCOMPARE(t.readFile(QStringLiteral("appitems.cfg")), expected);
+    }
+
+    void missingOldFilesWriteNothingOfTheirOwn()
+    {
+        TestEnv t;
+        const QByteArray items = t.readFile(QStringLiteral("appitems.cfg"));
+        const QByteArray icon1 = t.readFile(QStringLiteral("IconImg1.bmp"));
+        const QByteArray cfg = t.readFile(QStringLiteral("appcfgs.cfg"));
+        LineBuffer a, b;
+        std::array<QImage, 3> images;
+
+        // A folder or a FIFO of the old name is not the old file.
+        QVERIFY(QDir(t.dir.path()).mkdir(QStringLiteral("appitem.cfg")));
+        writeOldIcons(t);
+        QCOMPARE(OldSettings::convertApps(t.env().settingsDir, true, a, images),
+                 OldSettings::AppsResult::ItemsMissing);
+        QCOMPARE(t.readFile(QStringLiteral("appitems.cfg")), items);
+        QCOMPARE(t.readFile(QStringLiteral("IconImg1.bmp")), icon1);
+        QVERIFY(QFile::exists(t.path(QStringLiteral("gitem1.bmp"))));
+
+        QVERIFY(::mkfifo(QFile::encodeName(t.path(QStringLiteral("appcfg.cfg"))).constData(), 0600) == 0);
+        QVERIFY(!OldSettings::convertMainSettings(t.env().settingsDir, true, a, b));
+        QCOMPARE(t.readFile(QStringLiteral("appcfgs.cfg")), cfg);
+    }
+
+    void unwritableNewFileKeepsTheOldOne()
+    {
+        TestEnv t;
+        t.writeLines(OldSettings::oldItemsFile(), kOldItems);
+        t.writeLines(OldSettings::oldMainFile(), {QStringLiteral("1")});
+        QFile::remove(t.path(QStringLiteral("appitems.cfg")));
+        QFile::remove(t.path(QStringLiteral("appcfgs.cfg")));
+        // A folder in the way of the new file makes it unwritable, even for root.
+        QVERIFY(QDir(t.dir.path()).mkdir(QStringLiteral("appitems.cfg")));
+        QVERIFY(QDir(t.dir.path()).mkdir(QStringLiteral("appcfgs.cfg")));
+        LineBuffer a, b;
+        std::array<QImage, 3> images;
+        QVERIFY_THROWS_EXCEPTION(VarError, OldSettings::convertApps(t.env().settingsDir, true, a, images));
+        QVERIFY_THROWS_EXCEPTION(VarError, OldSettings::convertMainSettings(t.env().settingsDir, true, a, b));
+        QVERIFY(QFile::exists(t.path(QStringLiteral("appitem.cfg"))));
+        QVERIFY(QFile::exists(t.path(QStringLiteral("appcfg.cfg"))));
+    }
+
+};
+
+QTEST_MAIN(TestOldSettings)
+#include "tst_oldsettings.moc"

@@ -1,0 +1,309 @@
+// The import dialog: the order of its steps, its messages and what it leaves on disk.
+#include "AppSlots.h"
+#include "CFC.h"
+#include "Forms.h"
+#include "OldSettings.h"
+#include "TestSupport.h"
+#include "TextPane.h"
+#include "Unit1.h"
+
+#include <QBuffer>
+#include <QCheckBox>
+#include <QDir>
+#include <QImageWriter>
+#include <QPushButton>
+#include <QScreen>
+#include <QtTest>
+
+namespace {
+
+// The main window as the import sees it: records the reloads and what
+// appcfgs.cfg held when LoadSet ran.
+class FakeMain : public MainForm {
+public:
+    explicit FakeMain(TestEnv& t) : m_t(t) {}
+    QWidget* mainWidget() override { return &widget; }
+    LineBuffer& lineBuffer() override { return buffer; }
+    void LoadSet() override
+    {
+        calls << QStringLiteral("LoadSet");
+        settingsSeen = m_t.readFile(QStringLiteral("appcfgs.cfg"));
+    }
+    void TagsLoad() override { calls << QStringLiteral("TagsLoad"); }
+    void LoadAppItem() override
+    {
+        calls << QStringLiteral("LoadAppItem");
+        itemsSeen = m_t.readFile(QStringLiteral("appitems.cfg"));
+    }
+    QStringList categoryNames() const override { return {}; }
+    const PatternGrid& patternGrid() const override { return grid; }
+    void selectFirstCategoryAndPattern() override {}
+    ViewColors viewColors() const override { return colors; }
+    void setViewColors(const ViewColors& c) override { colors = c; }
+    void ColorSet() override { calls << QStringLiteral("ColorSet"); }
+    QString slotHint(int) const override { return {}; }
+    QString slotPath(int) const override { return {}; }
+    QString slotOption(int) const override { return {}; }
+    QImage slotHiddenImage(int) const override { return {}; }
+    void confirmSlot(int, bool, const QString&, const QString&, const QString&, const QImage&) override {}
+    void setDirectEnabled(bool) override {}
+
+    QWidget widget;
+    LineBuffer buffer;
+    PatternGrid grid;
+    ViewColors colors;
+    QStringList calls;
+    QByteArray settingsSeen, itemsSeen;
+
+private:
+    TestEnv& m_t;
+};
+
+const QString kFree = QStringLiteral("（未登録）");
+const QString kNoItems = QStringLiteral("appitem.cfgが見付かりません。");
+const QString kNoImages = QStringLiteral("画像ファイルが見付かりません。");
+const QString kNoConfig = QStringLiteral("appcfg.cfgが見付かりません。");
+const QStringList kReload = {QStringLiteral("LoadSet"), QStringLiteral("TagsLoad"), QStringLiteral("LoadAppItem")};
+
+const QStringList kOldItems = {QStringLiteral("メモ帳"), QStringLiteral("/usr/bin/memo"), QStringLiteral("-n"),
+                               kFree, QString(), QString(),
+                               QStringLiteral("表示"), QStringLiteral("/usr/bin/view"), QStringLiteral("-r")};
+const QStringList kOldConfig = {QStringLiteral("50"), QStringLiteral("60"), QStringLiteral("500"),
+                                QStringLiteral("400"), QStringLiteral("0"), QStringLiteral("ＭＳ 明朝"),
+                                QStringLiteral("12"), QStringLiteral("255"), QStringLiteral("65280")};
+
+QByteArray bmp(const QColor& fill, int w = 16, int h = 16)
+{
+    QImage img(w, h, QImage::Format_RGB32);
+    img.fill(fill);
+    QByteArray bytes;
+    QBuffer buf(&bytes);
+    buf.open(QIODevice::WriteOnly);
+    QImageWriter(&buf, "bmp").write(img);
+    return bytes;
+}
+
+void writeOldSet(TestEnv& t)
+{
+    t.writeLines(OldSettings::oldItemsFile(), kOldItems);
+    t.writeFile(QStringLiteral("gitem1.bmp"), bmp(Qt::red));
+    t.writeFile(QStringLiteral("gitem2.bmp"), bmp(Qt::green, 17, 17));
+    t.writeFile(QStringLiteral("gitem3.bmp"), bmp(Qt::blue, 20, 10));
+    t.writeLines(OldSettings::oldMainFile(), kOldConfig);
+}
+
+const QStringList kAllFiles = {
+    QStringLiteral("appitem.cfg"),  QStringLiteral("gitem1.bmp"),   QStringLiteral("gitem2.bmp"),
+    QStringLiteral("gitem3.bmp"),   QStringLiteral("appcfg.cfg"),   QStringLiteral("appitems.cfg"),
+    QStringLiteral("appcfgs.cfg"),  QStringLiteral("exitem.cfg"),   QStringLiteral("IconImg1.bmp"),
+    QStringLiteral("IconImg2.bmp"), QStringLiteral("IconImg3.bmp"), QStringLiteral("IconImg4.bmp"),
+    QStringLiteral("IconImg5.bmp")};
+
+QMap<QString, QByteArray> snapshot(const TestEnv& t)
+{
+    QMap<QString, QByteArray> m;
+    for (const QString& f : kAllFiles)
+        m[f] = QFile::exists(t.path(f)) ? t.readFile(f) : QByteArray("<missing>");
+    return m;
+}
+
+QList<RecordedMessage::Kind> kinds(const FakeMessages& m)
+{
+    QList<RecordedMessage::Kind> out;
+    for (const auto& r : m.log) out << r.kind;
+    return out;
+}
+
+} // namespace
+
+class TestImport : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void missingItemsStillConvertsMainSettings()
+    {
+        // appcfg.cfg of seven lines: copied as it stands, the three lines follow its last one.
+        TestEnv t;
+        const QStringList seven = kOldConfig.mid(0, 7);
+        t.writeLines(OldSettings::oldMainFile(), seven);
+        const auto before = snapshot(t);
+        FakeMain main(t);
+        TForm7 dlg(main, t.env(), nullptr);
+        dlg.show();
+        dlg.Button1Click();
+
+        QCOMPARE(t.messages.texts(), QStringList{kNoItems});
+        QCOMPARE(kinds(t.messages), QList<RecordedMessage::Kind>{RecordedMessage::Notice});
+        QStringList expected = QStringList{QStringLiteral("Vardolin Ver 1.05")} + seven;
+        expected << QStringLiteral("1") << QStringLiteral("1") << QStringLiteral("88");
+        QCOMPARE(t.readFile(QStringLiteral("appcfgs.cfg")), crlf(expected));
+        QCOMPARE(main.calls, kReload);
+        QCOMPARE(main.settingsSeen, crlf(expected));
+        QVERIFY(!dlg.isVisible());
+        QCOMPARE(dlg.result(), int(QDialog::Accepted));
+        auto after = snapshot(t);
+        for (const QString& f : kAllFiles)
+            if (f != QLatin1String("appcfgs.cfg")) QCOMPARE(after[f], before[f]);
+    }
+
+    void bothMissingGivesBothMessagesInOrder()
+    {
+        TestEnv t;
+        const auto before = snapshot(t);
+        FakeMain main(t);
+        TForm7 dlg(main, t.env(), nullptr);
+        dlg.Chex1->setChecked(true);
+        dlg.show();
+        dlg.Button1Click();
+        QCOMPARE(t.messages.texts(), (QStringList{kNoItems, kNoConfig}));
+        QCOMPARE(main.calls, kReload);
+        QVERIFY(!dlg.isVisible());
+        QCOMPARE(snapshot(t), before);
+    }
+
+    void missingBitmapSkipsIconsOnly()
+    {
+        TestEnv t;
+        writeOldSet(t);
+        QFile::remove(t.path(QStringLiteral("gitem2.bmp")));
+        const auto before = snapshot(t);
+        FakeMain main(t);
+        TForm7 dlg(main, t.env(), nullptr);
+        dlg.Chex1->setChecked(true);
+        dlg.show();
+        dlg.Button1Click();
+
+        QCOMPARE(t.messages.texts(), QStringList{kNoImages});
+        QCOMPARE(t.readFile(QStringLiteral("appitems.cfg")), crlf(OldSettings::appItemLines(kOldItems)));
+        QCOMPARE(main.itemsSeen, crlf(OldSettings::appItemLines(kOldItems)));
+        QVERIFY(!QFile::exists(t.path(QStringLiteral("appitem.cfg"))));
+        for (int n = 1; n <= 5; ++n) QCOMPARE(t.readFile(AppSlots::iconFile(n)), before[AppSlots::iconFile(n)]);
+        QVERIFY(QFile::exists(t.path(QStringLiteral("gitem1.bmp"))));
+        QVERIFY(QFile::exists(t.path(QStringLiteral("gitem3.bmp"))));
+        // The main settings are converted all the same.
+        QCOMPARE(t.readFile(QStringLiteral("appcfgs.cfg")), crlf(OldSettings::mainSettingsLines(kOldConfig)));
+        QVERIFY(!QFile::exists(t.path(QStringLiteral("appcfg.cfg"))));
+        QCOMPARE(main.calls, kReload);
+        QVERIFY(!dlg.isVisible());
+    }
+
+    void uncheckedImportIsRepeatableAndLeavesSlotsFourAndFive()
+    {
+        TestEnv t;
+        writeOldSet(t);
+        const auto original = snapshot(t);
+        FakeMain main(t);
+        TForm7 dlg(main, t.env(), nullptr);
+        dlg.show();
+        dlg.Button1Click();
+        QVERIFY(t.messages.log.isEmpty());
+        const auto first = snapshot(t);
+        for (const QString& f : {QStringLiteral("appitem.cfg"), QStringLiteral("gitem1.bmp"),
+                                 QStringLiteral("gitem2.bmp"), QStringLiteral("gitem3.bmp"),
+                                 QStringLiteral("appcfg.cfg"), QStringLiteral("exitem.cfg"),
+                                 QStringLiteral("IconImg4.bmp"), QStringLiteral("IconImg5.bmp")})
+            QCOMPARE(first[f], original[f]);
+        QCOMPARE(AppSlots::loadBitmap(t.path(QStringLiteral("IconImg3.bmp"))).size(), QSize(20, 10));
+        QCOMPARE(AppSlots::loadBitmap(t.path(QStringLiteral("IconImg1.bmp"))).pixelColor(5, 5), QColor(Qt::red));
+
+        dlg.show();
+        dlg.Button1Click();
+        QCOMPARE(snapshot(t), first);
+        QCOMPARE(main.calls, kReload + kReload);
+    }
+
+    void damagedBitmapStopsTheImportWithTheDialogOpen()
+    {
+        TestEnv t;
+        writeOldSet(t);
+        t.writeFile(QStringLiteral("gitem2.bmp"), QByteArray("BMnot really a bitmap"));
+        const auto before = snapshot(t);
+        FakeMain main(t);
+        TForm7 dlg(main, t.env(), nullptr);
+        dlg.Chex1->setChecked(true);
+        dlg.show();
+        // The button runs through the same guard as a click.
+        dlg.Button1->click();
+
+        QCOMPARE(kinds(t.messages), QList<RecordedMessage::Kind>{RecordedMessage::Error});
+        QVERIFY(dlg.isVisible());
+        QVERIFY(main.calls.isEmpty());
+        QCOMPARE(t.readFile(QStringLiteral("appitems.cfg")), crlf(OldSettings::appItemLines(kOldItems)));
+        const auto after = snapshot(t);
+        for (const QString& f : kAllFiles)
+            if (f != QLatin1String("appitems.cfg")) QCOMPARE(after[f], before[f]);
+    }
+
+    void cancelAndKeysAndCheckBoxState()
+    {
+        TestEnv t;
+        writeOldSet(t);
+        const auto before = snapshot(t);
+        FakeMain main(t);
+        TForm7 dlg(main, t.env(), nullptr);
+        dlg.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&dlg));
+        dlg.Chex1->setChecked(true);
+        dlg.Button2->click();
+        QVERIFY(!dlg.isVisible());
+        QCOMPARE(dlg.result(), int(QDialog::Rejected));
+
+        // The box keeps its tick; Escape is the cancel button.
+        dlg.show();
+        QVERIFY(dlg.Chex1->isChecked());
+        QTest::keyClick(&dlg, Qt::Key_Escape);
+        QVERIFY(!dlg.isVisible());
+        QCOMPARE(snapshot(t), before);
+        QVERIFY(main.calls.isEmpty());
+
+        // Enter runs the import.
+        dlg.Chex1->setChecked(false);
+        dlg.show();
+        dlg.Chex1->setFocus();
+        QTest::keyClick(&dlg, Qt::Key_Return);
+        QCOMPARE(main.calls, kReload);
+        QVERIFY(!dlg.isVisible());
+    }
+
+    void realMainWindowReloadsConvertedSettings()
+    {
+        TestEnv t;
+        writeOldSet(t);
+        TForm1 main(t.env());
+        createForms(main);
+        QVERIFY(main.Form7);
+        QCOMPARE(main.viewColors().text, 0);
+        // The menu item shows the dialog modally; "実行" runs from inside it.
+        bool shownModal = false, onTop = false, noClose = false, centred = false;
+        QTimer::singleShot(0, main.Form7, [&] {
+            shownModal = main.Form7->isVisible() && main.Form7->isModal();
+            onTop = main.Form7->windowFlags().testFlag(Qt::WindowStaysOnTopHint);
+            noClose = !main.Form7->windowFlags().testFlag(Qt::WindowCloseButtonHint);
+            const QRect area = main.Form7->screen()->availableGeometry();
+            centred = (main.Form7->frameGeometry().center() - area.center()).manhattanLength() <= 2;
+            main.Form7->Chex1->setChecked(true);
+            main.Form7->Button1->click();
+        });
+        main.ImportClick();
+
+        QVERIFY(shownModal);
+        QVERIFY(onTop);
+        QVERIFY(noClose);
+        QVERIFY(centred);
+        QVERIFY(!main.Form7->isVisible());
+        QVERIFY2(t.messages.log.isEmpty(), qPrintable(t.messages.texts().join(QLatin1Char('|'))));
+        QCOMPARE(main.viewColors().text, 255);
+        QCOMPARE(main.viewColors().background, 65280);
+        QCOMPARE(main.REdit->fontFace(), QStringLiteral("ＭＳ 明朝"));
+        QCOMPARE(main.REdit->fontSize(), 12);
+        QVERIFY(main.REdit->wordWrap());
+        QVERIFY(!main.CheckBox1->isEnabled());
+        QVERIFY(!main.CheckBox1->isChecked());
+        for (const QString& f : {QStringLiteral("appitem.cfg"), QStringLiteral("gitem1.bmp"),
+                                 QStringLiteral("gitem2.bmp"), QStringLiteral("gitem3.bmp"),
+                                 QStringLiteral("appcfg.cfg")})
+            QVERIFY2(!QFile::exists(t.path(f)), qPrintable(f));
+    }
+};
+
+QTEST_MAIN(TestImport)
+#include "tst_import.moc"
