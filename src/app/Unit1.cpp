@@ -49,6 +49,7 @@ QIcon folderGlyph()
 
 TForm1::TForm1(const AppEnv& env, QWidget* parent) : QMainWindow(parent), m_env(env)
 {
+    Q_INIT_RESOURCE(vardolin);
     setWindowTitle(QStringLiteral("Vardolin"));
     setFont(Fonts::windowFont());
     FontDlgFont = Fonts::windowFont();

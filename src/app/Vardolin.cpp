@@ -13,7 +13,6 @@
 int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
-    Q_INIT_RESOURCE(vardolin);
     Fonts::installSubstitutions();
     if (QIcon::themeName().isEmpty() || QIcon::themeName() == QLatin1String("hicolor"))
         QIcon::setThemeName(QStringLiteral("Adwaita"));

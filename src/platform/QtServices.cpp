@@ -2,7 +2,9 @@
 #include "CommonDialogs.h"
 #include "Messages.h"
 
+#include <QCheckBox>
 #include <QColorDialog>
+#include <QGroupBox>
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileDialog>
@@ -100,8 +102,13 @@ bool QtCommonDialogs::chooseColor(QWidget* parent, QColor* color, QList<QColor>*
 
 bool QtCommonDialogs::chooseFont(QWidget* parent, QFont* font)
 {
-    bool ok = false;
-    QFont f = QFontDialog::getFont(&ok, *font, parent, QString(), QFontDialog::DontUseNativeDialog);
-    if (ok) *font = f;
-    return ok;
+    QFontDialog dlg(*font, parent);
+    dlg.setOption(QFontDialog::DontUseNativeDialog, true);
+    // The pane takes face, size and style only: no effects (underline,
+    // strike-out) are offered.
+    for (QGroupBox* box : dlg.findChildren<QGroupBox*>())
+        if (box->findChild<QCheckBox*>()) box->hide();
+    if (dlg.exec() != QDialog::Accepted) return false;
+    *font = dlg.selectedFont();
+    return true;
 }
