@@ -10,6 +10,14 @@
 #include <QPushButton>
 #include <qdrawutil.h>
 
+// The program icon lives in the application library's resources, which a
+// static library only registers when asked.
+static QPixmap programIcon()
+{
+    Q_INIT_RESOURCE(vardolin);
+    return QIcon(QStringLiteral(":/vardolin/vardolin.svg")).pixmap(33, 33);
+}
+
 namespace {
 // A panel with a lowered outer and a raised inner bevel, one pixel each: the
 // frame drawn round the product details.
@@ -46,7 +54,7 @@ TAboutBox::TAboutBox(QWidget* parent) : QDialog(parent)
     ProgramIcon->setObjectName(QStringLiteral("ProgramIcon"));
     ProgramIcon->setGeometry(8, 8, 33, 33);
     ProgramIcon->setScaledContents(true);
-    ProgramIcon->setPixmap(QIcon(QStringLiteral(":/vardolin/vardolin.svg")).pixmap(33, 33));
+    ProgramIcon->setPixmap(programIcon());
 
     ProductName = new QLabel(QStringLiteral("Vardolin"), Panel1);
     ProductName->setObjectName(QStringLiteral("ProductName"));
@@ -67,12 +75,16 @@ TAboutBox::TAboutBox(QWidget* parent) : QDialog(parent)
     Version->setFont(vf);
 
     // The two free lines: release date with credit, and where to write to.
-    Credit = new QLabel(QStringLiteral("2026/12/07 開発チーム"), Panel1);
+    Credit = new QLabel(QStringLiteral("2026/12/07 開発ﾁｰﾑ"), Panel1);
     Credit->setObjectName(QStringLiteral("Credit"));
     Credit->setGeometry(12, 56, 126, 14);
     Contact = new QLabel(QStringLiteral("ご意見は開発チームまで"), Panel1);
     Contact->setObjectName(QStringLiteral("Contact"));
     Contact->setGeometry(8, 72, 130, 14);
+
+    // Labels take the size of their text, whichever font stands in for the
+    // window font here.
+    for (QLabel* l : {ProductName, Version, Credit, Contact}) l->adjustSize();
 
     OKButton = new QPushButton(QStringLiteral("OK"), this);
     OKButton->setObjectName(QStringLiteral("OKButton"));
