@@ -135,8 +135,6 @@ QStringList fileLines(const QByteArray& bytes)
 class TestAppSlots : public QObject {
     Q_OBJECT
 private Q_SLOTS:
-    void titleTestIsExact();
-    void rowsReadMissingLinesAsEmpty();
     void bitmapsOfEveryDepthLoad_data();
     void bitmapsOfEveryDepthLoad();
     void badBitmapsGiveAnError_data();
@@ -145,31 +143,6 @@ private Q_SLOTS:
     void saveAfterResettingEveryRow();
     void saveStopsAtTheFirstFileItCannotWrite();
 };
-
-void TestAppSlots::titleTestIsExact()
-{
-    QVERIFY(!AppSlots::isRegistered(QStringLiteral("（未登録）")));
-    for (const QString& t : {QString(), QStringLiteral("(未登録)"), QStringLiteral("（未登録） "),
-                             QStringLiteral(" （未登録）"), QStringLiteral("（未登録)"), QStringLiteral("Editor")})
-        QVERIFY2(AppSlots::isRegistered(t), qPrintable(t));
-    // The marker is the ten bytes the file holds.
-    QCOMPARE(crlf({AppSlots::unregistered()}).size(), 12);
-}
-
-void TestAppSlots::rowsReadMissingLinesAsEmpty()
-{
-    LineBuffer b;
-    b.loadBytes(crlf({"Editor", "/usr/bin/ed", "-r", "Viewer"}));
-    const AppSlots::Row r1 = AppSlots::rowFromLines(b, 1);
-    QCOMPARE(r1.title, QStringLiteral("Editor"));
-    QCOMPARE(r1.path, QStringLiteral("/usr/bin/ed"));
-    QCOMPARE(r1.option, QStringLiteral("-r"));
-    const AppSlots::Row r2 = AppSlots::rowFromLines(b, 2);
-    QCOMPARE(r2.title, QStringLiteral("Viewer"));
-    QVERIFY(r2.path.isEmpty() && r2.option.isEmpty());
-    const AppSlots::Row r5 = AppSlots::rowFromLines(b, 5);
-    QVERIFY(r5.title.isEmpty() && r5.path.isEmpty() && r5.option.isEmpty());
-}
 
 void TestAppSlots::bitmapsOfEveryDepthLoad_data()
 {
