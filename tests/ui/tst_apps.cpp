@@ -13,6 +13,8 @@
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
 #include <QListView>
 #include <QPushButton>
 #include <QStringListModel>
@@ -89,6 +91,7 @@ private Q_SLOTS:
     void directModeControlsStayInStep();
     void shellCommandsAndHelpDocuments();
     void aboutBox();
+    void menusAsLaidOut();
 };
 
 void TestApps::loadShowsTitlesIconsAndOddTitles()
@@ -408,6 +411,65 @@ void TestApps::aboutBox()
     f.V1->trigger();
     QVERIFY(sawIt);
     QCOMPARE(f.AboutBox->result(), int(QDialog::Accepted));
+}
+
+// One line per item: "-" for a separator, ">" after a submenu, "[ ]" for a
+// tickable item, "(off)" for a disabled one, "^" + key for a shortcut.
+static void dumpMenu(const QList<QAction*>& actions, const QString& indent, QStringList* out)
+{
+    for (QAction* a : actions) {
+        if (a->isSeparator()) {
+            *out << indent + "-";
+            continue;
+        }
+        QString line = indent + a->text();
+        if (a->menu()) line += " >";
+        if (a->isCheckable()) line += " [ ]";
+        if (!a->isEnabled()) line += " (off)";
+        if (!a->shortcut().isEmpty()) line += " ^" + a->shortcut().toString();
+        *out << line;
+        if (a->menu()) dumpMenu(a->menu()->actions(), indent + "  ", out);
+    }
+}
+
+void TestApps::menusAsLaidOut()
+{
+    TestEnv t;
+    TForm1 f(t.env());
+    QStringList bar, view, text;
+    dumpMenu(f.menuBar()->actions(), QString(), &bar);
+    dumpMenu(f.ViewMenu->actions(), QString(), &view);
+    dumpMenu(f.txMenu->actions(), QString(), &text);
+    const QString u = "（未登録） (off)";
+    QCOMPARE(bar, (QStringList{
+        "操作（&C） >",
+        "  フォルダをエクスプローラーで開く（&E）", "  選択ファイルを関連付けアプリで開く（&R）", "  -",
+        "  登録アプリ（&A） >", "    登録アプリを直接起動する（&E） [ ] (off)", "    -",
+        "    " + u, "    " + u, "    " + u, "    " + u, "    " + u, "  -",
+        "  テキスト（&T） >", "    右端で折り返す（&W） [ ]", "    -", "    テキスト全体を選択（&L）",
+        "    コピー（&C） ^Ctrl+C", "    検索（&S）", "  -",
+        "  Ver1.02用の設定ファイルをインポート（&I）", "  終了（&X）",
+        "設定（&O） >",
+        "  文字色と背景色の設定（&C）", "  フォント設定（&F）", "  拡張子の設定（&E）", "  外部起動アプリの登録（X）",
+        "ヘルプ（&H） >",
+        "  Readmeを表示する（&R）", "  Historyを表示する（&H）", "  マニュアルを表示する（&M）", "  -",
+        "  バージョン情報（&V）"}));
+    QCOMPARE(view, (QStringList{"フォルダをエクスプローラーで開く", "選択ファイルを関連付けアプリで開く", "-",
+                                "登録アプリを直接起動する [ ] (off)", "-", u, u, u, u, u}));
+    QCOMPARE(text, (QStringList{"テキスト全体を選択", "クリップボードにコピー", "検索", "-", "右端で折り返す [ ]", "-",
+                                "文字色と背景色の設定", "フォントの設定", "拡張子の設定", "外部起動アプリの登録"}));
+    for (int n = 1; n <= 5; ++n) {
+        QCOMPARE(f.SApp[n]->property("Tag").toInt(), n);
+        QCOMPARE(f.FApp[n]->property("Tag").toInt(), n);
+        QCOMPARE(f.AppBtn[n]->property("Tag").toInt(), n);
+    }
+    QCOMPARE(f.CheckBox1->text(), QStringLiteral("直接"));
+    QVERIFY(!f.CheckBox1->isEnabled() && !f.CheckBox1->isChecked());
+
+    // "終了" closes the window, which writes the main settings file.
+    QFile::remove(t.path("appcfgs.cfg"));
+    f.X2->trigger();
+    QVERIFY(QFile::exists(t.path("appcfgs.cfg")));
 }
 
 QTEST_MAIN(TestApps)
