@@ -15,7 +15,7 @@ namespace {
 
 // Builds a BMP file by hand, so that the reader is tried on layouts that the
 // toolkit's own writer never produces.
-struct BmpSpec {
+struct BmpLayout {
     int width = 17;
     int height = 17;
     int bpp = 24;
@@ -41,7 +41,7 @@ QRgb paletteEntry(int i) { return qRgb((i * 37 + 11) % 256, (i * 91 + 3) % 256, 
 int paletteIndex(int x, int y, int bpp) { return (x * 3 + y) % (1 << bpp); }
 
 // The colour the reader must give for a pixel of a file made by makeBmp.
-QRgb expectedPixel(const BmpSpec& s, int x, int y)
+QRgb expectedPixel(const BmpLayout& s, int x, int y)
 {
     if (s.bpp <= 8) return paletteEntry(paletteIndex(x, y, s.bpp));
     if (s.bpp == 16) return qRgb((x & 1) ? 255 : 0, (y & 1) ? 255 : 0, ((x + y) % 3 == 0) ? 255 : 0);
@@ -55,7 +55,7 @@ bool samePixel(QRgb got, QRgb want, int tolerance)
            && std::abs(qBlue(got) - qBlue(want)) <= tolerance;
 }
 
-QByteArray makeBmp(const BmpSpec& s)
+QByteArray makeBmp(const BmpLayout& s)
 {
     QByteArray palette;
     if (s.bpp <= 8) {
@@ -170,7 +170,7 @@ void TestAppSlots::bitmapsOfEveryDepthLoad()
     QFETCH(bool, topDown);
     QFETCH(bool, rle8);
     QFETCH(bool, core);
-    BmpSpec s;
+    BmpLayout s;
     s.bpp = bpp;
     s.width = width;
     s.topDown = topDown;
@@ -191,7 +191,7 @@ void TestAppSlots::badBitmapsGiveAnError_data()
 {
     QTest::addColumn<QByteArray>("bytes");
     QTest::addColumn<bool>("present");
-    const QByteArray good = makeBmp(BmpSpec{});
+    const QByteArray good = makeBmp(BmpLayout{});
     QByteArray huge = good;
     qToLittleEndian<qint32>(200000, huge.data() + 18);
     qToLittleEndian<qint32>(200000, huge.data() + 22);
