@@ -1,37 +1,227 @@
 // Registered applications, shell commands, help documents and the about box.
 #include "Unit1.h"
 
+#include "AppSlots.h"
+#include "CommandLine.h"
+#include "Guard.h"
+#include "Platform.h"
+#include "TextPane.h"
+#include "VarBox.h"
+
 #include <QAction>
 #include <QCheckBox>
+#include <QEvent>
+#include <QHelpEvent>
+#include <QLineEdit>
+#include <QListView>
+#include <QPixmap>
 #include <QToolButton>
+#include <QToolTip>
 
-void TForm1::setupApps() {}
-void TForm1::LoadAppItem() {}
-void TForm1::AppnExec(int slot) { Q_UNUSED(slot); }
-void TForm1::AppExec(const QString& commandLine) { Q_UNUSED(commandLine); }
+namespace {
+
+bool validSlot(int n) { return n >= 1 && n <= AppSlots::Count; }
+
+// The hint of a slot's button is its title and is read back as such, so it
+// must stay the exact text; this shows it as plain text even when a title
+// happens to look like markup.
+class PlainHint : public QObject {
+public:
+    using QObject::QObject;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() != QEvent::ToolTip) return false;
+        auto* w = qobject_cast<QWidget*>(watched);
+        if (!w) return false;
+        const QString hint = w->toolTip();
+        const QPoint at = static_cast<QHelpEvent*>(event)->globalPos();
+        if (hint.isEmpty()) QToolTip::hideText();
+        else QToolTip::showText(at, QStringLiteral("<p style='white-space:pre'>%1</p>").arg(hint.toHtmlEscaped()), w);
+        return true;
+    }
+};
+
+} // namespace
+
+void TForm1::setupApps()
+{
+    auto* hints = new PlainHint(this);
+    for (int n = 1; n <= AppSlots::Count; ++n) {
+        QToolButton* b = AppBtn[n];
+        b->installEventFilter(hints);
+        connect(b, &QToolButton::clicked, this,
+                [this, b] { guarded(m_env.messages, this, [&] { AppBtn1Click(b->property("Tag").toInt()); }); });
+    }
+    // The tick follows the user's click; ticks set by the program call the
+    // handler themselves where it matters (reading the main settings).
+    connect(CheckBox1, &QCheckBox::clicked, this, [this] { guarded(m_env.messages, this, [this] { CheckBox1Click(); }); });
+
+    // A checkable menu item has already flipped its tick when it reports the
+    // click. The handlers decide from the tick as it was before the click, so
+    // the flip is taken back first.
+    for (QAction* item : {E1, N19}) {
+        disconnect(item, &QAction::triggered, this, nullptr);
+        connect(item, &QAction::triggered, this, [this, item] {
+            item->setChecked(!item->isChecked());
+            guarded(m_env.messages, this, [this, item] {
+                if (item == E1) E1Click();
+                else N19Click();
+            });
+        });
+    }
+}
+
+// ---------------------------------------------------------------- slot table
+
+// Shows one slot's title and state on its button and both menu items.
+static void showSlot(QToolButton* button, QAction* mainItem, QAction* popupItem, const QString& title, bool enabled)
+{
+    popupItem->setText(title);
+    popupItem->setEnabled(enabled);
+    mainItem->setText(title);
+    mainItem->setEnabled(enabled);
+    button->setToolTip(title);
+    button->setEnabled(enabled);
+}
+
+void TForm1::LoadAppItem()
+{
+    Memo1.clear();
+    Memo1.load(m_env.settingsFile(AppSlots::itemsFile()));
+    for (int n = 1; n <= AppSlots::Count; ++n) {
+        const AppSlots::Row row = AppSlots::rowFromLines(Memo1, n);
+        const bool registered = AppSlots::isRegistered(row.title);
+        AppPath[n] = row.path;
+        AppOption[n] = row.option;
+        showSlot(AppBtn[n], SApp[n], FApp[n], row.title, registered);
+        // An unregistered slot keeps its former glyph and hidden image.
+        if (registered) {
+            Image[n] = AppSlots::loadBitmap(m_env.settingsFile(AppSlots::iconFile(n)));
+            AppBtn[n]->setIcon(QIcon(QPixmap::fromImage(Image[n])));
+        }
+    }
+}
+
+QString TForm1::slotHint(int n) const { return validSlot(n) ? AppBtn[n]->toolTip() : QString(); }
+QString TForm1::slotPath(int n) const { return validSlot(n) ? AppPath[n] : QString(); }
+QString TForm1::slotOption(int n) const { return validSlot(n) ? AppOption[n] : QString(); }
+QImage TForm1::slotHiddenImage(int n) const { return validSlot(n) ? Image[n] : QImage(); }
+
+void TForm1::confirmSlot(int n, bool registered, const QString& title, const QString& path, const QString& option,
+                         const QImage& glyph)
+{
+    if (!validSlot(n)) return;
+    AppPath[n] = registered ? path : QString();
+    AppOption[n] = registered ? option : QString();
+    showSlot(AppBtn[n], SApp[n], FApp[n], title, registered);
+    // The glyph follows the dialog's row even for an unregistered slot; the
+    // hidden image is left as it was.
+    AppBtn[n]->setIcon(glyph.isNull() ? QIcon() : QIcon(QPixmap::fromImage(glyph)));
+}
+
+// ---------------------------------------------------------------- launching
+
+void TForm1::AppBtn1Click(int tag) { AppnExec(tag); }
+void TForm1::SApp5Click(int tag) { AppnExec(tag); }
+void TForm1::FApp5Click(int tag) { AppnExec(tag); }
+
+void TForm1::AppnExec(int slot)
+{
+    if (!validSlot(slot)) return;
+    // Direct mode counts only while the check box is enabled; its own enabled
+    // flag is meant, not the window's (a modal dialog does not switch it off).
+    const bool direct = !CheckBox1->testAttribute(Qt::WA_ForceDisabled) && CheckBox1->isChecked();
+    if (direct) {
+        AppExec(CommandLine::direct(AppPath[slot], AppOption[slot]));
+        return;
+    }
+    const QString name = panelText(1);
+    if (name.isEmpty()) return;
+    AppExec(CommandLine::withFile(AppPath[slot], Edit1->text() + name, AppOption[slot]));
+}
+
+void TForm1::AppExec(const QString& commandLine)
+{
+    if (m_env.platform) m_env.platform->startProgram(commandLine);
+}
+
+// ---------------------------------------------------------------- direct mode
+
+// The check box would report the programmatic tick through CheckBox1Click,
+// which would only set the same three ticks again; that repeat is left out.
 void TForm1::ExeSetApp(bool flag)
 {
     CheckBox1->setChecked(flag);
     E1->setChecked(flag);
     N19->setChecked(flag);
 }
-void TForm1::CheckBox1Click() { ExeSetApp(CheckBox1->isChecked()); }
-void TForm1::E1Click() {}
-void TForm1::N19Click() {}
-void TForm1::AppBtn1Click(int tag) { AppnExec(tag); }
-void TForm1::SApp5Click(int tag) { AppnExec(tag); }
-void TForm1::FApp5Click(int tag) { AppnExec(tag); }
-void TForm1::X1Click() {}
-void TForm1::N16Click() { X1Click(); }
-void TForm1::R1Click() {}
-void TForm1::N17Click() { R1Click(); }
-void TForm1::ReadmeR1Click() {}
-void TForm1::His1Click() {}
-void TForm1::ManualM1Click() {}
-void TForm1::V1Click() {}
 
-QString TForm1::slotHint(int n) const { return (n >= 1 && n <= 5) ? AppBtn[n]->toolTip() : QString(); }
-QString TForm1::slotPath(int n) const { return (n >= 1 && n <= 5) ? AppPath[n] : QString(); }
-QString TForm1::slotOption(int n) const { return (n >= 1 && n <= 5) ? AppOption[n] : QString(); }
-QImage TForm1::slotHiddenImage(int n) const { return (n >= 1 && n <= 5) ? Image[n] : QImage(); }
-void TForm1::confirmSlot(int, bool, const QString&, const QString&, const QString&, const QImage&) {}
+void TForm1::CheckBox1Click() { ExeSetApp(CheckBox1->isChecked()); }
+
+void TForm1::E1Click()
+{
+    if (E1->isChecked()) {
+        E1->setChecked(false);
+        ExeSetApp(false);
+    } else {
+        E1->setChecked(true);
+        ExeSetApp(true);
+    }
+}
+
+void TForm1::N19Click()
+{
+    if (N19->isChecked()) {
+        N19->setChecked(false);
+        ExeSetApp(false);
+    } else {
+        N19->setChecked(true);
+        ExeSetApp(true);
+    }
+}
+
+// ---------------------------------------------------------------- shell commands
+
+void TForm1::X1Click()
+{
+    if (m_env.platform) m_env.platform->openFolder(Edit1->text());
+}
+void TForm1::N16Click() { X1Click(); }
+
+// Opens the file last shown (status panel 1), which need not be the list's
+// current item; the list must have a current item all the same.
+void TForm1::R1Click()
+{
+    if (!LView->currentIndex().isValid()) return;
+    if (m_env.platform) m_env.platform->openDocument(Edit1->text() + panelText(1));
+}
+void TForm1::N17Click() { R1Click(); }
+
+// ---------------------------------------------------------------- help
+
+// The help documents go into the text pane without touching the caption or the
+// status bar, so the launch and open commands still act on the file shown
+// before.
+void TForm1::ReadmeR1Click()
+{
+    REdit->clear();
+    REdit->loadFile(m_env.settingsFile(QStringLiteral("readme.txt")));
+}
+
+void TForm1::His1Click()
+{
+    REdit->clear();
+    REdit->loadFile(m_env.settingsFile(QStringLiteral("history.txt")));
+}
+
+void TForm1::ManualM1Click()
+{
+    if (m_env.platform) m_env.platform->openDocument(m_env.settingsFile(QStringLiteral("manual/index.htm")));
+}
+
+void TForm1::V1Click()
+{
+    if (AboutBox) AboutBox->exec();
+}

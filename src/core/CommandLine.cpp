@@ -27,16 +27,29 @@ QString quote(const QString& piece)
     return out;
 }
 
+namespace {
+// A program path that the user already enclosed in double quotes (the usual way
+// round blanks where the command line used to be handed over unquoted) is kept
+// as typed, so such registrations go on working.
+QString programPiece(const QString& path)
+{
+    if (path.size() >= 2 && path.startsWith(QLatin1Char('"')) && path.endsWith(QLatin1Char('"'))
+        && path.count(QLatin1Char('"')) == 2)
+        return path;
+    return quote(path);
+}
+} // namespace
+
 QString direct(const QString& path, const QString& option)
 {
-    QString line = quote(path);
+    QString line = programPiece(path);
     if (!option.isEmpty()) line += QLatin1Char(' ') + option;
     return line;
 }
 
 QString withFile(const QString& path, const QString& file, const QString& option)
 {
-    QString line = quote(path) + QLatin1Char(' ') + quote(file);
+    QString line = programPiece(path) + QLatin1Char(' ') + quote(file);
     if (!option.isEmpty()) line += QLatin1Char(' ') + option;
     return line;
 }

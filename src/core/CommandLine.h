@@ -4,7 +4,8 @@
 
 // Command lines of started programs. A program path or a file path that holds a
 // blank or a double quote is enclosed in double quotes (so it reaches the
-// program whole); the option is appended exactly as typed.
+// program whole); the option is appended exactly as typed. A program path
+// already enclosed in double quotes as a whole is kept as it stands.
 namespace CommandLine {
 // Quotes one piece by the Windows command-line rules when it needs it.
 QString quote(const QString& piece);

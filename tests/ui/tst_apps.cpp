@@ -1,0 +1,476 @@
+#include "AppSlots.h"
+#include "Cp932.h"
+#include "Fonts.h"
+#include "TestSupport.h"
+#include "TextPane.h"
+#include "Unit1.h"
+#include "VarBox.h"
+#include "VarError.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QListView>
+#include <QPushButton>
+#include <QStringListModel>
+#include <QTest>
+#include <QTimer>
+#include <QToolButton>
+
+#include <memory>
+
+namespace {
+
+const QString kUnreg = QStringLiteral("（未登録）");
+
+QColor slotColour(int n, int generation = 0) { return QColor(40 * n + generation * 7, 200 - 30 * n, 60 + generation * 50); }
+
+void writeIcon(TestEnv& t, int n, const QColor& colour)
+{
+    QImage img(17, 17, QImage::Format_RGB32);
+    img.fill(colour);
+    AppSlots::saveBitmap(img, t.path(AppSlots::iconFile(n)));
+}
+
+// Five registered slots "A".."E" with paths /bin/a.. and their icons.
+void writeFiveSlots(TestEnv& t, int generation = 0)
+{
+    QStringList lines;
+    for (int n = 1; n <= 5; ++n) {
+        const QString letter(QChar('A' + n - 1));
+        lines << letter << "/bin/" + letter.toLower() << "-" + letter;
+        writeIcon(t, n, slotColour(n, generation));
+    }
+    t.writeLines("appitems.cfg", lines);
+}
+
+// What a slot shows: hint, both captions, enabled states.
+void checkSlot(TForm1& f, int n, const QString& title, bool enabled)
+{
+    QCOMPARE(f.AppBtn[n]->toolTip(), title);
+    QCOMPARE(f.SApp[n]->text(), title);
+    QCOMPARE(f.FApp[n]->text(), title);
+    QCOMPARE(f.AppBtn[n]->isEnabled(), enabled);
+    QCOMPARE(f.SApp[n]->isEnabled(), enabled);
+    QCOMPARE(f.FApp[n]->isEnabled(), enabled);
+    QCOMPARE(f.slotHint(n), title);
+}
+
+QColor hiddenColour(TForm1& f, int n) { return f.Image[n].pixelColor(8, 8); }
+QColor glyphColour(TForm1& f, int n)
+{
+    return f.AppBtn[n]->icon().pixmap(17, 17).toImage().pixelColor(8, 8);
+}
+
+QString loadError(TForm1& f)
+{
+    try {
+        f.LoadAppItem();
+    } catch (const VarError& e) {
+        return e.message();
+    }
+    return QString();
+}
+
+} // namespace
+
+class TestApps : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void loadShowsTitlesIconsAndOddTitles();
+    void shortFileStopsAtFirstMissingIcon();
+    void missingItemsFileChangesNoSlot();
+    void reloadingAnUnregisteredSlotKeepsItsGlyph();
+    void confirmingSlotsFromTheDialog();
+    void commandLinesInFileAndDirectMode();
+    void directModeControlsStayInStep();
+    void shellCommandsAndHelpDocuments();
+    void aboutBox();
+    void menusAsLaidOut();
+};
+
+void TestApps::loadShowsTitlesIconsAndOddTitles()
+{
+    TestEnv t;
+    t.writeLines("appitems.cfg", {"エディタ", "/usr/bin/ed", "-r",
+                                  kUnreg, "/kept/path", "-kept",
+                                  "", "/bin/empty-title", "",
+                                  "(未登録)", "/bin/half", "",
+                                  kUnreg + " ", "/bin/blank", ""});
+    for (int n : {1, 3, 4, 5}) writeIcon(t, n, slotColour(n));
+    QFile::remove(t.path("IconImg2.bmp"));   // an unregistered slot's icon is never read
+    TForm1 f(t.env());
+    QVERIFY2(t.messages.log.isEmpty(), qPrintable(t.messages.texts().join('\n')));
+
+    checkSlot(f, 1, "エディタ", true);
+    QCOMPARE(f.AppPath[1], QStringLiteral("/usr/bin/ed"));
+    QCOMPARE(f.AppOption[1], QStringLiteral("-r"));
+    QCOMPARE(hiddenColour(f, 1), slotColour(1));
+    QCOMPARE(glyphColour(f, 1), slotColour(1));
+
+    checkSlot(f, 2, kUnreg, false);
+    QCOMPARE(f.slotPath(2), QStringLiteral("/kept/path"));
+    QCOMPARE(f.slotOption(2), QStringLiteral("-kept"));
+    QVERIFY(f.Image[2].isNull());
+    QVERIFY(f.AppBtn[2]->icon().isNull());
+
+    checkSlot(f, 3, "", true);
+    checkSlot(f, 4, "(未登録)", true);
+    checkSlot(f, 5, kUnreg + " ", true);
+    for (int n : {3, 4, 5}) QCOMPARE(hiddenColour(f, n), slotColour(n));
+    QCOMPARE(f.slotHiddenImage(4).size(), QSize(17, 17));
+}
+
+void TestApps::shortFileStopsAtFirstMissingIcon()
+{
+    TestEnv t;
+    writeFiveSlots(t);
+    TForm1 f(t.env());
+    QVERIFY(t.messages.log.isEmpty());
+    checkSlot(f, 3, "C", true);
+
+    t.writeLines("appitems.cfg", {"New", "/bin/new", "-n"});
+    writeIcon(t, 1, slotColour(1, 1));
+    QFile::remove(t.path("IconImg2.bmp"));
+    QCOMPARE(loadError(f), VarError::cannotOpen(t.path("IconImg2.bmp")).message());
+
+    checkSlot(f, 1, "New", true);
+    QCOMPARE(f.AppOption[1], QStringLiteral("-n"));
+    QCOMPARE(glyphColour(f, 1), slotColour(1, 1));
+    // Slot 2 got its (empty) texts and states but no new icon.
+    checkSlot(f, 2, "", true);
+    QVERIFY(f.AppPath[2].isEmpty());
+    QCOMPARE(hiddenColour(f, 2), slotColour(2));
+    QCOMPARE(glyphColour(f, 2), slotColour(2));
+    // The slots after it are as they were.
+    for (int n = 3; n <= 5; ++n) {
+        checkSlot(f, n, QString(QChar('A' + n - 1)), true);
+        QCOMPARE(f.AppPath[n], "/bin/" + QString(QChar('a' + n - 1)));
+    }
+
+    // A damaged icon stops the same way, with an error rather than a crash.
+    writeFiveSlots(t, 2);
+    t.writeFile("IconImg4.bmp", "BM garbage");
+    QVERIFY(!loadError(f).isEmpty());
+    QCOMPARE(hiddenColour(f, 3), slotColour(3, 2));
+    QCOMPARE(hiddenColour(f, 4), slotColour(4, 0));
+}
+
+void TestApps::missingItemsFileChangesNoSlot()
+{
+    TestEnv t;
+    writeFiveSlots(t);
+    TForm1 f(t.env());
+    QFile::remove(t.path("appitems.cfg"));
+    QCOMPARE(loadError(f), VarError::cannotOpen(t.path("appitems.cfg")).message());
+    for (int n = 1; n <= 5; ++n) checkSlot(f, n, QString(QChar('A' + n - 1)), true);
+    QCOMPARE(f.AppPath[5], QStringLiteral("/bin/e"));
+
+    // At start-up the same error reaches the general error box.
+    TestEnv t2;
+    QFile::remove(t2.path("appitems.cfg"));
+    TForm1 g(t2.env());
+    QCOMPARE(t2.messages.texts(), QStringList{Messages::errorText(VarError::cannotOpen(t2.path("appitems.cfg")).message())});
+    checkSlot(g, 1, kUnreg, false);
+}
+
+void TestApps::reloadingAnUnregisteredSlotKeepsItsGlyph()
+{
+    TestEnv t;
+    writeFiveSlots(t);
+    TForm1 f(t.env());
+    QStringList lines;
+    for (int n = 1; n <= 5; ++n) lines << kUnreg << QString() << QString();
+    t.writeLines("appitems.cfg", lines);
+    for (int n = 1; n <= 5; ++n) QFile::remove(t.path(AppSlots::iconFile(n)));
+    QCOMPARE(loadError(f), QString());
+    for (int n = 1; n <= 5; ++n) {
+        checkSlot(f, n, kUnreg, false);
+        QCOMPARE(hiddenColour(f, n), slotColour(n));
+        QCOMPARE(glyphColour(f, n), slotColour(n));
+    }
+}
+
+void TestApps::confirmingSlotsFromTheDialog()
+{
+    TestEnv t;
+    writeFiveSlots(t);
+    TForm1 f(t.env());
+    QImage glyph(17, 17, QImage::Format_RGB32);
+    glyph.fill(Qt::magenta);
+
+    f.confirmSlot(2, true, "New two", "/opt/two/run", "-2", glyph);
+    checkSlot(f, 2, "New two", true);
+    QCOMPARE(f.slotPath(2), QStringLiteral("/opt/two/run"));
+    QCOMPARE(f.slotOption(2), QStringLiteral("-2"));
+    QCOMPARE(glyphColour(f, 2), QColor(Qt::magenta));
+    QCOMPARE(hiddenColour(f, 2), slotColour(2));   // the hidden image stays
+
+    f.confirmSlot(3, false, kUnreg, "/ignored", "-ignored", glyph);
+    checkSlot(f, 3, kUnreg, false);
+    QVERIFY(f.slotPath(3).isEmpty());
+    QVERIFY(f.slotOption(3).isEmpty());
+    QCOMPARE(glyphColour(f, 3), QColor(Qt::magenta));
+
+    f.confirmSlot(0, true, "x", "x", "x", glyph);   // out of range: ignored
+    f.confirmSlot(6, true, "x", "x", "x", glyph);
+    QVERIFY(f.slotHint(6).isEmpty());
+
+    // Enabling or disabling direct mode leaves the tick alone.
+    f.setDirectEnabled(true);
+    f.CheckBox1->click();
+    f.setDirectEnabled(false);
+    QVERIFY(!f.CheckBox1->isEnabled() && !f.E1->isEnabled() && !f.N19->isEnabled());
+    QVERIFY(f.CheckBox1->isChecked() && f.E1->isChecked() && f.N19->isChecked());
+}
+
+void TestApps::commandLinesInFileAndDirectMode()
+{
+    TestEnv t;
+    t.writeLines("appitems.cfg", {"Ed", "/tools/ed", "/r", "Plain", "/tools/plain", "", "Spaced",
+                                  "/opt/my tools/view", "--mode \"two words\"", kUnreg, "", "", kUnreg, "", ""});
+    for (int n = 1; n <= 3; ++n) writeIcon(t, n, slotColour(n));
+    TForm1 f(t.env());
+    QStringList& started = t.platform.started;
+
+    // Right after listing, no file is shown: nothing starts.
+    f.Edit1->setText("/doc/");
+    f.setPanelText(1, QString());
+    f.AppBtn[1]->click();
+    f.SApp[1]->trigger();
+    QVERIFY(started.isEmpty());
+
+    // File mode: the option comes after the file; each control serves its slot.
+    f.setPanelText(1, "a.txt");
+    f.AppBtn[1]->click();
+    f.SApp[2]->trigger();
+    f.FApp[1]->trigger();
+    QCOMPARE(started, (QStringList{"/tools/ed /doc/a.txt /r", "/tools/plain /doc/a.txt", "/tools/ed /doc/a.txt /r"}));
+    started.clear();
+
+    // Blanks and shell characters: quoted pieces, the option exactly as typed.
+    f.Edit1->setText("/home/u/my docs/");
+    f.setPanelText(1, "$(touch x);`id`.txt");
+    f.AppBtn[3]->click();
+    QCOMPARE(started, QStringList{"\"/opt/my tools/view\" \"/home/u/my docs/$(touch x);`id`.txt\" --mode \"two words\""});
+    started.clear();
+
+    // A folder typed but not confirmed is used with the name shown before.
+    f.Edit1->setText("/elsewhere/");
+    f.FApp[2]->trigger();
+    QCOMPARE(started, QStringList{"/tools/plain \"/elsewhere/$(touch x);`id`.txt\""});
+    started.clear();
+
+    // Checked but disabled: still file mode.
+    f.ExeSetApp(true);
+    QVERIFY(!f.CheckBox1->isEnabled());
+    f.AppBtn[2]->click();
+    QCOMPARE(started, QStringList{"/tools/plain \"/elsewhere/$(touch x);`id`.txt\""});
+    started.clear();
+
+    // Direct mode: no file needed, no trailing blank without an option.
+    f.setDirectEnabled(true);
+    f.setPanelText(1, QString());
+    f.AppBtn[2]->click();
+    f.AppBtn[1]->click();
+    f.SApp[3]->trigger();
+    QCOMPARE(started, (QStringList{"/tools/plain", "/tools/ed /r", "\"/opt/my tools/view\" --mode \"two words\""}));
+    started.clear();
+
+    // Out-of-range slots and disabled controls start nothing.
+    f.AppnExec(0);
+    f.AppnExec(6);
+    f.AppBtn[4]->click();
+    QVERIFY(started.isEmpty());
+}
+
+void TestApps::directModeControlsStayInStep()
+{
+    TestEnv t;
+    writeFiveSlots(t);
+    TForm1 f(t.env());
+    auto ticks = [&f] {
+        return QList<bool>{f.CheckBox1->isChecked(), f.E1->isChecked(), f.N19->isChecked()};
+    };
+    const QList<bool> on{true, true, true}, off{false, false, false};
+    f.setDirectEnabled(true);
+    QCOMPARE(ticks(), off);
+
+    f.E1->trigger();   // as the menu does it
+    QCOMPARE(ticks(), on);
+    f.N19->trigger();
+    QCOMPARE(ticks(), off);
+    f.N19->trigger();
+    QCOMPARE(ticks(), on);
+    f.E1->trigger();
+    QCOMPARE(ticks(), off);
+
+    QTest::mouseClick(f.CheckBox1, Qt::LeftButton, {}, f.CheckBox1->rect().center());
+    QCOMPARE(ticks(), on);
+    f.CheckBox1->click();
+    QCOMPARE(ticks(), off);
+
+    // The handlers themselves decide from the tick before the click.
+    f.E1Click();
+    QCOMPARE(ticks(), on);
+    f.N19Click();
+    QCOMPARE(ticks(), off);
+    f.CheckBox1->setChecked(true);
+    f.CheckBox1Click();
+    QCOMPARE(ticks(), on);
+}
+
+void TestApps::shellCommandsAndHelpDocuments()
+{
+    TestEnv t;
+    TForm1 f(t.env());
+    QStringListModel model(QStringList{"shown.txt", "other.txt"});
+    f.LView->setModel(&model);
+
+    // The folder command takes the field as typed, unconfirmed or not.
+    f.Edit1->setText("/typed but not confirmed");
+    f.X1->trigger();
+    f.N16->trigger();
+    QCOMPARE(t.platform.openedFolders, (QStringList{"/typed but not confirmed", "/typed but not confirmed"}));
+
+    // "Open the selected file" needs a current item in the list.
+    f.Edit1->setText("/doc/");
+    f.setPanelText(1, "shown.txt");
+    f.setCaption("Vardolin - shown.txt");
+    f.R1->trigger();
+    QVERIFY(t.platform.openedDocuments.isEmpty());
+    f.LView->setCurrentIndex(model.index(1));
+
+    // The readme replaces the text but not the caption or the panels, so the
+    // open command still opens the file shown before.
+    f.REdit->setPlainText("text of shown.txt");
+    f.ReadmeR1->trigger();
+    QVERIFY(t.messages.log.isEmpty());
+    QVERIFY(f.REdit->text().contains("Vardolin"));
+    QVERIFY(!f.REdit->text().contains("text of shown.txt"));
+    QCOMPARE(f.panelText(1), QStringLiteral("shown.txt"));
+    QCOMPARE(f.windowTitle(), QStringLiteral("Vardolin - shown.txt"));
+    f.R1->trigger();
+    f.N17->trigger();
+    QCOMPARE(t.platform.openedDocuments, (QStringList{"/doc/shown.txt", "/doc/shown.txt"}));
+    t.platform.openedDocuments.clear();
+
+    f.His1->trigger();
+    QVERIFY(t.messages.log.isEmpty());
+    QVERIFY(f.REdit->text().contains(Cp932::decode(t.readFile("history.txt")).left(10)));
+
+    // A missing document: the pane is already empty when the error shows.
+    QFile::remove(t.path("history.txt"));
+    f.His1->trigger();
+    QCOMPARE(t.messages.texts(), QStringList{Messages::errorText(VarError::cannotOpen(t.path("history.txt")).message())});
+    QVERIFY(f.REdit->text().isEmpty());
+
+    f.ManualM1->trigger();
+    QCOMPARE(t.platform.openedDocuments, QStringList{t.path("manual/index.htm")});
+    QVERIFY(t.platform.started.isEmpty());
+}
+
+void TestApps::aboutBox()
+{
+    Fonts::installSubstitutions();
+    TAboutBox box;
+    QCOMPARE(box.windowTitle(), QStringLiteral("ﾊﾞｰｼﾞｮﾝ情報"));
+    QCOMPARE(box.size(), QSize(156, 138));
+    QVERIFY(!(box.windowFlags() & Qt::WindowCloseButtonHint));
+    QCOMPARE(box.ProductName->text(), QStringLiteral("Vardolin"));
+    QVERIFY(box.ProductName->font().bold());
+    QCOMPARE(box.ProductName->palette().color(QPalette::WindowText), QColor(0, 0x80, 0));
+    QCOMPARE(box.Version->text(), QStringLiteral("Version 1.05"));
+    QVERIFY(box.Version->font().bold());
+    QVERIFY(box.OKButton->isDefault());
+    QCOMPARE(box.OKButton->text(), QStringLiteral("OK"));
+    QVERIFY(!box.ProgramIcon->pixmap().isNull());
+    // Every label's text fits its place in the panel.
+    for (QLabel* l : {box.ProductName, box.Version, box.Credit, box.Contact}) {
+        QVERIFY2(l->fontMetrics().horizontalAdvance(l->text()) <= l->width(), qPrintable(l->text()));
+        QVERIFY2(l->geometry().right() < box.Panel1->width(), qPrintable(l->text()));
+    }
+
+    // From the menu: Enter presses OK and ends the modal showing.
+    TestEnv t;
+    TForm1 f(t.env());
+    f.V1Click();   // no about box yet: nothing happens
+    f.AboutBox = new TAboutBox(&f);
+    bool sawIt = false;
+    QTimer::singleShot(0, &f, [&] {
+        QWidget* modal = QApplication::activeModalWidget();
+        sawIt = modal == f.AboutBox;
+        if (modal) QTest::keyClick(modal, Qt::Key_Return);
+    });
+    QTimer::singleShot(5000, &f, [&f] { f.AboutBox->reject(); });   // never hang
+    f.V1->trigger();
+    QVERIFY(sawIt);
+    QCOMPARE(f.AboutBox->result(), int(QDialog::Accepted));
+}
+
+// One line per item: "-" for a separator, ">" after a submenu, "[ ]" for a
+// tickable item, "(off)" for a disabled one, "^" + key for a shortcut.
+static void dumpMenu(const QList<QAction*>& actions, const QString& indent, QStringList* out)
+{
+    for (QAction* a : actions) {
+        if (a->isSeparator()) {
+            *out << indent + "-";
+            continue;
+        }
+        QString line = indent + a->text();
+        if (a->menu()) line += " >";
+        if (a->isCheckable()) line += " [ ]";
+        if (!a->isEnabled()) line += " (off)";
+        if (!a->shortcut().isEmpty()) line += " ^" + a->shortcut().toString();
+        *out << line;
+        if (a->menu()) dumpMenu(a->menu()->actions(), indent + "  ", out);
+    }
+}
+
+void TestApps::menusAsLaidOut()
+{
+    TestEnv t;
+    TForm1 f(t.env());
+    QStringList bar, view, text;
+    dumpMenu(f.menuBar()->actions(), QString(), &bar);
+    dumpMenu(f.ViewMenu->actions(), QString(), &view);
+    dumpMenu(f.txMenu->actions(), QString(), &text);
+    const QString u = "（未登録） (off)";
+    QCOMPARE(bar, (QStringList{
+        "操作（&C） >",
+        "  フォルダをエクスプローラーで開く（&E）", "  選択ファイルを関連付けアプリで開く（&R）", "  -",
+        "  登録アプリ（&A） >", "    登録アプリを直接起動する（&E） [ ] (off)", "    -",
+        "    " + u, "    " + u, "    " + u, "    " + u, "    " + u, "  -",
+        "  テキスト（&T） >", "    右端で折り返す（&W） [ ]", "    -", "    テキスト全体を選択（&L）",
+        "    コピー（&C） ^Ctrl+C", "    検索（&S）", "  -",
+        "  Ver1.02用の設定ファイルをインポート（&I）", "  終了（&X）",
+        "設定（&O） >",
+        "  文字色と背景色の設定（&C）", "  フォント設定（&F）", "  拡張子の設定（&E）", "  外部起動アプリの登録（X）",
+        "ヘルプ（&H） >",
+        "  Readmeを表示する（&R）", "  Historyを表示する（&H）", "  マニュアルを表示する（&M）", "  -",
+        "  バージョン情報（&V）"}));
+    QCOMPARE(view, (QStringList{"フォルダをエクスプローラーで開く", "選択ファイルを関連付けアプリで開く", "-",
+                                "登録アプリを直接起動する [ ] (off)", "-", u, u, u, u, u}));
+    QCOMPARE(text, (QStringList{"テキスト全体を選択", "クリップボードにコピー", "検索", "-", "右端で折り返す [ ]", "-",
+                                "文字色と背景色の設定", "フォントの設定", "拡張子の設定", "外部起動アプリの登録"}));
+    for (int n = 1; n <= 5; ++n) {
+        QCOMPARE(f.SApp[n]->property("Tag").toInt(), n);
+        QCOMPARE(f.FApp[n]->property("Tag").toInt(), n);
+        QCOMPARE(f.AppBtn[n]->property("Tag").toInt(), n);
+    }
+    QCOMPARE(f.CheckBox1->text(), QStringLiteral("直接"));
+    QVERIFY(!f.CheckBox1->isEnabled() && !f.CheckBox1->isChecked());
+
+    // "終了" closes the window, which writes the main settings file.
+    QFile::remove(t.path("appcfgs.cfg"));
+    f.X2->trigger();
+    QVERIFY(QFile::exists(t.path("appcfgs.cfg")));
+}
+
+QTEST_MAIN(TestApps)
+#include "tst_apps.moc"

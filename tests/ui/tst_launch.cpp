@@ -1,0 +1,188 @@
+// Real launches through the platform layer: a small recording script writes
+// what it received, and the test reads it back.
+#include "CommandLine.h"
+#include "Platform.h"
+#include "TestSupport.h"
+#include "Unit1.h"
+
+#include <QCheckBox>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QLineEdit>
+#include <QTest>
+#include <QToolButton>
+
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace {
+
+const int kWaitMs = 15000;
+
+// Writes a script that records its working folder, the probe variable, whether
+// descriptor 57 reached it, and its arguments, one per line, into `out` (moved
+// into place whole, so that a reader never sees half of it).
+void writeRecorder(const QString& script, const QString& out, int delaySeconds = 0)
+{
+    QFile f(script);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    QByteArray text = "#!/bin/sh\n";
+    if (delaySeconds) text += "sleep " + QByteArray::number(delaySeconds) + "\n";
+    text += "out='" + QFile::encodeName(out) + "'\n"
+            "{ pwd -P; printf '%s\\n' \"$VARDOLIN_PROBE\";"
+            " if [ -e /proc/$$/fd/57 ]; then echo fd57; else echo nofd; fi;"
+            " for a in \"$@\"; do printf '%s\\n' \"$a\"; done; } > \"$out.part\" && mv \"$out.part\" \"$out\"\n";
+    f.write(text);
+    f.close();
+    QVERIFY(f.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
+}
+
+QStringList readLines(const QString& path)
+{
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly)) return {};
+    QStringList lines = QString::fromUtf8(f.readAll()).split('\n');
+    if (!lines.isEmpty() && lines.last().isEmpty()) lines.removeLast();
+    return lines;
+}
+
+// True when the test process has no child left, not even a zombie.
+bool noChildren()
+{
+    int status = 0;
+    return ::waitpid(-1, &status, WNOHANG) == -1 && errno == ECHILD;
+}
+
+} // namespace
+
+class TestLaunch : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void initTestCase();
+    void cleanupTestCase();
+    void fileNameReachesTheProgramLiterally();
+    void bareNameIsFoundOnPathAndNothingLeaks();
+    void viewerDoesNotWait();
+    void failuresAreSilent();
+
+private:
+    QTemporaryDir m_dir;
+    QString m_oldCwd;
+};
+
+void TestLaunch::initTestCase()
+{
+    QVERIFY(m_dir.isValid());
+    m_oldCwd = QDir::currentPath();
+    QVERIFY(QDir(m_dir.path()).mkpath("work dir"));
+    QVERIFY(QDir::setCurrent(m_dir.path() + "/work dir"));
+    qputenv("VARDOLIN_PROBE", "inherited value");
+}
+
+void TestLaunch::cleanupTestCase()
+{
+    QDir::setCurrent(m_oldCwd);
+}
+
+void TestLaunch::fileNameReachesTheProgramLiterally()
+{
+    const QString root = m_dir.path();
+    QVERIFY(QDir(root).mkpath("my tools"));
+    QVERIFY(QDir(root).mkpath("docs dir"));
+    const QString script = root + "/my tools/record args.sh";
+    const QString out = root + "/out1.txt";
+    writeRecorder(script, out);
+    const QString name = "$(touch x) a;b`touch y`'q'\"z\"\\.txt";
+
+    TestEnv t;
+    RealPlatform real;
+    AppEnv env = t.env();
+    env.platform = &real;
+    TForm1 f(env);
+    f.confirmSlot(1, true, "Recorder", script, "--flag \"two words\" plain", QImage());
+    f.Edit1->setText(root + "/docs dir/");
+    f.setPanelText(1, name);
+    f.AppBtn[1]->click();
+
+    QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(out), kWaitMs);
+    const QString cwd = QDir(root + "/work dir").canonicalPath();
+    QCOMPARE(readLines(out),
+             (QStringList{cwd, "inherited value", "nofd", root + "/docs dir/" + name, "--flag", "two words", "plain"}));
+    for (const QString& folder : {cwd, root, root + "/my tools", root + "/docs dir"}) {
+        QVERIFY2(!QFile::exists(folder + "/x"), qPrintable(folder));
+        QVERIFY2(!QFile::exists(folder + "/y"), qPrintable(folder));
+    }
+    QVERIFY(noChildren());
+
+    // Direct mode starts the program by itself with the option only.
+    QFile::remove(out);
+    f.setDirectEnabled(true);
+    f.CheckBox1->click();
+    f.AppBtn[1]->click();
+    QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(out), kWaitMs);
+    QCOMPARE(readLines(out).mid(3), (QStringList{"--flag", "two words", "plain"}));
+}
+
+void TestLaunch::bareNameIsFoundOnPathAndNothingLeaks()
+{
+    const QString bin = m_dir.path() + "/bin dir";
+    QVERIFY(QDir().mkpath(bin));
+    const QString out = m_dir.path() + "/out2.txt";
+    writeRecorder(bin + "/vardolin-recorder", out);
+    const QByteArray oldPath = qgetenv("PATH");
+    qputenv("PATH", QFile::encodeName(bin) + ":" + oldPath);
+
+    // A descriptor the viewer holds without close-on-exec is not handed down.
+    const int fd = ::open("/dev/null", O_RDONLY);
+    QVERIFY(fd >= 0);
+    QVERIFY(::dup2(fd, 57) == 57);
+
+    RealPlatform real;
+    real.startProgram(CommandLine::direct("vardolin-recorder", "one \"two three\" C:\\back\\slash"));
+    ::close(57);
+    ::close(fd);
+    qputenv("PATH", oldPath);
+
+    QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(out), kWaitMs);
+    QCOMPARE(readLines(out).mid(2), (QStringList{"nofd", "one", "two three", "C:\\back\\slash"}));
+    QVERIFY(noChildren());
+}
+
+void TestLaunch::viewerDoesNotWait()
+{
+    const QString script = m_dir.path() + "/slow.sh";
+    const QString out = m_dir.path() + "/out3.txt";
+    writeRecorder(script, out, 3);
+    RealPlatform real;
+    QElapsedTimer clock;
+    clock.start();
+    real.startProgram(CommandLine::direct(script, "done"));
+    QVERIFY2(clock.elapsed() < 2000, qPrintable(QString::number(clock.elapsed())));
+    QVERIFY(!QFile::exists(out));
+    QVERIFY(noChildren());
+    QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(out), kWaitMs);
+    QCOMPARE(readLines(out).last(), QStringLiteral("done"));
+}
+
+void TestLaunch::failuresAreSilent()
+{
+    const QString plain = m_dir.path() + "/not executable.txt";
+    QFile f(plain);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.write("echo hi > should-not-exist\n");
+    f.close();
+    RealPlatform real;
+    for (const QString& line : {QString(), QStringLiteral("   "), QStringLiteral("\"\""),
+                                QStringLiteral("/nonexistent/program arg"), QStringLiteral("no-such-program-vardolin"),
+                                m_dir.path(), CommandLine::quote(plain)})
+        real.startProgram(line);
+    QTest::qWait(300);
+    QVERIFY(noChildren());
+    QVERIFY(!QFile::exists("should-not-exist"));
+}
+
+QTEST_MAIN(TestLaunch)
+#include "tst_launch.moc"
