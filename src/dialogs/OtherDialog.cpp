@@ -89,19 +89,19 @@ void TForm4::buildLayout()
     AppImg->setObjectName(QStringLiteral("AppImg"));
     AppImg->move(56, 8);
 
-    Label6 = plainLabel(QStringLiteral("Title:"), this, QRect(82, 9, 32, 14));
+    Label6 = plainLabel(QStringLiteral("Title:"), this, QRect(80, 9, 34, 14));
     ETitle = new QLineEdit(this);
     ETitle->setObjectName(QStringLiteral("ETitle"));
-    ETitle->setGeometry(116, 6, 150, 20);
-    Label7 = plainLabel(QStringLiteral("Option:"), this, QRect(274, 9, 40, 14));
+    ETitle->setGeometry(114, 6, 148, 20);
+    Label7 = plainLabel(QStringLiteral("Option:"), this, QRect(267, 9, 48, 14));
     EOpt = new QLineEdit(this);
     EOpt->setObjectName(QStringLiteral("EOpt"));
     EOpt->setGeometry(316, 6, 141, 20);
 
-    Label8 = plainLabel(QStringLiteral("Path:"), this, QRect(8, 35, 30, 14));
+    Label8 = plainLabel(QStringLiteral("Path:"), this, QRect(8, 35, 32, 14));
     EAppPath = new QLineEdit(this);
     EAppPath->setObjectName(QStringLiteral("EAppPath"));
-    EAppPath->setGeometry(40, 32, 393, 20);
+    EAppPath->setGeometry(42, 32, 391, 20);
     FolderBtn = new QToolButton(this);
     FolderBtn->setObjectName(QStringLiteral("FolderBtn"));
     FolderBtn->setIcon(OtherImage::folderGlyph());

@@ -61,17 +61,17 @@ TForm5::TForm5(MainForm& main, const AppEnv& env, QWidget* parent)
     AppImg = new ImageBox(this);
     AppImg->setObjectName(QStringLiteral("AppImg"));
     AppImg->move(8, 8);
-    Label1 = plainLabel(QStringLiteral("Title:"), this, QRect(34, 9, 40, 15));
-    Ltitle = fieldLabel("Ltitle", this, QRect(78, 9, 307, 15));
-    Label2 = plainLabel(QStringLiteral("Path:"), this, QRect(34, 29, 40, 15));
-    LPath = fieldLabel("LPath", this, QRect(78, 29, 307, 15));
-    Label3 = plainLabel(QStringLiteral("Option:"), this, QRect(34, 49, 40, 15));
-    LOpt = fieldLabel("LOpt", this, QRect(78, 49, 307, 15));
+    Label1 = plainLabel(QStringLiteral("Title:"), this, QRect(32, 9, 48, 15));
+    Ltitle = fieldLabel("Ltitle", this, QRect(82, 9, 303, 15));
+    Label2 = plainLabel(QStringLiteral("Path:"), this, QRect(32, 29, 48, 15));
+    LPath = fieldLabel("LPath", this, QRect(82, 29, 303, 15));
+    Label3 = plainLabel(QStringLiteral("Option:"), this, QRect(32, 49, 48, 15));
+    LOpt = fieldLabel("LOpt", this, QRect(82, 49, 303, 15));
 
-    Label4 = plainLabel(QStringLiteral("対象ファイル"), this, QRect(8, 75, 66, 15));
+    Label4 = plainLabel(QStringLiteral("対象ファイル"), this, QRect(8, 75, 70, 15));
     Edit1 = new QLineEdit(this);
     Edit1->setObjectName(QStringLiteral("Edit1"));
-    Edit1->setGeometry(78, 72, 283, 20);
+    Edit1->setGeometry(82, 72, 279, 20);
     FolderBtn = new QToolButton(this);
     FolderBtn->setObjectName(QStringLiteral("FolderBtn"));
     FolderBtn->setIcon(OtherImage::folderGlyph());

@@ -7,8 +7,12 @@
 #include "TColor.h"
 #include "TestSupport.h"
 #include "testexe.h"
+#include "Forms.h"
+#include "Unit1.h"
 
+#include <QAction>
 #include <QApplication>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QFile>
 #include <QFileDialog>
@@ -616,6 +620,52 @@ private Q_SLOTS:
         }
         f.Button5->click();
         QVERIFY(!f.isVisible());
+    }
+
+    // Opened from the main window's menu: rows from the main window, a test run
+    // through the test-run dialog, and "決定" switching direct mode.
+    void openedFromMainWindow()
+    {
+        TestEnv t;
+        TForm1 main(t.env());
+        createForms(main);
+        main.CheckBox1->blockSignals(true);
+        main.CheckBox1->setChecked(true);
+        main.CheckBox1->blockSignals(false);
+        TForm4* f = main.Form4;
+        QVERIFY(f && main.Form5 && !f->isVisible());
+        QStringList titles;
+        QString testedPath;
+        QTimer::singleShot(0, f, [&] {
+            for (int n = 1; n <= 5; ++n) titles << f->row(n).title;
+            f->Num1Click(1);
+            f->ETitle->setText(QStringLiteral("Shell"));
+            f->EAppPath->setText(QStringLiteral("/bin/sh"));
+            f->Button1->click();
+            QTimer::singleShot(0, main.Form5, [&] {
+                testedPath = main.Form5->LPath->text();
+                main.Form5->Button2->click();
+            });
+            f->Button2->click();
+            f->Button4->click();
+        });
+        main.X3->trigger();
+        QCOMPARE(f->result(), int(QDialog::Accepted));
+        QStringList expected;
+        for (int n = 1; n <= 5; ++n) expected << main.slotHint(n);
+        QCOMPARE(titles.size(), 5);
+        QCOMPARE(titles.mid(1), expected.mid(1));
+        QCOMPARE(testedPath, QStringLiteral("/bin/sh"));
+        QVERIFY(main.CheckBox1->isEnabled() && main.E1->isEnabled() && main.N19->isEnabled());
+
+        QTimer::singleShot(0, f, [&] {
+            for (int n = 1; n <= 5; ++n) f->ResetBtn[n]->click();
+            f->Button4->click();
+        });
+        QCOMPARE(main.F4Call(), int(QDialog::Accepted));
+        QVERIFY(!main.CheckBox1->isEnabled() && !main.E1->isEnabled() && !main.N19->isEnabled());
+        QVERIFY(main.CheckBox1->isChecked());
+        QVERIFY(t.messages.log.isEmpty());
     }
 
     // The first entry of the file dialog's filter lists the files that can be
