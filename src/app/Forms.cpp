@@ -17,6 +17,7 @@ void createForms(TForm1& main)
     main.Form3 = new TForm3(main, env, &main);
     main.Form4 = new TForm4(main, env, &main);
     main.Form5 = new TForm5(main, env, &main);
+    main.Form4->setTestForm(main.Form5);
     main.Form6 = new TForm6(main, env, &main);
     main.Form7 = new TForm7(main, env, &main);
 }

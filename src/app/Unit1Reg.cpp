@@ -1,6 +1,13 @@
 // Menu handlers that open the application registration dialog.
+#include "OtherDialog.h"
 #include "Unit1.h"
 
-int TForm1::F4Call() { return 0; }
+int TForm1::F4Call()
+{
+    if (!Form4) return QDialog::Rejected;
+    Form4->copyFromMain();
+    return Form4->exec();
+}
+
 void TForm1::X3Click() { F4Call(); }
 void TForm1::N34Click() { F4Call(); }

@@ -4,13 +4,47 @@
 #include "AppEnv.h"
 
 class MainForm;
+class ImageBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QToolButton;
 
+// Tries one row of the registration dialog on a chosen file. The registration
+// dialog sets the image and the three labels before each showing; the target
+// file stays between showings.
 class TForm5 : public QDialog {
     Q_OBJECT
 public:
     TForm5(MainForm& main, const AppEnv& env, QWidget* parent = nullptr);
 
+    // --- handlers
+    void FormShow();
+    void FolderBtnClick();
+    void Edit1KeyPress(QChar key);
+    void Button1Click();
+    void Button2Click();
+
+    // The command line "テスト実行" starts.
+    QString commandLine() const;
+
+    // --- controls (names of the layout)
+    ImageBox* AppImg = nullptr;
+    QLabel *Label1 = nullptr, *Ltitle = nullptr;
+    QLabel *Label2 = nullptr, *LPath = nullptr;
+    QLabel *Label3 = nullptr, *LOpt = nullptr;
+    QLabel* Label4 = nullptr;
+    QLineEdit* Edit1 = nullptr;
+    QToolButton* FolderBtn = nullptr;
+    QPushButton *Button1 = nullptr, *Button2 = nullptr;
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+
 private:
+    template <class F> void guard(F&& body);
+
     MainForm& m_main;
     AppEnv m_env;
 };

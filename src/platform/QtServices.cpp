@@ -8,8 +8,11 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
+#include <QFileSystemModel>
 #include <QFontDialog>
 #include <QMessageBox>
+#include <QSortFilterProxyModel>
 
 namespace {
 QString g_appTitle;
@@ -47,35 +50,79 @@ void QtMessages::notice(QWidget* parent, const QString& text)
     showBox(parent, QMessageBox::NoIcon, AppTitle::get(), text);
 }
 
+namespace {
+// "*.exe" stands for the programs of this platform: folders stay listed so the
+// user can walk the tree, files are shown when they may be executed.
+class ExecutableFilter : public QSortFilterProxyModel {
+public:
+    using QSortFilterProxyModel::QSortFilterProxyModel;
+    void setActive(bool active)
+    {
+        if (m_active == active) return;
+        m_active = active;
+        invalidateFilter();
+    }
+
+protected:
+    bool filterAcceptsRow(int row, const QModelIndex& parent) const override
+    {
+        if (!m_active) return true;
+        auto* fs = qobject_cast<QFileSystemModel*>(sourceModel());
+        if (!fs) return true;
+        const QFileInfo info = fs->fileInfo(fs->index(row, 0, parent));
+        return info.isDir() || info.isExecutable();
+    }
+
+private:
+    bool m_active = false;
+};
+
+bool isExecutableMask(const QString& mask)
+{
+    return mask.compare(QLatin1String("*.exe"), Qt::CaseInsensitive) == 0;
+}
+
+// Masks as the Windows dialog reads them: "*.*" is every name, dotted or not.
+QString shownMask(const QString& mask)
+{
+    QStringList out;
+    for (const QString& m : mask.split(QLatin1Char(';'), Qt::SkipEmptyParts)) {
+        const QString t = m.trimmed();
+        out << ((t == QLatin1String("*.*") || isExecutableMask(t)) ? QStringLiteral("*") : t);
+    }
+    out.removeDuplicates();
+    return out.join(QLatin1Char(' '));
+}
+} // namespace
+
 bool QtCommonDialogs::openFile(QWidget* parent, const QString& filter, const QString& initialDir, QString* path)
 {
     // "caption|mask|caption|mask": the captions are what the user sees.
     const QStringList parts = filter.split(QLatin1Char('|'));
-    QStringList filters;
+    QStringList captions;
     QStringList masks;
     for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
-        filters << parts[i];
+        captions << parts[i];
         masks << parts[i + 1];
     }
     QFileDialog dlg(parent);
     dlg.setFileMode(QFileDialog::ExistingFile);
     dlg.setOption(QFileDialog::DontUseNativeDialog, true);
+    dlg.setFilter(QDir::AllDirs | QDir::Files | QDir::NoDotAndDotDot | QDir::Hidden);
     if (!initialDir.isEmpty()) dlg.setDirectory(initialDir);
-    // Rebuild the name filters so that each caption is shown as given.
+    auto* exec = new ExecutableFilter(&dlg);
+    dlg.setProxyModel(exec);
     QStringList shown;
-    for (qsizetype i = 0; i < filters.size(); ++i)
-        shown << filters[i] + QStringLiteral(" (") + (masks[i].compare(QLatin1String("*.exe"), Qt::CaseInsensitive) == 0 ? QStringLiteral("*") : masks[i]) + QStringLiteral(")");
-    dlg.setNameFilters(shown);
-    QObject::connect(&dlg, &QFileDialog::filterSelected, &dlg, [&](const QString& f) {
-        qsizetype idx = shown.indexOf(f);
-        if (idx >= 0 && masks[idx].compare(QLatin1String("*.exe"), Qt::CaseInsensitive) == 0)
-            dlg.setFilter(QDir::AllDirs | QDir::Files | QDir::Executable | QDir::NoDotAndDotDot);
-        else
-            dlg.setFilter(QDir::AllDirs | QDir::Files | QDir::NoDotAndDotDot | QDir::Hidden);
-    });
+    for (qsizetype i = 0; i < captions.size(); ++i)
+        shown << captions[i] + QStringLiteral(" (") + shownMask(masks[i]) + QStringLiteral(")");
     if (!shown.isEmpty()) {
+        dlg.setNameFilters(shown);
+        QObject::connect(&dlg, &QFileDialog::filterSelected, &dlg, [&](const QString& f) {
+            const qsizetype idx = shown.indexOf(f);
+            exec->setActive(idx >= 0 && isExecutableMask(masks[idx].trimmed()));
+        });
         dlg.selectNameFilter(shown.first());
-        Q_EMIT dlg.filterSelected(shown.first());
+        exec->setActive(isExecutableMask(masks.first().trimmed()));
     }
     if (dlg.exec() != QDialog::Accepted || dlg.selectedFiles().isEmpty()) return false;
     *path = dlg.selectedFiles().first();

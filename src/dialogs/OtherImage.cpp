@@ -1,0 +1,88 @@
+#include "OtherImage.h"
+
+#include "AppSlots.h"
+#include "TColor.h"
+
+#include <QPainter>
+#include <QPixmap>
+
+ImageBox::ImageBox(QWidget* parent) : QWidget(parent)
+{
+    setFixedSize(Side, Side);
+}
+
+void ImageBox::setPicture(const QImage& image)
+{
+    m_picture = image;
+    update();
+}
+
+QImage& ImageBox::canvas()
+{
+    if (m_picture.isNull()) m_picture = AppSlots::blankIcon();
+    return m_picture;
+}
+
+void ImageBox::fillButtonFace()
+{
+    QImage& img = canvas();
+    img.fill(TColor::toQColor(TColor::BtnFace));
+    update();
+}
+
+void ImageBox::drawOpaque(const QImage& source)
+{
+    if (source.isNull()) return;
+    QImage& img = canvas();
+    QPainter p(&img);
+    p.setCompositionMode(QPainter::CompositionMode_Source);
+    p.drawImage(0, 0, source.convertToFormat(QImage::Format_RGB32));
+    p.end();
+    update();
+}
+
+void ImageBox::drawIcon(const QIcon& icon)
+{
+    const QImage img = OtherImage::iconImage(icon);
+    if (img.isNull()) return;
+    QImage& target = canvas();
+    QPainter p(&target);
+    p.drawImage(0, 0, img);
+    p.end();
+    update();
+}
+
+void ImageBox::paintEvent(QPaintEvent*)
+{
+    if (m_picture.isNull()) return;
+    QPainter p(this);
+    p.drawImage(0, 0, m_picture);
+}
+
+namespace OtherImage {
+
+QIcon folderGlyph()
+{
+    QPixmap pm(14, 15);
+    pm.fill(Qt::transparent);
+    QPainter p(&pm);
+    p.setPen(QColor(128, 128, 0));
+    p.setBrush(QColor(255, 255, 0));
+    p.drawRect(0, 4, 13, 9);
+    p.drawRect(1, 2, 5, 2);
+    return QIcon(pm);
+}
+
+QImage iconImage(const QIcon& icon)
+{
+    if (icon.isNull()) return {};
+    const QSize side(ImageBox::Side, ImageBox::Side);
+    QImage img = icon.pixmap(side, 1.0).toImage();
+    if (img.isNull()) return {};
+    img.setDevicePixelRatio(1.0);
+    // Themes ship 16 and 22 pixel sizes; the cell is 17 like the shell's list.
+    if (img.size() != side) img = img.scaled(side, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    return img.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+}
+
+} // namespace OtherImage

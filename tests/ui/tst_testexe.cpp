@@ -1,0 +1,200 @@
+// The test-run dialog: its command lines, its target field and its window.
+#include "CommandLine.h"
+#include "LineBuffer.h"
+#include "MainForm.h"
+#include "OtherImage.h"
+#include "TestSupport.h"
+#include "testexe.h"
+
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QToolButton>
+#include <QtTest>
+
+namespace {
+
+class FakeMain : public MainForm {
+public:
+    QWidget* mainWidget() override { return &widget; }
+    LineBuffer& lineBuffer() override { return buffer; }
+    void LoadSet() override {}
+    void TagsLoad() override {}
+    void LoadAppItem() override {}
+    QStringList categoryNames() const override { return {}; }
+    const PatternGrid& patternGrid() const override { return grid; }
+    void selectFirstCategoryAndPattern() override {}
+    ViewColors viewColors() const override { return colors; }
+    void setViewColors(const ViewColors& c) override { colors = c; }
+    void ColorSet() override {}
+    QString slotHint(int) const override { return {}; }
+    QString slotPath(int) const override { return {}; }
+    QString slotOption(int) const override { return {}; }
+    QImage slotHiddenImage(int) const override { return {}; }
+    void confirmSlot(int, bool, const QString&, const QString&, const QString&, const QImage&) override {}
+    void setDirectEnabled(bool) override {}
+
+    QWidget widget;
+    LineBuffer buffer;
+    PatternGrid grid;
+    ViewColors colors;
+};
+
+} // namespace
+
+class TestTestExe : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void windowAndControls()
+    {
+        TestEnv t(false);
+        FakeMain main;
+        TForm5 f(main, t.env(), nullptr);
+        QCOMPARE(f.windowTitle(), QStringLiteral("Form5"));
+        QCOMPARE(f.size(), QSize(393, 130));
+        QVERIFY(f.windowFlags() & Qt::WindowStaysOnTopHint);
+        QVERIFY(!(f.windowFlags() & Qt::WindowCloseButtonHint));
+        QCOMPARE(f.Label4->text(), QStringLiteral("対象ファイル"));
+        QCOMPARE(f.Button1->text(), QStringLiteral("テスト実行"));
+        QCOMPARE(f.Button2->text(), QStringLiteral("終了"));
+        QCOMPARE(f.FolderBtn->toolTip(),
+                 QStringLiteral("対象ファイルへのパスを指定するダイアログボックスを開きます。"));
+        for (QWidget* w : f.findChildren<QWidget*>())
+            if (w->parentWidget() == &f) QVERIFY2(f.rect().contains(w->geometry()), qPrintable(w->objectName()));
+        auto nextStop = [](QWidget* w) {
+            do w = w->nextInFocusChain();
+            while (w->focusPolicy() == Qt::NoFocus);
+            return w;
+        };
+        QCOMPARE(nextStop(f.Edit1), static_cast<QWidget*>(f.Button1));
+        QCOMPARE(nextStop(f.Button1), static_cast<QWidget*>(f.Button2));
+        // Labels show their text as it is, never as markup.
+        f.Ltitle->setText(QStringLiteral("<b>x</b>"));
+        QCOMPARE(f.Ltitle->textFormat(), Qt::PlainText);
+    }
+
+    // The main window's file mode with the target in place of folder and name.
+    void commandLines_data()
+    {
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<QString>("target");
+        QTest::addColumn<QString>("option");
+        QTest::addColumn<QString>("line");
+        QTest::addColumn<QStringList>("argv");
+        QTest::newRow("target and option") << "/usr/bin/ed" << "/tmp/a.txt" << "-r"
+                                           << "/usr/bin/ed /tmp/a.txt -r"
+                                           << QStringList{"/usr/bin/ed", "/tmp/a.txt", "-r"};
+        QTest::newRow("empty target and option") << "/usr/bin/ed" << "" << ""
+                                                 << "/usr/bin/ed " << QStringList{"/usr/bin/ed"};
+        QTest::newRow("empty target, an option") << "/usr/bin/ed" << "" << "-r"
+                                                 << "/usr/bin/ed  -r" << QStringList{"/usr/bin/ed", "-r"};
+        QTest::newRow("unregistered row") << "" << "/tmp/a.txt" << "" << " /tmp/a.txt"
+                                          << QStringList{"/tmp/a.txt"};
+        QTest::newRow("unregistered row, option") << "" << "/tmp/a.txt" << "-r" << " /tmp/a.txt -r"
+                                                  << QStringList{"/tmp/a.txt", "-r"};
+        QTest::newRow("blanks are kept whole") << "/opt/my tool/run" << "/home/u/my file.txt" << "-a b"
+                                               << "\"/opt/my tool/run\" \"/home/u/my file.txt\" -a b"
+                                               << QStringList{"/opt/my tool/run", "/home/u/my file.txt", "-a",
+                                                              "b"};
+    }
+    void commandLines()
+    {
+        QFETCH(QString, path);
+        QFETCH(QString, target);
+        QFETCH(QString, option);
+        QFETCH(QString, line);
+        QFETCH(QStringList, argv);
+        TestEnv t(false);
+        FakeMain main;
+        TForm5 f(main, t.env(), nullptr);
+        f.LPath->setText(path);
+        f.LOpt->setText(option);
+        f.Edit1->setText(target);
+        f.Button1->click();
+        QCOMPARE(t.platform.started, QStringList{line});
+        QCOMPARE(CommandLine::split(line), argv);
+        QVERIFY(t.messages.log.isEmpty());
+    }
+
+    // The dialog stays open after a run; the target stays between showings.
+    void staysOpenAndKeepsTarget()
+    {
+        TestEnv t(false);
+        FakeMain main;
+        TForm5 f(main, t.env(), nullptr);
+        f.LPath->setText(QStringLiteral("/bin/true"));
+        f.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&f));
+        QTest::keyClicks(f.Edit1, QStringLiteral("/tmp/x"));
+        f.Button1->click();
+        f.Button1->click();
+        QCOMPARE(t.platform.started.size(), 2);
+        QVERIFY(f.isVisible());
+        QTest::keyClick(&f, Qt::Key_Escape);
+        QVERIFY(f.isVisible());
+        f.Button2->click();
+        QVERIFY(!f.isVisible());
+        f.LPath->setText(QStringLiteral("/bin/false"));
+        f.show();
+        QCOMPARE(f.Edit1->text(), QStringLiteral("/tmp/x"));
+        f.Button2Click();
+    }
+
+    void targetField()
+    {
+        TestEnv t(false);
+        FakeMain main;
+        TForm5 f(main, t.env(), nullptr);
+        t.writeFile(QStringLiteral("a.txt"), "x");
+        struct Case {
+            QString target;
+            bool warns;
+        };
+        const QList<Case> cases = {{QString(), true},
+                                   {t.path(QStringLiteral("a.txt")), false},
+                                   {t.path(QStringLiteral("b.txt")), true},
+                                   {t.dir.path(), true}};
+        for (const Case& c : cases) {
+            t.messages.log.clear();
+            f.Edit1->setText(c.target);
+            QTest::keyClick(f.Edit1, Qt::Key_Return);
+            QCOMPARE(t.messages.log.size(), c.warns ? 1 : 0);
+            if (c.warns) {
+                QCOMPARE(t.messages.log[0].kind, RecordedMessage::Warning);
+                QCOMPARE(t.messages.log[0].text, QStringLiteral("そのファイルPathは不正です。"));
+            }
+            QCOMPARE(f.Edit1->text(), c.target);
+            QVERIFY(t.platform.started.isEmpty());
+        }
+
+        f.Edit1->setText(QStringLiteral("typed"));
+        t.dialogs.openFileAccept = false;
+        f.FolderBtn->click();
+        QCOMPARE(f.Edit1->text(), QStringLiteral("typed"));
+        QVERIFY(t.dialogs.lastFilter.isEmpty());
+        t.dialogs.openFileAccept = true;
+        t.dialogs.openFileResult = t.path(QStringLiteral("a.txt"));
+        f.FolderBtn->click();
+        QCOMPARE(f.Edit1->text(), t.path(QStringLiteral("a.txt")));
+    }
+
+    void coloursAtEachShowing()
+    {
+        TestEnv t(false);
+        FakeMain main;
+        TForm5 f(main, t.env(), nullptr);
+        main.colors = ViewColors{0xFF0000, 0x000000};   // blue on black
+        f.show();
+        QCOMPARE(f.Edit1->palette().color(QPalette::Base), QColor(0, 0, 0));
+        QCOMPARE(f.Edit1->palette().color(QPalette::Text), QColor(0, 0, 255));
+        f.hide();
+        main.colors = ViewColors{0x000000, 0xFFFFFF};
+        f.show();
+        QCOMPARE(f.Edit1->palette().color(QPalette::Base), QColor(255, 255, 255));
+        f.hide();
+    }
+};
+
+QTEST_MAIN(TestTestExe)
+#include "tst_testexe.moc"
