@@ -69,6 +69,9 @@ bool TSHBrowseForFolderEx::Execute()
 
     QWidget* ownerWidget = qobject_cast<QWidget*>(parent());
     QWidget* ownerWindow = ownerWidget ? ownerWidget->window() : nullptr;
+    // Asked before the picker exists: making the picker makes its parent's
+    // window too.
+    m_ownerFormExists = ownerWidget && ownerWidget->isWindow() && ownerWidget->testAttribute(Qt::WA_WState_Created);
     auto* picker = new FolderPickerWindow(ownerWindow, *root, Caption, (flags & BifStatusText) != 0,
                                           (flags & BifReturnOnlyFsDirs) != 0);
     m_picker = picker;
@@ -98,6 +101,9 @@ bool TSHBrowseForFolderEx::Execute()
         }
     });
 
+    // The window is made (not yet shown) before it is set up, so that its frame
+    // is known when it is placed.
+    picker->winId();
     BrowseCallback(picker, BffmInitialized, nullptr);
     picker->show();
     // The selection the picker opens with is reported like any later one.
@@ -159,7 +165,7 @@ void TSHBrowseForFolderEx::place(FolderPickerWindow* wnd)
     case ssClient: {
         // Only an owner that is a window already made has a client area.
         auto* form = qobject_cast<QWidget*>(parent());
-        if (!form || !form->isWindow() || !form->testAttribute(Qt::WA_WState_Created)) return;
+        if (!form || !m_ownerFormExists) return;
         QWidget* client = form;
         if (auto* main = qobject_cast<QMainWindow*>(form); main && main->centralWidget()) client = main->centralWidget();
         wnd->move(client->mapToGlobal(QPoint(0, 0)));

@@ -109,6 +109,7 @@ private:
     std::optional<ShellItem> m_startItem;   // exists only while Execute runs
     bool m_showPath = false;
     bool m_initialising = false;
+    bool m_ownerFormExists = false;
     QPointer<FolderPickerWindow> m_picker;
     std::exception_ptr m_pendingError;
 };

@@ -286,5 +286,5 @@ void TstExtensionTable::oversizedFilesStayInsideTheGrid()
     checkGridBounds(big.grid);
 }
 
-QTEST_APPLESS_MAIN(TstExtensionTable)
+QTEST_MAIN(TstExtensionTable)
 #include "tst_extensiontable.moc"
