@@ -47,12 +47,16 @@ void TForm1::setupList()
         guarded(m_env.messages, this, [&] { FolderDlgSelectionChanged(sender, wnd, path, showText, okButtonState); });
     };
 
+    auto handler = [this](void (TForm1::*body)()) {
+        return [this, body] { guarded(m_env.messages, this, [this, body] { (this->*body)(); }); };
+    };
     // Enter in the path field; every other key is typed as usual.
-    connect(Edit1, &QLineEdit::returnPressed, this, [this] { guarded(m_env.messages, this, [this] { Edit1KeyPress(QChar(13)); }); });
-    connect(FolderBtn, &QToolButton::clicked, this, [this] { guarded(m_env.messages, this, [this] { FolderBtnClick(); }); });
+    connect(Edit1, &QLineEdit::returnPressed, this,
+            [this] { guarded(m_env.messages, this, [this] { Edit1KeyPress(QChar(13)); }); });
+    connect(FolderBtn, &QToolButton::clicked, this, handler(&TForm1::FolderBtnClick));
     // Only the user's choice re-lists: a selection the program makes is silent.
-    connect(ChBox1, &QComboBox::activated, this, [this] { guarded(m_env.messages, this, [this] { ChBox1Change(); }); });
-    connect(ChBox2, &QComboBox::activated, this, [this] { guarded(m_env.messages, this, [this] { ChBox2Change(); }); });
+    connect(ChBox1, &QComboBox::activated, this, handler(&TForm1::ChBox1Change));
+    connect(ChBox2, &QComboBox::activated, this, handler(&TForm1::ChBox2Change));
 }
 
 // Rebuilds the list from the path field and the chosen pattern. The path field

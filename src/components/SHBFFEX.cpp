@@ -68,7 +68,7 @@ bool TSHBrowseForFolderEx::Execute()
     const unsigned flags = browseFlags(Options, &m_showPath);
 
     QWidget* ownerWidget = qobject_cast<QWidget*>(parent());
-    QWidget* ownerWindow = ownerWidget ? ownerWidget->window() : nullptr;
+    QPointer<QWidget> ownerWindow = ownerWidget ? ownerWidget->window() : nullptr;
     // Asked before the picker exists: making the picker makes its parent's
     // window too.
     m_ownerFormExists = ownerWidget && ownerWidget->isWindow() && ownerWidget->testAttribute(Qt::WA_WState_Created);
@@ -111,7 +111,17 @@ bool TSHBrowseForFolderEx::Execute()
         const ShellItem first = picker->currentItem();
         BrowseCallback(picker, BffmSelChanged, &first);
     }
-    if (m_picker && m_picker->isVisible() && !m_pendingError) loop.exec();
+    if (m_picker && m_picker->isVisible() && !m_pendingError) {
+        // The owner, and this component with it, may be destroyed while the
+        // picker waits; then there is nothing left to report to.
+        QPointer<TSHBrowseForFolderEx> self(this);
+        loop.exec();
+        if (!self) {
+            finish.dismiss();
+            clearStart.dismiss();
+            return false;
+        }
+    }
 
     if (m_pendingError) std::rethrow_exception(std::exchange(m_pendingError, nullptr));
     if (m_picker && m_picker->result() == QDialog::Accepted && m_picker->hasSelection()) {

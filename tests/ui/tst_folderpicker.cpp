@@ -86,6 +86,7 @@ private Q_SLOTS:
     void resultOfExecute();
     void secondExecuteOnlyRaises();
     void handlerErrorEndsThePicker();
+    void ownerDestroyedWhileOpen();
     void placement();
     void mainWindowFollowsThePicker();
 };
@@ -335,6 +336,22 @@ void TstFolderPicker::handlerErrorEndsThePicker()
     QVERIFY(threw);
     QVERIFY(!dlg.pickerWindow());
     QCOMPARE(dlg.FolderPath(), QString());
+}
+
+void TstFolderPicker::ownerDestroyedWhileOpen()
+{
+    auto* owner = new QWidget;
+    owner->show();
+    auto* dlg = new TSHBrowseForFolderEx(owner);
+    QPointer<TSHBrowseForFolderEx> watch(dlg);
+    bool opened = false;
+    QTimer::singleShot(0, qApp, [&] {
+        opened = dlg->pickerWindow() != nullptr;
+        delete owner;
+    });
+    QVERIFY(!dlg->Execute());
+    QVERIFY(opened);
+    QVERIFY(!watch);
 }
 
 void TstFolderPicker::placement()
