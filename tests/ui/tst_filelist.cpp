@@ -13,6 +13,7 @@
 #include <QtTest>
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -324,6 +325,17 @@ void TstFileList::pickerSelectionFollowedByTheList()
     // The handler leaves the status text and the OK request alone.
     QCOMPARE(status, QStringLiteral("kept"));
     QCOMPARE(ok, obsDisabled);
+
+    // A folder whose name is not valid UTF-8 goes through the field unharmed.
+    const QByteArray raw = FsPath::encodeName(home()) + "/\x95\x5c";
+    QCOMPARE(::mkdir(raw.constData(), 0755), 0);
+    const QString odd = FsPath::decodeName(raw);
+    touch(odd + "/in.txt");
+    w.FolderDlgSelectionChanged(w.FolderDlg, 0, odd, status, ok);
+    QCOMPARE(FsPath::encodeName(w.Edit1->text()), raw + "/");
+    QCOMPARE(listed(w), QStringList{"in.txt"});
+    QVERIFY(FsPath::remove(odd + "/in.txt"));
+    QCOMPARE(::rmdir(raw.constData()), 0);
 
     // "/" keeps its single separator.
     w.FolderDlgSelectionChanged(w.FolderDlg, 0, QStringLiteral("/"), status, ok);
