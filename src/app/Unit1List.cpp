@@ -1,14 +1,156 @@
 // Folder selection and the file list.
 #include "Unit1.h"
 
-#include <QComboBox>
+#include "ExtensionTable.h"
+#include "FileListModel.h"
+#include "FsPath.h"
+#include "Guard.h"
+#include "Messages.h"
+#include "Platform.h"
 
-void TForm1::setupList() {}
-void TForm1::STItem() {}
-void TForm1::Edit1KeyPress(QChar key) { Q_UNUSED(key); }
-void TForm1::FolderBtnClick() {}
-void TForm1::FolderDlgSelectionChanged(TSHBrowseForFolderEx*, qintptr, const QString&, QString&, TOKButtonState&) {}
-void TForm1::ChBox1Change() {}
-void TForm1::ChBox2Change() {}
-void TForm1::TagsLoad() {}
-void TForm1::TagsSet(int row) { Q_UNUSED(row); }
+#include <QApplication>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QListView>
+#include <QScopeGuard>
+#include <QToolButton>
+
+void TForm1::setupList()
+{
+    LViewModel = new FileListModel(this);
+    LViewModel->setIconSource([this](const QString& path) {
+        return m_env.platform ? m_env.platform->fileIcon(path) : QIcon();
+    });
+    LView->setModel(LViewModel);
+    // Small icons in columns filled from the left, one line per label.
+    LView->setViewMode(QListView::ListMode);
+    LView->setFlow(QListView::TopToBottom);
+    LView->setWrapping(true);
+    LView->setWordWrap(false);
+    LView->setTextElideMode(Qt::ElideRight);
+    LView->setResizeMode(QListView::Adjust);
+    LView->setMovement(QListView::Static);
+    LView->setLayoutMode(QListView::SinglePass);
+    LView->setUniformItemSizes(true);
+    LView->setSelectionMode(QAbstractItemView::SingleSelection);
+    LView->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    LView->setIconSize(QSize(FileListModel::IconCell, FileListModel::IconCell));
+    LView->setSpacing(0);
+
+    FolderDlg = new TSHBrowseForFolderEx(this);
+    FolderDlg->setObjectName(QStringLiteral("FolderDlg"));
+    FolderDlg->SelectFolder = sfDesktop;
+    FolderDlg->Caption = QStringLiteral("閲覧フォルダの選択");
+    FolderDlg->ShowStyle = ssCenterScreen;
+    FolderDlg->OnSelectionChanged = [this](TSHBrowseForFolderEx* sender, qintptr wnd, const QString& path,
+                                           QString& showText, TOKButtonState& okButtonState) {
+        guarded(m_env.messages, this, [&] { FolderDlgSelectionChanged(sender, wnd, path, showText, okButtonState); });
+    };
+
+    auto handler = [this](void (TForm1::*body)()) {
+        return [this, body] { guarded(m_env.messages, this, [this, body] { (this->*body)(); }); };
+    };
+    // Enter in the path field; every other key is typed as usual.
+    connect(Edit1, &QLineEdit::returnPressed, this,
+            [this] { guarded(m_env.messages, this, [this] { Edit1KeyPress(QChar(13)); }); });
+    connect(FolderBtn, &QToolButton::clicked, this, handler(&TForm1::FolderBtnClick));
+    // Only the user's choice re-lists: a selection the program makes is silent.
+    connect(ChBox1, &QComboBox::activated, this, handler(&TForm1::ChBox1Change));
+    connect(ChBox2, &QComboBox::activated, this, handler(&TForm1::ChBox2Change));
+}
+
+// Rebuilds the list from the path field and the chosen pattern. The path field
+// is joined directly with the pattern, so a field without its final "/" makes
+// the search look in the folder above for names that begin with the field's
+// last part; such a match only counts when the field joined with its name is a
+// file.
+void TForm1::STItem()
+{
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    auto closing = qScopeGuard([this] {
+        QApplication::restoreOverrideCursor();
+        setCaption(BaseTitle);
+        setPanelText(1, {});
+    });
+    LViewModel->clear();
+    const QString folder = Edit1->text();
+    if (folder.isEmpty()) return;
+    if (LViewTag == 0) LViewTag = 1;
+
+    const QString mask = folder + ChBox2->currentText();
+    const qsizetype cut = mask.lastIndexOf(QLatin1Char('/')) + 1;
+    const QString searchFolder = mask.left(cut);
+    QStringList names = m_env.platform ? m_env.platform->findFiles(searchFolder, mask.mid(cut)) : QStringList();
+    if (searchFolder != folder) {
+        QStringList kept;
+        for (const QString& n : names)
+            if (FsPath::kind(folder + n) == FsPath::Kind::File) kept << n;
+        names = std::move(kept);
+    }
+    LViewModel->setFiles(folder, std::move(names), LView->fontMetrics());
+}
+
+void TForm1::Edit1KeyPress(QChar key)
+{
+    if (key.unicode() != 13) return;
+    QString text = Edit1->text();
+    if (!text.endsWith(QLatin1Char('/'))) {
+        text += QLatin1Char('/');
+        Edit1->setText(text);
+    }
+    if (FsPath::isFolder(text)) {
+        STItem();
+    } else if (m_env.messages) {
+        m_env.messages->warning(this, QStringLiteral("そのフォルダPathは不正です。"));
+    }
+}
+
+void TForm1::FolderBtnClick()
+{
+    // The path field and the list follow every selection inside the picker,
+    // so confirming and cancelling end alike.
+    FolderDlg->Execute();
+}
+
+void TForm1::FolderDlgSelectionChanged(TSHBrowseForFolderEx*, qintptr, const QString& path, QString&,
+                                       TOKButtonState&)
+{
+    if (path.isEmpty()) return;
+    Edit1->setText(path.endsWith(QLatin1Char('/')) ? path : path + QLatin1Char('/'));
+    STItem();
+    FolderDlg->SelectFolder = sfManual;
+    FolderDlg->SelectFolderName = Edit1->text();
+    setCaption(BaseTitle);
+}
+
+void TForm1::ChBox1Change()
+{
+    TagsSet(ChBox1->currentIndex());
+    ChBox2->setCurrentIndex(ChBox2->count() > 0 ? 0 : -1);
+    STItem();
+}
+
+void TForm1::ChBox2Change()
+{
+    STItem();
+}
+
+void TForm1::TagsLoad()
+{
+    Memo1.clear();
+    Memo1.load(m_env.settingsFile(QStringLiteral("exitem.cfg")));
+    QStringList names;
+    ExtensionTable::parse(Memo1, &names, &ExtGrid);
+    ChBox1->clear();
+    ChBox2->clear();
+    ChBox1->addItems(names);
+    ChBox1->setCurrentIndex(-1);
+    TagsSet(0);
+}
+
+void TForm1::TagsSet(int row)
+{
+    ChBox2->clear();
+    ChBox2->addItems(ExtGrid.visiblePatterns(row));
+    ChBox2->setCurrentIndex(-1);
+}

@@ -1,0 +1,362 @@
+// The main window's folder field, category and pattern lists and file list.
+#include "FileListModel.h"
+#include "FsPath.h"
+#include "TestSupport.h"
+#include "Unit1.h"
+#include "VarError.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QDir>
+#include <QLineEdit>
+#include <QListView>
+#include <QtTest>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+void touch(const QString& path)
+{
+    const int fd = ::open(FsPath::encodeName(path).constData(), O_CREAT | O_WRONLY | O_CLOEXEC, 0644);
+    QVERIFY2(fd >= 0, qPrintable(path));
+    ::close(fd);
+}
+
+QStringList listed(const TForm1& w)
+{
+    return w.LViewModel->names();
+}
+
+// A platform whose search fails part-way, as a damaged file system might.
+class FailingPlatform : public FakePlatform {
+public:
+    QStringList findFiles(const QString& folder, const QString& pattern) override
+    {
+        if (fail) throw VarError(QStringLiteral("search failed"));
+        return FakePlatform::findFiles(folder, pattern);
+    }
+    bool fail = false;
+};
+
+const QString kStart = QStringLiteral("/ﾃﾞｽｸﾄｯﾌﾟ/");
+
+} // namespace
+
+class TstFileList : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void init();
+    void startUpListsTheStartFolder();
+    void listIsSmallIconsInColumns();
+    void enterInThePathField();
+    void typedPathWithoutEnter();
+    void categoryAndPatternChoice();
+    void emptyPatternOrEmptyField();
+    void closingStepsRunAfterAnError();
+    void listingResetsCaptionAndStatus();
+    void tagStaysZeroUntilAListing();
+    void pickerSelectionFollowedByTheList();
+    void missingExtensionFileKeepsTheLists();
+
+private:
+    QString home() const { return m_home->path(); }
+    QString start() const { return home() + kStart; }
+
+    std::unique_ptr<TestEnv> m_env;
+    std::unique_ptr<QTemporaryDir> m_home;
+};
+
+void TstFileList::init()
+{
+    m_env = std::make_unique<TestEnv>();
+    m_home = std::make_unique<QTemporaryDir>();
+    QVERIFY(m_home->isValid());
+    m_env->platform.home = home();
+    QVERIFY(QDir().mkpath(start()));
+    for (const char* n : {"b.txt", "A.TXT", ".hidden.txt", "notes.log", "photo.png", "c.txt"}) touch(start() + n);
+    QVERIFY(QDir().mkpath(start() + "folder.txt"));
+}
+
+void TstFileList::startUpListsTheStartFolder()
+{
+    TForm1 w(m_env->env());
+    QCOMPARE(m_env->messages.log.size(), 0);
+    QCOMPARE(w.ChBox1->count(), 5);
+    QCOMPARE(w.ChBox1->currentIndex(), 0);
+    QCOMPARE(w.ChBox1->itemText(0), QStringLiteral("テキスト"));
+    QCOMPARE(w.ChBox2->currentText(), QStringLiteral("*.txt"));
+    QCOMPARE(w.ChBox2->count(), 5);
+    QCOMPARE(w.Edit1->text(), start());
+    QCOMPARE(w.LViewTag, 1);
+    QCOMPARE(listed(w), (QStringList{".hidden.txt", "A.TXT", "b.txt", "c.txt"}));
+    QCOMPARE(w.windowTitle(), QStringLiteral("Vardolin"));
+    QVERIFY(QApplication::overrideCursor() == nullptr);
+}
+
+void TstFileList::listIsSmallIconsInColumns()
+{
+    TForm1 w(m_env->env());
+    QListView* v = w.LView;
+    QCOMPARE(v->model(), w.LViewModel);
+    QCOMPARE(v->viewMode(), QListView::ListMode);
+    QCOMPARE(v->flow(), QListView::TopToBottom);
+    QVERIFY(v->isWrapping());
+    QVERIFY(!v->wordWrap());
+    QVERIFY(v->uniformItemSizes());
+    QCOMPARE(v->selectionMode(), QAbstractItemView::SingleSelection);
+    QCOMPARE(v->iconSize(), QSize(17, 17));
+
+    // The caption of an item is its name, and every item gets an icon, also a
+    // file whose type the desktop does not know.
+    touch(start() + "unknown.zzqq");
+    touch(start() + QStringLiteral("長い名前のファイルです.txt"));
+    w.ChBox1->setCurrentIndex(4);
+    w.TagsSet(4);
+    w.ChBox2->setCurrentIndex(0);   // *.*
+    w.STItem();
+    const QStringList names = listed(w);
+    QCOMPARE(names.size(), 8);
+    QSize size;
+    for (int row = 0; row < names.size(); ++row) {
+        const QModelIndex i = w.LViewModel->index(row);
+        QCOMPARE(i.data().toString(), w.LViewModel->name(row));
+        const QIcon icon = qvariant_cast<QIcon>(i.data(Qt::DecorationRole));
+        QVERIFY2(!icon.isNull() && !icon.pixmap(16, 16).isNull(), qPrintable(names[row]));
+        if (row == 0) size = i.data(Qt::SizeHintRole).toSize();
+        QCOMPARE(i.data(Qt::SizeHintRole).toSize(), size);
+    }
+    QVERIFY(size.height() >= 17);
+    // Wide enough for the widest label (full-width characters included).
+    const int widest = w.LView->fontMetrics().horizontalAdvance(QStringLiteral("長い名前のファイルです.txt"));
+    QVERIFY2(size.width() >= 17 + widest, qPrintable(QString::number(size.width())));
+    QCOMPARE(w.LViewModel->name(names.size()), QString());
+}
+
+void TstFileList::enterInThePathField()
+{
+    TForm1 w(m_env->env());
+    const QStringList before = listed(w);
+
+    // A folder that does not exist: warning, separator appended, list kept.
+    w.Edit1->setText(home() + "/missing");
+    w.Edit1KeyPress(QChar(13));
+    QCOMPARE(m_env->messages.texts(), QStringList{QStringLiteral("そのフォルダPathは不正です。")});
+    QCOMPARE(m_env->messages.log.first().kind, RecordedMessage::Warning);
+    QCOMPARE(w.Edit1->text(), home() + "/missing/");
+    QCOMPARE(listed(w), before);
+
+    // A file given as folder warns too.
+    w.Edit1->setText(start() + "b.txt");
+    w.Edit1KeyPress(QChar(13));
+    QCOMPARE(m_env->messages.log.size(), 2);
+    QCOMPARE(w.Edit1->text(), start() + "b.txt/");
+
+    // Other keys do nothing.
+    w.Edit1->setText(home());
+    w.Edit1KeyPress(QChar('a'));
+    QCOMPARE(w.Edit1->text(), home());
+
+    // An existing folder typed without separator, confirmed with the real key.
+    touch(home() + "/top.txt");
+    w.Edit1->setText(home());
+    w.Edit1->setFocus();
+    QTest::keyClick(w.Edit1, Qt::Key_Return);
+    QCOMPARE(w.Edit1->text(), home() + "/");
+    QCOMPARE(listed(w), QStringList{"top.txt"});
+    QCOMPARE(m_env->messages.log.size(), 2);
+
+    // An empty field becomes the root folder, which is listed without a word.
+    w.Edit1->clear();
+    w.Edit1KeyPress(QChar(13));
+    QCOMPARE(w.Edit1->text(), QStringLiteral("/"));
+    QCOMPARE(m_env->messages.log.size(), 2);
+    QCOMPARE(listed(w), m_env->platform.findFiles("/", "*.txt"));
+}
+
+void TstFileList::typedPathWithoutEnter()
+{
+    TForm1 w(m_env->env());
+    // Without its final separator the field is joined with the pattern as it
+    // is: the search looks in the folder above for names starting "ﾃﾞｽｸﾄｯﾌﾟ",
+    // and a match counts only if field + name is a file.
+    const QString field = home() + "/ﾃﾞｽｸﾄｯﾌﾟ";
+    touch(home() + "/ﾃﾞｽｸﾄｯﾌﾟmemo.txt");
+    w.Edit1->setText(field);
+    w.ChBox2Change();
+    QCOMPARE(listed(w), QStringList{});
+    QCOMPARE(w.Edit1->text(), field);
+    touch(field + "ﾃﾞｽｸﾄｯﾌﾟmemo.txt");
+    w.ChBox2Change();
+    QCOMPARE(listed(w), QStringList{"ﾃﾞｽｸﾄｯﾌﾟmemo.txt"});
+}
+
+void TstFileList::categoryAndPatternChoice()
+{
+    TForm1 w(m_env->env());
+    // A selection the program makes lists nothing again.
+    w.ChBox2->setCurrentIndex(1);   // *.log
+    QCOMPARE(listed(w), (QStringList{".hidden.txt", "A.TXT", "b.txt", "c.txt"}));
+    w.selectFirstCategoryAndPattern();
+    QCOMPARE(listed(w), (QStringList{".hidden.txt", "A.TXT", "b.txt", "c.txt"}));
+
+    // The user's choice does.
+    w.ChBox2->setCurrentIndex(1);
+    Q_EMIT w.ChBox2->activated(1);
+    QCOMPARE(listed(w), QStringList{"notes.log"});
+
+    w.ChBox1->setCurrentIndex(4);   // every file: *.* and *
+    Q_EMIT w.ChBox1->activated(4);
+    QCOMPARE(w.ChBox2->count(), 2);
+    QCOMPARE(w.ChBox2->currentIndex(), 0);
+    QCOMPARE(w.ChBox2->currentText(), QStringLiteral("*.*"));
+    QCOMPARE(listed(w), (QStringList{".hidden.txt", "A.TXT", "b.txt", "c.txt", "notes.log", "photo.png"}));
+
+    // TagsSet refills without selecting.
+    w.TagsSet(0);
+    QCOMPARE(w.ChBox2->count(), 5);
+    QCOMPARE(w.ChBox2->currentIndex(), -1);
+}
+
+void TstFileList::emptyPatternOrEmptyField()
+{
+    m_env->writeLines("exitem.cfg", {QStringLiteral("A"), QStringLiteral("B"), QStringLiteral("**"),
+                                     QStringLiteral("*.txt"), QStringLiteral("**"), QStringLiteral("**"),
+                                     QStringLiteral("***")});
+    TForm1 w(m_env->env());
+    QCOMPARE(listed(w).size(), 4);
+    // A category without patterns: the folder alone is searched, nothing found.
+    w.ChBox1->setCurrentIndex(1);
+    Q_EMIT w.ChBox1->activated(1);
+    QCOMPARE(w.ChBox2->count(), 0);
+    QCOMPARE(listed(w), QStringList{});
+    QCOMPARE(w.LViewModel->rowCount(), 0);
+
+    // An emptied path field and a category change: empty list, normal cursor.
+    w.ChBox1->setCurrentIndex(0);
+    Q_EMIT w.ChBox1->activated(0);
+    QCOMPARE(listed(w).size(), 4);
+    w.Edit1->clear();
+    Q_EMIT w.ChBox1->activated(0);
+    QCOMPARE(listed(w), QStringList{});
+    QVERIFY(QApplication::overrideCursor() == nullptr);
+}
+
+void TstFileList::closingStepsRunAfterAnError()
+{
+    FailingPlatform platform;
+    platform.home = home();
+    AppEnv env = m_env->env();
+    env.platform = &platform;
+    TForm1 w(env);
+    QCOMPARE(listed(w).size(), 4);
+    w.setCaption(QStringLiteral("Vardolin - b.txt"));
+    w.setPanelText(1, QStringLiteral("b.txt"));
+    platform.fail = true;
+    w.ChBox2->setCurrentIndex(1);
+    Q_EMIT w.ChBox2->activated(1);
+    // The error reaches the general error box; the closing steps ran.
+    QCOMPARE(m_env->messages.texts(), QStringList{QStringLiteral("search failed.")});
+    QVERIFY(QApplication::overrideCursor() == nullptr);
+    QCOMPARE(w.windowTitle(), QStringLiteral("Vardolin"));
+    QCOMPARE(AppTitle::get(), QStringLiteral("Vardolin"));
+    QCOMPARE(w.panelText(1), QString());
+    QCOMPARE(listed(w), QStringList{});
+    // And the next listing works again.
+    platform.fail = false;
+    Q_EMIT w.ChBox2->activated(1);
+    QCOMPARE(listed(w), QStringList{"notes.log"});
+}
+
+void TstFileList::listingResetsCaptionAndStatus()
+{
+    TForm1 w(m_env->env());
+    w.setCaption(QStringLiteral("Vardolin - b.txt"));
+    w.setPanelText(1, QStringLiteral("b.txt"));
+    w.setPanelText(0, QStringLiteral("3: 4"));
+    w.ChBox2Change();
+    QCOMPARE(w.windowTitle(), QStringLiteral("Vardolin"));
+    QCOMPARE(AppTitle::get(), QStringLiteral("Vardolin"));
+    QCOMPARE(w.panelText(1), QString());
+    QCOMPARE(w.panelText(0), QStringLiteral("3: 4"));
+}
+
+void TstFileList::tagStaysZeroUntilAListing()
+{
+    // Without the main settings the creation handler stops before the first
+    // listing: the path field stays empty and so does the list's Tag.
+    QFile::remove(m_env->path("appcfgs.cfg"));
+    TForm1 w(m_env->env());
+    QCOMPARE(m_env->messages.log.size(), 1);
+    QCOMPARE(w.Edit1->text(), QString());
+    QCOMPARE(w.LViewTag, 0);
+    w.STItem();   // an empty field does not count
+    QCOMPARE(w.LViewTag, 0);
+    w.Edit1->setText(start());
+    w.STItem();
+    QCOMPARE(w.LViewTag, 1);
+}
+
+void TstFileList::pickerSelectionFollowedByTheList()
+{
+    TForm1 w(m_env->env());
+    QCOMPARE(w.FolderDlg->SelectFolder, sfDesktop);
+    QCOMPARE(w.FolderDlg->Caption, QStringLiteral("閲覧フォルダの選択"));
+    QCOMPARE(w.FolderDlg->ShowStyle, ssCenterScreen);
+    QVERIFY(bool(w.FolderDlg->OnSelectionChanged));
+
+    QString status = QStringLiteral("kept");
+    TOKButtonState ok = obsDisabled;
+    // An item without a path changes nothing.
+    w.FolderDlgSelectionChanged(w.FolderDlg, 0, QString(), status, ok);
+    QCOMPARE(w.Edit1->text(), start());
+    QCOMPARE(w.FolderDlg->SelectFolder, sfDesktop);
+
+    touch(home() + "/top.txt");
+    w.setCaption(QStringLiteral("Vardolin - b.txt"));
+    w.FolderDlg->OnSelectionChanged(w.FolderDlg, 0, home(), status, ok);
+    QCOMPARE(w.Edit1->text(), home() + "/");
+    QCOMPARE(listed(w), QStringList{"top.txt"});
+    QCOMPARE(w.FolderDlg->SelectFolder, sfManual);
+    QCOMPARE(w.FolderDlg->SelectFolderName, home() + "/");
+    QCOMPARE(w.windowTitle(), QStringLiteral("Vardolin"));
+    // The handler leaves the status text and the OK request alone.
+    QCOMPARE(status, QStringLiteral("kept"));
+    QCOMPARE(ok, obsDisabled);
+
+    // A folder whose name is not valid UTF-8 goes through the field unharmed.
+    const QByteArray raw = FsPath::encodeName(home()) + "/\x95\x5c";
+    QCOMPARE(::mkdir(raw.constData(), 0755), 0);
+    const QString odd = FsPath::decodeName(raw);
+    touch(odd + "/in.txt");
+    w.FolderDlgSelectionChanged(w.FolderDlg, 0, odd, status, ok);
+    QCOMPARE(FsPath::encodeName(w.Edit1->text()), raw + "/");
+    QCOMPARE(listed(w), QStringList{"in.txt"});
+    QVERIFY(FsPath::remove(odd + "/in.txt"));
+    QCOMPARE(::rmdir(raw.constData()), 0);
+
+    // "/" keeps its single separator.
+    w.FolderDlgSelectionChanged(w.FolderDlg, 0, QStringLiteral("/"), status, ok);
+    QCOMPARE(w.Edit1->text(), QStringLiteral("/"));
+}
+
+void TstFileList::missingExtensionFileKeepsTheLists()
+{
+    TForm1 w(m_env->env());
+    QFile::remove(m_env->path("exitem.cfg"));
+    w.ChBox1->setCurrentIndex(2);
+    QVERIFY_THROWS_EXCEPTION(VarError, w.TagsLoad());
+    QCOMPARE(w.ChBox1->count(), 5);
+    QCOMPARE(w.ChBox1->currentIndex(), 2);
+    QCOMPARE(w.ExtGrid.cell[0][0], QStringLiteral("*.txt"));
+    try {
+        w.TagsLoad();
+    } catch (const VarError& e) {
+        QCOMPARE(e.message(), QStringLiteral("ﾌｧｲﾙ %1 は開けません").arg(m_env->path("exitem.cfg")));
+    }
+}
+
+QTEST_MAIN(TstFileList)
+#include "tst_filelist.moc"
