@@ -184,8 +184,13 @@ void TForm2::StDat()
 void TForm2::ColorSet2()
 {
     const ViewColors colors = m_main.viewColors();
-    DialogUtil::applyViewColors(LBox1, colors);
-    DialogUtil::applyViewColors(LBox2, colors);
+    for (KaListBox* box : {LBox1, LBox2}) {
+        DialogUtil::applyViewColors(box, colors);
+        // A list that is not being edited keeps its fill colour; only its text greys.
+        QPalette pal = box->palette();
+        pal.setColor(QPalette::Disabled, QPalette::Base, TColor::toQColor(colors.background));
+        box->setPalette(pal);
+    }
 }
 
 void TForm2::L2Set(int row)

@@ -6,12 +6,20 @@
 #include <QKeyEvent>
 #include <QPushButton>
 
-QPushButton* KaFixedDialog::plainButton(const QString& caption, QWidget* parent)
+KaButton::KaButton(const QString& caption, QWidget* parent) : QPushButton(caption, parent)
 {
-    auto* b = new QPushButton(caption, parent);
-    b->setAutoDefault(false);
-    b->setDefault(false);
-    return b;
+    setAutoDefault(false);
+    setDefault(false);
+}
+
+void KaButton::keyPressEvent(QKeyEvent* event)
+{
+    if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) && !event->isAutoRepeat()) {
+        click();
+        event->accept();
+        return;
+    }
+    QPushButton::keyPressEvent(event);
 }
 
 void KaFixedDialog::keyPressEvent(QKeyEvent* event)
@@ -22,10 +30,7 @@ void KaFixedDialog::keyPressEvent(QKeyEvent* event)
         return;
     case Qt::Key_Return:
     case Qt::Key_Enter:
-        // Without a default button, Enter presses only the button that has the focus.
-        if (event->modifiers() == Qt::NoModifier || event->modifiers() == Qt::KeypadModifier) {
-            if (auto* b = qobject_cast<QPushButton*>(focusWidget()); b && b->isEnabled()) b->click();
-        }
+        // No default button: only a focused button takes Enter, and it does so itself.
         event->accept();
         return;
     default:
@@ -35,11 +40,23 @@ void KaFixedDialog::keyPressEvent(QKeyEvent* event)
 
 void KaFixedDialog::closeEvent(QCloseEvent* event)
 {
-    event->ignore();
+    // The window manager's close (a keyboard shortcut, say) is refused; the
+    // program's own requests, such as quitting the application, still close.
+    if (event->spontaneous()) event->ignore();
+    else QDialog::closeEvent(event);
+}
+
+void KaFixedDialog::done(int result)
+{
+    // Hiding may pass the focus on to the next control; take it before that.
+    if (QWidget* w = focusWidget(); w && isAncestorOf(w)) m_lastFocus = w;
+    QDialog::done(result);
 }
 
 void KaFixedDialog::showEvent(QShowEvent* event)
 {
     QDialog::showEvent(event);
-    if (!event->spontaneous()) DialogUtil::centreOnScreen(this);
+    if (event->spontaneous()) return;
+    DialogUtil::centreOnScreen(this);
+    if (m_lastFocus) m_lastFocus->setFocus();
 }

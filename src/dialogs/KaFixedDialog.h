@@ -1,7 +1,18 @@
 #pragma once
 #include <QDialog>
+#include <QPointer>
+#include <QPushButton>
 
-class QPushButton;
+// A button that is never the default one: Enter presses it only while it has
+// the focus, like the space bar.
+class KaButton : public QPushButton {
+    Q_OBJECT
+public:
+    KaButton(const QString& caption, QWidget* parent);
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+};
 
 // A settings dialog that only its own buttons close. Enter and Escape press no
 // button (a button that has the focus still takes Enter and the space bar), and
@@ -11,12 +22,20 @@ class KaFixedDialog : public QDialog {
 public:
     using QDialog::QDialog;
 
-    // A push button that is never the default or the cancel button.
-    static QPushButton* plainButton(const QString& caption, QWidget* parent);
+    static QPushButton* plainButton(const QString& caption, QWidget* parent)
+    {
+        return new KaButton(caption, parent);
+    }
+
+    // Remembers where the focus was, so that the next showing starts there.
+    void done(int result) override;
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
-    // Centres the dialog each time it is shown.
+    // Centres the dialog and gives the focus back to where it was at closing.
     void showEvent(QShowEvent* event) override;
+
+private:
+    QPointer<QWidget> m_lastFocus;
 };
