@@ -15,6 +15,7 @@ void createForms(TForm1& main)
     main.AboutBox = new TAboutBox(&main);
     main.Form2 = new TForm2(main, env, &main);
     main.Form3 = new TForm3(main, env, &main);
+    main.Form2->setNameInput(main.Form3);
     main.Form4 = new TForm4(main, env, &main);
     main.Form5 = new TForm5(main, env, &main);
     main.Form4->setTestForm(main.Form5);

@@ -1,5 +1,11 @@
 // Menu handlers that open the extension settings dialog.
+#include "KaDialog.h"
 #include "Unit1.h"
 
-void TForm1::E2Click() {}
+void TForm1::E2Click()
+{
+    // Modal: the dialog reloads this window's table itself when it closes.
+    if (Form2) Form2->exec();
+}
+
 void TForm1::N33Click() { E2Click(); }

@@ -1,11 +1,415 @@
 #include "KaDialog.h"
 
 #include "DialogUtil.h"
+#include "Guard.h"
+#include "KaListBox.h"
+#include "LineBuffer.h"
 #include "MainForm.h"
+#include "MyInputDialog.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QButtonGroup>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScopeGuard>
+#include <QShowEvent>
+#include <QSignalBlocker>
+
+namespace {
+const QString kFileName = QStringLiteral("exitem.cfg");
+}
+
+template <class F> void TForm2::guard(F&& body)
+{
+    guarded(m_env.messages, this, std::forward<F>(body));
+}
 
 TForm2::TForm2(MainForm& main, const AppEnv& env, QWidget* parent)
-    : QDialog(parent), m_main(main), m_env(env)
+    : KaFixedDialog(parent), m_main(main), m_env(env)
 {
+    setObjectName(QStringLiteral("Form2"));
     setWindowTitle(QStringLiteral("拡張子の設定"));
-    DialogUtil::makeFixedDialog(this, 300, 200);
+    DialogUtil::makeFixedDialog(this, 425, 137);
+    buildLayout();
+    connectHandlers();
+    guard([this] { FormCreate(); });
+}
+
+void TForm2::buildLayout()
+{
+    Label1 = new QLabel(QStringLiteral("種別"), this);
+    Label1->setObjectName(QStringLiteral("Label1"));
+    Label1->move(8, 0);
+    Label1->adjustSize();
+    Label2 = new QLabel(QStringLiteral("拡張子"), this);
+    Label2->setObjectName(QStringLiteral("Label2"));
+    Label2->move(160, 0);
+    Label2->adjustSize();
+
+    LBox1 = new KaListBox(this);
+    LBox1->setObjectName(QStringLiteral("LBox1"));
+    LBox1->setGeometry(8, 16, 145, 112);
+    LBox2 = new KaListBox(this);
+    LBox2->setObjectName(QStringLiteral("LBox2"));
+    LBox2->setGeometry(160, 16, 89, 112);
+
+    Selects = new QGroupBox(QStringLiteral("編集対象"), this);
+    Selects->setObjectName(QStringLiteral("Selects"));
+    Selects->setGeometry(256, 0, 161, 65);
+    SelectsGroup = new QButtonGroup(this);
+    auto* selectsLayout = new QHBoxLayout(Selects);
+    selectsLayout->setContentsMargins(8, 2, 8, 4);
+    const QString items[2] = {QStringLiteral("種別"), QStringLiteral("拡張子")};
+    for (int i = 0; i < 2; ++i) {
+        SelectsItems[i] = new QRadioButton(items[i], Selects);
+        SelectsGroup->addButton(SelectsItems[i], i);
+        selectsLayout->addWidget(SelectsItems[i], 1);
+    }
+    SelectsItems[0]->setChecked(true);
+
+    const struct {
+        QPushButton** button;
+        const char* name;
+        const char* caption;
+        QRect geometry;
+    } buttons[] = {
+        {&Button1, "Button1", "追加", QRect(256, 72, 49, 25)},
+        {&Button2, "Button2", "変更", QRect(312, 72, 49, 25)},
+        {&Button3, "Button3", "削除", QRect(368, 72, 49, 25)},
+        {&Button4, "Button4", "設定の保存", QRect(256, 104, 75, 25)},
+        {&Button5, "Button5", "閉じる", QRect(342, 104, 75, 25)},
+    };
+    int tag = 1;
+    for (const auto& b : buttons) {
+        QPushButton* button = plainButton(QString::fromUtf8(b.caption), this);
+        button->setObjectName(QLatin1String(b.name));
+        button->setGeometry(b.geometry);
+        button->setProperty("Tag", tag++);
+        *b.button = button;
+    }
+
+    PopupMenu1 = new QMenu(this);
+    PoAdd1 = PopupMenu1->addAction(QStringLiteral("追加"));
+    PoChg1 = PopupMenu1->addAction(QStringLiteral("変更"));
+    PoDel1 = PopupMenu1->addAction(QStringLiteral("削除"));
+    PopupMenu2 = new QMenu(this);
+    PoAdd2 = PopupMenu2->addAction(QStringLiteral("追加"));
+    PoChg2 = PopupMenu2->addAction(QStringLiteral("変更"));
+    PoDel2 = PopupMenu2->addAction(QStringLiteral("削除"));
+
+    setTabOrder(LBox1, LBox2);
+    setTabOrder(LBox2, SelectsItems[0]);
+    setTabOrder(SelectsItems[0], SelectsItems[1]);
+    setTabOrder(SelectsItems[1], Button1);
+    setTabOrder(Button1, Button2);
+    setTabOrder(Button2, Button3);
+    setTabOrder(Button3, Button4);
+    setTabOrder(Button4, Button5);
+}
+
+void TForm2::connectHandlers()
+{
+    for (QPushButton* b : {Button1, Button2, Button3, Button4, Button5})
+        connect(b, &QPushButton::clicked, this,
+                [this, b] { guard([&] { Button1Click(b->property("Tag").toInt()); }); });
+    connect(SelectsGroup, &QButtonGroup::idClicked, this, [this] { guard([this] { SelectsClick(); }); });
+    connect(LBox1, &QListWidget::currentRowChanged, this, [this] { guard([this] { LBox1Click(); }); });
+    connect(LBox2, &QListWidget::currentRowChanged, this,
+            [this](int row) { m_editor.selectPattern(row); });
+
+    const struct {
+        QAction* action;
+        void (TForm2::*handler)();
+    } items[] = {
+        {PoAdd1, &TForm2::PoAdd1Click}, {PoChg1, &TForm2::PoChg1Click}, {PoDel1, &TForm2::PoDel1Click},
+        {PoAdd2, &TForm2::PoAdd2Click}, {PoChg2, &TForm2::PoChg2Click}, {PoDel2, &TForm2::PoDel2Click},
+    };
+    for (const auto& item : items) {
+        auto handler = item.handler;
+        connect(item.action, &QAction::triggered, this, [this, handler] { guard([&] { (this->*handler)(); }); });
+    }
+
+    for (KaListBox* box : {LBox1, LBox2}) {
+        QMenu* menu = box == LBox1 ? PopupMenu1 : PopupMenu2;
+        box->setContextMenuPolicy(Qt::CustomContextMenu);
+        connect(box, &QWidget::customContextMenuRequested, this,
+                [box, menu](const QPoint& pos) { menu->popup(box->viewport()->mapToGlobal(pos)); });
+        connect(box, &KaListBox::mouseDown, this, [this, box](Qt::MouseButton button, const QPoint& pos) {
+            guard([&] { listMouseDown(box, button, pos); });
+        });
+        connect(box, &KaListBox::dragMoved, this,
+                [this, box](const QPoint& globalPos) { guard([&] { dragMoved(box, globalPos); }); });
+        connect(box, &KaListBox::dropped, this,
+                [this, box](const QPoint& globalPos) { guard([&] { dropped(box, globalPos); }); });
+    }
+}
+
+void TForm2::setNameInput(TForm3* form)
+{
+    m_form3 = form;
+    if (m_form3) m_form3->setOwner(this);
+}
+
+// ---------------------------------------------------------------- showing
+
+void TForm2::FormCreate()
+{
+    ListEna();
+}
+
+void TForm2::showEvent(QShowEvent* event)
+{
+    KaFixedDialog::showEvent(event);
+    if (!event->spontaneous()) guard([this] { FormShow(); });
+}
+
+void TForm2::FormShow()
+{
+    StDat();
+    ColorSet2();
+}
+
+void TForm2::StDat()
+{
+    m_editor.StDat(m_main.categoryNames(), m_main.patternGrid());
+    showLists();
+}
+
+void TForm2::ColorSet2()
+{
+    const ViewColors colors = m_main.viewColors();
+    for (KaListBox* box : {LBox1, LBox2}) {
+        DialogUtil::applyViewColors(box, colors);
+        // A list that is not being edited keeps its fill colour; only its text greys.
+        QPalette pal = box->palette();
+        pal.setColor(QPalette::Disabled, QPalette::Base, TColor::toQColor(colors.background));
+        box->setPalette(pal);
+    }
+}
+
+void TForm2::L2Set(int row)
+{
+    m_editor.L2Set(row);
+    showPatterns();
+}
+
+void TForm2::showLists()
+{
+    {
+        const QSignalBlocker block(LBox1);
+        LBox1->clear();
+        LBox1->addItems(m_editor.names());
+        LBox1->setCurrentRow(m_editor.categoryIndex());
+    }
+    showPatterns();
+}
+
+void TForm2::showPatterns()
+{
+    {
+        const QSignalBlocker block(LBox2);
+        LBox2->clear();
+        LBox2->addItems(m_editor.patterns());
+        LBox2->setCurrentRow(m_editor.patternIndex());
+    }
+    showAvailability();
+}
+
+void TForm2::showAvailability()
+{
+    // The marks decide the context-menu items of each list; the buttons follow
+    // the list being edited. Pattern commands also need a category to store into.
+    const bool addCat = m_editor.canAdd(ExtensionEditor::Categories);
+    const bool editCat = m_editor.canChangeOrDelete(ExtensionEditor::Categories);
+    const bool addPat = m_editor.canAdd(ExtensionEditor::Patterns);
+    const bool editPat = m_editor.canChangeOrDelete(ExtensionEditor::Patterns);
+    PoAdd1->setEnabled(addCat);
+    PoChg1->setEnabled(editCat);
+    PoDel1->setEnabled(editCat);
+    PoAdd2->setEnabled(addPat);
+    PoChg2->setEnabled(editPat);
+    PoDel2->setEnabled(editPat);
+    const bool cats = m_editor.target() == ExtensionEditor::Categories;
+    Button1->setEnabled(cats ? addCat : addPat);
+    Button2->setEnabled(cats ? editCat : editPat);
+    Button3->setEnabled(cats ? editCat : editPat);
+}
+
+void TForm2::ListEna()
+{
+    const bool cats = m_editor.target() == ExtensionEditor::Categories;
+    LBox1->setEnabled(cats);
+    LBox2->setEnabled(!cats);
+    showAvailability();
+}
+
+// ---------------------------------------------------------------- handlers
+
+void TForm2::SelectsClick()
+{
+    const int index = SelectsGroup->checkedId();
+    m_editor.setTarget(index == 1 ? ExtensionEditor::Patterns : ExtensionEditor::Categories);
+    ListEna();
+}
+
+void TForm2::LBox1Click()
+{
+    m_editor.selectCategory(LBox1->currentRow());
+    showPatterns();
+}
+
+void TForm2::Button1Click(int tag)
+{
+    switch (tag) {
+    case 1: XAdd(); break;
+    case 2: XChg(); break;
+    case 3: XDel(); break;
+    case 4: TagsSave(); break;
+    case 5:
+        // A failed reload ends here: the dialog stays open with its copy.
+        m_main.TagsLoad();
+        m_main.selectFirstCategoryAndPattern();
+        done(QDialog::Accepted);
+        break;
+    default: break;
+    }
+}
+
+void TForm2::TagsSave()
+{
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    const auto restore = qScopeGuard([] { QApplication::restoreOverrideCursor(); });
+    LineBuffer& lines = m_main.lineBuffer();
+    lines.clear();
+    ExtensionTable::write(m_editor.names(), m_editor.grid(), &lines);
+    lines.save(m_env.settingsFile(kFileName));
+    lines.clear();
+}
+
+// ---------------------------------------------------------------- add, change, delete
+
+void TForm2::prepareNameInput(const QString& caption, const QString& text)
+{
+    Tag = 0;
+    if (!m_form3) return;
+    DialogUtil::applyViewColors(m_form3->Edit1, m_main.viewColors());
+    m_form3->setWindowTitle(caption);
+    m_form3->Edit1->setText(text);
+}
+
+void TForm2::runNameInput()
+{
+    if (!m_form3) return;
+    if (m_runner) m_runner(*m_form3);
+    else m_form3->exec();
+}
+
+void TForm2::XAdd()
+{
+    const auto target = m_editor.target();
+    // Refused while the list is full, and for patterns while no category row
+    // is there to take them.
+    if (!m_editor.canAdd(target)) return;
+    prepareNameInput(target == ExtensionEditor::Categories ? QStringLiteral("種別：追加")
+                                                           : QStringLiteral("拡張子：追加"),
+                     QString());
+    runNameInput();
+    if (Tag != 1) return;
+    m_editor.add(InputResult);
+    showLists();
+}
+
+void TForm2::XChg()
+{
+    const auto target = m_editor.target();
+    if (target == ExtensionEditor::Patterns && !m_editor.hasCategoryRow()) return;
+    // The list's index error when nothing is selected, before anything is shown.
+    const QString current = m_editor.selectedText();
+    prepareNameInput(target == ExtensionEditor::Categories ? QStringLiteral("種別：変更")
+                                                           : QStringLiteral("拡張子：変更"),
+                     current);
+    runNameInput();
+    // "決定" has stored the text through storeCategoryName / storePatternName.
+}
+
+void TForm2::storeCategoryName(const QString& name)
+{
+    if (!m_editor.renameCategory(name)) return;
+    if (QListWidgetItem* item = LBox1->item(m_editor.categoryIndex())) item->setText(name);
+}
+
+void TForm2::storePatternName(const QString& name)
+{
+    if (!m_editor.renamePattern(name)) return;
+    if (QListWidgetItem* item = LBox2->item(m_editor.patternIndex())) item->setText(name);
+}
+
+void TForm2::XDel()
+{
+    if (m_editor.remove()) showLists();
+}
+
+// ---------------------------------------------------------------- drag and drop
+
+void TForm2::listMouseDown(KaListBox* box, Qt::MouseButton button, const QPoint& pos)
+{
+    if (button != Qt::LeftButton) return;
+    m_editor.setDragSourceIndex(box->itemIndexAt(pos));
+    if (m_editor.dragSourceIndex() >= 0) box->beginDrag(pos);
+}
+
+bool TForm2::listDragOver(const KaListBox* box, const QObject* source) const
+{
+    if (source != LBox1 && source != LBox2) return false;
+    const auto wanted = box == LBox1 ? ExtensionEditor::Categories : ExtensionEditor::Patterns;
+    return m_editor.target() == wanted;
+}
+
+void TForm2::LBox1DragDrop(QObject* source, const QPoint& pos)
+{
+    if (!LBox1DragOver(source)) return;
+    if (m_editor.dropCategory(LBox1->itemIndexAt(pos))) showLists();
+}
+
+void TForm2::LBox2DragDrop(QObject* source, const QPoint& pos)
+{
+    if (!LBox2DragOver(source)) return;
+    if (m_editor.dropPattern(LBox2->itemIndexAt(pos))) showPatterns();
+}
+
+void TForm2::listEndDrag(KaListBox* box, bool overTarget)
+{
+    if (overTarget) box->viewport()->repaint();
+}
+
+KaListBox* TForm2::listAt(const QPoint& globalPos) const
+{
+    for (KaListBox* box : {LBox1, LBox2})
+        if (box->rect().contains(box->mapFromGlobal(globalPos))) return box;
+    return nullptr;
+}
+
+void TForm2::dragMoved(KaListBox* source, const QPoint& globalPos)
+{
+    KaListBox* target = listAt(globalPos);
+    const bool accepted = target && listDragOver(target, source);
+    source->viewport()->setCursor(accepted ? Qt::DragMoveCursor : Qt::ForbiddenCursor);
+}
+
+void TForm2::dropped(KaListBox* source, const QPoint& globalPos)
+{
+    KaListBox* target = listAt(globalPos);
+    const bool accepted = target && listDragOver(target, source);
+    if (accepted) {
+        const QPoint pos = target->viewport()->mapFromGlobal(globalPos);
+        if (target == LBox1) LBox1DragDrop(source, pos);
+        else LBox2DragDrop(source, pos);
+    }
+    listEndDrag(source, accepted);
 }

@@ -1,0 +1,564 @@
+// The extension settings dialog and its name input, driven through their
+// handlers, the name input's buttons and mouse events on the lists.
+#include "Forms.h"
+#include "KaDialog.h"
+#include "KaListBox.h"
+#include "LineBuffer.h"
+#include "MainForm.h"
+#include "MyInputDialog.h"
+#include "TestSupport.h"
+#include "Unit1.h"
+#include "VarError.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTimer>
+#include <QtTest>
+#include <QtTest/qtestspontaneevent.h>
+
+namespace {
+
+// A close request as the window manager sends it; true when it was refused.
+bool refusesWindowClose(QWidget* w)
+{
+    QCloseEvent e;
+    QSpontaneKeyEvent::setSpontaneous(&e);
+    qApp->notify(w, &e);   // sendEvent would clear the spontaneous flag
+    return !e.isAccepted() && w->isVisible();
+}
+
+// The main window as far as the extension dialog sees it: the table is read
+// from exitem.cfg of the test folder, as the real window does.
+class FakeMain : public MainForm {
+public:
+    explicit FakeMain(const AppEnv& env) : m_env(env) {}
+    QWidget* mainWidget() override { return nullptr; }
+    LineBuffer& lineBuffer() override { return buffer; }
+    void LoadSet() override {}
+    void TagsLoad() override
+    {
+        ++tagsLoads;
+        if (failLoad) throw VarError::cannotOpen(m_env.settingsFile("exitem.cfg"));
+        LineBuffer file;
+        file.load(m_env.settingsFile("exitem.cfg"));
+        ExtensionTable::parse(file, &names, &grid);
+    }
+    void LoadAppItem() override {}
+    QStringList categoryNames() const override { return names; }
+    const PatternGrid& patternGrid() const override { return grid; }
+    void selectFirstCategoryAndPattern() override { ++firstSelections; }
+    ViewColors viewColors() const override { return colors; }
+    void setViewColors(const ViewColors& c) override { colors = c; }
+    void ColorSet() override {}
+    QString slotHint(int) const override { return {}; }
+    QString slotPath(int) const override { return {}; }
+    QString slotOption(int) const override { return {}; }
+    QImage slotHiddenImage(int) const override { return {}; }
+    void confirmSlot(int, bool, const QString&, const QString&, const QString&, const QImage&) override {}
+    void setDirectEnabled(bool) override {}
+
+    LineBuffer buffer;
+    QStringList names;
+    PatternGrid grid;
+    ViewColors colors;
+    int tagsLoads = 0;
+    int firstSelections = 0;
+    bool failLoad = false;
+
+private:
+    AppEnv m_env;
+};
+
+// Categories "A", "B", ... each with the one pattern "*.a", "*.b", ...
+QStringList tableLines(const QStringList& names)
+{
+    QStringList lines = names;
+    lines << "**";
+    for (int r = 0; r < 10; ++r) {
+        if (r < names.size()) lines << "*." + names.at(r).toLower();
+        lines << "**";
+    }
+    lines << "***";
+    return lines;
+}
+
+QStringList items(const QListWidget* box)
+{
+    QStringList out;
+    for (int i = 0; i < box->count(); ++i) out << box->item(i)->text();
+    return out;
+}
+
+QPoint rowCentre(KaListBox* box, int row)
+{
+    return box->visualItemRect(box->item(row)).center();
+}
+
+// One dialog pair on a fake main window with a table in the test folder.
+struct Fixture {
+    explicit Fixture(const QStringList& names = {"A", "B", "C", "D"})
+        : main(test.env()), form2(main, test.env()), form3(main, test.env())
+    {
+        test.writeLines("exitem.cfg", tableLines(names));
+        main.TagsLoad();
+        main.tagsLoads = 0;
+        form2.setNameInput(&form3);
+        form2.show();
+    }
+    // The name input answers with "決定" after typing, or with "キャンセル".
+    void answer(const QString& text, bool accept = true)
+    {
+        form2.setNameInputRunner([this, text, accept](TForm3& f) {
+            shownCaption = f.windowTitle();
+            shownText = f.Edit1->text();
+            f.Edit1->setText(text);
+            accept ? f.Button1->click() : f.Button2->click();
+        });
+    }
+    void target(int index) { form2.SelectsItems[index]->click(); }
+
+    TestEnv test;
+    FakeMain main;
+    TForm2 form2;
+    TForm3 form3;
+    QString shownCaption, shownText;
+};
+
+} // namespace
+
+class TestKaDialog : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void startsForCategoriesAndRebuildsOnShow();
+    void availabilityFollowsMarksAndTarget();
+    void addInsertsThroughNameInput();
+    void cancelChangesNothing();
+    void changeStoresThroughNameInput();
+    void patternCommandsRefusedWithoutCategory();
+    void nameInputKeysAndModalShowing();
+    void dialogKeysPressNoButton();
+    void dragNeedsFivePixels();
+    void dragOnlyInTheEditedList();
+    void saveThenClose();
+    void closeWithoutSaving();
+    void failuresKeepDialogOpen();
+    void layoutFitsAndFrame();
+    void openedFromMainWindowMenu();
+};
+
+void TestKaDialog::startsForCategoriesAndRebuildsOnShow()
+{
+    Fixture f({"A", "B", "C"});
+    QVERIFY(f.form2.LBox1->isEnabled());
+    QVERIFY(!f.form2.LBox2->isEnabled());
+    QCOMPARE(items(f.form2.LBox1), (QStringList{"A", "B", "C"}));
+    QCOMPARE(items(f.form2.LBox2), QStringList{"*.a"});
+    QCOMPARE(f.form2.LBox1->currentRow(), 0);
+    QCOMPARE(f.form2.LBox2->currentRow(), 0);
+
+    // Selecting a category lists its patterns.
+    f.form2.LBox1->setCurrentRow(2);
+    QCOMPARE(items(f.form2.LBox2), QStringList{"*.c"});
+
+    // Colours come from the main window at each showing, and unsaved edits of
+    // the previous showing are gone.
+    f.main.colors = ViewColors{0x0000FF, 0x00FF00};   // red on green
+    f.form2.XDel();
+    QCOMPARE(f.form2.LBox1->count(), 2);
+    f.form2.hide();
+    f.form2.show();
+    QCOMPARE(items(f.form2.LBox1), (QStringList{"A", "B", "C"}));
+    QCOMPARE(f.form2.LBox1->palette().color(QPalette::Active, QPalette::Base), QColor(0, 255, 0));
+    QCOMPARE(f.form2.LBox2->palette().color(QPalette::Active, QPalette::Text), QColor(255, 0, 0));
+    QCOMPARE(f.form2.LBox2->palette().color(QPalette::Disabled, QPalette::Base), QColor(0, 255, 0));
+
+    // The edit target stays across showings.
+    f.target(1);
+    f.form2.hide();
+    f.form2.show();
+    QVERIFY(f.form2.SelectsItems[1]->isChecked());
+    QVERIFY(!f.form2.LBox1->isEnabled());
+    QVERIFY(f.form2.LBox2->isEnabled());
+}
+
+void TestKaDialog::availabilityFollowsMarksAndTarget()
+{
+    QStringList nine;
+    for (int i = 0; i < 9; ++i) nine << QStringLiteral("K%1").arg(i);
+    Fixture f(nine);
+    f.answer("K9");
+    QVERIFY(f.form2.Button1->isEnabled());
+    f.form2.Button1->click();
+    QCOMPARE(f.form2.LBox1->count(), 10);
+    QVERIFY(!f.form2.Button1->isEnabled());
+    QVERIFY(!f.form2.PoAdd1->isEnabled());
+    QVERIFY(f.form2.Button2->isEnabled() && f.form2.Button3->isEnabled());
+
+    // The pattern list has room: its own marks decide once it is edited.
+    f.target(1);
+    QVERIFY(f.form2.Button1->isEnabled());
+    f.target(0);
+    QVERIFY(!f.form2.Button1->isEnabled());
+    f.form2.PoDel1->trigger();
+    QVERIFY(f.form2.Button1->isEnabled());
+    QVERIFY(f.form2.PoAdd1->isEnabled());
+
+    // Deleting the only category takes change and delete away; adding gives them back.
+    Fixture one({"A"});
+    one.form2.Button3->click();
+    QCOMPARE(one.form2.LBox1->count(), 0);
+    QVERIFY(!one.form2.Button2->isEnabled() && !one.form2.Button3->isEnabled());
+    QVERIFY(!one.form2.PoChg1->isEnabled() && !one.form2.PoDel1->isEnabled());
+    one.answer("B");
+    one.form2.Button1->click();
+    QVERIFY(one.form2.Button2->isEnabled() && one.form2.Button3->isEnabled());
+}
+
+void TestKaDialog::addInsertsThroughNameInput()
+{
+    Fixture f({"A", "B", "C"});
+    f.main.colors = ViewColors{0x000080, 0xFFFFFF};
+    f.form2.LBox1->setCurrentRow(2);
+    f.answer("D");
+    f.form2.Button1->click();
+    QCOMPARE(f.shownCaption, QStringLiteral("種別：追加"));
+    QCOMPARE(f.shownText, QString());
+    QCOMPARE(f.form3.Edit1->palette().color(QPalette::Text), QColor(0x80, 0, 0));
+    QCOMPARE(items(f.form2.LBox1), (QStringList{"A", "B", "D", "C"}));
+    QCOMPARE(f.form2.LBox1->currentRow(), 0);
+
+    // An empty name is stored as it is; a pattern goes before the selected one.
+    f.answer(QString());
+    f.form2.PoAdd1->trigger();
+    QCOMPARE(items(f.form2.LBox1), (QStringList{"", "A", "B", "D", "C"}));
+    QCOMPARE(f.form2.LBox1->currentRow(), 0);
+    f.form2.LBox1->setCurrentRow(1);   // A
+    f.target(1);
+    f.answer("*.b");
+    f.form2.Button1->click();
+    QCOMPARE(f.shownCaption, QStringLiteral("拡張子：追加"));
+    QCOMPARE(items(f.form2.LBox2), (QStringList{"*.b", "*.a"}));
+    QCOMPARE(f.form2.LBox2->currentRow(), 0);
+    QCOMPARE(f.form2.LBox1->currentRow(), 1);
+}
+
+void TestKaDialog::cancelChangesNothing()
+{
+    Fixture f({"A", "B"});
+    f.form2.InputResult = "stale";
+    f.answer("X", false);
+    f.form2.Button1->click();
+    QCOMPARE(items(f.form2.LBox1), (QStringList{"A", "B"}));
+    QCOMPARE(f.form2.Tag, 0);
+    QCOMPARE(f.form2.InputResult, QStringLiteral("stale"));
+
+    f.target(1);
+    f.form2.Button2->click();
+    QCOMPARE(f.shownCaption, QStringLiteral("拡張子：変更"));
+    QCOMPARE(f.shownText, QStringLiteral("*.a"));
+    QCOMPARE(items(f.form2.LBox2), QStringList{"*.a"});
+    QCOMPARE(f.form2.editor().grid().cell[0][0], QStringLiteral("*.a"));
+
+    // A name input that closes without either button does not add anything.
+    f.form2.setNameInputRunner([](TForm3&) {});
+    f.form2.Tag = 1;
+    f.form2.Button1->click();
+    QCOMPARE(items(f.form2.LBox2), QStringList{"*.a"});
+}
+
+void TestKaDialog::changeStoresThroughNameInput()
+{
+    Fixture f({"A", "B"});
+    f.form2.LBox1->setCurrentRow(1);
+    f.answer(" Bee ");
+    f.form2.PoChg1->trigger();
+    QCOMPARE(f.shownCaption, QStringLiteral("種別：変更"));
+    QCOMPARE(f.shownText, QStringLiteral("B"));
+    QCOMPARE(items(f.form2.LBox1), (QStringList{"A", " Bee "}));
+    QCOMPARE(f.form2.LBox1->currentRow(), 1);
+    QCOMPARE(items(f.form2.LBox2), QStringList{"*.b"});
+
+    f.target(1);
+    f.answer("*.bee");
+    f.form2.PoChg2->trigger();
+    QCOMPARE(items(f.form2.LBox2), QStringList{"*.bee"});
+    QCOMPARE(f.form2.editor().grid().cell[1][0], QStringLiteral("*.bee"));
+    QCOMPARE(f.form2.editor().grid().cell[0][0], QStringLiteral("*.a"));
+
+    // Any other caption stores nothing but still counts as accepted.
+    f.form2.Tag = 0;
+    f.form3.setWindowTitle("other");
+    f.form3.Edit1->setText("zzz");
+    f.form3.Button1Click();
+    QCOMPARE(f.form2.Tag, 1);
+    QCOMPARE(items(f.form2.LBox2), QStringList{"*.bee"});
+}
+
+void TestKaDialog::patternCommandsRefusedWithoutCategory()
+{
+    Fixture f{QStringList{}};
+    f.test.writeLines("exitem.cfg", {"**", "*.txt", "**", "***"});
+    f.main.TagsLoad();
+    f.form2.hide();
+    f.form2.show();
+    f.target(1);
+    QCOMPARE(items(f.form2.LBox2), QStringList{"*.txt"});
+    QVERIFY(!f.form2.Button1->isEnabled() && !f.form2.Button2->isEnabled() && !f.form2.Button3->isEnabled());
+    bool asked = false;
+    f.form2.setNameInputRunner([&](TForm3&) { asked = true; });
+    f.form2.XAdd();
+    f.form2.XChg();
+    f.form2.XDel();
+    QVERIFY(!asked);
+    QCOMPARE(items(f.form2.LBox2), QStringList{"*.txt"});
+}
+
+void TestKaDialog::nameInputKeysAndModalShowing()
+{
+    // The real modal showing: Enter and Escape in the edit field press nothing,
+    // a close request is refused, and "決定" ends it.
+    Fixture f({"A"});
+    bool stillOpen = false;
+    QWidget* firstFocus = nullptr;
+    QWidget* laterFocus = nullptr;
+    QTimer::singleShot(0, &f.form3, [&] {
+        firstFocus = f.form3.focusWidget();
+        f.form3.Edit1->setText("typed");
+        f.form3.Edit1->setFocus();
+        QTest::keyClick(f.form3.Edit1, Qt::Key_Return);
+        QTest::keyClick(f.form3.Edit1, Qt::Key_Escape);
+        stillOpen = refusesWindowClose(&f.form3);
+        f.form3.Button1->click();
+    });
+    f.form2.XAdd();
+    QVERIFY(stillOpen);
+    QCOMPARE(firstFocus, f.form3.Button1);
+    QVERIFY(!f.form3.isVisible());
+    QCOMPARE(items(f.form2.LBox1), (QStringList{"typed", "A"}));
+
+    // A focused button takes Enter.
+    QTimer::singleShot(0, &f.form3, [&] {
+        laterFocus = f.form3.focusWidget();
+        f.form3.Edit1->setText("again");
+        f.form3.Button2->setFocus();
+        QTest::keyClick(f.form3.Button2, Qt::Key_Return);
+    });
+    f.form2.XAdd();
+    QCOMPARE(laterFocus, f.form3.Edit1);   // where it was when the input last closed
+    QTimer::singleShot(0, &f.form3, [&] {
+        laterFocus = f.form3.focusWidget();
+        f.form3.Button2->click();
+    });
+    f.form2.XAdd();
+    QCOMPARE(laterFocus, f.form3.Button2);
+    QCOMPARE(f.form2.Tag, 0);
+    QCOMPARE(f.form2.LBox1->count(), 2);
+    QVERIFY(!f.form3.Button1->isDefault() && !f.form3.Button2->isDefault());
+    QVERIFY(!f.form3.Button1->autoDefault() && !f.form3.Button2->autoDefault());
+}
+
+void TestKaDialog::dialogKeysPressNoButton()
+{
+    Fixture f({"A"});
+    f.form2.LBox1->setFocus();
+    QTest::keyClick(f.form2.LBox1, Qt::Key_Return);
+    QTest::keyClick(f.form2.LBox1, Qt::Key_Escape);
+    QVERIFY(refusesWindowClose(&f.form2));
+    QVERIFY(f.form2.isVisible());
+    QCOMPARE(f.main.tagsLoads, 0);
+    for (QPushButton* b : {f.form2.Button1, f.form2.Button2, f.form2.Button3, f.form2.Button4, f.form2.Button5})
+        QVERIFY(!b->isDefault() && !b->autoDefault());
+}
+
+void TestKaDialog::dragNeedsFivePixels()
+{
+    Fixture f;   // A, B, C, D
+    KaListBox* box = f.form2.LBox1;
+    QWidget* vp = box->viewport();
+    const QPoint d = rowCentre(box, 3);
+
+    // Four pixels and back: an ordinary click that selects D.
+    QTest::mousePress(vp, Qt::LeftButton, {}, d);
+    QTest::mouseMove(vp, d + QPoint(4, 4));
+    QVERIFY(box->dragArmed() && !box->dragging());
+    QTest::mouseRelease(vp, Qt::LeftButton, {}, d + QPoint(4, 4));
+    QCOMPARE(items(box), (QStringList{"A", "B", "C", "D"}));
+    QCOMPARE(box->currentRow(), 3);
+    QCOMPARE(items(f.form2.LBox2), QStringList{"*.d"});
+
+    // D onto B: A, D, B, C with the pattern rows following.
+    const QPoint b = rowCentre(box, 1);
+    QTest::mousePress(vp, Qt::LeftButton, {}, d);
+    QTest::mouseMove(vp, d + QPoint(0, -5));
+    QVERIFY(box->dragging());
+    QTest::mouseMove(vp, b);
+    QTest::mouseRelease(vp, Qt::LeftButton, {}, b);
+    QCOMPARE(items(box), (QStringList{"A", "D", "B", "C"}));
+    QCOMPARE(box->currentRow(), 0);
+    QCOMPARE(f.form2.editor().grid().cell[1][0], QStringLiteral("*.d"));
+    QCOMPARE(f.form2.editor().grid().cell[3][0], QStringLiteral("*.c"));
+
+    // Below the last item: no change.
+    const QPoint below(d.x(), box->visualItemRect(box->item(3)).bottom() + 20);
+    QVERIFY(box->itemIndexAt(below) < 0);
+    QTest::mousePress(vp, Qt::LeftButton, {}, rowCentre(box, 0));
+    QTest::mouseMove(vp, below);
+    QTest::mouseRelease(vp, Qt::LeftButton, {}, below);
+    QCOMPARE(items(box), (QStringList{"A", "D", "B", "C"}));
+
+    // A right-button press arms nothing.
+    QTest::mousePress(vp, Qt::RightButton, {}, rowCentre(box, 1));
+    QVERIFY(!box->dragArmed());
+    QTest::mouseRelease(vp, Qt::RightButton, {}, rowCentre(box, 1));
+}
+
+void TestKaDialog::dragOnlyInTheEditedList()
+{
+    Fixture f({"A", "B"});
+    f.test.writeLines("exitem.cfg", {"A", "**", "*.1", "*.2", "*.3", "**", "***"});
+    f.main.TagsLoad();
+    f.form2.hide();
+    f.form2.show();
+    f.target(1);
+    KaListBox* box = f.form2.LBox2;
+    QWidget* vp = box->viewport();
+
+    // Dropped outside the list (on the other list): refused, nothing moves.
+    const QPoint onLBox1 = vp->mapFromGlobal(f.form2.LBox1->viewport()->mapToGlobal(rowCentre(f.form2.LBox1, 0)));
+    QTest::mousePress(vp, Qt::LeftButton, {}, rowCentre(box, 2));
+    QTest::mouseMove(vp, onLBox1);
+    QCOMPARE(vp->cursor().shape(), Qt::ForbiddenCursor);
+    QTest::mouseRelease(vp, Qt::LeftButton, {}, onLBox1);
+    QCOMPARE(items(f.form2.LBox1), QStringList{"A"});
+    QCOMPARE(items(box), (QStringList{"*.1", "*.2", "*.3"}));
+
+    QTest::mousePress(vp, Qt::LeftButton, {}, rowCentre(box, 2));
+    QTest::mouseMove(vp, rowCentre(box, 0));
+    QCOMPARE(vp->cursor().shape(), Qt::DragMoveCursor);
+    QTest::mouseRelease(vp, Qt::LeftButton, {}, rowCentre(box, 0));
+    QCOMPARE(items(box), (QStringList{"*.3", "*.1", "*.2"}));
+    QCOMPARE(f.form2.editor().grid().cell[0][0], QStringLiteral("*.3"));
+    QCOMPARE(vp->cursor().shape(), Qt::ArrowCursor);
+
+    // The category list does not take drops while patterns are edited.
+    QVERIFY(!f.form2.LBox1DragOver(f.form2.LBox1));
+    QVERIFY(f.form2.LBox2DragOver(f.form2.LBox2));
+}
+
+void TestKaDialog::saveThenClose()
+{
+    Fixture f({"A", "B", "C"});
+    f.form2.LBox1->setCurrentRow(1);
+    f.form2.Button3->click();   // B goes
+    f.form2.Button4->click();
+    QCOMPARE(f.test.readFile("exitem.cfg"), crlf(tableLines({"A", "C"})));
+    QCOMPARE(f.main.tagsLoads, 0);
+    QCOMPARE(f.main.buffer.count(), 0);
+    QCOMPARE(items(f.form2.LBox1), (QStringList{"A", "C"}));
+    QVERIFY(f.form2.isVisible());
+    QCOMPARE(QApplication::overrideCursor(), nullptr);
+
+    f.form2.Button5->click();
+    QVERIFY(!f.form2.isVisible());
+    QCOMPARE(f.main.tagsLoads, 1);
+    QCOMPARE(f.main.firstSelections, 1);
+    QCOMPARE(f.main.names, (QStringList{"A", "C"}));
+    QCOMPARE(f.main.grid.cell[1][0], QStringLiteral("*.c"));
+}
+
+void TestKaDialog::closeWithoutSaving()
+{
+    Fixture f({"A", "B"});
+    const QByteArray before = f.test.readFile("exitem.cfg");
+    f.answer("new");
+    f.form2.Button1->click();
+    f.form2.Button5->click();
+    QVERIFY(!f.form2.isVisible());
+    QCOMPARE(f.test.readFile("exitem.cfg"), before);
+    QCOMPARE(f.main.names, (QStringList{"A", "B"}));
+    QCOMPARE(f.main.firstSelections, 1);
+}
+
+void TestKaDialog::failuresKeepDialogOpen()
+{
+    Fixture f({"A", "B"});
+    f.form2.Button3->click();
+    f.main.failLoad = true;
+    f.form2.Button5->click();
+    QVERIFY(f.form2.isVisible());
+    QCOMPARE(f.main.firstSelections, 0);
+    QCOMPARE(f.test.messages.texts(),
+             QStringList{QStringLiteral("ﾌｧｲﾙ %1 は開けません.").arg(f.test.path("exitem.cfg"))});
+    QCOMPARE(items(f.form2.LBox1), QStringList{"B"});
+
+    // A save that cannot write: the create error, the cursor back to normal,
+    // the old file whole and the working copy kept.
+    FakeMessages messages;
+    AppEnv broken = f.test.env();
+    broken.settingsDir = f.test.path("missing/");
+    broken.messages = &messages;
+    TForm2 form(f.main, broken);
+    form.show();
+    form.Button3->click();
+    form.Button4->click();
+    QCOMPARE(messages.texts(),
+             QStringList{QStringLiteral("ﾌｧｲﾙ %1 を作成できません.").arg(f.test.path("missing/exitem.cfg"))});
+    QCOMPARE(QApplication::overrideCursor(), nullptr);
+    QCOMPARE(items(form.LBox1), QStringList{"B"});
+    QVERIFY(form.isVisible());
+}
+
+void TestKaDialog::layoutFitsAndFrame()
+{
+    Fixture f({"A", "B", "C"});
+    QCOMPARE(f.form2.size(), QSize(425, 137));
+    QCOMPARE(f.form3.size(), QSize(193, 73));
+    for (QDialog* d : {static_cast<QDialog*>(&f.form2), static_cast<QDialog*>(&f.form3)}) {
+        const Qt::WindowFlags flags = d->windowFlags();
+        QVERIFY(flags & Qt::WindowStaysOnTopHint);
+        QVERIFY(!(flags & Qt::WindowCloseButtonHint));
+        // Every caption fits its control and every control lies inside the client area.
+        for (QWidget* w : d->findChildren<QWidget*>()) {
+            if (!w->isVisibleTo(d) || w->parentWidget() != d) continue;
+            QVERIFY2(d->rect().contains(w->geometry()), qPrintable(w->objectName()));
+            QString text;
+            if (auto* b = qobject_cast<QAbstractButton*>(w)) text = b->text();
+            if (auto* l = qobject_cast<QLabel*>(w)) text = l->text();
+            const int margin = qobject_cast<QLabel*>(w) ? 0 : 6;
+            if (!text.isEmpty())
+                QVERIFY2(w->fontMetrics().horizontalAdvance(text) + margin <= w->width(), qPrintable(text));
+        }
+    }
+    for (QRadioButton* r : f.form2.SelectsItems)
+        QVERIFY2(r->sizeHint().width() <= r->width(), qPrintable(r->text()));
+    // Three categories are all in view.
+    for (int i = 0; i < 3; ++i)
+        QVERIFY(f.form2.LBox1->viewport()->rect().contains(f.form2.LBox1->visualItemRect(f.form2.LBox1->item(i))));
+}
+
+void TestKaDialog::openedFromMainWindowMenu()
+{
+    TestEnv test;
+    TForm1 main(test.env());
+    createForms(main);
+    QVERIFY(main.Form2 && main.Form3);
+    QCOMPARE(main.Form2->nameInput(), main.Form3);
+    QVERIFY(!main.Form2->isVisible() && !main.Form3->isVisible());
+    bool wasModal = false;
+    QTimer::singleShot(0, main.Form2, [&] {
+        wasModal = main.Form2->isVisible() && main.Form2->isModal();
+        main.Form2->Button5->click();
+    });
+    main.E2->trigger();
+    QVERIFY(wasModal);
+    QVERIFY(!main.Form2->isVisible());
+    QVERIFY(test.messages.texts().isEmpty());
+}
+
+QTEST_MAIN(TestKaDialog)
+#include "tst_kadialog.moc"
