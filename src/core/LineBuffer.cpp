@@ -4,7 +4,11 @@
 #include "FsPath.h"
 #include "VarError.h"
 
-#include <QSaveFile>
+#include <cerrno>
+#include <cstdlib>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -79,11 +83,47 @@ void LineBuffer::save(const QString& path) const
 
 void saveFileAtomically(const QString& path, const QByteArray& bytes)
 {
-    QSaveFile file(FsPath::toQtPath(path));
-    if (!file.open(QIODevice::WriteOnly)) throw VarError::cannotCreate(path);
-    if (file.write(bytes) != bytes.size()) {
-        file.cancelWriting();
+    // Written by hand rather than with QSaveFile: with the disk full, QSaveFile
+    // accepts a short write and commits a truncated file. Here every byte is
+    // checked, the data is synced, and only then does the new file replace the
+    // old one, so a failure at any point leaves the old file whole.
+    const QByteArray target = FsPath::encodeName(path);
+    QByteArray temp = target + ".XXXXXX";
+    int fd = ::mkostemp(temp.data(), O_CLOEXEC);
+    if (fd < 0) throw VarError::cannotCreate(path);
+    auto fail = [&]() {
+        ::close(fd);
+        ::unlink(temp.constData());
+        throw VarError::cannotCreate(path);
+    };
+    // Keep the permissions of the file being replaced (0644 for a new one).
+    struct stat st;
+    mode_t mode = (::stat(target.constData(), &st) == 0) ? (st.st_mode & 07777) : 0644;
+    if (::fchmod(fd, mode) != 0) fail();
+    const char* p = bytes.constData();
+    qsizetype left = bytes.size();
+    while (left > 0) {
+        ssize_t n = ::write(fd, p, static_cast<size_t>(left));
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) fail();
+        p += n;
+        left -= n;
+    }
+    if (::fsync(fd) != 0) fail();
+    if (::close(fd) != 0) {
+        ::unlink(temp.constData());
         throw VarError::cannotCreate(path);
     }
-    if (!file.commit()) throw VarError::cannotCreate(path);
+    if (::rename(temp.constData(), target.constData()) != 0) {
+        ::unlink(temp.constData());
+        throw VarError::cannotCreate(path);
+    }
+    // Make the rename itself durable.
+    const qsizetype slash = target.lastIndexOf('/');
+    const QByteArray dir = slash > 0 ? target.left(slash) : (slash == 0 ? QByteArray("/") : QByteArray("."));
+    int dfd = ::open(dir.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dfd >= 0) {
+        ::fsync(dfd);
+        ::close(dfd);
+    }
 }
