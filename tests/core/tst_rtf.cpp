@@ -169,5 +169,5 @@ void TestRtf::hostileInputStaysBounded()
     QVERIFY(t.runs.size() <= 40000);
 }
 
-QTEST_GUILESS_MAIN(TestRtf)
+QTEST_MAIN(TestRtf)
 #include "tst_rtf.moc"

@@ -277,5 +277,5 @@ void TestTextDecoder::largeDataIsSampledThroughout()
     QCOMPARE(name(TextDecoder::detect(euc).encoding), name(Encoding::EucJp));
 }
 
-QTEST_GUILESS_MAIN(TestTextDecoder)
+QTEST_MAIN(TestTextDecoder)
 #include "tst_textdecoder.moc"
