@@ -168,6 +168,9 @@ void TForm1::FindDlgFind()
         if (m_env.messages) m_env.messages->notice(this, QStringLiteral("見つかりませんでした。"));
         return;
     }
+    // The selection shows only in the focused pane, so the main window comes
+    // to the front; the dialog stays open beside it.
+    activateWindow();
     REdit->setFocusToText();
     REdit->setSelStart(hit);
     REdit->setSelLength(int(what.size()));

@@ -185,7 +185,7 @@ private:
 
     int codePageOf(const State& st) const
     {
-        auto it = m_fonts.find(st.font);
+        auto it = m_fonts.find(st.font >= 0 ? st.font : m_defaultFont);
         if (it != m_fonts.end() && it->second.codePage) return it->second.codePage;
         return m_ansiCodePage;
     }

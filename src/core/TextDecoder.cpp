@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <array>
 #include <cstring>
+#include <limits>
 #include <mutex>
 #include <vector>
 
@@ -116,6 +117,12 @@ struct Sink {
         lastCR = false;
         dst[n++] = c;
     }
+    // A character known to be no control character.
+    void putPlain(char16_t c)
+    {
+        lastCR = false;
+        dst[n++] = c;
+    }
     // Eight ASCII bytes known to hold no NUL and no CR.
     void putAscii8(const unsigned char* p)
     {
@@ -150,27 +157,27 @@ void decodeCp932(const unsigned char* p, qsizetype size, S& out)
     const Cp932::Table& t = Cp932::table();
     qsizetype i = 0;
     while (i < size) {
-        if (i + 8 <= size && plainAscii8(p + i)) {
-            out.putAscii8(p + i);
-            i += 8;
-            continue;
-        }
         const unsigned char b = p[i];
         if (b < 0x80) {
-            out.put(b);
-            ++i;
+            if (i + 8 <= size && plainAscii8(p + i)) {
+                out.putAscii8(p + i);
+                i += 8;
+            } else {
+                out.put(b);
+                ++i;
+            }
         } else if (t.lead[b]) {
-            char16_t u = i + 1 < size ? t.doubleByte[(b << 8) | p[i + 1]] : kUndefined;
+            const char16_t u = i + 1 < size ? t.doubleByte[(b << 8) | p[i + 1]] : kUndefined;
             if (u != kUndefined) {
-                out.put(u);
+                out.putPlain(u);
                 i += 2;
             } else {
-                out.put(kReplacement);
+                out.putPlain(kReplacement);
                 ++i;
             }
         } else {
             const char16_t u = t.single[b];
-            out.put(u == kUndefined ? kReplacement : u);
+            out.putPlain(u == kUndefined ? kReplacement : u);
             ++i;
         }
     }
@@ -182,18 +189,18 @@ void decodeEucJp(const unsigned char* p, qsizetype size, S& out)
     const JisTables& t = jis0208();
     qsizetype i = 0;
     while (i < size) {
-        if (i + 8 <= size && plainAscii8(p + i)) {
-            out.putAscii8(p + i);
-            i += 8;
-            continue;
-        }
         const unsigned char b = p[i];
         if (b < 0x80) {
-            out.put(b);
-            ++i;
+            if (i + 8 <= size && plainAscii8(p + i)) {
+                out.putAscii8(p + i);
+                i += 8;
+            } else {
+                out.put(b);
+                ++i;
+            }
         } else if (b >= 0xA1 && b <= 0xFE && i + 1 < size && p[i + 1] >= 0xA1 && p[i + 1] <= 0xFE) {
             const char16_t u = t.jis0208[(b - 0xA1) * 94 + (p[i + 1] - 0xA1)];
-            out.put(u == kUndefined ? kReplacement : u);
+            out.putPlain(u == kUndefined ? kReplacement : u);
             i += 2;
         } else if (b == 0x8E && i + 1 < size && p[i + 1] >= 0xA1 && p[i + 1] <= 0xDF) {
             out.put(char16_t(0xFF61 + (p[i + 1] - 0xA1)));
@@ -541,6 +548,8 @@ inline bool takesSmallY(char16_t u)
 inline bool isHwMora(Class k) { return k == cHwKana || k == cHwVoiced || k == cHwSemiVoiced || k == cHwWo; }
 
 struct Score {
+    qint64 bound = std::numeric_limits<qint64>::max();   // give up beyond this cost
+    bool abandoned = false;
     qint64 cost = 0;
     qsizetype units = 0;
     qsizetype bad = 0;       // controls, replacement characters, private use, unpaired surrogates
@@ -553,6 +562,10 @@ void scoreText(const char16_t* s, qsizetype n, Score& sc)
     Class prev = cBreak;
     char16_t prevU = u'\n';
     for (qsizetype i = 0; i < n; ++i) {
+        if ((i & 255) == 255 && sc.cost > sc.bound) {
+            sc.abandoned = true;
+            return;
+        }
         const char16_t u = s[i];
         Class k = static_cast<Class>(cls[u]);
         int cost = kCost[k];
@@ -616,10 +629,10 @@ struct Segment {
     qsizetype start, length;
 };
 
-constexpr qsizetype kWholeSampleLimit = 64 * 1024;
-constexpr qsizetype kHeadSample = 32 * 1024;
+constexpr qsizetype kWholeSampleLimit = 32 * 1024;
+constexpr qsizetype kHeadSample = 16 * 1024;
 constexpr int kSpreadSamples = 16;
-constexpr qsizetype kSpreadLength = 2 * 1024;
+constexpr qsizetype kSpreadLength = 1024;
 
 // Position of the first byte >= 0x80 or ESC at or after from; size when none.
 qsizetype findMarked(const unsigned char* p, qsizetype from, qsizetype size)
@@ -685,9 +698,11 @@ SampleFacts factsOf(const unsigned char* p, const std::vector<Segment>& segs)
     return f;
 }
 
-Score scoreCandidate(Encoding e, const unsigned char* p, const std::vector<Segment>& segs)
+Score scoreCandidate(Encoding e, const unsigned char* p, const std::vector<Segment>& segs,
+                     qint64 bound = std::numeric_limits<qint64>::max())
 {
     Score sc;
+    sc.bound = bound;
     std::vector<char16_t> buf;
     for (const Segment& seg0 : segs) {
         Segment seg = seg0;
@@ -698,6 +713,10 @@ Score scoreCandidate(Encoding e, const unsigned char* p, const std::vector<Segme
             seg.length = std::max<qsizetype>(0, end - seg.start);
         }
         if (seg.length == 0) continue;
+        if (sc.abandoned || sc.cost > sc.bound) {
+            sc.abandoned = true;
+            break;
+        }
         const unsigned char* q = p + seg.start;
         if (e == Encoding::Utf8 || e == Encoding::Utf16Le || e == Encoding::Utf16Be) {
             QString t = e == Encoding::Utf8 ? QString::fromUtf8(reinterpret_cast<const char*>(q), seg.length)
@@ -753,16 +772,24 @@ Detection detect(const char* data, qsizetype size)
         Encoding e;
         Score s;
     };
+    // CP932 first: a reading that costs more than it is out, and is given up
+    // as soon as it does.
     std::vector<Candidate> cands;
     cands.push_back({Encoding::Cp932, scoreCandidate(Encoding::Cp932, p, segs)});
+    const qint64 bound = cands.front().s.cost + 10;
+    auto consider = [&](Encoding e) {
+        Score s = scoreCandidate(e, p, segs, bound);
+        if (!s.abandoned) cands.push_back({e, s});
+    };
     if (facts.high) {
-        cands.push_back({Encoding::Utf8, scoreCandidate(Encoding::Utf8, p, segs)});
-        cands.push_back({Encoding::EucJp, scoreCandidate(Encoding::EucJp, p, segs)});
+        consider(Encoding::Utf8);
+        consider(Encoding::EucJp);
     }
-    if (facts.escape) cands.push_back({Encoding::Iso2022Jp, scoreCandidate(Encoding::Iso2022Jp, p, segs)});
+    if (facts.escape) consider(Encoding::Iso2022Jp);
     if (size >= 2) {
         for (Encoding e : {Encoding::Utf16Le, Encoding::Utf16Be}) {
-            Score s = scoreCandidate(e, p, segs);
+            Score s = scoreCandidate(e, p, segs, bound);
+            if (s.abandoned) continue;
             // Without a byte-order mark UTF-16 must read as clean text: binary
             // data would otherwise pass for a soup of rare characters.
             if (s.units == 0 || s.bad > s.units / 200 || s.cost > 110 * s.units) continue;

@@ -95,6 +95,8 @@ void TestRtf::japaneseBytesAndUnicodeEscapes()
         "\\f1 caf\\'e9}");
     QCOMPARE(jp.plainText(), QStringLiteral("日本語のテキスト café"));
     QCOMPARE(runWith(jp, QStringLiteral("日本語"))->format.font, QStringLiteral("ＭＳ 明朝"));
+    // Text before any \f is in the default font, with that font's character set.
+    QCOMPARE(mustRead("{\\rtf1\\ansi\\deff1{\\fonttbl{\\f1\\fcharset128 X;}}\\'82\\'a0}").plainText(), QStringLiteral("あ"));
     // No character set at all: the document's code page decides.
     QCOMPARE(mustRead("{\\rtf1\\ansi\\ansicpg932 \\'82\\'a0}").plainText(), QStringLiteral("あ"));
     // Without \ansicpg the bytes are Windows-1252; other character sets through their code page.
