@@ -215,6 +215,7 @@ private:
 
     void textChar(State& st, char16_t u)
     {
+        if (u == 0) return;
         if (st.dest == Dest::FontTable) {
             flushFontBytes(st);
             if (m_fontText.size() < kMaxNameLength) m_fontText.append(QChar(u));
