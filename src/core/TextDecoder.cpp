@@ -218,6 +218,51 @@ void decodeEucJp(const unsigned char* p, qsizetype size, S& out)
 }
 
 template <class S>
+void decodeUtf8Bytes(const unsigned char* p, qsizetype size, S& out)
+{
+    auto cont = [&](qsizetype k) { return k < size && (p[k] & 0xC0) == 0x80; };
+    qsizetype i = 0;
+    while (i < size) {
+        const unsigned char b = p[i];
+        if (b < 0x80) {
+            if (i + 8 <= size && plainAscii8(p + i)) {
+                out.putAscii8(p + i);
+                i += 8;
+            } else {
+                out.put(b);
+                ++i;
+            }
+            continue;
+        }
+        // Each byte that starts no valid sequence becomes one replacement
+        // character: overlong forms, surrogates and values past U+10FFFF too.
+        if (b >= 0xE0 && b <= 0xEF && cont(i + 1) && cont(i + 2)) {
+            const char32_t cp = ((b & 0x0F) << 12) | ((p[i + 1] & 0x3F) << 6) | (p[i + 2] & 0x3F);
+            if (cp >= 0x800 && (cp < 0xD800 || cp > 0xDFFF)) {
+                out.putPlain(char16_t(cp));
+                i += 3;
+                continue;
+            }
+        } else if (b >= 0xC2 && b <= 0xDF && cont(i + 1)) {
+            out.putPlain(char16_t(((b & 0x1F) << 6) | (p[i + 1] & 0x3F)));
+            i += 2;
+            continue;
+        } else if (b >= 0xF0 && b <= 0xF4 && cont(i + 1) && cont(i + 2) && cont(i + 3)) {
+            const char32_t cp = ((b & 0x07) << 18) | ((p[i + 1] & 0x3F) << 12) | ((p[i + 2] & 0x3F) << 6)
+                                | (p[i + 3] & 0x3F);
+            if (cp >= 0x10000 && cp <= 0x10FFFF) {
+                out.putPlain(char16_t(0xD800 + ((cp - 0x10000) >> 10)));
+                out.putPlain(char16_t(0xDC00 + ((cp - 0x10000) & 0x3FF)));
+                i += 4;
+                continue;
+            }
+        }
+        out.putPlain(kReplacement);
+        ++i;
+    }
+}
+
+template <class S>
 void decodeIso2022Jp(const unsigned char* p, qsizetype size, S& out)
 {
     enum Mode { Ascii, Kana, Jis0208, Jis0212, Foreign };
@@ -354,6 +399,7 @@ QString decodeBytes(const unsigned char* p, qsizetype size, bool unify)
 
 template <class S> struct Cp932Fn { static void run(const unsigned char* p, qsizetype n, S& s) { decodeCp932(p, n, s); } };
 template <class S> struct EucFn { static void run(const unsigned char* p, qsizetype n, S& s) { decodeEucJp(p, n, s); } };
+template <class S> struct Utf8Fn { static void run(const unsigned char* p, qsizetype n, S& s) { decodeUtf8Bytes(p, n, s); } };
 template <class S> struct IsoFn { static void run(const unsigned char* p, qsizetype n, S& s) { decodeIso2022Jp(p, n, s); } };
 
 QString decodeUtf16(const unsigned char* p, qsizetype size, bool bigEndian, bool unify)
@@ -373,13 +419,6 @@ QString decodeUtf16(const unsigned char* p, qsizetype size, bool bigEndian, bool
     return out;
 }
 
-QString decodeUtf8(const char* p, qsizetype size, bool unify)
-{
-    QString out = QString::fromUtf8(p, size);
-    fixUp(out, unify, false);
-    trim(out);
-    return out;
-}
 
 int bomLength(Encoding e, const unsigned char* p, qsizetype size)
 {
@@ -718,9 +757,8 @@ Score scoreCandidate(Encoding e, const unsigned char* p, const std::vector<Segme
             break;
         }
         const unsigned char* q = p + seg.start;
-        if (e == Encoding::Utf8 || e == Encoding::Utf16Le || e == Encoding::Utf16Be) {
-            QString t = e == Encoding::Utf8 ? QString::fromUtf8(reinterpret_cast<const char*>(q), seg.length)
-                                            : decodeUtf16(q, seg.length, e == Encoding::Utf16Be, false);
+        if (e == Encoding::Utf16Le || e == Encoding::Utf16Be) {
+            const QString t = decodeUtf16(q, seg.length, e == Encoding::Utf16Be, false);
             scoreText(reinterpret_cast<const char16_t*>(t.constData()), t.size(), sc);
             continue;
         }
@@ -728,6 +766,7 @@ Score scoreCandidate(Encoding e, const unsigned char* p, const std::vector<Segme
         Sink<false> sink{buf.data()};
         if (e == Encoding::Cp932) decodeCp932(q, seg.length, sink);
         else if (e == Encoding::EucJp) decodeEucJp(q, seg.length, sink);
+        else if (e == Encoding::Utf8) decodeUtf8Bytes(q, seg.length, sink);
         else decodeIso2022Jp(q, seg.length, sink);
         scoreText(buf.data(), sink.n, sc);
     }
@@ -832,7 +871,7 @@ QString decodeAs(Encoding encoding, const char* data, qsizetype size, const Opti
     case Encoding::Cp932: return decodeBytes<Cp932Fn>(p, size, unify);
     case Encoding::EucJp: return decodeBytes<EucFn>(p, size, unify);
     case Encoding::Iso2022Jp: return decodeBytes<IsoFn>(p, size, unify);
-    case Encoding::Utf8: return decodeUtf8(reinterpret_cast<const char*>(p), size, unify);
+    case Encoding::Utf8: return decodeBytes<Utf8Fn>(p, size, unify);
     case Encoding::Utf16Le: return decodeUtf16(p, size, false, unify);
     case Encoding::Utf16Be: return decodeUtf16(p, size, true, unify);
     }

@@ -164,6 +164,15 @@ void TestTextDecoder::nulAndInvalidBytesBecomeReplacementCharacters()
              QString(QStringLiteral("あ\uFFFD \uFFFD\uFFFD")));
     QVERIFY(TextDecoder::decodeAs(Encoding::Utf8, QByteArray("a\0b\xE3\x81", 5))
                 .startsWith(QStringLiteral("a\uFFFDb\uFFFD")));
+    // Overlong forms, encoded surrogates and values past U+10FFFF are no characters;
+    // four-byte sequences become surrogate pairs.
+    QCOMPARE(TextDecoder::decodeAs(Encoding::Utf8, QByteArray("\xC0\x80|\xED\xA0\x80|\xF4\x90\x80\x80|\xF0\x9F\x98\x80")),
+             QString(QStringLiteral("\uFFFD\uFFFD|\uFFFD\uFFFD\uFFFD|\uFFFD\uFFFD\uFFFD\uFFFD|\U0001F600")));
+    // Valid UTF-8 decodes as Qt decodes it.
+    QString sample;
+    for (char32_t cp : {U'a', U'\u00E9', U'\u0800', U'\u3042', U'\uFFFC', U'\U00010000', U'\U0010FFFF'})
+        sample += QString::fromUcs4(&cp, 1);
+    QCOMPARE(TextDecoder::decodeAs(Encoding::Utf8, sample.toUtf8()), sample);
     // An unpaired surrogate, a valid pair and an odd last byte in UTF-16.
     const QByteArray u16("\x00\xD8\x41\x00\x3D\xD8\x00\xDE\x00\x00\x42", 11);
     QCOMPARE(TextDecoder::decodeAs(Encoding::Utf16Le, u16),
