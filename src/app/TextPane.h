@@ -1,37 +1,49 @@
 #pragma once
+#include "TextDecoder.h"
+
+#include <QByteArray>
 #include <QFont>
 #include <QString>
 #include <QWidget>
 
 class QPlainTextEdit;
+namespace RtfReader { struct Document; }
 
 // The text view behind REdit. It offers exactly what the program needs, so that
 // the widget behind it can be replaced without touching the main window.
-// Positions are character positions counted from 0.
+// Positions are character positions counted from 0; a line break is one
+// character.
 class TextPane : public QWidget {
     Q_OBJECT
 public:
     explicit TextPane(QWidget* parent = nullptr);
 
     void clear();
-    // Loads a file: rich text when it is valid RTF, plain text otherwise.
-    // Throws VarError ("ﾌｧｲﾙ %s は開けません" / "ｽﾄﾘｰﾑからの読み込みに失敗しました").
+    // Loads a file: rich text when it is valid RTF, plain text otherwise, in
+    // the encoding its bytes show. Throws VarError: "ﾌｧｲﾙ %s は開けません"
+    // when it cannot be opened, "ｽﾄﾘｰﾑからの読み込みに失敗しました" when it
+    // cannot be read or is too large for memory.
     void loadFile(const QString& path);
+    // The same for bytes already in memory.
+    void loadData(QByteArray bytes);
     void setPlainText(const QString& text);
     QString text() const;
     int textLength() const;
+    // What the last load found: rich text, or plain text in this encoding.
+    bool shownAsRichText() const { return m_rich; }
+    TextDecoder::Encoding shownEncoding() const { return m_encoding; }
 
     int selStart() const;
     int selLength() const;
-    void setSelStart(int pos);
-    void setSelLength(int length);
+    void setSelStart(int pos);      // puts the caret there, without a selection
+    void setSelLength(int length);  // selects from the selection start on
     void selectAll();
     void copy();
     QString selectedText() const;
     // Case-sensitive forward search in [start, start + length); -1 when not found.
     int find(const QString& what, int start, int length) const;
-    // Line of a position as the pane shows it (wrapped lines count as several)
-    // and the position where a line starts.
+    // Line of a position as the pane shows it (a wrapped line counts as
+    // several) and the position where a line starts.
     int lineFromChar(int pos) const;
     int lineIndex(int line) const;
 
@@ -56,10 +68,17 @@ public:
     void setFocusToText();
     QWidget* textWidget() const;
 
+    // Largest file loadFile() takes; 0 means as much as memory allows.
+    void setLoadLimit(qint64 bytes) { m_loadLimit = bytes; }
+
 Q_SIGNALS:
     void selectionChanged();
 
 private:
+    void showRich(const RtfReader::Document& doc);
+    void showPlain(const QString& text);
+    const QString& searchText() const;
+    qint64 loadLimit() const;
     void applyFont();
     void applyColors();
 
@@ -68,4 +87,11 @@ private:
     int m_size = 9;
     qint32 m_fontColor = 0;
     qint32 m_fillColor = 0xFFFFFF;
+    qint64 m_loadLimit = 0;
+    bool m_rich = false;
+    TextDecoder::Encoding m_encoding = TextDecoder::Encoding::Cp932;
+    // The document's text in one piece for searching; rebuilt after an edit.
+    mutable QString m_text;
+    mutable bool m_textValid = true;
+    bool m_loading = false;
 };

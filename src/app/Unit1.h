@@ -207,6 +207,15 @@ private:
     // ---- end of file-list state
 
     // ---- state of the text view (Unit1Text.cpp); add members here
+public:
+    // Makes every selection change of LView run LViewChange. setModel() gives
+    // the view a new selection model: call this after it (a new one is also
+    // noticed by itself once the event loop runs).
+    void connectListSelection();
+
+private:
+    class QItemSelectionModel* m_listSelection = nullptr;
+    QMetaObject::Connection m_listSelectionConnection;
     // ---- end of text-view state
 
     // ---- state of the applications (Unit1Apps.cpp); add members here

@@ -1,14 +1,135 @@
 // The text view: showing files, caret position, word wrap, copy and find.
 #include "Unit1.h"
 
+#include "FindDialog.h"
+#include "FsPath.h"
+#include "Guard.h"
+#include "Messages.h"
 #include "TextPane.h"
 
 #include <QAction>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QApplication>
+#include <QItemSelectionModel>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QListView>
 
-void TForm1::setupText() {}
-bool TForm1::textEventFilter(QObject*, QEvent*) { return false; }
-void TForm1::readfile() {}
-void TForm1::PutCallet() {}
+namespace {
+
+// The hourglass for the time of a load, back to normal however the load ends.
+class WaitCursor {
+public:
+    WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+    ~WaitCursor() { QApplication::restoreOverrideCursor(); }
+    WaitCursor(const WaitCursor&) = delete;
+    WaitCursor& operator=(const WaitCursor&) = delete;
+};
+
+// The list's selected item: the first one when several are selected.
+QModelIndex selectedItem(const QListView* list)
+{
+    const QItemSelectionModel* sm = list->selectionModel();
+    if (!sm || !sm->hasSelection()) return {};
+    QModelIndex first;
+    for (const QModelIndex& i : sm->selectedIndexes())
+        if (!first.isValid() || i.row() < first.row()) first = i;
+    return first;
+}
+
+bool isKey(const QEvent* event, const QKeySequence& shortcut)
+{
+    if (shortcut.isEmpty()) return false;
+    const auto* key = static_cast<const QKeyEvent*>(event);
+    const QKeyCombination combo(key->modifiers() & ~Qt::KeypadModifier, Qt::Key(key->key()));
+    return QKeySequence(combo) == shortcut;
+}
+
+} // namespace
+
+template <class F> static bool guardIn(TForm1* form, F&& body)
+{
+    return guarded(form->env().messages, form, std::forward<F>(body));
+}
+
+void TForm1::setupText()
+{
+    FindDlg = new FindDialog(this);
+    connect(FindDlg, &FindDialog::findNext, this, [this] { guardIn(this, [this] { FindDlgFind(); }); });
+    connect(REdit, &TextPane::selectionChanged, this, [this] { guardIn(this, [this] { REditSelectionChange(); }); });
+    // Ctrl+C is C1's shortcut wherever the focus is in the window, also in the
+    // controls that would copy on their own.
+    for (QWidget* w : {static_cast<QWidget*>(Edit1), REdit->textWidget(), static_cast<QWidget*>(LView),
+                       static_cast<QWidget*>(ChBox1), static_cast<QWidget*>(ChBox2),
+                       static_cast<QWidget*>(CheckBox1)})
+        w->installEventFilter(this);
+    connectListSelection();
+}
+
+void TForm1::connectListSelection()
+{
+    QItemSelectionModel* sm = LView->selectionModel();
+    if (sm == m_listSelection && m_listSelectionConnection) return;
+    disconnect(m_listSelectionConnection);
+    m_listSelection = sm;
+    if (sm)
+        m_listSelectionConnection = connect(sm, &QItemSelectionModel::selectionChanged, this,
+                                            [this] { guardIn(this, [this] { LViewChange(); }); });
+}
+
+bool TForm1::textEventFilter(QObject* watched, QEvent* event)
+{
+    switch (event->type()) {
+    case QEvent::ShortcutOverride:
+        // Claim Ctrl+C before the focused control does; the key press below runs C1.
+        if (isKey(event, C1->shortcut()) && C1->isEnabled()) {
+            event->accept();
+            return true;
+        }
+        break;
+    case QEvent::KeyPress:
+        if (isKey(event, C1->shortcut()) && C1->isEnabled()) {
+            C1->trigger();
+            return true;
+        }
+        break;
+    case QEvent::ChildAdded:
+        // setModel() has made a new selection model; follow it once it is in place.
+        if (watched == LView)
+            QMetaObject::invokeMethod(this, [this] { connectListSelection(); }, Qt::QueuedConnection);
+        break;
+    default:
+        break;
+    }
+    return false;
+}
+
+void TForm1::readfile()
+{
+    if (LViewTag != 1) return;
+    const QModelIndex item = selectedItem(LView);
+    if (!item.isValid()) return;
+    const QString name = item.data(Qt::DisplayRole).toString();
+    const QString path = Edit1->text() + name;
+    setCaption(BaseTitle + QStringLiteral(" - ") + name);
+    setPanelText(1, name);
+    // A folder, or an entry gone since the listing: the pane keeps what it shows.
+    if (FsPath::folderOrUnreadable(path)) return;
+    WaitCursor wait;
+    REdit->clear();
+    REdit->loadFile(path);
+    PutCallet();
+}
+
+void TForm1::PutCallet()
+{
+    const int start = REdit->selStart();
+    const int line = REdit->lineFromChar(start);
+    const int column = start - REdit->lineIndex(line);
+    setPanelText(0, QString::number(line) + QStringLiteral(": ") + QString::number(column));
+}
+
 void TForm1::WWraps()
 {
     const bool on = !REdit->wordWrap();
@@ -16,14 +137,42 @@ void TForm1::WWraps()
     N29->setChecked(on);
     REdit->setWordWrap(on);
 }
-void TForm1::LViewChange() {}
-void TForm1::REditSelectionChange() {}
+
+void TForm1::LViewChange() { readfile(); }
+void TForm1::REditSelectionChange() { PutCallet(); }
 void TForm1::N13Click() { WWraps(); }
 void TForm1::N29Click() { WWraps(); }
-void TForm1::L1Click() {}
+
+void TForm1::L1Click()
+{
+    REdit->setSelStart(0);
+    REdit->setSelLength(0);
+    REdit->selectAll();
+}
 void TForm1::N26Click() { L1Click(); }
-void TForm1::C1Click() {}
+
+void TForm1::C1Click() { REdit->copy(); }
 void TForm1::N27Click() { C1Click(); }
-void TForm1::S1Click() {}
+
+void TForm1::S1Click() { FindDlg->showBeside(this); }
 void TForm1::Find1Click() { S1Click(); }
-void TForm1::FindDlgFind() {}
+
+void TForm1::FindDlgFind()
+{
+    // The search starts behind a selection, else at the very top (not at the caret).
+    const int length = REdit->selLength();
+    const int start = length > 0 ? REdit->selStart() + length : 0;
+    const QString what = FindDlg->findText();
+    const int hit = REdit->find(what, start, REdit->textLength() - start);
+    if (hit < 0) {
+        if (m_env.messages) m_env.messages->notice(this, QStringLiteral("見つかりませんでした。"));
+        return;
+    }
+    // The selection shows only in the focused pane, so the main window comes
+    // to the front; the dialog stays open beside it.
+    activateWindow();
+    REdit->setFocusToText();
+    REdit->setSelStart(hit);
+    REdit->setSelLength(int(what.size()));
+    PutCallet();
+}

@@ -1,6 +1,7 @@
 #include "Cp932.h"
 
 #include <array>
+#include <cstring>
 #include <mutex>
 #include <vector>
 
@@ -81,6 +82,15 @@ const Tables& tables()
 
 namespace Cp932 {
 
+const Table& table()
+{
+    static const Table view = [] {
+        const Tables& t = tables();
+        return Table{t.single.data(), t.lead.data(), t.doubleByte.data(), t.reverse.data()};
+    }();
+    return view;
+}
+
 QString decode(const char* data, qsizetype size)
 {
     const Tables& t = tables();
@@ -88,23 +98,38 @@ QString decode(const char* data, qsizetype size)
     char16_t* dst = reinterpret_cast<char16_t*>(out.data());
     qsizetype n = 0;
     const auto* p = reinterpret_cast<const unsigned char*>(data);
-    for (qsizetype i = 0; i < size; ++i) {
+    qsizetype i = 0;
+    while (i < size) {
+        // Runs of ASCII are copied eight bytes at a time.
+        if (i + 8 <= size) {
+            quint64 word;
+            memcpy(&word, p + i, 8);
+            if ((word & 0x8080808080808080ULL) == 0) {
+                for (int k = 0; k < 8; ++k) dst[n + k] = p[i + k];
+                n += 8;
+                i += 8;
+                continue;
+            }
+        }
         unsigned char b = p[i];
         if (b < 0x80) {
             dst[n++] = b;
+            ++i;
         } else if (t.lead[b]) {
             if (i + 1 < size) {
                 char16_t u = t.doubleByte[(b << 8) | p[i + 1]];
                 if (u != 0xFFFF) {
                     dst[n++] = u;
-                    ++i;
+                    i += 2;
                     continue;
                 }
             }
             dst[n++] = 0xFFFD;
+            ++i;
         } else {
             char16_t u = t.single[b];
             dst[n++] = (u == 0xFFFF) ? char16_t(0xFFFD) : u;
+            ++i;
         }
     }
     out.truncate(n);

@@ -12,4 +12,14 @@ inline QString decode(const QByteArray& bytes) { return decode(bytes.constData()
 // characters are written as '?'.
 QByteArray encode(const QString& text, bool* ok = nullptr);
 bool canEncode(const QString& text);
+
+// The code tables, for decoders that need to walk bytes themselves. Built once
+// on first use; 0xFFFF marks an undefined entry.
+struct Table {
+    const char16_t* single;      // [byte]: one-byte character, 0xFFFF for a lead byte or undefined
+    const bool* lead;            // [byte]: starts a two-byte character
+    const char16_t* doubleByte;  // [(lead << 8) | trail]
+    const quint16* reverse;      // [BMP code unit]: CP932 code, 0 when there is none
+};
+const Table& table();
 }

@@ -1,0 +1,466 @@
+#include "RtfReader.h"
+
+#include "Cp932.h"
+
+#include <QHash>
+
+#include <cstring>
+#include <map>
+#include <mutex>
+
+#include <iconv.h>
+
+namespace RtfReader {
+
+namespace {
+
+constexpr int kMaxDepth = 256;
+constexpr int kMaxFonts = 4096;
+constexpr int kMaxColors = 4096;
+constexpr size_t kMaxRuns = 1'000'000;
+constexpr int kMaxWordLength = 32;
+constexpr int kMaxNameLength = 256;
+
+// ------------------------------------------------------------------ code pages
+
+// Windows character sets of the font table, as code pages.
+int codePageOfCharset(int charset, int ansiCodePage)
+{
+    switch (charset) {
+    case 0: return 1252;
+    case 1: return ansiCodePage;
+    case 2: return 1252;    // symbol fonts: the bytes themselves
+    case 77: return 10000;
+    case 128: return 932;
+    case 129: return 949;
+    case 130: return 1361;
+    case 134: return 936;
+    case 136: return 950;
+    case 161: return 1253;
+    case 162: return 1254;
+    case 163: return 1258;
+    case 177: return 1255;
+    case 178: return 1256;
+    case 186: return 1257;
+    case 204: return 1251;
+    case 222: return 874;
+    case 238: return 1250;
+    case 255: return 437;
+    default: return ansiCodePage;
+    }
+}
+
+QString decodeWithIconv(int codePage, const QByteArray& bytes)
+{
+    static std::mutex lock;
+    static std::map<int, iconv_t> converters;
+    std::lock_guard<std::mutex> guard(lock);
+    auto it = converters.find(codePage);
+    if (it == converters.end()) {
+        const QByteArray name = codePage == 10000 ? QByteArray("MACINTOSH") : "CP" + QByteArray::number(codePage);
+        it = converters.emplace(codePage, iconv_open("UTF-16LE", name.constData())).first;
+    }
+    iconv_t cd = it->second;
+    if (cd == reinterpret_cast<iconv_t>(-1)) return QString::fromLatin1(bytes);
+    QString out;
+    out.reserve(bytes.size());
+    char* in = const_cast<char*>(bytes.constData());
+    size_t inLeft = bytes.size();
+    iconv(cd, nullptr, nullptr, nullptr, nullptr);
+    while (inLeft > 0) {
+        char16_t buf[512];
+        char* o = reinterpret_cast<char*>(buf);
+        size_t oLeft = sizeof buf;
+        const size_t r = iconv(cd, &in, &inLeft, &o, &oLeft);
+        out.append(reinterpret_cast<const QChar*>(buf), qsizetype((sizeof buf - oLeft) / 2));
+        if (r == static_cast<size_t>(-1) && errno != E2BIG) {
+            // An invalid or cut-off sequence: one replacement, then go on.
+            out.append(QChar(0xFFFD));
+            ++in;
+            --inLeft;
+            iconv(cd, nullptr, nullptr, nullptr, nullptr);
+        }
+    }
+    return out;
+}
+
+QString decodeCodePage(int codePage, const QByteArray& bytes)
+{
+    if (codePage == 932) return Cp932::decode(bytes);
+    if (codePage == 65001) return QString::fromUtf8(bytes);
+    bool ascii = true;
+    for (char c : bytes)
+        if (static_cast<unsigned char>(c) >= 0x80) { ascii = false; break; }
+    if (ascii) return QString::fromLatin1(bytes);
+    return decodeWithIconv(codePage, bytes);
+}
+
+// ------------------------------------------------------------------ parser
+
+enum class Dest : quint8 { Text, Skip, FontTable, ColorTable };
+
+struct FontInfo {
+    QString name;
+    int codePage = 0;
+};
+
+struct State {
+    Format format;
+    int font = -1;
+    int uc = 1;
+    Dest dest = Dest::Text;
+    bool hidden = false;
+};
+
+const QHash<QByteArray, int>& skippedDestinations()
+{
+    static const QHash<QByteArray, int> words = [] {
+        QHash<QByteArray, int> h;
+        for (const char* w : {"stylesheet", "info", "pict", "object", "header", "headerl", "headerr", "headerf",
+                              "footer", "footerl", "footerr", "footerf", "footnote", "annotation", "fldinst",
+                              "listtable", "listoverridetable", "rsidtbl", "generator", "xmlnstbl", "themedata",
+                              "colorschememapping", "latentstyles", "datastore", "mmathPr", "pgdsctbl", "revtbl",
+                              "filetbl", "nonshppict", "shp", "shpinst", "txe", "xe", "tc", "bkmkstart", "bkmkend",
+                              "template", "private", "userprops", "docvar", "author", "operator", "title", "subject",
+                              "keywords", "comment", "doccomm", "blipuid", "objdata", "objclass", "result", "atnid",
+                              "atnauthor", "atntime", "atnref", "atndate", "atnicn", "ftnsep", "ftnsepc", "aftnsep",
+                              "aftnsepc", "ftncn", "aftncn", "fchars", "lchars", "wgrffmtfilter", "passwordhash",
+                              "protusertbl", "oldcprops", "oldpprops", "oldsprops", "oldtprops"})
+            h.insert(QByteArray(w), 1);
+        return h;
+    }();
+    return words;
+}
+
+class Parser {
+public:
+    Parser(const unsigned char* p, qsizetype n) : m_p(p), m_n(n) {}
+
+    std::optional<Document> run()
+    {
+        qsizetype i = 0;
+        int depth = 0;
+        std::vector<State> stack;
+        stack.reserve(32);
+        State st;
+        while (i < m_n) {
+            const unsigned char c = m_p[i];
+            if (c == '{') {
+                if (depth >= kMaxDepth) return std::nullopt;
+                flushBytes();
+                stack.push_back(st);
+                ++depth;
+                m_skip = 0;
+                ++i;
+                if (i + 1 < m_n && m_p[i] == '\\' && m_p[i + 1] == '*') {
+                    st.dest = Dest::Skip;
+                    i += 2;
+                }
+            } else if (c == '}') {
+                flushBytes();
+                if (st.dest == Dest::FontTable) finishFontName(st);
+                st = stack.back();
+                stack.pop_back();
+                --depth;
+                m_skip = 0;
+                ++i;
+                if (depth == 0) return finish();   // whatever follows the document is not part of it
+            } else if (depth == 0) {
+                return std::nullopt;   // text before the document's group
+            } else if (c == '\\') {
+                i = controlAt(i, st);
+            } else if (c == '\r' || c == '\n') {
+                ++i;
+            } else {
+                if (m_skip > 0) --m_skip;
+                else textByte(st, c);
+                ++i;
+            }
+        }
+        return std::nullopt;   // cut off: the groups never closed
+    }
+
+private:
+    // ---- text
+
+    int codePageOf(const State& st) const
+    {
+        auto it = m_fonts.find(st.font >= 0 ? st.font : m_defaultFont);
+        if (it != m_fonts.end() && it->second.codePage) return it->second.codePage;
+        return m_ansiCodePage;
+    }
+
+    void textByte(State& st, unsigned char c)
+    {
+        if (st.dest == Dest::FontTable) {
+            if (c == ';') finishFontName(st);
+            else if (m_fontName.size() < kMaxNameLength) m_fontName.append(char(c));
+            return;
+        }
+        if (st.dest == Dest::ColorTable) {
+            if (c == ';') {
+                if (m_colors.size() < kMaxColors) m_colors.push_back(m_colorSet ? qRgb(m_red, m_green, m_blue) : kAuto);
+                m_red = m_green = m_blue = 0;
+                m_colorSet = false;
+            }
+            return;
+        }
+        if (st.dest != Dest::Text || st.hidden || c == 0) return;
+        const int cp = codePageOf(st);
+        if (!m_bytes.isEmpty() && (cp != m_bytesCodePage || !(m_bytesFormat == st.format))) flushBytes();
+        m_bytesCodePage = cp;
+        m_bytesFormat = st.format;
+        m_bytes.append(char(c));
+    }
+
+    void textChar(State& st, char16_t u)
+    {
+        if (u == 0) return;
+        if (st.dest == Dest::FontTable) {
+            flushFontBytes(st);
+            if (m_fontText.size() < kMaxNameLength) m_fontText.append(QChar(u));
+            return;
+        }
+        if (st.dest != Dest::Text || st.hidden) return;
+        flushBytes();
+        append(QString(QChar(u)), st.format);
+    }
+
+    void flushBytes()
+    {
+        if (m_bytes.isEmpty()) return;
+        append(decodeCodePage(m_bytesCodePage, m_bytes), m_bytesFormat);
+        m_bytes.clear();
+    }
+
+    void append(const QString& text, const Format& format)
+    {
+        if (text.isEmpty()) return;
+        if (!m_doc.runs.empty() && (m_doc.runs.back().format == format || m_doc.runs.size() >= kMaxRuns)) {
+            m_doc.runs.back().text += text;
+            return;
+        }
+        m_doc.runs.push_back(Run{text, format});
+    }
+
+    // ---- font table
+
+    void flushFontBytes(const State& st)
+    {
+        if (m_fontName.isEmpty()) return;
+        const int cp = m_fontCharset >= 0 ? codePageOfCharset(m_fontCharset, m_ansiCodePage) : m_ansiCodePage;
+        m_fontText += decodeCodePage(m_fontCodePage ? m_fontCodePage : cp, m_fontName);
+        m_fontName.clear();
+    }
+
+    void finishFontName(const State& st)
+    {
+        flushFontBytes(st);
+        if (m_fontEntry >= 0 && (m_fonts.size() < size_t(kMaxFonts) || m_fonts.count(m_fontEntry))) {
+            FontInfo& f = m_fonts[m_fontEntry];
+            if (!m_fontText.trimmed().isEmpty()) f.name = m_fontText.trimmed();
+            const int cp = m_fontCharset >= 0 ? codePageOfCharset(m_fontCharset, m_ansiCodePage) : 0;
+            f.codePage = m_fontCodePage ? m_fontCodePage : cp;
+        }
+        m_fontEntry = -1;
+        m_fontText.clear();
+        m_fontCharset = -1;
+        m_fontCodePage = 0;
+    }
+
+    // ---- control words
+
+    static bool isLetter(unsigned char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
+    static int hexValue(unsigned char c)
+    {
+        if (c >= '0' && c <= '9') return c - '0';
+        if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+        if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+        return -1;
+    }
+
+    // Handles the control word or symbol at i (a backslash); returns the
+    // position behind it.
+    qsizetype controlAt(qsizetype i, State& st)
+    {
+        ++i;
+        if (i >= m_n) return i;
+        const unsigned char c = m_p[i];
+        if (!isLetter(c)) return symbolAt(i, st);
+
+        const qsizetype wordStart = i;
+        while (i < m_n && isLetter(m_p[i])) ++i;
+        const QByteArray word(reinterpret_cast<const char*>(m_p + wordStart),
+                              std::min<qsizetype>(i - wordStart, kMaxWordLength + 1));
+        bool hasParam = false;
+        bool negative = false;
+        long long param = 0;
+        if (i < m_n && m_p[i] == '-' && i + 1 < m_n && m_p[i + 1] >= '0' && m_p[i + 1] <= '9') {
+            negative = true;
+            ++i;
+        }
+        while (i < m_n && m_p[i] >= '0' && m_p[i] <= '9') {
+            hasParam = true;
+            if (param < 1'000'000'000) param = param * 10 + (m_p[i] - '0');
+            ++i;
+        }
+        if (negative) param = -param;
+        if (i < m_n && m_p[i] == ' ') ++i;   // the delimiting space belongs to the word
+
+        if (word == "bin") {
+            // Raw binary data follows; it is never text.
+            const qsizetype len = hasParam && param > 0 ? std::min<qsizetype>(param, m_n - i) : 0;
+            return i + len;
+        }
+        if (m_skip > 0) {
+            --m_skip;
+            return i;
+        }
+        word_(word, hasParam, int(std::clamp<long long>(param, -2'000'000'000LL, 2'000'000'000LL)), st);
+        return i;
+    }
+
+    qsizetype symbolAt(qsizetype i, State& st)
+    {
+        const unsigned char c = m_p[i];
+        if (c == '\'') {
+            const int h1 = i + 1 < m_n ? hexValue(m_p[i + 1]) : -1;
+            const int h2 = i + 2 < m_n ? hexValue(m_p[i + 2]) : -1;
+            if (h1 < 0 || h2 < 0) return i + 1;
+            if (m_skip > 0) --m_skip;
+            else textByte(st, static_cast<unsigned char>(h1 * 16 + h2));
+            return i + 3;
+        }
+        if (m_skip > 0) {
+            --m_skip;
+            return i + 1;
+        }
+        switch (c) {
+        case '\\': case '{': case '}': textByte(st, c); break;
+        case '~': textChar(st, 0x00A0); break;
+        case '_': textChar(st, 0x2011); break;
+        case '\r': case '\n': textChar(st, u'\n'); break;   // same as \par
+        case '*': break;   // a destination marker not at a group's start
+        default: break;    // \- (optional hyphen), \: and the like show nothing
+        }
+        return i + 1;
+    }
+
+    void word_(const QByteArray& w, bool hasParam, int param, State& st)
+    {
+        const bool on = !hasParam || param != 0;
+        Format& f = st.format;
+        if (w == "par" || w == "sect" || w == "page" || w == "row") textChar(st, u'\n');
+        else if (w == "line") textChar(st, 0x2028);
+        else if (w == "tab" || w == "cell") textChar(st, u'\t');
+        else if (w == "u") {
+            textChar(st, static_cast<char16_t>(param < 0 ? param + 65536 : param));
+            m_skip = st.uc;
+        } else if (w == "uc") st.uc = std::clamp(param, 0, 16);
+        else if (w == "b") f.bold = on;
+        else if (w == "i") f.italic = on;
+        else if (w == "strike" || w == "striked") f.strike = on;
+        else if (w == "ul" || w == "uld" || w == "uldb" || w == "ulw" || w == "ulwave" || w == "uldash"
+                 || w == "uldashd" || w == "uldashdd" || w == "ulth" || w == "ulhwave" || w == "ululdbwave")
+            f.underline = on;
+        else if (w == "ulnone") f.underline = false;
+        else if (w == "fs") f.halfPoints = hasParam ? std::clamp(param, 2, 3276) : 24;
+        else if (w == "cf") {
+            if (param > 0 && size_t(param) < m_colors.size() && m_colors[param] != kAuto) {
+                f.hasColor = true;
+                f.color = m_colors[param];
+            } else {
+                f.hasColor = false;
+            }
+        } else if (w == "f") {
+            if (st.dest == Dest::FontTable) {
+                finishFontName(st);
+                m_fontEntry = param;
+            } else {
+                st.font = param;
+                auto it = m_fonts.find(param);
+                f.font = it != m_fonts.end() ? it->second.name : QString();
+            }
+        } else if (w == "plain") {
+            f = Format();
+            st.font = m_defaultFont;
+            auto it = m_fonts.find(m_defaultFont);
+            f.font = it != m_fonts.end() ? it->second.name : QString();
+        } else if (w == "v") st.hidden = on;
+        else if (w == "fcharset") {
+            if (st.dest == Dest::FontTable) m_fontCharset = param;
+        } else if (w == "cpg") {
+            if (st.dest == Dest::FontTable) m_fontCodePage = param;
+        } else if (w == "ansicpg") m_ansiCodePage = param > 0 ? param : 1252;
+        else if (w == "deff") m_defaultFont = param;
+        else if (w == "fonttbl") st.dest = Dest::FontTable;
+        else if (w == "colortbl") {
+            st.dest = Dest::ColorTable;
+            m_colors.clear();
+        } else if (w == "red" && st.dest == Dest::ColorTable) { m_red = std::clamp(param, 0, 255); m_colorSet = true; }
+        else if (w == "green" && st.dest == Dest::ColorTable) { m_green = std::clamp(param, 0, 255); m_colorSet = true; }
+        else if (w == "blue" && st.dest == Dest::ColorTable) { m_blue = std::clamp(param, 0, 255); m_colorSet = true; }
+        else if (w == "emdash") textChar(st, 0x2014);
+        else if (w == "endash") textChar(st, 0x2013);
+        else if (w == "emspace") textChar(st, 0x2003);
+        else if (w == "enspace") textChar(st, 0x2002);
+        else if (w == "qmspace") textChar(st, 0x2005);
+        else if (w == "bullet") textChar(st, 0x2022);
+        else if (w == "lquote") textChar(st, 0x2018);
+        else if (w == "rquote") textChar(st, 0x2019);
+        else if (w == "ldblquote") textChar(st, 0x201C);
+        else if (w == "rdblquote") textChar(st, 0x201D);
+        else if (skippedDestinations().contains(w)) st.dest = Dest::Skip;
+    }
+
+    std::optional<Document> finish()
+    {
+        flushBytes();
+        return std::move(m_doc);
+    }
+
+    static constexpr QRgb kAuto = 0x00FFFFFF + 1;   // no valid opaque colour has this value
+
+    const unsigned char* m_p;
+    qsizetype m_n;
+    Document m_doc;
+    int m_skip = 0;                 // characters still to skip behind \uN
+    int m_ansiCodePage = 1252;
+    int m_defaultFont = -1;
+    std::map<int, FontInfo> m_fonts;
+    std::vector<QRgb> m_colors;
+    int m_red = 0, m_green = 0, m_blue = 0;
+    bool m_colorSet = false;
+    // The font table entry being read.
+    int m_fontEntry = -1;
+    int m_fontCharset = -1;
+    int m_fontCodePage = 0;
+    QByteArray m_fontName;
+    QString m_fontText;
+    // Bytes of text waiting for their code page.
+    QByteArray m_bytes;
+    int m_bytesCodePage = 1252;
+    Format m_bytesFormat;
+};
+
+} // namespace
+
+QString Document::plainText() const
+{
+    QString out;
+    for (const Run& r : runs) out += r.text;
+    return out;
+}
+
+bool isRtf(const char* data, qsizetype size)
+{
+    return size >= 5 && memcmp(data, "{\\rtf", 5) == 0;
+}
+
+std::optional<Document> read(const char* data, qsizetype size)
+{
+    if (!isRtf(data, size)) return std::nullopt;
+    return Parser(reinterpret_cast<const unsigned char*>(data), size).run();
+}
+
+} // namespace RtfReader

@@ -1,0 +1,175 @@
+// Rich text reading: runs, formats, code pages, skipped parts and bad input.
+#include "RtfReader.h"
+
+#include <QtTest>
+
+using RtfReader::Document;
+using RtfReader::Run;
+
+namespace {
+
+Document mustRead(const QByteArray& rtf)
+{
+    std::optional<Document> d = RtfReader::read(rtf);
+    if (!d) qWarning("not read as RTF: %s", rtf.left(80).constData());
+    return d ? *d : Document{};
+}
+
+// The run holding the first occurrence of text.
+const Run* runWith(const Document& d, const QString& text)
+{
+    for (const Run& r : d.runs)
+        if (r.text.contains(text)) return &r;
+    return nullptr;
+}
+
+} // namespace
+
+class TestRtf : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void formatsFollowGroupsAndPlain();
+    void fontAndColourTables();
+    void japaneseBytesAndUnicodeEscapes();
+    void paragraphsBreaksAndEscapes();
+    void destinationsAreSkipped();
+    void invalidDataIsNotRichText_data();
+    void invalidDataIsNotRichText();
+    void hostileInputStaysBounded();
+};
+
+void TestRtf::formatsFollowGroupsAndPlain()
+{
+    const Document d = mustRead(
+        "{\\rtf1\\ansi plain {\\b bold {\\i both}} \\ul under\\ulnone  \\strike gone\\strike0  "
+        "\\fs40 big\\b  B\\b0  \\plain reset}");
+    QCOMPARE(d.plainText(), QStringLiteral("plain bold both under gone big B reset"));
+    const Run* plain = runWith(d, QStringLiteral("plain"));
+    QVERIFY(plain && !plain->format.bold && !plain->format.italic && plain->format.halfPoints == 0);
+    const Run* bold = runWith(d, QStringLiteral("bold"));
+    QVERIFY(bold && bold->format.bold && !bold->format.italic);
+    const Run* both = runWith(d, QStringLiteral("both"));
+    QVERIFY(both && both->format.bold && both->format.italic);
+    const Run* under = runWith(d, QStringLiteral("under"));
+    QVERIFY(under && under->format.underline && !under->format.bold);   // the group ended
+    const Run* gone = runWith(d, QStringLiteral("gone"));
+    QVERIFY(gone && gone->format.strike && !gone->format.underline);
+    const Run* big = runWith(d, QStringLiteral("big"));
+    QVERIFY(big && big->format.halfPoints == 40 && !big->format.strike);
+    const Run* b = runWith(d, QStringLiteral("B"));
+    QVERIFY(b && b->format.bold && b->format.halfPoints == 40);
+    const Run* reset = runWith(d, QStringLiteral("reset"));
+    QVERIFY(reset && reset->format == RtfReader::Format());
+    // Neighbouring text of one format is one run.
+    const Document merged = mustRead("{\\rtf1 a{b}c\\b0 d}");
+    QCOMPARE(merged.runs.size(), size_t(1));
+}
+
+void TestRtf::fontAndColourTables()
+{
+    const Document d = mustRead(
+        "{\\rtf1\\ansi\\deff1{\\fonttbl{\\f0\\froman\\fcharset0 Times New Roman;}{\\f1\\fswiss Arial{\\*\\panose 0}"
+        ";}\\f2\\fmodern Courier;}"
+        "{\\colortbl;\\red255\\green0\\blue0;\\red0\\green128\\blue255;}"
+        "\\plain default \\f0 times \\f2 courier \\cf1 red\\cf2 blue\\cf0 auto\\cf99 none}");
+    QCOMPARE(d.plainText(), QStringLiteral("default times courier redblueautonone"));
+    QCOMPARE(runWith(d, QStringLiteral("default"))->format.font, QStringLiteral("Arial"));
+    QCOMPARE(runWith(d, QStringLiteral("times"))->format.font, QStringLiteral("Times New Roman"));
+    QCOMPARE(runWith(d, QStringLiteral("courier"))->format.font, QStringLiteral("Courier"));
+    const Run* red = runWith(d, QStringLiteral("red"));
+    QVERIFY(red->format.hasColor);
+    QCOMPARE(red->format.color, qRgb(255, 0, 0));
+    QCOMPARE(runWith(d, QStringLiteral("blue"))->format.color, qRgb(0, 128, 255));
+    QVERIFY(!runWith(d, QStringLiteral("auto"))->format.hasColor);
+    QVERIFY(!runWith(d, QStringLiteral("none"))->format.hasColor);
+}
+
+void TestRtf::japaneseBytesAndUnicodeEscapes()
+{
+    // The typical Japanese document: code page 932 and a font of character set 128
+    // whose name itself is in \'hh bytes.
+    const Document jp = mustRead(
+        "{\\rtf1\\ansi\\ansicpg932\\deff0{\\fonttbl{\\f0\\fnil\\fcharset128 \\'82\\'6c\\'82\\'72 "
+        "\\'96\\'be\\'92\\'a9;}{\\f1\\fnil\\fcharset0 Arial;}}"
+        "\\f0 \\'93\\'fa\\'96\\'7b\\'8c\\'ea\\'82\\'cc\\'83\\'65\\'83\\'4c\\'83\\'58\\'83\\'67 "
+        "\\f1 caf\\'e9}");
+    QCOMPARE(jp.plainText(), QStringLiteral("日本語のテキスト café"));
+    QCOMPARE(runWith(jp, QStringLiteral("日本語"))->format.font, QStringLiteral("ＭＳ 明朝"));
+    // Text before any \f is in the default font, with that font's character set.
+    QCOMPARE(mustRead("{\\rtf1\\ansi\\deff1{\\fonttbl{\\f1\\fcharset128 X;}}\\'82\\'a0}").plainText(), QStringLiteral("あ"));
+    // No character set at all: the document's code page decides.
+    QCOMPARE(mustRead("{\\rtf1\\ansi\\ansicpg932 \\'82\\'a0}").plainText(), QStringLiteral("あ"));
+    // Without \ansicpg the bytes are Windows-1252; other character sets through their code page.
+    QCOMPARE(mustRead("{\\rtf1\\ansi \\'e4\\'80}").plainText(), QStringLiteral("ä€"));
+    QCOMPARE(mustRead("{\\rtf1{\\fonttbl{\\f0\\fcharset204 X;}}\\f0 \\'cf\\'f0\\'e8}").plainText(), QStringLiteral("При"));
+    // \uN skips \ucN characters behind it; negative values and surrogate pairs.
+    // The default \uc1 skips one byte: the second of a double-byte fallback is left over.
+    QCOMPARE(mustRead("{\\rtf1 \\u12354\\'82\\'a0x}").plainText(), QStringLiteral("あ\u00A0x"));
+    QCOMPARE(mustRead("{\\rtf1 \\uc1\\u12354?x}").plainText(), QStringLiteral("あx"));
+    QCOMPARE(mustRead("{\\rtf1 \\uc2\\u26085\\'93\\'fa\\u26412\\'96\\'7b!}").plainText(), QStringLiteral("日本!"));
+    QCOMPARE(mustRead("{\\rtf1 \\uc0\\u-3\\u-10179\\u-8704}").plainText(), QStringLiteral("\uFFFD\U0001F600"));
+    // Skipping stops at a group's end, and the count is per group.
+    QCOMPARE(mustRead("{\\rtf1 {\\uc3\\u12354}ab}").plainText(), QStringLiteral("あab"));
+}
+
+void TestRtf::paragraphsBreaksAndEscapes()
+{
+    const Document d = mustRead(
+        "{\\rtf1 one\\par two\\line three\\tab four\r\n five \\{x\\} a\\\\b\\~c\\emdash\\bullet "
+        "\\ldblquote q\\rdblquote\\\r\nlast\\par\n}");
+    QCOMPARE(d.plainText(), QStringLiteral("one\ntwo\u2028three\tfour five {x} a\\b\u00A0c\u2014\u2022\u201Cq\u201D\nlast\n"));
+}
+
+void TestRtf::destinationsAreSkipped()
+{
+    const Document d = mustRead(
+        "{\\rtf1\\ansi{\\fonttbl{\\f0 F;}}{\\colortbl;\\red1\\green2\\blue3;}{\\stylesheet{\\s0 Normal;}}"
+        "{\\info{\\title T}{\\author A}}{\\*\\generator Gen 1.0;}{\\header head}{\\footer foot}"
+        "A{\\pict\\pngblip\\bin4 }}{}89ab}B{\\object{\\*\\objdata 0102}{\\result R}}"
+        "C{\\field{\\*\\fldinst HYPERLINK \"x\"}{\\fldrslt link}}D{\\*\\unknown hidden}E{\\v secret}F}");
+    QCOMPARE(d.plainText(), QStringLiteral("ABClinkDEF"));
+}
+
+void TestRtf::invalidDataIsNotRichText_data()
+{
+    QTest::addColumn<QByteArray>("data");
+    QTest::newRow("cut off") << QByteArray("{\\rtf1\\ansi {\\b bold} and then");
+    QTest::newRow("cut in a group") << QByteArray("{\\rtf1 {\\fonttbl{\\f0 A;}");
+    QTest::newRow("not rtf") << QByteArray("{\\rt1 plain}");
+    QTest::newRow("space first") << QByteArray(" {\\rtf1 x}");
+    QTest::newRow("empty") << QByteArray();
+    QTest::newRow("cut in \\bin") << QByteArray("{\\rtf1 {\\pict\\bin100 }}");
+    QTest::newRow("too deep") << QByteArray("{\\rtf1 ") + QByteArray(300, '{') + QByteArray(301, '}');
+}
+
+void TestRtf::invalidDataIsNotRichText()
+{
+    QFETCH(QByteArray, data);
+    QVERIFY(!RtfReader::read(data).has_value());
+}
+
+void TestRtf::hostileInputStaysBounded()
+{
+    // Deep but within bounds; text behind the last brace is ignored.
+    const QByteArray deep = "{\\rtf1 " + QByteArray(250, '{') + "x" + QByteArray(251, '}') + "trailing {{{";
+    QCOMPARE(mustRead(deep).plainText(), QStringLiteral("x"));
+    // Absurd parameters are clamped, huge tables are capped.
+    const Document big = mustRead("{\\rtf1\\fs99999999999999999 \\uc99999 \\u99999999 a\\cf-5 b\\f-7 c\\'zz}");
+    QVERIFY(big.runs.size() >= 1);
+    QCOMPARE(big.runs.front().format.halfPoints, 3276);
+    QByteArray fonts = "{\\rtf1{\\fonttbl";
+    for (int i = 0; i < 6000; ++i) fonts += "{\\f" + QByteArray::number(i) + " F" + QByteArray::number(i) + ";}";
+    fonts += "}\\f5999 x\\f3 y}";
+    const Document capped = mustRead(fonts);
+    QCOMPARE(capped.plainText(), QStringLiteral("xy"));
+    QCOMPARE(runWith(capped, QStringLiteral("y"))->format.font, QStringLiteral("F3"));
+    QVERIFY(runWith(capped, QStringLiteral("x"))->format.font.isEmpty());
+    // Many format changes: the run count stays in proportion to the input.
+    const QByteArray toggles = "{\\rtf1 " + QByteArray("\\b a\\b0 a").repeated(20000) + "}";
+    const Document t = mustRead(toggles);
+    QCOMPARE(t.plainText().size(), 40000);
+    QVERIFY(t.runs.size() <= 40000);
+}
+
+QTEST_MAIN(TestRtf)
+#include "tst_rtf.moc"

@@ -1,0 +1,493 @@
+// The text view of the main window: showing files, caret position, word wrap,
+// select all, copy and find.
+#include "Cp932.h"
+#include "FindDialog.h"
+#include "TestSupport.h"
+#include "TextPane.h"
+#include "Unit1.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QClipboard>
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListView>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QStringListModel>
+#include <QTextBlock>
+#include <QTextCursor>
+#include <QTextDocument>
+#include <QtTest>
+
+#include <iconv.h>
+#include <sys/fsuid.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+QByteArray viaIconv(const QString& text, const char* to)
+{
+    const QByteArray in = text.toUtf8();
+    iconv_t cd = iconv_open(to, "UTF-8");
+    QByteArray out(in.size() * 4 + 16, '\0');
+    char* ip = const_cast<char*>(in.constData());
+    char* op = out.data();
+    size_t il = in.size(), ol = out.size();
+    iconv(cd, &ip, &il, &op, &ol);
+    iconv_close(cd);
+    out.truncate(out.size() - ol);
+    return out;
+}
+
+// A main window with a plain list model standing in for the file list, over a
+// folder of test files.
+struct View {
+    TestEnv env;
+    QTemporaryDir files;
+    std::unique_ptr<TForm1> form;
+    QStringListModel* model = nullptr;
+
+    View()
+    {
+        form = std::make_unique<TForm1>(env.env());
+        model = new QStringListModel(form.get());
+        form->LView->setModel(model);
+        form->connectListSelection();
+        form->LViewTag = 1;
+        form->BaseTitle = QStringLiteral("Vardolin");
+        form->Edit1->setText(files.path() + QStringLiteral("/"));
+        env.messages.log.clear();
+    }
+    void write(const QString& name, const QByteArray& bytes) const
+    {
+        QFile f(files.path() + QStringLiteral("/") + name);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(bytes);
+    }
+    void list(const QStringList& names) { model->setStringList(names); }
+    void select(int row)
+    {
+        form->LView->selectionModel()->setCurrentIndex(model->index(row), QItemSelectionModel::ClearAndSelect);
+    }
+    // Lists and selects one file.
+    void show(const QString& name, const QByteArray& bytes)
+    {
+        write(name, bytes);
+        list({name});
+        select(0);
+    }
+    QString panel(int i) const { return form->panelText(i); }
+    TextPane* pane() const { return form->REdit; }
+    QTextDocument* doc() const { return qobject_cast<QPlainTextEdit*>(pane()->textWidget())->document(); }
+    QStringList messages() const { return env.messages.texts(); }
+};
+
+} // namespace
+
+class TestTextView : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void init() { QApplication::clipboard()->clear(); }
+    void selectingAFileShowsItNamesItAndPlacesTheCaret();
+    void listRulesLeaveThePaneAlone();
+    void arrowKeysShowEachFileInTurn();
+    void eachEncodingOfAJapaneseText_data();
+    void eachEncodingOfAJapaneseText();
+    void binaryFileWithNulBytes();
+    void richTextIsFormattedAndBrokenRichTextIsPlain();
+    void filesThatCannotBeShownGiveTheirMessage();
+    void caretPositionCountsWrappedLines();
+    void wordWrapTicksBothMenuItems();
+    void selectAllAndCopy();
+    void ctrlCCopiesThePaneFromThePathField();
+    void findRunsForwardsAndMatchesCase();
+    void findDialogIsModelessAndOffersOnlyTheSearchText();
+    void aReplacedListModelIsFollowed();
+};
+
+void TestTextView::selectingAFileShowsItNamesItAndPlacesTheCaret()
+{
+    View v;
+    v.form->setPanelText(0, QStringLiteral("7: 7"));
+    v.show(QStringLiteral("a.txt"), QByteArray("first line\r\nsecond\r\nthird line\r\n"));
+    QCOMPARE(v.form->windowTitle(), QStringLiteral("Vardolin - a.txt"));
+    QCOMPARE(AppTitle::get(), QStringLiteral("Vardolin - a.txt"));
+    QCOMPARE(v.panel(1), QStringLiteral("a.txt"));
+    QCOMPARE(v.pane()->text(), QStringLiteral("first line\nsecond\nthird line\n"));
+    QCOMPARE(v.panel(0), QStringLiteral("0: 0"));
+    QVERIFY(!QApplication::overrideCursor());
+    // Caret at the start of the third line, then inside it.
+    v.pane()->setSelStart(18);
+    QCOMPARE(v.panel(0), QStringLiteral("2: 0"));
+    v.pane()->setSelStart(21);
+    QCOMPARE(v.panel(0), QStringLiteral("2: 3"));
+    // A selection reports its start, whichever way it was made.
+    QTextCursor c(v.doc());
+    c.setPosition(25);
+    c.setPosition(12, QTextCursor::KeepAnchor);
+    qobject_cast<QPlainTextEdit*>(v.pane()->textWidget())->setTextCursor(c);
+    QCOMPARE(v.panel(0), QStringLiteral("1: 1"));
+}
+
+void TestTextView::listRulesLeaveThePaneAlone()
+{
+    View v;
+    QDir(v.files.path()).mkdir(QStringLiteral("sub"));
+    v.write(QStringLiteral("a.txt"), "shown");
+    v.list({QStringLiteral("a.txt"), QStringLiteral("sub"), QStringLiteral("gone.txt")});
+
+    // Before the first listing (Tag 0) selecting shows nothing.
+    v.form->LViewTag = 0;
+    v.select(0);
+    QCOMPARE(v.panel(1), QString());
+    QCOMPARE(v.pane()->text(), QString());
+    v.form->LViewTag = 1;
+    v.form->LView->selectionModel()->clearSelection();
+    v.select(0);
+    QCOMPARE(v.pane()->text(), QStringLiteral("shown"));
+
+    // A folder and a vanished file change caption and panel 1 only.
+    for (int row : {1, 2}) {
+        v.select(row);
+        const QString name = v.model->index(row).data().toString();
+        QCOMPARE(v.panel(1), name);
+        QCOMPARE(v.form->windowTitle(), QStringLiteral("Vardolin - ") + name);
+        QCOMPARE(v.pane()->text(), QStringLiteral("shown"));
+    }
+    QVERIFY(v.messages().isEmpty());
+
+    // Deselecting everything keeps the file in the pane and its name in panel 1.
+    v.select(0);
+    v.form->LView->selectionModel()->clearSelection();
+    QCOMPARE(v.pane()->text(), QStringLiteral("shown"));
+    QCOMPARE(v.panel(1), QStringLiteral("a.txt"));
+}
+
+void TestTextView::arrowKeysShowEachFileInTurn()
+{
+    View v;
+    const QStringList names = {QStringLiteral("1.txt"), QStringLiteral("2.txt"), QStringLiteral("3.txt")};
+    for (const QString& n : names) v.write(n, "content of " + n.toLatin1());
+    v.list(names);
+    v.form->show();
+    QVERIFY(QTest::qWaitForWindowExposed(v.form.get()));
+    v.form->LView->setFocus();
+    v.select(0);
+    QCOMPARE(v.pane()->text(), QStringLiteral("content of 1.txt"));
+    for (int i = 1; i < 3; ++i) {
+        QTest::keyClick(v.form->LView, Qt::Key_Down);
+        QCOMPARE(v.panel(1), names[i]);
+        QCOMPARE(v.pane()->text(), QStringLiteral("content of ") + names[i]);
+    }
+    QTest::keyClick(v.form->LView, Qt::Key_Up);
+    QCOMPARE(v.pane()->text(), QStringLiteral("content of 2.txt"));
+}
+
+void TestTextView::eachEncodingOfAJapaneseText_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<int>("encoding");
+    const QString t = QStringLiteral("日本語のテキスト\r\n２行目です。\r\n");
+    using E = TextDecoder::Encoding;
+    QTest::newRow("CP932") << Cp932::encode(t) << int(E::Cp932);
+    QTest::newRow("EUC-JP") << viaIconv(t, "EUC-JP") << int(E::EucJp);
+    QTest::newRow("ISO-2022-JP") << viaIconv(t, "ISO-2022-JP") << int(E::Iso2022Jp);
+    QTest::newRow("UTF-8") << t.toUtf8() << int(E::Utf8);
+    QTest::newRow("UTF-8 BOM") << QByteArray("\xEF\xBB\xBF") + t.toUtf8() << int(E::Utf8);
+    QTest::newRow("UTF-16LE BOM") << QByteArray("\xFF\xFE") + viaIconv(t, "UTF-16LE") << int(E::Utf16Le);
+    QTest::newRow("UTF-16BE") << viaIconv(t, "UTF-16BE") << int(E::Utf16Be);
+}
+
+void TestTextView::eachEncodingOfAJapaneseText()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(int, encoding);
+    View v;
+    v.show(QStringLiteral("jp.txt"), bytes);
+    QCOMPARE(v.pane()->text(), QStringLiteral("日本語のテキスト\n２行目です。\n"));
+    QCOMPARE(int(v.pane()->shownEncoding()), encoding);
+    QVERIFY(!v.pane()->shownAsRichText());
+    v.pane()->setSelStart(12);
+    QCOMPARE(v.panel(0), QStringLiteral("1: 3"));
+}
+
+void TestTextView::binaryFileWithNulBytes()
+{
+    View v;
+    QByteArray bin("MZ\x90\0\x03\0\0\0\x04\0\0\0\xFF\xFF\0\0", 16);
+    for (int i = 0; i < 4096; ++i) bin.append(char(i * 7 % 256));
+    bin += QByteArray(1000, '\0') + "This program cannot be run in DOS mode.";
+    v.show(QStringLiteral("a.exe"), bin);
+    const QString text = v.pane()->text();
+    QVERIFY(text.startsWith(QStringLiteral("MZ\uFFFD\uFFFD")));
+    QVERIFY(text.endsWith(QStringLiteral("run in DOS mode.")));
+    QVERIFY(!text.contains(QChar(u'\0')));
+    QVERIFY(v.messages().isEmpty());
+    QCOMPARE(v.panel(0), QStringLiteral("0: 0"));
+}
+
+void TestTextView::richTextIsFormattedAndBrokenRichTextIsPlain()
+{
+    View v;
+    v.show(QStringLiteral("doc.rtf"),
+           "{\\rtf1\\ansi\\ansicpg932{\\fonttbl{\\f0\\fcharset128 MS Gothic;}}{\\colortbl;\\red200\\green0\\blue0;}"
+           "\\f0 \\'93\\'fa\\'96\\'7b {\\b bold} {\\cf1 red}\\par {\\i\\fs40 big}}");
+    QVERIFY(v.pane()->shownAsRichText());
+    QCOMPARE(v.pane()->text(), QStringLiteral("日本 bold red\nbig"));
+    QCOMPARE(v.doc()->blockCount(), 2);
+    auto formatAt = [&](int pos) {
+        QTextCursor c(v.doc());
+        c.setPosition(pos + 1);
+        return c.charFormat();
+    };
+    QCOMPARE(formatAt(3).fontWeight(), int(QFont::Bold));
+    QCOMPARE(formatAt(0).fontWeight(), int(QFont::Normal));
+    QCOMPARE(formatAt(8).foreground().color(), QColor(200, 0, 0));
+    QVERIFY(formatAt(12).fontItalic());
+    QCOMPARE(formatAt(12).fontPointSize(), 20.0);
+    QCOMPARE(formatAt(0).fontFamilies().toStringList(), QStringList{QStringLiteral("MS Gothic")});
+    // Finding and the caret work on the rich text's positions too.
+    v.pane()->setSelStart(12);
+    QCOMPARE(v.panel(0), QStringLiteral("1: 0"));
+
+    // Cut off: the same bytes are shown as they are.
+    const QByteArray cut = "{\\rtf1\\ansi {\\b bold} and \\'82\\'a0 no end";
+    v.show(QStringLiteral("cut.rtf"), cut);
+    QVERIFY(!v.pane()->shownAsRichText());
+    QCOMPARE(v.pane()->text(), QString::fromLatin1(cut));
+    QVERIFY(v.messages().isEmpty());
+}
+
+void TestTextView::filesThatCannotBeShownGiveTheirMessage()
+{
+    View v;
+    v.show(QStringLiteral("before.txt"), "before");
+
+    // Unreadable: refused by the file's permissions (the test drops root's
+    // right to ignore them for the moment).
+    v.write(QStringLiteral("locked.txt"), "secret");
+    const QString locked = v.files.path() + QStringLiteral("/locked.txt");
+    QVERIFY(::chmod(QFile::encodeName(locked).constData(), 0) == 0);
+    QVERIFY(::chmod(QFile::encodeName(v.files.path()).constData(), 0755) == 0);
+    v.list({QStringLiteral("locked.txt")});
+    const uid_t previous = geteuid() == 0 ? setfsuid(65534) : geteuid();
+    v.select(0);
+    if (geteuid() == 0) setfsuid(previous);
+    QCOMPARE(v.messages(), QStringList{QStringLiteral("ﾌｧｲﾙ %1 は開けません.").arg(locked)});
+    QCOMPARE(v.panel(1), QStringLiteral("locked.txt"));
+    QCOMPARE(v.form->windowTitle(), QStringLiteral("Vardolin - locked.txt"));
+    QCOMPARE(v.pane()->text(), QString());   // emptied before the load
+    QVERIFY(!QApplication::overrideCursor());
+
+    // A read that fails half-way, and a file larger than the pane takes.
+    v.env.messages.log.clear();
+    v.form->Edit1->setText(QStringLiteral("/proc/self/"));
+    v.list({QStringLiteral("mem")});
+    v.select(0);
+    QCOMPARE(v.messages(), QStringList{QStringLiteral("ｽﾄﾘｰﾑからの読み込みに失敗しました.")});
+    QVERIFY(!QApplication::overrideCursor());
+    v.form->Edit1->setText(v.files.path() + QStringLiteral("/"));
+    v.env.messages.log.clear();
+    v.pane()->setLoadLimit(100);
+    v.show(QStringLiteral("big.txt"), QByteArray(101, 'x'));
+    QCOMPARE(v.messages(), QStringList{QStringLiteral("ｽﾄﾘｰﾑからの読み込みに失敗しました.")});
+    v.env.messages.log.clear();
+    v.show(QStringLiteral("fits.txt"), QByteArray(100, 'x'));
+    QVERIFY(v.messages().isEmpty());
+    QCOMPARE(v.pane()->textLength(), 100);
+}
+
+void TestTextView::caretPositionCountsWrappedLines()
+{
+    View v;
+    v.form->resize(420, 300);
+    v.form->show();
+    QVERIFY(QTest::qWaitForWindowExposed(v.form.get()));
+    const QByteArray longLine = QByteArray("word ").repeated(60);
+    v.show(QStringLiteral("long.txt"), "short\r\n" + longLine + "\r\nlast");
+    v.form->WWraps();
+    QCoreApplication::processEvents();
+    const int inLong = 6 + 200;
+    v.pane()->setSelStart(inLong);
+    const QStringList parts = v.panel(0).split(QStringLiteral(": "));
+    QCOMPARE(parts.size(), 2);
+    const int line = parts[0].toInt(), column = parts[1].toInt();
+    QVERIFY2(line >= 2, qPrintable(v.panel(0)));   // the long line wraps at least once before 200
+    QCOMPARE(v.pane()->lineIndex(line) + column, inLong);
+    QVERIFY(column < 200);
+    // The last line counts every visual line above it.
+    v.pane()->setSelStart(v.pane()->textLength());
+    QVERIFY(v.panel(0).split(QStringLiteral(": "))[0].toInt() > line);
+    // Without wrap every line is one.
+    v.form->WWraps();
+    v.pane()->setSelStart(inLong);
+    QCOMPARE(v.panel(0), QStringLiteral("1: 200"));
+}
+
+void TestTextView::wordWrapTicksBothMenuItems()
+{
+    View v;
+    const bool was = v.pane()->wordWrap();
+    v.form->N13Click();
+    QCOMPARE(v.pane()->wordWrap(), !was);
+    QCOMPARE(v.form->N13->isChecked(), !was);
+    QCOMPARE(v.form->N29->isChecked(), !was);
+    v.form->N29Click();
+    QCOMPARE(v.pane()->wordWrap(), was);
+    QCOMPARE(v.form->N13->isChecked(), was);
+    QCOMPARE(v.form->N29->isChecked(), was);
+    // The menu items run the same handler.
+    v.form->N29->trigger();
+    QCOMPARE(v.form->N13->isChecked(), !was);
+}
+
+void TestTextView::selectAllAndCopy()
+{
+    View v;
+    v.show(QStringLiteral("a.txt"), Cp932::encode(QStringLiteral("一行目\r\n二行目")));
+    // Copy with no selection copies nothing.
+    QApplication::clipboard()->setText(QStringLiteral("untouched"));
+    v.form->C1Click();
+    QCOMPARE(QApplication::clipboard()->text(), QStringLiteral("untouched"));
+    v.pane()->setSelStart(5);
+    v.form->L1Click();
+    QCOMPARE(v.pane()->selStart(), 0);
+    QCOMPARE(v.pane()->selLength(), 7);
+    QCOMPARE(v.panel(0), QStringLiteral("0: 0"));
+    v.form->N27Click();
+    QCOMPARE(QApplication::clipboard()->text(), QStringLiteral("一行目\n二行目"));
+    v.form->N26->trigger();
+    QCOMPARE(v.pane()->selLength(), 7);
+}
+
+void TestTextView::ctrlCCopiesThePaneFromThePathField()
+{
+    View v;
+    v.show(QStringLiteral("a.txt"), "pane text");
+    v.form->show();
+    QVERIFY(QTest::qWaitForWindowActive(v.form.get()));
+    v.pane()->setSelStart(5);
+    v.pane()->setSelLength(4);
+    v.form->Edit1->setFocus();
+    v.form->Edit1->selectAll();
+    QVERIFY(v.form->Edit1->hasSelectedText());
+    QTest::keyClick(v.form->Edit1, Qt::Key_C, Qt::ControlModifier);
+    QCOMPARE(QApplication::clipboard()->text(), QStringLiteral("text"));
+    // The same from the pane and from the list.
+    QApplication::clipboard()->clear();
+    v.form->REdit->setFocusToText();
+    QTest::keyClick(v.form->REdit->textWidget(), Qt::Key_C, Qt::ControlModifier);
+    QCOMPARE(QApplication::clipboard()->text(), QStringLiteral("text"));
+    QApplication::clipboard()->clear();
+    v.form->LView->setFocus();
+    QTest::keyClick(v.form->LView, Qt::Key_C, Qt::ControlModifier);
+    QCOMPARE(QApplication::clipboard()->text(), QStringLiteral("text"));
+}
+
+void TestTextView::findRunsForwardsAndMatchesCase()
+{
+    View v;
+    v.form->show();
+    QVERIFY(QTest::qWaitForWindowExposed(v.form.get()));
+    v.show(QStringLiteral("f.txt"), Cp932::encode(QStringLiteral("abc 表示\r\nxyz\r\nabc 表示を探す\r\nonce only\r\n")));
+    const QString notFound = QStringLiteral("見つかりませんでした。");
+
+    // No selection: from the top, even with the caret further down.
+    v.pane()->setSelStart(12);
+    v.form->FindDlg->setFindText(QStringLiteral("abc"));
+    v.form->FindDlgFind();
+    QCOMPARE(v.pane()->selStart(), 0);
+    QCOMPARE(v.pane()->selLength(), 3);
+    QCOMPARE(v.panel(0), QStringLiteral("0: 0"));
+    QVERIFY(v.pane()->textWidget()->hasFocus() || !QApplication::focusWidget());
+    // Behind the selection: the next one, exactly selected, Japanese included.
+    v.form->FindDlg->setFindText(QStringLiteral("表示"));
+    v.form->FindDlgFind();
+    QCOMPARE(v.pane()->selectedText(), QStringLiteral("表示"));
+    QCOMPARE(v.pane()->selStart(), 4);
+    v.form->FindDlgFind();
+    QCOMPARE(v.pane()->selStart(), 15);
+    QCOMPARE(v.panel(0), QStringLiteral("2: 4"));
+    // Past the last one: the notice, and the selection stays.
+    v.form->FindDlgFind();
+    QCOMPARE(v.messages(), QStringList{notFound});
+    QCOMPARE(v.pane()->selStart(), 15);
+    QCOMPARE(v.pane()->selLength(), 2);
+
+    // Found once, then the notice on the second press.
+    v.env.messages.log.clear();
+    v.pane()->setSelStart(0);
+    v.form->FindDlg->setFindText(QStringLiteral("once"));
+    v.form->FindDlgFind();
+    QCOMPARE(v.pane()->selectedText(), QStringLiteral("once"));
+    v.form->FindDlgFind();
+    QCOMPARE(v.messages(), QStringList{notFound});
+    QCOMPARE(v.pane()->selectedText(), QStringLiteral("once"));
+
+    // Letter case must match.
+    v.env.messages.log.clear();
+    v.pane()->setSelStart(0);
+    v.form->FindDlg->setFindText(QStringLiteral("ABC"));
+    v.form->FindDlgFind();
+    QCOMPARE(v.messages(), QStringList{notFound});
+    QCOMPARE(v.pane()->selLength(), 0);
+
+    // After an edit the search sees the edited text.
+    v.env.messages.log.clear();
+    QTextCursor c(v.doc());
+    c.setPosition(0);
+    c.insertText(QStringLiteral("ABC"));
+    v.pane()->setSelStart(0);
+    v.form->FindDlgFind();
+    QVERIFY(v.messages().isEmpty());
+    QCOMPARE(v.pane()->selStart(), 0);
+    QCOMPARE(v.pane()->selectedText(), QStringLiteral("ABC"));
+}
+
+void TestTextView::findDialogIsModelessAndOffersOnlyTheSearchText()
+{
+    View v;
+    v.form->show();
+    QVERIFY(QTest::qWaitForWindowExposed(v.form.get()));
+    v.form->S1Click();
+    FindDialog* dlg = v.form->FindDlg;
+    QVERIFY(dlg->isVisible());
+    QVERIFY(!dlg->isModal());
+    QCOMPARE(dlg->windowTitle(), QStringLiteral("検索"));
+    QStringList buttons;
+    for (QPushButton* b : dlg->findChildren<QPushButton*>()) buttons << b->text();
+    QCOMPARE(buttons, (QStringList{QStringLiteral("次を検索"), QStringLiteral("キャンセル")}));
+    QCOMPARE(dlg->findChildren<QAbstractButton*>().size(), 2);   // no case or direction options
+    QVERIFY(!dlg->findButton()->isEnabled());
+    // The dialog stands beside the window, not over it.
+    QVERIFY(!dlg->frameGeometry().intersects(v.form->frameGeometry()) || dlg->x() > v.form->x());
+    // Each press of its button runs the find step.
+    v.show(QStringLiteral("a.txt"), "find me");
+    dlg->setFindText(QStringLiteral("me"));
+    QVERIFY(dlg->findButton()->isEnabled());
+    dlg->findButton()->click();
+    QCOMPARE(v.pane()->selectedText(), QStringLiteral("me"));
+    dlg->findChild<QPushButton*>(QStringLiteral("Cancel"))->click();
+    QVERIFY(!dlg->isVisible());
+    v.form->Find1Click();
+    QVERIFY(dlg->isVisible());
+    QCOMPARE(dlg->findText(), QStringLiteral("me"));
+}
+
+void TestTextView::aReplacedListModelIsFollowed()
+{
+    View v;
+    v.write(QStringLiteral("x.txt"), "x content");
+    auto* other = new QStringListModel(QStringList{QStringLiteral("x.txt")}, v.form.get());
+    v.form->LView->setModel(other);
+    QCoreApplication::processEvents();   // the window notices the new selection model by itself
+    v.form->LView->selectionModel()->select(other->index(0), QItemSelectionModel::ClearAndSelect);
+    QCOMPARE(v.pane()->text(), QStringLiteral("x content"));
+}
+
+QTEST_MAIN(TestTextView)
+#include "tst_textview.moc"
