@@ -1,5 +1,6 @@
 #include "Unit1.h"
 
+#include "DialogUtil.h"
 #include "Fonts.h"
 #include "Guard.h"
 #include "IntConv.h"
@@ -33,18 +34,6 @@ namespace {
 const QString kHeader = QStringLiteral("Vardolin Ver 1.05");
 const QString kUnregistered = QStringLiteral("（未登録）");
 
-// The folder button's glyph: a small yellow folder, 14 x 15.
-QIcon folderGlyph()
-{
-    QPixmap pm(14, 15);
-    pm.fill(Qt::transparent);
-    QPainter p(&pm);
-    p.setPen(QColor(128, 128, 0));
-    p.setBrush(QColor(255, 255, 0));
-    p.drawRect(0, 4, 13, 9);
-    p.drawRect(1, 2, 5, 2);
-    return QIcon(pm);
-}
 } // namespace
 
 TForm1::TForm1(const AppEnv& env, QWidget* parent) : QMainWindow(parent), m_env(env)
@@ -78,7 +67,7 @@ void TForm1::buildLayout()
     FolderBtn = new QToolButton(Client);
     FolderBtn->setObjectName(QStringLiteral("FolderBtn"));
     FolderBtn->setAutoRaise(true);
-    FolderBtn->setIcon(folderGlyph());
+    FolderBtn->setIcon(DialogUtil::folderGlyph());
     FolderBtn->setIconSize(QSize(14, 15));
     FolderBtn->setToolTip(QStringLiteral("フォルダのパスを選択するダイアログボックスを開きます。"));
     FolderBtn->setFocusPolicy(Qt::NoFocus);

@@ -3,6 +3,8 @@
 #include "Fonts.h"
 
 #include <QGuiApplication>
+#include <QPainter>
+#include <QPixmap>
 #include <QScreen>
 
 namespace DialogUtil {
@@ -39,6 +41,28 @@ void centreOnScreen(QWidget* widget)
     QRect area = screen->availableGeometry();
     QRect frame = widget->frameGeometry();
     widget->move(area.center() - QPoint(frame.width() / 2, frame.height() / 2));
+}
+
+QPushButton* plainButton(const QString& caption, const char* name, QWidget* parent, const QRect& geometry)
+{
+    auto* b = new QPushButton(caption, parent);
+    b->setObjectName(QLatin1String(name));
+    b->setAutoDefault(false);
+    b->setDefault(false);
+    b->setGeometry(geometry);
+    return b;
+}
+
+QIcon folderGlyph()
+{
+    QPixmap pm(14, 15);
+    pm.fill(Qt::transparent);
+    QPainter p(&pm);
+    p.setPen(QColor(128, 128, 0));
+    p.setBrush(QColor(255, 255, 0));
+    p.drawRect(0, 4, 13, 9);
+    p.drawRect(1, 2, 5, 2);
+    return QIcon(pm);
 }
 
 } // namespace DialogUtil

@@ -2,6 +2,9 @@
 #include "TColor.h"
 
 #include <QDialog>
+#include <QIcon>
+#include <QPushButton>
+#include <QRect>
 #include <QPalette>
 #include <QWidget>
 
@@ -13,4 +16,8 @@ void makeFixedDialog(QDialog* dialog, int clientWidth, int clientHeight);
 void applyViewColors(QWidget* widget, const ViewColors& colors);
 // Centres a window on the screen's available area.
 void centreOnScreen(QWidget* widget);
+// A push button that is never the default: Enter in a field presses nothing.
+QPushButton* plainButton(const QString& caption, const char* name, QWidget* parent, const QRect& geometry);
+// The folder buttons' glyph: a small yellow folder, 14 x 15.
+QIcon folderGlyph();
 }

@@ -46,16 +46,6 @@ QLabel* fieldLabel(const char* name, int tag, QWidget* parent, const QRect& geom
     return l;
 }
 
-QPushButton* button(const QString& caption, const char* name, QWidget* parent, const QRect& geometry)
-{
-    auto* b = new QPushButton(caption, parent);
-    b->setObjectName(QLatin1String(name));
-    // No button is the default: Enter in a field presses nothing.
-    b->setAutoDefault(false);
-    b->setDefault(false);
-    b->setGeometry(geometry);
-    return b;
-}
 } // namespace
 
 template <class F> void TForm4::guard(F&& body)
@@ -104,7 +94,7 @@ void TForm4::buildLayout()
     EAppPath->setGeometry(42, 32, 391, 20);
     FolderBtn = new QToolButton(this);
     FolderBtn->setObjectName(QStringLiteral("FolderBtn"));
-    FolderBtn->setIcon(OtherImage::folderGlyph());
+    FolderBtn->setIcon(DialogUtil::folderGlyph());
     FolderBtn->setIconSize(QSize(14, 15));
     FolderBtn->setGeometry(437, 32, 20, 20);
     FolderBtn->setFocusPolicy(Qt::NoFocus);
@@ -122,7 +112,7 @@ void TForm4::buildLayout()
         LTitle[n] = fieldLabel("LTitle%1", n, this, QRect(42, y, 106, 19));
         LAppPath[n] = fieldLabel("LAppPath%1", n, this, QRect(151, y, 196, 19));
         LOpt[n] = fieldLabel("LOpt%1", n, this, QRect(350, y, 58, 19));
-        ResetBtn[n] = button(QStringLiteral("Reset"), "", this, QRect(411, y - 1, 46, 21));
+        ResetBtn[n] = DialogUtil::plainButton(QStringLiteral("Reset"), "", this, QRect(411, y - 1, 46, 21));
         ResetBtn[n]->setObjectName(QStringLiteral("ResetBtn%1").arg(n));
         ResetBtn[n]->setProperty("Tag", n);
         for (QWidget* w : {static_cast<QWidget*>(Num[n]), static_cast<QWidget*>(AppImgN[n]),
@@ -132,11 +122,11 @@ void TForm4::buildLayout()
     }
 
     const int by = kHeight - 30;
-    Button1 = button(QStringLiteral("仮登録"), "Button1", this, QRect(8, by, 75, 24));
-    Button2 = button(QStringLiteral("動作テスト"), "Button2", this, QRect(87, by, 75, 24));
-    Button3 = button(QStringLiteral("設定の保存"), "Button3", this, QRect(166, by, 75, 24));
-    Button4 = button(QStringLiteral("決定"), "Button4", this, QRect(303, by, 75, 24));
-    Button5 = button(QStringLiteral("キャンセル"), "Button5", this, QRect(382, by, 75, 24));
+    Button1 = DialogUtil::plainButton(QStringLiteral("仮登録"), "Button1", this, QRect(8, by, 75, 24));
+    Button2 = DialogUtil::plainButton(QStringLiteral("動作テスト"), "Button2", this, QRect(87, by, 75, 24));
+    Button3 = DialogUtil::plainButton(QStringLiteral("設定の保存"), "Button3", this, QRect(166, by, 75, 24));
+    Button4 = DialogUtil::plainButton(QStringLiteral("決定"), "Button4", this, QRect(303, by, 75, 24));
+    Button5 = DialogUtil::plainButton(QStringLiteral("キャンセル"), "Button5", this, QRect(382, by, 75, 24));
 
     QWidget* order[] = {ChBox,   ETitle,  EOpt,    EAppPath, Button1,
                         Button2, Button3, Button4, Button5};

@@ -35,7 +35,6 @@ private:
 
 namespace OtherImage {
 // The folder buttons' small yellow folder, 14 x 15.
-QIcon folderGlyph();
 // The icon as a 17 x 17 picture with transparency (null for a null icon).
 QImage iconImage(const QIcon& icon);
 }

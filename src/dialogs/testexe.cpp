@@ -35,15 +35,6 @@ QLabel* fieldLabel(const char* name, QWidget* parent, const QRect& geometry)
     return l;
 }
 
-QPushButton* button(const QString& caption, const char* name, QWidget* parent, const QRect& geometry)
-{
-    auto* b = new QPushButton(caption, parent);
-    b->setObjectName(QLatin1String(name));
-    b->setAutoDefault(false);
-    b->setDefault(false);
-    b->setGeometry(geometry);
-    return b;
-}
 } // namespace
 
 template <class F> void TForm5::guard(F&& body)
@@ -74,14 +65,14 @@ TForm5::TForm5(MainForm& main, const AppEnv& env, QWidget* parent)
     Edit1->setGeometry(82, 72, 279, 20);
     FolderBtn = new QToolButton(this);
     FolderBtn->setObjectName(QStringLiteral("FolderBtn"));
-    FolderBtn->setIcon(OtherImage::folderGlyph());
+    FolderBtn->setIcon(DialogUtil::folderGlyph());
     FolderBtn->setIconSize(QSize(14, 15));
     FolderBtn->setGeometry(365, 72, 20, 20);
     FolderBtn->setFocusPolicy(Qt::NoFocus);
     FolderBtn->setToolTip(QStringLiteral("対象ファイルへのパスを指定するダイアログボックスを開きます。"));
 
-    Button1 = button(QStringLiteral("テスト実行"), "Button1", this, QRect(231, 100, 75, 24));
-    Button2 = button(QStringLiteral("終了"), "Button2", this, QRect(310, 100, 75, 24));
+    Button1 = DialogUtil::plainButton(QStringLiteral("テスト実行"), "Button1", this, QRect(231, 100, 75, 24));
+    Button2 = DialogUtil::plainButton(QStringLiteral("終了"), "Button2", this, QRect(310, 100, 75, 24));
     setTabOrder(Edit1, Button1);
     setTabOrder(Button1, Button2);
 
