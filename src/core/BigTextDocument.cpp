@@ -277,7 +277,7 @@ BigTextDocument::DecodedPtr BigTextDocument::fetch(int index, bool keep) const
     return d;
 }
 
-BigTextDocument::DecodedPtr BigTextDocument::decoded(int index) const { return fetch(index, true); }
+BigTextDocument::DecodedPtr BigTextDocument::decoded(int index, bool keep) const { return fetch(index, keep); }
 
 // ---------------------------------------------------------------- queries
 

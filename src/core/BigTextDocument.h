@@ -74,7 +74,8 @@ public:
     Block block(int index) const;
     int blockAt(qint64 pos) const;
     int blockOfLine(qint64 line) const;
-    DecodedPtr decoded(int index) const;
+    // keep: whether the block stays decoded for the next call (not for bulk passes).
+    DecodedPtr decoded(int index, bool keep = true) const;
 
     // Memory held by the index of blocks (not the decoded ones).
     qint64 indexBytes() const;
