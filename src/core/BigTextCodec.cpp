@@ -3,6 +3,8 @@
 #include "BigTextJis.h"
 #include "Cp932.h"
 
+#include <QStringDecoder>
+
 #include <bitset>
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -201,6 +203,17 @@ public:
     qint64 countUnits(const char* data, qint64 size) const override
     {
         const auto* p = reinterpret_cast<const unsigned char*>(data);
+#if defined(__SSE2__)
+        return fastCount(p, size);
+#else
+        return exactCount(p, size);
+#endif
+    }
+
+    // Only well-formed text is counted; anything else is left to the decoder,
+    // whose replacement rule then decides (-1).
+    static qint64 exactCount(const unsigned char* p, qint64 size)
+    {
         qint64 units = 0;
         qint64 i = 0;
         while (i < size) {
@@ -211,8 +224,6 @@ public:
                 while (i + 8 <= size && allAscii8(p + i)) { i += 8; units += 8; }
                 continue;
             }
-            // Only well-formed sequences are counted here; anything else is left
-            // to the decoder, whose replacement rule then decides.
             int len;
             quint32 min;
             if (b >= 0xC2 && b <= 0xDF) { len = 2; min = 0x80; }
@@ -233,10 +244,75 @@ public:
         return units;
     }
 
+#if defined(__SSE2__)
+    static __m128i inRange(__m128i v, int lo, int hi)
+    {
+        const __m128i d = _mm_sub_epi8(v, _mm_set1_epi8(char(lo)));
+        return _mm_cmpeq_epi8(_mm_min_epu8(d, _mm_set1_epi8(char(hi - lo))), d);
+    }
+
+    // The same count over 64 bytes at a time: every lead byte must be followed
+    // by exactly as many continuation bytes as it announces, which is a
+    // comparison of bit masks; the few leads that also limit the next byte
+    // (overlong forms, surrogates, beyond U+10FFFF) are checked one by one.
+    static qint64 fastCount(const unsigned char* p, qint64 size)
+    {
+        qint64 continuations = 0, fours = 0;
+        quint64 expectCarry = 0;
+        unsigned char tail[64];
+        for (qint64 i = 0; i < size; i += 64) {
+            const unsigned char* q = p + i;
+            if (size - i < 64) {
+                std::memset(tail, 0, sizeof tail);
+                std::memcpy(tail, q, size_t(size - i));
+                q = tail;
+            }
+            quint64 cont = 0, two = 0, three = 0, four = 0, rare = 0, high = 0;
+            for (int k = 0; k < 4; ++k) {
+                const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(q + 16 * k));
+                const unsigned hi = unsigned(_mm_movemask_epi8(v));
+                if (!hi) continue;
+                high |= quint64(hi) << (16 * k);
+                const __m128i c = _mm_cmplt_epi8(v, _mm_set1_epi8(char(0xC0)));
+                cont |= quint64(unsigned(_mm_movemask_epi8(_mm_and_si128(c, v)))) << (16 * k);
+                two |= quint64(unsigned(_mm_movemask_epi8(inRange(v, 0xC2, 0xDF)))) << (16 * k);
+                three |= quint64(unsigned(_mm_movemask_epi8(inRange(v, 0xE0, 0xEF)))) << (16 * k);
+                four |= quint64(unsigned(_mm_movemask_epi8(inRange(v, 0xF0, 0xF4)))) << (16 * k);
+                const __m128i r = _mm_or_si128(_mm_or_si128(inRange(v, 0xC0, 0xC1), inRange(v, 0xF0, 0xFF)),
+                                               _mm_or_si128(_mm_cmpeq_epi8(v, _mm_set1_epi8(char(0xE0))),
+                                                            _mm_cmpeq_epi8(v, _mm_set1_epi8(char(0xED)))));
+                rare |= quint64(unsigned(_mm_movemask_epi8(r))) << (16 * k);
+            }
+            if (!high && !expectCarry) continue;
+            const quint64 expect = (two << 1) | (three << 1) | (three << 2) | (four << 1) | (four << 2) | (four << 3)
+                                 | expectCarry;
+            if (expect != cont) return -1;
+            expectCarry = (two >> 63) | (three >> 63) | (three >> 62) | (four >> 63) | (four >> 62) | (four >> 61);
+            continuations += __builtin_popcountll(cont);
+            fours += __builtin_popcountll(four);
+            while (rare) {
+                const qint64 at = i + __builtin_ctzll(rare);
+                rare &= rare - 1;
+                if (at + 1 >= size) return -1;
+                const unsigned char b = p[at], n = p[at + 1];
+                if (b == 0xC0 || b == 0xC1 || b > 0xF4 || (b == 0xE0 && n < 0xA0) || (b == 0xED && n >= 0xA0)
+                    || (b == 0xF0 && n < 0x90) || (b == 0xF4 && n >= 0x90))
+                    return -1;
+            }
+        }
+        if (expectCarry) return -1;
+        return size - continuations + fours;
+    }
+#endif
+
     void decode(const char* data, qint64 size, QString& out) const override
     {
-        if (out.isEmpty()) out = QString::fromUtf8(data, size);
-        else out += QString::fromUtf8(data, size);
+        // A byte-order mark inside the file is a character (U+FEFF) like any other;
+        // the one at the start of the file was skipped before.
+        QStringDecoder decoder(QStringConverter::Utf8,
+                               QStringConverter::Flag::Stateless | QStringConverter::Flag::ConvertInitialBom);
+        if (out.isEmpty()) out = decoder.decode(QByteArrayView(data, size));
+        else out += decoder.decode(QByteArrayView(data, size));
     }
 
     qint64 boundaryBefore(const char* data, qint64 size, qint64 target) const override

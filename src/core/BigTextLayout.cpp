@@ -164,6 +164,26 @@ void BigTextLayout::wrap(QStringView text, std::vector<qint32>& breaks) const
     }
 }
 
+int BigTextLayout::rowCount(QStringView text) const
+{
+    if (!wraps()) return 1;
+    // Most lines fit: adding up their advances is enough to know.
+    const char16_t* s = text.utf16();
+    const float* advances = m_advances.data();
+    qreal x = 0;
+    for (qsizetype i = 0, n = text.size(); i < n; ++i) {
+        const char16_t c = s[i];
+        if (c == u'\t' || QChar::isSurrogate(c)) break;
+        const float w = advances[c];
+        x += w >= 0 ? w : advance(c);
+        if (x > m_wrapWidth) break;
+        if (i + 1 == n) return 1;
+    }
+    if (text.isEmpty()) return 1;
+    wrap(text, m_scratch);
+    return int(m_scratch.size());
+}
+
 // ---------------------------------------------------------------- lines
 
 BigTextLayout::LinePtr BigTextLayout::line(qint64 index) const
@@ -296,8 +316,7 @@ qint64 BigTextLayout::blockVisualCount(int block) const
     for (qint64 r = 0; r < b.lines; ++r) {
         const qsizetype from = d->lineStarts[size_t(r)];
         const qsizetype to = size_t(r) + 1 < d->lineStarts.size() ? d->lineStarts[size_t(r) + 1] - 1 : d->text.size();
-        wrap(QStringView(d->text).mid(from, to - from), m_scratch);
-        count += qint64(m_scratch.size());
+        count += rowCount(QStringView(d->text).mid(from, to - from));
     }
     m_blockCounts.emplace(b.id, count);
     return count;
@@ -324,8 +343,7 @@ const std::vector<qint64>& BigTextLayout::blockLineCounts(int block) const
     for (qint64 r = 0; r < b.lines; ++r) {
         const qsizetype from = d->lineStarts[size_t(r)];
         const qsizetype to = size_t(r) + 1 < d->lineStarts.size() ? d->lineStarts[size_t(r) + 1] - 1 : d->text.size();
-        wrap(QStringView(d->text).mid(from, to - from), m_scratch);
-        m_lastBlockLines[size_t(r) + 1] = m_lastBlockLines[size_t(r)] + qint64(m_scratch.size());
+        m_lastBlockLines[size_t(r) + 1] = m_lastBlockLines[size_t(r)] + rowCount(QStringView(d->text).mid(from, to - from));
     }
     m_blockCounts[b.id] = m_lastBlockLines.back();
     m_lastBlockId = b.id;

@@ -78,6 +78,8 @@ public:
     qreal widthOf(QStringView text, qsizetype from, qsizetype to) const;
     qsizetype hit(QStringView text, qsizetype from, qsizetype to, qreal x) const;
     void wrap(QStringView text, std::vector<qint32>& breaks) const;
+    // Visual lines of a text: wrap(text).size(), quicker for lines that fit.
+    int rowCount(QStringView text) const;
 
 private:
     qreal advance(char16_t c) const;

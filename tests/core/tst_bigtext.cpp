@@ -192,6 +192,27 @@ private Q_SLOTS:
         }
     }
 
+    void utf8EdgeSequencesAtEveryOffset()
+    {
+        auto codec = BigTextCodec::create(BigTextEncoding::Utf8);
+        const QList<QByteArray> valid = {"\xF0\x9F\x98\x80", "\xEF\xBB\xBF", "\xE0\xA0\x80", "\xED\x9F\xBF",
+                                         "\xF4\x8F\xBF\xBF", "\xC2\x80", "\xE3\x81\x82"};
+        const QList<QByteArray> invalid = {"\xE0\x80\x80", "\xED\xA0\x80", "\xF4\x90\x80\x80", "\xC0\xAF",
+                                           "\xF0\x8F\xBF\xBF", "\xE3\x81", "\x80", "\xFF", "\xF8\x88\x80\x80\x80"};
+        for (int offset = 0; offset < 140; offset += offset < 70 ? 1 : 13) {
+            for (const QByteArray& seq : valid + invalid) {
+                for (const QByteArray& after : {QByteArray(), QByteArray("\xE3\x81\x82z")}) {
+                    const QByteArray bytes = QByteArray(offset, 'a') + seq + after;
+                    QString decoded;
+                    codec->decode(bytes.constData(), bytes.size(), decoded);
+                    const qint64 count = codec->countUnits(bytes.constData(), bytes.size());
+                    if (valid.contains(seq)) QCOMPARE(count, decoded.size());
+                    else QCOMPARE(count, -1);
+                }
+            }
+        }
+    }
+
     void byteFormsOnlyWhenUnique()
     {
         auto cp932 = BigTextCodec::create(BigTextEncoding::Cp932);
