@@ -48,7 +48,15 @@ public:
     {
         const Tables& t = tables();
         const auto* p = reinterpret_cast<const unsigned char*>(data);
+        // A byte that cannot lead a pair ends a character wherever it stands, so
+        // the walk may start behind the last such byte.
         qint64 i = 0;
+        for (qint64 k = target - 1; k >= 0 && k >= target - 4096; --k) {
+            if (!t.lead[p[k]]) {
+                i = k + 1;
+                break;
+            }
+        }
         while (i < target) {
             qint64 len = (t.lead[p[i]] && i + 1 < size && t.pair[(p[i] << 8) | p[i + 1]]) ? 2 : 1;
             if (i + len > target) break;
@@ -411,7 +419,14 @@ public:
     }
     qint64 boundaryBefore(const char* data, qint64 size, qint64 target) const override
     {
+        // ASCII bytes are never part of a longer character.
         qint64 i = 0;
+        for (qint64 k = target - 1; k >= 0 && k >= target - 4096; --k) {
+            if (static_cast<unsigned char>(data[k]) < 0x80) {
+                i = k + 1;
+                break;
+            }
+        }
         while (i < target) {
             const int len = BigTextJis::eucJpCharLength(data + i, size - i);
             if (i + len > target) break;

@@ -8,6 +8,7 @@
 #include <exception>
 #include <thread>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #if defined(__SSE2__)
@@ -89,9 +90,9 @@ public:
         for (;;) {
             const qint64 want = std::min({m_chunk, capacity - avail, end - (base + avail)});
             if (want > 0) {
-                const qint64 got = readAt(m_fd, base + avail, m_buf.data() + avail, want);
+                const qint64 got = read(base + avail, m_buf.data() + avail, want);
                 avail += got;
-                if (got < want) eof = true;
+                if (got == 0) eof = true;
             } else {
                 eof = true;
             }
@@ -112,6 +113,29 @@ public:
     }
 
 private:
+    // Reads the next bytes; a hole of a sparse file reads as zeros without
+    // asking the system to fill its cache with them. 0 only at the end.
+    qint64 read(qint64 offset, char* into, qint64 want)
+    {
+        if (m_dataAt <= offset && m_dataAt >= 0) {
+            const off_t data = ::lseek(m_fd, off_t(offset), SEEK_DATA);
+            if (data >= 0) {
+                m_dataAt = data;
+            } else if (errno == ENXIO) {
+                struct stat st;
+                m_dataAt = ::fstat(m_fd, &st) == 0 ? qint64(st.st_size) : offset; // a hole up to the end
+            } else {
+                m_dataAt = -1; // no holes to be had here
+            }
+        }
+        if (m_dataAt > offset) {
+            const qint64 zeros = std::min(want, m_dataAt - offset);
+            std::memset(into, 0, size_t(zeros));
+            return zeros;
+        }
+        return readAt(m_fd, offset, into, want);
+    }
+
     void process(bool eof)
     {
         for (;;) {
@@ -176,6 +200,7 @@ private:
     qint64 avail = 0; // bytes in the buffer
     qint64 blockStart = 0, lineStart = 0, scanPos = 0;
     qint64 newlines = 0, crlfs = 0;
+    qint64 m_dataAt = 0; // where the next data after a hole starts (-1: unknown)
 };
 
 qint64 scanRange(int fd, qint64 begin, qint64 end, const BigTextCodec& codec, qint64 chunk, std::vector<Block>& out)
