@@ -19,18 +19,6 @@ constexpr int kMargin = 4;
 // every mouse release (copying it would freeze the pane).
 constexpr qint64 kPrimaryLimit = 1 << 20;
 
-// Kinds of characters a word is made of, for Ctrl+arrows and double clicks.
-int charClass(QChar c)
-{
-    const char16_t u = c.unicode();
-    if (c.isSpace()) return 0;
-    if (u >= 0x3041 && u <= 0x309F) return 3;                                   // hiragana
-    if ((u >= 0x30A0 && u <= 0x30FF) || (u >= 0xFF66 && u <= 0xFF9F)) return 4; // katakana
-    if ((u >= 0x4E00 && u <= 0x9FFF) || (u >= 0x3400 && u <= 0x4DBF) || u == 0x3005 || c.isSurrogate()) return 5;
-    if (c.isLetterOrNumber() || u == u'_') return 2;
-    return 1;
-}
-
 } // namespace
 
 BigTextView::BigTextView(QWidget* parent) : QAbstractScrollArea(parent), m_layout(m_doc)
@@ -121,7 +109,7 @@ void BigTextView::setSelStart(qint64 pos) { moveCaret(pos, false); }
 void BigTextView::setSelLength(qint64 length)
 {
     const qint64 start = selStart();
-    setCaret(start, start + std::max<qint64>(0, length));
+    setCaret(start, start + length);
     ensureCaretVisible();
 }
 
@@ -181,28 +169,6 @@ void BigTextView::textChanged()
     updateScrollBars();
     ensureCaretVisible();
     viewport()->update();
-}
-
-qint64 BigTextView::wordStart(qint64 pos, bool forward) const
-{
-    const Visual v = m_layout.visualOf(pos);
-    const auto line = m_layout.line(v.line);
-    const QString& t = line->text;
-    qsizetype i = pos - line->start;
-    if (forward) {
-        if (i >= t.size()) return std::min(pos + 1, m_doc.length());
-        const int cls = charClass(t[i]);
-        while (i < t.size() && charClass(t[i]) == cls && cls != 0) ++i;
-        while (i < t.size() && charClass(t[i]) == 0) ++i;
-        return line->start + std::max<qsizetype>(i, pos - line->start + 1);
-    }
-    if (i == 0) return std::max<qint64>(pos - 1, 0);
-    while (i > 0 && charClass(t[i - 1]) == 0) --i;
-    if (i > 0) {
-        const int cls = charClass(t[i - 1]);
-        while (i > 0 && charClass(t[i - 1]) == cls) --i;
-    }
-    return line->start + i;
 }
 
 // ---------------------------------------------------------------- keyboard
@@ -272,11 +238,11 @@ void BigTextView::keyPressEvent(QKeyEvent* event)
     switch (event->key()) {
     case Qt::Key_Left:
         if (!shift && selLength() > 0 && !ctrl) moveCaret(selStart(), false);
-        else moveCaret(ctrl ? wordStart(m_caret, false) : charBefore(m_caret), shift);
+        else moveCaret(ctrl ? m_layout.wordEdge(m_caret, false) : charBefore(m_caret), shift);
         return;
     case Qt::Key_Right:
         if (!shift && selLength() > 0 && !ctrl) moveCaret(selStart() + selLength(), false);
-        else moveCaret(std::min(length, ctrl ? wordStart(m_caret, true) : charAfter(m_caret)), shift);
+        else moveCaret(std::min(length, ctrl ? m_layout.wordEdge(m_caret, true) : charAfter(m_caret)), shift);
         return;
     case Qt::Key_Up: vertical(-1, false); return;
     case Qt::Key_Down: vertical(1, false); return;
@@ -290,14 +256,14 @@ void BigTextView::keyPressEvent(QKeyEvent* event)
         return;
     case Qt::Key_Backspace:
         if (selLength() == 0) {
-            const qint64 from = ctrl ? wordStart(m_caret, false) : charBefore(m_caret);
+            const qint64 from = ctrl ? m_layout.wordEdge(m_caret, false) : charBefore(m_caret);
             setCaret(m_caret, from);
         }
         removeSelection();
         textChanged();
         return;
     case Qt::Key_Delete:
-        if (selLength() == 0) setCaret(m_caret, std::min(length, ctrl ? wordStart(m_caret, true) : charAfter(m_caret)));
+        if (selLength() == 0) setCaret(m_caret, std::min(length, ctrl ? m_layout.wordEdge(m_caret, true) : charAfter(m_caret)));
         removeSelection();
         textChanged();
         return;
@@ -391,16 +357,8 @@ void BigTextView::mouseReleaseEvent(QMouseEvent* event)
 void BigTextView::mouseDoubleClickEvent(QMouseEvent* event)
 {
     if (event->button() != Qt::LeftButton) return;
-    const qint64 pos = hitTest(event->position().toPoint());
-    const auto line = m_layout.line(m_layout.visualOf(pos).line);
-    const QString& t = line->text;
-    qsizetype a = pos - line->start, b = a;
-    if (b < t.size()) {
-        const int cls = charClass(t[b]);
-        while (a > 0 && charClass(t[a - 1]) == cls) --a;
-        while (b < t.size() && charClass(t[b]) == cls) ++b;
-    }
-    setCaret(line->start + a, line->start + b);
+    const auto word = m_layout.wordAt(hitTest(event->position().toPoint()));
+    setCaret(word.first, word.second);
     ensureCaretVisible();
 }
 

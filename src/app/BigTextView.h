@@ -92,7 +92,6 @@ private:
     void removeSelection();
     void textChanged();
     bool handleShortcut(QKeyEvent* event);
-    qint64 wordStart(qint64 pos, bool forward) const;
 
     int pageLines() const;
     void setTop(Visual top);

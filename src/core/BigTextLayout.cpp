@@ -38,6 +38,17 @@ inline bool isWide(char16_t c)
         || (c >= 0xF900 && c <= 0xFAFF) || (c >= 0xFE30 && c <= 0xFE4F) || (c >= 0xFF00 && c <= 0xFFEF);
 }
 
+int charClass(QChar c)
+{
+    const char16_t u = c.unicode();
+    if (c.isSpace()) return 0;
+    if (u >= 0x3041 && u <= 0x309F) return 3;                                   // hiragana
+    if ((u >= 0x30A0 && u <= 0x30FF) || (u >= 0xFF66 && u <= 0xFF9F)) return 4; // katakana
+    if ((u >= 0x4E00 && u <= 0x9FFF) || (u >= 0x3400 && u <= 0x4DBF) || u == 0x3005 || c.isSurrogate()) return 5;
+    if (c.isLetterOrNumber() || u == u'_') return 2;
+    return 1;
+}
+
 } // namespace
 
 BigTextLayout::BigTextLayout(const BigTextDocument& doc) : m_doc(doc), m_fm(QFont())
@@ -303,6 +314,44 @@ qint64 BigTextLayout::positionAt(Visual v, qreal x) const
         if (i > from && l->text[i].isLowSurrogate()) --i;
     }
     return l->start + i;
+}
+
+// ---------------------------------------------------------------- words
+
+qint64 BigTextLayout::wordEdge(qint64 pos, bool forward) const
+{
+    pos = std::clamp<qint64>(pos, 0, m_doc.length());
+    const LinePtr l = line(m_doc.lineOf(pos));
+    const QString& t = l->text;
+    qsizetype i = pos - l->start;
+    if (forward) {
+        if (i >= t.size()) return std::min(pos + 1, m_doc.length()); // over the line end
+        const int cls = charClass(t[i]);
+        while (i < t.size() && cls != 0 && charClass(t[i]) == cls) ++i;
+        while (i < t.size() && charClass(t[i]) == 0) ++i;
+        return l->start + i;
+    }
+    if (i == 0) return std::max<qint64>(pos - 1, 0);
+    while (i > 0 && charClass(t[i - 1]) == 0) --i;
+    if (i > 0) {
+        const int cls = charClass(t[i - 1]);
+        while (i > 0 && charClass(t[i - 1]) == cls) --i;
+    }
+    return l->start + i;
+}
+
+std::pair<qint64, qint64> BigTextLayout::wordAt(qint64 pos) const
+{
+    pos = std::clamp<qint64>(pos, 0, m_doc.length());
+    const LinePtr l = line(m_doc.lineOf(pos));
+    const QString& t = l->text;
+    qsizetype a = pos - l->start, b = a;
+    if (b < t.size()) {
+        const int cls = charClass(t[b]);
+        while (a > 0 && charClass(t[a - 1]) == cls) --a;
+        while (b < t.size() && charClass(t[b]) == cls) ++b;
+    }
+    return {l->start + a, l->start + b};
 }
 
 // ---------------------------------------------------------------- numbering

@@ -65,6 +65,13 @@ public:
     qreal xOf(qint64 pos) const;
     qint64 positionAt(Visual v, qreal x) const;
 
+    // Words (runs of one kind of character: letters and digits, hiragana,
+    // katakana, kanji, other marks) for Ctrl+arrows and double clicks: where the
+    // next word starts (forward) or where the word before pos starts, and the
+    // word at pos.
+    qint64 wordEdge(qint64 pos, bool forward) const;
+    std::pair<qint64, qint64> wordAt(qint64 pos) const;
+
     // Numbers of visual lines over the whole text, as the pane counts its lines.
     qint64 visualLineOf(qint64 pos) const;
     qint64 visualLineStart(qint64 number) const;

@@ -116,6 +116,14 @@ private Q_SLOTS:
         QVERIFY(view.lineFromChar(end) > narrow);
         checkRows(view.lineFromChar(end) + 1);
 
+        // An edit before the end moves the end's shown line by what it adds.
+        const qint64 before = view.lineFromChar(end);
+        view.setSelStart(0);
+        QTest::keyClick(&view, Qt::Key_Return);
+        QCOMPARE(view.lineFromChar(end + 1), before + 1);
+        QTest::keyClick(&view, Qt::Key_Backspace);
+        QCOMPARE(view.lineFromChar(end), before);
+
         view.setWordWrap(false);
         QCOMPARE(view.lineFromChar(end), 2);
         QCOMPARE(view.lineIndex(2), text.indexOf(u'\n', text.indexOf(u'\n') + 1) + 1);
@@ -246,6 +254,20 @@ private Q_SLOTS:
         QCOMPARE(view.selStart(), 0);
         QCOMPARE(view.selLength(), view.textLength() - 3);
         QCOMPARE(view.verticalScrollBar()->value(), 0);
+
+        // Words: a run of one kind of character, blanks after it skipped.
+        view.setPlainText(QStringLiteral("日本語のテキスト abc, def\nx"));
+        view.setSelStart(0);
+        QList<qint64> stops;
+        for (int i = 0; i < 6; ++i) {
+            QTest::keyClick(&view, Qt::Key_Right, Qt::ControlModifier);
+            stops << view.selStart();
+        }
+        QCOMPARE(stops, (QList<qint64>{3, 4, 9, 12, 14, 17}));
+        QTest::keyClick(&view, Qt::Key_Left, Qt::ControlModifier);
+        QCOMPARE(view.selStart(), 14);
+        QTest::keyClick(&view, Qt::Key_Backspace, Qt::ControlModifier);
+        QCOMPARE(view.toPlainText(), QStringLiteral("日本語のテキスト abcdef\nx"));
     }
 
     void mouseSelectsAndFocusShowsSelection()
@@ -281,6 +303,29 @@ private Q_SLOTS:
         other.setFocus();
         QTRY_VERIFY(!view.hasFocus());
         QCOMPARE(highlighted(), 0);
+    }
+
+    void fileThatShrinksWhileShown()
+    {
+        const QString path = m_dir.filePath("shrink.txt");
+        QFile f(path);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(Cp932::encode(repeatedText(20000)));
+        f.close();
+        BigTextView view;
+        show(view);
+        view.load(path, BigTextEncoding::Cp932);
+        const qint64 length = view.textLength();
+        QVERIFY(QFile::resize(path, 100));
+        view.setWordWrap(true);
+        QTest::keyClick(&view, Qt::Key_End, Qt::ControlModifier);
+        QVERIFY(!view.viewport()->grab().isNull());
+        QCOMPARE(view.textLength(), length);
+        QVERIFY(view.lineFromChar(length) > 20000);
+        view.selectAll();
+        QCOMPARE(view.selectedText().size(), length);
+        QTest::keyClicks(&view, QStringLiteral("ok"));
+        QCOMPARE(view.toPlainText(), QStringLiteral("ok"));
     }
 
     void contextMenuRequestPassesThrough()
