@@ -167,6 +167,7 @@ void BigTextView::textChanged()
 {
     m_goalX = -1;
     updateScrollBars();
+    setTop(m_top); // the text may have become shorter than the page
     ensureCaretVisible();
     viewport()->update();
 }
