@@ -1,0 +1,657 @@
+#include "BigTextView.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QInputMethodEvent>
+#include <QKeyEvent>
+#include <QPainter>
+#include <QScrollBar>
+#include <QStyleHints>
+#include <QtMath>
+
+#include <algorithm>
+#include <climits>
+
+namespace {
+
+constexpr int kMargin = 4;
+// A selection bigger than this is not offered as the X11 primary selection on
+// every mouse release (copying it would freeze the pane).
+constexpr qint64 kPrimaryLimit = 1 << 20;
+
+} // namespace
+
+BigTextView::BigTextView(QWidget* parent) : QAbstractScrollArea(parent), m_layout(m_doc)
+{
+    setFocusPolicy(Qt::StrongFocus);
+    setAttribute(Qt::WA_InputMethodEnabled);
+    viewport()->setCursor(Qt::IBeamCursor);
+    viewport()->setAttribute(Qt::WA_OpaquePaintEvent);
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    horizontalScrollBar()->setSingleStep(20);
+    m_layout.setFont(font());
+    updateScrollBars();
+}
+
+BigTextView::~BigTextView() = default;
+
+// ---------------------------------------------------------------- content
+
+void BigTextView::reset()
+{
+    m_preedit.clear();
+    m_top = Visual{};
+    m_widest = 0;
+    m_wheel = 0;
+    m_settingScroll = true;
+    horizontalScrollBar()->setValue(0);
+    m_settingScroll = false;
+    updateWrapWidth();
+    updateScrollBars();
+    setCaret(0, 0);
+    viewport()->update();
+}
+
+void BigTextView::clear()
+{
+    m_doc.clear();
+    reset();
+}
+
+void BigTextView::load(const QString& path, BigTextEncoding encoding)
+{
+    try {
+        m_doc.open(path, encoding);
+    } catch (...) {
+        reset();
+        throw;
+    }
+    reset();
+}
+
+void BigTextView::setPlainText(const QString& text)
+{
+    m_doc.setText(text);
+    reset();
+}
+
+QString BigTextView::toPlainText() const { return m_doc.text(0, m_doc.length()); }
+qint64 BigTextView::textLength() const { return m_doc.length(); }
+
+// ---------------------------------------------------------------- selection
+
+qint64 BigTextView::selStart() const { return std::min(m_anchor, m_caret); }
+qint64 BigTextView::selLength() const { return std::abs(m_caret - m_anchor); }
+
+void BigTextView::setCaret(qint64 anchor, qint64 caret, bool keepGoal)
+{
+    const qint64 length = m_doc.length();
+    anchor = std::clamp<qint64>(anchor, 0, length);
+    caret = std::clamp<qint64>(caret, 0, length);
+    if (!keepGoal) m_goalX = -1;
+    restartBlink();
+    if (anchor == m_anchor && caret == m_caret) return;
+    m_anchor = anchor;
+    m_caret = caret;
+    viewport()->update();
+    Q_EMIT selectionChanged();
+}
+
+void BigTextView::moveCaret(qint64 pos, bool extend, bool keepGoal)
+{
+    setCaret(extend ? m_anchor : pos, pos, keepGoal);
+    ensureCaretVisible();
+}
+
+void BigTextView::setSelStart(qint64 pos) { moveCaret(pos, false); }
+
+void BigTextView::setSelLength(qint64 length)
+{
+    const qint64 start = selStart();
+    setCaret(start, start + length);
+    ensureCaretVisible();
+}
+
+void BigTextView::selectAll() { setCaret(0, m_doc.length()); }
+
+QString BigTextView::selectedText() const { return m_doc.text(selStart(), selLength()); }
+
+void BigTextView::copy()
+{
+    if (selLength() > 0) QGuiApplication::clipboard()->setText(selectedText());
+}
+
+void BigTextView::cut()
+{
+    if (selLength() == 0) return;
+    copy();
+    removeSelection();
+    textChanged();
+}
+
+void BigTextView::paste()
+{
+    const QString text = QGuiApplication::clipboard()->text();
+    if (!text.isEmpty()) insertText(text);
+}
+
+qint64 BigTextView::find(const QString& what, qint64 start, qint64 length) const
+{
+    return m_doc.find(what, start, length < 0 ? -1 : start + length);
+}
+
+qint64 BigTextView::lineFromChar(qint64 pos) const { return m_layout.visualLineOf(pos); }
+qint64 BigTextView::lineIndex(qint64 line) const { return m_layout.visualLineStart(line); }
+
+// ---------------------------------------------------------------- editing
+
+void BigTextView::removeSelection()
+{
+    const qint64 start = selStart();
+    m_doc.remove(start, selLength());
+    setCaret(start, start);
+}
+
+void BigTextView::insertText(const QString& text)
+{
+    if (selLength() > 0) removeSelection();
+    const qint64 before = m_doc.length();
+    m_doc.insert(m_caret, text);
+    const qint64 pos = m_caret + (m_doc.length() - before);
+    setCaret(pos, pos);
+    textChanged();
+}
+
+void BigTextView::textChanged()
+{
+    m_goalX = -1;
+    updateScrollBars();
+    setTop(m_top); // the text may have become shorter than the page
+    ensureCaretVisible();
+    viewport()->update();
+}
+
+// ---------------------------------------------------------------- keyboard
+
+bool BigTextView::event(QEvent* event)
+{
+    // Editing keys belong to the text, not to a menu shortcut of the window.
+    if (event->type() == QEvent::ShortcutOverride) {
+        auto* key = static_cast<QKeyEvent*>(event);
+        const auto mods = key->modifiers() & ~(Qt::ShiftModifier | Qt::KeypadModifier);
+        switch (key->key()) {
+        case Qt::Key_Backspace: case Qt::Key_Delete: case Qt::Key_Home: case Qt::Key_End:
+        case Qt::Key_Left: case Qt::Key_Right: case Qt::Key_Up: case Qt::Key_Down:
+        case Qt::Key_PageUp: case Qt::Key_PageDown: case Qt::Key_Return: case Qt::Key_Enter:
+            if (mods == Qt::NoModifier || mods == Qt::ControlModifier) {
+                event->accept();
+                return true;
+            }
+            break;
+        default:
+            if (mods == Qt::NoModifier && !key->text().isEmpty() && key->text()[0].isPrint()) {
+                event->accept();
+                return true;
+            }
+        }
+    }
+    return QAbstractScrollArea::event(event);
+}
+
+bool BigTextView::focusNextPrevChild(bool) { return false; } // Tab is typed
+
+bool BigTextView::handleShortcut(QKeyEvent* event)
+{
+    if (event == QKeySequence::SelectAll) selectAll();
+    else if (event == QKeySequence::Copy) copy();
+    else if (event == QKeySequence::Cut) cut();
+    else if (event == QKeySequence::Paste) paste();
+    else return false;
+    return true;
+}
+
+void BigTextView::keyPressEvent(QKeyEvent* event)
+{
+    if (handleShortcut(event)) return;
+    const bool shift = event->modifiers() & Qt::ShiftModifier;
+    const bool ctrl = event->modifiers() & Qt::ControlModifier;
+    const qint64 length = m_doc.length();
+    auto charBefore = [&](qint64 pos) {
+        if (pos >= 2 && m_doc.text(pos - 2, 2).at(1).isLowSurrogate() && m_doc.text(pos - 2, 1).at(0).isHighSurrogate())
+            return pos - 2;
+        return std::max<qint64>(pos - 1, 0);
+    };
+    auto charAfter = [&](qint64 pos) {
+        const QString two = m_doc.text(pos, 2);
+        return pos + (two.size() == 2 && two[0].isHighSurrogate() && two[1].isLowSurrogate() ? 2 : 1);
+    };
+    auto vertical = [&](qint64 delta, bool page) {
+        const Visual from = m_layout.visualOf(m_caret);
+        if (m_goalX < 0) m_goalX = m_layout.xOf(m_caret);
+        const Visual to = m_layout.step(from, delta);
+        qint64 pos = m_layout.positionAt(to, m_goalX);
+        if (to == from && !page) pos = m_caret;
+        if (page) setTop(m_layout.step(m_top, delta));
+        moveCaret(pos, shift, true);
+    };
+
+    switch (event->key()) {
+    case Qt::Key_Left:
+        if (!shift && selLength() > 0 && !ctrl) moveCaret(selStart(), false);
+        else moveCaret(ctrl ? m_layout.wordEdge(m_caret, false) : charBefore(m_caret), shift);
+        return;
+    case Qt::Key_Right:
+        if (!shift && selLength() > 0 && !ctrl) moveCaret(selStart() + selLength(), false);
+        else moveCaret(std::min(length, ctrl ? m_layout.wordEdge(m_caret, true) : charAfter(m_caret)), shift);
+        return;
+    case Qt::Key_Up: vertical(-1, false); return;
+    case Qt::Key_Down: vertical(1, false); return;
+    case Qt::Key_PageUp: vertical(-pageLines(), true); return;
+    case Qt::Key_PageDown: vertical(pageLines(), true); return;
+    case Qt::Key_Home:
+        moveCaret(ctrl ? 0 : m_layout.visualStart(m_layout.visualOf(m_caret)), shift);
+        return;
+    case Qt::Key_End:
+        moveCaret(ctrl ? length : m_layout.positionAt(m_layout.visualOf(m_caret), 1e12), shift);
+        return;
+    case Qt::Key_Backspace:
+        if (selLength() == 0) {
+            const qint64 from = ctrl ? m_layout.wordEdge(m_caret, false) : charBefore(m_caret);
+            setCaret(m_caret, from);
+        }
+        removeSelection();
+        textChanged();
+        return;
+    case Qt::Key_Delete:
+        if (selLength() == 0) setCaret(m_caret, std::min(length, ctrl ? m_layout.wordEdge(m_caret, true) : charAfter(m_caret)));
+        removeSelection();
+        textChanged();
+        return;
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        insertText(QStringLiteral("\n"));
+        return;
+    case Qt::Key_Tab:
+        insertText(QStringLiteral("\t"));
+        return;
+    default:
+        break;
+    }
+    const QString text = event->text();
+    if (!text.isEmpty() && text[0].isPrint() && !(event->modifiers() & (Qt::ControlModifier | Qt::AltModifier))) {
+        insertText(text);
+        return;
+    }
+    event->ignore();
+}
+
+void BigTextView::inputMethodEvent(QInputMethodEvent* event)
+{
+    if (!event->commitString().isEmpty()) insertText(event->commitString());
+    m_preedit = event->preeditString();
+    viewport()->update();
+    event->accept();
+}
+
+QVariant BigTextView::inputMethodQuery(Qt::InputMethodQuery query) const
+{
+    const auto line = m_layout.line(m_layout.visualOf(m_caret).line);
+    const qint64 inLine = m_caret - line->start;
+    switch (query) {
+    case Qt::ImEnabled: return true;
+    case Qt::ImHints: return int(Qt::ImhMultiLine);
+    case Qt::ImFont: return font();
+    case Qt::ImCursorRectangle: return QRect(viewport()->mapTo(this, caretRect().topLeft()), caretRect().size());
+    case Qt::ImCursorPosition: return int(std::min<qint64>(inLine, 1 << 20));
+    case Qt::ImAnchorPosition:
+        return int(std::clamp<qint64>(m_anchor - line->start, 0, std::min<qint64>(line->text.size(), 1 << 20)));
+    case Qt::ImSurroundingText: return line->text.left(1 << 20);
+    default: return QAbstractScrollArea::inputMethodQuery(query);
+    }
+}
+
+// ---------------------------------------------------------------- mouse
+
+qint64 BigTextView::hitTest(const QPoint& point) const
+{
+    const int row = qFloor(qreal(point.y() - kMargin) / m_layout.lineHeight());
+    const Visual v = m_layout.step(m_top, row);
+    const qreal x = point.x() - kMargin + (m_wrap ? 0 : horizontalScrollBar()->value());
+    return m_layout.positionAt(v, x);
+}
+
+void BigTextView::mousePressEvent(QMouseEvent* event)
+{
+    if (event->button() != Qt::LeftButton) {
+        QAbstractScrollArea::mousePressEvent(event);
+        return;
+    }
+    const qint64 pos = hitTest(event->position().toPoint());
+    moveCaret(pos, event->modifiers() & Qt::ShiftModifier);
+    m_dragging = true;
+    m_dragPoint = event->position().toPoint();
+}
+
+void BigTextView::mouseMoveEvent(QMouseEvent* event)
+{
+    if (!m_dragging || !(event->buttons() & Qt::LeftButton)) return;
+    m_dragPoint = event->position().toPoint();
+    if (viewport()->rect().contains(m_dragPoint)) {
+        m_dragScroll.stop();
+        moveCaret(hitTest(m_dragPoint), true);
+    } else if (!m_dragScroll.isActive()) {
+        m_dragScroll.start(50, this);
+    }
+}
+
+void BigTextView::mouseReleaseEvent(QMouseEvent* event)
+{
+    if (event->button() != Qt::LeftButton) return;
+    m_dragging = false;
+    m_dragScroll.stop();
+    QClipboard* clipboard = QGuiApplication::clipboard();
+    if (clipboard->supportsSelection() && selLength() > 0 && selLength() <= kPrimaryLimit)
+        clipboard->setText(selectedText(), QClipboard::Selection);
+}
+
+void BigTextView::mouseDoubleClickEvent(QMouseEvent* event)
+{
+    if (event->button() != Qt::LeftButton) return;
+    const auto word = m_layout.wordAt(hitTest(event->position().toPoint()));
+    setCaret(word.first, word.second);
+    ensureCaretVisible();
+}
+
+void BigTextView::wheelEvent(QWheelEvent* event)
+{
+    const QPoint angle = event->angleDelta();
+    if (!m_wrap && (angle.x() != 0 || (event->modifiers() & Qt::ShiftModifier))) {
+        const int delta = angle.x() != 0 ? angle.x() : angle.y();
+        horizontalScrollBar()->setValue(horizontalScrollBar()->value() - delta);
+    } else if (angle.y() != 0) {
+        m_wheel += -angle.y() / 120.0 * QApplication::wheelScrollLines();
+        const qint64 lines = qint64(m_wheel);
+        m_wheel -= qreal(lines);
+        if (lines) setTop(m_layout.step(m_top, lines));
+    }
+    event->accept();
+}
+
+// ---------------------------------------------------------------- focus, timers
+
+void BigTextView::focusInEvent(QFocusEvent* event)
+{
+    restartBlink();
+    viewport()->update();
+    QAbstractScrollArea::focusInEvent(event);
+}
+
+void BigTextView::focusOutEvent(QFocusEvent* event)
+{
+    m_blink.stop();
+    viewport()->update();
+    QAbstractScrollArea::focusOutEvent(event);
+}
+
+void BigTextView::restartBlink()
+{
+    m_caretOn = true;
+    const int flash = QGuiApplication::styleHints()->cursorFlashTime();
+    if (hasFocus() && flash > 0) m_blink.start(flash / 2, this);
+    else m_blink.stop();
+}
+
+void BigTextView::timerEvent(QTimerEvent* event)
+{
+    if (event->timerId() == m_blink.timerId()) {
+        m_caretOn = !m_caretOn;
+        viewport()->update(caretRect().adjusted(-1, 0, 1, 0));
+    } else if (event->timerId() == m_dragScroll.timerId()) {
+        const QRect r = viewport()->rect();
+        if (m_dragPoint.y() < r.top()) setTop(m_layout.step(m_top, -1));
+        else if (m_dragPoint.y() > r.bottom()) setTop(m_layout.step(m_top, 1));
+        const QPoint inside(std::clamp(m_dragPoint.x(), r.left(), r.right()),
+                            std::clamp(m_dragPoint.y(), r.top(), r.bottom()));
+        moveCaret(hitTest(inside), true);
+        if (!m_wrap && (m_dragPoint.x() < r.left() || m_dragPoint.x() > r.right()))
+            horizontalScrollBar()->setValue(horizontalScrollBar()->value() + (m_dragPoint.x() < r.left() ? -20 : 20));
+    } else {
+        QAbstractScrollArea::timerEvent(event);
+    }
+}
+
+void BigTextView::changeEvent(QEvent* event)
+{
+    if (event->type() == QEvent::FontChange) {
+        m_layout.setFont(font());
+        m_widest = 0;
+        updateWrapWidth();
+        updateScrollBars();
+        setTop(m_top);
+        viewport()->update();
+    } else if (event->type() == QEvent::PaletteChange) {
+        viewport()->update();
+    }
+    QAbstractScrollArea::changeEvent(event);
+}
+
+// ---------------------------------------------------------------- scrolling
+
+int BigTextView::pageLines() const
+{
+    return std::max(1, (viewport()->height() - kMargin) / m_layout.lineHeight());
+}
+
+BigTextView::Visual BigTextView::maxTop() const
+{
+    return m_layout.step(m_layout.lastVisual(), -(pageLines() - 1));
+}
+
+void BigTextView::setTop(Visual top)
+{
+    top = std::max(std::min(top, maxTop()), Visual{});
+    if (m_layout.wraps()) top.sub = std::min(top.sub, m_layout.visualCount(top.line) - 1);
+    m_top = top;
+    m_settingScroll = true;
+    verticalScrollBar()->setValue(int(top.line / m_vScale));
+    m_settingScroll = false;
+    viewport()->update();
+}
+
+void BigTextView::scrollContentsBy(int, int dy)
+{
+    if (!m_settingScroll && dy != 0)
+        m_top = Visual{std::min(qint64(verticalScrollBar()->value()) * m_vScale, m_doc.lineCount() - 1), 0};
+    viewport()->update();
+}
+
+void BigTextView::updateWrapWidth()
+{
+    m_layout.setWrapWidth(m_wrap ? std::max(1, viewport()->width() - 2 * kMargin) : 0);
+}
+
+void BigTextView::updateScrollBars()
+{
+    const qint64 lines = m_doc.lineCount();
+    m_vScale = lines > INT_MAX / 2 ? lines / (INT_MAX / 2) + 1 : 1;
+    m_settingScroll = true;
+    QScrollBar* v = verticalScrollBar();
+    v->setRange(0, int(maxTop().line / m_vScale));
+    v->setPageStep(std::max<int>(1, int(pageLines() / m_vScale)));
+    v->setValue(int(m_top.line / m_vScale));
+    QScrollBar* h = horizontalScrollBar();
+    const int width = m_wrap ? 0 : qCeil(std::min<qreal>(m_widest, INT_MAX / 2)) + 2 * kMargin - viewport()->width();
+    h->setRange(0, std::max(0, width));
+    h->setPageStep(std::max(1, viewport()->width()));
+    m_settingScroll = false;
+}
+
+void BigTextView::ensureCaretVisible()
+{
+    const Visual c = m_layout.visualOf(m_caret);
+    const int page = pageLines();
+    if (c < m_top) setTop(c);
+    else if (m_layout.distance(m_top, c, page) >= page) setTop(m_layout.step(c, -(page - 1)));
+    if (m_wrap) return;
+    const qreal x = m_layout.xOf(m_caret);
+    const auto line = m_layout.line(c.line);
+    if (line->width > m_widest) {
+        m_widest = line->width;
+        updateScrollBars();
+    }
+    QScrollBar* h = horizontalScrollBar();
+    const int visible = viewport()->width() - 2 * kMargin;
+    if (x < h->value()) h->setValue(std::max(0, qFloor(x) - visible / 4));
+    else if (x > h->value() + visible - 1) h->setValue(qCeil(x) - visible * 3 / 4);
+}
+
+void BigTextView::resizeEvent(QResizeEvent* event)
+{
+    QAbstractScrollArea::resizeEvent(event);
+    updateWrapWidth();
+    updateScrollBars();
+    setTop(m_top);
+}
+
+void BigTextView::setWordWrap(bool on)
+{
+    if (on == m_wrap) return;
+    m_wrap = on;
+    setHorizontalScrollBarPolicy(on ? Qt::ScrollBarAsNeeded : Qt::ScrollBarAlwaysOn);
+    m_top.sub = 0;
+    m_settingScroll = true;
+    horizontalScrollBar()->setValue(0);
+    m_settingScroll = false;
+    updateWrapWidth();
+    updateScrollBars();
+    setTop(m_top);
+}
+
+// ---------------------------------------------------------------- colours
+
+QColor BigTextView::textColor() const { return palette().color(QPalette::Text); }
+QColor BigTextView::fillColor() const { return palette().color(QPalette::Base); }
+
+void BigTextView::setTextColor(const QColor& color)
+{
+    QPalette pal = palette();
+    for (auto group : {QPalette::Active, QPalette::Inactive}) pal.setColor(group, QPalette::Text, color);
+    setPalette(pal);
+}
+
+void BigTextView::setFillColor(const QColor& color)
+{
+    QPalette pal = palette();
+    for (auto group : {QPalette::Active, QPalette::Inactive}) pal.setColor(group, QPalette::Base, color);
+    setPalette(pal);
+}
+
+// ---------------------------------------------------------------- painting
+
+QRect BigTextView::caretRect() const
+{
+    const Visual c = m_layout.visualOf(m_caret);
+    const int page = pageLines();
+    if (c < m_top) return QRect(-10, -10, 1, 1);
+    const qint64 row = m_layout.distance(m_top, c, page + 1);
+    if (row > page + 1) return QRect(-10, -10, 1, 1);
+    const int x = kMargin + qRound(m_layout.xOf(m_caret)) - (m_wrap ? 0 : horizontalScrollBar()->value());
+    return QRect(x, kMargin + int(row) * m_layout.lineHeight(), 1, m_layout.lineHeight());
+}
+
+void BigTextView::paintEvent(QPaintEvent* event)
+{
+    QPainter painter(viewport());
+    const QRect clip = event->rect();
+    painter.fillRect(clip, palette().color(QPalette::Base));
+    painter.setFont(m_layout.font());
+    const int height = viewport()->height();
+    const int lh = m_layout.lineHeight();
+    const qint64 lines = m_doc.lineCount();
+    qreal widest = m_widest;
+    int y = kMargin;
+    for (Visual v = m_top; y < height && v.line < lines; v = Visual{v.line + 1, 0}) {
+        const auto line = m_layout.line(v.line);
+        widest = std::max(widest, line->width);
+        for (int sub = v.sub; sub < int(line->breaks.size()) && y < height; ++sub, y += lh)
+            if (y + lh > clip.top() && y <= clip.bottom()) drawRow(painter, *line, sub, y, clip);
+    }
+    if (widest > m_widest && !m_wrap) {
+        m_widest = widest;
+        QMetaObject::invokeMethod(this, [this] { updateScrollBars(); }, Qt::QueuedConnection);
+    }
+}
+
+void BigTextView::drawRow(QPainter& painter, const BigTextLayout::Line& line, int sub, int y, const QRect& clip)
+{
+    const QString& t = line.text;
+    const qsizetype from = line.breaks[size_t(sub)];
+    const bool lastRow = size_t(sub) + 1 == line.breaks.size();
+    const qsizetype to = lastRow ? t.size() : line.breaks[size_t(sub) + 1];
+    const qreal x0 = kMargin - (m_wrap ? 0 : horizontalScrollBar()->value());
+    const int lh = m_layout.lineHeight();
+    const qreal baseline = y + m_layout.ascent();
+    const QPalette& pal = palette();
+    const bool focused = hasFocus();
+
+    // Selection of this row, in offsets of the line.
+    qsizetype selA = 0, selB = 0;
+    bool selEnd = false;
+    if (focused && selLength() > 0) {
+        const qint64 s0 = selStart() - line.start, s1 = selStart() + selLength() - line.start;
+        selA = qsizetype(std::clamp<qint64>(s0, from, to));
+        selB = qsizetype(std::clamp<qint64>(s1, from, to));
+        selEnd = lastRow && s0 <= t.size() && s1 > t.size();
+    }
+
+    const qreal left = clip.left() - x0 - 1, right = clip.right() - x0 + 1;
+    qreal x = 0;
+    qsizetype runStart = -1;
+    qreal runX = 0;
+    bool runSelected = false;
+    auto flush = [&](qsizetype end) {
+        if (runStart < 0 || end <= runStart) {
+            runStart = -1;
+            return;
+        }
+        painter.setPen(pal.color(runSelected ? QPalette::HighlightedText : QPalette::Text));
+        painter.drawText(QPointF(x0 + runX, baseline), t.mid(runStart, end - runStart));
+        runStart = -1;
+    };
+    int len = 1;
+    qsizetype i = from;
+    for (; i < to; i += len) {
+        const qreal w = m_layout.charAdvance(t, i, x, &len);
+        if (x > right) break;
+        const bool selected = i >= selA && i < selB;
+        const bool visible = x + w >= left;
+        const char16_t c = t[i].unicode();
+        const bool drawable = c >= 0x20 && c != 0x7F;
+        if (selected && visible) painter.fillRect(QRectF(x0 + x, y, w, lh), pal.color(QPalette::Highlight));
+        if (!visible || !drawable || (runStart >= 0 && selected != runSelected)) flush(i);
+        if (visible && drawable && runStart < 0) {
+            runStart = i;
+            runX = x;
+            runSelected = selected;
+        }
+        x += w;
+    }
+    flush(i);
+    if (selEnd && x <= right) // the line end is selected too
+        painter.fillRect(QRectF(x0 + x, y, lh / 3.0, lh), pal.color(QPalette::Highlight));
+
+    const qint64 caretOff = m_caret - line.start;
+    if (focused && caretOff >= from && (caretOff < to || (lastRow && caretOff == to))) {
+        const qreal cx = x0 + m_layout.widthOf(t, from, caretOff);
+        if (!m_preedit.isEmpty()) {
+            const qreal w = m_layout.widthOf(m_preedit, 0, m_preedit.size());
+            painter.fillRect(QRectF(cx, y, w, lh), pal.color(QPalette::Base));
+            painter.setPen(pal.color(QPalette::Text));
+            painter.drawText(QPointF(cx, baseline), m_preedit);
+            painter.drawLine(QPointF(cx, y + lh - 1), QPointF(cx + w, y + lh - 1));
+        } else if (m_caretOn) {
+            painter.fillRect(QRectF(cx, y, 1, lh), pal.color(QPalette::Text));
+        }
+    }
+}

@@ -1,0 +1,119 @@
+#pragma once
+#include "BigTextDocument.h"
+
+#include <QFont>
+#include <QFontMetricsF>
+#include <QString>
+
+#include <compare>
+#include <memory>
+#include <unordered_map>
+#include <vector>
+
+// Where the lines of a big text wrap and where each character stands, in one
+// font at one width. Every line is one row of fixed height; a wrapped line is
+// several rows ("visual lines"). Only lines that are shown or walked over are
+// measured; the numbers of visual lines are kept per block of the document and
+// reused until the font, the width or that block changes.
+//
+// Widths are sums of character advances with kerning off, so that measuring,
+// wrapping, hit testing and painting agree without laying out whole lines.
+class BigTextLayout {
+public:
+    // One line of the document: its text (without line end) and the offsets at
+    // which its visual lines start (the first is 0).
+    struct Line {
+        qint64 start = 0;
+        QString text;
+        std::vector<qint32> breaks;
+        qreal width = 0; // of the whole line, unwrapped
+    };
+    using LinePtr = std::shared_ptr<const Line>;
+
+    // A visual line: the document line and which of its rows.
+    struct Visual {
+        qint64 line = 0;
+        int sub = 0;
+        auto operator<=>(const Visual&) const = default;
+    };
+
+    explicit BigTextLayout(const BigTextDocument& doc);
+
+    void setFont(const QFont& font);
+    const QFont& font() const { return m_font; }
+    // Width available to a line; 0 or less turns wrapping off.
+    void setWrapWidth(qreal width);
+    bool wraps() const { return m_wrapWidth > 0; }
+    qreal wrapWidth() const { return m_wrapWidth; }
+    qreal tabStop() const { return 80; }
+    int lineHeight() const { return m_lineHeight; }
+    qreal ascent() const { return m_fm.ascent(); }
+
+    LinePtr line(qint64 index) const;
+    int visualCount(qint64 line) const;
+    Visual visualOf(qint64 pos) const;
+    Visual lastVisual() const;
+    // Moves delta visual lines down (negative: up), stopping at the text's ends.
+    Visual step(Visual from, qint64 delta) const;
+    // Visual lines from a to b (b after a), counting at most limit + 1.
+    qint64 distance(Visual a, Visual b, qint64 limit) const;
+    // Positions where the visual line starts and where its text ends.
+    qint64 visualStart(Visual v) const;
+    qint64 visualEnd(Visual v) const;
+    // x of pos in its visual line; the position nearest to x in a visual line
+    // (never the start of the next row).
+    qreal xOf(qint64 pos) const;
+    qint64 positionAt(Visual v, qreal x) const;
+
+    // Words (runs of one kind of character: letters and digits, hiragana,
+    // katakana, kanji, other marks) for Ctrl+arrows and double clicks: where the
+    // next word starts (forward) or where the word before pos starts, and the
+    // word at pos.
+    qint64 wordEdge(qint64 pos, bool forward) const;
+    std::pair<qint64, qint64> wordAt(qint64 pos) const;
+
+    // Numbers of visual lines over the whole text, as the pane counts its lines.
+    qint64 visualLineOf(qint64 pos) const;
+    qint64 visualLineStart(qint64 number) const;
+
+    // Geometry of a piece of text; charAdvance gives the advance of the character
+    // at i standing at x (tabs depend on it) and its length in code units.
+    qreal charAdvance(QStringView text, qsizetype i, qreal x, int* len) const
+    {
+        return advanceAt(text.utf16(), i, text.size(), x, len);
+    }
+    qreal widthOf(QStringView text, qsizetype from, qsizetype to) const;
+    qsizetype hit(QStringView text, qsizetype from, qsizetype to, qreal x) const;
+    void wrap(QStringView text, std::vector<qint32>& breaks) const;
+    // Visual lines of a text: wrap(text).size(), quicker for lines that fit.
+    int rowCount(QStringView text) const;
+
+private:
+    qreal advance(char16_t c) const;
+    qreal astral(char32_t c) const;
+    // Advance of the character at i, starting at x; *len gets its code units.
+    qreal advanceAt(const char16_t* s, qsizetype i, qsizetype n, qreal x, int* len) const;
+    void checkValid() const;
+    qint64 blockVisualStart(int block) const;
+    qint64 blockVisualCount(int block) const;
+    // Visual lines before each line of one block (cumulative), for lookups inside it.
+    const std::vector<qint64>& blockLineCounts(int block) const;
+
+    const BigTextDocument& m_doc;
+    QFont m_font;
+    QFontMetricsF m_fm;
+    int m_lineHeight = 1;
+    qreal m_wrapWidth = 0;
+
+    mutable std::vector<float> m_advances;
+    mutable std::unordered_map<char32_t, float> m_astral;
+    mutable std::vector<qint32> m_scratch;
+
+    mutable quint64 m_revision = 0;
+    mutable std::unordered_map<qint64, LinePtr> m_lines;
+    mutable std::unordered_map<quint64, qint64> m_blockCounts; // by block id
+    mutable std::vector<qint64> m_prefix;                      // visual lines before each block
+    mutable quint64 m_prefixRevision = 0;
+    mutable quint64 m_lastBlockId = 0;
+    mutable std::vector<qint64> m_lastBlockLines;
+};

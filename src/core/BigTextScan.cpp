@@ -1,0 +1,332 @@
+#include "BigTextScan.h"
+
+#include "VarError.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <exception>
+#include <thread>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
+namespace BigTextScan {
+
+namespace {
+
+// Below this size a second thread costs more than it saves.
+constexpr qint64 kParallelBytes = 24 << 20;
+
+// Value of the code unit at p.
+template <int U, bool Big>
+inline unsigned unitAt(const unsigned char* p)
+{
+    if constexpr (U == 1) return p[0];
+    else if constexpr (Big) return unsigned(p[0]) << 8 | p[1];
+    else return unsigned(p[1]) << 8 | p[0];
+}
+
+// First CR or LF unit in [i, to) (i a unit boundary), or to.
+template <int U, bool Big>
+inline qint64 findLineEnd(const unsigned char* p, qint64 i, qint64 to)
+{
+#if defined(__SSE2__)
+    if constexpr (U == 1) {
+        const __m128i lf = _mm_set1_epi8('\n');
+        const __m128i cr = _mm_set1_epi8('\r');
+        while (i + 32 <= to) {
+            const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
+            const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i + 16));
+            const unsigned ma = unsigned(_mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi8(a, lf), _mm_cmpeq_epi8(a, cr))));
+            const unsigned mb = unsigned(_mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi8(b, lf), _mm_cmpeq_epi8(b, cr))));
+            if (ma | mb) return i + __builtin_ctz(ma | (mb << 16));
+            i += 32;
+        }
+        while (i + 16 <= to) {
+            const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
+            const unsigned m = unsigned(_mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi8(a, lf), _mm_cmpeq_epi8(a, cr))));
+            if (m) return i + __builtin_ctz(m);
+            i += 16;
+        }
+    } else {
+        // In memory order: little-endian units read as they are, big-endian swapped.
+        const __m128i lf = _mm_set1_epi16(Big ? 0x0A00 : 0x000A);
+        const __m128i cr = _mm_set1_epi16(Big ? 0x0D00 : 0x000D);
+        while (i + 16 <= to) {
+            const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
+            const unsigned m = unsigned(_mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi16(a, lf), _mm_cmpeq_epi16(a, cr))));
+            if (m) return i + __builtin_ctz(m);
+            i += 16;
+        }
+    }
+#endif
+    for (; i + U <= to; i += U) {
+        const unsigned u = unitAt<U, Big>(p + i);
+        if (u == '\n' || u == '\r') return i;
+    }
+    return to;
+}
+
+template <int U, bool Big>
+class Scanner {
+public:
+    Scanner(int fd, const BigTextCodec& codec, qint64 chunk, std::vector<Block>& out)
+        : m_fd(fd), m_codec(codec), m_chunk(std::max<qint64>(chunk, 1)), m_out(out) {}
+
+    // Scans [begin, end); returns where the data read ended.
+    qint64 run(qint64 begin, qint64 end)
+    {
+        const qint64 capacity = m_chunk + kMaxBlockBytes + 8;
+        m_buf.resize(size_t(capacity + 32));
+        p = reinterpret_cast<const unsigned char*>(m_buf.data());
+        base = begin;
+        avail = 0;
+        bool eof = false;
+        for (;;) {
+            const qint64 want = std::min({m_chunk, capacity - avail, end - (base + avail)});
+            if (want > 0) {
+                const qint64 got = read(base + avail, m_buf.data() + avail, want);
+                avail += got;
+                if (got == 0) eof = true;
+            } else {
+                eof = true;
+            }
+            process(eof);
+            if (eof) {
+                if (avail > blockStart) emit(avail, lineStart == avail && lineStart > blockStart);
+                return base + avail;
+            }
+            if (capacity - avail >= m_chunk) continue;
+            // Keep the unfinished block and read on behind it.
+            std::memmove(m_buf.data(), m_buf.data() + blockStart, size_t(avail - blockStart));
+            base += blockStart;
+            avail -= blockStart;
+            scanPos -= blockStart;
+            lineStart -= blockStart;
+            blockStart = 0;
+        }
+    }
+
+private:
+    // Reads the next bytes; a hole of a sparse file reads as zeros without
+    // asking the system to fill its cache with them. 0 only at the end.
+    qint64 read(qint64 offset, char* into, qint64 want)
+    {
+        if (m_dataAt <= offset && m_dataAt >= 0) {
+            const off_t data = ::lseek(m_fd, off_t(offset), SEEK_DATA);
+            if (data >= 0) {
+                m_dataAt = data;
+            } else if (errno == ENXIO) {
+                struct stat st;
+                m_dataAt = ::fstat(m_fd, &st) == 0 ? qint64(st.st_size) : offset; // a hole up to the end
+            } else {
+                m_dataAt = -1; // no holes to be had here
+            }
+        }
+        if (m_dataAt > offset) {
+            const qint64 zeros = std::min(want, m_dataAt - offset);
+            std::memset(into, 0, size_t(zeros));
+            return zeros;
+        }
+        return readAt(m_fd, offset, into, want);
+    }
+
+    void process(bool eof)
+    {
+        for (;;) {
+            const qint64 windowEnd = std::min(avail, blockStart + kMaxBlockBytes);
+            const qint64 e = findLineEnd<U, Big>(p, scanPos, windowEnd);
+            if (e + U <= windowEnd) {
+                qint64 len = U;
+                if (unitAt<U, Big>(p + e) == '\r') {
+                    if (e + 2 * U <= avail) {
+                        if (unitAt<U, Big>(p + e + U) == '\n') len = 2 * U;
+                    } else if (!eof) {
+                        scanPos = e; // whether LF follows is known only after the next read
+                        return;
+                    }
+                }
+                if (len == 2 * U) ++crlfs;
+                ++newlines;
+                lineStart = scanPos = e + len;
+                if (lineStart - blockStart >= kBlockBytes) emit(lineStart, true);
+                continue;
+            }
+            scanPos = windowEnd - (windowEnd - scanPos) % U;
+            if (windowEnd < blockStart + kMaxBlockBytes) return; // more data needed
+            // A cut needs the bytes just past it, to see whether a character runs on.
+            if (!eof && avail < windowEnd + 4) return;
+            if (lineStart > blockStart) {
+                emit(lineStart, true);
+            } else {
+                // One line longer than a block: cut it where a character starts.
+                qint64 cut = m_codec.boundaryBefore(reinterpret_cast<const char*>(p + blockStart),
+                                                    avail - blockStart, kMaxBlockBytes);
+                if (cut <= 0) cut = kMaxBlockBytes;
+                emit(blockStart + cut, false);
+                lineStart = blockStart;
+                scanPos = std::max(scanPos, blockStart);
+            }
+        }
+    }
+
+    void emit(qint64 to, bool endsWithNewline)
+    {
+        Block b;
+        b.offset = base + blockStart;
+        b.bytes = to - blockStart;
+        b.newlines = newlines;
+        b.endsWithNewline = endsWithNewline;
+        const char* data = reinterpret_cast<const char*>(p + blockStart);
+        qint64 units = m_codec.countUnits(data, b.bytes);
+        b.chars = units >= 0 ? units - crlfs : decode(m_codec, data, b.bytes).text.size();
+        m_out.push_back(b);
+        blockStart = to;
+        newlines = crlfs = 0;
+    }
+
+    int m_fd;
+    const BigTextCodec& m_codec;
+    qint64 m_chunk;
+    std::vector<Block>& m_out;
+    std::vector<char> m_buf;
+    const unsigned char* p = nullptr;
+    qint64 base = 0;  // file offset of the buffer's first byte
+    qint64 avail = 0; // bytes in the buffer
+    qint64 blockStart = 0, lineStart = 0, scanPos = 0;
+    qint64 newlines = 0, crlfs = 0;
+    qint64 m_dataAt = 0; // where the next data after a hole starts (-1: unknown)
+};
+
+qint64 scanRange(int fd, qint64 begin, qint64 end, const BigTextCodec& codec, qint64 chunk, std::vector<Block>& out)
+{
+    if (codec.unitBytes() == 1) return Scanner<1, false>(fd, codec, chunk, out).run(begin, end);
+    if (codec.bigEndian()) return Scanner<2, true>(fd, codec, chunk, out).run(begin, end);
+    return Scanner<2, false>(fd, codec, chunk, out).run(begin, end);
+}
+
+// The first line start behind the LF unit found at or after from (units counted
+// from origin), or -1 when none is near.
+qint64 lineStartAfter(int fd, qint64 origin, qint64 from, qint64 end, int unit, bool big)
+{
+    char buf[64 * 1024];
+    from -= (from - origin) % unit;
+    for (qint64 at = from; at < end && at < from + (1 << 20);) {
+        const qint64 got = readAt(fd, at, buf, std::min<qint64>(sizeof buf, end - at));
+        if (got < unit) return -1;
+        for (qint64 k = 0; k + unit <= got; k += unit) {
+            const auto* u = reinterpret_cast<const unsigned char*>(buf + k);
+            const unsigned v = unit == 1 ? u[0] : big ? (unsigned(u[0]) << 8 | u[1]) : (unsigned(u[1]) << 8 | u[0]);
+            if (v == '\n') return at + k + unit;
+        }
+        at += got - got % unit;
+    }
+    return -1;
+}
+
+} // namespace
+
+void normalize(QString& text)
+{
+    char16_t* d = reinterpret_cast<char16_t*>(text.data());
+    const qsizetype n = text.size();
+    qsizetype w = 0;
+    for (qsizetype r = 0; r < n; ++r) {
+        char16_t c = d[r];
+        if (c <= u'\r') {
+            if (c == u'\r') {
+                if (r + 1 < n && d[r + 1] == u'\n') ++r;
+                c = u'\n';
+            } else if (c == 0) {
+                c = 0xFFFD;
+            }
+        }
+        d[w++] = c;
+    }
+    text.truncate(w);
+}
+
+void Decoded::index()
+{
+    lineStarts.clear();
+    lineStarts.push_back(0);
+    const char16_t* d = reinterpret_cast<const char16_t*>(text.constData());
+    const qsizetype n = text.size();
+    for (qsizetype i = 0; i < n; ++i)
+        if (d[i] == u'\n') lineStarts.push_back(qint32(i + 1));
+}
+
+Decoded decode(const BigTextCodec& codec, const char* data, qint64 size)
+{
+    Decoded d;
+    codec.decode(data, size, d.text);
+    normalize(d.text);
+    d.index();
+    return d;
+}
+
+qint64 readAt(int fd, qint64 offset, char* buffer, qint64 size)
+{
+    qint64 done = 0;
+    while (done < size) {
+        const ssize_t r = ::pread(fd, buffer + done, size_t(size - done), off_t(offset + done));
+        if (r < 0) {
+            if (errno == EINTR) continue;
+            throw VarError::streamRead();
+        }
+        if (r == 0) break;
+        done += r;
+    }
+    return done;
+}
+
+std::vector<Block> scan(int fd, qint64 begin, qint64 end, const BigTextCodec& codec, int parts, qint64 chunkBytes)
+{
+    const unsigned hw = std::max(1u, std::thread::hardware_concurrency());
+    if (parts <= 0) parts = end - begin >= kParallelBytes ? int(std::min(4u, hw)) : 1;
+    std::vector<qint64> bounds{begin};
+    for (int j = 1; j < parts; ++j) {
+        const qint64 nominal = begin + (end - begin) / parts * j;
+        const qint64 at = lineStartAfter(fd, begin, std::max(nominal, bounds.back()), end, codec.unitBytes(),
+                                         codec.bigEndian());
+        if (at > bounds.back() && at < end) bounds.push_back(at);
+    }
+    bounds.push_back(end);
+    parts = int(bounds.size()) - 1;
+
+    const size_t count = size_t(parts);
+    std::vector<std::vector<Block>> results(count);
+    std::vector<qint64> reached(count, 0);
+    std::vector<std::exception_ptr> errors(count);
+    auto work = [&](int j) {
+        try {
+            reached[size_t(j)] = scanRange(fd, bounds[size_t(j)], bounds[size_t(j) + 1], codec, chunkBytes,
+                                          results[size_t(j)]);
+        } catch (...) {
+            errors[size_t(j)] = std::current_exception();
+        }
+    };
+    std::vector<std::thread> threads;
+    for (int j = 1; j < parts; ++j) threads.emplace_back(work, j);
+    work(0);
+    for (auto& t : threads) t.join();
+
+    std::vector<Block> blocks;
+    size_t total = 0;
+    for (const auto& r : results) total += r.size();
+    blocks.reserve(total);
+    for (int j = 0; j < parts; ++j) {
+        if (errors[size_t(j)]) std::rethrow_exception(errors[size_t(j)]);
+        blocks.insert(blocks.end(), results[size_t(j)].begin(), results[size_t(j)].end());
+        // A file that shrank while being read ends where the reading ended.
+        if (reached[size_t(j)] < bounds[size_t(j) + 1]) break;
+    }
+    return blocks;
+}
+
+} // namespace BigTextScan

@@ -1,0 +1,54 @@
+#pragma once
+#include "BigTextCodec.h"
+
+#include <QString>
+
+#include <memory>
+#include <vector>
+
+// The one pass over a file's bytes that a big text needs before it can be shown:
+// where its blocks of lines start, and how many characters and line ends each
+// holds. Nothing is decoded here unless a block holds invalid sequences.
+namespace BigTextScan {
+
+// Blocks end after a line end once they reach this size; a line longer than
+// kMaxBlockBytes is cut into blocks at character boundaries, each then shown as
+// a line of its own.
+constexpr qint64 kBlockBytes = 64 * 1024;
+constexpr qint64 kMaxBlockBytes = 256 * 1024;
+
+struct Block {
+    qint64 offset = 0;   // in the file
+    qint64 bytes = 0;
+    qint64 chars = 0;    // UTF-16 units, every line end counted as one
+    qint64 newlines = 0; // line ends inside the block (CR LF, CR or LF)
+    bool endsWithNewline = false;
+};
+
+// Decoded text of a byte range: line ends become one '\n' each and NUL becomes
+// U+FFFD. lineStarts holds 0 and the position after every '\n'.
+struct Decoded {
+    QString text;
+    std::vector<qint32> lineStarts;
+    qint64 newlines() const { return qint64(lineStarts.size()) - 1; }
+    bool endsWithNewline() const { return !text.isEmpty() && text.back() == u'\n'; }
+    // Recomputes lineStarts after text was changed in place.
+    void index();
+};
+Decoded decode(const BigTextCodec& codec, const char* data, qint64 size);
+// Puts '\n' for CR LF, lone CR and LF and U+FFFD for NUL into text, in place.
+void normalize(QString& text);
+
+// Scans [begin, end) of the open file fd (begin starts a line); stops early at a
+// short read (the file shrank). Splits a large range over a few threads (parts
+// 0: as many as pay off), reading chunkBytes at a time.
+// Throws VarError::streamRead() on a read error.
+constexpr qint64 kChunkBytes = 4 << 20;
+std::vector<Block> scan(int fd, qint64 begin, qint64 end, const BigTextCodec& codec, int parts = 0,
+                        qint64 chunkBytes = kChunkBytes);
+
+// Reads up to size bytes at offset; fewer at the end of the file. Throws on a
+// read error.
+qint64 readAt(int fd, qint64 offset, char* buffer, qint64 size);
+
+}
