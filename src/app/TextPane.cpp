@@ -1,5 +1,6 @@
 #include "TextPane.h"
 
+#include "BigTextView.h"
 #include "FsPath.h"
 #include "RtfReader.h"
 #include "TColor.h"
@@ -12,7 +13,7 @@
 #include <QTextCursor>
 #include <QTextDocument>
 #include <QTextLayout>
-#include <QVBoxLayout>
+#include <QStackedLayout>
 
 #include <array>
 #include <fcntl.h>
@@ -61,31 +62,77 @@ qsizetype search(QStringView hay, QStringView needle)
 
 } // namespace
 
-TextPane::TextPane(QWidget* parent) : QWidget(parent), m_edit(new QPlainTextEdit(this))
+namespace {
+int clampInt(qint64 v)
 {
-    auto* lay = new QVBoxLayout(this);
-    lay->setContentsMargins(0, 0, 0, 0);
-    lay->addWidget(m_edit);
+    return int(std::clamp<qint64>(v, std::numeric_limits<int>::min(), std::numeric_limits<int>::max()));
+}
+
+BigTextEncoding bigEncoding(TextDecoder::Encoding e)
+{
+    switch (e) {
+    case TextDecoder::Encoding::Cp932: return BigTextEncoding::Cp932;
+    case TextDecoder::Encoding::EucJp: return BigTextEncoding::EucJp;
+    case TextDecoder::Encoding::Iso2022Jp: return BigTextEncoding::Iso2022Jp;
+    case TextDecoder::Encoding::Utf8: return BigTextEncoding::Utf8;
+    case TextDecoder::Encoding::Utf16Le: return BigTextEncoding::Utf16LE;
+    case TextDecoder::Encoding::Utf16Be: return BigTextEncoding::Utf16BE;
+    }
+    return BigTextEncoding::Cp932;
+}
+
+// The encoding is found from the head of the file: enough to decide, and
+// bounded, so that a huge file is recognised at once.
+constexpr qint64 kSampleBytes = 1 << 20;
+} // namespace
+
+TextPane::TextPane(QWidget* parent)
+    : QWidget(parent), m_stack(new QStackedLayout(this)), m_edit(new QPlainTextEdit(this)), m_big(new BigTextView(this))
+{
+    m_stack->setContentsMargins(0, 0, 0, 0);
+    m_stack->addWidget(m_big);
+    m_stack->addWidget(m_edit);
     m_edit->setLineWrapMode(QPlainTextEdit::NoWrap);
     m_edit->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     m_edit->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    setFocusProxy(m_edit);
-    connect(m_edit, &QPlainTextEdit::selectionChanged, this, &TextPane::selectionChanged);
-    connect(m_edit, &QPlainTextEdit::cursorPositionChanged, this, &TextPane::selectionChanged);
+    m_big->setWordWrap(false);
+    connect(m_edit, &QPlainTextEdit::selectionChanged, this, [this] { if (m_rich) Q_EMIT selectionChanged(); });
+    connect(m_edit, &QPlainTextEdit::cursorPositionChanged, this, [this] { if (m_rich) Q_EMIT selectionChanged(); });
+    connect(m_big, &BigTextView::selectionChanged, this, [this] { if (!m_rich) Q_EMIT selectionChanged(); });
     connect(m_edit->document(), &QTextDocument::contentsChange, this, [this](int, int removed, int added) {
         if (!m_loading && (removed || added)) m_textValid = false;
     });
+    // The context menu is the pane's, whichever widget shows the text.
+    setContextMenuPolicy(Qt::CustomContextMenu);
+    for (QWidget* w : textWidgets()) {
+        w->setContextMenuPolicy(Qt::CustomContextMenu);
+        connect(w, &QWidget::customContextMenuRequested, this, [this, w](const QPoint& pos) {
+            Q_EMIT customContextMenuRequested(mapFromGlobal(w->mapToGlobal(pos)));
+        });
+    }
+    showPage(false);
     applyColors();
+}
+
+void TextPane::showPage(bool rich)
+{
+    m_rich = rich;
+    QWidget* page = rich ? static_cast<QWidget*>(m_edit) : static_cast<QWidget*>(m_big);
+    const bool hadFocus = m_edit->hasFocus() || m_big->hasFocus();
+    m_stack->setCurrentWidget(page);
+    setFocusProxy(page);
+    if (hadFocus) page->setFocus(Qt::OtherFocusReason);
 }
 
 void TextPane::clear()
 {
     m_loading = true;
     m_edit->clear();
+    m_big->clear();
     m_loading = false;
     m_text.clear();
     m_textValid = true;
-    m_rich = false;
+    showPage(false);
 }
 
 qint64 TextPane::loadLimit() const
@@ -97,25 +144,68 @@ qint64 TextPane::loadLimit() const
     return std::min(hard, availableMemory() / 6);
 }
 
+QByteArray TextPane::readWhole(const QString& path, qint64 knownSize)
+{
+    const qint64 limit = loadLimit();
+    if (knownSize > limit) throw VarError::streamRead();
+    QByteArray bytes;
+    if (!FsPath::readFile(path, &bytes, limit + 1)) {
+        // Tell a file that cannot be opened from one that fails while being read.
+        const int fd = ::open(FsPath::encodeName(path).constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+        if (fd < 0) throw VarError::cannotOpen(path);
+        ::close(fd);
+        throw VarError::streamRead();
+    }
+    if (bytes.size() > limit) throw VarError::streamRead();   // it grew while being read
+    return bytes;
+}
+
 void TextPane::loadFile(const QString& path)
 {
-    const QByteArray native = FsPath::encodeName(path);
     struct stat st;
-    if (::stat(native.constData(), &st) != 0 || !S_ISREG(st.st_mode))
+    if (::stat(FsPath::encodeName(path).constData(), &st) != 0 || !S_ISREG(st.st_mode))
         throw VarError::cannotOpen(path);   // gone, or a device or pipe that is no file to show
-    const qint64 limit = loadLimit();
-    if (st.st_size > limit) throw VarError::streamRead();
-    QByteArray bytes;
     try {
-        if (!FsPath::readFile(path, &bytes, limit + 1)) {
-            // Tell a file that cannot be opened from one that fails while being read.
-            const int fd = ::open(native.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+        QByteArray head;
+        // Only the head is read here; the plain-text view reads the rest itself.
+        if (!FsPath::readFile(path, &head, kSampleBytes)) {
+            const int fd = ::open(FsPath::encodeName(path).constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
             if (fd < 0) throw VarError::cannotOpen(path);
             ::close(fd);
             throw VarError::streamRead();
         }
-        if (bytes.size() > limit) throw VarError::streamRead();   // it grew while being read
-        loadData(std::move(bytes));
+        const bool whole = head.size() < kSampleBytes;
+        const bool heldWhole = RtfReader::isRtf(head) || TextDecoder::detect(head).encoding == TextDecoder::Encoding::Iso2022Jp;
+        if (heldWhole && qMax<qint64>(st.st_size, head.size()) > loadLimit()) throw VarError::streamRead();
+        if (RtfReader::isRtf(head)) {
+            loadData(whole ? head : readWhole(path, st.st_size));
+            return;
+        }
+        const TextDecoder::Detection d = TextDecoder::detect(head);
+        if (d.encoding == TextDecoder::Encoding::Iso2022Jp) {
+            // Stateful: it can only be decoded from the start, so it is held whole.
+            TextDecoder::Options options;
+            options.unifyLineBreaks = true;
+            QString text = TextDecoder::decodeAs(d.encoding, whole ? head : readWhole(path, st.st_size), options);
+            head = QByteArray();
+            m_encoding = d.encoding;
+            showPlain(text);
+            return;
+        }
+        head = QByteArray();
+        m_loading = true;
+        m_edit->clear();
+        try {
+            m_big->load(path, bigEncoding(d.encoding));
+        } catch (...) {
+            m_loading = false;
+            throw;
+        }
+        m_loading = false;
+        m_encoding = d.encoding;
+        m_text.clear();
+        m_textValid = true;
+        showPage(false);
     } catch (const std::bad_alloc&) {
         clear();
         throw VarError::streamRead();
@@ -134,7 +224,7 @@ void TextPane::loadData(QByteArray bytes)
     TextDecoder::Options options;
     options.unifyLineBreaks = true;
     TextDecoder::Result r = TextDecoder::decode(bytes, options);
-    bytes = QByteArray();   // free the file before the widget takes its copy
+    bytes = QByteArray();   // free the file before the view takes its copy
     m_encoding = r.encoding;
     showPlain(r.text);
 }
@@ -142,11 +232,12 @@ void TextPane::loadData(QByteArray bytes)
 void TextPane::showPlain(const QString& text)
 {
     m_loading = true;
-    m_edit->setPlainText(text);
+    m_edit->clear();
+    m_big->setPlainText(text);
     m_loading = false;
-    m_text = text;
+    m_text.clear();
     m_textValid = true;
-    m_rich = false;
+    showPage(false);
 }
 
 void TextPane::showRich(const RtfReader::Document& doc)
@@ -174,9 +265,10 @@ void TextPane::showRich(const RtfReader::Document& doc)
     d->setUndoRedoEnabled(undo);
     m_edit->moveCursor(QTextCursor::Start);
     m_loading = false;
+    m_big->clear();
+    showPage(true);
     m_text = doc.plainText();
     m_textValid = m_text.size() == textLength();
-    m_rich = true;
 }
 
 void TextPane::setPlainText(const QString& text)
@@ -196,33 +288,57 @@ const QString& TextPane::searchText() const
     return m_text;
 }
 
-QString TextPane::text() const { return searchText(); }
-int TextPane::textLength() const { return m_edit->document()->characterCount() - 1; }
+QString TextPane::text() const { return m_rich ? searchText() : m_big->toPlainText(); }
+int TextPane::textLength() const
+{
+    return m_rich ? m_edit->document()->characterCount() - 1 : clampInt(m_big->textLength());
+}
 
-int TextPane::selStart() const { return m_edit->textCursor().selectionStart(); }
+int TextPane::selStart() const
+{
+    return m_rich ? m_edit->textCursor().selectionStart() : clampInt(m_big->selStart());
+}
 int TextPane::selLength() const
 {
+    if (!m_rich) return clampInt(m_big->selLength());
     const QTextCursor c = m_edit->textCursor();
     return c.selectionEnd() - c.selectionStart();
 }
 void TextPane::setSelStart(int pos)
 {
+    if (!m_rich) {
+        m_big->setSelStart(std::clamp<qint64>(pos, 0, m_big->textLength()));
+        return;
+    }
     QTextCursor c = m_edit->textCursor();
     c.setPosition(qBound(0, pos, textLength()));
     m_edit->setTextCursor(c);
 }
 void TextPane::setSelLength(int length)
 {
+    if (!m_rich) {
+        m_big->setSelLength(length);
+        return;
+    }
     QTextCursor c = m_edit->textCursor();
     const int start = c.selectionStart();
     c.setPosition(start);
     c.setPosition(qBound(0, start + length, textLength()), QTextCursor::KeepAnchor);
     m_edit->setTextCursor(c);
 }
-void TextPane::selectAll() { m_edit->selectAll(); }
-void TextPane::copy() { m_edit->copy(); }
+void TextPane::selectAll()
+{
+    if (m_rich) m_edit->selectAll();
+    else m_big->selectAll();
+}
+void TextPane::copy()
+{
+    if (m_rich) m_edit->copy();
+    else m_big->copy();
+}
 QString TextPane::selectedText() const
 {
+    if (!m_rich) return m_big->selectedText();
     QString s = m_edit->textCursor().selectedText();
     s.replace(QChar::ParagraphSeparator, QLatin1Char('\n'));
     return s;
@@ -230,6 +346,7 @@ QString TextPane::selectedText() const
 
 int TextPane::find(const QString& what, int start, int length) const
 {
+    if (!m_rich) return clampInt(m_big->find(what, start, length));
     const QString& all = searchText();
     const qsizetype from = std::clamp<qsizetype>(start, 0, all.size());
     const qsizetype to = std::clamp<qsizetype>(qsizetype(start) + length, from, all.size());
@@ -250,6 +367,7 @@ QTextLayout* laidOut(QTextDocument* d, const QTextBlock& b)
 
 int TextPane::lineFromChar(int pos) const
 {
+    if (!m_rich) return clampInt(m_big->lineFromChar(pos));
     QTextDocument* d = m_edit->document();
     QTextBlock b = d->findBlock(qBound(0, pos, textLength()));
     if (!b.isValid()) b = d->lastBlock();
@@ -264,6 +382,7 @@ int TextPane::lineFromChar(int pos) const
 
 int TextPane::lineIndex(int line) const
 {
+    if (!m_rich) return clampInt(m_big->lineIndex(line));
     QTextDocument* d = m_edit->document();
     QTextBlock b = d->findBlockByLineNumber(line);
     if (!b.isValid()) return -1;
@@ -275,11 +394,13 @@ int TextPane::lineIndex(int line) const
     return b.position();
 }
 
-bool TextPane::wordWrap() const { return m_edit->lineWrapMode() != QPlainTextEdit::NoWrap; }
+bool TextPane::wordWrap() const { return m_wrap; }
 void TextPane::setWordWrap(bool on)
 {
+    m_wrap = on;
     m_edit->setLineWrapMode(on ? QPlainTextEdit::WidgetWidth : QPlainTextEdit::NoWrap);
     m_edit->setHorizontalScrollBarPolicy(on ? Qt::ScrollBarAsNeeded : Qt::ScrollBarAlwaysOn);
+    m_big->setWordWrap(on);
 }
 
 void TextPane::setFontFace(const QString& face) { m_face = face; applyFont(); }
@@ -289,8 +410,9 @@ void TextPane::setPaneFont(const QFont& font)
     m_face = font.family();
     m_size = font.pointSize() > 0 ? font.pointSize() : qMax(1, qRound(font.pixelSize() * 72.0 / 96.0));
     m_edit->setFont(font);
+    m_big->setFont(font);
 }
-QFont TextPane::paneFont() const { return m_edit->font(); }
+QFont TextPane::paneFont() const { return m_big->font(); }
 
 void TextPane::applyFont()
 {
@@ -298,6 +420,7 @@ void TextPane::applyFont()
     if (m_size > 0) f.setPointSize(m_size);
     else if (m_size < 0) f.setPixelSize(-m_size);   // a negative size is a character height in pixels
     m_edit->setFont(f);
+    m_big->setFont(f);
 }
 
 void TextPane::setFontColor(qint32 color) { m_fontColor = color; applyColors(); }
@@ -315,7 +438,14 @@ void TextPane::applyColors()
     pal.setColor(QPalette::Inactive, QPalette::Highlight, fill);
     pal.setColor(QPalette::Inactive, QPalette::HighlightedText, text);
     m_edit->setPalette(pal);
+    m_big->setTextColor(text);
+    m_big->setFillColor(fill);
 }
 
-void TextPane::setFocusToText() { m_edit->setFocus(Qt::OtherFocusReason); }
-QWidget* TextPane::textWidget() const { return m_edit; }
+void TextPane::setFocusToText()
+{
+    if (m_rich) m_edit->setFocus(Qt::OtherFocusReason);
+    else m_big->setFocus(Qt::OtherFocusReason);
+}
+QWidget* TextPane::textWidget() const { return m_rich ? static_cast<QWidget*>(m_edit) : static_cast<QWidget*>(m_big); }
+QList<QWidget*> TextPane::textWidgets() const { return {m_big, m_edit}; }

@@ -6,13 +6,16 @@
 #include <QString>
 #include <QWidget>
 
+class BigTextView;
 class QPlainTextEdit;
+class QStackedLayout;
 namespace RtfReader { struct Document; }
 
 // The text view behind REdit. It offers exactly what the program needs, so that
-// the widget behind it can be replaced without touching the main window.
-// Positions are character positions counted from 0; a line break is one
-// character.
+// the widgets behind it stay its own business: plain text of any size is shown
+// by a view that decodes only what is on screen, rich text by a rich-text
+// editor. Positions are character positions counted from 0; a line break is
+// one character.
 class TextPane : public QWidget {
     Q_OBJECT
 public:
@@ -66,15 +69,20 @@ public:
     void setFillColor(qint32 color);
 
     void setFocusToText();
+    // The widget that shows the text now, and both of them.
     QWidget* textWidget() const;
+    QList<QWidget*> textWidgets() const;
 
-    // Largest file loadFile() takes; 0 means as much as memory allows.
+    // Largest file loadFile() holds in memory whole (rich text, ISO-2022-JP);
+    // 0 means as much as memory allows. Other plain text is read piecewise.
     void setLoadLimit(qint64 bytes) { m_loadLimit = bytes; }
 
 Q_SIGNALS:
     void selectionChanged();
 
 private:
+    void showPage(bool rich);
+    QByteArray readWhole(const QString& path, qint64 knownSize);
     void showRich(const RtfReader::Document& doc);
     void showPlain(const QString& text);
     const QString& searchText() const;
@@ -82,7 +90,10 @@ private:
     void applyFont();
     void applyColors();
 
+    QStackedLayout* m_stack;
     QPlainTextEdit* m_edit;
+    BigTextView* m_big;
+    bool m_wrap = false;
     QString m_face;
     int m_size = 9;
     qint32 m_fontColor = 0;

@@ -238,10 +238,8 @@ void TForm1::buildMenus()
     N32 = action(txMenu, "N32", QStringLiteral("フォントの設定"), &TForm1::N32Click);
     N33 = action(txMenu, "N33", QStringLiteral("拡張子の設定"), &TForm1::N33Click);
     N34 = action(txMenu, "N34", QStringLiteral("外部起動アプリの登録"), &TForm1::N34Click);
-    QWidget* textWidget = REdit->textWidget();
-    textWidget->setContextMenuPolicy(Qt::CustomContextMenu);
-    connect(textWidget, &QWidget::customContextMenuRequested, this,
-            [this, textWidget](const QPoint& pos) { txMenu->popup(textWidget->mapToGlobal(pos)); });
+    connect(REdit, &QWidget::customContextMenuRequested, this,
+            [this](const QPoint& pos) { txMenu->popup(REdit->mapToGlobal(pos)); });
 }
 
 // ---------------------------------------------------------------- start-up

@@ -60,10 +60,9 @@ void TForm1::setupText()
     connect(REdit, &TextPane::selectionChanged, this, [this] { guardIn(this, [this] { REditSelectionChange(); }); });
     // Ctrl+C is C1's shortcut wherever the focus is in the window, also in the
     // controls that would copy on their own.
-    for (QWidget* w : {static_cast<QWidget*>(Edit1), REdit->textWidget(), static_cast<QWidget*>(LView),
-                       static_cast<QWidget*>(ChBox1), static_cast<QWidget*>(ChBox2),
-                       static_cast<QWidget*>(CheckBox1)})
-        w->installEventFilter(this);
+    QList<QWidget*> watched = REdit->textWidgets();
+    watched << Edit1 << LView << ChBox1 << ChBox2 << CheckBox1;
+    for (QWidget* w : watched) w->installEventFilter(this);
     connectListSelection();
 }
 
