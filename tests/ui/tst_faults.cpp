@@ -127,6 +127,8 @@ private Q_SLOTS:
 
     void damagedFiles_data()
     {
+        static const char kBadBitmap[] = "BM\x36\x00\x00\x00\x00\x00\x00\x00\x36\x00\x00\x00\x28\x00\x00\x00"
+                                         "\xff\xff\xff\x7f\xff\xff\xff\x7f\x01\x00\x18\x00";
         QTest::addColumn<QString>("file");
         QTest::addColumn<QByteArray>("bytes");
         QRandomGenerator rng(20261207);
@@ -136,7 +138,8 @@ private Q_SLOTS:
         for (int i = 0; i < 100000; ++i) hundredThousand += QByteArray::number(i) + "\r\n";
         const QByteArray hugeLine = QByteArray(8 * 1024 * 1024, 'A') + "\r\n";
         const QByteArray invalidCp932("\x81\x81\xff\xfe\x80\xa0\xfd\r\n\x82\r\n**\r\n\x81\r\n**\r\n***\r\n");
-        const QByteArray nul("Vardolin Ver 1.05\r\n1\0" "0\r\n\0\0\r\n**\r\n\0\r\n***\r\n", 45);
+        static const char nulBytes[] = "Vardolin Ver 1.05\r\n1\0" "0\r\n\0\0\r\n**\r\n\0\r\n***\r\n";
+        const QByteArray nul(nulBytes, sizeof nulBytes - 1);
         for (const QString& f : {QStringLiteral("appcfgs.cfg"), QStringLiteral("exitem.cfg"), QStringLiteral("appitems.cfg"),
                                  QStringLiteral("IconImg1.bmp")}) {
             QTest::newRow(qPrintable(f + " random")) << f << random;
@@ -148,8 +151,7 @@ private Q_SLOTS:
         }
         // A damaged header that claims to be a bitmap.
         QTest::newRow("bitmap header only") << QStringLiteral("IconImg1.bmp")
-                                            << QByteArray("BM\x36\x00\x00\x00\x00\x00\x00\x00\x36\x00\x00\x00\x28\x00\x00\x00"
-                                                          "\xff\xff\xff\x7f\xff\xff\xff\x7f\x01\x00\x18\x00", 30);
+                                            << QByteArray(kBadBitmap, sizeof kBadBitmap - 1);
     }
     void damagedFiles()
     {
