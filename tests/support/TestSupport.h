@@ -3,6 +3,7 @@
 #include "AppEnv.h"
 #include "CommonDialogs.h"
 #include "LineBuffer.h"
+#include "MainForm.h"
 #include "Messages.h"
 #include "Platform.h"
 
@@ -10,6 +11,7 @@
 #include <QFont>
 #include <QStringList>
 #include <QTemporaryDir>
+#include <QWidget>
 
 #include <functional>
 
@@ -55,6 +57,34 @@ public:
 
     QString home = QStringLiteral("/nonexistent-home");
     QStringList started, openedFolders, openedDocuments;
+};
+
+// A main window that does nothing: dialog tests derive from it and override
+// what they check.
+class StubMainForm : public MainForm {
+public:
+    QWidget* mainWidget() override { return &widget; }
+    LineBuffer& lineBuffer() override { return buffer; }
+    void LoadSet() override {}
+    void TagsLoad() override {}
+    void LoadAppItem() override {}
+    QStringList categoryNames() const override { return {}; }
+    const PatternGrid& patternGrid() const override { return grid; }
+    void selectFirstCategoryAndPattern() override {}
+    ViewColors viewColors() const override { return colors; }
+    void setViewColors(const ViewColors& c) override { colors = c; }
+    void ColorSet() override {}
+    QString slotHint(int) const override { return {}; }
+    QString slotPath(int) const override { return {}; }
+    QString slotOption(int) const override { return {}; }
+    QImage slotHiddenImage(int) const override { return {}; }
+    void confirmSlot(int, bool, const QString&, const QString&, const QString&, const QImage&) override {}
+    void setDirectEnabled(bool) override {}
+
+    QWidget widget;
+    LineBuffer buffer;
+    PatternGrid grid;
+    ViewColors colors;
 };
 
 // A temporary settings folder with the shipped defaults copied in (optional).

@@ -19,11 +19,9 @@ namespace {
 
 // The main window as the import sees it: records the reloads and what
 // appcfgs.cfg held when LoadSet ran.
-class FakeMain : public MainForm {
+class FakeMain : public StubMainForm {
 public:
     explicit FakeMain(TestEnv& t) : m_t(t) {}
-    QWidget* mainWidget() override { return &widget; }
-    LineBuffer& lineBuffer() override { return buffer; }
     void LoadSet() override
     {
         calls << QStringLiteral("LoadSet");
@@ -35,23 +33,8 @@ public:
         calls << QStringLiteral("LoadAppItem");
         itemsSeen = m_t.readFile(QStringLiteral("appitems.cfg"));
     }
-    QStringList categoryNames() const override { return {}; }
-    const PatternGrid& patternGrid() const override { return grid; }
-    void selectFirstCategoryAndPattern() override {}
-    ViewColors viewColors() const override { return colors; }
-    void setViewColors(const ViewColors& c) override { colors = c; }
     void ColorSet() override { calls << QStringLiteral("ColorSet"); }
-    QString slotHint(int) const override { return {}; }
-    QString slotPath(int) const override { return {}; }
-    QString slotOption(int) const override { return {}; }
-    QImage slotHiddenImage(int) const override { return {}; }
-    void confirmSlot(int, bool, const QString&, const QString&, const QString&, const QImage&) override {}
-    void setDirectEnabled(bool) override {}
 
-    QWidget widget;
-    LineBuffer buffer;
-    PatternGrid grid;
-    ViewColors colors;
     QStringList calls;
     QByteArray settingsSeen, itemsSeen;
 

@@ -34,12 +34,10 @@ bool refusesWindowClose(QWidget* w)
 
 // The main window as far as the extension dialog sees it: the table is read
 // from exitem.cfg of the test folder, as the real window does.
-class FakeMain : public MainForm {
+class FakeMain : public StubMainForm {
 public:
     explicit FakeMain(const AppEnv& env) : m_env(env) {}
     QWidget* mainWidget() override { return nullptr; }
-    LineBuffer& lineBuffer() override { return buffer; }
-    void LoadSet() override {}
     void TagsLoad() override
     {
         ++tagsLoads;
@@ -48,24 +46,10 @@ public:
         file.load(m_env.settingsFile("exitem.cfg"));
         ExtensionTable::parse(file, &names, &grid);
     }
-    void LoadAppItem() override {}
     QStringList categoryNames() const override { return names; }
-    const PatternGrid& patternGrid() const override { return grid; }
     void selectFirstCategoryAndPattern() override { ++firstSelections; }
-    ViewColors viewColors() const override { return colors; }
-    void setViewColors(const ViewColors& c) override { colors = c; }
-    void ColorSet() override {}
-    QString slotHint(int) const override { return {}; }
-    QString slotPath(int) const override { return {}; }
-    QString slotOption(int) const override { return {}; }
-    QImage slotHiddenImage(int) const override { return {}; }
-    void confirmSlot(int, bool, const QString&, const QString&, const QString&, const QImage&) override {}
-    void setDirectEnabled(bool) override {}
 
-    LineBuffer buffer;
     QStringList names;
-    PatternGrid grid;
-    ViewColors colors;
     int tagsLoads = 0;
     int firstSelections = 0;
     bool failLoad = false;

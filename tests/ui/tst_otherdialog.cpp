@@ -36,23 +36,12 @@ struct Confirmed {
 };
 
 // The main window as the dialogs see it: five slots and the direct-mode switch.
-class FakeMain : public MainForm {
+class FakeMain : public StubMainForm {
 public:
     FakeMain()
     {
         for (int n = 1; n <= 5; ++n) hint[n] = kUnreg;
     }
-    QWidget* mainWidget() override { return &widget; }
-    LineBuffer& lineBuffer() override { return buffer; }
-    void LoadSet() override {}
-    void TagsLoad() override {}
-    void LoadAppItem() override {}
-    QStringList categoryNames() const override { return {}; }
-    const PatternGrid& patternGrid() const override { return grid; }
-    void selectFirstCategoryAndPattern() override {}
-    ViewColors viewColors() const override { return colors; }
-    void setViewColors(const ViewColors& c) override { colors = c; }
-    void ColorSet() override {}
     QString slotHint(int n) const override { return hint[n]; }
     QString slotPath(int n) const override { return path[n]; }
     QString slotOption(int n) const override { return option[n]; }
@@ -68,10 +57,6 @@ public:
     }
     void setDirectEnabled(bool enabled) override { directEnabled.append(enabled); }
 
-    QWidget widget;
-    LineBuffer buffer;
-    PatternGrid grid;
-    ViewColors colors;
     std::array<QString, 6> hint, path, option;
     std::array<QImage, 6> hidden;
     std::array<Confirmed, 6> confirmed;

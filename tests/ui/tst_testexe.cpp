@@ -15,31 +15,7 @@
 
 namespace {
 
-class FakeMain : public MainForm {
-public:
-    QWidget* mainWidget() override { return &widget; }
-    LineBuffer& lineBuffer() override { return buffer; }
-    void LoadSet() override {}
-    void TagsLoad() override {}
-    void LoadAppItem() override {}
-    QStringList categoryNames() const override { return {}; }
-    const PatternGrid& patternGrid() const override { return grid; }
-    void selectFirstCategoryAndPattern() override {}
-    ViewColors viewColors() const override { return colors; }
-    void setViewColors(const ViewColors& c) override { colors = c; }
-    void ColorSet() override {}
-    QString slotHint(int) const override { return {}; }
-    QString slotPath(int) const override { return {}; }
-    QString slotOption(int) const override { return {}; }
-    QImage slotHiddenImage(int) const override { return {}; }
-    void confirmSlot(int, bool, const QString&, const QString&, const QString&, const QImage&) override {}
-    void setDirectEnabled(bool) override {}
-
-    QWidget widget;
-    LineBuffer buffer;
-    PatternGrid grid;
-    ViewColors colors;
-};
+using FakeMain = StubMainForm;
 
 } // namespace
 
