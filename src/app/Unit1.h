@@ -203,10 +203,6 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    // ---- state of the file list (Unit1List.cpp); add members here
-    // ---- end of file-list state
-
-    // ---- state of the text view (Unit1Text.cpp); add members here
 public:
     // Makes every selection change of LView run LViewChange. setModel() gives
     // the view a new selection model: call this after it (a new one is also
@@ -214,15 +210,10 @@ public:
     void connectListSelection();
 
 private:
+    // The list's selection model whose changes show the selected file.
     class QItemSelectionModel* m_listSelection = nullptr;
     QMetaObject::Connection m_listSelectionConnection;
-    // ---- end of text-view state
 
-    // ---- state of the applications (Unit1Apps.cpp); add members here
-    // ---- end of applications state
-
-    // ---- state of the dialog handlers (Unit1Ext/Reg/Look.cpp); add members here
-    // ---- end of dialog-handler state
 
     void buildLayout();
     void buildMenus();
