@@ -9,6 +9,8 @@
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
+#include <QContextMenuEvent>
+#include <QSignalSpy>
 #include <QDir>
 #include <QFile>
 #include <QLabel>
@@ -108,6 +110,7 @@ private Q_SLOTS:
     void findRunsForwardsAndMatchesCase();
     void findDialogIsModelessAndOffersOnlyTheSearchText();
     void aReplacedListModelIsFollowed();
+    void contextMenuOfEitherPageIsThePanes();
 };
 
 void TestTextView::selectingAFileShowsItNamesItAndPlacesTheCaret()
@@ -490,6 +493,24 @@ void TestTextView::aReplacedListModelIsFollowed()
     QCoreApplication::processEvents();   // the window notices the new selection model by itself
     v.form->LView->selectionModel()->select(other->index(0), QItemSelectionModel::ClearAndSelect);
     QCOMPARE(v.pane()->text(), QStringLiteral("x content"));
+}
+
+void TestTextView::contextMenuOfEitherPageIsThePanes()
+{
+    // The pane's context menu must open over plain text and over rich text
+    // alike, whichever widget shows it.
+    View v;
+    QSignalSpy spy(v.pane(), &QWidget::customContextMenuRequested);
+    v.show(QStringLiteral("plain.txt"), "plain");
+    QVERIFY(!v.pane()->shownAsRichText());
+    QContextMenuEvent plain(QContextMenuEvent::Mouse, QPoint(5, 5));
+    QApplication::sendEvent(qobject_cast<QAbstractScrollArea*>(v.pane()->textWidget())->viewport(), &plain);
+    QCOMPARE(spy.count(), 1);
+    v.show(QStringLiteral("rich.rtf"), "{\\rtf1 rich}");
+    QVERIFY(v.pane()->shownAsRichText());
+    QContextMenuEvent rich(QContextMenuEvent::Mouse, QPoint(5, 5));
+    QApplication::sendEvent(qobject_cast<QAbstractScrollArea*>(v.pane()->textWidget())->viewport(), &rich);
+    QCOMPARE(spy.count(), 2);
 }
 
 QTEST_MAIN(TestTextView)
