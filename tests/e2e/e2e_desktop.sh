@@ -68,48 +68,47 @@ eval "$(xdotool getwindowgeometry --shell "$WID")"
 MENU=22
 
 click() { xdotool mousemove --sync "$1" "$2" click 1; sleep 0.3; }
+# Waits up to 15 s for a condition (the program may run under a sanitizer).
+wait_for() { for _ in $(seq 150); do if eval "$1"; then return 0; fi; sleep 0.1; done; return 1; }
 
 # The folder field has the focus at start: type the folder and press Enter.
 xdotool windowfocus --sync "$WID" 2>/dev/null || true
 xdotool key --clearmodifiers ctrl+a
 xdotool type --delay 5 "$DOCS/"
 xdotool key Return
-sleep 0.8
+sleep 1.5
 
 # Click the first file of the list.
 click $((X + 40)) $((Y + MENU + 48 + 10))
 sleep 0.5
-NAME="$(xdotool getwindowname "$WID")"
-[ "$NAME" = "Vardolin - a first.txt" ] || fail "caption is '$NAME'"
+wait_for '[ "$(xdotool getwindowname "$WID")" = "Vardolin - a first.txt" ]' \
+  || fail "caption is '$(xdotool getwindowname "$WID")'"
 
 # Launch the registered program on it with the first tool button.
 click $((X + 158 + 10)) $((Y + MENU + 24 + 10))
-for _ in $(seq 50); do [ -f "$OUT" ] && break; sleep 0.1; done
-[ -f "$OUT" ] || fail "the registered program did not start"
+wait_for '[ -f "$OUT" ]' || fail "the registered program did not start"
 printf '%s\n' "$DOCS/a first.txt" "--opt" > "$WORK/expected-args"
 cmp -s "$OUT" "$WORK/expected-args" || { cat "$OUT"; fail "arguments differ"; }
 
 # The extension settings dialog: open from the menu, save, close.
 xdotool key --clearmodifiers alt+o
-sleep 0.4
+sleep 1
 xdotool key e
 DLG="$(timeout 10 xdotool search --sync --onlyvisible --name '^拡張子の設定$' | head -1)" || fail "extension dialog did not open"
 sleep 0.4
 eval "$(xdotool getwindowgeometry --shell "$DLG")"
 rm -f "$APP/exitem.cfg"
 click $((X + 256 + 30)) $((Y + 104 + 12))
-[ -f "$APP/exitem.cfg" ] || fail "saving did not write exitem.cfg"
+wait_for '[ -f "$APP/exitem.cfg" ]' || fail "saving did not write exitem.cfg"
 click $((X + 342 + 30)) $((Y + 104 + 12))
-sleep 0.4
-if xdotool search --onlyvisible --name '^拡張子の設定$' >/dev/null 2>&1; then fail "dialog still open"; fi
+wait_for '! xdotool search --onlyvisible --name "^拡張子の設定\$" >/dev/null 2>&1' || fail "dialog still open"
 
 # Close through the menu: 操作 > 終了.
 xdotool windowfocus --sync "$WID" 2>/dev/null || true
 xdotool key --clearmodifiers alt+c
-sleep 0.4
+sleep 1
 xdotool key x
-for _ in $(seq 50); do kill -0 "$APP_PID" 2>/dev/null || break; sleep 0.1; done
-kill -0 "$APP_PID" 2>/dev/null && fail "program did not end"
+wait_for '! kill -0 "$APP_PID" 2>/dev/null' || fail "program did not end"
 APP_PID=""
 
 cmp "$APP/appcfgs.cfg" "$WORK/appcfgs.expected" || { od -c "$APP/appcfgs.cfg" | head; fail "appcfgs.cfg differs"; }
