@@ -124,14 +124,19 @@ void TextPane::showPage(bool rich)
     if (hadFocus) page->setFocus(Qt::OtherFocusReason);
 }
 
-void TextPane::clear()
+void TextPane::clearRich()
 {
     m_loading = true;
     m_edit->clear();
-    m_big->clear();
     m_loading = false;
     m_text.clear();
     m_textValid = true;
+}
+
+void TextPane::clear()
+{
+    clearRich();
+    m_big->clear();
     showPage(false);
 }
 
@@ -144,18 +149,27 @@ qint64 TextPane::loadLimit() const
     return std::min(hard, availableMemory() / 6);
 }
 
-QByteArray TextPane::readWhole(const QString& path, qint64 knownSize)
+namespace {
+// Reads at most maxBytes, telling a file that cannot be opened from one that
+// fails while being read.
+QByteArray readOrThrow(const QString& path, qint64 maxBytes)
 {
-    const qint64 limit = loadLimit();
-    if (knownSize > limit) throw VarError::streamRead();
     QByteArray bytes;
-    if (!FsPath::readFile(path, &bytes, limit + 1)) {
-        // Tell a file that cannot be opened from one that fails while being read.
+    if (!FsPath::readFile(path, &bytes, maxBytes)) {
         const int fd = ::open(FsPath::encodeName(path).constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
         if (fd < 0) throw VarError::cannotOpen(path);
         ::close(fd);
         throw VarError::streamRead();
     }
+    return bytes;
+}
+} // namespace
+
+QByteArray TextPane::readWhole(const QString& path, qint64 knownSize)
+{
+    const qint64 limit = loadLimit();
+    if (knownSize > limit) throw VarError::streamRead();
+    QByteArray bytes = readOrThrow(path, limit + 1);
     if (bytes.size() > limit) throw VarError::streamRead();   // it grew while being read
     return bytes;
 }
@@ -166,45 +180,32 @@ void TextPane::loadFile(const QString& path)
     if (::stat(FsPath::encodeName(path).constData(), &st) != 0 || !S_ISREG(st.st_mode))
         throw VarError::cannotOpen(path);   // gone, or a device or pipe that is no file to show
     try {
-        QByteArray head;
         // Only the head is read here; the plain-text view reads the rest itself.
-        if (!FsPath::readFile(path, &head, kSampleBytes)) {
-            const int fd = ::open(FsPath::encodeName(path).constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-            if (fd < 0) throw VarError::cannotOpen(path);
-            ::close(fd);
-            throw VarError::streamRead();
-        }
-        const bool whole = head.size() < kSampleBytes;
-        const bool heldWhole = RtfReader::isRtf(head) || TextDecoder::detect(head).encoding == TextDecoder::Encoding::Iso2022Jp;
-        if (heldWhole && qMax<qint64>(st.st_size, head.size()) > loadLimit()) throw VarError::streamRead();
+        QByteArray head = readOrThrow(path, kSampleBytes);
+        // Rich text and ISO-2022-JP are held whole in memory, within the limit.
+        auto wholeFile = [&]() {
+            if (qMax<qint64>(st.st_size, head.size()) > loadLimit()) throw VarError::streamRead();
+            return head.size() < kSampleBytes ? head : readWhole(path, st.st_size);
+        };
         if (RtfReader::isRtf(head)) {
-            loadData(whole ? head : readWhole(path, st.st_size));
+            loadData(wholeFile());
             return;
         }
         const TextDecoder::Detection d = TextDecoder::detect(head);
         if (d.encoding == TextDecoder::Encoding::Iso2022Jp) {
-            // Stateful: it can only be decoded from the start, so it is held whole.
+            // Stateful: it can only be decoded from the start.
             TextDecoder::Options options;
             options.unifyLineBreaks = true;
-            QString text = TextDecoder::decodeAs(d.encoding, whole ? head : readWhole(path, st.st_size), options);
+            QString text = TextDecoder::decodeAs(d.encoding, wholeFile(), options);
             head = QByteArray();
             m_encoding = d.encoding;
             showPlain(text);
             return;
         }
         head = QByteArray();
-        m_loading = true;
-        m_edit->clear();
-        try {
-            m_big->load(path, bigEncoding(d.encoding));
-        } catch (...) {
-            m_loading = false;
-            throw;
-        }
-        m_loading = false;
+        clearRich();
+        m_big->load(path, bigEncoding(d.encoding));
         m_encoding = d.encoding;
-        m_text.clear();
-        m_textValid = true;
         showPage(false);
     } catch (const std::bad_alloc&) {
         clear();
@@ -231,12 +232,8 @@ void TextPane::loadData(QByteArray bytes)
 
 void TextPane::showPlain(const QString& text)
 {
-    m_loading = true;
-    m_edit->clear();
+    clearRich();
     m_big->setPlainText(text);
-    m_loading = false;
-    m_text.clear();
-    m_textValid = true;
     showPage(false);
 }
 

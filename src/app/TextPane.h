@@ -82,6 +82,8 @@ Q_SIGNALS:
 
 private:
     void showPage(bool rich);
+    // Empties the rich-text page and its search copy.
+    void clearRich();
     QByteArray readWhole(const QString& path, qint64 knownSize);
     void showRich(const RtfReader::Document& doc);
     void showPlain(const QString& text);

@@ -327,6 +327,7 @@ void TForm1::closeEvent(QCloseEvent* event)
 void TForm1::ColorSet()
 {
     REdit->setFontColor(m_viewColors.text);
+    REdit->setFillColor(m_viewColors.background);
     const QColor fg = TColor::toQColor(m_viewColors.text);
     const QColor bg = TColor::toQColor(m_viewColors.background);
     for (QWidget* w : {static_cast<QWidget*>(LView), static_cast<QWidget*>(Edit1), static_cast<QWidget*>(ChBox1),
@@ -336,14 +337,6 @@ void TForm1::ColorSet()
             pal.setColor(group, QPalette::Text, fg);
             pal.setColor(group, QPalette::ButtonText, fg);
             pal.setColor(group, QPalette::WindowText, fg);
-        }
-        w->setPalette(pal);
-    }
-    REdit->setFillColor(m_viewColors.background);
-    for (QWidget* w : {static_cast<QWidget*>(LView), static_cast<QWidget*>(Edit1), static_cast<QWidget*>(ChBox1),
-                       static_cast<QWidget*>(ChBox2)}) {
-        QPalette pal = w->palette();
-        for (auto group : {QPalette::Active, QPalette::Inactive}) {
             pal.setColor(group, QPalette::Base, bg);
             pal.setColor(group, QPalette::Button, bg);
         }
@@ -358,17 +351,19 @@ QRect TForm1::outerBounds() const
     return frameGeometry();
 }
 
+QSize TForm1::frameExtra() const
+{
+    return frameGeometry().size() - geometry().size();
+}
+
 void TForm1::setOuterBounds(int left, int top, int width, int height)
 {
     // Before the window manager has framed the window the frame is unknown;
     // showEvent applies the requested outer size again once it is.
-    const QRect frame = frameGeometry();
-    const QRect inner = geometry();
-    const int dw = frame.width() - inner.width();
-    const int dh = frame.height() - inner.height();
+    const QSize extra = frameExtra();
     m_requestedOuter = QSize(width, height);
     move(left, top);
-    resize(std::max(1, width - dw), std::max(1, height - dh));
+    resize(std::max(1, width - extra.width()), std::max(1, height - extra.height()));
     FormSet();
 }
 
@@ -390,11 +385,9 @@ void TForm1::FormSet()
 {
     if (m_inFormSet) return;
     m_inFormSet = true;
-    const QRect frame = frameGeometry();
-    const QRect inner = geometry();
-    const int dw = frame.width() - inner.width();
-    const int dh = frame.height() - inner.height();
-    int outerW = frame.width(), outerH = frame.height();
+    const QSize extra = frameExtra();
+    const int dw = extra.width(), dh = extra.height();
+    int outerW = frameGeometry().width(), outerH = frameGeometry().height();
     bool grow = false;
     if (outerW < 330) { outerW = 330; grow = true; }
     if (outerH < 136) { outerH = 136; grow = true; }
@@ -425,12 +418,8 @@ void TForm1::showEvent(QShowEvent* event)
         m_shownOnce = true;
         // Now that the window manager has framed the window, the outer size read
         // from the settings can be honoured exactly, and the splitter laid out.
-        if (m_requestedOuter.isValid()) {
-            const QRect frame = frameGeometry();
-            const QRect inner = geometry();
-            const int dw = frame.width() - inner.width(), dh = frame.height() - inner.height();
-            if (dw || dh) resize(m_requestedOuter.width() - dw, m_requestedOuter.height() - dh);
-        }
+        const QSize extra = frameExtra();
+        if (m_requestedOuter.isValid() && !extra.isNull()) resize(m_requestedOuter - extra);
         setListWidth(m_listWidth);
     }
 }

@@ -215,6 +215,8 @@ private:
     QMetaObject::Connection m_listSelectionConnection;
 
 
+    // Width and height of the window manager's frame (zero until it frames the window).
+    QSize frameExtra() const;
     void buildLayout();
     void buildMenus();
     // Set-up of each subject, called once from the constructor.

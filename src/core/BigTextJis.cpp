@@ -1,10 +1,9 @@
 #include "BigTextJis.h"
+#include "IconvChar.h"
 
 #include <array>
 #include <mutex>
 #include <vector>
-
-#include <iconv.h>
 
 namespace {
 
@@ -18,19 +17,6 @@ struct Tables {
     std::vector<quint32> reverse;
     std::vector<quint8> forms;
 };
-
-char16_t convertOne(iconv_t cd, const unsigned char* in, size_t inLen)
-{
-    if (cd == reinterpret_cast<iconv_t>(-1)) return 0xFFFF;
-    char16_t out[4] = {};
-    char* inp = reinterpret_cast<char*>(const_cast<unsigned char*>(in));
-    char* outp = reinterpret_cast<char*>(out);
-    size_t inLeft = inLen, outLeft = sizeof(out);
-    iconv(cd, nullptr, nullptr, nullptr, nullptr);
-    size_t r = iconv(cd, &inp, &inLeft, &outp, &outLeft);
-    if (r == static_cast<size_t>(-1) || inLeft != 0 || outLeft != sizeof(out) - 2) return 0xFFFF;
-    return out[0];
-}
 
 void addForm(Tables& t, char16_t u, quint32 bytes)
 {
@@ -53,12 +39,12 @@ const Tables& tables()
         for (int r = 0; r < kCells; ++r) {
             for (int c = 0; c < kCells; ++c) {
                 unsigned char two[2] = {static_cast<unsigned char>(0xA1 + r), static_cast<unsigned char>(0xA1 + c)};
-                char16_t u = convertOne(plain, two, 2);
-                if (u == 0xFFFF) u = convertOne(vendor, two, 2);
+                char16_t u = iconvChar(plain, two, 2);
+                if (u == 0xFFFF) u = iconvChar(vendor, two, 2);
                 t.x0208[r * kCells + c] = u;
                 unsigned char three[3] = {0x8F, two[0], two[1]};
-                u = convertOne(plain, three, 3);
-                if (u == 0xFFFF) u = convertOne(vendor, three, 3);
+                u = iconvChar(plain, three, 3);
+                if (u == 0xFFFF) u = iconvChar(vendor, three, 3);
                 t.x0212[r * kCells + c] = u;
             }
         }

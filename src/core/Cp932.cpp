@@ -1,11 +1,10 @@
 #include "Cp932.h"
+#include "IconvChar.h"
 
 #include <array>
 #include <cstring>
 #include <mutex>
 #include <vector>
-
-#include <iconv.h>
 
 // Both directions are table driven: the tables are built once from the C
 // library's converter, so every later call is a plain lookup.
@@ -22,19 +21,6 @@ struct Tables {
     std::vector<quint16> reverse;
 };
 
-char16_t convertOne(iconv_t cd, const unsigned char* in, size_t inLen)
-{
-    char16_t out[4] = {};
-    char* inp = reinterpret_cast<char*>(const_cast<unsigned char*>(in));
-    char* outp = reinterpret_cast<char*>(out);
-    size_t inLeft = inLen, outLeft = sizeof(out);
-    iconv(cd, nullptr, nullptr, nullptr, nullptr);
-    size_t r = iconv(cd, &inp, &inLeft, &outp, &outLeft);
-    if (r == static_cast<size_t>(-1) || inLeft != 0 || outLeft != sizeof(out) - 2)
-        return 0xFFFF;
-    return out[0];
-}
-
 const Tables& tables()
 {
     static Tables t;
@@ -45,7 +31,7 @@ const Tables& tables()
         iconv_t cd = iconv_open("UTF-16LE", "CP932");
         for (int b = 0; b < 256; ++b) {
             unsigned char c = static_cast<unsigned char>(b);
-            t.single[b] = convertOne(cd, &c, 1);
+            t.single[b] = iconvChar(cd, &c, 1);
         }
         for (int l = 0x81; l <= 0xFC; ++l) {
             if (l >= 0xA0 && l <= 0xDF) continue;
@@ -54,7 +40,7 @@ const Tables& tables()
             for (int tr = 0x40; tr <= 0xFC; ++tr) {
                 if (tr == 0x7F) continue;
                 unsigned char in[2] = {static_cast<unsigned char>(l), static_cast<unsigned char>(tr)};
-                t.doubleByte[(l << 8) | tr] = convertOne(cd, in, 2);
+                t.doubleByte[(l << 8) | tr] = iconvChar(cd, in, 2);
             }
         }
         iconv_close(cd);

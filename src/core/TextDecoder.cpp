@@ -1,6 +1,7 @@
 #include "TextDecoder.h"
 
 #include "Cp932.h"
+#include "IconvChar.h"
 
 #include <algorithm>
 #include <array>
@@ -70,16 +71,9 @@ const std::array<char16_t, 94 * 94>& jis0212()
         if (cd == reinterpret_cast<iconv_t>(-1)) return;
         for (int row = 0; row < 94; ++row) {
             for (int cell = 0; cell < 94; ++cell) {
-                unsigned char in[3] = {0x8F, static_cast<unsigned char>(row + 0xA1),
-                                       static_cast<unsigned char>(cell + 0xA1)};
-                char16_t out[4] = {};
-                char* inp = reinterpret_cast<char*>(in);
-                char* outp = reinterpret_cast<char*>(out);
-                size_t inLeft = 3, outLeft = sizeof out;
-                iconv(cd, nullptr, nullptr, nullptr, nullptr);
-                if (iconv(cd, &inp, &inLeft, &outp, &outLeft) != static_cast<size_t>(-1) && inLeft == 0
-                    && outLeft == sizeof out - 2)
-                    t[row * 94 + cell] = out[0];
+                const unsigned char in[3] = {0x8F, static_cast<unsigned char>(row + 0xA1),
+                                             static_cast<unsigned char>(cell + 0xA1)};
+                t[row * 94 + cell] = iconvChar(cd, in, 3);
             }
         }
         iconv_close(cd);
