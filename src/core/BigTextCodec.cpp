@@ -15,6 +15,19 @@
 
 namespace {
 
+// A text without U+FFFD and without a lone surrogate has exactly one byte form
+// in the Unicode encodings.
+bool wellFormed(const QString& text)
+{
+    for (qsizetype k = 0; k < text.size(); ++k) {
+        const QChar c = text[k];
+        if (c.unicode() == 0xFFFD) return false;
+        if (c.isHighSurrogate() && k + 1 < text.size() && text[k + 1].isLowSurrogate()) { ++k; continue; }
+        if (c.isSurrogate()) return false;
+    }
+    return true;
+}
+
 inline bool allAscii8(const unsigned char* p)
 {
     quint64 w;
@@ -333,12 +346,7 @@ public:
 
     bool uniqueBytes(const QString& text, QByteArray* out) const override
     {
-        for (qsizetype k = 0; k < text.size(); ++k) {
-            const QChar c = text[k];
-            if (c.unicode() == 0xFFFD) return false;
-            if (c.isHighSurrogate() && k + 1 < text.size() && text[k + 1].isLowSurrogate()) { ++k; continue; }
-            if (c.isSurrogate()) return false;
-        }
+        if (!wellFormed(text)) return false;
         *out = text.toUtf8();
         return true;
     }
@@ -388,12 +396,7 @@ public:
 
     bool uniqueBytes(const QString& text, QByteArray* out) const override
     {
-        for (qsizetype k = 0; k < text.size(); ++k) {
-            const QChar c = text[k];
-            if (c.unicode() == 0xFFFD) return false;
-            if (c.isHighSurrogate() && k + 1 < text.size() && text[k + 1].isLowSurrogate()) { ++k; continue; }
-            if (c.isSurrogate()) return false;
-        }
+        if (!wellFormed(text)) return false;
         out->resize(text.size() * 2);
         for (qsizetype k = 0; k < text.size(); ++k) {
             const char16_t u = text[k].unicode();

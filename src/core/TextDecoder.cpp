@@ -145,6 +145,19 @@ inline bool plainAscii8(const unsigned char* p)
 
 // ------------------------------------------------------------------ decoders
 
+// Puts the ASCII at p[i]: eight plain ASCII bytes at once where they follow,
+// else the one byte. Returns how many bytes were taken.
+template <class S>
+inline qsizetype putAscii(const unsigned char* p, qsizetype i, qsizetype size, S& out)
+{
+    if (i + 8 <= size && plainAscii8(p + i)) {
+        out.putAscii8(p + i);
+        return 8;
+    }
+    out.put(p[i]);
+    return 1;
+}
+
 template <class S>
 void decodeCp932(const unsigned char* p, qsizetype size, S& out)
 {
@@ -153,13 +166,7 @@ void decodeCp932(const unsigned char* p, qsizetype size, S& out)
     while (i < size) {
         const unsigned char b = p[i];
         if (b < 0x80) {
-            if (i + 8 <= size && plainAscii8(p + i)) {
-                out.putAscii8(p + i);
-                i += 8;
-            } else {
-                out.put(b);
-                ++i;
-            }
+            i += putAscii(p, i, size, out);
         } else if (t.lead[b]) {
             const char16_t u = i + 1 < size ? t.doubleByte[(b << 8) | p[i + 1]] : kUndefined;
             if (u != kUndefined) {
@@ -185,13 +192,7 @@ void decodeEucJp(const unsigned char* p, qsizetype size, S& out)
     while (i < size) {
         const unsigned char b = p[i];
         if (b < 0x80) {
-            if (i + 8 <= size && plainAscii8(p + i)) {
-                out.putAscii8(p + i);
-                i += 8;
-            } else {
-                out.put(b);
-                ++i;
-            }
+            i += putAscii(p, i, size, out);
         } else if (b >= 0xA1 && b <= 0xFE && i + 1 < size && p[i + 1] >= 0xA1 && p[i + 1] <= 0xFE) {
             const char16_t u = t.jis0208[(b - 0xA1) * 94 + (p[i + 1] - 0xA1)];
             out.putPlain(u == kUndefined ? kReplacement : u);
@@ -219,13 +220,7 @@ void decodeUtf8Bytes(const unsigned char* p, qsizetype size, S& out)
     while (i < size) {
         const unsigned char b = p[i];
         if (b < 0x80) {
-            if (i + 8 <= size && plainAscii8(p + i)) {
-                out.putAscii8(p + i);
-                i += 8;
-            } else {
-                out.put(b);
-                ++i;
-            }
+            i += putAscii(p, i, size, out);
             continue;
         }
         // Each byte that starts no valid sequence becomes one replacement
