@@ -25,11 +25,6 @@
 #include <QSplitter>
 #include <QToolButton>
 
-template <class F> bool TForm1::guard(F&& body)
-{
-    return guarded(m_env.messages, this, std::forward<F>(body));
-}
-
 namespace {
 const QString kHeader = QStringLiteral("Vardolin Ver 1.05");
 const QString kUnregistered = QStringLiteral("（未登録）");

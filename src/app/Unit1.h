@@ -1,6 +1,7 @@
 #pragma once
 #include "AppEnv.h"
 #include "ExtensionTable.h"
+#include "Guard.h"
 #include "LineBuffer.h"
 #include "MainForm.h"
 #include "SHBFFEX.h"
@@ -224,7 +225,7 @@ private:
     void setupText();
     void setupApps();
     // Runs a handler body and reports an error in the general error box.
-    template <class F> bool guard(F&& body);
+    template <class F> bool guard(F&& body) { return guarded(m_env.messages, this, std::forward<F>(body)); }
     bool textEventFilter(QObject* watched, QEvent* event);
 
     AppEnv m_env;

@@ -52,11 +52,11 @@ void TForm1::setupApps()
         QToolButton* b = AppBtn[n];
         b->installEventFilter(hints);
         connect(b, &QToolButton::clicked, this,
-                [this, b] { guarded(m_env.messages, this, [&] { AppBtn1Click(b->property("Tag").toInt()); }); });
+                [this, b] { guard([&] { AppBtn1Click(b->property("Tag").toInt()); }); });
     }
     // The tick follows the user's click; ticks set by the program call the
     // handler themselves where it matters (reading the main settings).
-    connect(CheckBox1, &QCheckBox::clicked, this, [this] { guarded(m_env.messages, this, [this] { CheckBox1Click(); }); });
+    connect(CheckBox1, &QCheckBox::clicked, this, [this] { guard([this] { CheckBox1Click(); }); });
 
     // A checkable menu item has already flipped its tick when it reports the
     // click. The handlers decide from the tick as it was before the click, so
@@ -65,7 +65,7 @@ void TForm1::setupApps()
         disconnect(item, &QAction::triggered, this, nullptr);
         connect(item, &QAction::triggered, this, [this, item] {
             item->setChecked(!item->isChecked());
-            guarded(m_env.messages, this, [this, item] {
+            guard([this, item] {
                 if (item == E1) E1Click();
                 else N19Click();
             });

@@ -44,15 +44,15 @@ void TForm1::setupList()
     FolderDlg->ShowStyle = ssCenterScreen;
     FolderDlg->OnSelectionChanged = [this](TSHBrowseForFolderEx* sender, qintptr wnd, const QString& path,
                                            QString& showText, TOKButtonState& okButtonState) {
-        guarded(m_env.messages, this, [&] { FolderDlgSelectionChanged(sender, wnd, path, showText, okButtonState); });
+        guard([&] { FolderDlgSelectionChanged(sender, wnd, path, showText, okButtonState); });
     };
 
     auto handler = [this](void (TForm1::*body)()) {
-        return [this, body] { guarded(m_env.messages, this, [this, body] { (this->*body)(); }); };
+        return [this, body] { guard([this, body] { (this->*body)(); }); };
     };
     // Enter in the path field; every other key is typed as usual.
     connect(Edit1, &QLineEdit::returnPressed, this,
-            [this] { guarded(m_env.messages, this, [this] { Edit1KeyPress(QChar(13)); }); });
+            [this] { guard([this] { Edit1KeyPress(QChar(13)); }); });
     connect(FolderBtn, &QToolButton::clicked, this, handler(&TForm1::FolderBtnClick));
     // Only the user's choice re-lists: a selection the program makes is silent.
     connect(ChBox1, &QComboBox::activated, this, handler(&TForm1::ChBox1Change));

@@ -48,16 +48,11 @@ bool isKey(const QEvent* event, const QKeySequence& shortcut)
 
 } // namespace
 
-template <class F> static bool guardIn(TForm1* form, F&& body)
-{
-    return guarded(form->env().messages, form, std::forward<F>(body));
-}
-
 void TForm1::setupText()
 {
     FindDlg = new FindDialog(this);
-    connect(FindDlg, &FindDialog::findNext, this, [this] { guardIn(this, [this] { FindDlgFind(); }); });
-    connect(REdit, &TextPane::selectionChanged, this, [this] { guardIn(this, [this] { REditSelectionChange(); }); });
+    connect(FindDlg, &FindDialog::findNext, this, [this] { guard([this] { FindDlgFind(); }); });
+    connect(REdit, &TextPane::selectionChanged, this, [this] { guard([this] { REditSelectionChange(); }); });
     // Ctrl+C is C1's shortcut wherever the focus is in the window, also in the
     // controls that would copy on their own.
     QList<QWidget*> watched = REdit->textWidgets();
@@ -74,7 +69,7 @@ void TForm1::connectListSelection()
     m_listSelection = sm;
     if (sm)
         m_listSelectionConnection = connect(sm, &QItemSelectionModel::selectionChanged, this,
-                                            [this] { guardIn(this, [this] { LViewChange(); }); });
+                                            [this] { guard([this] { LViewChange(); }); });
 }
 
 bool TForm1::textEventFilter(QObject* watched, QEvent* event)
