@@ -154,8 +154,20 @@ void TForm1::buildMenus()
     N1->addSeparator();
     TX = N1->addMenu(QStringLiteral("登録アプリ（&A）"));
     TX->setObjectName(QStringLiteral("TX"));
-    E1 = action(TX, "E1", QStringLiteral("登録アプリを直接起動する（&E）"), &TForm1::E1Click);
-    E1->setCheckable(true);
+    // A checkable menu item has already flipped its tick when it reports the
+    // click; the direct-launch handlers decide from the tick as it was before,
+    // so the flip is taken back first.
+    auto toggle = [this](QMenu* menu, const char* name, const QString& caption, auto handler) {
+        QAction* a = menu->addAction(caption);
+        a->setObjectName(QString::fromLatin1(name));
+        a->setCheckable(true);
+        connect(a, &QAction::triggered, this, [this, a, handler] {
+            a->setChecked(!a->isChecked());
+            guard([&] { (this->*handler)(); });
+        });
+        return a;
+    };
+    E1 = toggle(TX, "E1", QStringLiteral("登録アプリを直接起動する（&E）"), &TForm1::E1Click);
     E1->setEnabled(false);
     TX->addSeparator();
     for (int n = 1; n <= 5; ++n) {
@@ -204,8 +216,7 @@ void TForm1::buildMenus()
     N16 = action(ViewMenu, "N16", QStringLiteral("フォルダをエクスプローラーで開く"), &TForm1::N16Click);
     N17 = action(ViewMenu, "N17", QStringLiteral("選択ファイルを関連付けアプリで開く"), &TForm1::N17Click);
     ViewMenu->addSeparator();
-    N19 = action(ViewMenu, "N19", QStringLiteral("登録アプリを直接起動する"), &TForm1::N19Click);
-    N19->setCheckable(true);
+    N19 = toggle(ViewMenu, "N19", QStringLiteral("登録アプリを直接起動する"), &TForm1::N19Click);
     N19->setEnabled(false);
     ViewMenu->addSeparator();
     for (int n = 1; n <= 5; ++n) {

@@ -57,20 +57,6 @@ void TForm1::setupApps()
     // The tick follows the user's click; ticks set by the program call the
     // handler themselves where it matters (reading the main settings).
     connect(CheckBox1, &QCheckBox::clicked, this, [this] { guard([this] { CheckBox1Click(); }); });
-
-    // A checkable menu item has already flipped its tick when it reports the
-    // click. The handlers decide from the tick as it was before the click, so
-    // the flip is taken back first.
-    for (QAction* item : {E1, N19}) {
-        disconnect(item, &QAction::triggered, this, nullptr);
-        connect(item, &QAction::triggered, this, [this, item] {
-            item->setChecked(!item->isChecked());
-            guard([this, item] {
-                if (item == E1) E1Click();
-                else N19Click();
-            });
-        });
-    }
 }
 
 // ---------------------------------------------------------------- slot table
