@@ -170,14 +170,20 @@ void TForm1::buildMenus()
     E1 = toggle(TX, "E1", QStringLiteral("登録アプリを直接起動する（&E）"), &TForm1::E1Click);
     E1->setEnabled(false);
     TX->addSeparator();
-    for (int n = 1; n <= 5; ++n) {
-        QAction* a = TX->addAction(kUnregistered);
-        a->setObjectName(QStringLiteral("SApp%1").arg(n));
-        a->setProperty("Tag", n);
-        a->setEnabled(false);
-        connect(a, &QAction::triggered, this, [this, n] { guard([&] { SApp5Click(n); }); });
-        SApp[n] = a;
-    }
+    // The five slot items of a menu: one handler serves them by their Tag.
+    auto slotItems = [this](QMenu* menu, const char* prefix, std::array<QAction*, 6>& items, auto handler) {
+        for (int n = 1; n <= 5; ++n) {
+            QAction* a = menu->addAction(kUnregistered);
+            a->setObjectName(QString::fromLatin1(prefix) + QString::number(n));
+            a->setProperty("Tag", n);
+            a->setEnabled(false);
+            connect(a, &QAction::triggered, this, [this, a, handler] {
+                guard([&] { (this->*handler)(a->property("Tag").toInt()); });
+            });
+            items[n] = a;
+        }
+    };
+    slotItems(TX, "SApp", SApp, &TForm1::SApp5Click);
     N1->addSeparator();
     N12 = N1->addMenu(QStringLiteral("テキスト（&T）"));
     N12->setObjectName(QStringLiteral("N12"));
@@ -219,14 +225,7 @@ void TForm1::buildMenus()
     N19 = toggle(ViewMenu, "N19", QStringLiteral("登録アプリを直接起動する"), &TForm1::N19Click);
     N19->setEnabled(false);
     ViewMenu->addSeparator();
-    for (int n = 1; n <= 5; ++n) {
-        QAction* a = ViewMenu->addAction(kUnregistered);
-        a->setObjectName(QStringLiteral("FApp%1").arg(n));
-        a->setProperty("Tag", n);
-        a->setEnabled(false);
-        connect(a, &QAction::triggered, this, [this, n] { guard([&] { FApp5Click(n); }); });
-        FApp[n] = a;
-    }
+    slotItems(ViewMenu, "FApp", FApp, &TForm1::FApp5Click);
     LView->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(LView, &QWidget::customContextMenuRequested, this,
             [this](const QPoint& pos) { ViewMenu->popup(LView->viewport()->mapToGlobal(pos)); });
