@@ -9,7 +9,9 @@ PKGS=(
   libuchardet-dev
   fonts-ipafont-gothic fonts-ipafont-mincho fontconfig
   adwaita-icon-theme hicolor-icon-theme
-  xvfb xauth xdotool x11-utils
+  qt6-translations-l10n
+  xvfb xauth xdotool x11-utils openbox
+  dbus dbus-bin at-spi2-core python3-pyatspi python3-gi
   desktop-file-utils appstream
 )
 missing=()
