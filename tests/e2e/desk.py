@@ -1,0 +1,168 @@
+"""A private X desktop for one test run: Xvfb on a display it picks itself,
+optionally openbox, and the X-side queries and real input events (xdotool)
+that the scenarios use. Every wait polls a condition; nothing sleeps for a
+fixed time to let something happen."""
+
+import os
+import shutil
+import subprocess
+import time
+
+# Each wait may take this long before it counts as a failure: generous, so
+# that a busy machine or a sanitizer build does not fail a working program.
+TIMEOUT = float(30)
+
+
+class Failure(Exception):
+    """A check of a scenario that did not hold."""
+
+
+# Called at every poll of a wait: lets the accessibility events that have
+# arrived be handled while the scenario waits.
+POLL_HOOKS = []
+
+
+def wait_for(condition, what, timeout=TIMEOUT):
+    """Polls `condition` until it returns something true and returns that."""
+    deadline = time.monotonic() + timeout
+    while True:
+        for hook in POLL_HOOKS:
+            hook()
+        try:
+            value = condition()
+        except Failure:
+            raise
+        except Exception:  # a window or object that is just going away
+            value = None
+        if value:
+            return value
+        if time.monotonic() > deadline:
+            raise Failure(f"gave up after {timeout:.0f} s waiting for {what}")
+        time.sleep(0.05)
+
+
+def need(tool):
+    """The path of a tool the run cannot do without; its absence is a failure."""
+    path = shutil.which(tool)
+    if not path:
+        raise Failure(f"{tool} is not installed (scripts/deps.sh installs it)")
+    return path
+
+
+class Desktop:
+    """Xvfb with a display number of its own, and openbox when asked for."""
+
+    def __init__(self, workdir, window_manager=True):
+        self.workdir = workdir
+        self.window_manager = window_manager
+        self.procs = []
+        self.display = None
+
+    def __enter__(self):
+        for tool in ("Xvfb", "xdotool", "xprop", "xwininfo", "import"):
+            need(tool)
+        read_end, write_end = os.pipe()
+        log = open(os.path.join(self.workdir, "xvfb.log"), "wb")
+        xvfb = subprocess.Popen(
+            ["Xvfb", "-displayfd", str(write_end), "-screen", "0", "1024x768x24", "-nolisten", "tcp"],
+            pass_fds=(write_end,), stdout=log, stderr=log)
+        self.procs.append(xvfb)
+        os.close(write_end)
+        # Xvfb writes the display number once it accepts clients.
+        number = b""
+        with os.fdopen(read_end, "rb") as r:
+            while not number.endswith(b"\n"):
+                chunk = r.read(1)
+                if not chunk:
+                    raise Failure("Xvfb ended without naming a display")
+                number += chunk
+        self.display = ":" + number.decode().strip()
+        os.environ["DISPLAY"] = self.display
+        if self.window_manager:
+            need("openbox")
+            wm_log = open(os.path.join(self.workdir, "openbox.log"), "wb")
+            self.procs.append(subprocess.Popen(["openbox", "--sm-disable"], stdout=wm_log, stderr=wm_log))
+            wait_for(lambda: "window id" in self.xprop_root("_NET_SUPPORTING_WM_CHECK"),
+                     "openbox to manage the screen")
+        return self
+
+    def __exit__(self, *exc):
+        for p in reversed(self.procs):
+            if p.poll() is None:
+                p.terminate()
+                try:
+                    p.wait(10)
+                except subprocess.TimeoutExpired:
+                    p.kill()
+                    p.wait()
+        return False
+
+    # ------------------------------------------------------------- X queries
+
+    @staticmethod
+    def run(*args, check=True):
+        r = subprocess.run(list(args), capture_output=True, text=True)
+        if check and r.returncode != 0:
+            raise Failure(f"{' '.join(args)} failed: {r.stderr.strip()}")
+        return r.stdout
+
+    def xprop_root(self, prop):
+        return self.run("xprop", "-root", prop, check=False)
+
+    def windows(self, name_regex):
+        """Mapped windows whose title matches the regular expression."""
+        out = self.run("xdotool", "search", "--onlyvisible", "--name", name_regex, check=False)
+        return [int(w) for w in out.split()]
+
+    def title(self, wid):
+        return self.run("xdotool", "getwindowname", str(wid), check=False).rstrip("\n")
+
+    def client_origin(self, wid):
+        """Where the window's client area really is on the screen (the X
+        server's word, not the program's own idea of its position)."""
+        info = self.run("xwininfo", "-id", str(wid))
+        vals = {}
+        for line in info.splitlines():
+            line = line.strip()
+            for key in ("Absolute upper-left X:", "Absolute upper-left Y:", "Width:", "Height:", "Map State:"):
+                if line.startswith(key):
+                    vals[key] = line[len(key):].strip()
+        return (int(vals["Absolute upper-left X:"]), int(vals["Absolute upper-left Y:"]),
+                int(vals["Width:"]), int(vals["Height:"]), vals["Map State:"])
+
+    def framed(self, wid):
+        """True once the window manager has put its frame around the window."""
+        out = self.run("xprop", "-id", str(wid), "_NET_FRAME_EXTENTS", "WM_STATE", check=False)
+        return "_NET_FRAME_EXTENTS(CARDINAL) =" in out and "Normal" in out
+
+    def frame_extents(self, wid):
+        out = self.run("xprop", "-id", str(wid), "_NET_FRAME_EXTENTS")
+        left, right, top, bottom = (int(v) for v in out.split("=", 1)[1].split(","))
+        return left, right, top, bottom
+
+    # ------------------------------------------------------------- input
+
+    def key(self, *keys):
+        self.run("xdotool", "key", "--clearmodifiers", *keys)
+
+    def type(self, text):
+        self.run("xdotool", "type", "--delay", "20", text)
+
+    def click(self, x, y, button=1):
+        self.run("xdotool", "mousemove", "--sync", str(x), str(y), "click", str(button))
+
+    def window_under_pointer_after_move(self, x, y):
+        out = self.run("xdotool", "mousemove", "--sync", str(x), str(y), "getmouselocation", "--shell")
+        for line in out.splitlines():
+            if line.startswith("WINDOW="):
+                return int(line[7:])
+        return None
+
+    def focus(self, wid):
+        if self.window_manager:
+            self.run("xdotool", "windowactivate", "--sync", str(wid), check=False)
+        else:
+            self.run("xdotool", "windowfocus", "--sync", str(wid), check=False)
+
+    def screenshot(self, path):
+        self.run("import", "-window", "root", path, check=False)

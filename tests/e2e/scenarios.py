@@ -1,0 +1,353 @@
+"""What a user does with the program on a real desktop, and what must come
+of it. Each scenario gets a fresh desktop, settings folder and home folder."""
+
+import os
+import stat
+
+import a11y
+from app import Vardolin, cp932_lines, unregistered_slots
+from desk import Failure, wait_for
+
+FACE = "ＭＳ Ｐゴシック"
+
+
+def lines_of(data):
+    return data.split(b"\r\n")
+
+
+def describe_change(before, after):
+    b, a = lines_of(before), lines_of(after)
+    changed = [f"line {i}: {b[i] if i < len(b) else None!r} -> {a[i] if i < len(a) else None!r}"
+               for i in range(max(len(a), len(b))) if (b[i] if i < len(b) else None) != (a[i] if i < len(a) else None)]
+    return "; ".join(changed)
+
+
+def write_script(path, body):
+    with open(path, "w", encoding="utf-8") as f:
+        f.write("#!/bin/sh\n" + body)
+    os.chmod(path, os.stat(path).st_mode | stat.S_IXUSR | stat.S_IXGRP | stat.S_IXOTH)
+
+
+class Recorder:
+    """A program to register: each run leaves one file holding its arguments,
+    NUL-separated, written aside and then renamed so that a reader never sees
+    half of it."""
+
+    def __init__(self, path, runs_dir):
+        self.path = path
+        self.runs_dir = runs_dir
+        os.makedirs(os.path.dirname(path), exist_ok=True)
+        os.makedirs(runs_dir, exist_ok=True)
+        quoted = runs_dir.replace("'", "'\\''")
+        write_script(path, f"dir='{quoted}'\nprintf '%s\\0' \"$@\" > \"$dir/.run.$$\" && mv \"$dir/.run.$$\" \"$dir/run.$$\"\n")
+
+    def runs(self):
+        out = []
+        for name in sorted(os.listdir(self.runs_dir), key=lambda n: os.stat(os.path.join(self.runs_dir, n)).st_mtime_ns):
+            if name.startswith("run."):
+                with open(os.path.join(self.runs_dir, name), "rb") as f:
+                    out.append([a.decode("utf-8", "surrogateescape") for a in f.read().split(b"\0")[:-1]])
+        return out
+
+    def wait_runs(self, count, what):
+        return wait_for(lambda: len(self.runs()) >= count and self.runs(), what)
+
+
+# --------------------------------------------------------------------------- window geometry
+
+def geometry_cycles(ctx):
+    """Starting and closing without touching anything leaves the main settings
+    file exactly as it was, whatever the window manager adds around the
+    window and however the window is closed."""
+    v = ctx.vardolin()
+    shipped = v.read("appcfgs.cfg")
+    if ctx.desk.window_manager:
+        closers = [("the menu", v.close_by_menu), ("Alt+F4", v.close_by_window_manager),
+                   ("the title bar's close button", v.close_by_title_bar)]
+    else:
+        closers = [("the menu", v.close_by_menu)] * 3
+    for cycle, (how, close) in enumerate(closers, 1):
+        v.start()
+        v.wait_title("Vardolin")
+        close()
+        now = v.read("appcfgs.cfg")
+        if now != shipped:
+            raise Failure(f"start/close cycle {cycle} (closed by {how}) changed appcfgs.cfg: "
+                          + describe_change(shipped, now))
+
+
+# --------------------------------------------------------------------------- missing settings
+
+def missing_settings(ctx):
+    """A start without appcfgs.cfg reports it once and the close writes a
+    complete file that keeps the layout's font face; the next start is quiet."""
+    v = ctx.vardolin()
+    os.remove(v.settings("appcfgs.cfg"))
+    v.start()
+    box = wait_for(lambda: len(v.message_boxes()) == 1 and v.message_boxes()[0], "the error box")
+    said = v.box_text(box)
+    expected = "ﾌｧｲﾙ " + v.settings("appcfgs.cfg") + " は開けません"
+    if expected not in said:
+        raise Failure(f"the error box says {said!r}, expected it to hold {expected!r}")
+    wid = wait_for(lambda: len(ctx.desk.windows("^Vardolin$")) == 1 and ctx.desk.windows("^Vardolin$")[0],
+                   "the error box on the screen")
+    ctx.desk.focus(wid)
+    ctx.desk.key("Return")
+
+    # The main window comes up only after the start-up steps, so a second box
+    # would show before it does.
+    def settled():
+        boxes = v.message_boxes()
+        if boxes:
+            if boxes[0].name == box.name and a11y.showing(box):
+                return None
+            raise Failure(f"a second message box after the first: {v.box_text(boxes[0])!r}")
+        return v.main_frame()
+    wait_for(settled, "the main window after the error box")
+    v.main_wid()
+    if v.message_boxes():
+        raise Failure("a second message box after the first")
+    v.close_by_menu()
+
+    written = lines_of(v.read("appcfgs.cfg"))
+    if len(written) != 14 or written[-1] != b"":
+        raise Failure(f"appcfgs.cfg written at close has {len(written) - 1} lines, expected 13 ending in CR LF")
+    if written[0] != b"Vardolin Ver 1.05":
+        raise Failure(f"header line is {written[0]!r}")
+    if written[6] != FACE.encode("cp932"):
+        raise Failure(f"font face line 6 is {written[6]!r}, expected {FACE!r} in CP932")
+
+    # The file written is read normally: no box, the start folder is listed.
+    kept = v.read("appcfgs.cfg")
+    v.start()
+    v.wait_title("Vardolin")
+    if v.message_boxes():
+        raise Failure(f"a message box at the second start: {v.box_text(v.message_boxes()[0])!r}")
+    v.close_by_menu()
+    if v.read("appcfgs.cfg") != kept:
+        raise Failure("the second start/close changed appcfgs.cfg: " + describe_change(kept, v.read("appcfgs.cfg")))
+
+
+# --------------------------------------------------------------------------- a slot without a program
+
+def empty_slot(ctx):
+    """A slot with a title but no program starts nothing from any entry
+    point, even when the shown file is itself executable. Each attempt is
+    followed by a launch of a registered slot, and only once that has run is
+    the absence of the other run checked."""
+    v = ctx.vardolin()
+    work = ctx.workdir
+    recorder = Recorder(os.path.join(work, "tools", "record.sh"), os.path.join(work, "runs"))
+    marker = os.path.join(work, "data-ran")
+    shown = os.path.join(v.desktop_folder, "danger.txt")
+    write_script(shown, f": > '{marker}'\n")
+    target = os.path.join(work, "target", "test-target.txt")
+    os.makedirs(os.path.dirname(target))
+    write_script(target, f": > '{marker}.test'\n")
+    v.write("appitems.cfg", cp932_lines("空き", "", "", "記録", recorder.path, "", *unregistered_slots(3)))
+
+    v.start()
+    v.wait_listed(["danger.txt"])
+    v.click_file("danger.txt")
+    v.wait_title("Vardolin - danger.txt")
+
+    launches = 0
+    ran_data = []
+
+    # Every entry point is tried even when an earlier one ran the file, so
+    # that the report names all of them.
+    def then_nothing_ran(entry):
+        nonlocal launches
+        v.click(v.tool_button("記録"))
+        launches += 1
+        recorder.wait_runs(launches, f"the registered slot's program to run after {entry}")
+        for m in (marker, marker + ".test"):
+            if os.path.exists(m):
+                ran_data.append(f"{entry} ran {os.path.basename(m)}")
+                os.remove(m)
+
+    v.click(v.tool_button("空き"))
+    then_nothing_ran("tool button 1")
+
+    sub = v.open_submenu(v.open_menu("操作（C）"), "登録アプリ（A）")
+    v.click_menu_item(sub, "空き")
+    then_nothing_ran("the main menu's slot 1 item")
+
+    v.click_file("danger.txt", button=3)
+    popup = wait_for(lambda: a11y.shown_popup("空き"), "the file list's pop-up menu")
+    v.click_menu_item(popup, "空き")
+    then_nothing_ran("the file list's pop-up slot 1 item")
+
+    # The test-run dialog, on row 1 of the registration dialog.
+    v.click_menu_item(v.open_menu("設定（O）"), "外部起動アプリの登録（X）")
+    reg = wait_for(lambda: next(iter(a11y.windows(v.app, name="外部起動アプリの登録")), None),
+                   "the registration dialog")
+    combo = a11y.wait_find(reg, "the row selector", role="combo box")
+    x, y, w, h = a11y.extents(combo)
+    cx, cy = a11y.screen_point(combo, ctx.desk)
+    ctx.desk.click(cx + w // 2 - 6, cy)   # the drop-down arrow
+    row1 = wait_for(lambda: a11y.find(combo, "row 1", role="list item", name="1"), "the row list to open")
+    v.click(row1)
+    wait_for(lambda: any(a11y.text(t) == "空き" for t in a11y.find_all(reg, role="text")), "row 1 to be shown")
+    v.click(a11y.wait_find(reg, "動作テスト", role="push button", name="動作テスト"))
+    form5 = wait_for(lambda: next(iter(a11y.windows(v.app, name="Form5")), None), "the test-run dialog")
+    field = a11y.wait_find(form5, "the target field", role="text")
+    v.click(field)
+    ctx.desk.key("ctrl+a")
+    ctx.desk.type(target)
+    wait_for(lambda: a11y.text(field) == target, "the target path in the test-run dialog")
+    v.click(a11y.wait_find(form5, "テスト実行", role="push button", name="テスト実行"))
+    v.click(a11y.wait_find(form5, "終了", role="push button", name="終了"))
+    wait_for(lambda: not a11y.windows(v.app, name="Form5"), "the test-run dialog to close")
+    v.click(a11y.wait_find(reg, "キャンセル", role="push button", name="キャンセル"))
+    wait_for(lambda: not a11y.windows(v.app, name="外部起動アプリの登録"), "the registration dialog to close")
+    then_nothing_ran("the test-run dialog's テスト実行")
+
+    v.close_by_menu()
+    if ran_data:
+        raise Failure("a slot with an empty program path started a data file: " + "; ".join(ran_data))
+    for args in recorder.runs():
+        if args != [shown]:
+            raise Failure(f"the registered program got {args!r}, expected [{shown!r}]")
+
+
+# --------------------------------------------------------------------------- folder picker
+
+def picker_cancel(ctx):
+    """Opening the folder picker and cancelling it leaves the folder field and
+    the file list as they were, by the button and by Escape."""
+    v = ctx.vardolin()
+    docs = os.path.join(ctx.workdir, "docs") + "/"
+    os.makedirs(docs)
+    for name in ("a.txt", "b.txt"):
+        with open(docs + name, "wb") as f:
+            f.write(b"text\r\n")
+    with open(v.desktop_folder + "start.txt", "wb") as f:
+        f.write(b"start\r\n")
+
+    v.start()
+    v.wait_listed(["start.txt"])
+    v.click(v.path_field())
+    ctx.desk.key("ctrl+a")
+    ctx.desk.type(docs)
+    ctx.desk.key("Return")
+    v.wait_listed(["a.txt", "b.txt"])
+    if v.path_text() != docs:
+        raise Failure(f"the folder field holds {v.path_text()!r} after Enter")
+
+    for how in ("キャンセル", "Escape"):
+        v.click(v.tool_button("フォルダのパスを選択するダイアログボックスを開きます。"))
+        picker = wait_for(lambda: next(iter(a11y.windows(v.app, name="フォルダの参照")), None), "the folder picker")
+        if how == "Escape":
+            ctx.desk.key("Escape")
+        else:
+            v.click(a11y.wait_find(picker, how, role="push button", name=how))
+        wait_for(lambda: not a11y.windows(v.app, name="フォルダの参照"), "the folder picker to close")
+        field, listed = v.path_text(), v.listed()
+        if field != docs or listed != ["a.txt", "b.txt"]:
+            raise Failure(f"after opening the picker and cancelling it ({how}) the folder field holds {field!r} "
+                          f"and the list {listed!r}; expected {docs!r} and ['a.txt', 'b.txt']")
+    v.close_by_menu()
+
+
+# --------------------------------------------------------------------------- launching on the shown file
+
+def launch_args(ctx):
+    """A registered program gets the shown file as one argument, from a folder
+    and under a name with blanks and Japanese characters, from the tool
+    button and both menus; the option follows it."""
+    home = os.path.join(ctx.workdir, "利用者 ホーム")
+    v = ctx.vardolin(home=home)
+    recorder = Recorder(os.path.join(ctx.workdir, "道具 箱", "記録 する.sh"), os.path.join(ctx.workdir, "runs"))
+    name = "メモ 帳.txt"
+    shown = v.desktop_folder + name
+    with open(shown, "wb") as f:
+        f.write("メモ\r\n".encode("cp932"))
+    v.write("appitems.cfg", cp932_lines("記録", recorder.path, "--opt", *unregistered_slots(4)))
+
+    v.start()
+    v.wait_listed([name])
+    v.click_file(name)
+    v.wait_title("Vardolin - " + name)
+    expected = [shown, "--opt"]
+
+    def check(count, entry):
+        runs = recorder.wait_runs(count, f"the registered program to start from {entry}")
+        if runs[-1] != expected:
+            raise Failure(f"from {entry} the program got {runs[-1]!r}, expected {expected!r}")
+
+    v.click(v.tool_button("記録"))
+    check(1, "the tool button")
+    sub = v.open_submenu(v.open_menu("操作（C）"), "登録アプリ（A）")
+    v.click_menu_item(sub, "記録")
+    check(2, "the main menu")
+    v.click_file(name, button=3)
+    popup = wait_for(lambda: a11y.shown_popup("記録"), "the file list's pop-up menu")
+    v.click_menu_item(popup, "記録")
+    check(3, "the file list's pop-up menu")
+    v.close_by_menu()
+
+
+# --------------------------------------------------------------------------- a session on a bare X server
+
+def typed_folder_session(ctx):
+    """Type a folder, show a file, start the registered program on it, save
+    the extension table from its dialog and close from the menu, on an X
+    server without a window manager: the settings files come out unchanged."""
+    v = ctx.vardolin()
+    work = ctx.workdir
+    docs = os.path.join(work, "docs") + "/"
+    os.makedirs(docs)
+    with open(docs + "a first.txt", "wb") as f:
+        f.write(b"first\r\nsecond line\r\n")
+    with open(docs + "b.txt", "wb") as f:
+        f.write(b"other\r\n")
+    with open(docs + "c.bin", "wb") as f:
+        f.write(b"skip")
+    recorder = Recorder(os.path.join(work, "tools dir", "record.sh"), os.path.join(work, "runs"))
+    v.write("appcfgs.cfg", cp932_lines("Vardolin Ver 1.05", "0", "0", "800", "600", "1", FACE, "10", "0",
+                                       "16777215", "0", "1", "200"))
+    v.write("appitems.cfg", cp932_lines("記録", recorder.path, "--opt", *unregistered_slots(4)))
+    settings_before = v.read("appcfgs.cfg")
+    table_before = v.read("exitem.cfg")
+
+    v.start()
+    v.main_wid()
+    v.click(v.path_field())
+    ctx.desk.key("ctrl+a")
+    ctx.desk.type(docs)
+    ctx.desk.key("Return")
+    v.wait_listed(["a first.txt", "b.txt"])
+    v.click_file("a first.txt")
+    v.wait_title("Vardolin - a first.txt")
+
+    v.click(v.tool_button("記録"))
+    runs = recorder.wait_runs(1, "the registered program to start")
+    if runs[0] != [docs + "a first.txt", "--opt"]:
+        raise Failure(f"the registered program got {runs[0]!r}")
+
+    v.click_menu_item(v.open_menu("設定（O）"), "拡張子の設定（E）")
+    dialog = wait_for(lambda: next(iter(a11y.windows(v.app, name="拡張子の設定")), None), "the extension dialog")
+    os.remove(v.settings("exitem.cfg"))
+    v.click(a11y.wait_find(dialog, "設定の保存", role="push button", name="設定の保存"))
+    wait_for(lambda: os.path.exists(v.settings("exitem.cfg")), "設定の保存 to write exitem.cfg")
+    v.click(a11y.wait_find(dialog, "閉じる", role="push button", name="閉じる"))
+    wait_for(lambda: not a11y.windows(v.app, name="拡張子の設定"), "the extension dialog to close")
+
+    v.close_by_menu()
+    if v.read("appcfgs.cfg") != settings_before:
+        raise Failure("appcfgs.cfg changed: " + describe_change(settings_before, v.read("appcfgs.cfg")))
+    if v.read("exitem.cfg") != table_before:
+        raise Failure("exitem.cfg saved unchanged differs: " + describe_change(table_before, v.read("exitem.cfg")))
+
+
+# name: (window manager?, scenario)
+SCENARIOS = {
+    "geometry_openbox": (True, geometry_cycles),
+    "geometry_bare": (False, geometry_cycles),
+    "missing_settings": (True, missing_settings),
+    "empty_slot": (True, empty_slot),
+    "picker_cancel": (True, picker_cancel),
+    "launch_args": (True, launch_args),
+    "typed_folder": (False, typed_folder_session),
+}
