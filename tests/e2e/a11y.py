@@ -7,7 +7,7 @@ import re
 import pyatspi
 from gi.repository import GLib
 
-from desk import POLL_HOOKS, Failure, wait_for
+from desk import POLL_HOOKS, wait_for
 
 # Roles of the windows of a program; the menus and drop-down lists that Qt
 # places itself are told apart because their coordinates need no correcting.
@@ -39,6 +39,10 @@ def _pump():
 # someone listens for these events.
 pyatspi.Registry.registerEventListener(_on_showing, "object:state-changed:showing")
 POLL_HOOKS.append(_pump)
+
+
+def shown_popups():
+    return list(_popups)
 
 
 def shown_popup(item_name):
@@ -75,7 +79,10 @@ def states(acc):
 
 
 def showing(acc):
-    return acc is not None and "showing" in states(acc)
+    try:
+        return acc is not None and "showing" in states(acc)
+    except Exception:  # gone from the bus
+        return False
 
 
 def descendants(root):
@@ -157,14 +164,15 @@ def item_names(list_acc):
 
 
 def screen_point(acc, desk):
-    """The middle of a control in true screen coordinates. A framed window's
+    """The middle of a control in true screen coordinates, or None while its
+    window is not on the screen. A framed window's
     idea of its own position can lag behind the window manager's, so the
     control's place inside its window is added to where the X server says the
     window is. Pop-ups are placed by the program itself and need no help."""
     x, y, w, h = extents(acc)
     chain = ancestors(acc)
     if w <= 0 or h <= 0:
-        raise Failure(f"{acc.getRoleName()} '{acc.name}' has no area on the screen")
+        return None
     if any(a.getRoleName() in POPUP_ROLES for a in chain) or not chain:
         return x + w // 2, y + h // 2
     top = chain[-1]
@@ -175,6 +183,6 @@ def screen_point(acc, desk):
         if (ow, oh) == (tw, th) and state == "IsViewable":
             candidates.append((ox, oy))
     if len(candidates) != 1:
-        raise Failure(f"cannot tell which X window is '{top.name}' ({len(candidates)} candidates)")
+        return None   # not (or not yet) one window on the screen
     ox, oy = candidates[0]
     return ox + (x - tx) + w // 2, oy + (y - ty) + h // 2

@@ -139,8 +139,11 @@ class Vardolin:
     def wait_listed(self, names):
         wait_for(lambda: self.listed() == names, f"the file list to show {names}")
 
+    def point(self, acc):
+        return wait_for(lambda: a11y.screen_point(acc, self.desk), f"the place of {acc.getRoleName()} '{acc.name}'")
+
     def click(self, acc, button=1):
-        x, y = a11y.screen_point(acc, self.desk)
+        x, y = self.point(acc)
         self.desk.click(x, y, button)
 
     def click_file(self, name, button=1):
@@ -169,20 +172,47 @@ class Vardolin:
                     return popup
         return None
 
-    def click_menu_item(self, popup, name):
-        """Clicks an item of an open menu, once the menu's own window is the
-        one under the pointer (the program may know of the menu a moment
-        before the X server shows it)."""
+    def _pointer_on_menu_item(self, popup, name):
+        """Moves the pointer onto an item of an open menu, once the menu's own
+        window is the one under the pointer (the program may know of the menu
+        a moment before the X server shows it). Returns the item and where it is."""
         item = wait_for(lambda: a11y.find(popup, name, role="menu item", name=name),
                         f"the menu item '{name}'")
-        x, y = a11y.screen_point(item, self.desk)
+        x, y = self.point(item)
         main = self.main_wid()
         wait_for(lambda: self.desk.window_under_pointer_after_move(x, y) not in (None, main),
                  f"the menu holding '{name}' on the screen")
+        return item, x, y
+
+    def click_menu_item(self, popup, name):
+        """Chooses an item of an open menu and waits for the menu to close.
+        A disabled item cannot be chosen: the menus are closed with Escape
+        and False is returned."""
+        item, x, y = self._pointer_on_menu_item(popup, name)
+        if "enabled" not in a11y.states(item):
+            self.close_menus()
+            return False
         self.desk.click(x, y)
+        wait_for(lambda: not a11y.showing(popup), f"the menu to close after '{name}'")
+        return True
+
+    def open_menus(self):
+        frame = self.main_frame()
+        bar = [m for m in a11y.find_all(frame, role="popup menu")] if frame is not None else []
+        return bar + [p for p in a11y.shown_popups() if a11y.showing(p)]
+
+    def close_menus(self):
+        """Escape, one menu level at a time, until no menu is open."""
+        while True:
+            menus = self.open_menus()
+            if not menus:
+                return
+            self.desk.key("Escape")
+            wait_for(lambda: len(self.open_menus()) < len(menus), "Escape to close a menu")
 
     def open_submenu(self, popup, name):
-        self.click_menu_item(popup, name)
+        _, x, y = self._pointer_on_menu_item(popup, name)
+        self.desk.click(x, y)
         return wait_for(lambda: self.showing_menu(self.main_frame(), name), f"the menu '{name}' to open")
 
     def close_by_menu(self):
