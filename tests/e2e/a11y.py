@@ -85,22 +85,26 @@ def showing(acc):
         return False
 
 
-def descendants(root):
+def descendants(root, only_showing=False):
+    """Every object below root; with only_showing, what is hidden is not
+    looked into (each step is a call to the program, which answers on its
+    user-interface thread, so the walk is kept short)."""
     out = []
 
     def walk(acc):
         for i in range(acc.childCount):
             c = acc.getChildAtIndex(i)
-            if c is not None:
-                out.append(c)
-                walk(c)
+            if c is None or (only_showing and not showing(c)):
+                continue
+            out.append(c)
+            walk(c)
     walk(root)
     return out
 
 
 def find_all(root, role=None, name=None, description=None, visible=True):
     found = []
-    for acc in descendants(fresh(root)):
+    for acc in descendants(fresh(root), only_showing=visible):
         if role is not None and acc.getRoleName() != role:
             continue
         if name is not None and acc.name != name:

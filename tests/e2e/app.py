@@ -40,6 +40,7 @@ class Vardolin:
                 shutil.copy2(f, self.appdir)
         self.proc = None
         self.app = None
+        self._main_wid = None
         self.runs = 0
 
     # ------------------------------------------------------------- files
@@ -66,6 +67,7 @@ class Vardolin:
             "LC_ALL": "C.UTF-8",
         })
         self.runs += 1
+        self._main_wid = None
         log = open(os.path.join(self.workdir, f"vardolin-{self.runs}.log"), "wb")
         # The program is started in the work folder, never in its own folder,
         # so that it finds its settings by its own location.
@@ -95,7 +97,11 @@ class Vardolin:
 
     def main_wid(self):
         """The X window of the main window, once it is on the screen (and
-        framed, under a window manager)."""
+        framed, under a window manager). The program keeps that window for
+        its whole run."""
+        if self._main_wid is not None:
+            return self._main_wid
+
         def look():
             frame = self.main_frame()
             if frame is None:
@@ -109,7 +115,8 @@ class Vardolin:
                     continue
                 return wid
             return None
-        return wait_for(look, "the main window on the screen")
+        self._main_wid = wait_for(look, "the main window on the screen")
+        return self._main_wid
 
     def wait_title(self, title):
         wid = self.main_wid()
@@ -165,7 +172,7 @@ class Vardolin:
     @staticmethod
     def showing_menu(frame, item_name):
         """The open pop-up menu under the menu item of this name."""
-        for item in a11y.find_all(frame, role="menu item", name=item_name, visible=False):
+        for item in a11y.find_all(frame, role="menu item", name=item_name):
             for i in range(item.childCount):
                 popup = item.getChildAtIndex(i)
                 if popup is not None and popup.getRoleName() == "popup menu" and a11y.showing(popup):
@@ -192,7 +199,7 @@ class Vardolin:
         if "enabled" not in a11y.states(item):
             self.close_menus()
             return False
-        self.desk.click(x, y)
+        self.desk.click_here()
         wait_for(lambda: not a11y.showing(popup), f"the menu to close after '{name}'")
         return True
 
@@ -211,8 +218,8 @@ class Vardolin:
             wait_for(lambda: len(self.open_menus()) < len(menus), "Escape to close a menu")
 
     def open_submenu(self, popup, name):
-        _, x, y = self._pointer_on_menu_item(popup, name)
-        self.desk.click(x, y)
+        self._pointer_on_menu_item(popup, name)
+        self.desk.click_here()
         return wait_for(lambda: self.showing_menu(self.main_frame(), name), f"the menu '{name}' to open")
 
     def close_by_menu(self):

@@ -35,10 +35,13 @@ def wait_for(condition, what, timeout=TIMEOUT):
         except Exception:  # a window or object that is just going away
             value = None
         if value:
+            waited = time.monotonic() - (deadline - timeout)
+            if waited > 5:
+                print(f"  (waited {waited:.1f} s for {what})", flush=True)
             return value
         if time.monotonic() > deadline:
             raise Failure(f"gave up after {timeout:.0f} s waiting for {what}")
-        time.sleep(0.05)
+        time.sleep(0.1)
 
 
 def need(tool):
@@ -59,6 +62,13 @@ class Desktop:
         self.display = None
 
     def __enter__(self):
+        try:
+            return self._start()
+        except BaseException:
+            self.__exit__(None, None, None)
+            raise
+
+    def _start(self):
         for tool in ("Xvfb", "xdotool", "xprop", "xwininfo", "import"):
             need(tool)
         read_end, write_end = os.pipe()
@@ -82,8 +92,13 @@ class Desktop:
             need("openbox")
             wm_log = open(os.path.join(self.workdir, "openbox.log"), "wb")
             self.procs.append(subprocess.Popen(["openbox", "--sm-disable"], stdout=wm_log, stderr=wm_log))
-            wait_for(lambda: "window id" in self.xprop_root("_NET_SUPPORTING_WM_CHECK"),
-                     "openbox to manage the screen")
+            try:
+                wait_for(lambda: "window id" in self.xprop_root("_NET_SUPPORTING_WM_CHECK"),
+                         "openbox to manage the screen")
+            except Failure as e:
+                with open(os.path.join(self.workdir, "openbox.log"), errors="replace") as f:
+                    raise Failure(f"{e}; openbox {'ended' if self.procs[-1].poll() is not None else 'runs'}, "
+                                  f"its log: {f.read()[-2000:]!r}") from None
         return self
 
     def __exit__(self, *exc):
@@ -148,8 +163,20 @@ class Desktop:
     def type(self, text):
         self.run("xdotool", "type", "--delay", "20", text)
 
+    def pointer(self):
+        out = self.run("xdotool", "getmouselocation", "--shell")
+        vals = dict(line.split("=", 1) for line in out.split())
+        return int(vals["X"]), int(vals["Y"])
+
     def click(self, x, y, button=1):
-        self.run("xdotool", "mousemove", "--sync", str(x), str(y), "click", str(button))
+        # A move with --sync to where the pointer already is would wait for a
+        # motion that never comes.
+        if self.pointer() != (x, y):
+            self.run("xdotool", "mousemove", "--sync", str(x), str(y))
+        self.click_here(button)
+
+    def click_here(self, button=1):
+        self.run("xdotool", "click", str(button))
 
     def window_under_pointer_after_move(self, x, y):
         out = self.run("xdotool", "mousemove", "--sync", str(x), str(y), "getmouselocation", "--shell")
