@@ -106,10 +106,12 @@ class Vardolin:
             frame = self.main_frame()
             if frame is None:
                 return None
-            _, _, w, h = a11y.extents(frame)
+            x, y, w, h = a11y.extents(frame)
             for wid in self.desk.windows(r"^(Vardolin)?( - .*)?$"):
                 ox, oy, ow, oh, state = self.desk.client_origin(wid)
-                if (ow, oh) != (w, h) or state != "IsViewable":
+                # Settled: the program's idea of where its window is agrees
+                # with the X server's.
+                if (ox, oy, ow, oh) != (x, y, w, h) or state != "IsViewable":
                     continue
                 if self.desk.window_manager and not self.desk.framed(wid):
                     continue
