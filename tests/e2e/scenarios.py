@@ -186,9 +186,9 @@ def empty_slot(ctx):
     reg = wait_for(lambda: next(iter(a11y.windows(v.app, name="外部起動アプリの登録")), None),
                    "the registration dialog")
     combo = a11y.wait_find(reg, "the row selector", role="combo box")
-    x, y, w, h = a11y.extents(combo)
-    cx, cy = a11y.screen_point(combo, ctx.desk)
-    ctx.desk.click(cx + w // 2 - 6, cy)   # the drop-down arrow
+    width = a11y.extents(combo)[2]
+    cx, cy = v.point(combo)
+    ctx.desk.click(cx + width // 2 - 6, cy)   # the drop-down arrow
     row1 = wait_for(lambda: a11y.find(combo, "row 1", role="list item", name="1"), "the row list to open")
     v.click(row1)
     wait_for(lambda: any(a11y.text(t) == "空き" for t in a11y.find_all(reg, role="text")), "row 1 to be shown")
