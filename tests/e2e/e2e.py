@@ -109,7 +109,7 @@ def main(argv):
         print(__doc__)
         return 2
     return outer(argv[1], os.path.abspath(argv[2]), os.path.abspath(argv[3]),
-                 os.path.abspath(argv[4]) if len(argv) > 4 else "")
+                 os.path.abspath(argv[4]) if len(argv) > 4 and argv[4] else "")
 
 
 if __name__ == "__main__":
