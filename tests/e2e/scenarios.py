@@ -58,7 +58,7 @@ class Recorder:
 def geometry_cycles(ctx):
     """Starting and closing without touching anything leaves the main settings
     file exactly as it was, whatever the window manager adds around the
-    window and however the window is closed."""
+    window and however the window is closed; a resize by the user is kept."""
     v = ctx.vardolin()
     shipped = v.read("appcfgs.cfg")
     if ctx.desk.window_manager:
@@ -74,6 +74,21 @@ def geometry_cycles(ctx):
         if now != shipped:
             raise Failure(f"start/close cycle {cycle} (closed by {how}) changed appcfgs.cfg: "
                           + describe_change(shipped, now))
+
+    # A size the user gives the window is what the next start gets: the
+    # window's outer size, its place unchanged.
+    v.start()
+    wid = v.main_wid()
+    ctx.desk.run("xdotool", "windowsize", str(wid), "700", "520")
+    wait_for(lambda: ctx.desk.client_origin(wid)[2:4] == (700, 520)
+             and a11y.extents(v.main_frame())[2:4] == (700, 520), "the window to take the new size")
+    left, right, top, bottom = ctx.desk.frame_extents(wid) if ctx.desk.window_manager else (0, 0, 0, 0)
+    v.close_by_menu()
+    written = lines_of(v.read("appcfgs.cfg"))
+    expected = lines_of(shipped)[1:3] + [str(700 + left + right).encode(), str(520 + top + bottom).encode()]
+    if written[1:5] != expected:
+        raise Failure(f"after a resize to 700 x 520 inside a frame of {left}, {right}, {top}, {bottom} "
+                      f"lines 1-4 are {written[1:5]!r}, expected {expected!r}")
 
 
 # --------------------------------------------------------------------------- missing settings
