@@ -10,7 +10,7 @@ PKGS=(
   fonts-ipafont-gothic fonts-ipafont-mincho fontconfig
   adwaita-icon-theme hicolor-icon-theme
   qt6-translations-l10n
-  xvfb xauth xdotool x11-utils openbox
+  xvfb xauth xdotool x11-utils openbox imagemagick
   dbus dbus-bin at-spi2-core python3-pyatspi python3-gi
   desktop-file-utils appstream
 )
