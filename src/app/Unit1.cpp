@@ -8,6 +8,7 @@
 #include "Platform.h"
 #include "TextPane.h"
 #include "VarError.h"
+#include "WindowBounds.h"
 
 #include <QAction>
 #include <QApplication>
@@ -36,7 +37,7 @@ TForm1::TForm1(const AppEnv& env, QWidget* parent) : QMainWindow(parent), m_env(
     Q_INIT_RESOURCE(vardolin);
     setWindowTitle(QStringLiteral("Vardolin"));
     setFont(Fonts::windowFont());
-    FontDlgFont = Fonts::windowFont();
+    FontDlgFont = Fonts::layoutFont().toQFont();
     buildLayout();
     buildMenus();
     setupList();
@@ -110,6 +111,11 @@ void TForm1::buildLayout()
     REdit = new TextPane(Splitter1);
     REdit->setObjectName(QStringLiteral("REdit"));
     REdit->setMinimumWidth(30);
+    // The pane's font is the window's layout font until the settings name
+    // another, and it is written back in the same terms.
+    const Fonts::StoredFont layoutFont = Fonts::layoutFont();
+    REdit->setFontFace(layoutFont.face);
+    REdit->setFontSize(layoutFont.points);
     Splitter1->addWidget(LView);
     Splitter1->addWidget(REdit);
     Splitter1->setStretchFactor(0, 0);
@@ -353,23 +359,45 @@ void TForm1::ColorSet()
 
 QRect TForm1::outerBounds() const
 {
-    return frameGeometry();
+    return m_bounds.toWrite(geometry(), frameGeometry());
 }
 
-QSize TForm1::frameExtra() const
+QMargins TForm1::frameWidths() const
 {
-    return frameGeometry().size() - geometry().size();
+    const QRect outer = frameGeometry(), inner = geometry();
+    return QMargins(inner.left() - outer.left(), inner.top() - outer.top(), outer.right() - inner.right(),
+                    outer.bottom() - inner.bottom());
 }
 
 void TForm1::setOuterBounds(int left, int top, int width, int height)
 {
-    // Before the window manager has framed the window the frame is unknown;
-    // showEvent applies the requested outer size again once it is.
-    const QSize extra = frameExtra();
-    m_requestedOuter = QSize(width, height);
-    move(left, top);
-    resize(std::max(1, width - extra.width()), std::max(1, height - extra.height()));
+    m_bounds.read(left, top, width, height);
+    applyBounds();
+}
+
+void TForm1::applyBounds()
+{
+    // Under the frame known now, which is none before the window manager has
+    // framed the window; followFrame() applies the bounds again once it has.
+    const QMargins frame = frameWidths();
+    const QRect inner = m_bounds.requestUnder(frame);
+    setMinimumInner(frame);
+    move(m_bounds.asRead().topLeft());
+    resize(inner.size());
+    m_bounds.settle(geometry());
     FormSet();
+}
+
+void TForm1::followFrame()
+{
+    if (m_bounds.frameChanged(frameWidths(), size())) applyBounds();
+}
+
+void TForm1::setMinimumInner(const QMargins& frame)
+{
+    // The minimum is an outer size: the frame takes its share of it.
+    setMinimumSize(std::max(1, WindowBounds::MinWidth - frame.left() - frame.right()),
+                   std::max(1, WindowBounds::MinHeight - frame.top() - frame.bottom()));
 }
 
 int TForm1::listWidth() const
@@ -390,14 +418,12 @@ void TForm1::FormSet()
 {
     if (m_inFormSet) return;
     m_inFormSet = true;
-    const QSize extra = frameExtra();
-    const int dw = extra.width(), dh = extra.height();
-    int outerW = frameGeometry().width(), outerH = frameGeometry().height();
-    bool grow = false;
-    if (outerW < 330) { outerW = 330; grow = true; }
-    if (outerH < 136) { outerH = 136; grow = true; }
-    if (grow && isWindow()) resize(outerW - dw, outerH - dh);
-    setMinimumSize(std::max(1, 330 - dw), std::max(1, 136 - dh));
+    const QMargins frame = frameWidths();
+    setMinimumInner(frame);
+    const QSize outer = frameGeometry().size();
+    const QSize enlarged = WindowBounds::atLeastMinimum(outer);
+    if (enlarged != outer && isWindow())
+        resize(enlarged - QSize(frame.left() + frame.right(), frame.top() + frame.bottom()));
     const int cw = Client ? Client->width() : 0;
     const int ch = Client ? Client->height() : 0;
     if (Client) {
@@ -413,7 +439,14 @@ void TForm1::FormSet()
 void TForm1::resizeEvent(QResizeEvent* event)
 {
     QMainWindow::resizeEvent(event);
+    followFrame();
     FormSet();
+}
+
+void TForm1::moveEvent(QMoveEvent* event)
+{
+    QMainWindow::moveEvent(event);
+    followFrame();
 }
 
 void TForm1::showEvent(QShowEvent* event)
@@ -421,10 +454,7 @@ void TForm1::showEvent(QShowEvent* event)
     QMainWindow::showEvent(event);
     if (!m_shownOnce) {
         m_shownOnce = true;
-        // Now that the window manager has framed the window, the outer size read
-        // from the settings can be honoured exactly, and the splitter laid out.
-        const QSize extra = frameExtra();
-        if (m_requestedOuter.isValid() && !extra.isNull()) resize(m_requestedOuter - extra);
+        followFrame();
         setListWidth(m_listWidth);
     }
 }

@@ -6,6 +6,7 @@
 #include "MainForm.h"
 #include "SHBFFEX.h"
 #include "TColor.h"
+#include "WindowBounds.h"
 
 #include <QFont>
 #include <QImage>
@@ -201,6 +202,7 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void showEvent(QShowEvent* event) override;
+    void moveEvent(QMoveEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
@@ -216,8 +218,13 @@ private:
     QMetaObject::Connection m_listSelectionConnection;
 
 
-    // Width and height of the window manager's frame (zero until it frames the window).
-    QSize frameExtra() const;
+    // Widths of the window manager's frame (zero until it frames the window).
+    QMargins frameWidths() const;
+    // Applies the outer bounds read under the frame known now.
+    void applyBounds();
+    // Notices the frame the window manager has put around the window.
+    void followFrame();
+    void setMinimumInner(const QMargins& frame);
     void buildLayout();
     void buildMenus();
     // Set-up of each subject, called once from the constructor.
@@ -230,7 +237,7 @@ private:
 
     AppEnv m_env;
     ViewColors m_viewColors;
-    QSize m_requestedOuter;
+    WindowBounds m_bounds;
     int m_listWidth = 88;
     bool m_inFormSet = false;
     bool m_shownOnce = false;

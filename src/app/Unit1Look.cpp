@@ -4,6 +4,7 @@
 #include "CFC.h"
 #include "ColDlg.h"
 #include "CommonDialogs.h"
+#include "Fonts.h"
 #include "TextPane.h"
 
 void TForm1::C2Click()
@@ -16,7 +17,12 @@ void TForm1::N31Click() { C2Click(); }
 void TForm1::F1Click()
 {
     // The dialog starts from its own last confirmed font, not from the pane's.
-    if (!m_env.dialogs || !m_env.dialogs->chooseFont(this, &FontDlgFont)) return;
+    QFont chosen = FontDlgFont;
+    if (!m_env.dialogs || !m_env.dialogs->chooseFont(this, &chosen)) return;
+    // Keeping the family that stood in for the stored face keeps that face's
+    // name, so a change of size alone does not rename the font.
+    chosen.setFamilies(QStringList{Fonts::keptFace(chosen.family(), FontDlgFont.family())});
+    FontDlgFont = chosen;
     REdit->setPaneFont(FontDlgFont);
     // The dialog offers no colour: the pane takes the window-text colour.
     REdit->setFontColor(TColor::WindowText);

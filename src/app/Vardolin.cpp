@@ -5,6 +5,7 @@
 #include "Forms.h"
 #include "Messages.h"
 #include "Platform.h"
+#include "Translations.h"
 #include "Unit1.h"
 
 #include <QApplication>
@@ -13,6 +14,7 @@
 int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
+    Translations::installJapanese(app);
     Fonts::installSubstitutions();
     if (QIcon::themeName().isEmpty() || QIcon::themeName() == QLatin1String("hicolor"))
         QIcon::setThemeName(QStringLiteral("Adwaita"));

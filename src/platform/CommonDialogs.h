@@ -4,6 +4,7 @@
 #include <QList>
 #include <QString>
 
+class QFontDialog;
 class QWidget;
 
 // The common dialogs (open file, colour, font). Tests replace them.
@@ -17,7 +18,10 @@ public:
     // *color holds the preset on entry and the chosen colour on success.
     // customColors lives as long as its owner and is kept between calls.
     virtual bool chooseColor(QWidget* parent, QColor* color, QList<QColor>* customColors) = 0;
-    // *font holds the dialog's font on entry and the chosen one on success.
+    // *font holds the dialog's font on entry: its family is the stored face
+    // name, which need not be installed, and its size is in points. The
+    // dialog opens on the family that draws that face. On success *font is
+    // the font as chosen in the dialog (an installed family).
     virtual bool chooseFont(QWidget* parent, QFont* font) = 0;
 };
 
@@ -26,4 +30,6 @@ public:
     bool openFile(QWidget* parent, const QString& filter, const QString& initialDir, QString* path) override;
     bool chooseColor(QWidget* parent, QColor* color, QList<QColor>* customColors) override;
     bool chooseFont(QWidget* parent, QFont* font) override;
+    // The font dialog as chooseFont() shows it, opened on `stored`; not shown.
+    static QFontDialog* makeFontDialog(QWidget* parent, const QFont& stored);
 };

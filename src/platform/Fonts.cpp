@@ -1,6 +1,7 @@
 #include "Fonts.h"
 
 #include <QFontDatabase>
+#include <QFontInfo>
 #include <QStringList>
 
 namespace Fonts {
@@ -34,6 +35,55 @@ QFont windowFont()
     QFont f(defaultFace());
     f.setPixelSize(12);
     return f;
+}
+
+QFont StoredFont::toQFont() const
+{
+    QFont f(face);
+    if (points > 0) f.setPointSize(points);
+    return f;
+}
+
+StoredFont layoutFont() { return StoredFont{defaultFace(), 9}; }
+
+namespace {
+// The family as the font database lists it (substitutes come back lower-cased),
+// or empty: aliases that fontconfig merely resolves to another family are not
+// listed.
+QString listed(const QString& family)
+{
+    for (const QString& f : QFontDatabase::families())
+        if (f.compare(family, Qt::CaseInsensitive) == 0) return f;
+    return QString();
+}
+} // namespace
+
+QString drawnFamily(const QString& face)
+{
+    if (face.isEmpty()) return face;
+    // An installed family draws itself, even where a substitution is known.
+    if (const QString f = listed(face); !f.isEmpty()) return f;
+    for (const QString& sub : QFont::substitutes(face))
+        if (const QString f = listed(sub); !f.isEmpty()) return f;
+    return QFontInfo(QFont(face)).family();
+}
+
+QFont asInstalled(const QFont& stored)
+{
+    QFont f = stored;
+    f.setFamilies(QStringList{drawnFamily(stored.family())});
+    // The dialog lists sizes in points; a size given in pixels is turned into
+    // points at the 96 dpi the layouts were made for.
+    if (f.pointSize() <= 0 && stored.pixelSize() > 0)
+        f.setPointSize(qMax(1, qRound(stored.pixelSize() * 72.0 / 96.0)));
+    return f;
+}
+
+QString keptFace(const QString& chosen, const QString& openedOn)
+{
+    if (openedOn.isEmpty() || chosen.compare(openedOn, Qt::CaseInsensitive) == 0) return openedOn;
+    if (!listed(openedOn).isEmpty()) return chosen;
+    return chosen.compare(drawnFamily(openedOn), Qt::CaseInsensitive) == 0 ? openedOn : chosen;
 }
 
 } // namespace Fonts

@@ -1,5 +1,6 @@
 #include "AppEnv.h"
 #include "CommonDialogs.h"
+#include "Fonts.h"
 #include "Messages.h"
 
 #include <QCheckBox>
@@ -13,6 +14,8 @@
 #include <QFontDialog>
 #include <QMessageBox>
 #include <QSortFilterProxyModel>
+
+#include <memory>
 
 namespace {
 QString g_appTitle;
@@ -147,15 +150,24 @@ bool QtCommonDialogs::chooseColor(QWidget* parent, QColor* color, QList<QColor>*
     return ok;
 }
 
-bool QtCommonDialogs::chooseFont(QWidget* parent, QFont* font)
+QFontDialog* QtCommonDialogs::makeFontDialog(QWidget* parent, const QFont& stored)
 {
-    QFontDialog dlg(*font, parent);
-    dlg.setOption(QFontDialog::DontUseNativeDialog, true);
+    auto* dlg = new QFontDialog(parent);
+    dlg->setOption(QFontDialog::DontUseNativeDialog, true);
+    // The stored face is often a Windows name that is not installed: the
+    // dialog opens on the family that stands in for it, at the stored size.
+    dlg->setCurrentFont(Fonts::asInstalled(stored));
     // The pane takes face, size and style only: no effects (underline,
     // strike-out) are offered.
-    for (QGroupBox* box : dlg.findChildren<QGroupBox*>())
+    for (QGroupBox* box : dlg->findChildren<QGroupBox*>())
         if (box->findChild<QCheckBox*>()) box->hide();
-    if (dlg.exec() != QDialog::Accepted) return false;
-    *font = dlg.selectedFont();
+    return dlg;
+}
+
+bool QtCommonDialogs::chooseFont(QWidget* parent, QFont* font)
+{
+    std::unique_ptr<QFontDialog> dlg(makeFontDialog(parent, *font));
+    if (dlg->exec() != QDialog::Accepted) return false;
+    *font = dlg->selectedFont();
     return true;
 }

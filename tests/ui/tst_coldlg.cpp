@@ -1,5 +1,6 @@
 // The colour dialog and the font dialog of the text pane.
 #include "ColDlg.h"
+#include "CommonDialogs.h"
 #include "Fonts.h"
 #include "Forms.h"
 #include "LineBuffer.h"
@@ -7,6 +8,10 @@
 #include "TextPane.h"
 #include "Unit1.h"
 
+#include <QApplication>
+#include <QCheckBox>
+#include <QFontDialog>
+#include <QFontInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -169,8 +174,9 @@ private Q_SLOTS:
         // Cancel changes nothing; the dialog starts from its own font.
         t.dialogs.fontAccept = false;
         main.F1Click();
+        // The layout font: 12 pixels are 9 points.
         QCOMPARE(t.dialogs.lastFontShown.family(), QStringLiteral("ＭＳ Ｐゴシック"));
-        QCOMPARE(t.dialogs.lastFontShown.pixelSize(), 12);
+        QCOMPARE(t.dialogs.lastFontShown.pointSize(), 9);
         QCOMPARE(main.REdit->paneFont(), paneBefore);
         QCOMPARE(main.REdit->fontColor(), 0x0000FF);
 
@@ -193,6 +199,69 @@ private Q_SLOTS:
         main.F1Click();
         QCOMPARE(t.dialogs.lastFontShown.family(), QStringLiteral("IPAGothic"));
         QCOMPARE(t.dialogs.lastFontShown.pointSize(), 14);
+    }
+
+    // The dialog can only show installed families: the stored face is shown
+    // through the family that stands in for it, and choosing that family
+    // again keeps the stored name.
+    void changingTheSizeAloneKeepsTheStoredFace()
+    {
+        TestEnv t;
+        TForm1 main(t.env());
+        const QString shown = QFontInfo(QFont(QStringLiteral("ＭＳ Ｐゴシック"))).family();
+        QVERIFY(shown != QStringLiteral("ＭＳ Ｐゴシック"));
+        QFont chosen(shown);
+        chosen.setPointSize(12);
+        t.dialogs.fontAccept = true;
+        t.dialogs.fontResult = chosen;
+        main.F1Click();
+        QCOMPARE(main.REdit->fontFace(), QStringLiteral("ＭＳ Ｐゴシック"));
+        QCOMPARE(main.REdit->fontSize(), 12);
+        QCOMPARE(QFontInfo(main.REdit->paneFont()).family(), shown);
+        main.FormClose();
+        QCOMPARE(appcfgsLine(t, 6), QStringLiteral("ＭＳ Ｐゴシック"));
+        QCOMPARE(appcfgsLine(t, 7), QStringLiteral("12"));
+        // The next showing opens on the stored face at the new size.
+        t.dialogs.fontAccept = false;
+        main.N32Click();
+        QCOMPARE(t.dialogs.lastFontShown.family(), QStringLiteral("ＭＳ Ｐゴシック"));
+        QCOMPARE(t.dialogs.lastFontShown.pointSize(), 12);
+    }
+
+    void theRealDialogOpensOnTheStoredFace()
+    {
+        TestEnv t;
+        AppEnv env = t.env();
+        QtCommonDialogs real;
+        env.dialogs = &real;
+        TForm1 main(env);
+        QString family;
+        int points = 0;
+        bool effectsShown = true;
+        // Answers the dialog once it is shown, so that nothing waits on it.
+        QTimer answer;
+        answer.setInterval(0);
+        connect(&answer, &QTimer::timeout, &main, [&] {
+            auto* dlg = qobject_cast<QFontDialog*>(QApplication::activeModalWidget());
+            if (!dlg) return;
+            answer.stop();
+            family = dlg->currentFont().family();
+            points = dlg->currentFont().pointSize();
+            effectsShown = false;
+            for (QCheckBox* box : dlg->findChildren<QCheckBox*>()) effectsShown = effectsShown || box->isVisible();
+            QFont f = dlg->currentFont();
+            f.setPointSize(14);
+            dlg->setCurrentFont(f);
+            dlg->accept();
+        });
+        answer.start();
+        main.F1Click();
+        answer.stop();
+        QCOMPARE(family, QFontInfo(QFont(QStringLiteral("ＭＳ Ｐゴシック"))).family());
+        QCOMPARE(points, 9);
+        QVERIFY(!effectsShown);
+        QCOMPARE(main.REdit->fontFace(), QStringLiteral("ＭＳ Ｐゴシック"));
+        QCOMPARE(main.REdit->fontSize(), 14);
     }
 
     void confirmAfterFontChangeReappliesTheConfiguredColour()

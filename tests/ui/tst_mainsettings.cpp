@@ -19,6 +19,22 @@ QStringList standardLines()
     return {"Vardolin Ver 1.05", "150", "120", "700", "500", "0", "ＭＳ ゴシック", "11",
             "-2147483640", "12632256", "0", "1", "140"};
 }
+QStringList settingsWithBounds(int top, int left, int width, int height)
+{
+    QStringList lines = standardLines();
+    lines[1] = QString::number(top);
+    lines[2] = QString::number(left);
+    lines[3] = QString::number(width);
+    lines[4] = QString::number(height);
+    return lines;
+}
+
+QStringList boundsLines(const TestEnv& t)
+{
+    LineBuffer b;
+    b.load(t.path(QStringLiteral("appcfgs.cfg")));
+    return {b.line(1), b.line(2), b.line(3), b.line(4)};
+}
 } // namespace
 
 class TestMainSettings : public QObject {
@@ -119,6 +135,33 @@ private Q_SLOTS:
         QVERIFY2(t.messages.log.isEmpty(), qPrintable(t.messages.texts().join('|')));
     }
 
+    // With nothing read the pane keeps the window's layout font, and the file
+    // written at close names it, so the next start shows the same font.
+    void layoutFontIsWrittenWhenNoneWasRead_data()
+    {
+        QTest::addColumn<QString>("header");
+        QTest::newRow("missing file") << QString();
+        QTest::newRow("other version") << "Vardolin Ver 1.02";
+    }
+    void layoutFontIsWrittenWhenNoneWasRead()
+    {
+        QFETCH(QString, header);
+        TestEnv t;
+        QStringList lines = standardLines();
+        lines[0] = header;
+        if (header.isEmpty()) QFile::remove(t.path("appcfgs.cfg"));
+        else t.writeLines("appcfgs.cfg", lines);
+        TForm1 w(t.env());
+        QCOMPARE(t.messages.log.size(), 1);
+        QCOMPARE(w.REdit->fontFace(), QStringLiteral("ＭＳ Ｐゴシック"));
+        QCOMPARE(w.REdit->fontSize(), 9);
+        w.FormClose();
+        LineBuffer b;
+        b.load(t.path("appcfgs.cfg"));
+        QCOMPARE(b.line(6), QStringLiteral("ＭＳ Ｐゴシック"));
+        QCOMPARE(b.line(7), QStringLiteral("9"));
+    }
+
     void shortFiles()
     {
         {
@@ -210,6 +253,51 @@ private Q_SLOTS:
         QCOMPARE(w.outerBounds().size(), QSize(330, 136));
     }
 
+    // Shown, the window gets a frame from the platform (the offscreen one
+    // draws one too), and what was read is still what is written back.
+    void shownWindowWritesBackWhatWasRead()
+    {
+        TestEnv t;
+        t.writeLines("appcfgs.cfg", settingsWithBounds(107, 200, 640, 480));
+        for (int cycle = 0; cycle < 3; ++cycle) {
+            TForm1 w(t.env());
+            w.show();
+            QVERIFY(QTest::qWaitForWindowExposed(&w));
+            QCOMPARE(w.frameGeometry(), QRect(200, 107, 640, 480));
+            w.FormClose();
+            QCOMPARE(boundsLines(t), (QStringList{"107", "200", "640", "480"}));
+        }
+    }
+
+    void smallSavedSizeOpensAtTheMinimumOuterSize()
+    {
+        TestEnv t;
+        t.writeLines("appcfgs.cfg", settingsWithBounds(40, 30, 100, 50));
+        TForm1 w(t.env());
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        QCOMPARE(w.frameGeometry().size(), QSize(330, 136));
+        w.FormClose();
+        QCOMPARE(boundsLines(t), (QStringList{"40", "30", "330", "136"}));
+        // Dragged smaller, it snaps back to the minimum outer size.
+        w.resize(10, 10);
+        QCOMPARE(w.frameGeometry().size(), QSize(330, 136));
+    }
+
+    void shownWindowResizedOrMovedByTheUserIsWritten()
+    {
+        TestEnv t;
+        t.writeLines("appcfgs.cfg", settingsWithBounds(107, 200, 640, 480));
+        TForm1 w(t.env());
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        w.resize(w.size() + QSize(60, 40));
+        w.FormClose();
+        QCOMPARE(boundsLines(t), (QStringList{"107", "200", "700", "520"}));
+        w.move(250, 90);
+        w.FormClose();
+        QCOMPARE(boundsLines(t), (QStringList{"90", "250", "700", "520"}));
+    }
     void failedSaveKeepsWindowOpen()
     {
         TestEnv t;
