@@ -29,7 +29,16 @@ void TestCommandLine::composesBothModes_data()
     // The test-run dialog's odd targets: empty target keeps its blank(s).
     QTest::newRow("empty target") << CommandLine::withFile("/tools/ed", "", "") << "/tools/ed ";
     QTest::newRow("empty target, option") << CommandLine::withFile("/tools/ed", "", "-x") << "/tools/ed  -x";
-    QTest::newRow("empty path") << CommandLine::withFile("", "/doc/a.txt", "") << " /doc/a.txt";
+    // No program, no command line: the file or the option must never end up
+    // first, where it would be taken for the program.
+    QTest::newRow("empty path") << CommandLine::withFile("", "/doc/a.txt", "") << "";
+    QTest::newRow("empty path, option") << CommandLine::withFile("", "/doc/a.txt", "-r") << "";
+    QTest::newRow("blank path") << CommandLine::withFile("   ", "/doc/a.txt", "") << "";
+    QTest::newRow("tab and wide blank path") << CommandLine::withFile(QStringLiteral("\t\u3000"), "/d/a", "") << "";
+    QTest::newRow("pre-quoted blank path") << CommandLine::withFile("\" \"", "/doc/a.txt", "") << "";
+    QTest::newRow("direct, empty path") << CommandLine::direct("", "/doc/a.sh") << "";
+    QTest::newRow("direct, blank path") << CommandLine::direct("  ", "-r") << "";
+    QTest::newRow("direct, quoted empty path") << CommandLine::direct("\"\"", "/doc/a.sh") << "";
     // Blanks and quotes are what get quoted; the option is never touched.
     QTest::newRow("blanks in program and file")
         << CommandLine::withFile("/opt/my tools/ed", "/home/u/my docs/a b.txt", "--opt \"x y\"")

@@ -88,6 +88,7 @@ private Q_SLOTS:
     void reloadingAnUnregisteredSlotKeepsItsGlyph();
     void confirmingSlotsFromTheDialog();
     void commandLinesInFileAndDirectMode();
+    void emptyProgramPathStartsNothing();
     void directModeControlsStayInStep();
     void shellCommandsAndHelpDocuments();
     void aboutBox();
@@ -287,6 +288,50 @@ void TestApps::commandLinesInFileAndDirectMode()
     f.AppnExec(6);
     f.AppBtn[4]->click();
     QVERIFY(started.isEmpty());
+}
+
+// A slot whose path is empty or only blanks has no program: no entry point may
+// hand the shown file (or the option) to the launcher in its place.
+void TestApps::emptyProgramPathStartsNothing()
+{
+    TestEnv t;
+    // Three lines: slot 1 as written, slots 2 to 5 registered with empty texts
+    // (their icon files are the shipped ones).
+    t.writeLines("appitems.cfg", {"Data", "", ""});
+    TForm1 f(t.env());
+    QVERIFY2(t.messages.log.isEmpty(), qPrintable(t.messages.texts().join('\n')));
+    for (int n = 1; n <= 5; ++n) QVERIFY(f.AppBtn[n]->isEnabled());
+    QStringList& started = t.platform.started;
+
+    auto pressEverything = [&f] {
+        for (int n = 1; n <= 5; ++n) {
+            f.AppBtn[n]->click();
+            f.SApp[n]->trigger();
+            f.FApp[n]->trigger();
+        }
+    };
+    f.Edit1->setText("/doc/");
+    f.setPanelText(1, "run.sh");
+    pressEverything();
+    QCOMPARE(started, QStringList());
+    f.setDirectEnabled(true);
+    f.CheckBox1->click();
+    pressEverything();
+    QCOMPARE(started, QStringList());
+
+    // Blank paths count as empty, whatever the option says; the launcher is
+    // still reached for a real path.
+    f.confirmSlot(1, true, "Blanks", "   ", "/doc/run.sh", QImage());
+    f.confirmSlot(2, true, "Tab", "\t", "", QImage());
+    f.confirmSlot(3, true, "Wide blank", QStringLiteral("\u3000"), "-x", QImage());
+    f.confirmSlot(4, true, "Quoted nothing", "\"\"", "/doc/run.sh", QImage());
+    f.confirmSlot(5, true, "Real", "/tools/ed", "", QImage());
+    pressEverything();
+    QCOMPARE(started, QStringList(3, "/tools/ed"));
+    started.clear();
+    f.CheckBox1->click();
+    pressEverything();
+    QCOMPARE(started, QStringList(3, "/tools/ed /doc/run.sh"));
 }
 
 void TestApps::directModeControlsStayInStep()
