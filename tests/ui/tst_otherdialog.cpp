@@ -54,6 +54,7 @@ public:
         hint[n] = title;
         path[n] = p;
         option[n] = o;
+        hidden[n] = glyph;   // the confirmed picture is the slot's icon
     }
     void setDirectEnabled(bool enabled) override { directEnabled.append(enabled); }
 
