@@ -100,6 +100,7 @@ private Q_SLOTS:
     void viewerDoesNotWait();
     void failuresAreSilent();
     void withoutAProgramNothingRuns();
+    void oddProgramPathsRunNoData();
 
 private:
     QTemporaryDir m_dir;
@@ -269,6 +270,48 @@ void TestLaunch::withoutAProgramNothingRuns()
     test.Button1->click();
     QCOMPARE(reapAll(), 1);
     QVERIFY(QFile::exists(out));
+}
+
+// A folder, a missing program, a path with blanks whose first word is an
+// executable data file, the data file as a blank-holding option: none of them
+// runs the data file, and the launcher makes no process for a program that is
+// not there to run.
+void TestLaunch::oddProgramPathsRunNoData()
+{
+    Subreaper reaper;
+    QVERIFY(reaper.ok);
+    const QString root = m_dir.path() + "/odd";
+    QVERIFY(QDir(root).mkpath("folder"));
+    const QString data = root + "/my";
+    const QString out = root + "/ran.txt";
+    writeRecorder(data, out);
+
+    TestEnv t;
+    RealPlatform real;
+    AppEnv env = t.env();
+    env.platform = &real;
+    TForm1 f(env);
+    f.confirmSlot(1, true, "Folder", root + "/folder", "", QImage());
+    f.confirmSlot(2, true, "Missing", root + "/none", "", QImage());
+    f.confirmSlot(3, true, "Blank inside", root + "/my tool", "", QImage());
+    f.confirmSlot(4, true, "Pre-quoted", "\"" + root + "/my tool\"", "", QImage());
+    f.confirmSlot(5, true, "Not executable", root + "/ran.txt", "", QImage());
+    f.Edit1->setText(root + "/");
+    f.setPanelText(1, "my");
+    for (int n = 1; n <= 5; ++n) f.AppBtn[n]->click();
+    f.setDirectEnabled(true);
+    f.CheckBox1->click();
+    for (int n = 1; n <= 5; ++n) f.AppBtn[n]->click();
+    QCOMPARE(reapAll(), 0);
+    QVERIFY(!QFile::exists(out));
+
+    // An option with blanks stays arguments of the slot's own program.
+    const QString recorder = root + "/folder/rec";
+    writeRecorder(recorder, out);
+    f.confirmSlot(1, true, "Recorder", recorder, CommandLine::quote(data) + " " + data + " x", QImage());
+    f.AppBtn[1]->click();
+    QCOMPARE(reapAll(), 1);
+    QCOMPARE(readLines(out).mid(3), (QStringList{data, data, "x"}));
 }
 
 QTEST_MAIN(TestLaunch)
