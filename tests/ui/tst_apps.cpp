@@ -1,6 +1,9 @@
 #include "AppSlots.h"
 #include "Cp932.h"
 #include "Fonts.h"
+#include "Forms.h"
+#include "OtherDialog.h"
+#include "TColor.h"
 #include "TestSupport.h"
 #include "TextPane.h"
 #include "Unit1.h"
@@ -15,6 +18,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPainter>
 #include <QListView>
 #include <QPushButton>
 #include <QStringListModel>
@@ -77,6 +81,32 @@ QString loadError(TForm1& f)
     return QString();
 }
 
+// An icon of its own colour for each program, on a transparent margin.
+class ColourIconPlatform : public FakePlatform {
+public:
+    QIcon programIcon(const QString& path) override
+    {
+        QPixmap pm(16, 16);
+        pm.fill(Qt::transparent);
+        QPainter p(&pm);
+        p.fillRect(4, 4, 8, 8, colours.value(path, Qt::gray));
+        return QIcon(pm);
+    }
+    QMap<QString, QColor> colours;
+};
+
+void writeProgram(const QString& path)
+{
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.write("#!/bin/sh\n");
+    f.close();
+    QVERIFY(f.setPermissions(f.permissions() | QFileDevice::ExeOwner));
+}
+
+QImage rgb32(const QImage& img) { return img.convertToFormat(QImage::Format_RGB32); }
+QImage glyphOf(TForm1& main, int n) { return rgb32(main.AppBtn[n]->icon().pixmap(17, 17).toImage()); }
+
 } // namespace
 
 class TestApps : public QObject {
@@ -87,6 +117,7 @@ private Q_SLOTS:
     void missingItemsFileChangesNoSlot();
     void reloadingAnUnregisteredSlotKeepsItsGlyph();
     void confirmingSlotsFromTheDialog();
+    void reRegisteredIconIsShownAndSaved();
     void commandLinesInFileAndDirectMode();
     void emptyProgramPathStartsNothing();
     void directModeControlsStayInStep();
@@ -230,6 +261,60 @@ void TestApps::confirmingSlotsFromTheDialog()
     f.setDirectEnabled(false);
     QVERIFY(!f.CheckBox1->isEnabled() && !f.E1->isEnabled() && !f.N19->isEnabled());
     QVERIFY(f.CheckBox1->isChecked() && f.E1->isChecked() && f.N19->isChecked());
+}
+
+// Slot 2 registered with a red icon is registered again with another
+// program: the icon confirmed with "決定" is the one the button shows, the
+// next opening shows, "設定の保存" writes and the next start loads.
+void TestApps::reRegisteredIconIsShownAndSaved()
+{
+    TestEnv t;
+    const QString one = t.path("one"), oldProg = t.path("old"), newProg = t.path("new");
+    for (const QString& p : {one, oldProg, newProg}) writeProgram(p);
+    t.writeLines("appitems.cfg", {"One", one, "", "Two", oldProg, "-2", kUnreg, "", "", kUnreg, "", "", kUnreg, "", ""});
+    writeIcon(t, 1, Qt::green);
+    writeIcon(t, 2, Qt::red);
+    ColourIconPlatform platform;
+    platform.colours = {{one, Qt::green}, {oldProg, Qt::red}, {newProg, Qt::blue}};
+    AppEnv env = t.env();
+    env.platform = &platform;
+
+    TForm1 main(env);
+    createForms(main);
+    QCOMPARE(glyphOf(main, 2).pixelColor(8, 8), QColor(Qt::red));
+    TForm4* f = main.Form4;
+    QImage shown;
+    QTimer::singleShot(0, f, [&] {
+        f->Num1Click(2);
+        f->EAppPath->setText(newProg);
+        f->Button1->click();
+        shown = rgb32(f->rowImage(2));
+        f->Button4->click();
+    });
+    main.X3->trigger();
+    QCOMPARE(f->result(), int(QDialog::Accepted));
+    QCOMPARE(shown.pixelColor(8, 8), QColor(Qt::blue));
+    QCOMPARE(shown.pixelColor(0, 0), TColor::toQColor(TColor::BtnFace));
+    QCOMPARE(glyphOf(main, 2), shown);
+    QCOMPARE(main.slotPath(2), newProg);
+
+    QImage reopened;
+    QTimer::singleShot(0, f, [&] {
+        reopened = rgb32(f->rowImage(2));
+        f->Button3->click();
+        f->Button5->click();
+    });
+    main.N34->trigger();
+    QCOMPARE(reopened, shown);
+    QCOMPARE(rgb32(AppSlots::loadBitmap(t.path(AppSlots::iconFile(2)))), shown);
+    QCOMPARE(glyphOf(main, 2), shown);
+    QVERIFY(t.messages.log.isEmpty());
+
+    TForm1 restarted(env);
+    QCOMPARE(glyphOf(restarted, 2), shown);
+    QCOMPARE(rgb32(restarted.slotHiddenImage(2)), shown);
+    QCOMPARE(restarted.slotPath(2), newProg);
+    QCOMPARE(glyphOf(restarted, 1).pixelColor(8, 8), QColor(Qt::green));
 }
 
 void TestApps::commandLinesInFileAndDirectMode()

@@ -85,25 +85,6 @@ public:
     QStringList asked;
 };
 
-// Real files, an icon of its own colour for each program.
-class ColourIconPlatform : public FakePlatform {
-public:
-    QIcon programIcon(const QString& path) override { return solidIcon(colours.value(path, Qt::gray)); }
-    QMap<QString, QColor> colours;
-};
-
-void writeProgram(const QString& path)
-{
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly));
-    f.write("#!/bin/sh\n");
-    f.close();
-    QVERIFY(f.setPermissions(f.permissions() | QFileDevice::ExeOwner));
-}
-
-QImage rgb32(const QImage& img) { return img.convertToFormat(QImage::Format_RGB32); }
-QImage glyphOf(TForm1& main, int n) { return rgb32(main.AppBtn[n]->icon().pixmap(17, 17).toImage()); }
-
 QImage solidImage(const QColor& c, int side = 17)
 {
     QImage img(side, side, QImage::Format_RGB32);
@@ -671,63 +652,6 @@ private Q_SLOTS:
         QVERIFY(!main.CheckBox1->isEnabled() && !main.E1->isEnabled() && !main.N19->isEnabled());
         QVERIFY(main.CheckBox1->isChecked());
         QVERIFY(t.messages.log.isEmpty());
-    }
-
-    // Slot 2 registered with a red icon is registered again with another
-    // program: the icon confirmed with "決定" is the one the button shows, the
-    // next opening shows, "設定の保存" writes and the next start loads.
-    void reRegisteredIconIsShownAndSaved()
-    {
-        TestEnv t;
-        const QString one = t.path(QStringLiteral("one")), oldProg = t.path(QStringLiteral("old")),
-                      newProg = t.path(QStringLiteral("new"));
-        for (const QString& p : {one, oldProg, newProg}) writeProgram(p);
-        t.writeLines(QStringLiteral("appitems.cfg"), {QStringLiteral("One"), one, QString(), QStringLiteral("Two"),
-                                                      oldProg, QStringLiteral("-2"), kUnreg, {}, {}, kUnreg, {}, {},
-                                                      kUnreg, {}, {}});
-        AppSlots::saveBitmap(solidImage(Qt::green), t.path(AppSlots::iconFile(1)));
-        AppSlots::saveBitmap(solidImage(Qt::red), t.path(AppSlots::iconFile(2)));
-        ColourIconPlatform platform;
-        platform.colours = {{one, Qt::green}, {oldProg, Qt::red}, {newProg, Qt::blue}};
-        AppEnv env = t.env();
-        env.platform = &platform;
-
-        TForm1 main(env);
-        createForms(main);
-        QVERIFY(allPixels(glyphOf(main, 2), Qt::red));
-        TForm4* f = main.Form4;
-        QImage shown;
-        QTimer::singleShot(0, f, [&] {
-            f->Num1Click(2);
-            f->EAppPath->setText(newProg);
-            f->Button1->click();
-            shown = rgb32(f->rowImage(2));
-            f->Button4->click();
-        });
-        main.X3->trigger();
-        QCOMPARE(f->result(), int(QDialog::Accepted));
-        QCOMPARE(shown.pixelColor(8, 8), QColor(Qt::blue));
-        QCOMPARE(shown.pixelColor(0, 0), btnFace());
-        QCOMPARE(glyphOf(main, 2), shown);
-        QCOMPARE(main.slotPath(2), newProg);
-
-        QImage reopened;
-        QTimer::singleShot(0, f, [&] {
-            reopened = rgb32(f->rowImage(2));
-            f->Button3->click();
-            f->Button5->click();
-        });
-        main.N34->trigger();
-        QCOMPARE(reopened, shown);
-        QCOMPARE(rgb32(AppSlots::loadBitmap(t.path(AppSlots::iconFile(2)))), shown);
-        QCOMPARE(glyphOf(main, 2), shown);
-        QVERIFY(t.messages.log.isEmpty());
-
-        TForm1 restarted(env);
-        QCOMPARE(glyphOf(restarted, 2), shown);
-        QCOMPARE(rgb32(restarted.slotHiddenImage(2)), shown);
-        QCOMPARE(restarted.slotPath(2), newProg);
-        QCOMPARE(glyphOf(restarted, 1).pixelColor(8, 8), QColor(Qt::green));
     }
 
     // The first entry of the file dialog's filter lists the files that can be
