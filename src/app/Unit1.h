@@ -1,5 +1,6 @@
 #pragma once
 #include "AppEnv.h"
+#include "AppSlots.h"
 #include "ExtensionTable.h"
 #include "Guard.h"
 #include "LineBuffer.h"
@@ -161,7 +162,6 @@ public:
     QWidget* StatusBar1 = nullptr;
     std::array<QLabel*, 3> StatusPanel{};
     LineBuffer Memo1;
-    std::array<QImage, 6> Image{};              // hidden slot images 1..5
 
     // Menus
     QMenu* N1 = nullptr;
@@ -186,8 +186,7 @@ public:
     QString BaseTitle;
     QString StartFolder;
     PatternGrid ExtGrid;
-    std::array<QString, 6> AppPath{};           // 1..5
-    std::array<QString, 6> AppOption{};         // 1..5
+    AppSlots::Table Slots;                      // the five registered applications
 
     // Windows created after the main window (set by the program entry).
     TAboutBox* AboutBox = nullptr;

@@ -61,15 +61,19 @@ void TForm1::setupApps()
 
 // ---------------------------------------------------------------- slot table
 
-// Shows one slot's title and state on its button and both menu items.
-static void showSlot(QToolButton* button, QAction* mainItem, QAction* popupItem, const QString& title, bool enabled)
+// Shows slot n of the table on its button and both menu items: the title as
+// hint and captions, the registered state as enabled state, the icon as glyph.
+static void showSlot(TForm1& f, int n)
 {
-    popupItem->setText(title);
-    popupItem->setEnabled(enabled);
-    mainItem->setText(title);
-    mainItem->setEnabled(enabled);
-    button->setToolTip(title);
-    button->setEnabled(enabled);
+    const AppSlots::Slot& s = f.Slots.at(n);
+    const bool enabled = s.registered();
+    f.FApp[n]->setText(s.title);
+    f.FApp[n]->setEnabled(enabled);
+    f.SApp[n]->setText(s.title);
+    f.SApp[n]->setEnabled(enabled);
+    f.AppBtn[n]->setToolTip(s.title);
+    f.AppBtn[n]->setEnabled(enabled);
+    f.AppBtn[n]->setIcon(s.icon.isNull() ? QIcon() : QIcon(QPixmap::fromImage(s.icon)));
 }
 
 void TForm1::LoadAppItem()
@@ -78,33 +82,30 @@ void TForm1::LoadAppItem()
     Memo1.load(m_env.settingsFile(AppSlots::itemsFile()));
     for (int n = 1; n <= AppSlots::Count; ++n) {
         const AppSlots::Row row = AppSlots::rowFromLines(Memo1, n);
-        const bool registered = AppSlots::isRegistered(row.title);
-        AppPath[n] = row.path;
-        AppOption[n] = row.option;
-        showSlot(AppBtn[n], SApp[n], FApp[n], row.title, registered);
-        // An unregistered slot keeps its former glyph and hidden image.
-        if (registered) {
-            Image[n] = AppSlots::loadBitmap(m_env.settingsFile(AppSlots::iconFile(n)));
-            AppBtn[n]->setIcon(QIcon(QPixmap::fromImage(Image[n])));
+        Slots.setTexts(n, row);
+        showSlot(*this, n);
+        // An unregistered slot keeps its former icon; a registered slot whose
+        // icon file fails keeps it too, with its new texts already shown.
+        if (AppSlots::isRegistered(row.title)) {
+            Slots.setIcon(n, AppSlots::loadBitmap(m_env.settingsFile(AppSlots::iconFile(n))));
+            showSlot(*this, n);
         }
     }
 }
 
-QString TForm1::slotHint(int n) const { return validSlot(n) ? AppBtn[n]->toolTip() : QString(); }
-QString TForm1::slotPath(int n) const { return validSlot(n) ? AppPath[n] : QString(); }
-QString TForm1::slotOption(int n) const { return validSlot(n) ? AppOption[n] : QString(); }
-QImage TForm1::slotHiddenImage(int n) const { return validSlot(n) ? Image[n] : QImage(); }
+QString TForm1::slotHint(int n) const { return validSlot(n) ? Slots.at(n).title : QString(); }
+QString TForm1::slotPath(int n) const { return Slots.at(n).path; }
+QString TForm1::slotOption(int n) const { return Slots.at(n).option; }
+QImage TForm1::slotHiddenImage(int n) const { return Slots.at(n).icon; }
 
+// The confirmed row image becomes the slot's icon, so the button, the next
+// opening of the dialog and the next save all show the same picture.
 void TForm1::confirmSlot(int n, bool registered, const QString& title, const QString& path, const QString& option,
                          const QImage& glyph)
 {
     if (!validSlot(n)) return;
-    AppPath[n] = registered ? path : QString();
-    AppOption[n] = registered ? option : QString();
-    showSlot(AppBtn[n], SApp[n], FApp[n], title, registered);
-    // The glyph follows the dialog's row even for an unregistered slot; the
-    // hidden image is left as it was.
-    AppBtn[n]->setIcon(glyph.isNull() ? QIcon() : QIcon(QPixmap::fromImage(glyph)));
+    Slots.confirm(n, AppSlots::Row{title, registered ? path : QString(), registered ? option : QString()}, glyph);
+    showSlot(*this, n);
 }
 
 // ---------------------------------------------------------------- launching
@@ -116,21 +117,24 @@ void TForm1::FApp5Click(int tag) { AppnExec(tag); }
 void TForm1::AppnExec(int slot)
 {
     if (!validSlot(slot)) return;
+    const AppSlots::Slot& s = Slots.at(slot);
+    // A slot without a program starts nothing, whatever file is shown.
+    if (!CommandLine::hasProgram(s.path)) return;
     // Direct mode counts only while the check box is enabled; its own enabled
     // flag is meant, not the window's (a modal dialog does not switch it off).
     const bool direct = !CheckBox1->testAttribute(Qt::WA_ForceDisabled) && CheckBox1->isChecked();
     if (direct) {
-        AppExec(CommandLine::direct(AppPath[slot], AppOption[slot]));
+        AppExec(CommandLine::direct(s.path, s.option));
         return;
     }
     const QString name = panelText(1);
     if (name.isEmpty()) return;
-    AppExec(CommandLine::withFile(AppPath[slot], Edit1->text() + name, AppOption[slot]));
+    AppExec(CommandLine::withFile(s.path, Edit1->text() + name, s.option));
 }
 
 void TForm1::AppExec(const QString& commandLine)
 {
-    if (m_env.platform) m_env.platform->startProgram(commandLine);
+    if (m_env.platform && !commandLine.isEmpty()) m_env.platform->startProgram(commandLine);
 }
 
 // ---------------------------------------------------------------- direct mode

@@ -14,6 +14,34 @@ namespace AppSlots {
 QString itemsFile() { return QStringLiteral("appitems.cfg"); }
 QString iconFile(int n) { return QStringLiteral("IconImg%1.bmp").arg(n); }
 
+const Slot& Table::at(int n) const
+{
+    static const Slot none;
+    return valid(n) ? m_slots[n - 1] : none;
+}
+
+void Table::setTexts(int n, const Row& row)
+{
+    if (!valid(n)) return;
+    Slot& s = m_slots[n - 1];
+    s.title = row.title;
+    s.path = row.path;
+    s.option = row.option;
+}
+
+void Table::setIcon(int n, const QImage& icon)
+{
+    if (valid(n)) m_slots[n - 1].icon = icon;
+}
+
+void Table::confirm(int n, const Row& row, const QImage& icon)
+{
+    if (!valid(n)) return;
+    const bool registered = isRegistered(row.title);
+    setTexts(n, Row{row.title, registered ? row.path : QString(), registered ? row.option : QString()});
+    setIcon(n, icon);
+}
+
 Row rowFromLines(const LineBuffer& lines, int n)
 {
     const int base = 3 * (n - 1);

@@ -22,6 +22,35 @@ struct Row {
     QString option;
 };
 
+// One registered application as the main window holds it. The icon is the
+// one picture of the slot: the tool button shows it, the registration dialog
+// copies it into its row, and it is what was last loaded or confirmed.
+struct Slot {
+    QString title = unregistered();
+    QString path;
+    QString option;
+    QImage icon;   // null until an icon is loaded or confirmed
+    bool registered() const { return isRegistered(title); }
+};
+
+// The five slots, numbered 1..5. Every change of a slot goes through here so
+// that texts and icon cannot drift apart from what is shown and saved.
+class Table {
+public:
+    // Slot n; a number out of range reads as an unregistered slot.
+    const Slot& at(int n) const;
+    static bool valid(int n) { return n >= 1 && n <= Count; }
+    // The texts read from appitems.cfg; the icon stays as it was.
+    void setTexts(int n, const Row& row);
+    void setIcon(int n, const QImage& icon);
+    // "決定" of the registration dialog: the row's texts and picture become
+    // the slot; an unregistered slot keeps no path or option to start.
+    void confirm(int n, const Row& row, const QImage& icon);
+
+private:
+    std::array<Slot, Count> m_slots;
+};
+
 // Reads slot n (1..5) from the loaded lines (missing lines read as empty).
 Row rowFromLines(const LineBuffer& lines, int n);
 

@@ -31,17 +31,29 @@ namespace {
 // A program path that the user already enclosed in double quotes (the usual way
 // round blanks where the command line used to be handed over unquoted) is kept
 // as typed, so such registrations go on working.
+bool isPreQuoted(const QString& path)
+{
+    return path.size() >= 2 && path.startsWith(QLatin1Char('"')) && path.endsWith(QLatin1Char('"'))
+           && path.count(QLatin1Char('"')) == 2;
+}
+
 QString programPiece(const QString& path)
 {
-    if (path.size() >= 2 && path.startsWith(QLatin1Char('"')) && path.endsWith(QLatin1Char('"'))
-        && path.count(QLatin1Char('"')) == 2)
-        return path;
-    return quote(path);
+    return isPreQuoted(path) ? path : quote(path);
 }
+
+bool isBlank(const QString& text) { return text.trimmed().isEmpty(); }
+
 } // namespace
+
+bool hasProgram(const QString& path)
+{
+    return !isBlank(isPreQuoted(path) ? path.mid(1, path.size() - 2) : path);
+}
 
 QString direct(const QString& path, const QString& option)
 {
+    if (!hasProgram(path)) return {};
     QString line = programPiece(path);
     if (!option.isEmpty()) line += QLatin1Char(' ') + option;
     return line;
@@ -49,6 +61,7 @@ QString direct(const QString& path, const QString& option)
 
 QString withFile(const QString& path, const QString& file, const QString& option)
 {
+    if (!hasProgram(path)) return {};
     QString line = programPiece(path) + QLatin1Char(' ') + quote(file);
     if (!option.isEmpty()) line += QLatin1Char(' ') + option;
     return line;
@@ -105,6 +118,14 @@ QStringList split(const QString& commandLine)
     }
     if (inPiece) out << cur;
     return out;
+}
+
+QString program(const QString& commandLine)
+{
+    if (commandLine.isEmpty() || commandLine.front().isSpace()) return {};
+    const QStringList pieces = split(commandLine);
+    if (pieces.isEmpty() || isBlank(pieces.first())) return {};
+    return pieces.first();
 }
 
 } // namespace CommandLine

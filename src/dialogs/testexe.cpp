@@ -109,6 +109,9 @@ QString TForm5::commandLine() const
 
 void TForm5::Button1Click()
 {
+    // A row without a program (unregistered, or a path of blanks) is not
+    // tried: the target file must never be started in its place.
+    if (!CommandLine::hasProgram(LPath->text())) return;
     m_env.platform->startProgram(commandLine());
 }
 

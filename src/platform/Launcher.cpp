@@ -18,13 +18,17 @@ namespace {
 
 // The program piece of a command line as a file to execute: a bare name is
 // looked up on PATH the way a shell would; anything with a "/" is taken as it
-// stands (relative to the working folder). Empty when there is nothing to run.
+// stands (relative to the working folder). Empty when there is nothing to run:
+// no program, or not an executable file (a folder, a missing path), so that
+// no process is made only to fail.
 QByteArray resolveProgram(const QString& program)
 {
     if (program.isEmpty()) return {};
-    if (program.contains(QLatin1Char('/'))) return FsPath::encodeName(program);
-    const QString found = QStandardPaths::findExecutable(program);
-    return found.isEmpty() ? QByteArray() : FsPath::encodeName(found);
+    QString path = program;
+    if (!program.contains(QLatin1Char('/'))) path = QStandardPaths::findExecutable(program);
+    if (path.isEmpty() || FsPath::kind(path) != FsPath::Kind::File) return {};
+    const QByteArray bytes = FsPath::encodeName(path);
+    return ::access(bytes.constData(), X_OK) == 0 ? bytes : QByteArray();
 }
 
 // Runs in the grandchild between fork and exec, so it may only use
@@ -55,10 +59,12 @@ QByteArray resolveProgram(const QString& program)
 // file name holding shell characters reaches the program literally.
 void RealPlatform::startProgram(const QString& commandLine)
 {
-    const QStringList pieces = CommandLine::split(commandLine);
-    if (pieces.isEmpty()) return;
-    const QByteArray program = resolveProgram(pieces.first());
+    // The program is the line's own first piece and nothing else: a line that
+    // starts with a blank (a slot with an empty path) starts nothing, rather
+    // than taking the file or option after the blank for the program.
+    const QByteArray program = resolveProgram(CommandLine::program(commandLine));
     if (program.isEmpty()) return;
+    const QStringList pieces = CommandLine::split(commandLine);
 
     // Everything the children need is prepared before forking.
     std::vector<QByteArray> args;

@@ -28,8 +28,9 @@ public:
     virtual QIcon programIcon(const QString& path) = 0;
 
     // Starts a program from one command-line text (split by the Windows rules),
-    // directly, detached, inheriting environment and working folder.
-    // Failures are not reported.
+    // directly, detached, inheriting environment and working folder. The
+    // program is the line's first piece only: a line that begins with a blank
+    // or whose first piece is blank starts nothing. Failures are not reported.
     virtual void startProgram(const QString& commandLine) = 0;
     // Shows a folder in the desktop's file manager; never waits, silent on failure.
     virtual void openFolder(const QString& path) = 0;

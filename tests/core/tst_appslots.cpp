@@ -142,6 +142,7 @@ private Q_SLOTS:
     void saveWritesFifteenLinesAndFiveIcons();
     void saveAfterResettingEveryRow();
     void saveStopsAtTheFirstFileItCannotWrite();
+    void tableKeepsTextsAndIconTogether();
 };
 
 void TestAppSlots::bitmapsOfEveryDepthLoad_data()
@@ -295,6 +296,39 @@ void TestAppSlots::saveStopsAtTheFirstFileItCannotWrite()
     QVERIFY(QFile::exists(t.path("IconImg2.bmp")));
     QVERIFY(!QFile::exists(t.path("IconImg4.bmp")));
     QVERIFY(!QFile::exists(t.path("IconImg5.bmp")));
+}
+
+// Reading texts never touches the icon; confirming sets both, and an
+// unregistered slot is left nothing to start.
+void TestAppSlots::tableKeepsTextsAndIconTogether()
+{
+    AppSlots::Table table;
+    QCOMPARE(table.at(1).title, AppSlots::unregistered());
+    QVERIFY(table.at(1).icon.isNull() && !table.at(1).registered());
+
+    QImage red(17, 17, QImage::Format_RGB32), blue(red);
+    red.fill(Qt::red);
+    blue.fill(Qt::blue);
+    table.setTexts(2, {"Ed", "/bin/ed", "-r"});
+    table.setIcon(2, red);
+    table.setTexts(2, {AppSlots::unregistered(), "/kept", "-k"});
+    QCOMPARE(table.at(2).path, QStringLiteral("/kept"));
+    QCOMPARE(table.at(2).icon, red);
+
+    table.confirm(2, {"New", "/bin/new", "-n"}, blue);
+    QVERIFY(table.at(2).registered());
+    QCOMPARE(table.at(2).path, QStringLiteral("/bin/new"));
+    QCOMPARE(table.at(2).icon, blue);
+    table.confirm(2, {AppSlots::unregistered(), "/left/over", "-z"}, red);
+    QVERIFY(table.at(2).path.isEmpty() && table.at(2).option.isEmpty());
+    QCOMPARE(table.at(2).icon, red);
+
+    // Numbers out of range change nothing and read as an unregistered slot.
+    for (int n : {0, 6, -1}) {
+        table.confirm(n, {"X", "/x", ""}, red);
+        table.setTexts(n, {"X", "/x", ""});
+        QVERIFY(!table.at(n).registered() && table.at(n).path.isEmpty());
+    }
 }
 
 QTEST_MAIN(TestAppSlots)

@@ -13,6 +13,7 @@ private Q_SLOTS:
     void quotedPiecesComeBackWhole_data();
     void quotedPiecesComeBackWhole();
     void randomPiecesSurviveTheRoundTrip();
+    void programIsOnlyTheFirstPiece();
 };
 
 void TestCommandLine::composesBothModes_data()
@@ -29,7 +30,16 @@ void TestCommandLine::composesBothModes_data()
     // The test-run dialog's odd targets: empty target keeps its blank(s).
     QTest::newRow("empty target") << CommandLine::withFile("/tools/ed", "", "") << "/tools/ed ";
     QTest::newRow("empty target, option") << CommandLine::withFile("/tools/ed", "", "-x") << "/tools/ed  -x";
-    QTest::newRow("empty path") << CommandLine::withFile("", "/doc/a.txt", "") << " /doc/a.txt";
+    // No program, no command line: the file or the option must never end up
+    // first, where it would be taken for the program.
+    QTest::newRow("empty path") << CommandLine::withFile("", "/doc/a.txt", "") << "";
+    QTest::newRow("empty path, option") << CommandLine::withFile("", "/doc/a.txt", "-r") << "";
+    QTest::newRow("blank path") << CommandLine::withFile("   ", "/doc/a.txt", "") << "";
+    QTest::newRow("tab and wide blank path") << CommandLine::withFile(QStringLiteral("\t\u3000"), "/d/a", "") << "";
+    QTest::newRow("pre-quoted blank path") << CommandLine::withFile("\" \"", "/doc/a.txt", "") << "";
+    QTest::newRow("direct, empty path") << CommandLine::direct("", "/doc/a.sh") << "";
+    QTest::newRow("direct, blank path") << CommandLine::direct("  ", "-r") << "";
+    QTest::newRow("direct, quoted empty path") << CommandLine::direct("\"\"", "/doc/a.sh") << "";
     // Blanks and quotes are what get quoted; the option is never touched.
     QTest::newRow("blanks in program and file")
         << CommandLine::withFile("/opt/my tools/ed", "/home/u/my docs/a b.txt", "--opt \"x y\"")
@@ -90,7 +100,9 @@ void TestCommandLine::quotedPiecesComeBackWhole()
 {
     QFETCH(QString, piece);
     QCOMPARE(CommandLine::split(CommandLine::quote(piece)), QStringList{piece});
-    QCOMPARE(CommandLine::split(CommandLine::withFile(piece, piece, "-o")), (QStringList{piece, piece, "-o"}));
+    // A blank program path composes no line at all.
+    const QStringList expected = piece.trimmed().isEmpty() ? QStringList() : QStringList{piece, piece, "-o"};
+    QCOMPARE(CommandLine::split(CommandLine::withFile(piece, piece, "-o")), expected);
 }
 
 void TestCommandLine::randomPiecesSurviveTheRoundTrip()
@@ -106,9 +118,34 @@ void TestCommandLine::randomPiecesSurviveTheRoundTrip()
         // A program path wholly inside quotes is deliberately kept as typed.
         if (program.size() >= 2 && program.startsWith('"') && program.endsWith('"') && program.count('"') == 2)
             continue;
-        const QStringList got = CommandLine::split(CommandLine::withFile(program, file, QString()));
-        QCOMPARE(got, (QStringList{program, file}));
+        const QString line = CommandLine::withFile(program, file, QString());
+        if (program.trimmed().isEmpty()) {
+            QVERIFY(line.isEmpty());
+            continue;
+        }
+        QCOMPARE(CommandLine::split(line), (QStringList{program, file}));
+        QCOMPARE(CommandLine::program(line), program);
     }
+}
+
+// What a launcher takes for the program: the first piece when the line starts
+// with it, never a later piece moved up by leading blanks.
+void TestCommandLine::programIsOnlyTheFirstPiece()
+{
+    QCOMPARE(CommandLine::program("/bin/ed /doc/a.txt -r"), QStringLiteral("/bin/ed"));
+    QCOMPARE(CommandLine::program("\"/opt/my tools/ed\" x"), QStringLiteral("/opt/my tools/ed"));
+    QCOMPARE(CommandLine::program(CommandLine::direct("\"/opt/my tools/ed\"", "-r")),
+             QStringLiteral("/opt/my tools/ed"));
+    for (const QString& line : {QString(), QStringLiteral(" "), QStringLiteral(" /doc/a.txt"),
+                                QStringLiteral("\t/doc/a.txt -r"), QStringLiteral("\"\" /doc/a.txt"),
+                                QStringLiteral("\" \t\" /doc/a.txt"), QStringLiteral("\u3000/doc/a.txt")})
+        QVERIFY2(CommandLine::program(line).isEmpty(), qPrintable(line));
+
+    QVERIFY(CommandLine::hasProgram("/bin/ed"));
+    QVERIFY(CommandLine::hasProgram(" /bin/ed"));   // odd, but not blank: it is tried and fails
+    QVERIFY(CommandLine::hasProgram("\"\"\""));      // a lone quote character is a name
+    for (const QString& path : {QString(), QStringLiteral("  "), QStringLiteral("\"\""), QStringLiteral("\" \"")})
+        QVERIFY2(!CommandLine::hasProgram(path), qPrintable(path));
 }
 
 QTEST_MAIN(TestCommandLine)

@@ -1,6 +1,9 @@
 #include "AppSlots.h"
 #include "Cp932.h"
 #include "Fonts.h"
+#include "Forms.h"
+#include "OtherDialog.h"
+#include "TColor.h"
 #include "TestSupport.h"
 #include "TextPane.h"
 #include "Unit1.h"
@@ -15,6 +18,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPainter>
 #include <QListView>
 #include <QPushButton>
 #include <QStringListModel>
@@ -61,7 +65,7 @@ void checkSlot(TForm1& f, int n, const QString& title, bool enabled)
     QCOMPARE(f.slotHint(n), title);
 }
 
-QColor hiddenColour(TForm1& f, int n) { return f.Image[n].pixelColor(8, 8); }
+QColor hiddenColour(TForm1& f, int n) { return f.slotHiddenImage(n).pixelColor(8, 8); }
 QColor glyphColour(TForm1& f, int n)
 {
     return f.AppBtn[n]->icon().pixmap(17, 17).toImage().pixelColor(8, 8);
@@ -77,6 +81,32 @@ QString loadError(TForm1& f)
     return QString();
 }
 
+// An icon of its own colour for each program, on a transparent margin.
+class ColourIconPlatform : public FakePlatform {
+public:
+    QIcon programIcon(const QString& path) override
+    {
+        QPixmap pm(16, 16);
+        pm.fill(Qt::transparent);
+        QPainter p(&pm);
+        p.fillRect(4, 4, 8, 8, colours.value(path, Qt::gray));
+        return QIcon(pm);
+    }
+    QMap<QString, QColor> colours;
+};
+
+void writeProgram(const QString& path)
+{
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.write("#!/bin/sh\n");
+    f.close();
+    QVERIFY(f.setPermissions(f.permissions() | QFileDevice::ExeOwner));
+}
+
+QImage rgb32(const QImage& img) { return img.convertToFormat(QImage::Format_RGB32); }
+QImage glyphOf(TForm1& main, int n) { return rgb32(main.AppBtn[n]->icon().pixmap(17, 17).toImage()); }
+
 } // namespace
 
 class TestApps : public QObject {
@@ -87,7 +117,9 @@ private Q_SLOTS:
     void missingItemsFileChangesNoSlot();
     void reloadingAnUnregisteredSlotKeepsItsGlyph();
     void confirmingSlotsFromTheDialog();
+    void reRegisteredIconIsShownAndSaved();
     void commandLinesInFileAndDirectMode();
+    void emptyProgramPathStartsNothing();
     void directModeControlsStayInStep();
     void shellCommandsAndHelpDocuments();
     void aboutBox();
@@ -108,15 +140,15 @@ void TestApps::loadShowsTitlesIconsAndOddTitles()
     QVERIFY2(t.messages.log.isEmpty(), qPrintable(t.messages.texts().join('\n')));
 
     checkSlot(f, 1, "エディタ", true);
-    QCOMPARE(f.AppPath[1], QStringLiteral("/usr/bin/ed"));
-    QCOMPARE(f.AppOption[1], QStringLiteral("-r"));
+    QCOMPARE(f.slotPath(1), QStringLiteral("/usr/bin/ed"));
+    QCOMPARE(f.slotOption(1), QStringLiteral("-r"));
     QCOMPARE(hiddenColour(f, 1), slotColour(1));
     QCOMPARE(glyphColour(f, 1), slotColour(1));
 
     checkSlot(f, 2, kUnreg, false);
     QCOMPARE(f.slotPath(2), QStringLiteral("/kept/path"));
     QCOMPARE(f.slotOption(2), QStringLiteral("-kept"));
-    QVERIFY(f.Image[2].isNull());
+    QVERIFY(f.slotHiddenImage(2).isNull());
     QVERIFY(f.AppBtn[2]->icon().isNull());
 
     checkSlot(f, 3, "", true);
@@ -140,17 +172,17 @@ void TestApps::shortFileStopsAtFirstMissingIcon()
     QCOMPARE(loadError(f), VarError::cannotOpen(t.path("IconImg2.bmp")).message());
 
     checkSlot(f, 1, "New", true);
-    QCOMPARE(f.AppOption[1], QStringLiteral("-n"));
+    QCOMPARE(f.slotOption(1), QStringLiteral("-n"));
     QCOMPARE(glyphColour(f, 1), slotColour(1, 1));
     // Slot 2 got its (empty) texts and states but no new icon.
     checkSlot(f, 2, "", true);
-    QVERIFY(f.AppPath[2].isEmpty());
+    QVERIFY(f.slotPath(2).isEmpty());
     QCOMPARE(hiddenColour(f, 2), slotColour(2));
     QCOMPARE(glyphColour(f, 2), slotColour(2));
     // The slots after it are as they were.
     for (int n = 3; n <= 5; ++n) {
         checkSlot(f, n, QString(QChar('A' + n - 1)), true);
-        QCOMPARE(f.AppPath[n], "/bin/" + QString(QChar('a' + n - 1)));
+        QCOMPARE(f.slotPath(n), "/bin/" + QString(QChar('a' + n - 1)));
     }
 
     // A damaged icon stops the same way, with an error rather than a crash.
@@ -169,7 +201,7 @@ void TestApps::missingItemsFileChangesNoSlot()
     QFile::remove(t.path("appitems.cfg"));
     QCOMPARE(loadError(f), VarError::cannotOpen(t.path("appitems.cfg")).message());
     for (int n = 1; n <= 5; ++n) checkSlot(f, n, QString(QChar('A' + n - 1)), true);
-    QCOMPARE(f.AppPath[5], QStringLiteral("/bin/e"));
+    QCOMPARE(f.slotPath(5), QStringLiteral("/bin/e"));
 
     // At start-up the same error reaches the general error box.
     TestEnv t2;
@@ -209,7 +241,9 @@ void TestApps::confirmingSlotsFromTheDialog()
     QCOMPARE(f.slotPath(2), QStringLiteral("/opt/two/run"));
     QCOMPARE(f.slotOption(2), QStringLiteral("-2"));
     QCOMPARE(glyphColour(f, 2), QColor(Qt::magenta));
-    QCOMPARE(hiddenColour(f, 2), slotColour(2));   // the hidden image stays
+    // The confirmed picture is the slot's one icon: what the dialog copies
+    // back at its next opening is what the button shows.
+    QCOMPARE(hiddenColour(f, 2), QColor(Qt::magenta));
 
     f.confirmSlot(3, false, kUnreg, "/ignored", "-ignored", glyph);
     checkSlot(f, 3, kUnreg, false);
@@ -227,6 +261,60 @@ void TestApps::confirmingSlotsFromTheDialog()
     f.setDirectEnabled(false);
     QVERIFY(!f.CheckBox1->isEnabled() && !f.E1->isEnabled() && !f.N19->isEnabled());
     QVERIFY(f.CheckBox1->isChecked() && f.E1->isChecked() && f.N19->isChecked());
+}
+
+// Slot 2 registered with a red icon is registered again with another
+// program: the icon confirmed with "決定" is the one the button shows, the
+// next opening shows, "設定の保存" writes and the next start loads.
+void TestApps::reRegisteredIconIsShownAndSaved()
+{
+    TestEnv t;
+    const QString one = t.path("one"), oldProg = t.path("old"), newProg = t.path("new");
+    for (const QString& p : {one, oldProg, newProg}) writeProgram(p);
+    t.writeLines("appitems.cfg", {"One", one, "", "Two", oldProg, "-2", kUnreg, "", "", kUnreg, "", "", kUnreg, "", ""});
+    writeIcon(t, 1, Qt::green);
+    writeIcon(t, 2, Qt::red);
+    ColourIconPlatform platform;
+    platform.colours = {{one, Qt::green}, {oldProg, Qt::red}, {newProg, Qt::blue}};
+    AppEnv env = t.env();
+    env.platform = &platform;
+
+    TForm1 main(env);
+    createForms(main);
+    QCOMPARE(glyphOf(main, 2).pixelColor(8, 8), QColor(Qt::red));
+    TForm4* f = main.Form4;
+    QImage shown;
+    QTimer::singleShot(0, f, [&] {
+        f->Num1Click(2);
+        f->EAppPath->setText(newProg);
+        f->Button1->click();
+        shown = rgb32(f->rowImage(2));
+        f->Button4->click();
+    });
+    main.X3->trigger();
+    QCOMPARE(f->result(), int(QDialog::Accepted));
+    QCOMPARE(shown.pixelColor(8, 8), QColor(Qt::blue));
+    QCOMPARE(shown.pixelColor(0, 0), TColor::toQColor(TColor::BtnFace));
+    QCOMPARE(glyphOf(main, 2), shown);
+    QCOMPARE(main.slotPath(2), newProg);
+
+    QImage reopened;
+    QTimer::singleShot(0, f, [&] {
+        reopened = rgb32(f->rowImage(2));
+        f->Button3->click();
+        f->Button5->click();
+    });
+    main.N34->trigger();
+    QCOMPARE(reopened, shown);
+    QCOMPARE(rgb32(AppSlots::loadBitmap(t.path(AppSlots::iconFile(2)))), shown);
+    QCOMPARE(glyphOf(main, 2), shown);
+    QVERIFY(t.messages.log.isEmpty());
+
+    TForm1 restarted(env);
+    QCOMPARE(glyphOf(restarted, 2), shown);
+    QCOMPARE(rgb32(restarted.slotHiddenImage(2)), shown);
+    QCOMPARE(restarted.slotPath(2), newProg);
+    QCOMPARE(glyphOf(restarted, 1).pixelColor(8, 8), QColor(Qt::green));
 }
 
 void TestApps::commandLinesInFileAndDirectMode()
@@ -287,6 +375,50 @@ void TestApps::commandLinesInFileAndDirectMode()
     f.AppnExec(6);
     f.AppBtn[4]->click();
     QVERIFY(started.isEmpty());
+}
+
+// A slot whose path is empty or only blanks has no program: no entry point may
+// hand the shown file (or the option) to the launcher in its place.
+void TestApps::emptyProgramPathStartsNothing()
+{
+    TestEnv t;
+    // Three lines: slot 1 as written, slots 2 to 5 registered with empty texts
+    // (their icon files are the shipped ones).
+    t.writeLines("appitems.cfg", {"Data", "", ""});
+    TForm1 f(t.env());
+    QVERIFY2(t.messages.log.isEmpty(), qPrintable(t.messages.texts().join('\n')));
+    for (int n = 1; n <= 5; ++n) QVERIFY(f.AppBtn[n]->isEnabled());
+    QStringList& started = t.platform.started;
+
+    auto pressEverything = [&f] {
+        for (int n = 1; n <= 5; ++n) {
+            f.AppBtn[n]->click();
+            f.SApp[n]->trigger();
+            f.FApp[n]->trigger();
+        }
+    };
+    f.Edit1->setText("/doc/");
+    f.setPanelText(1, "run.sh");
+    pressEverything();
+    QCOMPARE(started, QStringList());
+    f.setDirectEnabled(true);
+    f.CheckBox1->click();
+    pressEverything();
+    QCOMPARE(started, QStringList());
+
+    // Blank paths count as empty, whatever the option says; the launcher is
+    // still reached for a real path.
+    f.confirmSlot(1, true, "Blanks", "   ", "/doc/run.sh", QImage());
+    f.confirmSlot(2, true, "Tab", "\t", "", QImage());
+    f.confirmSlot(3, true, "Wide blank", QStringLiteral("\u3000"), "-x", QImage());
+    f.confirmSlot(4, true, "Quoted nothing", "\"\"", "/doc/run.sh", QImage());
+    f.confirmSlot(5, true, "Real", "/tools/ed", "", QImage());
+    pressEverything();
+    QCOMPARE(started, QStringList(3, "/tools/ed"));
+    started.clear();
+    f.CheckBox1->click();
+    pressEverything();
+    QCOMPARE(started, QStringList(3, "/tools/ed /doc/run.sh"));
 }
 
 void TestApps::directModeControlsStayInStep()

@@ -4,17 +4,21 @@
 #include "Platform.h"
 #include "TestSupport.h"
 #include "Unit1.h"
+#include "testexe.h"
 
 #include <QCheckBox>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QLabel>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QTest>
 #include <QToolButton>
 
 #include <cerrno>
 #include <fcntl.h>
+#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -56,6 +60,34 @@ bool noChildren()
     return ::waitpid(-1, &status, WNOHANG) == -1 && errno == ECHILD;
 }
 
+// Waits for every child of the test process and counts them. While the test
+// process is the subreaper of its descendants, the launcher's detached
+// programs become its children, so this tells exactly how many were started.
+int reapAll()
+{
+    int count = 0, status = 0;
+    for (;;) {
+        const pid_t pid = ::waitpid(-1, &status, 0);
+        if (pid > 0) {
+            ++count;
+            continue;
+        }
+        if (errno == EINTR) continue;
+        return count;
+    }
+}
+
+// Makes the test process the subreaper for the life of the object.
+struct Subreaper {
+    Subreaper() { ok = ::prctl(PR_SET_CHILD_SUBREAPER, 1) == 0; }
+    ~Subreaper()
+    {
+        reapAll();
+        ::prctl(PR_SET_CHILD_SUBREAPER, 0);
+    }
+    bool ok = false;
+};
+
 } // namespace
 
 class TestLaunch : public QObject {
@@ -67,6 +99,8 @@ private Q_SLOTS:
     void bareNameIsFoundOnPathAndNothingLeaks();
     void viewerDoesNotWait();
     void failuresAreSilent();
+    void withoutAProgramNothingRuns();
+    void oddProgramPathsRunNoData();
 
 private:
     QTemporaryDir m_dir;
@@ -182,6 +216,102 @@ void TestLaunch::failuresAreSilent()
     QTest::qWait(300);
     QVERIFY(noChildren());
     QVERIFY(!QFile::exists("should-not-exist"));
+}
+
+// A slot or test-run row whose path is empty or blank: the shown file is an
+// executable script that would record its run, and no entry point, nor the
+// launcher itself given such a line, may start it (or any other process).
+void TestLaunch::withoutAProgramNothingRuns()
+{
+    Subreaper reaper;
+    QVERIFY(reaper.ok);
+    const QString root = m_dir.path();
+    QVERIFY(QDir(root).mkpath("data dir"));
+    const QString script = root + "/data dir/run me.sh";
+    const QString out = root + "/ran.txt";
+    writeRecorder(script, out);
+
+    TestEnv t;
+    t.writeLines("appitems.cfg", {"Data", "", ""});
+    RealPlatform real;
+    AppEnv env = t.env();
+    env.platform = &real;
+    TForm1 f(env);
+    QVERIFY2(t.messages.log.isEmpty(), qPrintable(t.messages.texts().join('\n')));
+    f.Edit1->setText(root + "/data dir/");
+    f.setPanelText(1, "run me.sh");
+    f.AppBtn[1]->click();
+    f.SApp[2]->trigger();
+    f.FApp[3]->trigger();
+    // Direct mode with the script as the option of a blank path.
+    f.confirmSlot(4, true, "Blank", "  ", CommandLine::quote(script), QImage());
+    f.setDirectEnabled(true);
+    f.CheckBox1->click();
+    f.AppBtn[4]->click();
+    f.AppBtn[5]->click();
+
+    StubMainForm stub;
+    TForm5 test(stub, env, nullptr);
+    test.Edit1->setText(script);
+    test.Button1->click();
+    test.LPath->setText(" ");
+    test.Button1->click();
+
+    // Lines whose first piece is no program, handed to the launcher directly.
+    for (const QString& line : {" " + CommandLine::quote(script), "\t" + CommandLine::quote(script),
+                                "\"\" " + CommandLine::quote(script), "\"  \" " + CommandLine::quote(script)})
+        real.startProgram(line);
+
+    QCOMPARE(reapAll(), 0);
+    QVERIFY(!QFile::exists(out));
+
+    // The same script given as the program does run, and is counted.
+    test.LPath->setText(script);
+    test.Button1->click();
+    QCOMPARE(reapAll(), 1);
+    QVERIFY(QFile::exists(out));
+}
+
+// A folder, a missing program, a path with blanks whose first word is an
+// executable data file, the data file as a blank-holding option: none of them
+// runs the data file, and the launcher makes no process for a program that is
+// not there to run.
+void TestLaunch::oddProgramPathsRunNoData()
+{
+    Subreaper reaper;
+    QVERIFY(reaper.ok);
+    const QString root = m_dir.path() + "/odd";
+    QVERIFY(QDir(root).mkpath("folder"));
+    const QString data = root + "/my";
+    const QString out = root + "/ran.txt";
+    writeRecorder(data, out);
+
+    TestEnv t;
+    RealPlatform real;
+    AppEnv env = t.env();
+    env.platform = &real;
+    TForm1 f(env);
+    f.confirmSlot(1, true, "Folder", root + "/folder", "", QImage());
+    f.confirmSlot(2, true, "Missing", root + "/none", "", QImage());
+    f.confirmSlot(3, true, "Blank inside", root + "/my tool", "", QImage());
+    f.confirmSlot(4, true, "Pre-quoted", "\"" + root + "/my tool\"", "", QImage());
+    f.confirmSlot(5, true, "Not executable", root + "/ran.txt", "", QImage());
+    f.Edit1->setText(root + "/");
+    f.setPanelText(1, "my");
+    for (int n = 1; n <= 5; ++n) f.AppBtn[n]->click();
+    f.setDirectEnabled(true);
+    f.CheckBox1->click();
+    for (int n = 1; n <= 5; ++n) f.AppBtn[n]->click();
+    QCOMPARE(reapAll(), 0);
+    QVERIFY(!QFile::exists(out));
+
+    // An option with blanks stays arguments of the slot's own program.
+    const QString recorder = root + "/folder/rec";
+    writeRecorder(recorder, out);
+    f.confirmSlot(1, true, "Recorder", recorder, CommandLine::quote(data) + " " + data + " x", QImage());
+    f.AppBtn[1]->click();
+    QCOMPARE(reapAll(), 1);
+    QCOMPARE(readLines(out).mid(3), (QStringList{data, data, "x"}));
 }
 
 QTEST_MAIN(TestLaunch)

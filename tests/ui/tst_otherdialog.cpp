@@ -54,6 +54,7 @@ public:
         hint[n] = title;
         path[n] = p;
         option[n] = o;
+        hidden[n] = glyph;   // the confirmed picture is the slot's icon
     }
     void setDirectEnabled(bool enabled) override { directEnabled.append(enabled); }
 
@@ -380,9 +381,11 @@ private Q_SLOTS:
             title = fx.form5->Ltitle->text();
             path = fx.form5->Edit1->text();
             image = fx.form5->AppImg->picture();
+            fx.form5->Button1->click();   // no program in this row: nothing starts
             fx.form5->Button2->click();
         });
         f.Button2Click();
+        QCOMPARE(fx.platform.started.size(), 1);
         QCOMPARE(title, kUnreg);
         QCOMPARE(path, QStringLiteral("/tmp/a.txt"));
         QVERIFY(allPixels(image, btnFace()));

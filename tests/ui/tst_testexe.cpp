@@ -65,10 +65,12 @@ private Q_SLOTS:
                                                  << "/usr/bin/ed " << QStringList{"/usr/bin/ed"};
         QTest::newRow("empty target, an option") << "/usr/bin/ed" << "" << "-r"
                                                  << "/usr/bin/ed  -r" << QStringList{"/usr/bin/ed", "-r"};
-        QTest::newRow("unregistered row") << "" << "/tmp/a.txt" << "" << " /tmp/a.txt"
-                                          << QStringList{"/tmp/a.txt"};
-        QTest::newRow("unregistered row, option") << "" << "/tmp/a.txt" << "-r" << " /tmp/a.txt -r"
-                                                  << QStringList{"/tmp/a.txt", "-r"};
+        // A row without a program (unregistered, or a path of blanks) starts
+        // nothing: the target must never become the program.
+        QTest::newRow("unregistered row") << "" << "/tmp/a.txt" << "" << "" << QStringList();
+        QTest::newRow("unregistered row, option") << "" << "/tmp/a.txt" << "-r" << "" << QStringList();
+        QTest::newRow("blank path") << "  " << "/tmp/a.txt" << "" << "" << QStringList();
+        QTest::newRow("blank path, path as option") << " \t " << "" << "/tmp/a.sh" << "" << QStringList();
         QTest::newRow("blanks are kept whole") << "/opt/my tool/run" << "/home/u/my file.txt" << "-a b"
                                                << "\"/opt/my tool/run\" \"/home/u/my file.txt\" -a b"
                                                << QStringList{"/opt/my tool/run", "/home/u/my file.txt", "-a",
@@ -88,7 +90,7 @@ private Q_SLOTS:
         f.LOpt->setText(option);
         f.Edit1->setText(target);
         f.Button1->click();
-        QCOMPARE(t.platform.started, QStringList{line});
+        QCOMPARE(t.platform.started, line.isEmpty() ? QStringList() : QStringList{line});
         QCOMPARE(CommandLine::split(line), argv);
         QVERIFY(t.messages.log.isEmpty());
     }
