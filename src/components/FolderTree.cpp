@@ -25,7 +25,17 @@ namespace ShellNamespace {
 
 QString desktopPath()
 {
-    return cleanPath(QStandardPaths::writableLocation(QStandardPaths::DesktopLocation));
+    // The program's own desktop folder comes first: it is the folder the main
+    // window starts in. Then the desktop folder of the user's desktop settings,
+    // unless it is the home folder itself (how those settings switch it off).
+    // A folder that does not exist is no desktop folder: the desktop entry then
+    // has no path, like the computer, and selecting it changes nothing.
+    const QString home = homePath();
+    const QString own = cleanPath(home + QStringLiteral("/ﾃﾞｽｸﾄｯﾌﾟ"));
+    if (FsPath::isFolder(own)) return own;
+    const QString user = cleanPath(QStandardPaths::writableLocation(QStandardPaths::DesktopLocation));
+    if (!user.isEmpty() && user != home && FsPath::isFolder(user)) return user;
+    return {};
 }
 
 QString homePath()
