@@ -1,6 +1,7 @@
 #include "FolderTree.h"
 
 #include "FsPath.h"
+#include "ShownName.h"
 #include "Wildcard.h"
 
 #include <QApplication>
@@ -148,7 +149,7 @@ QString displayName(const ShellItem& item)
     case ShellItem::Folder: break;
     }
     if (item.path == QLatin1String("/")) return item.path;
-    return item.path.mid(item.path.lastIndexOf(QLatin1Char('/')) + 1);
+    return ShownName::of(item.path.mid(item.path.lastIndexOf(QLatin1Char('/')) + 1));
 }
 
 } // namespace ShellNamespace
@@ -269,7 +270,7 @@ void FolderTreeModel::load(Node* node)
         if (home != node->item.path && FsPath::isFolder(home))
             rows.emplace_back(ShellItem::folder(home), ShellNamespace::displayName(ShellItem::folder(home)), Look::Home);
         for (const QString& n : ShellNamespace::subfolders(node->item.path))
-            rows.emplace_back(ShellItem::folder(joinPath(node->item.path, n)), n, Look::Folder);
+            rows.emplace_back(ShellItem::folder(joinPath(node->item.path, n)), ShownName::of(n), Look::Folder);
         break;
     }
     case ShellItem::Computer: {
@@ -289,7 +290,7 @@ void FolderTreeModel::load(Node* node)
     }
     case ShellItem::Folder:
         for (const QString& n : ShellNamespace::subfolders(node->item.path))
-            rows.emplace_back(ShellItem::folder(joinPath(node->item.path, n)), n, Look::Folder);
+            rows.emplace_back(ShellItem::folder(joinPath(node->item.path, n)), ShownName::of(n), Look::Folder);
         break;
     }
     if (rows.empty()) return;
@@ -307,7 +308,7 @@ FolderTreeModel::Node* FolderTreeModel::childWithPath(Node* node, const QString&
     // A folder the tree does not show by itself (a dot folder): add it where
     // it would sort, so that a start folder inside it can still be selected.
     if (!FsPath::isFolder(path)) return nullptr;
-    const QString name = path.mid(path.lastIndexOf(QLatin1Char('/')) + 1);
+    const QString name = ShownName::of(path.mid(path.lastIndexOf(QLatin1Char('/')) + 1));
     int at = static_cast<int>(node->kids.size());
     for (int i = 0; i < static_cast<int>(node->kids.size()); ++i) {
         const Node* k = node->kids[i].get();

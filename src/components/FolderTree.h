@@ -36,6 +36,8 @@ std::optional<ShellItem> specialFolder(int kind);
 // The visible sub-folders of a folder (dot folders left out), sorted by name
 // case-insensitively; names keep undecodable bytes (see FsPath).
 QStringList subfolders(const QString& path);
+// The name the tree shows; a folder name that is not UTF-8 reads as ShownName
+// gives it, while the item's path keeps the exact bytes.
 QString displayName(const ShellItem& item);
 }
 

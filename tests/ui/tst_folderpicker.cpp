@@ -21,6 +21,7 @@
 #include <QtTest>
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -230,6 +231,15 @@ void TstFolderPicker::namespaceTree()
     const QModelIndex etc = m.indexOf(ShellItem::folder(QStringLiteral("/etc")));
     QVERIFY(etc.isValid());
     QVERIFY(!m.indexOf(ShellItem::folder(g_home + "/nothing")).isValid());
+
+    // A folder named in Shift-JIS bytes reads decoded; its path keeps the bytes.
+    const QByteArray raw = FsPath::encodeName(desktop()) + "/\x95\x5c";
+    QCOMPARE(::mkdir(raw.constData(), 0755), 0);
+    auto removeIt = qScopeGuard([&] { ::rmdir(raw.constData()); });
+    FolderTreeModel fresh(ShellItem::desktop());
+    const QModelIndex hyo = fresh.indexOf(ShellItem::folder(FsPath::decodeName(raw)));
+    QCOMPARE(fresh.displayName(hyo), QStringLiteral("表"));
+    QCOMPARE(FsPath::encodeName(fresh.item(hyo).path), raw);
 
     // Under a folder root nothing outside it can be selected.
     FolderTreeModel sub(ShellItem::folder(desktop() + "/sub1"));
