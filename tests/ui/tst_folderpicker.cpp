@@ -548,50 +548,40 @@ void TstFolderPicker::openingAndCancellingChangesNothing()
     touchFile(g_home + "/docs/d.txt");
     auto cleanup = qScopeGuard([] { QFile::remove(g_home + "/docs/d.txt"); });
 
-    // Opens at the desktop and is cancelled at once; what the main window
-    // showed while the picker was up is recorded.
-    auto openAndCancel = [](TForm1& w, QString* fieldDuring, QStringList* listDuring) {
-        QTimer::singleShot(0, &w, [&w, fieldDuring, listDuring] {
+    // Opens the picker and cancels it at once: the path field and the list
+    // are the same before, while it is open, and after.
+    auto openAndCancel = [](TForm1& w, const QString& field, const QStringList& list) {
+        QCOMPARE(w.Edit1->text(), field);
+        QCOMPARE(w.LViewModel->names(), list);
+        QString fieldDuring;
+        QStringList listDuring;
+        QTimer::singleShot(0, &w, [&] {
             if (FolderPickerWindow* p = w.FolderDlg->pickerWindow()) {
-                *fieldDuring = w.Edit1->text();
-                *listDuring = w.LViewModel->names();
+                fieldDuring = w.Edit1->text();
+                listDuring = w.LViewModel->names();
                 p->reject();
             }
         });
         w.FolderBtnClick();
+        QCOMPARE(fieldDuring, field);
+        QCOMPARE(listDuring, list);
+        QCOMPARE(w.Edit1->text(), field);
+        QCOMPARE(w.LViewModel->names(), list);
     };
 
-    {
-        // Without any desktop folder: a folder typed in stays.
-        TForm1 w(te.env());
-        w.Edit1->setText(g_home + "/docs/");
-        w.Edit1KeyPress(QChar(13));
-        QCOMPARE(w.LViewModel->names(), QStringList{"d.txt"});
-        QString field;
-        QStringList list;
-        openAndCancel(w, &field, &list);
-        QCOMPARE(field, g_home + "/docs/");
-        QCOMPARE(list, QStringList{"d.txt"});
-        QCOMPARE(w.Edit1->text(), g_home + "/docs/");
-        QCOMPARE(w.LViewModel->names(), QStringList{"d.txt"});
-        QCOMPARE(w.FolderDlg->SelectFolder, sfDesktop);
-    }
-    {
-        // With the program's own desktop folder, the start folder: it stays.
-        QVERIFY(QDir().mkpath(ownDesktop()));
-        touchFile(ownDesktop() + "/s.txt");
-        TForm1 w(te.env());
-        QCOMPARE(w.Edit1->text(), ownDesktop() + "/");
-        QCOMPARE(w.LViewModel->names(), QStringList{"s.txt"});
-        QString field;
-        QStringList list;
-        openAndCancel(w, &field, &list);
-        QCOMPARE(field, ownDesktop() + "/");
-        QCOMPARE(list, QStringList{"s.txt"});
-        QCOMPARE(w.Edit1->text(), ownDesktop() + "/");
-        QCOMPARE(w.LViewModel->names(), QStringList{"s.txt"});
-        QCOMPARE(te.messages.log.size(), 0);
-    }
+    // Without any desktop folder: a folder typed in stays.
+    TForm1 w(te.env());
+    w.Edit1->setText(g_home + "/docs/");
+    w.Edit1KeyPress(QChar(13));
+    openAndCancel(w, g_home + "/docs/", QStringList{"d.txt"});
+    QCOMPARE(w.FolderDlg->SelectFolder, sfDesktop);
+
+    // With the program's own desktop folder, the start folder: it stays.
+    QVERIFY(QDir().mkpath(ownDesktop()));
+    touchFile(ownDesktop() + "/s.txt");
+    TForm1 started(te.env());
+    openAndCancel(started, ownDesktop() + "/", QStringList{"s.txt"});
+    QCOMPARE(te.messages.log.size(), 0);
 }
 
 int main(int argc, char** argv)
