@@ -1,5 +1,7 @@
 #include "FileListModel.h"
 
+#include "ShownName.h"
+
 #include <QFontMetrics>
 
 #include <algorithm>
@@ -11,6 +13,9 @@ void FileListModel::setFiles(const QString& folder, QStringList names, const QFo
     beginResetModel();
     m_folder = folder;
     m_names = std::move(names);
+    m_shown.clear();
+    m_shown.reserve(m_names.size());
+    for (const QString& n : m_names) m_shown << ShownName::of(n);
     m_icons.clear();
     m_itemSize = computeItemSize(metrics);
     endResetModel();
@@ -22,6 +27,7 @@ void FileListModel::clear()
     beginResetModel();
     m_folder.clear();
     m_names.clear();
+    m_shown.clear();
     m_icons.clear();
     endResetModel();
 }
@@ -29,6 +35,11 @@ void FileListModel::clear()
 QString FileListModel::name(int row) const
 {
     return (row >= 0 && row < m_names.size()) ? m_names.at(row) : QString();
+}
+
+QString FileListModel::shownName(int row) const
+{
+    return (row >= 0 && row < m_shown.size()) ? m_shown.at(row) : QString();
 }
 
 int FileListModel::rowCount(const QModelIndex& parent) const
@@ -42,6 +53,8 @@ QVariant FileListModel::data(const QModelIndex& index, int role) const
     if (!index.isValid() || row < 0 || row >= m_names.size()) return {};
     switch (role) {
     case Qt::DisplayRole:
+        return m_shown.at(row);
+    case NameRole:
         return m_names.at(row);
     case Qt::DecorationRole: {
         if (!m_iconSource) return {};
@@ -71,7 +84,7 @@ QSize FileListModel::computeItemSize(const QFontMetrics& metrics) const
     std::vector<std::pair<int, int>> weights;   // (weight, row)
     weights.reserve(m_names.size());
     for (int row = 0; row < m_names.size(); ++row) {
-        const QString& n = m_names.at(row);
+        const QString& n = m_shown.at(row);
         int w = static_cast<int>(n.size());
         for (QChar c : n)
             if (c.unicode() >= 0x80) ++w;
@@ -81,7 +94,7 @@ QSize FileListModel::computeItemSize(const QFontMetrics& metrics) const
     std::partial_sort(weights.begin(), weights.begin() + take, weights.end(),
                       [](const auto& a, const auto& b) { return a.first > b.first; });
     int text = 0;
-    for (size_t i = 0; i < take; ++i) text = std::max(text, metrics.horizontalAdvance(m_names.at(weights[i].second)));
+    for (size_t i = 0; i < take; ++i) text = std::max(text, metrics.horizontalAdvance(m_shown.at(weights[i].second)));
     // Icon cell, a gap, the label and the item's frame margins.
     const int width = std::min(MaxItemWidth, IconCell + 6 + text + 8);
     const int height = std::max(IconCell, metrics.height()) + 2;

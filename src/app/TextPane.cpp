@@ -431,9 +431,12 @@ void TextPane::applyColors()
         pal.setColor(group, QPalette::Text, text);
         pal.setColor(group, QPalette::Base, fill);
     }
-    // The selection shows only while the pane has the keyboard focus.
-    pal.setColor(QPalette::Inactive, QPalette::Highlight, fill);
-    pal.setColor(QPalette::Inactive, QPalette::HighlightedText, text);
+    // The selection shows only while the pane has the keyboard focus. Without
+    // it the selection is drawn with empty brushes: an empty foreground leaves
+    // each run its own colour, where any colour at all would paint the whole
+    // selected text in it.
+    pal.setBrush(QPalette::Inactive, QPalette::Highlight, QBrush());
+    pal.setBrush(QPalette::Inactive, QPalette::HighlightedText, QBrush());
     m_edit->setPalette(pal);
     m_big->setTextColor(text);
     m_big->setFillColor(fill);

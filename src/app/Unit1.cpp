@@ -467,16 +467,6 @@ bool TForm1::eventFilter(QObject* watched, QEvent* event)
 
 // ---------------------------------------------------------------- helpers
 
-QString TForm1::panelText(int panel) const
-{
-    return (panel >= 0 && panel < 3) ? StatusPanel[panel]->text() : QString();
-}
-
-void TForm1::setPanelText(int panel, const QString& text)
-{
-    if (panel >= 0 && panel < 3) StatusPanel[panel]->setText(text);
-}
-
 void TForm1::setCaption(const QString& caption)
 {
     setWindowTitle(caption);

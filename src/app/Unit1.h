@@ -140,7 +140,9 @@ public:
                      const QImage& glyph) override;
     void setDirectEnabled(bool enabled) override;
 
-    // Status bar panels 0..2.
+    // Status bar panels 0..2. Panel 1 holds the name of the file on show: it
+    // is kept as the file's own name (exact bytes, see FsPath) and shown as
+    // the user reads it (ShownName); panelText(1) gives the name itself.
     QString panelText(int panel) const;
     void setPanelText(int panel, const QString& text);
     void setCaption(const QString& caption);   // window caption and application title
@@ -185,6 +187,7 @@ public:
     // Shared state of the unit.
     QString BaseTitle;
     QString StartFolder;
+    QString ShownFile;                           // status panel 1's file name, as the file system has it
     PatternGrid ExtGrid;
     AppSlots::Table Slots;                      // the five registered applications
 

@@ -4,7 +4,9 @@
 #include "FindDialog.h"
 #include "FsPath.h"
 #include "Guard.h"
+#include "FileListModel.h"
 #include "Messages.h"
+#include "ShownName.h"
 #include "TextPane.h"
 
 #include <QAction>
@@ -13,6 +15,7 @@
 #include <QApplication>
 #include <QItemSelectionModel>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListView>
 
@@ -104,9 +107,12 @@ void TForm1::readfile()
     if (LViewTag != 1) return;
     const QModelIndex item = selectedItem(LView);
     if (!item.isValid()) return;
-    const QString name = item.data(Qt::DisplayRole).toString();
+    // The file's own name, not the text its item shows: a name that is not
+    // UTF-8 is shown decoded but opened and passed on by its exact bytes.
+    const QVariant own = item.data(FileListModel::NameRole);
+    const QString name = own.isValid() ? own.toString() : item.data(Qt::DisplayRole).toString();
     const QString path = Edit1->text() + name;
-    setCaption(BaseTitle + QStringLiteral(" - ") + name);
+    setCaption(BaseTitle + QStringLiteral(" - ") + ShownName::of(name));
     setPanelText(1, name);
     // A folder, or an entry gone since the listing: the pane keeps what it shows.
     if (FsPath::folderOrUnreadable(path)) return;
@@ -114,6 +120,19 @@ void TForm1::readfile()
     REdit->clear();
     REdit->loadFile(path);
     PutCallet();
+}
+
+QString TForm1::panelText(int panel) const
+{
+    if (panel == 1) return ShownFile;
+    return (panel >= 0 && panel < 3) ? StatusPanel[panel]->text() : QString();
+}
+
+void TForm1::setPanelText(int panel, const QString& text)
+{
+    if (panel < 0 || panel >= 3) return;
+    if (panel == 1) ShownFile = text;
+    StatusPanel[panel]->setText(panel == 1 ? ShownName::of(text) : text);
 }
 
 void TForm1::PutCallet()

@@ -1,6 +1,7 @@
 #include "FolderTree.h"
 
 #include "FsPath.h"
+#include "ShownName.h"
 #include "Wildcard.h"
 
 #include <QApplication>
@@ -25,7 +26,17 @@ namespace ShellNamespace {
 
 QString desktopPath()
 {
-    return cleanPath(QStandardPaths::writableLocation(QStandardPaths::DesktopLocation));
+    // The program's own desktop folder comes first: it is the folder the main
+    // window starts in. Then the desktop folder of the user's desktop settings,
+    // unless it is the home folder itself (how those settings switch it off).
+    // A folder that does not exist is no desktop folder: the desktop entry then
+    // has no path, like the computer, and selecting it changes nothing.
+    const QString home = homePath();
+    const QString own = cleanPath(home + QStringLiteral("/ﾃﾞｽｸﾄｯﾌﾟ"));
+    if (FsPath::isFolder(own)) return own;
+    const QString user = cleanPath(QStandardPaths::writableLocation(QStandardPaths::DesktopLocation));
+    if (!user.isEmpty() && user != home && FsPath::isFolder(user)) return user;
+    return {};
 }
 
 QString homePath()
@@ -138,7 +149,7 @@ QString displayName(const ShellItem& item)
     case ShellItem::Folder: break;
     }
     if (item.path == QLatin1String("/")) return item.path;
-    return item.path.mid(item.path.lastIndexOf(QLatin1Char('/')) + 1);
+    return ShownName::of(item.path.mid(item.path.lastIndexOf(QLatin1Char('/')) + 1));
 }
 
 } // namespace ShellNamespace
@@ -259,7 +270,7 @@ void FolderTreeModel::load(Node* node)
         if (home != node->item.path && FsPath::isFolder(home))
             rows.emplace_back(ShellItem::folder(home), ShellNamespace::displayName(ShellItem::folder(home)), Look::Home);
         for (const QString& n : ShellNamespace::subfolders(node->item.path))
-            rows.emplace_back(ShellItem::folder(joinPath(node->item.path, n)), n, Look::Folder);
+            rows.emplace_back(ShellItem::folder(joinPath(node->item.path, n)), ShownName::of(n), Look::Folder);
         break;
     }
     case ShellItem::Computer: {
@@ -279,7 +290,7 @@ void FolderTreeModel::load(Node* node)
     }
     case ShellItem::Folder:
         for (const QString& n : ShellNamespace::subfolders(node->item.path))
-            rows.emplace_back(ShellItem::folder(joinPath(node->item.path, n)), n, Look::Folder);
+            rows.emplace_back(ShellItem::folder(joinPath(node->item.path, n)), ShownName::of(n), Look::Folder);
         break;
     }
     if (rows.empty()) return;
@@ -297,7 +308,7 @@ FolderTreeModel::Node* FolderTreeModel::childWithPath(Node* node, const QString&
     // A folder the tree does not show by itself (a dot folder): add it where
     // it would sort, so that a start folder inside it can still be selected.
     if (!FsPath::isFolder(path)) return nullptr;
-    const QString name = path.mid(path.lastIndexOf(QLatin1Char('/')) + 1);
+    const QString name = ShownName::of(path.mid(path.lastIndexOf(QLatin1Char('/')) + 1));
     int at = static_cast<int>(node->kids.size());
     for (int i = 0; i < static_cast<int>(node->kids.size()); ++i) {
         const Node* k = node->kids[i].get();

@@ -9,7 +9,7 @@
 #include <vector>
 
 // One entry of the folder picker's namespace: the desktop (the root of
-// everything, with the desktop folder as its path), the computer (a virtual
+// everything, with the desktop folder as its path when there is one), the computer (a virtual
 // entry without a path that holds "/" and the mounted volumes), or a folder.
 struct ShellItem {
     enum Kind { Desktop, Computer, Folder };
@@ -23,6 +23,7 @@ struct ShellItem {
 };
 
 namespace ShellNamespace {
+// The existing desktop folder, or empty when there is none.
 QString desktopPath();
 QString homePath();
 // An absolute path made canonical in form: no repeated or final "/", no "." or "..".
@@ -35,6 +36,8 @@ std::optional<ShellItem> specialFolder(int kind);
 // The visible sub-folders of a folder (dot folders left out), sorted by name
 // case-insensitively; names keep undecodable bytes (see FsPath).
 QStringList subfolders(const QString& path);
+// The name the tree shows; a folder name that is not UTF-8 reads as ShownName
+// gives it, while the item's path keeps the exact bytes.
 QString displayName(const ShellItem& item);
 }
 

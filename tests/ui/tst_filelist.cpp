@@ -1,6 +1,8 @@
 // The main window's folder field, category and pattern lists and file list.
+#include "CommandLine.h"
 #include "FileListModel.h"
 #include "FsPath.h"
+#include "TextPane.h"
 #include "TestSupport.h"
 #include "Unit1.h"
 #include "VarError.h"
@@ -9,7 +11,10 @@
 #include <QComboBox>
 #include <QDir>
 #include <QLineEdit>
+#include <QLabel>
 #include <QListView>
+#include <QScopeGuard>
+#include <QToolButton>
 #include <QtTest>
 
 #include <fcntl.h>
@@ -60,6 +65,7 @@ private Q_SLOTS:
     void tagStaysZeroUntilAListing();
     void pickerSelectionFollowedByTheList();
     void missingExtensionFileKeepsTheLists();
+    void namesThatAreNotUtf8();
 
 private:
     QString home() const { return m_home->path(); }
@@ -356,6 +362,69 @@ void TstFileList::missingExtensionFileKeepsTheLists()
     } catch (const VarError& e) {
         QCOMPARE(e.message(), QStringLiteral("ﾌｧｲﾙ %1 は開けません").arg(m_env->path("exitem.cfg")));
     }
+}
+
+void TstFileList::namesThatAreNotUtf8()
+{
+    // Shift-JIS names as archives made on Windows leave them, and a name that
+    // is neither UTF-8 nor Shift-JIS.
+    const QByteArray folder = FsPath::encodeName(start());
+    const QByteArray sjis = QByteArray("sjis_\x83\x5c.txt");    // "ソ": its second byte is "\"
+    const QByteArray odd = QByteArray("odd_\x82.txt");           // a lead byte without its second
+    // Qt's own file classes cannot remove such names: the test does.
+    auto removeThem = qScopeGuard([&] {
+        for (const QByteArray& raw : {sjis, odd}) ::unlink((folder + raw).constData());
+    });
+    for (const QByteArray& raw : {sjis, odd}) {
+        const int fd = ::open((folder + raw).constData(), O_CREAT | O_WRONLY | O_CLOEXEC, 0644);
+        QVERIFY(fd >= 0);
+        const QByteArray content = "content of " + raw.toHex();
+        QCOMPARE(::write(fd, content.constData(), content.size()), content.size());
+        ::close(fd);
+    }
+
+    TForm1 w(m_env->env());
+    struct Case {
+        QByteArray raw;
+        QString shown;
+    };
+    const QList<Case> cases{{sjis, QStringLiteral("sjis_ソ.txt")}, {odd, QStringLiteral("odd_\uFFFD.txt")}};
+    w.confirmSlot(1, true, QStringLiteral("Viewer"), QStringLiteral("/opt/viewer"), QString(), QImage());
+    for (const Case& c : cases) {
+        const QString name = FsPath::decodeName(c.raw);
+        const int row = int(listed(w).indexOf(name));
+        QVERIFY(row >= 0);
+        const QModelIndex index = w.LViewModel->index(row);
+        QCOMPARE(index.data().toString(), c.shown);
+        QCOMPARE(index.data(FileListModel::NameRole).toString(), name);
+        QCOMPARE(w.LViewModel->shownName(row), c.shown);
+
+        w.LView->selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect);
+        QCOMPARE(w.windowTitle(), QStringLiteral("Vardolin - ") + c.shown);
+        QCOMPARE(AppTitle::get(), QStringLiteral("Vardolin - ") + c.shown);
+        QCOMPARE(w.StatusPanel[1]->text(), c.shown);
+        // What the launch reads as the file's name is the name itself.
+        QCOMPARE(w.panelText(1), name);
+        QCOMPARE(w.REdit->text(), QString::fromLatin1("content of " + c.raw.toHex()));
+
+        m_env->platform.started.clear();
+        w.AppBtn[1]->click();
+        QCOMPARE(m_env->platform.started.size(), 1);
+        const QStringList args = CommandLine::split(m_env->platform.started.first());
+        QCOMPARE(args.size(), 2);
+        QCOMPARE(FsPath::encodeName(args.at(1)), folder + c.raw);
+
+        m_env->platform.openedDocuments.clear();
+        w.R1Click();
+        QCOMPARE(m_env->platform.openedDocuments.size(), 1);
+        QCOMPARE(FsPath::encodeName(m_env->platform.openedDocuments.first()), folder + c.raw);
+    }
+    QCOMPARE(m_env->messages.log.size(), 0);
+
+    // A listing forgets the shown name in both forms.
+    w.ChBox2Change();
+    QCOMPARE(w.panelText(1), QString());
+    QCOMPARE(w.StatusPanel[1]->text(), QString());
 }
 
 QTEST_MAIN(TstFileList)

@@ -11,6 +11,7 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QDir>
+#include <QFile>
 #include <QLineEdit>
 #include <QMainWindow>
 #include <QScopeGuard>
@@ -20,6 +21,7 @@
 #include <QtTest>
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -27,6 +29,36 @@ namespace {
 QString g_home;
 
 QString desktop() { return g_home + QStringLiteral("/Desktop"); }
+QString ownDesktop() { return g_home + QStringLiteral("/ﾃﾞｽｸﾄｯﾌﾟ"); }
+
+void touchFile(const QString& path)
+{
+    const int fd = ::open(FsPath::encodeName(path).constData(), O_CREAT | O_WRONLY | O_CLOEXEC, 0644);
+    QVERIFY2(fd >= 0, qPrintable(path));
+    ::close(fd);
+}
+
+// Puts the usual desktop folder aside for the time of a test; the guard puts
+// it back and removes what the test made.
+struct NoDesktopFolders {
+    NoDesktopFolders() { ok = QDir().rename(desktop(), g_home + "/Desktop.aside"); }
+    ~NoDesktopFolders()
+    {
+        QDir(ownDesktop()).removeRecursively();
+        QDir(g_home + "/Schreibtisch").removeRecursively();
+        QFile::remove(g_home + "/.config/user-dirs.dirs");
+        QDir().rename(g_home + "/Desktop.aside", desktop());
+    }
+    bool ok = false;
+};
+
+void writeUserDirs(const QByteArray& desktopLine)
+{
+    QVERIFY(QDir().mkpath(g_home + "/.config"));
+    QFile f(g_home + "/.config/user-dirs.dirs");
+    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    f.write("# written by the test\nXDG_DESKTOP_DIR=" + desktopLine + "\n");
+}
 
 // Runs `steps` once the picker is up, then closes it with OK or "キャンセル"
 // (also when a check inside the steps failed, so that Execute always returns).
@@ -89,6 +121,8 @@ private Q_SLOTS:
     void ownerDestroyedWhileOpen();
     void placement();
     void mainWindowFollowsThePicker();
+    void desktopEntryNamesAnExistingFolder();
+    void openingAndCancellingChangesNothing();
 };
 
 void TstFolderPicker::initTestCase()
@@ -197,6 +231,15 @@ void TstFolderPicker::namespaceTree()
     const QModelIndex etc = m.indexOf(ShellItem::folder(QStringLiteral("/etc")));
     QVERIFY(etc.isValid());
     QVERIFY(!m.indexOf(ShellItem::folder(g_home + "/nothing")).isValid());
+
+    // A folder named in Shift-JIS bytes reads decoded; its path keeps the bytes.
+    const QByteArray raw = FsPath::encodeName(desktop()) + "/\x95\x5c";
+    QCOMPARE(::mkdir(raw.constData(), 0755), 0);
+    auto removeIt = qScopeGuard([&] { ::rmdir(raw.constData()); });
+    FolderTreeModel fresh(ShellItem::desktop());
+    const QModelIndex hyo = fresh.indexOf(ShellItem::folder(FsPath::decodeName(raw)));
+    QCOMPARE(fresh.displayName(hyo), QStringLiteral("表"));
+    QCOMPARE(FsPath::encodeName(fresh.item(hyo).path), raw);
 
     // Under a folder root nothing outside it can be selected.
     FolderTreeModel sub(ShellItem::folder(desktop() + "/sub1"));
@@ -463,6 +506,82 @@ void TstFolderPicker::mainWindowFollowsThePicker()
     w.FolderBtnClick();
     QCOMPARE(reopened, desktop() + "/sub1");
     QCOMPARE(w.windowTitle(), QStringLiteral("Vardolin"));
+}
+
+void TstFolderPicker::desktopEntryNamesAnExistingFolder()
+{
+    using T = TSHBrowseForFolderEx;
+    NoDesktopFolders aside;
+    QVERIFY(aside.ok);
+    // No desktop folder at all: the desktop has no path, like the computer.
+    QCOMPARE(ShellNamespace::desktopPath(), QString());
+    QCOMPARE(ShellItem::desktop().path, QString());
+    QVERIFY(!T::folderItem(sfDesktopDir, QString()));
+    FolderTreeModel m(ShellItem::desktop());
+    m.fetchMore(m.rootItemIndex());
+    QCOMPARE(m.rowCount(m.rootItemIndex()), 2);   // the computer and the home folder
+    QCOMPARE(m.item(m.indexOf(ShellItem::folder(g_home + "/docs")).parent()), ShellItem::folder(g_home));
+
+    // The desktop settings name one: only once it exists does it count, and
+    // the home folder named as desktop means there is none.
+    writeUserDirs("\"$HOME/Schreibtisch\"");
+    QCOMPARE(ShellNamespace::desktopPath(), QString());
+    QVERIFY(QDir().mkpath(g_home + "/Schreibtisch/inside"));
+    QCOMPARE(ShellNamespace::desktopPath(), g_home + "/Schreibtisch");
+    QCOMPARE(T::folderItem(sfDesktop, QString())->path, g_home + "/Schreibtisch");
+    writeUserDirs("\"$HOME/\"");
+    QCOMPARE(ShellNamespace::desktopPath(), QString());
+
+    // The program's own desktop folder comes before the settings' one.
+    writeUserDirs("\"$HOME/Schreibtisch\"");
+    QVERIFY(QDir().mkpath(ownDesktop()));
+    QCOMPARE(ShellNamespace::desktopPath(), ownDesktop());
+    QCOMPARE(T::folderItem(sfDesktopDir, QString()), ShellItem::folder(ownDesktop()));
+}
+
+void TstFolderPicker::openingAndCancellingChangesNothing()
+{
+    NoDesktopFolders aside;
+    QVERIFY(aside.ok);
+    TestEnv te;
+    te.platform.home = g_home;
+    touchFile(g_home + "/docs/d.txt");
+    auto cleanup = qScopeGuard([] { QFile::remove(g_home + "/docs/d.txt"); });
+
+    // Opens the picker and cancels it at once: the path field and the list
+    // are the same before, while it is open, and after.
+    auto openAndCancel = [](TForm1& w, const QString& field, const QStringList& list) {
+        QCOMPARE(w.Edit1->text(), field);
+        QCOMPARE(w.LViewModel->names(), list);
+        QString fieldDuring;
+        QStringList listDuring;
+        QTimer::singleShot(0, &w, [&] {
+            if (FolderPickerWindow* p = w.FolderDlg->pickerWindow()) {
+                fieldDuring = w.Edit1->text();
+                listDuring = w.LViewModel->names();
+                p->reject();
+            }
+        });
+        w.FolderBtnClick();
+        QCOMPARE(fieldDuring, field);
+        QCOMPARE(listDuring, list);
+        QCOMPARE(w.Edit1->text(), field);
+        QCOMPARE(w.LViewModel->names(), list);
+    };
+
+    // Without any desktop folder: a folder typed in stays.
+    TForm1 w(te.env());
+    w.Edit1->setText(g_home + "/docs/");
+    w.Edit1KeyPress(QChar(13));
+    openAndCancel(w, g_home + "/docs/", QStringList{"d.txt"});
+    QCOMPARE(w.FolderDlg->SelectFolder, sfDesktop);
+
+    // With the program's own desktop folder, the start folder: it stays.
+    QVERIFY(QDir().mkpath(ownDesktop()));
+    touchFile(ownDesktop() + "/s.txt");
+    TForm1 started(te.env());
+    openAndCancel(started, ownDesktop() + "/", QStringList{"s.txt"});
+    QCOMPARE(te.messages.log.size(), 0);
 }
 
 int main(int argc, char** argv)

@@ -111,6 +111,7 @@ private Q_SLOTS:
     void findDialogIsModelessAndOffersOnlyTheSearchText();
     void aReplacedListModelIsFollowed();
     void contextMenuOfEitherPageIsThePanes();
+    void coloursStayUnderASelectionWithoutFocus();
 };
 
 void TestTextView::selectingAFileShowsItNamesItAndPlacesTheCaret()
@@ -511,6 +512,54 @@ void TestTextView::contextMenuOfEitherPageIsThePanes()
     QContextMenuEvent rich(QContextMenuEvent::Mouse, QPoint(5, 5));
     QApplication::sendEvent(qobject_cast<QAbstractScrollArea*>(v.pane()->textWidget())->viewport(), &rich);
     QCOMPARE(spy.count(), 2);
+}
+
+namespace {
+// Pixels of the pane's text widget, as drawn now, close to a colour.
+int pixelsNear(QWidget* w, QColor colour)
+{
+    const QImage img = w->grab().toImage().convertToFormat(QImage::Format_RGB32);
+    int count = 0;
+    for (int y = 0; y < img.height(); ++y)
+        for (int x = 0; x < img.width(); ++x) {
+            const QColor c = img.pixelColor(x, y);
+            if (qAbs(c.red() - colour.red()) < 40 && qAbs(c.green() - colour.green()) < 40
+                && qAbs(c.blue() - colour.blue()) < 40)
+                ++count;
+        }
+    return count;
+}
+} // namespace
+
+void TestTextView::coloursStayUnderASelectionWithoutFocus()
+{
+    // Select all from the menu while the focus is elsewhere: the selection is
+    // not shown, and coloured text keeps its colour.
+    View v;
+    v.form->resize(700, 400);
+    v.pane()->setFontColor(0x000000);   // black on white
+    v.pane()->setFillColor(0xFFFFFF);
+    v.show(QStringLiteral("red.rtf"), "{\\rtf1\\ansi{\\colortbl;\\red255\\green0\\blue0;}"
+                                      "{\\cf1\\fs48 RRRRRRRR RRRRRRRR}\\par {\\fs48 plain plain}}");
+    QVERIFY(v.pane()->shownAsRichText());
+    QWidget* text = v.pane()->textWidget();
+    text->resize(600, 300);
+    QVERIFY(!text->hasFocus());
+    const QColor red(255, 0, 0), black(0, 0, 0);
+    const int redBefore = pixelsNear(text, red), blackBefore = pixelsNear(text, black);
+    QVERIFY(redBefore > 50);
+    QVERIFY(blackBefore > 50);
+
+    v.form->L1->trigger();
+    QCOMPARE(v.pane()->selLength(), v.pane()->textLength());
+    QVERIFY(!text->hasFocus());
+    QCOMPARE(pixelsNear(text, red), redBefore);
+    QCOMPARE(pixelsNear(text, black), blackBefore);
+
+    // The same for a part of the red run.
+    v.pane()->setSelStart(2);
+    v.pane()->setSelLength(5);
+    QCOMPARE(pixelsNear(text, red), redBefore);
 }
 
 QTEST_MAIN(TestTextView)
