@@ -21,8 +21,16 @@ qsizetype cutLength(const char* p, qsizetype n, bool utf8)
 {
     if (n <= LineBuffer::MaxLineBytes) return n;
     n = LineBuffer::MaxLineBytes;
-    if (utf8)
-        while (n > 0 && (static_cast<unsigned char>(p[n]) & 0xC0) == 0x80) --n;
+    if (!utf8) return n;
+    // Step back to the start of the sequence the cut falls into, if the limit
+    // splits one; stray continuation bytes are bytes of their own.
+    const auto* u = reinterpret_cast<const unsigned char*>(p);
+    for (qsizetype k = n; k > 0 && k > n - 4; --k) {
+        const unsigned char lead = u[k - 1];
+        if ((lead & 0xC0) == 0x80) continue;
+        const int len = lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC0 ? 2 : 1;
+        return (k - 1 + len > n) ? k - 1 : n;
+    }
     return n;
 }
 

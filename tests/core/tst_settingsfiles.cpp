@@ -171,6 +171,14 @@ private Q_SLOTS:
         QCOMPARE(b.line(0).size(), 2048);
         QCOMPARE(b.lineBytes(1), odd.left(4096));
         QCOMPARE(throughText(path), kanji.left(4096) + "\r\n" + odd.left(4096) + "\r\ntail\r\n");
+
+        // UTF-8: a character the limit would split is left out whole; stray
+        // continuation bytes are bytes like any other.
+        QByteArray utf8;
+        for (int i = 0; i < 2000; ++i) utf8 += "\xE8\xA1\xA8";
+        const QByteArray stray(5000, '\x80');
+        writeAll(path, "\xEF\xBB\xBF" + utf8 + "\r\n" + stray + "\r\n");
+        QCOMPARE(throughText(path), "\xEF\xBB\xBF" + utf8.left(4095) + "\r\n" + stray.left(4096) + "\r\n");
     }
 
     void changedLinesAreEncodedAsUsual()
