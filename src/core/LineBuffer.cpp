@@ -43,6 +43,48 @@ bool isAscii(const QByteArray& bytes)
 
 const QByteArray kBom("\xEF\xBB\xBF");
 
+// UTF-8 with every byte of an ill-formed sequence kept as U+DC00 + byte, which
+// FsPath::encodeName writes back as that byte. Decoded here by hand: the
+// toolkit's decoder drops a byte-order mark at the start of its input, and a
+// settings line may well begin with one.
+QString decodeUtf8KeepingBytes(const QByteArray& bytes)
+{
+    const auto* p = reinterpret_cast<const unsigned char*>(bytes.constData());
+    const qsizetype n = bytes.size();
+    QString out;
+    out.reserve(n);
+    for (qsizetype i = 0; i < n;) {
+        const unsigned char b = p[i];
+        if (b < 0x80) {
+            out.append(QChar(char16_t(b)));
+            ++i;
+            continue;
+        }
+        const int len = (b >= 0xC2 && b <= 0xDF) ? 2 : (b >= 0xE0 && b <= 0xEF) ? 3 : (b >= 0xF0 && b <= 0xF4) ? 4 : 0;
+        char32_t cp = len == 2 ? (b & 0x1F) : len == 3 ? (b & 0x0F) : (b & 0x07);
+        bool ok = len > 0 && i + len <= n;
+        for (int k = 1; ok && k < len; ++k) {
+            ok = (p[i + k] & 0xC0) == 0x80;
+            cp = (cp << 6) | (p[i + k] & 0x3F);
+        }
+        if (ok && len == 3) ok = cp >= 0x800 && (cp < 0xD800 || cp > 0xDFFF);
+        if (ok && len == 4) ok = cp >= 0x10000 && cp <= 0x10FFFF;
+        if (!ok) {
+            out.append(QChar(char16_t(0xDC00 + b)));
+            ++i;
+            continue;
+        }
+        if (cp >= 0x10000) {
+            out.append(QChar(QChar::highSurrogate(cp)));
+            out.append(QChar(QChar::lowSurrogate(cp)));
+        } else {
+            out.append(QChar(char16_t(cp)));
+        }
+        i += len;
+    }
+    return out;
+}
+
 } // namespace
 
 void LineBuffer::load(const QString& path)
@@ -77,7 +119,7 @@ void LineBuffer::parse(const QByteArray& bytes, const QString& file)
         const QByteArray raw(p + start, cutLength(p + start, end - start, utf8));
         if (utf8) {
             // Every byte comes back from the text alone.
-            m_lines.append(FsPath::decodeName(raw));
+            m_lines.append(decodeUtf8KeepingBytes(raw));
             m_raw.append(Raw{raw, Kind::Utf8Bytes});
             return;
         }
@@ -124,7 +166,7 @@ void LineBuffer::append(const QString& line)
 void LineBuffer::appendBytes(const QByteArray& bytes, Encoding encoding)
 {
     if (encoding == Encoding::Utf8) {
-        m_lines.append(FsPath::decodeName(bytes));
+        m_lines.append(decodeUtf8KeepingBytes(bytes));
         m_raw.append(Raw{bytes, Kind::Utf8Bytes});
     } else {
         m_lines.append(Cp932::decodeKeepingBytes(bytes));

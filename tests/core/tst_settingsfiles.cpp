@@ -124,6 +124,7 @@ private Q_SLOTS:
         QTest::newRow("UTF-8 with stray bytes")
             << QByteArray("\xEF\xBB\xBF/home/\xC3\xBC/\r\nbad \xFF\xC3 \xED\xA0\x80 \xF0\x9F\r\n\xE8\xA1\xA8\r\n");
         QTest::newRow("UTF-8 of text CP932 could hold") << QByteArray("\xEF\xBB\xBF" "abc\r\n\xE8\xA1\xA8\r\n");
+        QTest::newRow("UTF-8 with more byte-order marks") << QByteArray("\xEF\xBB\xBF\xEF\xBB\xBFx\r\ny\xEF\xBB\xBF\r\n");
         QTest::newRow("empty") << QByteArray();
     }
     void unchangedLinesKeepTheirBytes()
