@@ -1,9 +1,13 @@
 // Every reader of the settings files on arbitrary bytes: the line splitter, the
-// integer conversion of each line, the extension table and the slot rows.
+// integer conversion of each line, the extension table and the slot rows; and
+// the promise that lines taken out as text and put back are written with the
+// bytes they were read with.
 #include "AppSlots.h"
 #include "ExtensionTable.h"
 #include "IntConv.h"
 #include "LineBuffer.h"
+
+#include <QHash>
 
 #include <cstdint>
 #include <cstdlib>
@@ -29,5 +33,26 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     (void)out.toBytes();
     for (int n = 1; n <= AppSlots::Count; ++n) (void)AppSlots::rowFromLines(lines, n);
     (void)lines.toBytes();
+
+    // Lines through text come back as their bytes, unless two lines of one text
+    // were read with different bytes (the text cannot tell them apart).
+    QByteArray expected = lines.encoding() == LineBuffer::Encoding::Utf8 ? QByteArray("\xEF\xBB\xBF") : QByteArray();
+    QHash<QString, QByteArray> seen;
+    bool ambiguous = false;
+    LineBuffer text;
+    for (int i = 0; i < lines.count(); ++i) {
+        const QByteArray bytes = lines.lineBytes(i);
+        if (bytes.size() > LineBuffer::MaxLineBytes) std::abort();
+        expected += bytes + "\r\n";
+        auto it = seen.find(lines.line(i));
+        if (it == seen.end()) seen.insert(lines.line(i), bytes);
+        else ambiguous = ambiguous || *it != bytes;
+        text.append(lines.line(i));
+    }
+    if (lines.toBytes() != expected) std::abort();
+    if (!ambiguous && text.toBytes() != expected) std::abort();
+    LineBuffer copy;
+    for (int i = 0; i < lines.count(); ++i) copy.appendLineOf(lines, i);
+    if (copy.toBytes() != expected) std::abort();
     return 0;
 }

@@ -77,7 +77,11 @@ const Table& table()
     return view;
 }
 
-QString decode(const char* data, qsizetype size)
+namespace {
+
+// One loop for both decoders; `keepBytes` only changes what an undecodable byte
+// becomes, so the viewer's decoder compiles to the same code as before.
+template <bool keepBytes> QString decodeWith(const char* data, qsizetype size)
 {
     const Tables& t = tables();
     QString out(size, Qt::Uninitialized);
@@ -85,6 +89,7 @@ QString decode(const char* data, qsizetype size)
     qsizetype n = 0;
     const auto* p = reinterpret_cast<const unsigned char*>(data);
     qsizetype i = 0;
+    auto bad = [](unsigned char b) { return keepBytes ? char16_t(0xDC00 + b) : char16_t(0xFFFD); };
     while (i < size) {
         // Runs of ASCII are copied eight bytes at a time.
         if (i + 8 <= size) {
@@ -110,11 +115,11 @@ QString decode(const char* data, qsizetype size)
                     continue;
                 }
             }
-            dst[n++] = 0xFFFD;
+            dst[n++] = bad(b);
             ++i;
         } else {
             char16_t u = t.single[b];
-            dst[n++] = (u == 0xFFFF) ? char16_t(0xFFFD) : u;
+            dst[n++] = (u == 0xFFFF) ? bad(b) : u;
             ++i;
         }
     }
@@ -122,15 +127,21 @@ QString decode(const char* data, qsizetype size)
     return out;
 }
 
-QByteArray encode(const QString& text, bool* ok)
+template <bool keepBytes> QByteArray encodeWith(const QString& text, bool* ok)
 {
     const Tables& t = tables();
     QByteArray out;
     out.reserve(text.size() * 2);
     bool good = true;
-    for (QChar qc : text) {
-        char16_t u = qc.unicode();
+    const QChar* s = text.constData();
+    const qsizetype size = text.size();
+    for (qsizetype i = 0; i < size; ++i) {
+        char16_t u = s[i].unicode();
         if (u < 0x80) { out.append(static_cast<char>(u)); continue; }
+        if (keepBytes && u >= 0xDC80 && u <= 0xDCFF && !(i > 0 && s[i - 1].isHighSurrogate())) {
+            out.append(static_cast<char>(u - 0xDC00));
+            continue;
+        }
         quint16 code = t.reverse[u];
         if (code == 0) { out.append('?'); good = false; continue; }
         if (code > 0xFF) out.append(static_cast<char>(code >> 8));
@@ -138,6 +149,28 @@ QByteArray encode(const QString& text, bool* ok)
     }
     if (ok) *ok = good;
     return out;
+}
+
+} // namespace
+
+QString decode(const char* data, qsizetype size)
+{
+    return decodeWith<false>(data, size);
+}
+
+QString decodeKeepingBytes(const char* data, qsizetype size)
+{
+    return decodeWith<true>(data, size);
+}
+
+QByteArray encode(const QString& text, bool* ok)
+{
+    return encodeWith<false>(text, ok);
+}
+
+QByteArray encodeKeepingBytes(const QString& text, bool* ok)
+{
+    return encodeWith<true>(text, ok);
 }
 
 bool canEncode(const QString& text)

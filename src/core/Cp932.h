@@ -13,6 +13,15 @@ inline QString decode(const QByteArray& bytes) { return decode(bytes.constData()
 QByteArray encode(const QString& text, bool* ok = nullptr);
 bool canEncode(const QString& text);
 
+// For settings text, where the bytes matter more than their look: a byte that
+// is not CP932 becomes the lone surrogate U+DC00 + byte (as file names do, see
+// FsPath), and the encoder writes such a surrogate back as that byte. So
+// encodeKeepingBytes(decodeKeepingBytes(b)) == b, except where a character has
+// several CP932 codes and the encoder picks another one.
+QString decodeKeepingBytes(const char* data, qsizetype size);
+inline QString decodeKeepingBytes(const QByteArray& bytes) { return decodeKeepingBytes(bytes.constData(), bytes.size()); }
+QByteArray encodeKeepingBytes(const QString& text, bool* ok = nullptr);
+
 // The code tables, for decoders that need to walk bytes themselves. Built once
 // on first use; 0xFFFF marks an undefined entry.
 struct Table {

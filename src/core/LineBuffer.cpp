@@ -2,6 +2,7 @@
 
 #include "Cp932.h"
 #include "FsPath.h"
+#include "SettingsMemo.h"
 #include "VarError.h"
 
 #include <cerrno>
@@ -12,15 +13,76 @@
 
 namespace {
 
-QString decodeLine(const char* p, qsizetype n, bool utf8)
+// The length of a line as read: at most MaxLineBytes. A UTF-8 line is cut
+// before a sequence that would be split; a CP932 line is cut at the limit (a
+// lead byte left alone there reads as a byte of its own and is written back
+// as it was).
+qsizetype cutLength(const char* p, qsizetype n, bool utf8)
 {
-    if (n > LineBuffer::MaxLineBytes) {
-        n = LineBuffer::MaxLineBytes;
-        // Do not leave half a UTF-8 sequence at the cut.
-        if (utf8)
-            while (n > 0 && (static_cast<unsigned char>(p[n]) & 0xC0) == 0x80) --n;
+    if (n <= LineBuffer::MaxLineBytes) return n;
+    n = LineBuffer::MaxLineBytes;
+    if (!utf8) return n;
+    // Step back to the start of the sequence the cut falls into, if the limit
+    // splits one; stray continuation bytes are bytes of their own.
+    const auto* u = reinterpret_cast<const unsigned char*>(p);
+    for (qsizetype k = n; k > 0 && k > n - 4; --k) {
+        const unsigned char lead = u[k - 1];
+        if ((lead & 0xC0) == 0x80) continue;
+        const int len = lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC0 ? 2 : 1;
+        return (k - 1 + len > n) ? k - 1 : n;
     }
-    return utf8 ? QString::fromUtf8(p, n) : Cp932::decode(p, n);
+    return n;
+}
+
+bool isAscii(const QByteArray& bytes)
+{
+    for (char c : bytes)
+        if (static_cast<unsigned char>(c) >= 0x80) return false;
+    return true;
+}
+
+const QByteArray kBom("\xEF\xBB\xBF");
+
+// UTF-8 with every byte of an ill-formed sequence kept as U+DC00 + byte, which
+// FsPath::encodeName writes back as that byte. Decoded here by hand: the
+// toolkit's decoder drops a byte-order mark at the start of its input, and a
+// settings line may well begin with one.
+QString decodeUtf8KeepingBytes(const QByteArray& bytes)
+{
+    const auto* p = reinterpret_cast<const unsigned char*>(bytes.constData());
+    const qsizetype n = bytes.size();
+    QString out;
+    out.reserve(n);
+    for (qsizetype i = 0; i < n;) {
+        const unsigned char b = p[i];
+        if (b < 0x80) {
+            out.append(QChar(char16_t(b)));
+            ++i;
+            continue;
+        }
+        const int len = (b >= 0xC2 && b <= 0xDF) ? 2 : (b >= 0xE0 && b <= 0xEF) ? 3 : (b >= 0xF0 && b <= 0xF4) ? 4 : 0;
+        char32_t cp = len == 2 ? (b & 0x1F) : len == 3 ? (b & 0x0F) : (b & 0x07);
+        bool ok = len > 0 && i + len <= n;
+        for (int k = 1; ok && k < len; ++k) {
+            ok = (p[i + k] & 0xC0) == 0x80;
+            cp = (cp << 6) | (p[i + k] & 0x3F);
+        }
+        if (ok && len == 3) ok = cp >= 0x800 && (cp < 0xD800 || cp > 0xDFFF);
+        if (ok && len == 4) ok = cp >= 0x10000 && cp <= 0x10FFFF;
+        if (!ok) {
+            out.append(QChar(char16_t(0xDC00 + b)));
+            ++i;
+            continue;
+        }
+        if (cp >= 0x10000) {
+            out.append(QChar(QChar::highSurrogate(cp)));
+            out.append(QChar(QChar::lowSurrogate(cp)));
+        } else {
+            out.append(QChar(char16_t(cp)));
+        }
+        i += len;
+    }
+    return out;
 }
 
 } // namespace
@@ -29,56 +91,154 @@ void LineBuffer::load(const QString& path)
 {
     QByteArray bytes;
     if (!FsPath::readFile(path, &bytes, MaxFileBytes)) throw VarError::cannotOpen(path);
-    loadBytes(bytes);
+    parse(bytes, path);
 }
 
 void LineBuffer::loadBytes(const QByteArray& bytes)
 {
+    parse(bytes, QString());
+}
+
+void LineBuffer::clear()
+{
     m_lines.clear();
+    m_raw.clear();
+}
+
+void LineBuffer::parse(const QByteArray& bytes, const QString& file)
+{
+    clear();
     const char* p = bytes.constData();
     qsizetype size = bytes.size();
     qsizetype i = 0;
-    bool utf8 = false;
-    if (size >= 3 && static_cast<unsigned char>(p[0]) == 0xEF && static_cast<unsigned char>(p[1]) == 0xBB
-        && static_cast<unsigned char>(p[2]) == 0xBF) {
-        utf8 = true;
-        i = 3;
-    }
+    const bool utf8 = bytes.startsWith(kBom);
+    if (utf8) i = kBom.size();
+    m_encoding = utf8 ? Encoding::Utf8 : Encoding::Cp932;
+    SettingsMemo::beginFile(file, utf8);
+    auto add = [&](qsizetype start, qsizetype end) {
+        const QByteArray raw(p + start, cutLength(p + start, end - start, utf8));
+        if (utf8) {
+            // Every byte comes back from the text alone.
+            m_lines.append(decodeUtf8KeepingBytes(raw));
+            m_raw.append(Raw{raw, Kind::Utf8Bytes});
+            return;
+        }
+        QString text = Cp932::decodeKeepingBytes(raw);
+        // Only a character with several codes can make the encoder choose
+        // other bytes than these; then the line's bytes are remembered.
+        if (!isAscii(raw) && Cp932::encodeKeepingBytes(text) != raw) SettingsMemo::remember(file, text, raw);
+        m_lines.append(std::move(text));
+        m_raw.append(Raw{raw, Kind::Cp932Bytes});
+    };
     qsizetype start = i;
     while (i < size) {
         char c = p[i];
         if (c == '\r' || c == '\n') {
-            m_lines.append(decodeLine(p + start, i - start, utf8));
+            add(start, i);
             if (c == '\r' && i + 1 < size && p[i + 1] == '\n') ++i;
             start = ++i;
         } else {
             ++i;
         }
     }
-    if (start < size) m_lines.append(decodeLine(p + start, size - start, utf8));
+    if (start < size) add(start, size);
 }
 
-QByteArray LineBuffer::toBytes() const
+QByteArray LineBuffer::lineBytes(int i) const
 {
-    QByteArray out;
-    bool ok = true;
-    for (const QString& l : m_lines) {
-        out += Cp932::encode(l, &ok);
-        if (!ok) break;
-        out += "\r\n";
+    if (i < 0 || i >= m_raw.size()) return QByteArray();
+    const Raw& r = m_raw.at(i);
+    return r.kind == Kind::Text ? Cp932::encodeKeepingBytes(m_lines.at(i)) : r.bytes;
+}
+
+LineBuffer::Encoding LineBuffer::lineEncoding(int i) const
+{
+    if (i < 0 || i >= m_raw.size()) return Encoding::Cp932;
+    return m_raw.at(i).kind == Kind::Utf8Bytes ? Encoding::Utf8 : Encoding::Cp932;
+}
+
+void LineBuffer::append(const QString& line)
+{
+    m_lines.append(line);
+    m_raw.append(Raw{});
+}
+
+void LineBuffer::appendBytes(const QByteArray& bytes, Encoding encoding)
+{
+    if (encoding == Encoding::Utf8) {
+        m_lines.append(decodeUtf8KeepingBytes(bytes));
+        m_raw.append(Raw{bytes, Kind::Utf8Bytes});
+    } else {
+        m_lines.append(Cp932::decodeKeepingBytes(bytes));
+        m_raw.append(Raw{bytes, Kind::Cp932Bytes});
     }
-    if (ok) return out;
-    out = QByteArray("\xEF\xBB\xBF");
-    for (const QString& l : m_lines) {
-        out += l.toUtf8();
+}
+
+void LineBuffer::appendLineOf(const LineBuffer& other, int i)
+{
+    appendBytes(other.lineBytes(i), other.lineEncoding(i));
+}
+
+bool LineBuffer::encodeCp932(const QString& file, QByteArray* out) const
+{
+    for (qsizetype i = 0; i < m_lines.size(); ++i) {
+        const Raw& r = m_raw.at(i);
+        if (r.kind == Kind::Cp932Bytes) {
+            *out += r.bytes;
+        } else {
+            const QString& text = m_lines.at(i);
+            QByteArray known = SettingsMemo::recall(file, text);
+            if (!known.isNull()) {
+                *out += known;
+            } else {
+                bool ok = true;
+                *out += Cp932::encodeKeepingBytes(text, &ok);
+                if (!ok) return false;
+            }
+        }
+        *out += "\r\n";
+    }
+    return true;
+}
+
+QByteArray LineBuffer::encodeUtf8() const
+{
+    QByteArray out = kBom;
+    for (qsizetype i = 0; i < m_lines.size(); ++i) {
+        const Raw& r = m_raw.at(i);
+        // Lone surrogates (bytes that were not valid text) go back as those bytes.
+        out += r.kind == Kind::Utf8Bytes ? r.bytes : FsPath::encodeName(m_lines.at(i));
         out += "\r\n";
     }
     return out;
 }
 
+QByteArray LineBuffer::bytesFor(const QString& path) const
+{
+    // Lines copied as bytes decide the encoding (a copied file keeps its own);
+    // otherwise the file keeps the encoding it was read in. CP932 gives way to
+    // UTF-8 only for text that has no CP932 form.
+    bool anyCp932 = false, anyUtf8 = false;
+    for (const Raw& r : m_raw) {
+        anyCp932 = anyCp932 || r.kind == Kind::Cp932Bytes;
+        anyUtf8 = anyUtf8 || r.kind == Kind::Utf8Bytes;
+    }
+    const bool utf8 = anyUtf8 || (!anyCp932 && SettingsMemo::readAsUtf8(path));
+    if (!utf8) {
+        QByteArray out;
+        if (encodeCp932(path, &out)) return out;
+    }
+    return encodeUtf8();
+}
+
+QByteArray LineBuffer::toBytes() const
+{
+    return bytesFor(QString());
+}
+
 void LineBuffer::save(const QString& path) const
 {
-    saveFileAtomically(path, toBytes());
+    saveFileAtomically(path, bytesFor(path));
 }
 
 void saveFileAtomically(const QString& path, const QByteArray& bytes)

@@ -10,22 +10,27 @@ QString oldItemsFile() { return QStringLiteral("appitem.cfg"); }
 QString oldIconFile(int n) { return QStringLiteral("gitem%1.bmp").arg(n); }
 QString oldMainFile() { return QStringLiteral("appcfg.cfg"); }
 
+namespace {
+// Slots 4 and 5, which Ver1.02 did not have: unregistered.
+QStringList newSlotLines()
+{
+    QStringList out;
+    for (int slot = 4; slot <= AppSlots::Count; ++slot) out << AppSlots::unregistered() << QString() << QString();
+    return out;
+}
+const QString kMainHeader = QStringLiteral("Vardolin Ver 1.05");
+// Direct launching unavailable, direct launching off, the default list width.
+const QStringList kMainTail = {QStringLiteral("1"), QStringLiteral("1"), QStringLiteral("88")};
+} // namespace
+
 QStringList appItemLines(const QStringList& oldLines)
 {
-    QStringList out = oldLines;
-    for (int slot = 4; slot <= AppSlots::Count; ++slot)
-        out << AppSlots::unregistered() << QString() << QString();
-    return out;
+    return oldLines + newSlotLines();
 }
 
 QStringList mainSettingsLines(const QStringList& oldLines)
 {
-    QStringList out;
-    out.reserve(oldLines.size() + 4);
-    out << QStringLiteral("Vardolin Ver 1.05");
-    out += oldLines;
-    out << QStringLiteral("1") << QStringLiteral("1") << QStringLiteral("88");
-    return out;
+    return QStringList{kMainHeader} + oldLines + kMainTail;
 }
 
 bool isPresent(const QString& path)
@@ -33,21 +38,15 @@ bool isPresent(const QString& path)
     return FsPath::kind(path) == FsPath::Kind::File;
 }
 
-namespace {
-void fill(LineBuffer& buffer, const QStringList& lines)
-{
-    buffer.clear();
-    for (const QString& l : lines) buffer.append(l);
-}
-} // namespace
-
 AppsResult convertApps(const QString& dir, bool deleteOld, LineBuffer& buffer,
                        std::array<QImage, OldIconCount>& images)
 {
     const QString oldItems = dir + oldItemsFile();
     if (!isPresent(oldItems)) return AppsResult::ItemsMissing;
+    // The old lines stay in the buffer as they were read, byte for byte; the
+    // new slots follow them.
     buffer.load(oldItems);
-    fill(buffer, appItemLines(buffer.lines()));
+    for (const QString& l : newSlotLines()) buffer.append(l);
     buffer.save(dir + AppSlots::itemsFile());
 
     bool iconsPresent = true;
@@ -71,7 +70,10 @@ bool convertMainSettings(const QString& dir, bool deleteOld, LineBuffer& oldLine
     const QString oldMain = dir + oldMainFile();
     if (!isPresent(oldMain)) return false;
     oldLines.load(oldMain);
-    fill(newLines, mainSettingsLines(oldLines.lines()));
+    newLines.clear();
+    newLines.append(kMainHeader);
+    for (int i = 0; i < oldLines.count(); ++i) newLines.appendLineOf(oldLines, i);   // byte for byte
+    for (const QString& l : kMainTail) newLines.append(l);
     newLines.save(dir + QStringLiteral("appcfgs.cfg"));
     if (deleteOld) FsPath::remove(oldMain);
     return true;

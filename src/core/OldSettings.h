@@ -8,7 +8,8 @@
 class LineBuffer;
 
 // Conversion of the settings files of Ver1.02 into the current ones. The old
-// lines are copied unchanged: their layout is the first part of the new one.
+// lines are copied byte for byte: their layout is the first part of the new one,
+// and the new file keeps the old one's encoding.
 namespace OldSettings {
 QString oldItemsFile();            // "appitem.cfg"
 QString oldIconFile(int n);        // "gitemN.bmp", n = 1..3

@@ -151,6 +151,35 @@ private Q_SLOTS:
         QCOMPARE(t.readFile(QStringLiteral("appitems.cfg")), expected);
     }
 
+    void oddBytesAreCopiedAsTheyStand()
+    {
+        // Bytes that are no CP932 character and characters with several codes
+        // reach the new files exactly; an old UTF-8 file gives a UTF-8 one.
+        TestEnv t;
+        LineBuffer a, b;
+        std::array<QImage, 3> images;
+        const QByteArray oldItems("\xED\x40\xED\x41\r\n/opt/\xA0\x83\x5C/x\r\n\x87\x90\xEE\xF9 \x81");
+        t.writeFile(OldSettings::oldItemsFile(), oldItems);
+        QCOMPARE(OldSettings::convertApps(t.env().settingsDir, false, a, images), OldSettings::AppsResult::ImagesMissing);
+        QCOMPARE(t.readFile(QStringLiteral("appitems.cfg")),
+                 oldItems + "\r\n" + crlf({kFree, QString(), QString(), kFree, QString(), QString()}));
+
+        const QByteArray oldMain("10\r\n20\r\n\xED\x40\x87\x90 \xFF\r\n");
+        t.writeFile(OldSettings::oldMainFile(), oldMain);
+        QVERIFY(OldSettings::convertMainSettings(t.env().settingsDir, false, a, b));
+        QCOMPARE(t.readFile(QStringLiteral("appcfgs.cfg")), "Vardolin Ver 1.05\r\n" + oldMain + "1\r\n1\r\n88\r\n");
+
+        const QByteArray bom("\xEF\xBB\xBF");
+        t.writeFile(OldSettings::oldMainFile(), bom + "\xC3\xBC \xFF\r\n");
+        QVERIFY(OldSettings::convertMainSettings(t.env().settingsDir, false, a, b));
+        QCOMPARE(t.readFile(QStringLiteral("appcfgs.cfg")), bom + "Vardolin Ver 1.05\r\n\xC3\xBC \xFF\r\n1\r\n1\r\n88\r\n");
+        t.writeFile(OldSettings::oldItemsFile(), bom + "\xC3\xBC\r\n");
+        QCOMPARE(OldSettings::convertApps(t.env().settingsDir, false, a, images), OldSettings::AppsResult::ImagesMissing);
+        QByteArray free;
+        for (int slot = 4; slot <= 5; ++slot) free += kFree.toUtf8() + "\r\n\r\n\r\n";
+        QCOMPARE(t.readFile(QStringLiteral("appitems.cfg")), bom + "\xC3\xBC\r\n" + free);
+    }
+
     void missingOldFilesWriteNothingOfTheirOwn()
     {
         TestEnv t;

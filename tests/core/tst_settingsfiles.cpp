@@ -1,9 +1,12 @@
 // The settings-file layer: line splitting, the CP932 round trip, the integer
 // conversion and the atomic save.
+#include "AppSlots.h"
 #include "Cp932.h"
+#include "ExtensionTable.h"
 #include "FsPath.h"
 #include "IntConv.h"
 #include "LineBuffer.h"
+#include "SettingsMemo.h"
 #include "VarError.h"
 
 #include <QFile>
@@ -13,15 +16,59 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <functional>
+#include <thread>
+#include <vector>
+
+namespace {
+
+QByteArray readAll(const QString& path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+void writeAll(const QString& path, const QByteArray& bytes)
+{
+    QFile f(path);
+    if (f.open(QIODevice::WriteOnly | QIODevice::Truncate)) f.write(bytes);
+}
+
+// What the program does with a settings file: read it, keep its lines as text
+// somewhere else (a model, a widget), clear the buffer, append the texts and
+// save. `edit` may change the texts on the way.
+QByteArray throughText(const QString& path, const std::function<void(QStringList&)>& edit = {})
+{
+    LineBuffer b;
+    b.load(path);
+    QStringList kept;
+    for (int i = 0; i < b.count(); ++i) kept << QString(b.line(i).constData(), b.line(i).size());
+    if (edit) edit(kept);
+    b.clear();
+    for (const QString& l : kept) b.append(l);
+    b.save(path);
+    return readAll(path);
+}
+
+// Lines whose bytes the CP932 encoder would not choose by itself, or that are
+// not CP932 at all.
+const QByteArray kOddBytes =
+    "bad \x80 \xA0 \xFD\xFE\xFF end\r\n"            // bytes that are no character
+    "lead at end \x81\r\n"                          // a lead byte without its trail
+    "bad trail \x85\x40 and \x81\x7F\r\n"               // lead bytes with impossible trails
+    "\xED\x40\xED\x41 \xEE\xEC\r\n"                     // NEC-selected IBM extensions
+    "\x87\x90\x87\x91\x87\x92\x87\x95\x87\x96\x87\x97\x87\x9A\x87\x9B\x87\x9C\r\n"   // NEC row 13 twins of row 2
+    "\x81\xCA \xEE\xF9 \xFA\x54 \x87\x54 \xFA\x4A\r\n"      // one sign, several codes
+    "\xFA\x5C \x81\xE0\r\n"                             // the encoder's own choice stays too
+    "\xB1\xB2\xDF \xC3\xDE\xBD\xB8\r\n"                   // half-width katakana
+    "C:\\\x83\x5C\x95\x5C\\x\r\n"                       // 0x5C as a trail byte and as itself
+    "\r\n"
+    "plain\r\n";
+
+} // namespace
+
 class TestSettingsFiles : public QObject {
     Q_OBJECT
-
-private:
-    static QByteArray readAll(const QString& path)
-    {
-        QFile f(path);
-        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-    }
 
 private Q_SLOTS:
     void lineEndings_data()
@@ -66,6 +113,224 @@ private Q_SLOTS:
         // Invalid and truncated sequences become replacement characters.
         QCOMPARE(Cp932::decode(QByteArray("a\x81")), QStringLiteral("a\uFFFD"));
         QCOMPARE(Cp932::decode(QByteArray("\xa0" "b")), QStringLiteral("\uFFFDb"));
+    }
+
+    // A line the program did not change goes back with exactly the bytes it was
+    // read with, whatever they are; a file stays in its encoding.
+    void unchangedLinesKeepTheirBytes_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::newRow("odd CP932") << kOddBytes;
+        QTest::newRow("UTF-8 with stray bytes")
+            << QByteArray("\xEF\xBB\xBF/home/\xC3\xBC/\r\nbad \xFF\xC3 \xED\xA0\x80 \xF0\x9F\r\n\xE8\xA1\xA8\r\n");
+        QTest::newRow("UTF-8 of text CP932 could hold") << QByteArray("\xEF\xBB\xBF" "abc\r\n\xE8\xA1\xA8\r\n");
+        QTest::newRow("UTF-8 with more byte-order marks") << QByteArray("\xEF\xBB\xBF\xEF\xBB\xBFx\r\ny\xEF\xBB\xBF\r\n");
+        QTest::newRow("empty") << QByteArray();
+    }
+    void unchangedLinesKeepTheirBytes()
+    {
+        QFETCH(QByteArray, bytes);
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("x.cfg"));
+        writeAll(path, bytes);
+        QCOMPARE(throughText(path), bytes);
+        QCOMPARE(throughText(path), bytes);
+    }
+
+    void everyCodeSurvivesTheTrip()
+    {
+        // Every byte and every lead/trail pair, each on a line of its own, then
+        // all of them on one line.
+        QByteArray all;
+        for (int b = 0x80; b <= 0xFF; ++b) all += char(b);
+        for (int lead = 0x81; lead <= 0xFC; ++lead) {
+            if (lead >= 0xA0 && lead <= 0xDF) continue;
+            for (int trail = 0x40; trail <= 0xFF; ++trail) all += char(lead) + QByteArray(1, char(trail)) + ' ';
+        }
+        QByteArray file;
+        for (int i = 0; i < all.size(); i += 3) file += all.mid(i, 3) + "\r\n";
+        for (int i = 0; i < all.size(); i += LineBuffer::MaxLineBytes) file += all.mid(i, LineBuffer::MaxLineBytes) + "\r\n";
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("x.cfg"));
+        writeAll(path, file);
+        const QByteArray out = throughText(path);
+        QVERIFY(!out.startsWith("\xEF\xBB\xBF"));
+        QCOMPARE(out.size(), file.size());
+        QVERIFY(out == file);
+    }
+
+    void longLinesKeepTheirFirst4096Bytes()
+    {
+        QByteArray kanji;
+        for (int i = 0; i < 2500; ++i) kanji += "\x95\x5C";
+        const QByteArray odd = "x" + kanji;   // the cut falls right after a lead byte
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("x.cfg"));
+        writeAll(path, kanji + "\r\n" + odd + "\r\ntail");
+        LineBuffer b;
+        b.load(path);
+        QCOMPARE(b.line(0).size(), 2048);
+        QCOMPARE(b.lineBytes(1), odd.left(4096));
+        QCOMPARE(throughText(path), kanji.left(4096) + "\r\n" + odd.left(4096) + "\r\ntail\r\n");
+
+        // UTF-8: a character the limit would split is left out whole; stray
+        // continuation bytes are bytes like any other.
+        QByteArray utf8;
+        for (int i = 0; i < 2000; ++i) utf8 += "\xE8\xA1\xA8";
+        const QByteArray stray(5000, '\x80');
+        writeAll(path, "\xEF\xBB\xBF" + utf8 + "\r\n" + stray + "\r\n");
+        QCOMPARE(throughText(path), "\xEF\xBB\xBF" + utf8.left(4095) + "\r\n" + stray.left(4096) + "\r\n");
+    }
+
+    void changedLinesAreEncodedAsUsual()
+    {
+        QTemporaryDir dir;
+        const QString a = dir.filePath(QStringLiteral("a.cfg"));
+        const QString b = dir.filePath(QStringLiteral("b.cfg"));
+        writeAll(a, "\x87\x90\r\n\xA0\r\n");
+        writeAll(b, "x\r\n");
+        // A text that equals a remembered line is written as that line was; a
+        // changed line takes the usual codes.
+        QCOMPARE(throughText(a, [](QStringList& l) { l << QStringLiteral("≒") << l[0] + QStringLiteral("≒"); }),
+                 QByteArray("\x87\x90\r\n\xA0\r\n\x87\x90\r\n\x81\xE0\x81\xE0\r\n"));
+        // What one file remembers does not leak into another.
+        QCOMPARE(throughText(b, [](QStringList& l) { l << QStringLiteral("≒"); }), QByteArray("x\r\n\x81\xE0\r\n"));
+        // Reading a file anew forgets what its former content needed.
+        writeAll(a, "y\r\n");
+        QCOMPARE(throughText(a, [](QStringList& l) { l << QStringLiteral("≒"); }), QByteArray("y\r\n\x81\xE0\r\n"));
+    }
+
+    void textWithoutCp932FormStillTurnsTheFileUtf8()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("x.cfg"));
+        writeAll(path, "\xA0\r\n\xED\x40\r\n");
+        const QString emoji = QStringLiteral("😀");
+        const QByteArray out = throughText(path, [&](QStringList& l) { l << emoji; });
+        // The stray byte stays that byte; the rest is the same text in UTF-8.
+        QCOMPARE(out, QByteArray("\xEF\xBB\xBF\xA0\r\n") + QStringLiteral("\u7E8A").toUtf8() + "\r\n" + emoji.toUtf8()
+                          + "\r\n");
+        LineBuffer c;
+        c.load(path);
+        QCOMPARE(c.lines(), (QStringList{QString(QChar(0xDCA0)), QStringLiteral("\u7E8A"), emoji}));
+        // Once UTF-8, it stays UTF-8 when the text needing it is gone.
+        QCOMPARE(throughText(path, [](QStringList& l) { l.removeLast(); }),
+                 QByteArray("\xEF\xBB\xBF\xA0\r\n") + QStringLiteral("\u7E8A").toUtf8() + "\r\n");
+    }
+
+    void linesCopyAsBytes()
+    {
+        LineBuffer a;
+        a.loadBytes(kOddBytes);
+        // A byte that is no character reads as U+DC00 + byte.
+        auto lone = [](int b) { return QString(QChar(char16_t(0xDC00 + b))); };
+        QCOMPARE(a.line(0), "bad " + lone(0x80) + " " + lone(0xA0) + " " + lone(0xFD) + lone(0xFE) + lone(0xFF) + " end");
+        QCOMPARE(a.lineBytes(3), QByteArray("\xED\x40\xED\x41 \xEE\xEC"));
+        QCOMPARE(a.lineBytes(a.count()), QByteArray());
+        LineBuffer b;
+        b.append(QStringLiteral("表"));
+        QCOMPARE(b.lineBytes(0), QByteArray("\x95\x5C"));
+        for (int i = 0; i < a.count(); ++i) b.appendLineOf(a, i);
+        b.append(QStringLiteral("≒"));
+        QCOMPARE(b.toBytes(), "\x95\x5C\r\n" + kOddBytes + "\x81\xE0\r\n");
+
+        // Lines copied from a UTF-8 file keep the copy UTF-8.
+        a.loadBytes("\xEF\xBB\xBF\xC3\xBC\xFF\r\n");
+        QCOMPARE(a.encoding(), LineBuffer::Encoding::Utf8);
+        b.clear();
+        b.append(QStringLiteral("表"));
+        b.appendLineOf(a, 0);
+        QCOMPARE(b.toBytes(), QByteArray("\xEF\xBB\xBF\xE8\xA1\xA8\r\n\xC3\xBC\xFF\r\n"));
+        b.clear();
+        b.appendBytes("\x83\x5C\xA0");
+        QCOMPARE(b.line(0), QStringLiteral("ソ") + lone(0xA0));
+        QCOMPARE(b.toBytes(), QByteArray("\x83\x5C\xA0\r\n"));
+    }
+
+    void memoryForBytesIsBounded()
+    {
+        QTemporaryDir dir;
+        for (int n = 0; n < SettingsMemo::MaxFiles + 5; ++n) {
+            const QString path = dir.filePath(QStringLiteral("f%1.cfg").arg(n));
+            writeAll(path, "\x87\x90\r\n");
+            QCOMPARE(throughText(path), QByteArray("\x87\x90\r\n"));
+        }
+        QVERIFY(SettingsMemo::filesInUse() <= SettingsMemo::MaxFiles);
+        // A file of far more remembered lines than fit.
+        QByteArray big;
+        for (int i = 0; i < 100000; ++i) big += "\x87\x90" + QByteArray::number(i) + "\r\n";
+        const QString path = dir.filePath(QStringLiteral("big.cfg"));
+        writeAll(path, big);
+        LineBuffer b;
+        b.load(path);
+        QVERIFY(SettingsMemo::bytesInUse() <= SettingsMemo::MaxBytes);
+        QVERIFY(SettingsMemo::bytesInUse() > SettingsMemo::MaxBytes / 2);
+        QCOMPARE(b.count(), 100000);
+        // Files read after it are remembered as before.
+        const QString small = dir.filePath(QStringLiteral("small.cfg"));
+        writeAll(small, "\xED\x40\r\n");
+        QCOMPARE(throughText(small), QByteArray("\xED\x40\r\n"));
+    }
+
+    void filesReadAndWrittenFromSeveralThreads()
+    {
+        QTemporaryDir dir;
+        constexpr int Threads = 4;
+        QList<int> failures(Threads, 0);
+        std::vector<std::thread> threads;
+        for (int t = 0; t < Threads; ++t) {
+            threads.emplace_back([&, t] {
+                const QString path = dir.filePath(QStringLiteral("t%1.cfg").arg(t));
+                const QByteArray bytes = kOddBytes + QByteArray::number(t) + "\x87\x90\r\n";
+                writeAll(path, bytes);
+                for (int i = 0; i < 50; ++i)
+                    if (throughText(path) != bytes) ++failures[t];
+            });
+        }
+        for (std::thread& th : threads) th.join();
+        QCOMPARE(failures, QList<int>(Threads, 0));
+    }
+
+    // exitem.cfg and appitems.cfg through their readers, the models and their
+    // writers come out as they went in.
+    void tablesKeepTheirBytes()
+    {
+        QTemporaryDir dir;
+        const QString settings = dir.path() + QStringLiteral("/");
+        QByteArray ext = "\xC3\xB7\xBD\xC4\r\n\xED\x40\x87\x90 \xEE\xF9\r\nbad \xA0\x81\r\n**\r\n"
+                         "*.\x83\x5C\r\n*.\xFD\r\n**\r\n\x87\x54*.\xFA\x4A\r\n**\r\n";
+        for (int r = 2; r < PatternGrid::Categories; ++r) ext += "**\r\n";
+        ext += "***\r\n";
+        const QString extPath = settings + QStringLiteral("exitem.cfg");
+        writeAll(extPath, ext);
+        LineBuffer lines;
+        lines.load(extPath);
+        QStringList names;
+        PatternGrid grid;
+        ExtensionTable::parse(lines, &names, &grid);
+        QCOMPARE(names.size(), 3);
+        lines.clear();
+        ExtensionTable::write(names, grid, &lines);
+        lines.save(extPath);
+        QCOMPARE(readAll(extPath), ext);
+
+        const QByteArray items = "\xED\x40\xED\x41\r\n/opt/\xA0\x83\x5C/bin\r\n-x \x87\x90\r\n"
+                                 "\x81\x69\x96\xA2\x93\x6F\x98\x5E\x81\x6A\r\n\r\n\r\n"
+                                 "\xB1\xB2\r\n/usr/bin/\xFF\r\n\xEE\xF9\xFA\x54\x81\xCA\r\n"
+                                 "t\r\np\r\no\r\n\x81\x69\x96\xA2\x93\x6F\x98\x5E\x81\x6A\r\n\x85\x40\r\n\r\n";
+        const QString itemsPath = settings + AppSlots::itemsFile();
+        writeAll(itemsPath, items);
+        lines.load(itemsPath);
+        std::array<AppSlots::Row, AppSlots::Count> rows;
+        for (int n = 1; n <= AppSlots::Count; ++n) rows[n - 1] = AppSlots::rowFromLines(lines, n);
+        QVERIFY(!AppSlots::isRegistered(rows[1].title));
+        std::array<QImage, AppSlots::Count> images;
+        for (QImage& img : images) {
+            img = QImage(17, 17, QImage::Format_RGB32);
+            img.fill(Qt::gray);
+        }
+        AppSlots::save(settings, rows, images, lines);
+        QCOMPARE(readAll(itemsPath), items);
     }
 
     void saveWritesCrLfAfterEveryLine()

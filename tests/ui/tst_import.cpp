@@ -1,7 +1,9 @@
 // The import dialog: the order of its steps, its messages and what it leaves on disk.
 #include "AppSlots.h"
 #include "CFC.h"
+#include "Cp932.h"
 #include "Forms.h"
+#include "OtherDialog.h"
 #include "OldSettings.h"
 #include "TestSupport.h"
 #include "TextPane.h"
@@ -285,6 +287,39 @@ private Q_SLOTS:
                                  QStringLiteral("gitem2.bmp"), QStringLiteral("gitem3.bmp"),
                                  QStringLiteral("appcfg.cfg")})
             QVERIFY2(!QFile::exists(t.path(f)), qPrintable(f));
+    }
+
+    void oddBytesReachTheNewFilesAndStayThere()
+    {
+        // Old lines with bytes that are no CP932 character, NEC-selected IBM
+        // codes and NEC twins of common signs: copied byte for byte, and the
+        // main window writes them back unchanged after its reload.
+        TestEnv t;
+        writeOldSet(t);
+        QByteArray oldItems = crlf(kOldItems);
+        oldItems.replace(crlf({QStringLiteral("メモ帳")}), "\xED\x40\x87\x90\xA0\r\n");
+        oldItems.replace("/usr/bin/memo", "/usr/bin/\xFF\xEE\xF9");
+        t.writeFile(OldSettings::oldItemsFile(), oldItems);
+        QByteArray oldConfig = crlf(kOldConfig);
+        oldConfig.replace(Cp932::encode(QStringLiteral("ＭＳ 明朝")), "\xED\x40\x87\x90 \x81");
+        t.writeFile(OldSettings::oldMainFile(), oldConfig);
+
+        TForm1 main(t.env());
+        createForms(main);
+        main.Form7->Button1Click();
+        QVERIFY2(t.messages.log.isEmpty(), qPrintable(t.messages.texts().join(QLatin1Char('|'))));
+        const QByteArray items = oldItems + crlf({kFree, QString(), QString(), kFree, QString(), QString()});
+        const QByteArray config = "Vardolin Ver 1.05\r\n" + oldConfig + "1\r\n1\r\n88\r\n";
+        QCOMPARE(t.readFile(QStringLiteral("appitems.cfg")), items);
+        QCOMPARE(t.readFile(QStringLiteral("appcfgs.cfg")), config);
+
+        main.FormClose();
+        QCOMPARE(t.readFile(QStringLiteral("appcfgs.cfg")), config);
+        main.Form4->copyFromMain();
+        main.Form4->FormShow();
+        main.Form4->Button3Click();
+        QCOMPARE(t.readFile(QStringLiteral("appitems.cfg")), items);
+        QVERIFY2(t.messages.log.isEmpty(), qPrintable(t.messages.texts().join(QLatin1Char('|'))));
     }
 };
 
