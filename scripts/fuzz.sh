@@ -1,9 +1,14 @@
 #!/usr/bin/env bash
-# Builds the libFuzzer targets with clang and runs each for FUZZ_SECONDS over its
-# corpus (a copy, so the committed corpus only changes by hand).
+# Builds the libFuzzer targets with clang and runs each over its corpus (a copy,
+# so the committed corpus only changes by hand), within limits of time per
+# input and of memory, so that slowness and hunger count as failures too.
+#   usage: fuzz.sh [SECONDS_EACH [TARGET...]]   (default: $FUZZ_SECONDS or 30, every target)
+# CI runs the short default; a long run is e.g. `bash scripts/fuzz.sh 3600 fuzz_settings`.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-SECONDS_EACH="${FUZZ_SECONDS:-30}"
+SECONDS_EACH="${1:-${FUZZ_SECONDS:-30}}"
+[ "$#" -gt 0 ] && shift
+ONLY=("$@")
 # Only the fuzz targets (and the core library they link) are built here.
 CC=clang CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DVARDOLIN_FUZZ=ON -DBUILD_TESTING=OFF -DVARDOLIN_BENCH=OFF >/dev/null
@@ -14,6 +19,7 @@ for f in build-fuzz/fuzz-bin/fuzz_*; do [ -f "$f" ] && [ -x "$f" ] && targets+=(
 if [ "${#targets[@]}" -eq 0 ]; then echo "no fuzz targets"; exit 0; fi
 for t in "${targets[@]}"; do
   name="$(basename "$t")"
+  if [ "${#ONLY[@]}" -gt 0 ] && [[ " ${ONLY[*]} " != *" $name "* ]]; then continue; fi
   work="$(mktemp -d)"
   echo "-- $name (${SECONDS_EACH}s)"
   mkdir -p "$work/corpus" "$work/artifacts"
