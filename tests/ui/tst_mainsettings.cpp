@@ -354,6 +354,8 @@ private Q_SLOTS:
         QTest::newRow("top smallest") << 1 << "-2147483648";
         QTest::newRow("left smallest") << 2 << "$80000000";
         QTest::newRow("width smallest") << 3 << "-2147483648";
+        QTest::newRow("text colour smallest") << 8 << "-2147483648";
+        QTest::newRow("background largest") << 9 << "$FFFFFFFF";
     }
     void extremeIntegersAreBroughtIntoRange()
     {
