@@ -21,14 +21,38 @@
 #include <QLineEdit>
 #include <QListView>
 #include <QMenu>
+#include <QGuiApplication>
 #include <QMenuBar>
 #include <QPainter>
+#include <QScreen>
 #include <QSplitter>
 #include <QToolButton>
+
+#include <algorithm>
 
 namespace {
 const QString kHeader = QStringLiteral("Vardolin Ver 1.05");
 const QString kUnregistered = QStringLiteral("（未登録）");
+
+// The largest font size that makes sense on a screen; a size from the file
+// beyond it (either way: a negative size is a character height in pixels) is
+// taken as that size.
+constexpr int kMaxFontSize = 1638;
+int fontSizeInRange(int stored)
+{
+    return std::clamp(stored, -kMaxFontSize, kMaxFontSize);
+}
+
+// Every screen with its usable area, the primary first.
+QList<WindowBounds::Screen> screensNow()
+{
+    QList<WindowBounds::Screen> list;
+    QScreen* primary = QGuiApplication::primaryScreen();
+    if (primary) list.append({primary->geometry(), primary->availableGeometry()});
+    for (QScreen* s : QGuiApplication::screens())
+        if (s != primary) list.append({s->geometry(), s->availableGeometry()});
+    return list;
+}
 
 } // namespace
 
@@ -291,7 +315,7 @@ void TForm1::LoadSet()
     N13->setChecked(wrap);
     N29->setChecked(wrap);
     REdit->setFontFace(Memo1.line(6));
-    REdit->setFontSize(strToInt(Memo1.line(7)));
+    REdit->setFontSize(fontSizeInRange(strToInt(Memo1.line(7))));
     m_viewColors.text = strToInt(Memo1.line(8));
     m_viewColors.background = strToInt(Memo1.line(9));
     ColorSet();
@@ -371,7 +395,7 @@ QMargins TForm1::frameWidths() const
 
 void TForm1::setOuterBounds(int left, int top, int width, int height)
 {
-    m_bounds.read(left, top, width, height);
+    m_bounds.read(left, top, width, height, screensNow());
     applyBounds();
 }
 
@@ -410,8 +434,10 @@ int TForm1::listWidth() const
 
 void TForm1::setListWidth(int width)
 {
-    m_listWidth = width;
-    Splitter1->setSizes({width, std::max(30, Splitter1->width() - width)});
+    // Never narrower than the list may be, nor wider than the window.
+    const int least = LView->minimumWidth();
+    m_listWidth = std::clamp(width, least, std::max(least, frameGeometry().width()));
+    Splitter1->setSizes({m_listWidth, std::max(30, Splitter1->width() - m_listWidth)});
 }
 
 void TForm1::FormSet()

@@ -1,4 +1,5 @@
 #pragma once
+#include <QList>
 #include <QMargins>
 #include <QRect>
 #include <QSize>
@@ -9,16 +10,36 @@
 // window manager's frame included. The frame is not known before the window
 // manager has framed the window (and there may be no frame at all), so the
 // bounds read are kept as read: a start and close without a move or resize by
-// the user writes the same numbers back, whatever frame was added.
+// the user writes the same numbers back, whatever frame was added. Bounds that
+// could not be used as read (larger than the screen, or off it) are fitted to
+// the screen first, and it is the fitted bounds that go back, so that a bad
+// value costs one start, not every start.
 class WindowBounds {
 public:
     // Smallest outer size of the window.
     static constexpr int MinWidth = 330;
     static constexpr int MinHeight = 136;
+    // How much of the window must lie on the screen, across and below its
+    // top edge, for the user to take hold of its title bar.
+    static constexpr int Grip = 64;
 
-    // Takes the outer bounds read from the settings, enlarged to the minimum
-    // size, and forgets where the window had come to rest.
-    QRect read(int left, int top, int width, int height);
+    // A screen: all of it, and the part windows may take (without panels).
+    struct Screen {
+        QRect geometry;
+        QRect available;
+    };
+
+    // Outer bounds of any 32-bit values made usable on these screens (the
+    // primary first): at least the minimum size, no larger than the available
+    // area of the screen they fall on (the primary when none), and moved
+    // wholly onto it when they had to shrink or could not be taken hold of.
+    // Bounds that are usable stay as they are. With no screen at all they are
+    // only kept within what a window can have.
+    static QRect fitted(int left, int top, int width, int height, const QList<Screen>& screens);
+
+    // Takes the outer bounds read from the settings, fitted to the screens,
+    // and forgets where the window had come to rest.
+    QRect read(int left, int top, int width, int height, const QList<Screen>& screens = {});
     bool hasRead() const { return m_read.has_value(); }
     QRect asRead() const { return m_read.value_or(QRect()); }
 

@@ -8,6 +8,8 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFile>
+#include <QGuiApplication>
+#include <QScreen>
 #include <QLineEdit>
 #include <QListView>
 #include <QToolButton>
@@ -34,6 +36,11 @@ QStringList boundsLines(const TestEnv& t)
     LineBuffer b;
     b.load(t.path(QStringLiteral("appcfgs.cfg")));
     return {b.line(1), b.line(2), b.line(3), b.line(4)};
+}
+
+QRect availableArea()
+{
+    return QGuiApplication::primaryScreen()->availableGeometry();
 }
 } // namespace
 
@@ -243,7 +250,8 @@ private Q_SLOTS:
         t.writeLines("appcfgs.cfg", lines);
         TForm1 w(t.env());
         QCOMPARE(w.outerBounds().size(), QSize(330, 136));
-        QCOMPARE(w.outerBounds().left(), -3000);
+        // Wholly beside the screen, it is brought onto it.
+        QCOMPARE(w.outerBounds().left(), availableArea().left());
         // The controls follow the client width.
         const int cw = w.Client->width();
         QCOMPARE(w.Edit1->width(), cw - 22);
@@ -298,6 +306,110 @@ private Q_SLOTS:
         w.FormClose();
         QCOMPARE(boundsLines(t), (QStringList{"90", "250", "700", "520"}));
     }
+    // A saved size far beyond the screen would cost gigabytes of window
+    // memory at every start. The window asks for no more than the screen has,
+    // and the close writes the fitted bounds, so the next start is cheap too.
+    // (The window is not shown: the size it asks for is the point.)
+    void hugeSavedSizeIsFittedToTheScreen_data()
+    {
+        QTest::addColumn<int>("size");
+        QTest::newRow("40000") << 40000;
+        QTest::newRow("largest integer") << 2147483647;
+    }
+    void hugeSavedSizeIsFittedToTheScreen()
+    {
+        QFETCH(int, size);
+        const QRect area = availableArea();
+        TestEnv t;
+        t.writeLines("appcfgs.cfg", settingsWithBounds(107, 200, size, size));
+        QStringList written;
+        for (int cycle = 0; cycle < 2; ++cycle) {
+            TForm1 w(t.env());
+            QVERIFY2(t.messages.log.isEmpty(), qPrintable(t.messages.texts().join('|')));
+            QVERIFY2(area.contains(w.frameGeometry()), qPrintable(QStringLiteral("%1,%2 %3x%4")
+                .arg(w.frameGeometry().x()).arg(w.frameGeometry().y())
+                .arg(w.frameGeometry().width()).arg(w.frameGeometry().height())));
+            QCOMPARE(w.outerBounds().size(), area.size());
+            w.FormClose();
+            if (cycle == 0) written = boundsLines(t);
+            else QCOMPARE(boundsLines(t), written);   // fitted once, then kept
+        }
+        QCOMPARE(written, (QStringList{QString::number(area.top()), QString::number(area.left()),
+                                       QString::number(area.width()), QString::number(area.height())}));
+    }
+
+    // Values at the ends of the integer range reach no arithmetic that could
+    // overflow: each is brought into the range its use allows.
+    void extremeIntegersAreBroughtIntoRange_data()
+    {
+        QTest::addColumn<int>("line");
+        QTest::addColumn<QString>("value");
+        QTest::newRow("font size smallest") << 7 << "-2147483648";
+        QTest::newRow("font size hex") << 7 << "$80000000";
+        QTest::newRow("font size largest") << 7 << "2147483647";
+        QTest::newRow("list width smallest") << 12 << "-2147483648";
+        QTest::newRow("list width largest") << 12 << "2147483647";
+        QTest::newRow("top largest") << 1 << "2147483647";
+        QTest::newRow("left largest") << 2 << "2147483647";
+        QTest::newRow("top smallest") << 1 << "-2147483648";
+        QTest::newRow("left smallest") << 2 << "$80000000";
+        QTest::newRow("width smallest") << 3 << "-2147483648";
+        QTest::newRow("text colour smallest") << 8 << "-2147483648";
+        QTest::newRow("background largest") << 9 << "$FFFFFFFF";
+    }
+    void extremeIntegersAreBroughtIntoRange()
+    {
+        QFETCH(int, line);
+        QFETCH(QString, value);
+        TestEnv t;
+        QStringList lines = standardLines();
+        lines[line] = value;
+        t.writeLines("appcfgs.cfg", lines);
+        TForm1 w(t.env());
+        QVERIFY2(t.messages.log.isEmpty(), qPrintable(t.messages.texts().join('|')));
+        // Reachable: the top-left corner, where the title bar starts, is on the screen.
+        QVERIFY(availableArea().contains(w.frameGeometry().topLeft()));
+        QVERIFY(w.frameGeometry().size().boundedTo(availableArea().size()) == w.frameGeometry().size());
+        QVERIFY(w.REdit->fontSize() >= -1638 && w.REdit->fontSize() <= 1638);
+        QVERIFY(w.listWidth() >= w.LView->minimumWidth() && w.listWidth() <= w.frameGeometry().width());
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        w.FormClose();
+        LineBuffer b;
+        b.load(t.path("appcfgs.cfg"));
+        QCOMPARE(b.count(), 13);
+    }
+
+    // Sizes a font can have are applied as read; beyond them the nearest one.
+    void fontSizeIsKeptWithinWhatAFontCanHave_data()
+    {
+        QTest::addColumn<QString>("stored");
+        QTest::addColumn<int>("applied");
+        QTest::newRow("1") << "1" << 1;
+        QTest::newRow("1638") << "1638" << 1638;
+        QTest::newRow("pixels") << "-16" << -16;
+        QTest::newRow("0") << "0" << 0;
+        QTest::newRow("1639") << "1639" << 1638;
+        QTest::newRow("largest") << "2147483647" << 1638;
+        QTest::newRow("smallest") << "-2147483648" << -1638;
+        QTest::newRow("hex smallest") << "$80000000" << -1638;
+    }
+    void fontSizeIsKeptWithinWhatAFontCanHave()
+    {
+        QFETCH(QString, stored);
+        QFETCH(int, applied);
+        TestEnv t;
+        QStringList lines = standardLines();
+        lines[7] = stored;
+        t.writeLines("appcfgs.cfg", lines);
+        TForm1 w(t.env());
+        QCOMPARE(w.REdit->fontSize(), applied);
+        w.FormClose();
+        LineBuffer b;
+        b.load(t.path("appcfgs.cfg"));
+        QCOMPARE(b.line(7), QString::number(applied));
+    }
+
     void failedSaveKeepsWindowOpen()
     {
         TestEnv t;
