@@ -84,8 +84,14 @@ void BigTextDocument::open(const QString& path, BigTextEncoding encoding)
 {
     reset();
     const QByteArray name = FsPath::encodeName(path);
-    int fd = ::open(name.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    const int fd = ::open(name.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0) throw VarError::cannotOpen(path);
+    open(fd, path, encoding);
+}
+
+void BigTextDocument::open(int fd, const QString& path, BigTextEncoding encoding)
+{
+    reset();
     struct stat st;
     if (::fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {
         ::close(fd);
@@ -94,10 +100,22 @@ void BigTextDocument::open(const QString& path, BigTextEncoding encoding)
 
     if (!S_ISREG(st.st_mode) || encoding == BigTextEncoding::Iso2022Jp) {
         // Small in practice: ISO-2022-JP (whose bytes mean nothing without the
-        // escapes before them) and pipes or devices are read and decoded whole.
-        ::close(fd);
+        // escapes before them) and pipes or devices are read and decoded whole,
+        // through the same descriptor, a regular file up to the size it had
+        // when examined and a stream up to a bound of its own.
         QByteArray bytes;
-        if (!FsPath::readFile(path, &bytes, std::numeric_limits<qint64>::max())) throw VarError::streamRead();
+        try {
+            if (S_ISREG(st.st_mode)) {
+                bytes.resize(qsizetype(st.st_size));
+                bytes.resize(qsizetype(BigTextScan::readAt(fd, 0, bytes.data(), st.st_size)));
+            } else {
+                bytes = BigTextScan::readStream(fd, kMaxStreamBytes);
+            }
+        } catch (...) {
+            ::close(fd);
+            throw;
+        }
+        ::close(fd);
         QString text;
         if (encoding == BigTextEncoding::Iso2022Jp) {
             text = BigTextJis::decodeIso2022Jp(bytes.constData(), bytes.size());

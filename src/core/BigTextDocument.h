@@ -43,6 +43,14 @@ public:
     // Opens a file in an encoding found by the caller; a byte-order mark of that
     // encoding is skipped. Throws VarError (cannot open / read failure).
     void open(const QString& path, BigTextEncoding encoding);
+    // The same over a descriptor the caller opened (and already examined); the
+    // document owns it from here on, also when this throws. Everything is read
+    // through it, so what is shown is the file that was examined, even if the
+    // name now points elsewhere. path is for messages only.
+    void open(int fd, const QString& path, BigTextEncoding encoding);
+
+    // Most a pipe or device is read; more is refused.
+    static constexpr qint64 kMaxStreamBytes = 64 << 20;
     // Replaces the content with text held in memory.
     void setText(const QString& text);
     void clear();

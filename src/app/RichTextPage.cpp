@@ -1,0 +1,71 @@
+#include "RichTextPage.h"
+
+#include "BigTextMemory.h"
+
+#include <QMimeData>
+#include <QTextBlock>
+#include <QTextCursor>
+#include <QTextDocument>
+#include <QTextLayout>
+#include <QTextDocumentFragment>
+
+#include <new>
+
+RichTextPage::RichTextPage(QWidget* parent) : QPlainTextEdit(parent)
+{
+    connect(document(), &QTextDocument::contentsChange, this, &RichTextPage::keepShaped);
+}
+
+void RichTextPage::keepShaped(int position, int, int added)
+{
+    QTextDocument* d = document();
+    const QTextBlock last = d->findBlock(position + added);
+    for (QTextBlock b = d->findBlock(position); b.isValid(); b = b.next()) {
+        if (b.length() >= kKeepShapedChars && b.layout()) b.layout()->setCacheEnabled(true);
+        if (b == last) break;
+    }
+}
+
+QString RichTextPage::selectionText() const
+{
+    QString s = textCursor().selectedText();
+    s.replace(QChar::ParagraphSeparator, QLatin1Char('\n'));
+    s.replace(QChar::LineSeparator, QLatin1Char('\n'));
+    return s;
+}
+
+QMimeData* RichTextPage::createMimeDataFromSelection() const
+{
+    // Called by the toolkit (copy, cut, drag): nothing may escape from here.
+    auto* mime = new QMimeData;
+    try {
+        const QTextCursor c = textCursor();
+        const qint64 chars = c.selectionEnd() - c.selectionStart();
+        if (!BigTextMemory::clipboardFits(chars)) {
+            // Told once the toolkit is done with its call.
+            QMetaObject::invokeMethod(const_cast<RichTextPage*>(this), &RichTextPage::outOfMemory, Qt::QueuedConnection);
+            return mime;
+        }
+        mime->setText(selectionText());
+        if (chars <= kHtmlChars) mime->setHtml(c.selection().toHtml());
+    } catch (...) {
+        mime->clear();
+    }
+    return mime;
+}
+
+bool RichTextPage::canInsertFromMimeData(const QMimeData* source) const
+{
+    return source && source->hasText();
+}
+
+void RichTextPage::insertFromMimeData(const QMimeData* source)
+{
+    // Pasted as plain text: no markup of unknown size is converted here.
+    try {
+        if (source && source->hasText()) insertPlainText(source->text());
+    } catch (const std::bad_alloc&) {
+        Q_EMIT outOfMemory();
+    } catch (...) {
+    }
+}
