@@ -2,6 +2,7 @@
 
 #include "BigTextMemory.h"
 
+#include <QApplication>
 #include <QMimeData>
 #include <QTextBlock>
 #include <QTextCursor>
@@ -14,6 +15,31 @@
 RichTextPage::RichTextPage(QWidget* parent) : QPlainTextEdit(parent)
 {
     connect(document(), &QTextDocument::contentsChange, this, &RichTextPage::keepShaped);
+    for (QObject* child : children())
+        if (child->inherits("QWidgetTextControl")) m_control = child;
+    if (m_control) m_control->installEventFilter(this);
+}
+
+bool RichTextPage::caretInLongParagraph() const { return textCursor().block().length() >= kLongParagraph; }
+
+bool RichTextPage::eventFilter(QObject* watched, QEvent* event)
+{
+    // The control's timers are its caret blink and, for a moment after a
+    // double click, the wait for a triple click. Outside that moment a timer
+    // is the blink, which a long paragraph goes without: the caret stays as it
+    // was last painted, visible, since every move of the caret shows it anew.
+    if (watched == m_control && event->type() == QEvent::Timer && caretInLongParagraph()) {
+        const bool tripleClickWait =
+            m_doubleClick.isValid() && m_doubleClick.elapsed() <= QApplication::doubleClickInterval() + 100;
+        if (!tripleClickWait) return true;
+    }
+    return QPlainTextEdit::eventFilter(watched, event);
+}
+
+void RichTextPage::mouseDoubleClickEvent(QMouseEvent* event)
+{
+    m_doubleClick.start();
+    QPlainTextEdit::mouseDoubleClickEvent(event);
 }
 
 void RichTextPage::keepShaped(int position, int, int added)
@@ -21,7 +47,7 @@ void RichTextPage::keepShaped(int position, int, int added)
     QTextDocument* d = document();
     const QTextBlock last = d->findBlock(position + added);
     for (QTextBlock b = d->findBlock(position); b.isValid(); b = b.next()) {
-        if (b.length() >= kKeepShapedChars && b.layout()) b.layout()->setCacheEnabled(true);
+        if (b.length() >= kLongParagraph && b.layout()) b.layout()->setCacheEnabled(true);
         if (b == last) break;
     }
 }

@@ -338,24 +338,51 @@ void TestTextLimits::theCaretBlinksOnALongParagraphWithoutShapingIt()
     QTest::qWait(10);
     QVERIFY(g_shapings > beforeShow); // the counter sees the toolkit's shaping
 
-    // Paints of the text, each blink one.
-    struct PaintCounter : QObject {
-        int paints = 0;
+    // The blink is the toolkit's text control's timer; its ticks are counted
+    // here, and with them every paint of the text and every shaping.
+    struct Counter : QObject {
+        QEvent::Type type;
+        int count = 0;
+        explicit Counter(QEvent::Type t) : type(t) {}
         bool eventFilter(QObject*, QEvent* e) override
         {
-            if (e->type() == QEvent::Paint) ++paints;
+            if (e->type() == type) ++count;
             return false;
         }
-    } counter;
+    } ticks(QEvent::Timer), paints(QEvent::Paint);
     auto* area = qobject_cast<QAbstractScrollArea*>(v.pane()->textWidget());
     QVERIFY(area);
-    area->viewport()->installEventFilter(&counter);
+    QObject* control = nullptr;
+    for (QObject* child : area->children())
+        if (child->inherits("QWidgetTextControl")) control = child;
+    QVERIFY(control);
+    // What the move of the caret asked for is painted first.
+    QCoreApplication::sendPostedEvents();
+    QCoreApplication::processEvents();
+    control->installEventFilter(&ticks);
+    area->viewport()->installEventFilter(&paints);
     const QString panel = v.panel(0);
     const int idle = g_shapings;
-    QTRY_VERIFY(counter.paints >= 6);
+    QTRY_VERIFY(ticks.count >= 6);
+    QCOMPARE(paints.count, 0);
     QCOMPARE(g_shapings - idle, 0);
     QCOMPARE(v.panel(0), panel);
-    area->viewport()->removeEventFilter(&counter);
+    control->removeEventFilter(&ticks);
+
+    // Moving the caret shows it where it now stands.
+    QTest::keyClick(area, Qt::Key_Right);
+    QCOMPARE(v.pane()->selStart(), 1001);
+    QTRY_VERIFY(paints.count > 0);
+    area->viewport()->removeEventFilter(&paints);
+
+    // A short paragraph blinks as before.
+    v.write(QStringLiteral("short.rtf"), "{\\rtf1\\ansi short\\par}");
+    v.showListed(QStringLiteral("short.rtf"));
+    v.pane()->setFocusToText();
+    paints.count = 0;
+    area->viewport()->installEventFilter(&paints);
+    QTRY_VERIFY(paints.count >= 2);
+    area->viewport()->removeEventFilter(&paints);
     QGuiApplication::styleHints()->setCursorFlashTime(flash);
 }
 
