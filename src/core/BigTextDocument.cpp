@@ -365,6 +365,30 @@ qint64 BigTextDocument::find(const QString& what, qint64 from, qint64 to) const
     return findInPieces(needle, from, to);
 }
 
+// Whether the byte form may run on from the end of piece index (whose bytes
+// are given) into the next piece: only a next piece that follows it in the file
+// is examined; anything else may.
+bool BigTextDocument::runsOn(int index, const char* bytes, qint64 size, const QByteArray& form) const
+{
+    const qint64 tail = form.size() - 1;
+    if (tail <= 0) return false;
+    if (index + 1 >= int(m_pieces.size())) return false;
+    const Piece& p = m_pieces[size_t(index)];
+    const Piece& next = m_pieces[size_t(index) + 1];
+    if (next.own || next.offset != p.offset + p.bytes || size != p.bytes) return true;
+    QByteArray joint(bytes + std::max<qint64>(0, size - tail), qsizetype(std::min(size, tail)));
+    const qsizetype have = joint.size();
+    joint.resize(have + tail);
+    qint64 got = 0;
+    try {
+        got = BigTextScan::readAt(m_fd, next.offset, joint.data() + have, tail);
+    } catch (const VarError&) {
+        return true;
+    }
+    joint.resize(qsizetype(have + got));
+    return joint.contains(form);
+}
+
 qint64 BigTextDocument::findInPieces(const QString& needle, qint64 from, qint64 to) const
 {
     const qsizetype m = needle.size();
@@ -395,7 +419,7 @@ qint64 BigTextDocument::findInPieces(const QString& needle, qint64 from, qint64 
                 got = p.bytes > 0 ? -1 : 0;
             }
             const bool candidate = got < 0 || memmem(raw.data(), size_t(got), form.constData(), size_t(form.size()));
-            if (!candidate && p.endsWithNewline) continue;
+            if (!candidate && (p.endsWithNewline || !runsOn(i, raw.data(), got, form))) continue;
         }
         d = fetch(i, false);
         const QStringView text(d->text);

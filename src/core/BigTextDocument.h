@@ -111,6 +111,7 @@ private:
     void splitLarge(int index);
     std::vector<Piece> piecesOf(QString text) const;
     qint64 findInPieces(const QString& what, qint64 from, qint64 to) const;
+    bool runsOn(int index, const char* bytes, qint64 size, const QByteArray& form) const;
 
     int m_fd = -1;
     BigTextEncoding m_encoding = BigTextEncoding::Utf8;
