@@ -3,6 +3,7 @@
 #include "BigTextMemory.h"
 
 #include <QApplication>
+#include <QKeyEvent>
 #include <QMimeData>
 #include <QTextBlock>
 #include <QTextCursor>
@@ -34,6 +35,21 @@ bool RichTextPage::eventFilter(QObject* watched, QEvent* event)
         if (!tripleClickWait) return true;
     }
     return QPlainTextEdit::eventFilter(watched, event);
+}
+
+void RichTextPage::keyPressEvent(QKeyEvent* event)
+{
+    // A cut whose copy is refused would lose the text; both keys are refused
+    // whole, before the toolkit starts on them.
+    if (event == QKeySequence::Cut || event == QKeySequence::Copy) {
+        const QTextCursor c = textCursor();
+        if (!BigTextMemory::clipboardFits(c.selectionEnd() - c.selectionStart())) {
+            event->accept();
+            Q_EMIT outOfMemory();
+            return;
+        }
+    }
+    QPlainTextEdit::keyPressEvent(event);
 }
 
 void RichTextPage::mouseDoubleClickEvent(QMouseEvent* event)

@@ -163,6 +163,12 @@ void TestTextLimits::plainCopyEitherFitsOrIsRefused()
         } catch (const std::bad_alloc&) {
         }
         QVERIFY(pasted > 0);
+        // Cutting from the keyboard is refused the same way, and cuts nothing.
+        v.env.messages.log.clear();
+        QTest::keyClick(v.pane()->textWidget(), Qt::Key_X, Qt::ControlModifier);
+        QCOMPARE(v.messages(), QStringList{kNoMemory});
+        QCOMPARE(v.pane()->textLength(), kChars);
+        QCOMPARE(v.pane()->selLength(), kChars);
 
         // A small selection under the same limit is copied, and pasted whole.
         v.env.messages.log.clear();
@@ -214,6 +220,16 @@ void TestTextLimits::richCopyIsHandedOverComplete()
     }
     QCOMPARE(QApplication::clipboard()->text().size(), chars);
     QVERIFY(QApplication::clipboard()->text().startsWith(QStringLiteral("ab\nab\n")));
+    {
+        // Too little room for even the text: cutting from the keyboard is
+        // refused and cuts nothing.
+        AddressSpaceLimit limit(5 << 20);
+        QVERIFY(limit.ok());
+        QTest::keyClick(v.pane()->textWidget(), Qt::Key_X, Qt::ControlModifier);
+        QCOMPARE(v.messages(), QStringList{kNoMemory});
+        QCOMPARE(v.pane()->textLength(), chars);
+    }
+    v.env.messages.log.clear();
 
     // A small selection keeps its formatting for programs that take it.
     v.pane()->setSelStart(0);
