@@ -236,7 +236,7 @@ void BigTextView::keyPressEvent(QKeyEvent* event)
         keyPress(event);
     } catch (const std::bad_alloc&) {
         Q_EMIT outOfMemory();
-    } catch (const std::exception&) {
+    } catch (...) {
         QApplication::beep();
     }
 }
