@@ -1,5 +1,7 @@
 #include "BigTextView.h"
 
+#include "BigTextMemory.h"
+
 #include <QApplication>
 #include <QClipboard>
 #include <QInputMethodEvent>
@@ -70,6 +72,17 @@ void BigTextView::load(const QString& path, BigTextEncoding encoding)
     reset();
 }
 
+void BigTextView::load(int fd, const QString& path, BigTextEncoding encoding)
+{
+    try {
+        m_doc.open(fd, path, encoding);
+    } catch (...) {
+        reset();
+        throw;
+    }
+    reset();
+}
+
 void BigTextView::setPlainText(const QString& text)
 {
     m_doc.setText(text);
@@ -119,7 +132,11 @@ QString BigTextView::selectedText() const { return m_doc.text(selStart(), selLen
 
 void BigTextView::copy()
 {
-    if (selLength() > 0) QGuiApplication::clipboard()->setText(selectedText());
+    if (selLength() == 0) return;
+    // Weighed before the text is taken: a copy too big to hand over whole is
+    // refused here (std::bad_alloc), never half-made or failed in the toolkit.
+    BigTextMemory::requireClipboard(selLength());
+    QGuiApplication::clipboard()->setText(selectedText());
 }
 
 void BigTextView::cut()
@@ -212,6 +229,19 @@ bool BigTextView::handleShortcut(QKeyEvent* event)
 }
 
 void BigTextView::keyPressEvent(QKeyEvent* event)
+{
+    // The toolkit called us: nothing may escape to it. A copy, cut or paste
+    // that does not fit in memory is refused and reported by whoever listens.
+    try {
+        keyPress(event);
+    } catch (const std::bad_alloc&) {
+        Q_EMIT outOfMemory();
+    } catch (...) {
+        QApplication::beep();
+    }
+}
+
+void BigTextView::keyPress(QKeyEvent* event)
 {
     if (handleShortcut(event)) return;
     const bool shift = event->modifiers() & Qt::ShiftModifier;
@@ -351,7 +381,8 @@ void BigTextView::mouseReleaseEvent(QMouseEvent* event)
     m_dragging = false;
     m_dragScroll.stop();
     QClipboard* clipboard = QGuiApplication::clipboard();
-    if (clipboard->supportsSelection() && selLength() > 0 && selLength() <= kPrimaryLimit)
+    if (clipboard->supportsSelection() && selLength() > 0 && selLength() <= kPrimaryLimit
+        && BigTextMemory::clipboardFits(selLength()))
         clipboard->setText(selectedText(), QClipboard::Selection);
 }
 

@@ -24,6 +24,8 @@ public:
     void clear();
     // Throws VarError when the file cannot be opened or read.
     void load(const QString& path, BigTextEncoding encoding);
+    // The same over a descriptor the caller opened; the view owns it from here on.
+    void load(int fd, const QString& path, BigTextEncoding encoding);
     void setPlainText(const QString& text);
     // The whole text, with '\n' for every line end.
     QString toPlainText() const;
@@ -37,6 +39,8 @@ public:
     // Selects length characters from the selection start.
     void setSelLength(qint64 length);
     void selectAll();
+    // Throws std::bad_alloc, copying nothing, when the selection does not fit
+    // in memory with room to spare.
     void copy();
     void cut();
     void paste();
@@ -62,6 +66,8 @@ public:
 Q_SIGNALS:
     // Whenever the caret or the selection changes.
     void selectionChanged();
+    // A copy, cut or paste from the keyboard was refused for lack of memory.
+    void outOfMemory();
 
 protected:
     bool event(QEvent* event) override;
@@ -92,6 +98,7 @@ private:
     void removeSelection();
     void textChanged();
     bool handleShortcut(QKeyEvent* event);
+    void keyPress(QKeyEvent* event);
 
     int pageLines() const;
     void setTop(Visual top);

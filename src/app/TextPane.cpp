@@ -1,13 +1,15 @@
 #include "TextPane.h"
 
+#include "BigTextMemory.h"
+#include "BigTextScan.h"
 #include "BigTextView.h"
 #include "FsPath.h"
+#include "RichTextPage.h"
 #include "RtfReader.h"
 #include "TColor.h"
 #include "VarError.h"
 
 #include <QAbstractTextDocumentLayout>
-#include <QFile>
 #include <QPlainTextEdit>
 #include <QTextBlock>
 #include <QTextCursor>
@@ -16,27 +18,13 @@
 #include <QStackedLayout>
 
 #include <array>
+#include <utility>
 #include <fcntl.h>
 #include <new>
 #include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
-
-// Bytes of memory that can still be had without pushing others out.
-qint64 availableMemory()
-{
-    QFile f(QStringLiteral("/proc/meminfo"));
-    if (f.open(QIODevice::ReadOnly)) {
-        for (const QByteArray& line : f.readAll().split('\n'))
-            if (line.startsWith("MemAvailable:")) {
-                const QList<QByteArray> parts = line.simplified().split(' ');
-                if (parts.size() >= 2) return parts[1].toLongLong() * 1024;
-            }
-    }
-    const long pages = sysconf(_SC_PHYS_PAGES), pageSize = sysconf(_SC_PAGE_SIZE);
-    return pages > 0 && pageSize > 0 ? qint64(pages) * pageSize : std::numeric_limits<qint64>::max();
-}
 
 // Forward search of a short needle: Horspool with shifts keyed by the low
 // byte of each code unit, and the vectorised single-character search for a
@@ -63,11 +51,6 @@ qsizetype search(QStringView hay, QStringView needle)
 } // namespace
 
 namespace {
-int clampInt(qint64 v)
-{
-    return int(std::clamp<qint64>(v, std::numeric_limits<int>::min(), std::numeric_limits<int>::max()));
-}
-
 BigTextEncoding bigEncoding(TextDecoder::Encoding e)
 {
     switch (e) {
@@ -87,7 +70,7 @@ constexpr qint64 kSampleBytes = 1 << 20;
 } // namespace
 
 TextPane::TextPane(QWidget* parent)
-    : QWidget(parent), m_stack(new QStackedLayout(this)), m_edit(new QPlainTextEdit(this)), m_big(new BigTextView(this))
+    : QWidget(parent), m_stack(new QStackedLayout(this)), m_edit(new RichTextPage(this)), m_big(new BigTextView(this))
 {
     m_stack->setContentsMargins(0, 0, 0, 0);
     m_stack->addWidget(m_big);
@@ -99,6 +82,8 @@ TextPane::TextPane(QWidget* parent)
     connect(m_edit, &QPlainTextEdit::selectionChanged, this, [this] { if (m_rich) Q_EMIT selectionChanged(); });
     connect(m_edit, &QPlainTextEdit::cursorPositionChanged, this, [this] { if (m_rich) Q_EMIT selectionChanged(); });
     connect(m_big, &BigTextView::selectionChanged, this, [this] { if (!m_rich) Q_EMIT selectionChanged(); });
+    connect(m_big, &BigTextView::outOfMemory, this, &TextPane::outOfMemory);
+    connect(m_edit, &RichTextPage::outOfMemory, this, &TextPane::outOfMemory);
     connect(m_edit->document(), &QTextDocument::contentsChange, this, [this](int, int removed, int added) {
         if (!m_loading && (removed || added)) m_textValid = false;
     });
@@ -146,46 +131,69 @@ qint64 TextPane::loadLimit() const
     // file's size on its way in (bytes, decoded text, the widget's copy).
     const qint64 hard = qint64(1) << 30;
     if (m_loadLimit > 0) return std::min(m_loadLimit, hard);
-    return std::min(hard, availableMemory() / 6);
+    return std::min(hard, BigTextMemory::room() / 6);
 }
 
 namespace {
-// Reads at most maxBytes, telling a file that cannot be opened from one that
-// fails while being read.
-QByteArray readOrThrow(const QString& path, qint64 maxBytes)
-{
-    QByteArray bytes;
-    if (!FsPath::readFile(path, &bytes, maxBytes)) {
-        const int fd = ::open(FsPath::encodeName(path).constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-        if (fd < 0) throw VarError::cannotOpen(path);
-        ::close(fd);
-        throw VarError::streamRead();
+// The one descriptor of a file being loaded: opened once, examined and read
+// through, so that a name swapped for another file (or a device) in between
+// is never read. Closed here unless handed on.
+class OpenFile {
+public:
+    explicit OpenFile(const QString& path)
+        : m_fd(::open(FsPath::encodeName(path).constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK))
+    {
     }
+    ~OpenFile()
+    {
+        if (m_fd >= 0) ::close(m_fd);
+    }
+    OpenFile(const OpenFile&) = delete;
+    OpenFile& operator=(const OpenFile&) = delete;
+    int fd() const { return m_fd; }
+    int release() { return std::exchange(m_fd, -1); }
+
+private:
+    int m_fd;
+};
+
+// Reads at most maxBytes from the start of the open file.
+QByteArray readHead(int fd, qint64 maxBytes)
+{
+    QByteArray bytes(qsizetype(maxBytes), Qt::Uninitialized);
+    bytes.resize(qsizetype(BigTextScan::readAt(fd, 0, bytes.data(), maxBytes)));
     return bytes;
 }
 } // namespace
 
-QByteArray TextPane::readWhole(const QString& path, qint64 knownSize)
+QByteArray TextPane::readWhole(int fd, qint64 knownSize)
 {
     const qint64 limit = loadLimit();
     if (knownSize > limit) throw VarError::streamRead();
-    QByteArray bytes = readOrThrow(path, limit + 1);
-    if (bytes.size() > limit) throw VarError::streamRead();   // it grew while being read
+    QByteArray bytes = readHead(fd, knownSize);
+    // A file that grew since it was examined is read on to its end, within the limit.
+    for (char more[64 * 1024];;) {
+        const qint64 got = BigTextScan::readAt(fd, bytes.size(), more, sizeof more);
+        if (got == 0) break;
+        if (bytes.size() + got > limit) throw VarError::streamRead();
+        bytes.append(more, qsizetype(got));
+    }
     return bytes;
 }
 
 void TextPane::loadFile(const QString& path)
 {
+    OpenFile file(path);
     struct stat st;
-    if (::stat(FsPath::encodeName(path).constData(), &st) != 0 || !S_ISREG(st.st_mode))
+    if (file.fd() < 0 || ::fstat(file.fd(), &st) != 0 || !S_ISREG(st.st_mode))
         throw VarError::cannotOpen(path);   // gone, or a device or pipe that is no file to show
     try {
         // Only the head is read here; the plain-text view reads the rest itself.
-        QByteArray head = readOrThrow(path, kSampleBytes);
+        QByteArray head = readHead(file.fd(), kSampleBytes);
         // Rich text and ISO-2022-JP are held whole in memory, within the limit.
         auto wholeFile = [&]() {
             if (qMax<qint64>(st.st_size, head.size()) > loadLimit()) throw VarError::streamRead();
-            return head.size() < kSampleBytes ? head : readWhole(path, st.st_size);
+            return head.size() < kSampleBytes ? head : readWhole(file.fd(), st.st_size);
         };
         if (RtfReader::isRtf(head)) {
             loadData(wholeFile());
@@ -204,7 +212,7 @@ void TextPane::loadFile(const QString& path)
         }
         head = QByteArray();
         clearRich();
-        m_big->load(path, bigEncoding(d.encoding));
+        m_big->load(file.release(), path, bigEncoding(d.encoding));
         m_encoding = d.encoding;
         showPage(false);
     } catch (const std::bad_alloc&) {
@@ -286,32 +294,43 @@ const QString& TextPane::searchText() const
 }
 
 QString TextPane::text() const { return m_rich ? searchText() : m_big->toPlainText(); }
-int TextPane::textLength() const
+
+// The rich page's positions are the toolkit's 32-bit ones; its text is held in
+// memory within the load limit, well below 2^31 characters, so its positions
+// convert to and from qint64 here, at that edge. The plain page is 64-bit.
+namespace {
+int toRich(qint64 pos)
 {
-    return m_rich ? m_edit->document()->characterCount() - 1 : clampInt(m_big->textLength());
+    return int(std::clamp<qint64>(pos, std::numeric_limits<int>::min(), std::numeric_limits<int>::max()));
+}
+} // namespace
+
+qint64 TextPane::textLength() const
+{
+    return m_rich ? m_edit->document()->characterCount() - 1 : m_big->textLength();
 }
 
-int TextPane::selStart() const
+qint64 TextPane::selStart() const
 {
-    return m_rich ? m_edit->textCursor().selectionStart() : clampInt(m_big->selStart());
+    return m_rich ? m_edit->textCursor().selectionStart() : m_big->selStart();
 }
-int TextPane::selLength() const
+qint64 TextPane::selLength() const
 {
-    if (!m_rich) return clampInt(m_big->selLength());
+    if (!m_rich) return m_big->selLength();
     const QTextCursor c = m_edit->textCursor();
     return c.selectionEnd() - c.selectionStart();
 }
-void TextPane::setSelStart(int pos)
+void TextPane::setSelStart(qint64 pos)
 {
     if (!m_rich) {
         m_big->setSelStart(std::clamp<qint64>(pos, 0, m_big->textLength()));
         return;
     }
     QTextCursor c = m_edit->textCursor();
-    c.setPosition(qBound(0, pos, textLength()));
+    c.setPosition(toRich(std::clamp<qint64>(pos, 0, textLength())));
     m_edit->setTextCursor(c);
 }
-void TextPane::setSelLength(int length)
+void TextPane::setSelLength(qint64 length)
 {
     if (!m_rich) {
         m_big->setSelLength(length);
@@ -320,7 +339,7 @@ void TextPane::setSelLength(int length)
     QTextCursor c = m_edit->textCursor();
     const int start = c.selectionStart();
     c.setPosition(start);
-    c.setPosition(qBound(0, start + length, textLength()), QTextCursor::KeepAnchor);
+    c.setPosition(toRich(std::clamp<qint64>(start + length, 0, textLength())), QTextCursor::KeepAnchor);
     m_edit->setTextCursor(c);
 }
 void TextPane::selectAll()
@@ -330,25 +349,28 @@ void TextPane::selectAll()
 }
 void TextPane::copy()
 {
-    if (m_rich) m_edit->copy();
-    else m_big->copy();
+    if (!m_rich) {
+        m_big->copy();
+        return;
+    }
+    const QTextCursor c = m_edit->textCursor();
+    if (!c.hasSelection()) return;
+    BigTextMemory::requireClipboard(c.selectionEnd() - c.selectionStart());
+    m_edit->copy();
 }
 QString TextPane::selectedText() const
 {
-    if (!m_rich) return m_big->selectedText();
-    QString s = m_edit->textCursor().selectedText();
-    s.replace(QChar::ParagraphSeparator, QLatin1Char('\n'));
-    return s;
+    return m_rich ? m_edit->selectionText() : m_big->selectedText();
 }
 
-int TextPane::find(const QString& what, int start, int length) const
+qint64 TextPane::find(const QString& what, qint64 start, qint64 length) const
 {
-    if (!m_rich) return clampInt(m_big->find(what, start, length));
+    if (!m_rich) return m_big->find(what, start, length);
     const QString& all = searchText();
     const qsizetype from = std::clamp<qsizetype>(start, 0, all.size());
-    const qsizetype to = std::clamp<qsizetype>(qsizetype(start) + length, from, all.size());
+    const qsizetype to = std::clamp<qsizetype>(length > all.size() - from ? all.size() : from + length, from, all.size());
     const qsizetype hit = search(QStringView(all).mid(from, to - from), what);
-    return hit < 0 ? -1 : int(from + hit);
+    return hit < 0 ? -1 : from + hit;
 }
 
 namespace {
@@ -362,11 +384,12 @@ QTextLayout* laidOut(QTextDocument* d, const QTextBlock& b)
 }
 } // namespace
 
-int TextPane::lineFromChar(int pos) const
+qint64 TextPane::lineFromChar(qint64 at) const
 {
-    if (!m_rich) return clampInt(m_big->lineFromChar(pos));
+    if (!m_rich) return m_big->lineFromChar(at);
+    const int pos = toRich(std::clamp<qint64>(at, 0, textLength()));
     QTextDocument* d = m_edit->document();
-    QTextBlock b = d->findBlock(qBound(0, pos, textLength()));
+    QTextBlock b = d->findBlock(pos);
     if (!b.isValid()) b = d->lastBlock();
     QTextLayout* lay = laidOut(d, b);
     int inBlock = 0;
@@ -377,9 +400,11 @@ int TextPane::lineFromChar(int pos) const
     return b.firstLineNumber() + inBlock;
 }
 
-int TextPane::lineIndex(int line) const
+qint64 TextPane::lineIndex(qint64 at) const
 {
-    if (!m_rich) return clampInt(m_big->lineIndex(line));
+    if (!m_rich) return m_big->lineIndex(at);
+    if (at < 0 || at > std::numeric_limits<int>::max()) return -1;
+    const int line = int(at);
     QTextDocument* d = m_edit->document();
     QTextBlock b = d->findBlockByLineNumber(line);
     if (!b.isValid()) return -1;

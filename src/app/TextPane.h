@@ -7,7 +7,7 @@
 #include <QWidget>
 
 class BigTextView;
-class QPlainTextEdit;
+class RichTextPage;
 class QStackedLayout;
 namespace RtfReader { struct Document; }
 
@@ -31,24 +31,27 @@ public:
     void loadData(QByteArray bytes);
     void setPlainText(const QString& text);
     QString text() const;
-    int textLength() const;
+    qint64 textLength() const;
     // What the last load found: rich text, or plain text in this encoding.
     bool shownAsRichText() const { return m_rich; }
     TextDecoder::Encoding shownEncoding() const { return m_encoding; }
 
-    int selStart() const;
-    int selLength() const;
-    void setSelStart(int pos);      // puts the caret there, without a selection
-    void setSelLength(int length);  // selects from the selection start on
+    // Positions are 64-bit: a plain text may hold more than 2^31 characters.
+    qint64 selStart() const;
+    qint64 selLength() const;
+    void setSelStart(qint64 pos);      // puts the caret there, without a selection
+    void setSelLength(qint64 length);  // selects from the selection start on
     void selectAll();
+    // Throws std::bad_alloc, copying nothing, when the selection does not fit
+    // in memory with room to spare.
     void copy();
     QString selectedText() const;
     // Case-sensitive forward search in [start, start + length); -1 when not found.
-    int find(const QString& what, int start, int length) const;
+    qint64 find(const QString& what, qint64 start, qint64 length) const;
     // Line of a position as the pane shows it (a wrapped line counts as
     // several) and the position where a line starts.
-    int lineFromChar(int pos) const;
-    int lineIndex(int line) const;
+    qint64 lineFromChar(qint64 pos) const;
+    qint64 lineIndex(qint64 line) const;
 
     bool wordWrap() const;
     void setWordWrap(bool on);
@@ -79,12 +82,15 @@ public:
 
 Q_SIGNALS:
     void selectionChanged();
+    // A copy, cut or paste made by the text widgets' own keys was refused for
+    // lack of memory (nothing was copied).
+    void outOfMemory();
 
 private:
     void showPage(bool rich);
     // Empties the rich-text page and its search copy.
     void clearRich();
-    QByteArray readWhole(const QString& path, qint64 knownSize);
+    QByteArray readWhole(int fd, qint64 knownSize);
     void showRich(const RtfReader::Document& doc);
     void showPlain(const QString& text);
     const QString& searchText() const;
@@ -93,7 +99,7 @@ private:
     void applyColors();
 
     QStackedLayout* m_stack;
-    QPlainTextEdit* m_edit;
+    RichTextPage* m_edit;
     BigTextView* m_big;
     bool m_wrap = false;
     QString m_face;

@@ -19,6 +19,8 @@
 #include <QLineEdit>
 #include <QListView>
 
+#include <new>
+
 namespace {
 
 // The hourglass for the time of a load, back to normal however the load ends.
@@ -56,6 +58,9 @@ void TForm1::setupText()
     FindDlg = new FindDialog(this);
     connect(FindDlg, &FindDialog::findNext, this, [this] { guard([this] { FindDlgFind(); }); });
     connect(REdit, &TextPane::selectionChanged, this, [this] { guard([this] { REditSelectionChange(); }); });
+    // The pane's own copy and cut keys refuse a copy too big for memory; the
+    // refusal is reported like any other lack of memory.
+    connect(REdit, &TextPane::outOfMemory, this, [this] { guard([] { throw std::bad_alloc(); }); });
     // Ctrl+C is C1's shortcut wherever the focus is in the window, also in the
     // controls that would copy on their own.
     QList<QWidget*> watched = REdit->textWidgets();
@@ -137,9 +142,9 @@ void TForm1::setPanelText(int panel, const QString& text)
 
 void TForm1::PutCallet()
 {
-    const int start = REdit->selStart();
-    const int line = REdit->lineFromChar(start);
-    const int column = start - REdit->lineIndex(line);
+    const qint64 start = REdit->selStart();
+    const qint64 line = REdit->lineFromChar(start);
+    const qint64 column = start - REdit->lineIndex(line);
     setPanelText(0, QString::number(line) + QStringLiteral(": ") + QString::number(column));
 }
 
@@ -173,10 +178,10 @@ void TForm1::Find1Click() { S1Click(); }
 void TForm1::FindDlgFind()
 {
     // The search starts behind a selection, else at the very top (not at the caret).
-    const int length = REdit->selLength();
-    const int start = length > 0 ? REdit->selStart() + length : 0;
+    const qint64 length = REdit->selLength();
+    const qint64 start = length > 0 ? REdit->selStart() + length : 0;
     const QString what = FindDlg->findText();
-    const int hit = REdit->find(what, start, REdit->textLength() - start);
+    const qint64 hit = REdit->find(what, start, REdit->textLength() - start);
     if (hit < 0) {
         if (m_env.messages) m_env.messages->notice(this, QStringLiteral("見つかりませんでした。"));
         return;
@@ -186,6 +191,6 @@ void TForm1::FindDlgFind()
     activateWindow();
     REdit->setFocusToText();
     REdit->setSelStart(hit);
-    REdit->setSelLength(int(what.size()));
+    REdit->setSelLength(what.size());
     PutCallet();
 }

@@ -84,8 +84,14 @@ void BigTextDocument::open(const QString& path, BigTextEncoding encoding)
 {
     reset();
     const QByteArray name = FsPath::encodeName(path);
-    int fd = ::open(name.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    const int fd = ::open(name.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0) throw VarError::cannotOpen(path);
+    open(fd, path, encoding);
+}
+
+void BigTextDocument::open(int fd, const QString& path, BigTextEncoding encoding)
+{
+    reset();
     struct stat st;
     if (::fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {
         ::close(fd);
@@ -94,10 +100,22 @@ void BigTextDocument::open(const QString& path, BigTextEncoding encoding)
 
     if (!S_ISREG(st.st_mode) || encoding == BigTextEncoding::Iso2022Jp) {
         // Small in practice: ISO-2022-JP (whose bytes mean nothing without the
-        // escapes before them) and pipes or devices are read and decoded whole.
-        ::close(fd);
+        // escapes before them) and pipes or devices are read and decoded whole,
+        // through the same descriptor, a regular file up to the size it had
+        // when examined and a stream up to a bound of its own.
         QByteArray bytes;
-        if (!FsPath::readFile(path, &bytes, std::numeric_limits<qint64>::max())) throw VarError::streamRead();
+        try {
+            if (S_ISREG(st.st_mode)) {
+                bytes.resize(qsizetype(st.st_size));
+                bytes.resize(qsizetype(BigTextScan::readAt(fd, 0, bytes.data(), st.st_size)));
+            } else {
+                bytes = BigTextScan::readStream(fd, kMaxStreamBytes);
+            }
+        } catch (...) {
+            ::close(fd);
+            throw;
+        }
+        ::close(fd);
         QString text;
         if (encoding == BigTextEncoding::Iso2022Jp) {
             text = BigTextJis::decodeIso2022Jp(bytes.constData(), bytes.size());
@@ -347,6 +365,30 @@ qint64 BigTextDocument::find(const QString& what, qint64 from, qint64 to) const
     return findInPieces(needle, from, to);
 }
 
+// Whether the byte form may run on from the end of piece index (whose bytes
+// are given) into the next piece: only a next piece that follows it in the file
+// is examined; anything else may.
+bool BigTextDocument::runsOn(int index, const char* bytes, qint64 size, const QByteArray& form) const
+{
+    const qint64 tail = form.size() - 1;
+    if (tail <= 0) return false;
+    if (index + 1 >= int(m_pieces.size())) return false;
+    const Piece& p = m_pieces[size_t(index)];
+    const Piece& next = m_pieces[size_t(index) + 1];
+    if (next.own || next.offset != p.offset + p.bytes || size != p.bytes) return true;
+    QByteArray joint(bytes + std::max<qint64>(0, size - tail), qsizetype(std::min(size, tail)));
+    const qsizetype have = joint.size();
+    joint.resize(have + tail);
+    qint64 got = 0;
+    try {
+        got = BigTextScan::readAt(m_fd, next.offset, joint.data() + have, tail);
+    } catch (const VarError&) {
+        return true;
+    }
+    joint.resize(qsizetype(have + got));
+    return joint.contains(form);
+}
+
 qint64 BigTextDocument::findInPieces(const QString& needle, qint64 from, qint64 to) const
 {
     const qsizetype m = needle.size();
@@ -377,7 +419,7 @@ qint64 BigTextDocument::findInPieces(const QString& needle, qint64 from, qint64 
                 got = p.bytes > 0 ? -1 : 0;
             }
             const bool candidate = got < 0 || memmem(raw.data(), size_t(got), form.constData(), size_t(form.size()));
-            if (!candidate && p.endsWithNewline) continue;
+            if (!candidate && (p.endsWithNewline || !runsOn(i, raw.data(), got, form))) continue;
         }
         d = fetch(i, false);
         const QStringView text(d->text);

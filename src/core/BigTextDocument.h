@@ -43,6 +43,14 @@ public:
     // Opens a file in an encoding found by the caller; a byte-order mark of that
     // encoding is skipped. Throws VarError (cannot open / read failure).
     void open(const QString& path, BigTextEncoding encoding);
+    // The same over a descriptor the caller opened (and already examined); the
+    // document owns it from here on, also when this throws. Everything is read
+    // through it, so what is shown is the file that was examined, even if the
+    // name now points elsewhere. path is for messages only.
+    void open(int fd, const QString& path, BigTextEncoding encoding);
+
+    // Most a pipe or device is read; more is refused.
+    static constexpr qint64 kMaxStreamBytes = 64 << 20;
     // Replaces the content with text held in memory.
     void setText(const QString& text);
     void clear();
@@ -103,6 +111,7 @@ private:
     void splitLarge(int index);
     std::vector<Piece> piecesOf(QString text) const;
     qint64 findInPieces(const QString& what, qint64 from, qint64 to) const;
+    bool runsOn(int index, const char* bytes, qint64 size, const QByteArray& form) const;
 
     int m_fd = -1;
     BigTextEncoding m_encoding = BigTextEncoding::Utf8;

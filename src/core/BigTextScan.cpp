@@ -285,6 +285,24 @@ qint64 readAt(int fd, qint64 offset, char* buffer, qint64 size)
     return done;
 }
 
+QByteArray readStream(int fd, qint64 maxBytes)
+{
+    QByteArray out;
+    char buf[64 * 1024];
+    for (;;) {
+        const ssize_t r = ::read(fd, buf, sizeof buf);
+        if (r < 0) {
+            if (errno == EINTR) continue;
+            if (errno == EAGAIN || errno == EWOULDBLOCK) break; // an empty pipe with no writer yet
+            throw VarError::streamRead();
+        }
+        if (r == 0) break;
+        if (out.size() + r > maxBytes) throw VarError::streamRead();
+        out.append(buf, r);
+    }
+    return out;
+}
+
 std::vector<Block> scan(int fd, qint64 begin, qint64 end, const BigTextCodec& codec, int parts, qint64 chunkBytes)
 {
     const unsigned hw = std::max(1u, std::thread::hardware_concurrency());

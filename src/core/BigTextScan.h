@@ -51,4 +51,10 @@ std::vector<Block> scan(int fd, qint64 begin, qint64 end, const BigTextCodec& co
 // read error.
 qint64 readAt(int fd, qint64 offset, char* buffer, qint64 size);
 
+// Reads what the descriptor holds from its current position on, for a stream
+// (pipe, device) that has no size to trust. Throws VarError::streamRead() on a
+// read error and when there is more than maxBytes: a device that never ends
+// is refused, not read until memory runs out.
+QByteArray readStream(int fd, qint64 maxBytes);
+
 }

@@ -15,7 +15,9 @@
 
 #include <fcntl.h>
 #include <iconv.h>
+#include <sys/resource.h>
 #include <sys/statvfs.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 Q_DECLARE_METATYPE(BigTextEncoding)
@@ -114,14 +116,15 @@ void writeFile(const QString& path, const QByteArray& bytes)
     QCOMPARE(f.write(bytes), bytes.size());
 }
 
-qint64 residentKb()
+qint64 statusKb(const QByteArray& key)
 {
     QFile f(QStringLiteral("/proc/self/status"));
     if (!f.open(QIODevice::ReadOnly)) return 0;
     for (const QByteArray& line : f.readAll().split('\n'))
-        if (line.startsWith("VmRSS:")) return line.mid(6).trimmed().split(' ').value(0).toLongLong();
+        if (line.startsWith(key)) return line.mid(key.size()).trimmed().split(' ').value(0).toLongLong();
     return 0;
 }
+qint64 residentKb() { return statusKb("VmRSS:"); }
 
 // Everything the document says about its lines agrees with the model text.
 void compareWithModel(const BigTextDocument& doc, const QString& model, QRandomGenerator& rng, int probes)
@@ -535,6 +538,47 @@ private Q_SLOTS:
             QCOMPARE(e.message(), QStringLiteral("ﾌｧｲﾙ %1 は開けません").arg(path("missing.txt")));
         }
         QVERIFY_THROWS_EXCEPTION(VarError, doc.open(m_dir.path(), BigTextEncoding::Cp932));
+    }
+
+    void devicesAndSwappedNames()
+    {
+        // A device that never ends is refused after a bounded read, under an
+        // address-space limit far above the bound (in a child, so that the
+        // limit and a failure stay there).
+        const pid_t pid = ::fork();
+        QVERIFY(pid >= 0);
+        if (pid == 0) {
+            ::alarm(120); // a hang ends the child rather than the suite
+            struct rlimit lim;
+            lim.rlim_cur = lim.rlim_max = rlim_t(statusKb("VmSize:") * 1024 + (qint64(1) << 30));
+            ::setrlimit(RLIMIT_AS, &lim);
+            try {
+                BigTextDocument doc;
+                doc.open(QStringLiteral("/dev/zero"), BigTextEncoding::Cp932);
+                ::_exit(2);
+            } catch (const VarError& e) {
+                ::_exit(e.message() == VarError::streamRead().message() ? 0 : 3);
+            } catch (...) {
+                ::_exit(4);
+            }
+        }
+        int status = 0;
+        QCOMPARE(::waitpid(pid, &status, 0), pid);
+        QVERIFY(WIFEXITED(status));
+        QCOMPARE(WEXITSTATUS(status), 0);
+
+        // What was opened is what is read, whatever the name leads to since.
+        for (BigTextEncoding enc : {BigTextEncoding::Cp932, BigTextEncoding::Iso2022Jp}) {
+            writeFile(path("swap.txt"), "the file that was examined\n");
+            const int fd = ::open(QFile::encodeName(path("swap.txt")).constData(), O_RDONLY | O_CLOEXEC);
+            QVERIFY(fd >= 0);
+            QVERIFY(QFile::remove(path("swap.txt")));
+            QVERIFY(QFile::link(QStringLiteral("/dev/zero"), path("swap.txt")));
+            BigTextDocument doc;
+            doc.open(fd, path("swap.txt"), enc);
+            QCOMPARE(doc.text(0, doc.length()), QStringLiteral("the file that was examined\n"));
+            QVERIFY(QFile::remove(path("swap.txt")));
+        }
     }
 
     void hugeSparseFileOpensInLittleMemory()
