@@ -6,6 +6,7 @@
 #include "VarError.h"
 
 #include <cerrno>
+#include <csignal>
 #include <cstdlib>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -241,13 +242,70 @@ void LineBuffer::save(const QString& path) const
     saveFileAtomically(path, bytesFor(path));
 }
 
+namespace {
+
+// While it lives, exceeding the file-size limit makes write() fail with EFBIG
+// instead of ending the process by SIGXFSZ; the disposition is restored after,
+// so programs started later inherit the usual one.
+class FileSizeSignalIgnored {
+public:
+    FileSizeSignalIgnored()
+    {
+        struct sigaction ign {};
+        ign.sa_handler = SIG_IGN;
+        sigemptyset(&ign.sa_mask);
+        m_ok = ::sigaction(SIGXFSZ, &ign, &m_old) == 0;
+    }
+    ~FileSizeSignalIgnored()
+    {
+        if (m_ok) ::sigaction(SIGXFSZ, &m_old, nullptr);
+    }
+    FileSizeSignalIgnored(const FileSizeSignalIgnored&) = delete;
+    FileSizeSignalIgnored& operator=(const FileSizeSignalIgnored&) = delete;
+
+private:
+    struct sigaction m_old {};
+    bool m_ok = false;
+};
+
+// The file a settings name stands for: a symbolic link is followed to the file
+// it names (also when that file does not exist yet), so that the link stays a
+// link and its target is what gets updated.
+QByteArray resolveLinks(QByteArray path)
+{
+    for (int hops = 0; hops < 40; ++hops) {
+        struct stat st;
+        if (::lstat(path.constData(), &st) != 0 || !S_ISLNK(st.st_mode)) return path;
+        QByteArray target(4096, Qt::Uninitialized);
+        const ssize_t n = ::readlink(path.constData(), target.data(), static_cast<size_t>(target.size()));
+        if (n <= 0 || n >= target.size()) return path;
+        target.truncate(n);
+        if (!target.startsWith('/')) {
+            const qsizetype slash = path.lastIndexOf('/');
+            target = (slash >= 0 ? path.left(slash + 1) : QByteArray()) + target;
+        }
+        path = target;
+    }
+    return path;   // a loop of links: the rename below fails like any other
+}
+
+} // namespace
+
 void saveFileAtomically(const QString& path, const QByteArray& bytes)
 {
     // Written by hand rather than with QSaveFile: with the disk full, QSaveFile
     // accepts a short write and commits a truncated file. Here every byte is
     // checked, the data is synced, and only then does the new file replace the
-    // old one, so a failure at any point leaves the old file whole.
-    const QByteArray target = FsPath::encodeName(path);
+    // old one, so a failure at any point leaves the old file whole and removes
+    // the temporary one.
+    const QByteArray target = resolveLinks(FsPath::encodeName(path));
+    // A file the user made read-only is one that cannot be written, even where
+    // the folder would allow replacing it.
+    struct stat st;
+    const bool existed = ::stat(target.constData(), &st) == 0;
+    if (existed && (!S_ISREG(st.st_mode) || (st.st_mode & 0222) == 0 || ::access(target.constData(), W_OK) != 0))
+        throw VarError::cannotCreate(path);
+    const FileSizeSignalIgnored noSignal;
     QByteArray temp = target + ".XXXXXX";
     int fd = ::mkostemp(temp.data(), O_CLOEXEC);
     if (fd < 0) throw VarError::cannotCreate(path);
@@ -257,8 +315,7 @@ void saveFileAtomically(const QString& path, const QByteArray& bytes)
         throw VarError::cannotCreate(path);
     };
     // Keep the permissions of the file being replaced (0644 for a new one).
-    struct stat st;
-    mode_t mode = (::stat(target.constData(), &st) == 0) ? (st.st_mode & 07777) : 0644;
+    const mode_t mode = existed ? (st.st_mode & 07777) : 0644;
     if (::fchmod(fd, mode) != 0) fail();
     const char* p = bytes.constData();
     qsizetype left = bytes.size();

@@ -39,89 +39,144 @@ Wildcard::Wildcard(const QString& mask)
     for (int i = m - 1; i >= 0; --i)
         if (m_tokens[i].kind == DosQm)
             m_qmRunEnd[i] = (i + 1 < m && m_tokens[i + 1].kind == DosQm) ? m_qmRunEnd[i + 1] : i + 1;
+    // For each position and each context (inside the name, before a dot, at the
+    // end): the last "*" reached by moves that take no character, or -1.
+    for (int f = 0; f < 3; ++f) {
+        std::vector<int>& far = m_lastStar[f];
+        far.assign(m, -1);
+        for (int i = m - 1; i >= 0; --i) {
+            int next = -1;
+            switch (m_tokens[i].kind) {
+            case Star:
+            case DosStar: next = i + 1; break;
+            case DosQm: next = f > 0 ? m_qmRunEnd[i] : -1; break;
+            case DosDot: next = f == 2 ? i + 1 : -1; break;
+            case Literal: break;
+            }
+            far[i] = (next >= 0 && next < m) ? far[next] : -1;
+            if (m_tokens[i].kind == Star) far[i] = std::max(far[i], i);
+        }
+    }
+    m_literals = std::count_if(m_tokens.begin(), m_tokens.end(), [](const Token& t) { return t.kind == Literal; });
 }
 
-// A set of token positions (0..m, m = the whole mask matched), advanced one
-// name character at a time.
+// The mask as a set of token positions (0..m, m = the whole mask matched),
+// advanced one name character at a time. Only the positions that are live are
+// visited, so the cost depends on the name, not on the length of the mask: a
+// mask of thousands of characters over a folder of a hundred thousand names
+// lists as quickly as "*.txt".
 template <class Ch> bool Wildcard::run(const Ch* name, qsizetype n) const
 {
     const int m = static_cast<int>(m_tokens.size());
-    if (n == 0) return false;
+    if (n == 0 || n < m_literals) return false;
     qsizetype lastDot = -1;
     for (qsizetype i = n - 1; i >= 0; --i)
         if (name[i] == Ch('.')) { lastDot = i; break; }
 
-    // Small masks (the usual case) keep their states on the stack.
-    constexpr int kInline = 64;
-    unsigned char bufA[kInline + 1], bufB[kInline + 1];
-    std::vector<unsigned char> heapA, heapB;
-    unsigned char* cur = bufA;
-    unsigned char* next = bufB;
-    if (m > kInline) {
-        heapA.assign(m + 1, 0);
-        heapB.assign(m + 1, 0);
-        cur = heapA.data();
-        next = heapB.data();
-    }
-    std::fill(cur, cur + m + 1, 0);
+    // Live positions as lists, with a stamp per position so that each is listed
+    // once per step. The buffers are kept per thread and reused.
+    struct Sets {
+        std::vector<int> cur, next;
+        std::vector<quint32> stamp;
+        quint32 gen = 0;
+    };
+    thread_local Sets sets;
+    if (sets.stamp.size() < static_cast<size_t>(m) + 1) sets.stamp.assign(static_cast<size_t>(m) + 1, 0);
+    auto fresh = [&] {
+        if (++sets.gen == 0) {   // wrapped: forget every old stamp
+            std::fill(sets.stamp.begin(), sets.stamp.end(), 0);
+            sets.gen = 1;
+        }
+    };
+    std::vector<int>& cur = sets.cur;
+    std::vector<int>& next = sets.next;
+    auto add = [&](std::vector<int>& set, int s) {
+        if (sets.stamp[s] != sets.gen) {
+            sets.stamp[s] = sets.gen;
+            set.push_back(s);
+        }
+    };
 
-    // Adds the states reachable without consuming anything, given what the
-    // next name character is (or that the name has ended).
-    auto closure = [&](unsigned char* set, bool atEnd, bool atDot) {
-        for (int s = 0; s < m; ++s) {
-            if (!set[s]) continue;
+    // Adds the positions reachable without consuming anything, given what the
+    // next name character is (or that the name has ended). The list grows while
+    // it is walked, so chains of such moves are followed to their end.
+    auto closure = [&](std::vector<int>& set, bool atEnd, bool atDot) {
+        const std::vector<int>& far = m_lastStar[atEnd ? 2 : atDot ? 1 : 0];
+        for (size_t k = 0; k < set.size(); ++k) {
+            const int s = set[k];
+            if (s >= m) continue;
+            // Each position has at most one such move, so they form chains; a
+            // chain that passes a "*" goes on from its last one, and what lies
+            // before that is dropped by prune() anyway.
+            if (far[s] > s) {
+                add(set, far[s]);
+                continue;
+            }
             switch (m_tokens[s].kind) {
             case Star:
-            case DosStar: set[s + 1] = 1; break;
+            case DosStar: add(set, s + 1); break;
             case DosQm:
-                if (atEnd || atDot) set[m_qmRunEnd[s]] = 1;
+                if (atEnd || atDot) add(set, m_qmRunEnd[s]);
                 break;
             case DosDot:
-                if (atEnd) set[s + 1] = 1;
+                if (atEnd) add(set, s + 1);
                 break;
             case Literal: break;
             }
         }
     };
 
-    cur[0] = 1;
+    // A live "*" stays live to the end (it takes any character), and whatever
+    // an earlier position could still match passes through that "*" anyway; so
+    // the positions before the last live "*" are dropped. What remains lies
+    // within one stretch of the mask between two stars.
+    auto prune = [&](std::vector<int>& set) {
+        int lastStar = -1;
+        for (const int s : set)
+            if (s < m && s > lastStar && m_tokens[s].kind == Star) lastStar = s;
+        if (lastStar > 0)
+            set.erase(std::remove_if(set.begin(), set.end(), [&](int s) { return s < lastStar; }), set.end());
+    };
+
+    cur.clear();
+    fresh();
+    add(cur, 0);
     for (qsizetype i = 0; i < n; ++i) {
         const char16_t c = static_cast<char16_t>(name[i]);
         const bool dot = c == '.';
         closure(cur, false, dot);
-        std::fill(next, next + m + 1, 0);
-        bool any = false;
+        prune(cur);
+        fresh();
+        next.clear();
         const char16_t fc = fold(c);
-        for (int s = 0; s < m; ++s) {
-            if (!cur[s]) continue;
+        for (const int s : cur) {
+            if (s >= m) continue;
             const Token& t = m_tokens[s];
             switch (t.kind) {
             case Literal:
-                if (t.ch == fc) { next[s + 1] = 1; any = true; }
+                if (t.ch == fc) add(next, s + 1);
                 break;
-            case Star:
-                next[s] = 1;
-                any = true;
-                break;
+            case Star: add(next, s); break;
             case DosStar:
                 // Any run up to the last dot; taking the last dot ends the run.
-                if (dot && i == lastDot) next[s + 1] = 1;
-                else next[s] = 1;
-                any = true;
+                add(next, (dot && i == lastDot) ? s + 1 : s);
                 break;
             case DosQm:
-                if (!dot) { next[s + 1] = 1; any = true; }
+                if (!dot) add(next, s + 1);
                 break;
             case DosDot:
-                if (dot) { next[s + 1] = 1; any = true; }
+                if (dot) add(next, s + 1);
                 break;
             }
         }
-        if (!any) return false;
+        if (next.empty()) return false;
         std::swap(cur, next);
     }
+    // cur holds this step's stamps; the closure adds to the same list.
     closure(cur, true, false);
-    return cur[m] != 0;
+    for (const int s : cur)
+        if (s == m) return true;
+    return false;
 }
 
 bool Wildcard::matches(QStringView name) const

@@ -43,5 +43,8 @@ private:
 
     std::vector<Token> m_tokens;
     std::vector<int> m_qmRunEnd;   // for a DosQm token: index just past its run
+    std::vector<int> m_lastStar[3];   // see the constructor
+    // Every literal takes exactly one character, so a shorter name cannot match.
+    qsizetype m_literals = 0;
     bool m_all = false;
 };
