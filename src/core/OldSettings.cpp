@@ -41,8 +41,8 @@ bool isPresent(const QString& path)
 
 namespace {
 const QByteArray kBom("\xEF\xBB\xBF");
-// The largest old file there can be: nine full lines with their ends.
-constexpr qint64 kMaxOldBytes = 3 + OldLines * (LineBuffer::MaxLineBytes + 2);
+// The largest old file taken: MaxOldLines full lines with their ends.
+constexpr qint64 kMaxOldBytes = 3 + MaxOldLines * (LineBuffer::MaxLineBytes + 2);
 
 bool isControl(unsigned char c)
 {
@@ -86,7 +86,7 @@ bool plausibleOldFile(const QByteArray& bytes)
     }
     LineBuffer lines;
     lines.loadBytes(bytes);
-    return lines.count() <= OldLines;
+    return lines.count() <= MaxOldLines;
 }
 
 bool copiedWhole(const LineBuffer& written, int first, int copied, const QByteArray& onDisk)

@@ -29,9 +29,12 @@ bool isPresent(const QString& path);
 
 // Both old text files have nine lines of at most MaxLineBytes bytes.
 constexpr int OldLines = 9;
+// A few lines more than that are copied as they stand (the old version's own
+// files may carry them); this many is no settings file of its.
+constexpr int MaxOldLines = 64;
 // Whether the bytes are an old text file the old version could have written:
 // no NUL or other control byte besides tab and the line ends, no more lines
-// than the file has, no line longer than a line can hold (so that nothing is
+// than MaxOldLines, no line longer than a line can hold (so that nothing is
 // cut on the way). Bytes that are no CP932 character are no reason to refuse:
 // they are copied as they stand.
 bool plausibleOldFile(const QByteArray& bytes);

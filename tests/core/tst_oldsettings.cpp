@@ -193,8 +193,9 @@ private Q_SLOTS:
         QTest::newRow("NUL") << QByteArray("a\r\nb\0c\r\n", 8);
         QTest::newRow("escape") << QByteArray("a\r\n\x1B[0m\r\n");
         QTest::newRow("delete") << QByteArray("a\x7F\r\n");
-        QTest::newRow("ten lines") << QByteArray("1\r\n2\r\n3\r\n4\r\n5\r\n6\r\n7\r\n8\r\n9\r\n10\r\n");
-        QTest::newRow("ten lines, the last one empty") << QByteArray("1\n2\n3\n4\n5\n6\n7\n8\n9\n\n");
+        QByteArray many;
+        for (int i = 0; i <= OldSettings::MaxOldLines; ++i) many += QByteArray::number(i) + "\r\n";
+        QTest::newRow("more lines than any old file") << many;
         QTest::newRow("line of 4097 bytes") << QByteArray(4097, 'x');
         QTest::newRow("UTF-8 line of 4097 bytes") << "\xEF\xBB\xBF" + QByteArray(4097, 'x');
         QTest::newRow("far too long") << QByteArray(2 * 1024 * 1024, 'x').replace(1000, 1, "\n");

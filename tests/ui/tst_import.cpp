@@ -327,7 +327,7 @@ private Q_SLOTS:
     {
         TestEnv t;
         writeOldSet(t);
-        t.writeFile(OldSettings::oldMainFile(), crlf(kOldConfig + QStringList{QStringLiteral("extra")}));
+        t.writeFile(OldSettings::oldMainFile(), crlf(kOldConfig + QStringList{QStringLiteral("extra\x1B")}));
         const QByteArray settings = t.readFile(QStringLiteral("appcfgs.cfg"));
         FakeMain main(t);
         TForm7 dlg(main, t.env(), nullptr);
