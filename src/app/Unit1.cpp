@@ -299,7 +299,7 @@ void TForm1::FormCreate()
 void TForm1::LoadSet()
 {
     Memo1.clear();
-    Memo1.load(m_env.settingsFile(QStringLiteral("appcfgs.cfg")));
+    Memo1.load(m_env.settingsFile(QStringLiteral("appcfgs.cfg")), 13);   // the file's 13 lines; the rest is never read
     if (Memo1.line(0) != kHeader) {
         if (m_env.messages)
             m_env.messages->notice(this, QStringLiteral("appcfgs.cfgファイルのバージョンが違います。"));

@@ -79,7 +79,7 @@ static void showSlot(TForm1& f, int n)
 void TForm1::LoadAppItem()
 {
     Memo1.clear();
-    Memo1.load(m_env.settingsFile(AppSlots::itemsFile()));
+    Memo1.load(m_env.settingsFile(AppSlots::itemsFile()), AppSlots::FileLines);
     for (int n = 1; n <= AppSlots::Count; ++n) {
         const AppSlots::Row row = AppSlots::rowFromLines(Memo1, n);
         Slots.setTexts(n, row);

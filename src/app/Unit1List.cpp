@@ -138,9 +138,8 @@ void TForm1::ChBox2Change()
 void TForm1::TagsLoad()
 {
     Memo1.clear();
-    Memo1.load(m_env.settingsFile(QStringLiteral("exitem.cfg")));
     QStringList names;
-    ExtensionTable::parse(Memo1, &names, &ExtGrid);
+    ExtensionTable::load(m_env.settingsFile(QStringLiteral("exitem.cfg")), &names, &ExtGrid);
     ChBox1->clear();
     ChBox2->clear();
     ChBox1->addItems(names);

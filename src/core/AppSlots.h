@@ -9,6 +9,7 @@ class LineBuffer;
 // The five application slots as appitems.cfg and IconImg1..5.bmp store them.
 namespace AppSlots {
 constexpr int Count = 5;
+constexpr int FileLines = 3 * Count;   // the lines of appitems.cfg that are read
 // The marker of an unregistered slot; any other title, the empty one included,
 // is a registered slot.
 inline QString unregistered() { return QStringLiteral("（未登録）"); }

@@ -1,6 +1,8 @@
 #include "ExtensionTable.h"
 
 #include "LineBuffer.h"
+#include "LineSplitter.h"
+#include "VarError.h"
 
 namespace {
 const QString kSep = QStringLiteral("**");
@@ -23,31 +25,90 @@ QStringList PatternGrid::visiblePatterns(int row) const
 
 namespace ExtensionTable {
 
+Marker markerOf(const QString& line)
+{
+    return line == kSep ? Marker::Separator : line == kEnd ? Marker::End : Marker::None;
+}
+
+namespace {
+// The markers are ASCII, so a line is one exactly when its bytes are, in CP932
+// and in UTF-8 alike.
+Marker markerOfBytes(QByteArrayView bytes)
+{
+    return bytes == QByteArrayView("**") ? Marker::Separator : bytes == QByteArrayView("***") ? Marker::End : Marker::None;
+}
+} // namespace
+
+Reader::Step Reader::next(Marker marker)
+{
+    using Kind = Step::Kind;
+    switch (m_state) {
+    case State::Names:
+        if (marker == Marker::Separator) {
+            m_state = State::Block;   // block 0 is always read
+            return {};
+        }
+        if (m_names >= PatternGrid::Categories) return {};
+        return {Kind::Name, m_names++, 0};
+    case State::AfterBlock:
+        if (marker == Marker::End) return {Kind::Stop};
+        // The next block begins with this very line.
+        m_state = State::Block;
+        ++m_row;
+        m_col = 0;
+        break;
+    case State::Block:
+        break;
+    }
+    if (marker == Marker::Separator) {
+        m_state = State::AfterBlock;
+        return {};
+    }
+    const qint64 col = m_col++;
+    if (m_row >= PatternGrid::Categories || col >= PatternGrid::Patterns) return {};
+    return {Kind::Pattern, int(m_row), int(col)};
+}
+
 void parse(const LineBuffer& lines, QStringList* names, PatternGrid* grid)
 {
     names->clear();
     grid->clearCategories();
-    const int count = lines.count();
-    int i = 0;
-    // Names up to the separator. A file without one would never meet it (a line
-    // past the end reads empty), so the reading stops at the end of the file.
-    for (;;) {
-        if (i >= count) return;
-        const QString line = lines.line(i++);
-        if (line == kSep) break;
-        if (names->size() < PatternGrid::Categories) names->append(line);
+    Reader reader;
+    for (int i = 0; i < lines.count(); ++i) {
+        const QString line = lines.line(i);
+        const Reader::Step step = reader.next(markerOf(line));
+        if (step.kind == Reader::Step::Stop) return;
+        if (step.kind == Reader::Step::Name) names->append(line);
+        if (step.kind == Reader::Step::Pattern) grid->cell[step.row][step.col] = line;
     }
-    // Blocks up to the end line, which is looked for only right after a block.
-    for (int r = 0;; ++r) {
-        int c = 0;
-        for (;;) {
-            if (i >= count) return;   // a block without its "**": stop at the end
-            const QString line = lines.line(i++);
-            if (line == kSep) break;
-            if (r < PatternGrid::Categories && c < PatternGrid::Patterns) grid->cell[r][c] = line;
-            ++c;
+}
+
+void load(const QString& path, QStringList* names, PatternGrid* grid)
+{
+    // The kept lines in file order with where each goes; at most 10 names and
+    // 10 x 20 patterns, whatever the file holds.
+    QList<QByteArray> kept;
+    QList<Reader::Step> where;
+    Reader reader;
+    LineSplitter splitter([&](QByteArrayView line) {
+        const Reader::Step step = reader.next(markerOfBytes(line));
+        if (step.kind == Reader::Step::Stop) return false;
+        if (step.kind != Reader::Step::Ignore) {
+            kept.append(line.toByteArray());
+            where.append(step);
         }
-        if (i >= count || lines.line(i) == kEnd) return;
+        return true;
+    });
+    if (!splitFile(path, splitter, LineBuffer::MaxFileBytes)) throw VarError::cannotOpen(path);
+    // Decoded as the buffer decodes them, so that their bytes are remembered
+    // for the next writing of the file.
+    LineBuffer lines;
+    lines.loadLines(kept, splitter.utf8() ? LineBuffer::Encoding::Utf8 : LineBuffer::Encoding::Cp932, path);
+    names->clear();
+    grid->clearCategories();
+    for (int k = 0; k < lines.count(); ++k) {
+        if (where[k].kind == Reader::Step::Name) names->append(lines.line(k));
+        else grid->cell[where[k].row][where[k].col] = lines.line(k);
     }
 }
 

@@ -27,10 +27,38 @@ struct PatternGrid {
 };
 
 namespace ExtensionTable {
+enum class Marker { None, Separator, End };   // "**", "***"
+Marker markerOf(const QString& line);
+
+// The reading rules of exitem.cfg, one line at a time, so that a file of any
+// size is read in bounded memory: names up to the separator, then blocks, each
+// up to its separator, until a block is followed by the end line (which is
+// looked for only there). Says where each line goes; extra names, blocks or
+// patterns go nowhere. The reading ends with the file if no end line comes.
+class Reader {
+public:
+    struct Step {
+        enum Kind { Ignore, Name, Pattern, Stop } kind = Ignore;
+        int row = 0;   // for a pattern: its entry in the grid
+        int col = 0;
+    };
+    Step next(Marker marker);
+
+private:
+    enum class State { Names, Block, AfterBlock } m_state = State::Names;
+    int m_names = 0;
+    qint64 m_row = 0;
+    qint64 m_col = 0;
+};
+
 // Reads the lines of exitem.cfg into category names and grid (the reading rules of
 // the file, including its odd cases). Never loops without end and never writes
 // outside the grid: extra names, blocks or patterns are dropped.
 void parse(const LineBuffer& lines, QStringList* names, PatternGrid* grid);
+// The same straight from the file, streamed: only the lines that are kept are
+// held, and the reading stops at the end line. Throws VarError::cannotOpen and
+// then leaves names and grid as they were.
+void load(const QString& path, QStringList* names, PatternGrid* grid);
 // Appends the lines of exitem.cfg for these names and grid rows 0..9.
 void write(const QStringList& names, const PatternGrid& grid, LineBuffer* lines);
 }

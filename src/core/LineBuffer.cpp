@@ -2,6 +2,7 @@
 
 #include "Cp932.h"
 #include "FsPath.h"
+#include "LineSplitter.h"
 #include "SettingsMemo.h"
 #include "VarError.h"
 
@@ -12,28 +13,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-namespace {
+static_assert(LineBuffer::MaxLineBytes == LineSplitter::MaxLineBytes);
 
-// The length of a line as read: at most MaxLineBytes. A UTF-8 line is cut
-// before a sequence that would be split; a CP932 line is cut at the limit (a
-// lead byte left alone there reads as a byte of its own and is written back
-// as it was).
-qsizetype cutLength(const char* p, qsizetype n, bool utf8)
-{
-    if (n <= LineBuffer::MaxLineBytes) return n;
-    n = LineBuffer::MaxLineBytes;
-    if (!utf8) return n;
-    // Step back to the start of the sequence the cut falls into, if the limit
-    // splits one; stray continuation bytes are bytes of their own.
-    const auto* u = reinterpret_cast<const unsigned char*>(p);
-    for (qsizetype k = n; k > 0 && k > n - 4; --k) {
-        const unsigned char lead = u[k - 1];
-        if ((lead & 0xC0) == 0x80) continue;
-        const int len = lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC0 ? 2 : 1;
-        return (k - 1 + len > n) ? k - 1 : n;
-    }
-    return n;
-}
+namespace {
 
 bool isAscii(const QByteArray& bytes)
 {
@@ -88,16 +70,28 @@ QString decodeUtf8KeepingBytes(const QByteArray& bytes)
 
 } // namespace
 
-void LineBuffer::load(const QString& path)
+void LineBuffer::load(const QString& path, int maxLines)
 {
-    QByteArray bytes;
-    if (!FsPath::readFile(path, &bytes, MaxFileBytes)) throw VarError::cannotOpen(path);
-    parse(bytes, path);
+    QList<QByteArray> raw;
+    LineSplitter splitter([&](QByteArrayView line) {
+        if (maxLines >= 0 && raw.size() >= maxLines) return false;
+        raw.append(line.toByteArray());
+        return maxLines < 0 || raw.size() < maxLines;
+    });
+    if (!splitFile(path, splitter, MaxFileBytes)) throw VarError::cannotOpen(path);
+    loadLines(raw, splitter.utf8() ? Encoding::Utf8 : Encoding::Cp932, path);
 }
 
 void LineBuffer::loadBytes(const QByteArray& bytes)
 {
-    parse(bytes, QString());
+    QList<QByteArray> raw;
+    LineSplitter splitter([&](QByteArrayView line) {
+        raw.append(line.toByteArray());
+        return true;
+    });
+    splitter.feed(bytes);
+    splitter.finish();
+    loadLines(raw, splitter.utf8() ? Encoding::Utf8 : Encoding::Cp932, QString());
 }
 
 void LineBuffer::clear()
@@ -106,43 +100,28 @@ void LineBuffer::clear()
     m_raw.clear();
 }
 
-void LineBuffer::parse(const QByteArray& bytes, const QString& file)
+void LineBuffer::loadLines(const QList<QByteArray>& raw, Encoding encoding, const QString& file)
 {
     clear();
-    const char* p = bytes.constData();
-    qsizetype size = bytes.size();
-    qsizetype i = 0;
-    const bool utf8 = bytes.startsWith(kBom);
-    if (utf8) i = kBom.size();
-    m_encoding = utf8 ? Encoding::Utf8 : Encoding::Cp932;
+    const bool utf8 = encoding == Encoding::Utf8;
+    m_encoding = encoding;
     SettingsMemo::beginFile(file, utf8);
-    auto add = [&](qsizetype start, qsizetype end) {
-        const QByteArray raw(p + start, cutLength(p + start, end - start, utf8));
+    m_lines.reserve(raw.size());
+    m_raw.reserve(raw.size());
+    for (const QByteArray& bytes : raw) {
         if (utf8) {
             // Every byte comes back from the text alone.
-            m_lines.append(decodeUtf8KeepingBytes(raw));
-            m_raw.append(Raw{raw, Kind::Utf8Bytes});
-            return;
+            m_lines.append(decodeUtf8KeepingBytes(bytes));
+            m_raw.append(Raw{bytes, Kind::Utf8Bytes});
+            continue;
         }
-        QString text = Cp932::decodeKeepingBytes(raw);
+        QString text = Cp932::decodeKeepingBytes(bytes);
         // Only a character with several codes can make the encoder choose
         // other bytes than these; then the line's bytes are remembered.
-        if (!isAscii(raw) && Cp932::encodeKeepingBytes(text) != raw) SettingsMemo::remember(file, text, raw);
+        if (!isAscii(bytes) && Cp932::encodeKeepingBytes(text) != bytes) SettingsMemo::remember(file, text, bytes);
         m_lines.append(std::move(text));
-        m_raw.append(Raw{raw, Kind::Cp932Bytes});
-    };
-    qsizetype start = i;
-    while (i < size) {
-        char c = p[i];
-        if (c == '\r' || c == '\n') {
-            add(start, i);
-            if (c == '\r' && i + 1 < size && p[i + 1] == '\n') ++i;
-            start = ++i;
-        } else {
-            ++i;
-        }
+        m_raw.append(Raw{bytes, Kind::Cp932Bytes});
     }
-    if (start < size) add(start, size);
 }
 
 QByteArray LineBuffer::lineBytes(int i) const

@@ -22,13 +22,21 @@ public:
     // Larger files are read only this far: a settings file is never that big,
     // and a wrong file picked up by name must not exhaust memory.
     static constexpr qint64 MaxFileBytes = 64ll * 1024 * 1024;
+    static constexpr int AllLines = -1;
 
     enum class Encoding : quint8 { Cp932, Utf8 };
 
-    // Replaces the content with the file's lines; throws VarError::cannotOpen.
-    void load(const QString& path);
+    // Replaces the content with the file's lines; throws VarError::cannotOpen
+    // (and then leaves the content as it was). With maxLines, only the first
+    // maxLines lines are kept and the reading stops there: a reader that uses
+    // lines 0..maxLines-1 sees exactly what it would see in the whole file,
+    // whatever size the file has. The file is streamed, never held whole.
+    void load(const QString& path, int maxLines = AllLines);
     // The same for bytes that come from no named file.
     void loadBytes(const QByteArray& bytes);
+    // Replaces the content with lines already split from `file` (bytes as
+    // read, at most MaxLineBytes each), as load() would have kept them.
+    void loadLines(const QList<QByteArray>& raw, Encoding encoding, const QString& file);
     void clear();
     // Line i (from 0); an index past the end (or negative) reads as empty text.
     QString line(int i) const { return (i >= 0 && i < m_lines.size()) ? m_lines.at(i) : QString(); }
@@ -62,7 +70,6 @@ private:
         QByteArray bytes;
         Kind kind = Kind::Text;
     };
-    void parse(const QByteArray& bytes, const QString& file);
     bool encodeCp932(const QString& file, QByteArray* out) const;
     QByteArray encodeUtf8() const;
 

@@ -3,6 +3,7 @@
 #include "AppSlots.h"
 #include "FsPath.h"
 #include "LineBuffer.h"
+#include "VarError.h"
 
 namespace OldSettings {
 
@@ -38,6 +39,66 @@ bool isPresent(const QString& path)
     return FsPath::kind(path) == FsPath::Kind::File;
 }
 
+namespace {
+const QByteArray kBom("\xEF\xBB\xBF");
+// The largest old file taken: MaxOldLines full lines with their ends.
+constexpr qint64 kMaxOldBytes = 3 + MaxOldLines * (LineBuffer::MaxLineBytes + 2);
+
+bool isControl(unsigned char c)
+{
+    return (c < 0x20 && c != '\t' && c != '\r' && c != '\n') || c == 0x7F;
+}
+
+// Reads an old text file into `lines` when it is plausible; throws
+// VarError::cannotOpen when it cannot be read. Read once, so that what was
+// checked is what is converted.
+bool readOld(const QString& path, LineBuffer& lines)
+{
+    QByteArray bytes;
+    if (!FsPath::readFile(path, &bytes, kMaxOldBytes + 1)) throw VarError::cannotOpen(path);
+    if (!plausibleOldFile(bytes)) return false;
+    lines.loadBytes(bytes);
+    return true;
+}
+
+// Saves the lines and reads the file back: only a file that holds every
+// copied line with its bytes lets the old one go.
+void saveWhole(const LineBuffer& lines, int first, int copied, const QString& path)
+{
+    const QByteArray bytes = lines.bytesFor(path);
+    saveFileAtomically(path, bytes);
+    QByteArray back;
+    if (!FsPath::readFile(path, &back, bytes.size() + 1) || back != bytes || !copiedWhole(lines, first, copied, back))
+        throw VarError::cannotCreate(path);
+}
+} // namespace
+
+bool plausibleOldFile(const QByteArray& bytes)
+{
+    if (bytes.size() > kMaxOldBytes) return false;
+    const auto* p = reinterpret_cast<const unsigned char*>(bytes.constData());
+    const qsizetype n = bytes.size();
+    qsizetype run = 0;
+    for (qsizetype i = bytes.startsWith(kBom) ? kBom.size() : 0; i < n; ++i) {
+        if (isControl(p[i])) return false;
+        run = (p[i] == '\r' || p[i] == '\n') ? 0 : run + 1;
+        if (run > LineBuffer::MaxLineBytes) return false;
+    }
+    LineBuffer lines;
+    lines.loadBytes(bytes);
+    return lines.count() <= MaxOldLines;
+}
+
+bool copiedWhole(const LineBuffer& written, int first, int copied, const QByteArray& onDisk)
+{
+    LineBuffer back;
+    back.loadBytes(onDisk);
+    if (back.count() != written.count()) return false;
+    for (int i = first; i < first + copied; ++i)
+        if (back.lineBytes(i) != written.lineBytes(i) || back.lineEncoding(i) != written.lineEncoding(i)) return false;
+    return true;
+}
+
 AppsResult convertApps(const QString& dir, bool deleteOld, LineBuffer& buffer,
                        std::array<QImage, OldIconCount>& images)
 {
@@ -45,9 +106,10 @@ AppsResult convertApps(const QString& dir, bool deleteOld, LineBuffer& buffer,
     if (!isPresent(oldItems)) return AppsResult::ItemsMissing;
     // The old lines stay in the buffer as they were read, byte for byte; the
     // new slots follow them.
-    buffer.load(oldItems);
+    if (!readOld(oldItems, buffer)) return AppsResult::ItemsImplausible;
+    const int copied = buffer.count();
     for (const QString& l : newSlotLines()) buffer.append(l);
-    buffer.save(dir + AppSlots::itemsFile());
+    saveWhole(buffer, 0, copied, dir + AppSlots::itemsFile());
 
     bool iconsPresent = true;
     for (int n = 1; n <= OldIconCount; ++n) iconsPresent = iconsPresent && isPresent(dir + oldIconFile(n));
@@ -65,18 +127,19 @@ AppsResult convertApps(const QString& dir, bool deleteOld, LineBuffer& buffer,
     return AppsResult::Converted;
 }
 
-bool convertMainSettings(const QString& dir, bool deleteOld, LineBuffer& oldLines, LineBuffer& newLines)
+MainResult convertMainSettings(const QString& dir, bool deleteOld, LineBuffer& oldLines, LineBuffer& newLines)
 {
     const QString oldMain = dir + oldMainFile();
-    if (!isPresent(oldMain)) return false;
-    oldLines.load(oldMain);
+    if (!isPresent(oldMain)) return MainResult::Missing;
+    if (!readOld(oldMain, oldLines)) return MainResult::Implausible;
     newLines.clear();
     newLines.append(kMainHeader);
     for (int i = 0; i < oldLines.count(); ++i) newLines.appendLineOf(oldLines, i);   // byte for byte
     for (const QString& l : kMainTail) newLines.append(l);
-    newLines.save(dir + QStringLiteral("appcfgs.cfg"));
+    // The header comes first: the copied lines are 1..count.
+    saveWhole(newLines, 1, oldLines.count(), dir + QStringLiteral("appcfgs.cfg"));
     if (deleteOld) FsPath::remove(oldMain);
-    return true;
+    return MainResult::Converted;
 }
 
 } // namespace OldSettings

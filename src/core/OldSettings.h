@@ -27,19 +27,39 @@ QStringList mainSettingsLines(const QStringList& oldLines);
 // does not.
 bool isPresent(const QString& path);
 
-enum class AppsResult { Converted, ItemsMissing, ImagesMissing };
+// Both old text files have nine lines of at most MaxLineBytes bytes.
+constexpr int OldLines = 9;
+// A few lines more than that are copied as they stand (the old version's own
+// files may carry them); this many is no settings file of its.
+constexpr int MaxOldLines = 64;
+// Whether the bytes are an old text file the old version could have written:
+// no NUL or other control byte besides tab and the line ends, no more lines
+// than MaxOldLines, no line longer than a line can hold (so that nothing is
+// cut on the way). Bytes that are no CP932 character are no reason to refuse:
+// they are copied as they stand.
+bool plausibleOldFile(const QByteArray& bytes);
+// Whether the bytes of a written file give back every line of `written` that
+// was copied from an old file (`copied` lines from line `first`) with its very
+// bytes, and as many lines in all.
+bool copiedWhole(const LineBuffer& written, int first, int copied, const QByteArray& onDisk);
+
+enum class AppsResult { Converted, ItemsMissing, ItemsImplausible, ImagesMissing };
 
 // Writes appitems.cfg from appitem.cfg and IconImg1..3.bmp from gitem1..3.bmp.
 // `buffer` holds the old lines, `images` the three old bitmaps (working
-// storage the caller owns). With deleteOld, each old file goes only after the
-// new file made from it has been written. A file that cannot be read or
-// written throws VarError: what was written before stays, and no old file
-// whose new file is missing is deleted. A damaged bitmap is found before any
-// icon file is written or any old file deleted.
+// storage the caller owns). An implausible appitem.cfg is refused before
+// anything is written. With deleteOld, each old file goes only after the new
+// file made from it has been written and read back whole. A file that cannot
+// be read or written (or does not read back as written) throws VarError: what
+// was written before stays, and no old file whose new file is missing is
+// deleted. A damaged bitmap is found before any icon file is written or any
+// old file deleted.
 AppsResult convertApps(const QString& dir, bool deleteOld, LineBuffer& buffer,
                        std::array<QImage, OldIconCount>& images);
 
-// Writes appcfgs.cfg from appcfg.cfg; false when appcfg.cfg is missing (then
-// nothing is written). `oldLines` and `newLines` are working storage.
-bool convertMainSettings(const QString& dir, bool deleteOld, LineBuffer& oldLines, LineBuffer& newLines);
+enum class MainResult { Converted, Missing, Implausible };
+
+// Writes appcfgs.cfg from appcfg.cfg; when appcfg.cfg is missing or
+// implausible nothing is written. `oldLines` and `newLines` are working storage.
+MainResult convertMainSettings(const QString& dir, bool deleteOld, LineBuffer& oldLines, LineBuffer& newLines);
 }

@@ -78,6 +78,9 @@ void TForm7::Chg1()
     case OldSettings::AppsResult::ItemsMissing:
         notice(QStringLiteral("appitem.cfgが見付かりません。"));
         break;
+    case OldSettings::AppsResult::ItemsImplausible:
+        notice(QStringLiteral("appitem.cfgファイルの内容が正しくありません。"));
+        break;
     case OldSettings::AppsResult::ImagesMissing:
         notice(QStringLiteral("画像ファイルが見付かりません。"));
         break;
@@ -88,6 +91,14 @@ void TForm7::Chg1()
 
 void TForm7::Chg2()
 {
-    if (!OldSettings::convertMainSettings(m_env.settingsDir, Chex1->isChecked(), Memo1, Memo2))
+    switch (OldSettings::convertMainSettings(m_env.settingsDir, Chex1->isChecked(), Memo1, Memo2)) {
+    case OldSettings::MainResult::Missing:
         notice(QStringLiteral("appcfg.cfgが見付かりません。"));
+        break;
+    case OldSettings::MainResult::Implausible:
+        notice(QStringLiteral("appcfg.cfgファイルの内容が正しくありません。"));
+        break;
+    case OldSettings::MainResult::Converted:
+        break;
+    }
 }

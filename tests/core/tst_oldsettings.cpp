@@ -166,18 +166,106 @@ private Q_SLOTS:
 
         const QByteArray oldMain("10\r\n20\r\n\xED\x40\x87\x90 \xFF\r\n");
         t.writeFile(OldSettings::oldMainFile(), oldMain);
-        QVERIFY(OldSettings::convertMainSettings(t.env().settingsDir, false, a, b));
+        QCOMPARE(OldSettings::convertMainSettings(t.env().settingsDir, false, a, b), OldSettings::MainResult::Converted);
         QCOMPARE(t.readFile(QStringLiteral("appcfgs.cfg")), "Vardolin Ver 1.05\r\n" + oldMain + "1\r\n1\r\n88\r\n");
 
         const QByteArray bom("\xEF\xBB\xBF");
         t.writeFile(OldSettings::oldMainFile(), bom + "\xC3\xBC \xFF\r\n");
-        QVERIFY(OldSettings::convertMainSettings(t.env().settingsDir, false, a, b));
+        QCOMPARE(OldSettings::convertMainSettings(t.env().settingsDir, false, a, b), OldSettings::MainResult::Converted);
         QCOMPARE(t.readFile(QStringLiteral("appcfgs.cfg")), bom + "Vardolin Ver 1.05\r\n\xC3\xBC \xFF\r\n1\r\n1\r\n88\r\n");
         t.writeFile(OldSettings::oldItemsFile(), bom + "\xC3\xBC\r\n");
         QCOMPARE(OldSettings::convertApps(t.env().settingsDir, false, a, images), OldSettings::AppsResult::ImagesMissing);
         QByteArray free;
         for (int slot = 4; slot <= 5; ++slot) free += kFree.toUtf8() + "\r\n\r\n\r\n";
         QCOMPARE(t.readFile(QStringLiteral("appitems.cfg")), bom + "\xC3\xBC\r\n" + free);
+    }
+
+    // Old files the old version cannot have written are refused before
+    // anything is written or deleted; bytes that are no CP932 character are
+    // not by themselves a reason.
+    void implausibleOldFilesAreRefused_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QByteArray random(4096, Qt::Uninitialized);
+        quint32 seed = 14;
+        for (char& c : random) c = char((seed = seed * 1103515245u + 12345u) >> 24);
+        QTest::newRow("random bytes") << random;
+        QTest::newRow("NUL") << QByteArray("a\r\nb\0c\r\n", 8);
+        QTest::newRow("escape") << QByteArray("a\r\n\x1B[0m\r\n");
+        QTest::newRow("delete") << QByteArray("a\x7F\r\n");
+        QByteArray many;
+        for (int i = 0; i <= OldSettings::MaxOldLines; ++i) many += QByteArray::number(i) + "\r\n";
+        QTest::newRow("more lines than any old file") << many;
+        QTest::newRow("line of 4097 bytes") << QByteArray(4097, 'x');
+        QTest::newRow("UTF-8 line of 4097 bytes") << "\xEF\xBB\xBF" + QByteArray(4097, 'x');
+        QTest::newRow("far too long") << QByteArray(2 * 1024 * 1024, 'x').replace(1000, 1, "\n");
+    }
+    void implausibleOldFilesAreRefused()
+    {
+        QFETCH(QByteArray, bytes);
+        QVERIFY(!OldSettings::plausibleOldFile(bytes));
+        TestEnv t;
+        t.writeFile(OldSettings::oldItemsFile(), bytes);
+        t.writeFile(OldSettings::oldMainFile(), bytes);
+        writeOldIcons(t);
+        const QByteArray items = t.readFile(QStringLiteral("appitems.cfg"));
+        const QByteArray main = t.readFile(QStringLiteral("appcfgs.cfg"));
+        const QByteArray icon1 = t.readFile(AppSlots::iconFile(1));
+        LineBuffer a, b;
+        std::array<QImage, 3> images;
+        QCOMPARE(OldSettings::convertApps(t.env().settingsDir, true, a, images),
+                 OldSettings::AppsResult::ItemsImplausible);
+        QCOMPARE(OldSettings::convertMainSettings(t.env().settingsDir, true, a, b), OldSettings::MainResult::Implausible);
+        QCOMPARE(t.readFile(QStringLiteral("appitems.cfg")), items);
+        QCOMPARE(t.readFile(QStringLiteral("appcfgs.cfg")), main);
+        QCOMPARE(t.readFile(AppSlots::iconFile(1)), icon1);
+        for (const QString& old : {OldSettings::oldItemsFile(), OldSettings::oldMainFile(), OldSettings::oldIconFile(1)})
+            QCOMPARE(t.readFile(old).size() > 0, true);
+        QCOMPARE(t.readFile(OldSettings::oldItemsFile()), bytes);
+    }
+
+    void fullOldFilesAreConverted()
+    {
+        // Nine lines, one of them 4096 bytes, with a tab, bytes that are no
+        // character and a lead byte at the very end: all of it reaches the new
+        // file, and only then does the old one go.
+        QByteArray bytes;
+        for (int i = 0; i < 8; ++i) bytes += "line\t" + QByteArray::number(i) + " \x80\xA0\xFD\r\n";
+        bytes += QByteArray(4095, 'y') + "\x81";
+        QVERIFY(OldSettings::plausibleOldFile(bytes));
+        TestEnv t;
+        t.writeFile(OldSettings::oldItemsFile(), bytes);
+        t.writeFile(OldSettings::oldMainFile(), bytes);
+        LineBuffer a, b;
+        std::array<QImage, 3> images;
+        QCOMPARE(OldSettings::convertApps(t.env().settingsDir, true, a, images), OldSettings::AppsResult::ImagesMissing);
+        QCOMPARE(t.readFile(QStringLiteral("appitems.cfg")),
+                 bytes + "\r\n" + crlf({kFree, QString(), QString(), kFree, QString(), QString()}));
+        QCOMPARE(OldSettings::convertMainSettings(t.env().settingsDir, true, a, b), OldSettings::MainResult::Converted);
+        QCOMPARE(t.readFile(QStringLiteral("appcfgs.cfg")), "Vardolin Ver 1.05\r\n" + bytes + "\r\n1\r\n1\r\n88\r\n");
+        QVERIFY(!QFile::exists(t.path(OldSettings::oldItemsFile())));
+        QVERIFY(!QFile::exists(t.path(OldSettings::oldMainFile())));
+    }
+
+    // The check made before an old file is deleted: every copied line back
+    // with its bytes, and nothing more or less.
+    void lossIsNoticed()
+    {
+        LineBuffer written;
+        written.append(QStringLiteral("Vardolin Ver 1.05"));
+        written.appendBytes("\x87\x90\xA0");
+        written.appendBytes("two");
+        written.append(QStringLiteral("1"));
+        const QByteArray good = written.toBytes();
+        QVERIFY(OldSettings::copiedWhole(written, 1, 2, good));
+        QByteArray changed = good;
+        changed.replace("\x87\x90", "\x81\xE0");   // the same sign, other bytes
+        QVERIFY(!OldSettings::copiedWhole(written, 1, 2, changed));
+        QVERIFY(!OldSettings::copiedWhole(written, 1, 2, good.left(good.size() - 3)));
+        QVERIFY(!OldSettings::copiedWhole(written, 1, 2, good + "more\r\n"));
+        QVERIFY(!OldSettings::copiedWhole(written, 1, 2, "\xEF\xBB\xBF" + good));
+        // Lines that were not copied may be written in another form.
+        QVERIFY(OldSettings::copiedWhole(written, 1, 2, QByteArray(good).replace("Vardolin", "V")));
     }
 
     void missingOldFilesWriteNothingOfTheirOwn()
@@ -199,7 +287,7 @@ private Q_SLOTS:
         QVERIFY(QFile::exists(t.path(QStringLiteral("gitem1.bmp"))));
 
         QVERIFY(::mkfifo(QFile::encodeName(t.path(QStringLiteral("appcfg.cfg"))).constData(), 0600) == 0);
-        QVERIFY(!OldSettings::convertMainSettings(t.env().settingsDir, true, a, b));
+        QCOMPARE(OldSettings::convertMainSettings(t.env().settingsDir, true, a, b), OldSettings::MainResult::Missing);
         QCOMPARE(t.readFile(QStringLiteral("appcfgs.cfg")), cfg);
     }
 

@@ -6,6 +6,7 @@
 #include "FsPath.h"
 #include "IntConv.h"
 #include "LineBuffer.h"
+#include "LineSplitter.h"
 #include "SettingsMemo.h"
 #include "VarError.h"
 
@@ -65,6 +66,20 @@ const QByteArray kOddBytes =
     "\r\n"
     "plain\r\n";
 
+// The lines a splitter gives for these bytes, fed `chunk` bytes at a time.
+QList<QByteArray> splitInChunks(const QByteArray& bytes, qsizetype chunk, bool* utf8 = nullptr)
+{
+    QList<QByteArray> out;
+    LineSplitter s([&](QByteArrayView line) {
+        out.append(line.toByteArray());
+        return true;
+    });
+    for (qsizetype i = 0; i < bytes.size(); i += chunk) s.feed(QByteArrayView(bytes).sliced(i, std::min(chunk, bytes.size() - i)));
+    s.finish();
+    if (utf8) *utf8 = s.utf8();
+    return out;
+}
+
 } // namespace
 
 class TestSettingsFiles : public QObject {
@@ -89,6 +104,76 @@ private Q_SLOTS:
         QCOMPARE(b.line(4), QString());
         QCOMPARE(b.line(1000), QString());
         QCOMPARE(b.line(-1), QString());
+    }
+
+    // Wherever the pieces of a file happen to end (a CR LF torn apart, a
+    // byte-order mark in two reads, a long line over several), the lines are
+    // the ones the whole file gives.
+    void linesDoNotDependOnHowTheFileArrives_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QList<QByteArray>>("lines");
+        QTest::addColumn<bool>("utf8");
+        const QByteArray x4096(4096, 'x');
+        QTest::newRow("line ends") << QByteArray("a\r\nb\r\r\nc\n\rd\re") << QList<QByteArray>{"a", "b", "", "c", "", "d", "e"}
+                                   << false;
+        QTest::newRow("CR last") << QByteArray("a\r") << QList<QByteArray>{"a"} << false;
+        QTest::newRow("empty last line not counted") << QByteArray("a\r\n") << QList<QByteArray>{"a"} << false;
+        QTest::newRow("byte-order mark") << QByteArray("\xEF\xBB\xBF\xE8\xA1\xA8\r\nz") << QList<QByteArray>{"\xE8\xA1\xA8", "z"}
+                                         << true;
+        QTest::newRow("byte-order mark alone") << QByteArray("\xEF\xBB\xBF") << QList<QByteArray>{} << true;
+        QTest::newRow("two bytes of a mark") << QByteArray("\xEF\xBB") << QList<QByteArray>{"\xEF\xBB"} << false;
+        QTest::newRow("mark past the start is text") << QByteArray("a\r\n\xEF\xBB\xBF") << QList<QByteArray>{"a", "\xEF\xBB\xBF"}
+                                                     << false;
+        QTest::newRow("long CP932 line") << x4096 + "yz\r\nnext" << QList<QByteArray>{x4096, "next"} << false;
+        QTest::newRow("exactly 4096") << x4096 + "\nnext" << QList<QByteArray>{x4096, "next"} << false;
+        QTest::newRow("long last line") << "q\n" + x4096 + x4096 << QList<QByteArray>{"q", x4096} << false;
+        // A three-byte sequence across the limit is left out whole.
+        const QByteArray cut = QByteArray(4094, 'u');
+        QTest::newRow("UTF-8 sequence at the limit")
+            << "\xEF\xBB\xBF" + cut + "\xE8\xA1\xA8tail\r\nn" << QList<QByteArray>{cut, "n"} << true;
+    }
+    void linesDoNotDependOnHowTheFileArrives()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(QList<QByteArray>, lines);
+        QFETCH(bool, utf8);
+        for (qsizetype chunk : {qsizetype(1), qsizetype(2), qsizetype(3), qsizetype(5), qsizetype(4095),
+                                qsizetype(4097), bytes.size() + 1}) {
+            bool isUtf8 = !utf8;
+            QCOMPARE(splitInChunks(bytes, chunk, &isUtf8), lines);
+            QCOMPARE(isUtf8, utf8);
+        }
+        LineBuffer b;
+        b.loadBytes(bytes);
+        QCOMPARE(b.count(), lines.size());
+        for (int i = 0; i < b.count(); ++i) QCOMPARE(b.lineBytes(i), lines.at(i));
+    }
+
+    // A loader that uses the first n lines sees exactly them, whatever follows,
+    // and the reading stops there.
+    void lineLimitKeepsTheFirstLines()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("appcfgs.cfg"));
+        QByteArray bytes = "\xEF\xBB\xBF";
+        for (int i = 0; i < 40; ++i) bytes += "line " + QByteArray::number(i) + (i % 2 ? "\r\n" : "\n");
+        writeAll(path, bytes);
+        LineBuffer all, first;
+        all.load(path);
+        first.load(path, 13);
+        QCOMPARE(first.count(), 13);
+        QCOMPARE(first.encoding(), LineBuffer::Encoding::Utf8);
+        QCOMPARE(first.lines(), all.lines().mid(0, 13));
+        for (int i = 0; i < 13; ++i) QCOMPARE(first.lineBytes(i), all.lineBytes(i));
+        QCOMPARE(first.line(13), QString());   // as past the end of a short file
+        // A file shorter than the limit is read whole.
+        first.load(path, 1000);
+        QCOMPARE(first.lines(), all.lines());
+        // A missing file is an open error and leaves the content alone.
+        first.load(path, 2);
+        QVERIFY_THROWS_EXCEPTION(VarError, first.load(dir.filePath(QStringLiteral("none")), 13));
+        QCOMPARE(first.count(), 2);
     }
 
     void longLineIsCutAt4096Bytes()
@@ -309,6 +394,13 @@ private Q_SLOTS:
         PatternGrid grid;
         ExtensionTable::parse(lines, &names, &grid);
         QCOMPARE(names.size(), 3);
+        lines.clear();
+        ExtensionTable::write(names, grid, &lines);
+        lines.save(extPath);
+        QCOMPARE(readAll(extPath), ext);
+        // The same through the streaming reader the main window uses.
+        names.clear();
+        ExtensionTable::load(extPath, &names, &grid);
         lines.clear();
         ExtensionTable::write(names, grid, &lines);
         lines.save(extPath);

@@ -289,6 +289,57 @@ private Q_SLOTS:
             QVERIFY2(!QFile::exists(t.path(f)), qPrintable(f));
     }
 
+    void damagedOldFilesAreRefusedAndKept()
+    {
+        // 4 KB of random bytes as appitem.cfg and a 300 MB appcfg.cfg (a hole
+        // of NUL bytes), with "delete the old files" ticked: both are refused
+        // with a notice, nothing is written or deleted, the reload still runs.
+        TestEnv t;
+        writeOldSet(t);
+        QByteArray random(4096, Qt::Uninitialized);
+        quint32 seed = 3;
+        for (char& c : random) c = char((seed = seed * 1664525u + 1013904223u) >> 24);
+        t.writeFile(OldSettings::oldItemsFile(), random);
+        QFile big(t.path(OldSettings::oldMainFile()));
+        QVERIFY(big.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        QVERIFY(big.write(crlf(kOldConfig)) > 0);
+        QVERIFY(big.resize(300ll * 1024 * 1024));
+        big.close();
+        const auto before = snapshot(t);
+        FakeMain main(t);
+        TForm7 dlg(main, t.env(), nullptr);
+        dlg.Chex1->setChecked(true);
+        dlg.show();
+        dlg.Button1Click();
+
+        QCOMPARE(t.messages.texts(), (QStringList{QStringLiteral("appitem.cfgファイルの内容が正しくありません。"),
+                                                  QStringLiteral("appcfg.cfgファイルの内容が正しくありません。")}));
+        QCOMPARE(kinds(t.messages), (QList<RecordedMessage::Kind>{RecordedMessage::Notice, RecordedMessage::Notice}));
+        QCOMPARE(main.calls, kReload);
+        QVERIFY(!dlg.isVisible());
+        const auto after = snapshot(t);
+        for (const QString& f : kAllFiles)
+            if (f != QLatin1String("appcfg.cfg")) QCOMPARE(after[f], before[f]);
+        QCOMPARE(QFileInfo(t.path(OldSettings::oldMainFile())).size(), 300ll * 1024 * 1024);
+    }
+
+    void damagedMainFileStillConvertsTheApplications()
+    {
+        TestEnv t;
+        writeOldSet(t);
+        t.writeFile(OldSettings::oldMainFile(), crlf(kOldConfig + QStringList{QStringLiteral("extra\x1B")}));
+        const QByteArray settings = t.readFile(QStringLiteral("appcfgs.cfg"));
+        FakeMain main(t);
+        TForm7 dlg(main, t.env(), nullptr);
+        dlg.Chex1->setChecked(true);
+        dlg.Button1Click();
+        QCOMPARE(t.messages.texts(), QStringList{QStringLiteral("appcfg.cfgファイルの内容が正しくありません。")});
+        QCOMPARE(t.readFile(QStringLiteral("appitems.cfg")), crlf(OldSettings::appItemLines(kOldItems)));
+        QVERIFY(!QFile::exists(t.path(OldSettings::oldItemsFile())));
+        QCOMPARE(t.readFile(QStringLiteral("appcfgs.cfg")), settings);
+        QVERIFY(QFile::exists(t.path(OldSettings::oldMainFile())));
+    }
+
     void oddBytesReachTheNewFilesAndStayThere()
     {
         // Old lines with bytes that are no CP932 character, NEC-selected IBM
