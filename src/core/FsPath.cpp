@@ -1,6 +1,7 @@
 #include "FsPath.h"
 
 #include <algorithm>
+#include <functional>
 #include <cerrno>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -91,9 +92,8 @@ bool remove(const QString& path)
     return ::unlink(encodeName(path).constData()) == 0;
 }
 
-bool readFile(const QString& path, QByteArray* out, qint64 maxBytes)
+bool readChunks(const QString& path, qint64 maxBytes, const std::function<bool(QByteArrayView, qint64)>& sink)
 {
-    out->clear();
     int fd = ::open(encodeName(path).constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0) return false;
     struct stat st;
@@ -101,14 +101,14 @@ bool readFile(const QString& path, QByteArray* out, qint64 maxBytes)
         ::close(fd);
         return false;
     }
-    // Regular files get one allocation; anything else is read in chunks.
-    qint64 want = S_ISREG(st.st_mode) ? std::min<qint64>(st.st_size, maxBytes) : 0;
-    if (want > 0) out->reserve(want);
+    // The size of a regular file, so that a reader can take it in one allocation.
+    const qint64 size = S_ISREG(st.st_mode) ? std::min<qint64>(st.st_size, maxBytes) : 0;
     char buf[65536];
+    qint64 done = 0;
     bool ok = true;
-    while (out->size() < maxBytes) {
-        qint64 chunk = std::min<qint64>(sizeof buf, maxBytes - out->size());
-        ssize_t r = ::read(fd, buf, static_cast<size_t>(chunk));
+    while (done < maxBytes) {
+        const qint64 chunk = std::min<qint64>(sizeof buf, maxBytes - done);
+        const ssize_t r = ::read(fd, buf, static_cast<size_t>(chunk));
         if (r < 0) {
             if (errno == EINTR) continue;
             // A FIFO or device with nothing to read is treated as empty.
@@ -117,10 +117,21 @@ bool readFile(const QString& path, QByteArray* out, qint64 maxBytes)
             break;
         }
         if (r == 0) break;
-        out->append(buf, r);
+        done += r;
+        if (!sink(QByteArrayView(buf, r), size)) break;
     }
     ::close(fd);
     return ok;
+}
+
+bool readFile(const QString& path, QByteArray* out, qint64 maxBytes)
+{
+    out->clear();
+    return readChunks(path, maxBytes, [out](QByteArrayView chunk, qint64 size) {
+        if (out->isEmpty() && size > 0) out->reserve(size);
+        out->append(chunk);
+        return true;
+    });
 }
 
 } // namespace FsPath

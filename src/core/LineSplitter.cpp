@@ -3,11 +3,7 @@
 #include "FsPath.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <cstring>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace {
 
@@ -128,31 +124,10 @@ bool LineSplitter::deliver(QByteArrayView line, bool longer)
 
 bool splitFile(const QString& path, LineSplitter& splitter, qint64 maxBytes)
 {
-    const int fd = ::open(FsPath::encodeName(path).constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-    if (fd < 0) return false;
-    struct stat st;
-    if (::fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {
-        ::close(fd);
-        return false;
-    }
-    char buf[65536];
-    qint64 done = 0;
-    bool ok = true;
-    while (done < maxBytes && !splitter.stopped()) {
-        const qint64 chunk = std::min<qint64>(sizeof buf, maxBytes - done);
-        const ssize_t r = ::read(fd, buf, static_cast<size_t>(chunk));
-        if (r < 0) {
-            if (errno == EINTR) continue;
-            // A FIFO or device with nothing to read is treated as empty.
-            if (errno == EAGAIN) break;
-            ok = false;
-            break;
-        }
-        if (r == 0) break;
-        done += r;
-        splitter.feed(QByteArrayView(buf, r));
-    }
-    ::close(fd);
+    const bool ok = FsPath::readChunks(path, maxBytes, [&splitter](QByteArrayView chunk, qint64) {
+        splitter.feed(chunk);
+        return !splitter.stopped();
+    });
     if (ok) splitter.finish();
     return ok;
 }

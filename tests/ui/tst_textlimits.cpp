@@ -3,6 +3,7 @@
 #include "BigTextView.h"
 #include "FindDialog.h"
 #include "TestSupport.h"
+#include "TextViewRig.h"
 #include "TextPane.h"
 #include "Unit1.h"
 
@@ -43,40 +44,7 @@ extern "C" __attribute__((visibility("default"))) int hb_shape_full(void* font, 
 
 namespace {
 
-// A main window with a plain list model standing in for the file list.
-struct View {
-    TestEnv env;
-    QTemporaryDir files;
-    std::unique_ptr<TForm1> form;
-    QStringListModel* model = nullptr;
-
-    View()
-    {
-        form = std::make_unique<TForm1>(env.env());
-        model = new QStringListModel(form.get());
-        form->LView->setModel(model);
-        form->connectListSelection();
-        form->LViewTag = 1;
-        form->BaseTitle = QStringLiteral("Vardolin");
-        form->Edit1->setText(files.path() + QStringLiteral("/"));
-        env.messages.log.clear();
-    }
-    QString path(const QString& name) const { return files.path() + QStringLiteral("/") + name; }
-    void write(const QString& name, const QByteArray& bytes) const
-    {
-        QFile f(path(name));
-        QVERIFY(f.open(QIODevice::WriteOnly));
-        QCOMPARE(f.write(bytes), bytes.size());
-    }
-    void showListed(const QString& name)
-    {
-        model->setStringList({name});
-        form->LView->selectionModel()->setCurrentIndex(model->index(0), QItemSelectionModel::ClearAndSelect);
-    }
-    QString panel(int i) const { return form->panelText(i); }
-    TextPane* pane() const { return form->REdit; }
-    QStringList messages() const { return env.messages.texts(); }
-};
+using View = TextViewRig;
 
 // Bytes of address space the process maps now.
 qint64 mappedBytes()

@@ -3,6 +3,7 @@
 #include "Cp932.h"
 #include "FindDialog.h"
 #include "TestSupport.h"
+#include "TextViewRig.h"
 #include "TextPane.h"
 #include "Unit1.h"
 
@@ -45,48 +46,15 @@ QByteArray viaIconv(const QString& text, const char* to)
     return out;
 }
 
-// A main window with a plain list model standing in for the file list, over a
-// folder of test files.
-struct View {
-    TestEnv env;
-    QTemporaryDir files;
-    std::unique_ptr<TForm1> form;
-    QStringListModel* model = nullptr;
-
-    View()
-    {
-        form = std::make_unique<TForm1>(env.env());
-        model = new QStringListModel(form.get());
-        form->LView->setModel(model);
-        form->connectListSelection();
-        form->LViewTag = 1;
-        form->BaseTitle = QStringLiteral("Vardolin");
-        form->Edit1->setText(files.path() + QStringLiteral("/"));
-        env.messages.log.clear();
-    }
-    void write(const QString& name, const QByteArray& bytes) const
-    {
-        QFile f(files.path() + QStringLiteral("/") + name);
-        QVERIFY(f.open(QIODevice::WriteOnly));
-        f.write(bytes);
-    }
-    void list(const QStringList& names) { model->setStringList(names); }
-    void select(int row)
-    {
-        form->LView->selectionModel()->setCurrentIndex(model->index(row), QItemSelectionModel::ClearAndSelect);
-    }
-    // Lists and selects one file.
+struct View : TextViewRig {
+    // Writes, lists and selects one file.
     void show(const QString& name, const QByteArray& bytes)
     {
         write(name, bytes);
-        list({name});
-        select(0);
+        showListed(name);
     }
-    QString panel(int i) const { return form->panelText(i); }
-    TextPane* pane() const { return form->REdit; }
     // The rich-text page's document (only meaningful while rich text is shown).
     QTextDocument* doc() const { return qobject_cast<QPlainTextEdit*>(pane()->textWidget())->document(); }
-    QStringList messages() const { return env.messages.texts(); }
 };
 
 } // namespace

@@ -1,0 +1,56 @@
+#pragma once
+// A main window with a plain list model standing in for the file list, over a
+// folder of test files: what the text-view tests need to list, select and show.
+#include "TestSupport.h"
+#include "TextPane.h"
+#include "Unit1.h"
+
+#include <QFile>
+#include <QItemSelectionModel>
+#include <QLineEdit>
+#include <QListView>
+#include <QStringListModel>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <memory>
+
+struct TextViewRig {
+    TestEnv env;
+    QTemporaryDir files;
+    std::unique_ptr<TForm1> form;
+    QStringListModel* model = nullptr;
+
+    TextViewRig()
+    {
+        form = std::make_unique<TForm1>(env.env());
+        model = new QStringListModel(form.get());
+        form->LView->setModel(model);
+        form->connectListSelection();
+        form->LViewTag = 1;
+        form->BaseTitle = QStringLiteral("Vardolin");
+        form->Edit1->setText(files.path() + QStringLiteral("/"));
+        env.messages.log.clear();
+    }
+    QString path(const QString& name) const { return files.path() + QStringLiteral("/") + name; }
+    void write(const QString& name, const QByteArray& bytes) const
+    {
+        QFile f(path(name));
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        QCOMPARE(f.write(bytes), bytes.size());
+    }
+    void list(const QStringList& names) { model->setStringList(names); }
+    void select(int row)
+    {
+        form->LView->selectionModel()->setCurrentIndex(model->index(row), QItemSelectionModel::ClearAndSelect);
+    }
+    // Lists and selects one file.
+    void showListed(const QString& name)
+    {
+        list({name});
+        select(0);
+    }
+    QString panel(int i) const { return form->panelText(i); }
+    TextPane* pane() const { return form->REdit; }
+    QStringList messages() const { return env.messages.texts(); }
+};
