@@ -108,7 +108,7 @@ void checkImport(const QByteArray& bytes, const LineBuffer& whole)
             std::abort();
         return;
     }
-    if (whole.count() > OldSettings::OldLines) std::abort();
+    if (whole.count() > OldSettings::MaxOldLines) std::abort();
     if (apps != OldSettings::AppsResult::ImagesMissing || main != OldSettings::MainResult::Converted) std::abort();
     if (QFile::exists(dir + OldSettings::oldItemsFile()) || QFile::exists(dir + OldSettings::oldMainFile())) std::abort();
     LineBuffer items, settings;
