@@ -10,13 +10,13 @@
 namespace FsPath {
 
 namespace {
-// Length of a valid UTF-8 sequence starting at p, or 0.
-int utf8Length(const unsigned char* p, qsizetype left)
+// Length of a valid UTF-8 sequence starting at p, or 0; its code point in *cpOut.
+int utf8Length(const unsigned char* p, qsizetype left, char32_t* cpOut)
 {
     unsigned char c = p[0];
     int len;
     char32_t cp;
-    if (c < 0x80) return 1;
+    if (c < 0x80) { *cpOut = c; return 1; }
     if (c >= 0xC2 && c <= 0xDF) { len = 2; cp = c & 0x1F; }
     else if (c >= 0xE0 && c <= 0xEF) { len = 3; cp = c & 0x0F; }
     else if (c >= 0xF0 && c <= 0xF4) { len = 4; cp = c & 0x07; }
@@ -28,25 +28,34 @@ int utf8Length(const unsigned char* p, qsizetype left)
     }
     if ((len == 3 && (cp < 0x800 || (cp >= 0xD800 && cp <= 0xDFFF))) || (len == 4 && (cp < 0x10000 || cp > 0x10FFFF)))
         return 0;
+    *cpOut = cp;
     return len;
 }
 } // namespace
 
 QString decodeName(const QByteArray& bytes)
 {
+    // Decoded by hand rather than with the toolkit's decoder, which drops a
+    // byte-order mark at the start of its input.
     const auto* p = reinterpret_cast<const unsigned char*>(bytes.constData());
     qsizetype n = bytes.size();
     QString out;
     out.reserve(n);
     for (qsizetype i = 0; i < n;) {
-        int len = utf8Length(p + i, n - i);
+        char32_t cp = 0;
+        const int len = utf8Length(p + i, n - i, &cp);
         if (len == 0) {
             out.append(QChar(char16_t(0xDC00 + p[i])));
             ++i;
-        } else {
-            out.append(QString::fromUtf8(reinterpret_cast<const char*>(p + i), len));
-            i += len;
+            continue;
         }
+        if (cp >= 0x10000) {
+            out.append(QChar(QChar::highSurrogate(cp)));
+            out.append(QChar(QChar::lowSurrogate(cp)));
+        } else {
+            out.append(QChar(char16_t(cp)));
+        }
+        i += len;
     }
     return out;
 }

@@ -27,45 +27,10 @@ bool isAscii(const QByteArray& bytes)
 const QByteArray kBom("\xEF\xBB\xBF");
 
 // UTF-8 with every byte of an ill-formed sequence kept as U+DC00 + byte, which
-// FsPath::encodeName writes back as that byte. Decoded here by hand: the
-// toolkit's decoder drops a byte-order mark at the start of its input, and a
-// settings line may well begin with one.
+// FsPath::encodeName writes back as that byte.
 QString decodeUtf8KeepingBytes(const QByteArray& bytes)
 {
-    const auto* p = reinterpret_cast<const unsigned char*>(bytes.constData());
-    const qsizetype n = bytes.size();
-    QString out;
-    out.reserve(n);
-    for (qsizetype i = 0; i < n;) {
-        const unsigned char b = p[i];
-        if (b < 0x80) {
-            out.append(QChar(char16_t(b)));
-            ++i;
-            continue;
-        }
-        const int len = (b >= 0xC2 && b <= 0xDF) ? 2 : (b >= 0xE0 && b <= 0xEF) ? 3 : (b >= 0xF0 && b <= 0xF4) ? 4 : 0;
-        char32_t cp = len == 2 ? (b & 0x1F) : len == 3 ? (b & 0x0F) : (b & 0x07);
-        bool ok = len > 0 && i + len <= n;
-        for (int k = 1; ok && k < len; ++k) {
-            ok = (p[i + k] & 0xC0) == 0x80;
-            cp = (cp << 6) | (p[i + k] & 0x3F);
-        }
-        if (ok && len == 3) ok = cp >= 0x800 && (cp < 0xD800 || cp > 0xDFFF);
-        if (ok && len == 4) ok = cp >= 0x10000 && cp <= 0x10FFFF;
-        if (!ok) {
-            out.append(QChar(char16_t(0xDC00 + b)));
-            ++i;
-            continue;
-        }
-        if (cp >= 0x10000) {
-            out.append(QChar(QChar::highSurrogate(cp)));
-            out.append(QChar(QChar::lowSurrogate(cp)));
-        } else {
-            out.append(QChar(char16_t(cp)));
-        }
-        i += len;
-    }
-    return out;
+    return FsPath::decodeName(bytes);
 }
 
 } // namespace
