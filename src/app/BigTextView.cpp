@@ -1,6 +1,9 @@
 #include "BigTextView.h"
 
 #include "BigTextMemory.h"
+#include "BigTextProgress.h"
+#include "FsPath.h"
+#include "VarError.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -14,6 +17,8 @@
 #include <algorithm>
 #include <climits>
 
+#include <fcntl.h>
+
 namespace {
 
 constexpr int kMargin = 4;
@@ -23,8 +28,20 @@ constexpr qint64 kPrimaryLimit = 1 << 20;
 
 } // namespace
 
-BigTextView::BigTextView(QWidget* parent) : QAbstractScrollArea(parent), m_layout(m_doc)
+BigTextView::BigTextView(QWidget* parent)
+    : QAbstractScrollArea(parent), m_layout(m_doc), m_activity(m_doc, m_layout, this),
+      m_progress(new BigTextProgress(this))
 {
+    connect(&m_activity, &BigTextActivity::grew, this, &BigTextView::grown);
+    connect(&m_activity, &BigTextActivity::found, this, &BigTextView::findFinished);
+    connect(&m_activity, &BigTextActivity::numberingChanged, this, &BigTextView::numberingChanged);
+    connect(&m_activity, &BigTextActivity::failed, this, &BigTextView::loadFailed);
+    connect(&m_activity, &BigTextActivity::outOfMemory, this, &BigTextView::outOfMemory);
+    connect(&m_activity, &BigTextActivity::busyChanged, this, [this](bool busy) {
+        if (busy) m_progress->begin(m_activity.busyText(), [this] { return m_activity.progress(); });
+        else m_progress->end();
+    });
+    connect(m_progress, &BigTextProgress::cancelRequested, &m_activity, &BigTextActivity::cancelBusy);
     setFocusPolicy(Qt::StrongFocus);
     setAttribute(Qt::WA_InputMethodEnabled);
     viewport()->setCursor(Qt::IBeamCursor);
@@ -57,25 +74,27 @@ void BigTextView::reset()
 
 void BigTextView::clear()
 {
+    m_activity.stopAll();
     m_doc.clear();
     reset();
 }
 
 void BigTextView::load(const QString& path, BigTextEncoding encoding)
 {
-    try {
-        m_doc.open(path, encoding);
-    } catch (...) {
+    m_activity.stopAll();
+    m_doc.clear();
+    const int fd = ::open(FsPath::encodeName(path).constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0) {
         reset();
-        throw;
+        throw VarError::cannotOpen(path);
     }
-    reset();
+    load(fd, path, encoding);
 }
 
 void BigTextView::load(int fd, const QString& path, BigTextEncoding encoding)
 {
     try {
-        m_doc.open(fd, path, encoding);
+        m_activity.load(fd, path, encoding);
     } catch (...) {
         reset();
         throw;
@@ -85,9 +104,28 @@ void BigTextView::load(int fd, const QString& path, BigTextEncoding encoding)
 
 void BigTextView::setPlainText(const QString& text)
 {
+    m_activity.stopAll();
     m_doc.setText(text);
     reset();
 }
+
+// More of the file is indexed: the scroll range grows, and a caret kept at
+// the end goes with it.
+void BigTextView::grown()
+{
+    updateScrollBars();
+    if (m_followEnd) {
+        const qint64 end = m_doc.length();
+        m_following = true;
+        setCaret(m_anchor == m_caret ? end : m_anchor, end, true);
+        m_following = false;
+        if (m_followScroll) ensureCaretVisible();
+    }
+    if (m_doc.isComplete()) m_followEnd = false;
+    viewport()->update();
+}
+
+bool BigTextView::progressShown() const { return m_progress->shown(); }
 
 QString BigTextView::toPlainText() const { return m_doc.text(0, m_doc.length()); }
 qint64 BigTextView::textLength() const { return m_doc.length(); }
@@ -103,6 +141,7 @@ void BigTextView::setCaret(qint64 anchor, qint64 caret, bool keepGoal)
     anchor = std::clamp<qint64>(anchor, 0, length);
     caret = std::clamp<qint64>(caret, 0, length);
     if (!keepGoal) m_goalX = -1;
+    if (!m_following) m_followEnd = false;
     restartBlink();
     if (anchor == m_anchor && caret == m_caret) return;
     m_anchor = anchor;
@@ -126,22 +165,25 @@ void BigTextView::setSelLength(qint64 length)
     ensureCaretVisible();
 }
 
-void BigTextView::selectAll() { setCaret(0, m_doc.length()); }
+void BigTextView::selectAll()
+{
+    setCaret(0, m_doc.length());
+    m_followEnd = !m_doc.isComplete();
+    m_followScroll = false;
+}
 
 QString BigTextView::selectedText() const { return m_doc.text(selStart(), selLength()); }
 
 void BigTextView::copy()
 {
     if (selLength() == 0) return;
-    // Weighed before the text is taken: a copy too big to hand over whole is
-    // refused here (std::bad_alloc), never half-made or failed in the toolkit.
-    BigTextMemory::requireClipboard(selLength());
-    QGuiApplication::clipboard()->setText(selectedText());
+    m_activity.copy(selStart(), selLength(), m_followEnd && m_caret == m_doc.length());
 }
 
 void BigTextView::cut()
 {
     if (selLength() == 0) return;
+    m_followEnd = false; // what goes is what is selected now
     copy();
     removeSelection();
     textChanged();
@@ -158,7 +200,23 @@ qint64 BigTextView::find(const QString& what, qint64 start, qint64 length) const
     return m_doc.find(what, start, length < 0 ? -1 : start + length);
 }
 
-qint64 BigTextView::lineFromChar(qint64 pos) const { return m_layout.visualLineOf(pos); }
+void BigTextView::startFind(const QString& what, qint64 start, qint64 length)
+{
+    qint64 to = length < 0 ? -1 : start + std::min(length, m_doc.length() - start);
+    if (!m_doc.isComplete() && (to < 0 || to >= m_doc.length())) to = -1;
+    m_activity.find(what, start, to);
+}
+
+// Numbers of wrapped lines rest on counts of every block before; those that
+// were guessed are counted in the background, and numberingChanged() tells
+// when better numbers are to be had.
+qint64 BigTextView::lineFromChar(qint64 pos) const
+{
+    const qint64 line = m_layout.visualLineOf(pos);
+    if (m_wrap) QMetaObject::invokeMethod(const_cast<BigTextActivity*>(&m_activity), &BigTextActivity::countLater, Qt::QueuedConnection);
+    return line;
+}
+
 qint64 BigTextView::lineIndex(qint64 line) const { return m_layout.visualLineStart(line); }
 
 // ---------------------------------------------------------------- editing
@@ -182,6 +240,7 @@ void BigTextView::insertText(const QString& text)
 
 void BigTextView::textChanged()
 {
+    m_activity.edited();
     m_goalX = -1;
     updateScrollBars();
     setTop(m_top); // the text may have become shorter than the page
@@ -284,6 +343,9 @@ void BigTextView::keyPress(QKeyEvent* event)
         return;
     case Qt::Key_End:
         moveCaret(ctrl ? length : m_layout.positionAt(m_layout.visualOf(m_caret), 1e12), shift);
+        // Until the whole file is indexed, the end moves on: the caret keeps to it.
+        m_followEnd = ctrl && !m_doc.isComplete();
+        m_followScroll = true;
         return;
     case Qt::Key_Backspace:
         if (selLength() == 0) {
@@ -455,6 +517,7 @@ void BigTextView::timerEvent(QTimerEvent* event)
 void BigTextView::changeEvent(QEvent* event)
 {
     if (event->type() == QEvent::FontChange) {
+        m_activity.layoutChanged();
         m_layout.setFont(font());
         m_widest = 0;
         updateWrapWidth();
@@ -499,7 +562,9 @@ void BigTextView::scrollContentsBy(int, int dy)
 
 void BigTextView::updateWrapWidth()
 {
+    const quint64 key = m_layout.countsKey();
     m_layout.setWrapWidth(m_wrap ? std::max(1, viewport()->width() - 2 * kMargin) : 0);
+    if (m_layout.countsKey() != key) m_activity.layoutChanged();
 }
 
 void BigTextView::updateScrollBars()
@@ -540,6 +605,7 @@ void BigTextView::ensureCaretVisible()
 void BigTextView::resizeEvent(QResizeEvent* event)
 {
     QAbstractScrollArea::resizeEvent(event);
+    m_progress->place(viewport()->geometry());
     updateWrapWidth();
     updateScrollBars();
     setTop(m_top);

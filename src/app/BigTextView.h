@@ -1,4 +1,5 @@
 #pragma once
+#include "BigTextActivity.h"
 #include "BigTextDocument.h"
 #include "BigTextLayout.h"
 
@@ -15,6 +16,15 @@
 // Its operations are those of the program's text pane: load, selection start
 // and length, select all, copy, find, line of a position as shown (wrapped
 // lines count as several) and start of a line, word wrap, font and colours.
+//
+// Nothing it does holds up the event loop for long: a file shows from its
+// head at once while the rest is indexed in the background (the text grows
+// until it is complete; Ctrl+End and select all then stay at its end), and a
+// long search, a big copy and the numbering of wrapped lines run on workers.
+// A search or copy that takes a while shows its progress and is cancelled by
+// Escape.
+class BigTextProgress;
+
 class BigTextView : public QAbstractScrollArea {
     Q_OBJECT
 public:
@@ -40,13 +50,27 @@ public:
     void setSelLength(qint64 length);
     void selectAll();
     // Throws std::bad_alloc, copying nothing, when the selection does not fit
-    // in memory with room to spare.
+    // in memory with room to spare. A big selection reaches the clipboard
+    // when it has been decoded; one that runs to the end of a text still being
+    // indexed, when the index is complete.
     void copy();
     void cut();
     void paste();
     QString selectedText() const;
     // Case-sensitive forward search in [start, start + length); -1 if absent.
+    // Only the part indexed so far is searched.
     qint64 find(const QString& what, qint64 start, qint64 length) const;
+    // The same without waiting: the answer comes through findFinished(), from
+    // within this call when the search is short. A range that reaches the end
+    // of a text still being indexed runs on to the end of the whole text.
+    // Another search, a load, an edit or Escape cancels it (no answer then).
+    void startFind(const QString& what, qint64 start, qint64 length);
+    // Whether the whole file is indexed (the length and line numbers are final).
+    bool isComplete() const { return m_doc.isComplete(); }
+    // A search or copy is under way, and whether its progress shows.
+    bool isBusy() const { return m_activity.busy(); }
+    bool progressShown() const;
+    BigTextActivity& activity() { return m_activity; }
     // Line of a position as shown (a wrapped line counts as several), and the
     // position where a shown line starts (-1 past the last).
     qint64 lineFromChar(qint64 pos) const;
@@ -68,6 +92,13 @@ Q_SIGNALS:
     void selectionChanged();
     // A copy, cut or paste from the keyboard was refused for lack of memory.
     void outOfMemory();
+    // The answer of startFind(): where the text was found, -1 when it was not.
+    void findFinished(qint64 hit);
+    // Line numbers of positions (lineFromChar) have come nearer to the final
+    // ones: wrapped lines counted in the background.
+    void numberingChanged();
+    // Reading the file failed while it was being indexed: the text ends there.
+    void loadFailed(const QString& message);
 
 protected:
     bool event(QEvent* event) override;
@@ -92,6 +123,7 @@ private:
     using Visual = BigTextLayout::Visual;
 
     void reset();
+    void grown();
     void setCaret(qint64 anchor, qint64 caret, bool keepGoal = false);
     void moveCaret(qint64 pos, bool extend, bool keepGoal = false);
     void insertText(const QString& text);
@@ -113,7 +145,14 @@ private:
 
     BigTextDocument m_doc;
     BigTextLayout m_layout;
+    BigTextActivity m_activity;
+    BigTextProgress* m_progress;
     bool m_wrap = false;
+    // The caret (and a selection's end) stays at the end of a text still being
+    // indexed, as it grows; with followScroll the view follows it.
+    bool m_followEnd = false;
+    bool m_followScroll = false;
+    bool m_following = false;
 
     qint64 m_anchor = 0;
     qint64 m_caret = 0;

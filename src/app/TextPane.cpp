@@ -83,6 +83,10 @@ TextPane::TextPane(QWidget* parent)
     connect(m_edit, &QPlainTextEdit::cursorPositionChanged, this, [this] { if (m_rich) Q_EMIT selectionChanged(); });
     connect(m_big, &BigTextView::selectionChanged, this, [this] { if (!m_rich) Q_EMIT selectionChanged(); });
     connect(m_big, &BigTextView::outOfMemory, this, &TextPane::outOfMemory);
+    // Line numbers that firm up as wrapped lines are counted are a new caret position to show.
+    connect(m_big, &BigTextView::numberingChanged, this, [this] { if (!m_rich) Q_EMIT selectionChanged(); });
+    connect(m_big, &BigTextView::findFinished, this, [this](qint64 hit) { Q_EMIT findFinished(hit, m_finding); });
+    connect(m_big, &BigTextView::loadFailed, this, &TextPane::loadFailed);
     connect(m_edit, &RichTextPage::outOfMemory, this, &TextPane::outOfMemory);
     connect(m_edit->document(), &QTextDocument::contentsChange, this, [this](int, int removed, int added) {
         if (!m_loading && (removed || added)) m_textValid = false;
@@ -371,6 +375,13 @@ qint64 TextPane::find(const QString& what, qint64 start, qint64 length) const
     const qsizetype to = std::clamp<qsizetype>(length > all.size() - from ? all.size() : from + length, from, all.size());
     const qsizetype hit = search(QStringView(all).mid(from, to - from), what);
     return hit < 0 ? -1 : from + hit;
+}
+
+void TextPane::startFind(const QString& what, qint64 start, qint64 length)
+{
+    m_finding = what;
+    if (m_rich) Q_EMIT findFinished(find(what, start, length), what);
+    else m_big->startFind(what, start, length);
 }
 
 namespace {

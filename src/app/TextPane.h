@@ -48,6 +48,10 @@ public:
     QString selectedText() const;
     // Case-sensitive forward search in [start, start + length); -1 when not found.
     qint64 find(const QString& what, qint64 start, qint64 length) const;
+    // The same without holding up the event loop: the answer comes through
+    // findFinished(), from within this call when the search is short. A long
+    // one shows its progress and Escape cancels it (no answer then).
+    void startFind(const QString& what, qint64 start, qint64 length);
     // Line of a position as the pane shows it (a wrapped line counts as
     // several) and the position where a line starts.
     qint64 lineFromChar(qint64 pos) const;
@@ -85,6 +89,10 @@ Q_SIGNALS:
     // A copy, cut or paste made by the text widgets' own keys was refused for
     // lack of memory (nothing was copied).
     void outOfMemory();
+    // The answer of startFind(): where what was found, -1 when it was not.
+    void findFinished(qint64 hit, const QString& what);
+    // The file being shown could not be read to its end (the text ends there).
+    void loadFailed(const QString& message);
 
 private:
     void showPage(bool rich);
@@ -113,4 +121,5 @@ private:
     mutable QString m_text;
     mutable bool m_textValid = true;
     bool m_loading = false;
+    QString m_finding; // the text of the search under way
 };

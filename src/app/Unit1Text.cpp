@@ -8,6 +8,7 @@
 #include "Messages.h"
 #include "ShownName.h"
 #include "TextPane.h"
+#include "VarError.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -61,6 +62,26 @@ void TForm1::setupText()
     // The pane's own copy and cut keys refuse a copy too big for memory; the
     // refusal is reported like any other lack of memory.
     connect(REdit, &TextPane::outOfMemory, this, [this] { guard([] { throw std::bad_alloc(); }); });
+    // A file that fails to be read while the rest of it is indexed is reported like any failed read.
+    connect(REdit, &TextPane::loadFailed, this, [this](const QString& message) {
+        guard([&] { throw VarError(message); });
+    });
+    // A search answers when it is done; a long one does not hold up the window meanwhile.
+    connect(REdit, &TextPane::findFinished, this, [this](qint64 hit, const QString& what) {
+        guard([&] {
+            if (hit < 0) {
+                if (m_env.messages) m_env.messages->notice(this, QStringLiteral("見つかりませんでした。"));
+                return;
+            }
+            // The selection shows only in the focused pane, so the main window comes
+            // to the front; the dialog stays open beside it.
+            activateWindow();
+            REdit->setFocusToText();
+            REdit->setSelStart(hit);
+            REdit->setSelLength(what.size());
+            PutCallet();
+        });
+    });
     // Ctrl+C is C1's shortcut wherever the focus is in the window, also in the
     // controls that would copy on their own.
     QList<QWidget*> watched = REdit->textWidgets();
@@ -180,17 +201,5 @@ void TForm1::FindDlgFind()
     // The search starts behind a selection, else at the very top (not at the caret).
     const qint64 length = REdit->selLength();
     const qint64 start = length > 0 ? REdit->selStart() + length : 0;
-    const QString what = FindDlg->findText();
-    const qint64 hit = REdit->find(what, start, REdit->textLength() - start);
-    if (hit < 0) {
-        if (m_env.messages) m_env.messages->notice(this, QStringLiteral("見つかりませんでした。"));
-        return;
-    }
-    // The selection shows only in the focused pane, so the main window comes
-    // to the front; the dialog stays open beside it.
-    activateWindow();
-    REdit->setFocusToText();
-    REdit->setSelStart(hit);
-    REdit->setSelLength(what.size());
-    PutCallet();
+    REdit->startFind(FindDlg->findText(), start, REdit->textLength() - start);
 }

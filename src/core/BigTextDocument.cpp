@@ -1,6 +1,7 @@
 #include "BigTextDocument.h"
 
 #include "BigTextJis.h"
+#include "BigTextSearch.h"
 #include "FsPath.h"
 #include "VarError.h"
 
@@ -29,42 +30,16 @@ constexpr qint64 kCacheChars = 4 << 20;
 // Bulk reads (copying a whole file) pass the cache by.
 constexpr qint64 kBulkChars = 1 << 20;
 
-// Makes d hold exactly the counts the scan found, after the file changed under
-// us: its lines are kept as far as they fit, the rest is blank.
-void conform(BigTextScan::Decoded& d, qint64 chars, qint64 newlines, bool endsWithNewline)
-{
-    const qint64 segments = newlines + (endsWithNewline ? 0 : 1);
-    qint64 budget = chars - newlines;
-    const QStringList old = d.text.split(u'\n');
-    QString out;
-    out.reserve(chars);
-    for (qint64 r = 0; r < segments; ++r) {
-        if (r < old.size()) {
-            const qint64 take = std::min<qint64>(old[r].size(), budget);
-            out += QStringView(old[r]).left(take);
-            budget -= take;
-        }
-        if (r + 1 < segments || endsWithNewline) out += u'\n';
-    }
-    if (budget > 0) out.insert(endsWithNewline ? out.size() - 1 : out.size(), QString(budget, u' '));
-    d.text = out;
-    d.index();
-}
-
 } // namespace
 
 BigTextDocument::BigTextDocument() { reset(); }
 
-BigTextDocument::~BigTextDocument()
-{
-    if (m_fd >= 0) ::close(m_fd);
-}
+BigTextDocument::~BigTextDocument() = default;
 
 void BigTextDocument::reset()
 {
-    if (m_fd >= 0) ::close(m_fd);
-    m_fd = -1;
-    m_codec.reset();
+    m_source.reset();
+    m_indexedEnd = m_fileEnd = 0;
     m_pieces.clear();
     Piece empty;
     empty.own = std::make_shared<Decoded>();
@@ -76,6 +51,7 @@ void BigTextDocument::reset()
     m_cacheChars = 0;
     m_validPrefix = 0;
     ++m_revision;
+    ++m_editRevision;
 }
 
 void BigTextDocument::clear() { reset(); }
@@ -89,7 +65,7 @@ void BigTextDocument::open(const QString& path, BigTextEncoding encoding)
     open(fd, path, encoding);
 }
 
-void BigTextDocument::open(int fd, const QString& path, BigTextEncoding encoding)
+bool BigTextDocument::openSmall(int fd, const QString& path, BigTextEncoding encoding, qint64* size)
 {
     reset();
     struct stat st;
@@ -97,52 +73,79 @@ void BigTextDocument::open(int fd, const QString& path, BigTextEncoding encoding
         ::close(fd);
         throw VarError::cannotOpen(path);
     }
+    *size = st.st_size;
+    if (S_ISREG(st.st_mode) && encoding != BigTextEncoding::Iso2022Jp) return false;
 
-    if (!S_ISREG(st.st_mode) || encoding == BigTextEncoding::Iso2022Jp) {
-        // Small in practice: ISO-2022-JP (whose bytes mean nothing without the
-        // escapes before them) and pipes or devices are read and decoded whole,
-        // through the same descriptor, a regular file up to the size it had
-        // when examined and a stream up to a bound of its own.
-        QByteArray bytes;
-        try {
-            if (S_ISREG(st.st_mode)) {
-                bytes.resize(qsizetype(st.st_size));
-                bytes.resize(qsizetype(BigTextScan::readAt(fd, 0, bytes.data(), st.st_size)));
-            } else {
-                bytes = BigTextScan::readStream(fd, kMaxStreamBytes);
-            }
-        } catch (...) {
-            ::close(fd);
-            throw;
-        }
-        ::close(fd);
-        QString text;
-        if (encoding == BigTextEncoding::Iso2022Jp) {
-            text = BigTextJis::decodeIso2022Jp(bytes.constData(), bytes.size());
-        } else {
-            auto codec = BigTextCodec::create(encoding);
-            const int bom = BigTextCodec::bomLength(encoding, bytes.constData(), bytes.size());
-            codec->decode(bytes.constData() + bom, bytes.size() - bom, text);
-        }
-        setText(text);
-        m_encoding = encoding;
-        return;
-    }
-
-    auto codec = BigTextCodec::create(encoding);
-    std::vector<BigTextScan::Block> blocks;
+    // Small in practice: ISO-2022-JP (whose bytes mean nothing without the
+    // escapes before them) and pipes or devices are read and decoded whole,
+    // through the same descriptor, a regular file up to the size it had
+    // when examined and a stream up to a bound of its own.
+    QByteArray bytes;
     try {
-        char head[4];
-        const qint64 got = BigTextScan::readAt(fd, 0, head, sizeof head);
-        const int bom = BigTextCodec::bomLength(encoding, head, got);
-        blocks = BigTextScan::scan(fd, bom, st.st_size, *codec);
+        if (S_ISREG(st.st_mode)) {
+            bytes.resize(qsizetype(st.st_size));
+            bytes.resize(qsizetype(BigTextScan::readAt(fd, 0, bytes.data(), st.st_size)));
+        } else {
+            bytes = BigTextScan::readStream(fd, kMaxStreamBytes);
+        }
     } catch (...) {
         ::close(fd);
         throw;
     }
+    ::close(fd);
+    QString text;
+    if (encoding == BigTextEncoding::Iso2022Jp) {
+        text = BigTextJis::decodeIso2022Jp(bytes.constData(), bytes.size());
+    } else {
+        auto codec = BigTextCodec::create(encoding);
+        const int bom = BigTextCodec::bomLength(encoding, bytes.constData(), bytes.size());
+        codec->decode(bytes.constData() + bom, bytes.size() - bom, text);
+    }
+    setText(text);
+    m_encoding = encoding;
+    return true;
+}
+
+void BigTextDocument::open(int fd, const QString& path, BigTextEncoding encoding)
+{
+    openHead(fd, path, encoding, -1);
+}
+
+void BigTextDocument::openHead(int fd, const QString& path, BigTextEncoding encoding, qint64 headBytes)
+{
+    qint64 size = 0;
+    if (openSmall(fd, path, encoding, &size)) return;
+
+    auto source = std::make_shared<const BigTextSource>(fd, BigTextCodec::create(encoding));
+    std::vector<BigTextScan::Block> blocks;
+    char head[4];
+    const qint64 got = BigTextScan::readAt(fd, 0, head, sizeof head);
+    const int bom = BigTextCodec::bomLength(encoding, head, got);
+    qint64 end = size;
+    if (headBytes < 0) {
+        blocks = BigTextScan::scan(fd, bom, size, source->codec());
+    } else {
+        BigTextScan::ScanControl control;
+        control.stopAfter = std::max<qint64>(headBytes, 1);
+        end = BigTextScan::scanRange(fd, bom, size, source->codec(), blocks, control);
+    }
 
     m_pieces.clear();
-    m_pieces.reserve(blocks.size());
+    m_source = std::move(source);
+    m_encoding = encoding;
+    m_fileEnd = size;
+    m_indexedEnd = bom;
+    appendPieces(blocks);
+    m_indexedEnd = end;
+    m_validPrefix = 0;
+    ++m_revision;
+    ++m_editRevision;
+}
+
+void BigTextDocument::appendPieces(const std::vector<BigTextScan::Block>& blocks)
+{
+    if (m_pieces.size() == 1 && m_pieces[0].chars == 0 && !blocks.empty()) m_pieces.clear(); // the empty start
+    m_pieces.reserve(m_pieces.size() + blocks.size());
     for (const auto& b : blocks) {
         Piece p;
         p.offset = b.offset;
@@ -152,6 +155,7 @@ void BigTextDocument::open(int fd, const QString& path, BigTextEncoding encoding
         p.endsWithNewline = b.endsWithNewline;
         p.id = newId();
         m_pieces.push_back(std::move(p));
+        m_indexedEnd = b.offset + b.bytes;
     }
     if (m_pieces.empty()) {
         Piece empty;
@@ -160,11 +164,33 @@ void BigTextDocument::open(int fd, const QString& path, BigTextEncoding encoding
         empty.id = newId();
         m_pieces.push_back(std::move(empty));
     }
-    m_fd = fd;
-    m_codec = std::move(codec);
-    m_encoding = encoding;
-    m_validPrefix = 0;
+}
+
+void BigTextDocument::appendBlocks(const std::vector<BigTextScan::Block>& blocks)
+{
+    if (blocks.empty() || isComplete()) return;
+    const int last = int(m_pieces.size()) - 1;
+    const bool wasEmpty = last == 0 && m_pieces[0].chars == 0;
+    appendPieces(blocks);
+    Piece& before = m_pieces[size_t(last)];
+    if (wasEmpty) {
+        ++m_editRevision;
+    } else if (before.own && !before.endsWithNewline) {
+        // Text typed at the very end of the part indexed so far runs on into what follows.
+        settle(last);
+        ++m_editRevision;
+    } else {
+        // Its last line is no longer the text's last: another count of lines.
+        before.id = newId();
+    }
+    invalidate(last);
     ++m_revision;
+}
+
+void BigTextDocument::finishIndex()
+{
+    if (isComplete()) return;
+    m_fileEnd = m_indexedEnd;
 }
 
 void BigTextDocument::setText(const QString& text)
@@ -175,6 +201,7 @@ void BigTextDocument::setText(const QString& text)
     m_pieces = piecesOf(std::move(t));
     m_validPrefix = 0;
     ++m_revision;
+    ++m_editRevision;
 }
 
 // ---------------------------------------------------------------- index
@@ -257,22 +284,6 @@ qint64 BigTextDocument::indexBytes() const
 
 // ---------------------------------------------------------------- decoding
 
-BigTextDocument::Decoded BigTextDocument::readPiece(const Piece& piece) const
-{
-    std::vector<char> bytes(size_t(piece.bytes));
-    qint64 got = 0;
-    try {
-        got = BigTextScan::readAt(m_fd, piece.offset, bytes.data(), piece.bytes);
-    } catch (const VarError&) {
-        got = 0; // shown blank, like a part cut off the file
-    }
-    Decoded d = BigTextScan::decode(*m_codec, bytes.data(), got);
-    if (d.text.size() != piece.chars || d.newlines() != piece.newlines
-        || d.endsWithNewline() != piece.endsWithNewline)
-        conform(d, piece.chars, piece.newlines, piece.endsWithNewline);
-    return d;
-}
-
 BigTextDocument::DecodedPtr BigTextDocument::fetch(int index, bool keep) const
 {
     const Piece& p = m_pieces[size_t(index)];
@@ -281,7 +292,7 @@ BigTextDocument::DecodedPtr BigTextDocument::fetch(int index, bool keep) const
         m_cache.splice(m_cache.begin(), m_cache, it->second);
         return it->second->second;
     }
-    auto d = std::make_shared<const Decoded>(readPiece(p));
+    auto d = std::make_shared<const Decoded>(readPart(*m_source, p));
     if (keep) {
         m_cache.emplace_front(p.offset, d);
         m_cacheIndex[p.offset] = m_cache.begin();
@@ -356,96 +367,33 @@ QString BigTextDocument::text(qint64 pos, qint64 len) const
 
 qint64 BigTextDocument::find(const QString& what, qint64 from, qint64 to) const
 {
-    QString needle = what;
-    BigTextScan::normalize(needle);
+    BigTextSearch search(what, m_source ? &m_source->codec() : nullptr);
     const qint64 total = length();
     from = std::clamp<qint64>(from, 0, total);
     to = to < 0 ? total : std::clamp<qint64>(to, from, total);
-    if (needle.isEmpty() || to - from < needle.size()) return -1;
-    return findInPieces(needle, from, to);
+    if (search.size() == 0 || to - from < search.size()) return -1;
+    const BigTextSpan all = span(blockAt(from), blockAt(std::max<qint64>(from, to - 1)) + 1);
+    return search.run(all, from, to, false, nullptr, nullptr, [this](const BigTextPart& p) { return cachedText(p); });
 }
 
-// Whether the byte form may run on from the end of piece index (whose bytes
-// are given) into the next piece: only a next piece that follows it in the file
-// is examined; anything else may.
-bool BigTextDocument::runsOn(int index, const char* bytes, qint64 size, const QByteArray& form) const
+BigTextSpan BigTextDocument::span(int from, int to) const
 {
-    const qint64 tail = form.size() - 1;
-    if (tail <= 0) return false;
-    if (index + 1 >= int(m_pieces.size())) return false;
-    const Piece& p = m_pieces[size_t(index)];
-    const Piece& next = m_pieces[size_t(index) + 1];
-    if (next.own || next.offset != p.offset + p.bytes || size != p.bytes) return true;
-    QByteArray joint(bytes + std::max<qint64>(0, size - tail), qsizetype(std::min(size, tail)));
-    const qsizetype have = joint.size();
-    joint.resize(have + tail);
-    qint64 got = 0;
-    try {
-        got = BigTextScan::readAt(m_fd, next.offset, joint.data() + have, tail);
-    } catch (const VarError&) {
-        return true;
-    }
-    joint.resize(qsizetype(have + got));
-    return joint.contains(form);
+    ensurePrefix();
+    BigTextSpan s;
+    s.source = m_source;
+    from = std::clamp(from, 0, int(m_pieces.size()));
+    to = std::clamp(to, from, int(m_pieces.size()));
+    s.parts.assign(m_pieces.begin() + from, m_pieces.begin() + to);
+    s.start = m_starts[size_t(from)];
+    s.firstIndex = from;
+    return s;
 }
 
-qint64 BigTextDocument::findInPieces(const QString& needle, qint64 from, qint64 to) const
+BigTextDocument::DecodedPtr BigTextDocument::cachedText(const BigTextPart& part) const
 {
-    const qsizetype m = needle.size();
-    const bool hasNewline = needle.contains(u'\n');
-    // Where the needle has one byte form, raw blocks are searched as bytes and
-    // only blocks holding that form are decoded to confirm the hit.
-    QByteArray form;
-    const bool byBytes = isFile() && !hasNewline && m_codec->uniqueBytes(needle, &form) && !form.isEmpty();
-    std::vector<char> raw;
-
-    // The last m - 1 characters before the current block, when a hit may run on
-    // across its start.
-    QString carry;
-    qint64 carryStart = 0;
-    auto accept = [&](qint64 pos) { return pos >= from && pos + m <= to; };
-
-    for (int i = blockAt(from); i < int(m_pieces.size()) && m_starts[size_t(i)] < to; ++i) {
-        const Piece& p = m_pieces[size_t(i)];
-        const qint64 start = m_starts[size_t(i)];
-        const qint64 off = std::max<qint64>(0, from - start);
-        DecodedPtr d;
-        if (byBytes && !p.own && carry.isEmpty() && !m_cacheIndex.count(p.offset)) {
-            raw.resize(size_t(p.bytes));
-            qint64 got = 0;
-            try {
-                got = BigTextScan::readAt(m_fd, p.offset, raw.data(), p.bytes);
-            } catch (const VarError&) {
-                got = p.bytes > 0 ? -1 : 0;
-            }
-            const bool candidate = got < 0 || memmem(raw.data(), size_t(got), form.constData(), size_t(form.size()));
-            if (!candidate && (p.endsWithNewline || !runsOn(i, raw.data(), got, form))) continue;
-        }
-        d = fetch(i, false);
-        const QStringView text(d->text);
-        if (!carry.isEmpty()) {
-            QString joint = carry;
-            joint += text.left(m - 1);
-            for (qsizetype k = joint.indexOf(needle); k >= 0 && k < carry.size(); k = joint.indexOf(needle, k + 1)) {
-                if (accept(carryStart + k)) return carryStart + k;
-                if (carryStart + k + m > to) return -1;
-            }
-        }
-        const qsizetype k = text.indexOf(needle, off);
-        if (k >= 0) return start + k + m <= to ? start + k : -1;
-        if (m > 1 && (hasNewline || !p.endsWithNewline)) {
-            if (text.size() >= m - 1) {
-                carry = text.right(m - 1).toString();
-            } else {
-                carry += text;
-                carry = carry.right(m - 1);
-            }
-            carryStart = start + text.size() - carry.size();
-        } else {
-            carry.clear();
-        }
-    }
-    return -1;
+    if (part.own) return part.own;
+    const auto it = m_cacheIndex.find(part.offset);
+    return it == m_cacheIndex.end() ? nullptr : it->second->second;
 }
 
 // ---------------------------------------------------------------- edits
@@ -559,6 +507,7 @@ void BigTextDocument::insert(qint64 pos, const QString& text)
     settle(i);
     invalidate(i - 1);
     ++m_revision;
+    ++m_editRevision;
 }
 
 void BigTextDocument::remove(qint64 pos, qint64 len)
@@ -602,4 +551,5 @@ void BigTextDocument::remove(qint64 pos, qint64 len)
     }
     invalidate(b - 1);
     ++m_revision;
+    ++m_editRevision;
 }

@@ -1,6 +1,7 @@
 #pragma once
 #include "BigTextCodec.h"
 #include "BigTextScan.h"
+#include "BigTextSource.h"
 
 #include <QString>
 
@@ -22,6 +23,11 @@
 //
 // Reading never runs past the end of a file that shrank after opening: the
 // missing part shows as blank.
+//
+// A large file can also be opened with only its head indexed (openHead); the
+// rest is then appended block by block as a background scan finds it, and
+// until it is complete, length, lines and positions are those of the part
+// indexed so far.
 class BigTextDocument {
 public:
     using Decoded = BigTextScan::Decoded;
@@ -49,15 +55,34 @@ public:
     // name now points elsewhere. path is for messages only.
     void open(int fd, const QString& path, BigTextEncoding encoding);
 
+    // Opens the file like open(fd, ...) but indexes only about headBytes of it
+    // (whole blocks); the rest is for appendBlocks(), from indexedEnd() on.
+    void openHead(int fd, const QString& path, BigTextEncoding encoding, qint64 headBytes);
+    // Whether the whole file is indexed (always, for a text not opened by openHead).
+    bool isComplete() const { return m_indexedEnd >= m_fileEnd; }
+    // Bytes of the file indexed (from its start, a byte-order mark included),
+    // and where the index will end: the file's size when it was opened.
+    qint64 indexedEnd() const { return m_indexedEnd; }
+    qint64 fileEnd() const { return m_fileEnd; }
+    // Blocks that follow the indexed part in the file, in order.
+    void appendBlocks(const std::vector<BigTextScan::Block>& blocks);
+    // The rest of the file is not to be had (it shrank, or could not be read):
+    // the text ends where the index ends.
+    void finishIndex();
+
     // Most a pipe or device is read; more is refused.
     static constexpr qint64 kMaxStreamBytes = 64 << 20;
     // Replaces the content with text held in memory.
     void setText(const QString& text);
     void clear();
 
-    bool isFile() const { return m_fd >= 0; }
+    bool isFile() const { return m_source != nullptr; }
+    const std::shared_ptr<const BigTextSource>& source() const { return m_source; }
     BigTextEncoding encoding() const { return m_encoding; }
+    // Changes with every change of the text; editRevision() only when text
+    // that was there changes (not when the index grows).
     quint64 revision() const { return m_revision; }
+    quint64 editRevision() const { return m_editRevision; }
 
     qint64 length() const;
     qint64 lineCount() const;
@@ -85,39 +110,38 @@ public:
     // keep: whether the block stays decoded for the next call (not for bulk passes).
     DecodedPtr decoded(int index, bool keep = true) const;
 
+    // The blocks [from, to) as they are now, for reading on another thread.
+    BigTextSpan span(int from, int to) const;
+    // The decoded text of a block when it is held decoded now (null otherwise).
+    DecodedPtr cachedText(const BigTextPart& part) const;
+
     // Memory held by the index of blocks (not the decoded ones).
     qint64 indexBytes() const;
 
 private:
-    struct Piece {
-        qint64 offset = 0; // file bytes, while not edited
-        qint64 bytes = 0;
-        qint64 chars = 0;
-        qint64 newlines = 0;
-        bool endsWithNewline = false;
-        std::shared_ptr<Decoded> own; // text held in memory instead
-        quint64 id = 0;
-    };
+    using Piece = BigTextPart;
 
     void reset();
+    // Opens fd after examining it; false when it is for an index of blocks.
+    bool openSmall(int fd, const QString& path, BigTextEncoding encoding, qint64* size);
+    void appendPieces(const std::vector<BigTextScan::Block>& blocks);
     void ensurePrefix() const;
     void invalidate(int from);
     qint64 piecesLines(int index) const;
     DecodedPtr fetch(int index, bool keep) const;
-    Decoded readPiece(const Piece& piece) const;
     Decoded& materialize(int index);
     void refresh(int index);
     void settle(int index);
     void splitLarge(int index);
     std::vector<Piece> piecesOf(QString text) const;
-    qint64 findInPieces(const QString& what, qint64 from, qint64 to) const;
-    bool runsOn(int index, const char* bytes, qint64 size, const QByteArray& form) const;
 
-    int m_fd = -1;
+    std::shared_ptr<const BigTextSource> m_source;
     BigTextEncoding m_encoding = BigTextEncoding::Utf8;
-    std::unique_ptr<BigTextCodec> m_codec;
     std::vector<Piece> m_pieces;
     quint64 m_revision = 0;
+    quint64 m_editRevision = 0;
+    qint64 m_indexedEnd = 0;
+    qint64 m_fileEnd = 0;
 
     // Start position and first line of every piece, and one past the end.
     mutable std::vector<qint64> m_starts;

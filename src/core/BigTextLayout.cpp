@@ -1,42 +1,8 @@
 #include "BigTextLayout.h"
 
-#include <QtMath>
-
 #include <algorithm>
-#include <bitset>
-#include <cmath>
 
 namespace {
-
-// Characters a line may not start with, and characters it may not end with,
-// as Japanese typesetting keeps them (closing brackets, small kana, marks).
-struct BreakRules {
-    std::bitset<65536> noStart;
-    std::bitset<65536> noEnd;
-    BreakRules()
-    {
-        const QString starts = QStringLiteral(
-            "、。，．・：；？！゛゜ヽヾゝゞ々〻ー’”）〕］｝〉》」』】〙〗…‥ぁぃぅぇぉっゃゅょゎゕゖ"
-            "ァィゥェォッャュョヮヵヶㇰㇱㇲㇳㇴㇵㇶㇷㇸㇹㇺㇻㇼㇽㇾㇿ"
-            "｡｣､･ｰﾞﾟｧｨｩｪｫｬｭｮｯ,.:;?!)]}％%");
-        const QString ends = QStringLiteral("‘“（〔［｛〈《「『【〘〖([{｢￥＄$");
-        for (QChar c : starts) noStart[c.unicode()] = true;
-        for (QChar c : ends) noEnd[c.unicode()] = true;
-    }
-};
-const BreakRules& rules()
-{
-    static const BreakRules r;
-    return r;
-}
-
-// Ideographs, kana, hangul, full- and half-width forms and everything beyond the
-// BMP: a line may break between any two of them.
-inline bool isWide(char16_t c)
-{
-    return (c >= 0x2E80 && c <= 0xA4CF) || (c >= 0xAC00 && c <= 0xD7A3) || (c >= 0xD800 && c <= 0xDFFF)
-        || (c >= 0xF900 && c <= 0xFAFF) || (c >= 0xFE30 && c <= 0xFE4F) || (c >= 0xFF00 && c <= 0xFFEF);
-}
 
 int charClass(QChar c)
 {
@@ -51,34 +17,31 @@ int charClass(QChar c)
 
 } // namespace
 
-BigTextLayout::BigTextLayout(const BigTextDocument& doc) : m_doc(doc), m_fm(QFont())
-{
-    setFont(QFont());
-}
+BigTextLayout::BigTextLayout(const BigTextDocument& doc) : m_doc(doc) {}
 
 void BigTextLayout::setFont(const QFont& font)
 {
-    m_font = font;
-    m_font.setKerning(false);
-    m_fm = QFontMetricsF(m_font);
-    m_lineHeight = std::max(1, qCeil(m_fm.lineSpacing()));
-    m_advances.assign(65536, -1.0f);
-    m_astral.clear();
-    m_lines.clear();
-    m_blockCounts.clear();
-    m_prefixRevision = ~quint64(0);
-    m_lastBlockId = 0;
+    m_measure.setFont(font);
+    forgetCounts();
 }
 
 void BigTextLayout::setWrapWidth(qreal width)
 {
     width = width > 0 ? std::max<qreal>(width, 1) : 0;
-    if (width == m_wrapWidth) return;
-    m_wrapWidth = width;
+    if (width == m_measure.wrapWidth()) return;
+    m_measure.setWrapWidth(width);
+    forgetCounts();
+}
+
+void BigTextLayout::forgetCounts()
+{
     m_lines.clear();
     m_blockCounts.clear();
+    m_prefix.clear();
     m_prefixRevision = ~quint64(0);
     m_lastBlockId = 0;
+    m_wanted = -1;
+    ++m_countsKey;
 }
 
 void BigTextLayout::checkValid() const
@@ -88,111 +51,6 @@ void BigTextLayout::checkValid() const
         m_lastBlockId = 0;
         m_revision = m_doc.revision();
     }
-}
-
-// ---------------------------------------------------------------- characters
-
-qreal BigTextLayout::advance(char16_t c) const
-{
-    float& w = m_advances[c];
-    if (w < 0) w = float(m_fm.horizontalAdvance(QChar(c)));
-    return w;
-}
-
-qreal BigTextLayout::astral(char32_t c) const
-{
-    auto it = m_astral.find(c);
-    if (it == m_astral.end()) it = m_astral.emplace(c, float(m_fm.horizontalAdvance(QString::fromUcs4(&c, 1)))).first;
-    return it->second;
-}
-
-qreal BigTextLayout::advanceAt(const char16_t* s, qsizetype i, qsizetype n, qreal x, int* len) const
-{
-    const char16_t c = s[i];
-    *len = 1;
-    if (c == u'\t') return tabStop() - std::fmod(x, tabStop());
-    if (QChar::isHighSurrogate(c) && i + 1 < n && QChar::isLowSurrogate(s[i + 1])) {
-        *len = 2;
-        return astral(QChar::surrogateToUcs4(c, s[i + 1]));
-    }
-    return advance(c);
-}
-
-qreal BigTextLayout::widthOf(QStringView text, qsizetype from, qsizetype to) const
-{
-    const char16_t* s = text.utf16();
-    qreal x = 0;
-    int len = 1;
-    for (qsizetype i = from; i < to; i += len) x += advanceAt(s, i, text.size(), x, &len);
-    return x;
-}
-
-qsizetype BigTextLayout::hit(QStringView text, qsizetype from, qsizetype to, qreal x) const
-{
-    const char16_t* s = text.utf16();
-    qreal at = 0;
-    int len = 1;
-    for (qsizetype i = from; i < to; i += len) {
-        const qreal w = advanceAt(s, i, text.size(), at, &len);
-        if (x < at + w / 2) return i;
-        at += w;
-    }
-    return to;
-}
-
-void BigTextLayout::wrap(QStringView text, std::vector<qint32>& breaks) const
-{
-    breaks.clear();
-    breaks.push_back(0);
-    if (!wraps()) return;
-    const BreakRules& r = rules();
-    const char16_t* s = text.utf16();
-    const qsizetype n = text.size();
-    qreal x = 0;
-    qsizetype rowStart = 0;
-    qsizetype lastBreak = 0; // a break opportunity after rowStart, or 0
-    int len = 1;
-    for (qsizetype i = 0; i < n; i += len) {
-        const char16_t c = s[i];
-        qreal w = advanceAt(s, i, n, x, &len);
-        // Blanks may hang past the edge; anything else moves to the next row.
-        if (x + w > m_wrapWidth && i > rowStart && c != u' ' && c != u'\t' && c != 0x3000) {
-            const qsizetype at = lastBreak > rowStart ? lastBreak : i;
-            breaks.push_back(qint32(at));
-            rowStart = at;
-            lastBreak = 0;
-            x = at < i ? widthOf(text, at, i) : 0;
-            w = advanceAt(s, i, n, x, &len);
-        }
-        x += w;
-        const qsizetype next = i + len;
-        if (next < n) {
-            const char16_t d = s[next];
-            if (c == u' ' || c == u'\t' || c == 0x3000
-                || ((isWide(c) || isWide(d)) && !r.noEnd[c] && !r.noStart[d] && d != u' '))
-                lastBreak = next;
-        }
-    }
-}
-
-int BigTextLayout::rowCount(QStringView text) const
-{
-    if (!wraps()) return 1;
-    // Most lines fit: adding up their advances is enough to know.
-    const char16_t* s = text.utf16();
-    const float* advances = m_advances.data();
-    qreal x = 0;
-    for (qsizetype i = 0, n = text.size(); i < n; ++i) {
-        const char16_t c = s[i];
-        if (c == u'\t' || QChar::isSurrogate(c)) break;
-        const float w = advances[c];
-        x += w >= 0 ? w : advance(c);
-        if (x > m_wrapWidth) break;
-        if (i + 1 == n) return 1;
-    }
-    if (text.isEmpty()) return 1;
-    wrap(text, m_scratch);
-    return int(m_scratch.size());
 }
 
 // ---------------------------------------------------------------- lines
@@ -356,29 +214,61 @@ std::pair<qint64, qint64> BigTextLayout::wordAt(qint64 pos) const
 
 // ---------------------------------------------------------------- numbering
 
+bool BigTextLayout::knownCount(int block, qint64* count) const
+{
+    const auto it = m_blockCounts.find(m_doc.block(block).id);
+    if (it == m_blockCounts.end()) return false;
+    *count = it->second;
+    return true;
+}
+
 qint64 BigTextLayout::blockVisualCount(int block) const
 {
-    const BigTextDocument::Block b = m_doc.block(block);
-    if (auto it = m_blockCounts.find(b.id); it != m_blockCounts.end()) return it->second;
-    const auto d = m_doc.decoded(block, false);
     qint64 count = 0;
-    for (qint64 r = 0; r < b.lines; ++r) {
-        const qsizetype from = d->lineStarts[size_t(r)];
-        const qsizetype to = size_t(r) + 1 < d->lineStarts.size() ? d->lineStarts[size_t(r) + 1] - 1 : d->text.size();
-        count += rowCount(QStringView(d->text).mid(from, to - from));
-    }
+    if (knownCount(block, &count)) return count;
+    const BigTextDocument::Block b = m_doc.block(block);
+    count = m_measure.blockRows(*m_doc.decoded(block, false), b.lines);
     m_blockCounts.emplace(b.id, count);
     return count;
 }
 
+void BigTextLayout::extendPrefix(int block) const
+{
+    if (m_prefixRevision != m_doc.editRevision()) {
+        m_prefix.assign(1, 0);
+        m_prefixRevision = m_doc.editRevision();
+        if (m_blockCounts.size() > size_t(4 * m_doc.blockCount() + 1024)) m_blockCounts.clear();
+    } else if (m_prefixBlocks != m_doc.blockCount()) {
+        // Grown at its end: all but the last block before stand as they were.
+        m_prefix.resize(std::min(m_prefix.size(), size_t(std::max(1, m_prefixBlocks))));
+    }
+    m_prefixBlocks = m_doc.blockCount();
+    block = std::min(block, m_prefixBlocks);
+    const int first = int(m_prefix.size()) - 1;
+    if (first >= block) return;
+    // A few blocks are measured on the spot; more are left to a background
+    // count, each line counted as one visual line until it comes.
+    int missing = 0;
+    qint64 count = 0;
+    for (int i = first; i < block && missing <= kSyncBlocks; ++i)
+        if (!knownCount(i, &count)) ++missing;
+    const bool now = missing <= kSyncBlocks;
+    for (int i = first; i < block; ++i) {
+        if (!knownCount(i, &count)) {
+            if (now) {
+                count = blockVisualCount(i);
+            } else {
+                count = m_doc.block(i).lines;
+                m_wanted = std::max(m_wanted, i);
+            }
+        }
+        m_prefix.push_back(m_prefix.back() + count);
+    }
+}
+
 qint64 BigTextLayout::blockVisualStart(int block) const
 {
-    if (m_prefixRevision != m_doc.revision()) {
-        m_prefix.assign(1, 0);
-        m_prefixRevision = m_doc.revision();
-        if (m_blockCounts.size() > size_t(4 * m_doc.blockCount() + 1024)) m_blockCounts.clear();
-    }
-    while (m_prefix.size() <= size_t(block)) m_prefix.push_back(m_prefix.back() + blockVisualCount(int(m_prefix.size()) - 1));
+    extendPrefix(block);
     return m_prefix[size_t(block)];
 }
 
@@ -387,14 +277,13 @@ const std::vector<qint64>& BigTextLayout::blockLineCounts(int block) const
     checkValid();
     const BigTextDocument::Block b = m_doc.block(block);
     if (b.id == m_lastBlockId) return m_lastBlockLines;
-    const auto d = m_doc.decoded(block);
-    m_lastBlockLines.assign(size_t(b.lines) + 1, 0);
-    for (qint64 r = 0; r < b.lines; ++r) {
-        const qsizetype from = d->lineStarts[size_t(r)];
-        const qsizetype to = size_t(r) + 1 < d->lineStarts.size() ? d->lineStarts[size_t(r) + 1] - 1 : d->text.size();
-        m_lastBlockLines[size_t(r) + 1] = m_lastBlockLines[size_t(r)] + rowCount(QStringView(d->text).mid(from, to - from));
+    m_measure.blockRows(*m_doc.decoded(block), b.lines, &m_lastBlockLines);
+    qint64 known = 0;
+    if (!knownCount(block, &known) || known != m_lastBlockLines.back()) {
+        m_blockCounts[b.id] = m_lastBlockLines.back();
+        // The numbers behind this block may have rested on a guess for it.
+        if (m_prefix.size() > size_t(block) + 1) m_prefix.resize(size_t(block) + 1);
     }
-    m_blockCounts[b.id] = m_lastBlockLines.back();
     m_lastBlockId = b.id;
     return m_lastBlockLines;
 }
@@ -404,8 +293,8 @@ qint64 BigTextLayout::visualLineOf(qint64 pos) const
     if (!wraps()) return m_doc.lineOf(pos);
     pos = std::clamp<qint64>(pos, 0, m_doc.length());
     const int block = m_doc.blockAt(pos);
-    const qint64 base = blockVisualStart(block);
     const std::vector<qint64>& counts = blockLineCounts(block);
+    const qint64 base = blockVisualStart(block);
     const auto d = m_doc.decoded(block);
     const qint64 off = pos - m_doc.block(block).start;
     const size_t r = size_t(std::upper_bound(d->lineStarts.begin(), d->lineStarts.end(), off) - d->lineStarts.begin() - 1);
@@ -421,17 +310,40 @@ qint64 BigTextLayout::visualLineStart(qint64 number) const
     if (!wraps()) return m_doc.lineStart(number);
     if (number < 0) return -1;
     const int blocks = m_doc.blockCount();
-    blockVisualStart(0);
-    while (m_prefix.size() <= size_t(blocks) && m_prefix.back() <= number)
-        m_prefix.push_back(m_prefix.back() + blockVisualCount(int(m_prefix.size()) - 1));
+    extendPrefix(0);
+    while (int(m_prefix.size()) <= blocks && m_prefix.back() <= number)
+        extendPrefix(std::min(blocks, int(m_prefix.size()) * 2 + 16));
     if (m_prefix.back() <= number) return -1;
-    const int block = int(std::upper_bound(m_prefix.begin(), m_prefix.end(), number) - m_prefix.begin()) - 1;
+    int block = int(std::upper_bound(m_prefix.begin(), m_prefix.end(), number) - m_prefix.begin()) - 1;
     const std::vector<qint64>& counts = blockLineCounts(block);
-    const qint64 local = number - m_prefix[size_t(block)];
+    // Measuring the block may have changed the numbers after it, not before.
+    const qint64 local = std::min(number - m_prefix[size_t(block)], counts.back() - 1);
     const size_t r = size_t(std::upper_bound(counts.begin(), counts.end(), local) - counts.begin() - 1);
     const auto d = m_doc.decoded(block);
     const qsizetype from = d->lineStarts[r];
     const qsizetype to = r + 1 < d->lineStarts.size() ? d->lineStarts[r + 1] - 1 : d->text.size();
     wrap(QStringView(d->text).mid(from, to - from), m_scratch);
-    return m_doc.block(block).start + from + m_scratch[size_t(local - counts[r])];
+    return m_doc.block(block).start + from + m_scratch[size_t(std::min<qint64>(local - counts[r], qint64(m_scratch.size()) - 1))];
+}
+
+// ---------------------------------------------------------------- counting elsewhere
+
+std::vector<int> BigTextLayout::blocksToCount() const
+{
+    std::vector<int> out;
+    if (!wraps() || m_wanted < 0) return out;
+    const int upTo = std::min(m_wanted, m_doc.blockCount() - 1);
+    qint64 count = 0;
+    for (int i = 0; i <= upTo; ++i)
+        if (!knownCount(i, &count)) out.push_back(i);
+    m_wanted = -1;
+    return out;
+}
+
+void BigTextLayout::addCounts(quint64 key, const std::vector<std::pair<quint64, qint64>>& counts)
+{
+    if (key != m_countsKey || counts.empty()) return;
+    for (const auto& [id, count] : counts) m_blockCounts[id] = count;
+    m_prefix.clear();
+    m_prefixRevision = ~quint64(0);
 }

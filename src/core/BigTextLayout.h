@@ -1,5 +1,6 @@
 #pragma once
 #include "BigTextDocument.h"
+#include "BigTextMeasure.h"
 
 #include <QFont>
 #include <QFontMetricsF>
@@ -16,8 +17,11 @@
 // measured; the numbers of visual lines are kept per block of the document and
 // reused until the font, the width or that block changes.
 //
-// Widths are sums of character advances with kerning off, so that measuring,
-// wrapping, hit testing and painting agree without laying out whole lines.
+// Numbering visual lines over the whole text needs every block before a
+// position measured. A few are measured on the spot; when more are missing,
+// each of their lines counts as one visual line until a background count
+// (blocksToCount, addCounts) brings the real numbers, so that a number is
+// exact for the part counted so far and the numbering stays consistent.
 class BigTextLayout {
 public:
     // One line of the document: its text (without line end) and the offsets at
@@ -37,17 +41,20 @@ public:
         auto operator<=>(const Visual&) const = default;
     };
 
+    // Blocks measured on the spot at most when numbering; more are counted elsewhere.
+    static constexpr int kSyncBlocks = 32;
+
     explicit BigTextLayout(const BigTextDocument& doc);
 
     void setFont(const QFont& font);
-    const QFont& font() const { return m_font; }
+    const QFont& font() const { return m_measure.font(); }
     // Width available to a line; 0 or less turns wrapping off.
     void setWrapWidth(qreal width);
-    bool wraps() const { return m_wrapWidth > 0; }
-    qreal wrapWidth() const { return m_wrapWidth; }
-    qreal tabStop() const { return 80; }
-    int lineHeight() const { return m_lineHeight; }
-    qreal ascent() const { return m_fm.ascent(); }
+    bool wraps() const { return m_measure.wraps(); }
+    qreal wrapWidth() const { return m_measure.wrapWidth(); }
+    qreal tabStop() const { return m_measure.tabStop(); }
+    int lineHeight() const { return m_measure.lineHeight(); }
+    qreal ascent() const { return m_measure.ascent(); }
 
     LinePtr line(qint64 index) const;
     int visualCount(qint64 line) const;
@@ -76,44 +83,49 @@ public:
     qint64 visualLineOf(qint64 pos) const;
     qint64 visualLineStart(qint64 number) const;
 
-    // Geometry of a piece of text; charAdvance gives the advance of the character
-    // at i standing at x (tabs depend on it) and its length in code units.
+    // Blocks a numbering had to guess since the last call, for a background
+    // count; the answers come back through addCounts with the countsKey() of
+    // the time (block ids and their numbers of visual lines).
+    std::vector<int> blocksToCount() const;
+    quint64 countsKey() const { return m_countsKey; }
+    void addCounts(quint64 key, const std::vector<std::pair<quint64, qint64>>& counts);
+    const BigTextMeasure& measure() const { return m_measure; }
+
+    // Geometry of a piece of text, see BigTextMeasure.
     qreal charAdvance(QStringView text, qsizetype i, qreal x, int* len) const
     {
-        return advanceAt(text.utf16(), i, text.size(), x, len);
+        return m_measure.charAdvance(text, i, x, len);
     }
-    qreal widthOf(QStringView text, qsizetype from, qsizetype to) const;
-    qsizetype hit(QStringView text, qsizetype from, qsizetype to, qreal x) const;
-    void wrap(QStringView text, std::vector<qint32>& breaks) const;
-    // Visual lines of a text: wrap(text).size(), quicker for lines that fit.
-    int rowCount(QStringView text) const;
+    qreal widthOf(QStringView text, qsizetype from, qsizetype to) const { return m_measure.widthOf(text, from, to); }
+    qsizetype hit(QStringView text, qsizetype from, qsizetype to, qreal x) const
+    {
+        return m_measure.hit(text, from, to, x);
+    }
+    void wrap(QStringView text, std::vector<qint32>& breaks) const { m_measure.wrap(text, breaks); }
+    int rowCount(QStringView text) const { return m_measure.rowCount(text); }
 
 private:
-    qreal advance(char16_t c) const;
-    qreal astral(char32_t c) const;
-    // Advance of the character at i, starting at x; *len gets its code units.
-    qreal advanceAt(const char16_t* s, qsizetype i, qsizetype n, qreal x, int* len) const;
+    void forgetCounts();
     void checkValid() const;
+    bool knownCount(int block, qint64* count) const;
     qint64 blockVisualStart(int block) const;
     qint64 blockVisualCount(int block) const;
+    void extendPrefix(int block) const;
     // Visual lines before each line of one block (cumulative), for lookups inside it.
     const std::vector<qint64>& blockLineCounts(int block) const;
 
     const BigTextDocument& m_doc;
-    QFont m_font;
-    QFontMetricsF m_fm;
-    int m_lineHeight = 1;
-    qreal m_wrapWidth = 0;
-
-    mutable std::vector<float> m_advances;
-    mutable std::unordered_map<char32_t, float> m_astral;
+    BigTextMeasure m_measure;
     mutable std::vector<qint32> m_scratch;
 
     mutable quint64 m_revision = 0;
     mutable std::unordered_map<qint64, LinePtr> m_lines;
     mutable std::unordered_map<quint64, qint64> m_blockCounts; // by block id
     mutable std::vector<qint64> m_prefix;                      // visual lines before each block
-    mutable quint64 m_prefixRevision = 0;
+    mutable quint64 m_prefixRevision = ~quint64(0);
+    mutable int m_prefixBlocks = 0;
+    mutable int m_wanted = -1; // the last block whose numbers were guessed
+    quint64 m_countsKey = 0;
     mutable quint64 m_lastBlockId = 0;
     mutable std::vector<qint64> m_lastBlockLines;
 };

@@ -75,19 +75,22 @@ inline qint64 findLineEnd(const unsigned char* p, qint64 i, qint64 to)
 template <int U, bool Big>
 class Scanner {
 public:
-    Scanner(int fd, const BigTextCodec& codec, qint64 chunk, std::vector<Block>& out)
-        : m_fd(fd), m_codec(codec), m_chunk(std::max<qint64>(chunk, 1)), m_out(out) {}
+    Scanner(int fd, const BigTextCodec& codec, qint64 chunk, std::vector<Block>& out, const ScanControl& control)
+        : m_fd(fd), m_codec(codec), m_chunk(std::max<qint64>(chunk, 1)), m_out(out), m_control(control) {}
 
-    // Scans [begin, end); returns where the data read ended.
+    // Scans [begin, end); returns where the data read ended, or where the
+    // scan was told to stop.
     qint64 run(qint64 begin, qint64 end)
     {
         const qint64 capacity = m_chunk + kMaxBlockBytes + 8;
         m_buf.resize(size_t(capacity + 32));
         p = reinterpret_cast<const unsigned char*>(m_buf.data());
         base = begin;
+        m_begin = begin;
         avail = 0;
         bool eof = false;
         for (;;) {
+            if (m_control.cancel && m_control.cancel->load(std::memory_order_relaxed)) return base + blockStart;
             const qint64 want = std::min({m_chunk, capacity - avail, end - (base + avail)});
             if (want > 0) {
                 const qint64 got = read(base + avail, m_buf.data() + avail, want);
@@ -97,10 +100,16 @@ public:
                 eof = true;
             }
             process(eof);
+            if (m_stopped) {
+                flush();
+                return base + blockStart;
+            }
             if (eof) {
                 if (avail > blockStart) emit(avail, lineStart == avail && lineStart > blockStart);
+                flush();
                 return base + avail;
             }
+            flush();
             if (capacity - avail >= m_chunk) continue;
             // Keep the unfinished block and read on behind it.
             std::memmove(m_buf.data(), m_buf.data() + blockStart, size_t(avail - blockStart));
@@ -136,9 +145,15 @@ private:
         return readAt(m_fd, offset, into, want);
     }
 
+    void flush()
+    {
+        if (m_control.flush && !m_out.empty()) m_control.flush(m_out);
+    }
+
     void process(bool eof)
     {
         for (;;) {
+            if (m_stopped) return;
             const qint64 windowEnd = std::min(avail, blockStart + kMaxBlockBytes);
             const qint64 e = findLineEnd<U, Big>(p, scanPos, windowEnd);
             if (e + U <= windowEnd) {
@@ -188,12 +203,16 @@ private:
         m_out.push_back(b);
         blockStart = to;
         newlines = crlfs = 0;
+        if (m_control.stopAfter >= 0 && base + blockStart - m_begin >= m_control.stopAfter) m_stopped = true;
     }
 
     int m_fd;
     const BigTextCodec& m_codec;
     qint64 m_chunk;
     std::vector<Block>& m_out;
+    const ScanControl& m_control;
+    bool m_stopped = false;
+    qint64 m_begin = 0;
     std::vector<char> m_buf;
     const unsigned char* p = nullptr;
     qint64 base = 0;  // file offset of the buffer's first byte
@@ -202,13 +221,6 @@ private:
     qint64 newlines = 0, crlfs = 0;
     qint64 m_dataAt = 0; // where the next data after a hole starts (-1: unknown)
 };
-
-qint64 scanRange(int fd, qint64 begin, qint64 end, const BigTextCodec& codec, qint64 chunk, std::vector<Block>& out)
-{
-    if (codec.unitBytes() == 1) return Scanner<1, false>(fd, codec, chunk, out).run(begin, end);
-    if (codec.bigEndian()) return Scanner<2, true>(fd, codec, chunk, out).run(begin, end);
-    return Scanner<2, false>(fd, codec, chunk, out).run(begin, end);
-}
 
 // The first line start behind the LF unit found at or after from (units counted
 // from origin), or -1 when none is near.
@@ -230,6 +242,19 @@ qint64 lineStartAfter(int fd, qint64 origin, qint64 from, qint64 end, int unit, 
 }
 
 } // namespace
+
+qint64 scanRange(int fd, qint64 begin, qint64 end, const BigTextCodec& codec, std::vector<Block>& out,
+                 const ScanControl& control, qint64 chunk)
+{
+    if (codec.unitBytes() == 1) return Scanner<1, false>(fd, codec, chunk, out, control).run(begin, end);
+    if (codec.bigEndian()) return Scanner<2, true>(fd, codec, chunk, out, control).run(begin, end);
+    return Scanner<2, false>(fd, codec, chunk, out, control).run(begin, end);
+}
+
+qint64 nextLineStart(int fd, qint64 origin, qint64 from, qint64 end, const BigTextCodec& codec)
+{
+    return lineStartAfter(fd, origin, from, end, codec.unitBytes(), codec.bigEndian());
+}
 
 void normalize(QString& text)
 {
@@ -323,8 +348,8 @@ std::vector<Block> scan(int fd, qint64 begin, qint64 end, const BigTextCodec& co
     std::vector<std::exception_ptr> errors(count);
     auto work = [&](int j) {
         try {
-            reached[size_t(j)] = scanRange(fd, bounds[size_t(j)], bounds[size_t(j) + 1], codec, chunkBytes,
-                                          results[size_t(j)]);
+            reached[size_t(j)] = scanRange(fd, bounds[size_t(j)], bounds[size_t(j) + 1], codec, results[size_t(j)],
+                                          ScanControl{}, chunkBytes);
         } catch (...) {
             errors[size_t(j)] = std::current_exception();
         }

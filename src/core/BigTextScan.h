@@ -3,6 +3,8 @@
 
 #include <QString>
 
+#include <atomic>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -46,6 +48,28 @@ void normalize(QString& text);
 constexpr qint64 kChunkBytes = 4 << 20;
 std::vector<Block> scan(int fd, qint64 begin, qint64 end, const BigTextCodec& codec, int parts = 0,
                         qint64 chunkBytes = kChunkBytes);
+
+// How a scan of one range may be steered from outside.
+struct ScanControl {
+    // Once set, the scan ends before reading its next chunk.
+    const std::atomic<bool>* cancel = nullptr;
+    // The scan ends at the first block end at least this many bytes from its
+    // start (-1: never); a later scan may go on from there.
+    qint64 stopAfter = -1;
+    // Takes the blocks found so far, after every chunk.
+    std::function<void(std::vector<Block>&)> flush;
+};
+
+// Scans [begin, end) with one thread, appending to out. Returns where the
+// reading ended (short of end when the file shrank) or where the scan stopped
+// (a block end; with stopAfter).
+qint64 scanRange(int fd, qint64 begin, qint64 end, const BigTextCodec& codec, std::vector<Block>& out,
+                 const ScanControl& control = {}, qint64 chunkBytes = kChunkBytes);
+
+// The first line start behind an LF at or after from (in units counted from
+// origin, which starts a character), looked for up to a megabyte ahead and
+// before end; -1 when there is none that near.
+qint64 nextLineStart(int fd, qint64 origin, qint64 from, qint64 end, const BigTextCodec& codec);
 
 // Reads up to size bytes at offset; fewer at the end of the file. Throws on a
 // read error.

@@ -1,0 +1,178 @@
+#include "BigTextActivity.h"
+
+#include "BigTextMemory.h"
+
+#include <QClipboard>
+#include <QGuiApplication>
+
+#include <new>
+
+namespace {
+// How often growth and better line numbers are passed on.
+constexpr int kReportMs = 100;
+} // namespace
+
+BigTextActivity::BigTextActivity(BigTextDocument& doc, BigTextLayout& layout, QObject* parent)
+    : QObject(parent), m_doc(doc), m_layout(layout), m_indexer(doc, this), m_find(doc, this), m_copy(doc, this),
+      m_count(doc, this)
+{
+    m_grewTimer.setSingleShot(true);
+    m_grewTimer.setInterval(kReportMs);
+    m_numberTimer.setSingleShot(true);
+    m_numberTimer.setInterval(kReportMs);
+    connect(&m_indexer, &BigTextIndexer::grew, this, &BigTextActivity::onGrew);
+    connect(&m_indexer, &BigTextIndexer::finished, this, &BigTextActivity::onIndexed);
+    connect(&m_indexer, &BigTextIndexer::failed, this, &BigTextActivity::failed);
+    connect(&m_grewTimer, &QTimer::timeout, this, &BigTextActivity::grew);
+    connect(&m_numberTimer, &QTimer::timeout, this, &BigTextActivity::numberingChanged);
+    connect(&m_find, &BigTextFindTask::finished, this, [this](qint64 hit) {
+        updateBusy();
+        Q_EMIT found(hit);
+    });
+    connect(&m_copy, &BigTextCopyTask::finished, this, [this](const QString& text) {
+        setClipboard(text);
+        updateBusy();
+    });
+    connect(&m_count, &BigTextCountTask::counted, this,
+            [this](quint64 key, const std::vector<std::pair<quint64, qint64>>& counts) {
+                m_layout.addCounts(key, counts);
+                if (!m_numberTimer.isActive()) m_numberTimer.start();
+            });
+    connect(&m_count, &BigTextCountTask::finished, this, &BigTextActivity::countLater);
+}
+
+BigTextActivity::~BigTextActivity() { stopAll(); }
+
+void BigTextActivity::stopAll()
+{
+    m_indexer.cancel();
+    m_find.cancel();
+    m_copy.cancel();
+    m_count.cancel();
+    m_copyPending = false;
+    m_grewTimer.stop();
+    m_numberTimer.stop();
+    updateBusy();
+}
+
+void BigTextActivity::load(int fd, const QString& path, BigTextEncoding encoding)
+{
+    stopAll();
+    m_indexer.open(fd, path, encoding);
+}
+
+void BigTextActivity::onGrew()
+{
+    m_find.grew();
+    if (!m_grewTimer.isActive()) m_grewTimer.start();
+}
+
+void BigTextActivity::onIndexed()
+{
+    m_find.grew();
+    m_grewTimer.stop();
+    Q_EMIT grew();
+    Q_EMIT indexed();
+    if (m_copyPending) startPendingCopy();
+}
+
+// ---------------------------------------------------------------- find, copy
+
+void BigTextActivity::find(const QString& what, qint64 from, qint64 to)
+{
+    m_find.cancel();
+    if (to < 0 && m_doc.isComplete()) to = m_doc.length();
+    m_find.start(what, from, to);
+    updateBusy();
+}
+
+void BigTextActivity::edited()
+{
+    m_find.cancel();
+    updateBusy();
+}
+
+void BigTextActivity::copy(qint64 from, qint64 length, bool toEnd)
+{
+    // Weighed before anything is taken: a copy too big to hand over whole is
+    // refused here, never half-made or failed in the toolkit.
+    BigTextMemory::requireClipboard(length);
+    m_copy.cancel();
+    m_copyPending = false;
+    if (toEnd && !m_doc.isComplete()) {
+        m_copyPending = true;
+        m_copyFrom = from;
+        updateBusy();
+        return;
+    }
+    m_copy.start(from, length);
+    updateBusy();
+}
+
+void BigTextActivity::startPendingCopy()
+{
+    m_copyPending = false;
+    const qint64 length = m_doc.length() - m_copyFrom;
+    if (length > 0 && !BigTextMemory::clipboardFits(length)) {
+        updateBusy();
+        Q_EMIT outOfMemory();
+        return;
+    }
+    m_copy.start(m_copyFrom, length);
+    updateBusy();
+}
+
+void BigTextActivity::setClipboard(const QString& text)
+{
+    if (!text.isEmpty()) QGuiApplication::clipboard()->setText(text);
+}
+
+// ---------------------------------------------------------------- numbering
+
+void BigTextActivity::countLater()
+{
+    if (m_count.running() && m_count.key() == m_layout.countsKey()) return; // another pass when it ends
+    const std::vector<int> blocks = m_layout.blocksToCount();
+    if (blocks.empty()) return;
+    m_count.start(blocks, m_layout.font(), m_layout.wrapWidth(), m_layout.countsKey());
+}
+
+void BigTextActivity::layoutChanged()
+{
+    m_count.cancel();
+    m_numberTimer.stop();
+}
+
+// ---------------------------------------------------------------- busy
+
+bool BigTextActivity::busy() const { return m_find.active() || m_copy.active() || m_copyPending; }
+
+double BigTextActivity::progress() const
+{
+    if (m_copyPending)
+        return m_doc.fileEnd() > 0 ? double(m_doc.indexedEnd()) / double(m_doc.fileEnd()) : 0;
+    if (m_copy.active()) return m_copy.progress();
+    return m_find.progress();
+}
+
+QString BigTextActivity::busyText() const
+{
+    if (m_copy.active() || m_copyPending) return QStringLiteral("コピーしています…");
+    return QStringLiteral("検索しています…");
+}
+
+void BigTextActivity::cancelBusy()
+{
+    m_find.cancel();
+    m_copy.cancel();
+    m_copyPending = false;
+    updateBusy();
+}
+
+void BigTextActivity::updateBusy()
+{
+    const bool now = busy();
+    if (now == m_busy) return;
+    m_busy = now;
+    Q_EMIT busyChanged(now);
+}

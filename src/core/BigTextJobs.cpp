@@ -1,0 +1,83 @@
+#include "BigTextJobs.h"
+
+#include <QCoreApplication>
+#include <QThreadPool>
+
+#include <algorithm>
+#include <thread>
+
+namespace {
+
+std::atomic<int> g_busy{0};
+
+// The pool belongs to the application object, whose end waits for the
+// workers (cancelled jobs stop within a chunk), so none outlives the program's
+// own objects.
+QThreadPool& pool()
+{
+    static QPointer<QThreadPool> p;
+    if (!p) {
+        p = new QThreadPool(QCoreApplication::instance());
+        p->setObjectName(QStringLiteral("bigtext-workers"));
+        // Indexing takes as many as there are cores; find, copy and counting
+        // must not queue behind it.
+        p->setMaxThreadCount(std::min(BigTextWorkers::threads(), 4) + 4);
+        p->setExpiryTimeout(10000);
+    }
+    return *p;
+}
+
+} // namespace
+
+void BigTextJob::cancel()
+{
+    std::lock_guard lock(m_mutex);
+    m_cancelled.store(true, std::memory_order_relaxed);
+    m_receiver = nullptr;
+}
+
+bool BigTextJob::post(std::function<void()> fn)
+{
+    std::lock_guard lock(m_mutex);
+    if (m_cancelled.load(std::memory_order_relaxed) || !m_receiver) return false;
+    QMetaObject::invokeMethod(
+        m_receiver,
+        [self = shared_from_this(), fn = std::move(fn)] {
+            if (!self->cancelled()) fn();
+        },
+        Qt::QueuedConnection);
+    return true;
+}
+
+void BigTextJob::start(std::function<void()> work, int count)
+{
+    auto self = shared_from_this();
+    for (int i = 0; i < count; ++i) {
+        g_busy.fetch_add(1);
+        pool().start([self, work]() mutable {
+            try {
+                if (!self->cancelled()) work();
+            } catch (...) {
+            }
+            // What the work holds (the open file among it) goes before the
+            // worker counts as done.
+            work = nullptr;
+            self.reset();
+            g_busy.fetch_sub(1);
+        });
+    }
+}
+
+namespace BigTextWorkers {
+
+int threads() { return int(std::max(1u, std::thread::hardware_concurrency())); }
+
+int busy() { return g_busy.load(); }
+
+bool waitIdle(int ms)
+{
+    pool().waitForDone(ms);
+    return busy() == 0;
+}
+
+} // namespace BigTextWorkers

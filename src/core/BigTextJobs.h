@@ -1,0 +1,50 @@
+#pragma once
+#include <QMetaObject>
+#include <QObject>
+#include <QPointer>
+
+#include <atomic>
+#include <functional>
+#include <memory>
+#include <mutex>
+
+// Work on a big text that runs beside the event loop. A job's workers run on a
+// pool of threads; they stop when the job's flag is set, which they check at
+// every chunk they read; what they hand back is run on the thread of the
+// job's receiver (the event loop's), and is dropped once the job has been
+// cancelled or the receiver is gone. Workers never touch the receiver
+// themselves, and nothing they throw leaves them.
+class BigTextJob : public std::enable_shared_from_this<BigTextJob> {
+public:
+    explicit BigTextJob(QObject* receiver) : m_receiver(receiver) {}
+    BigTextJob(const BigTextJob&) = delete;
+    BigTextJob& operator=(const BigTextJob&) = delete;
+
+    // From the receiver's thread: workers stop at their next check, and
+    // nothing posted after this runs.
+    void cancel();
+    bool cancelled() const { return m_cancelled.load(std::memory_order_relaxed); }
+    const std::atomic<bool>* flag() const { return &m_cancelled; }
+
+    // From a worker: runs fn on the receiver's thread later, unless the job is
+    // cancelled by then. False when it is already.
+    bool post(std::function<void()> fn);
+
+    // Runs work on count workers of the pool; an exception that escapes work
+    // is swallowed (a worker reports its failures through post()).
+    void start(std::function<void()> work, int count = 1);
+
+private:
+    std::atomic<bool> m_cancelled{false};
+    std::mutex m_mutex;
+    QObject* m_receiver;
+};
+
+namespace BigTextWorkers {
+// Hardware threads, at least one.
+int threads();
+// Workers running right now, of all jobs.
+int busy();
+// Waits up to ms for every worker to finish; true when none runs.
+bool waitIdle(int ms);
+}

@@ -1,0 +1,182 @@
+#include "BigTextMeasure.h"
+
+#include <QtMath>
+
+#include <algorithm>
+#include <bitset>
+#include <cmath>
+
+namespace {
+
+// Characters a line may not start with, and characters it may not end with,
+// as Japanese typesetting keeps them (closing brackets, small kana, marks).
+struct BreakRules {
+    std::bitset<65536> noStart;
+    std::bitset<65536> noEnd;
+    BreakRules()
+    {
+        const QString starts = QStringLiteral(
+            "、。，．・：；？！゛゜ヽヾゝゞ々〻ー’”）〕］｝〉》」』】〙〗…‥ぁぃぅぇぉっゃゅょゎゕゖ"
+            "ァィゥェォッャュョヮヵヶㇰㇱㇲㇳㇴㇵㇶㇷㇸㇹㇺㇻㇼㇽㇾㇿ"
+            "｡｣､･ｰﾞﾟｧｨｩｪｫｬｭｮｯ,.:;?!)]}％%");
+        const QString ends = QStringLiteral("‘“（〔［｛〈《「『【〘〖([{｢￥＄$");
+        for (QChar c : starts) noStart[c.unicode()] = true;
+        for (QChar c : ends) noEnd[c.unicode()] = true;
+    }
+};
+const BreakRules& rules()
+{
+    static const BreakRules r;
+    return r;
+}
+
+// Ideographs, kana, hangul, full- and half-width forms and everything beyond the
+// BMP: a line may break between any two of them.
+inline bool isWide(char16_t c)
+{
+    return (c >= 0x2E80 && c <= 0xA4CF) || (c >= 0xAC00 && c <= 0xD7A3) || (c >= 0xD800 && c <= 0xDFFF)
+        || (c >= 0xF900 && c <= 0xFAFF) || (c >= 0xFE30 && c <= 0xFE4F) || (c >= 0xFF00 && c <= 0xFFEF);
+}
+
+} // namespace
+
+BigTextMeasure::BigTextMeasure() : m_fm(QFont()) { setFont(QFont()); }
+
+BigTextMeasure::BigTextMeasure(const QFont& font, qreal wrapWidth) : m_fm(font)
+{
+    setFont(font);
+    setWrapWidth(wrapWidth);
+}
+
+void BigTextMeasure::setFont(const QFont& font)
+{
+    m_font = font;
+    m_font.setKerning(false);
+    m_fm = QFontMetricsF(m_font);
+    m_lineHeight = std::max(1, qCeil(m_fm.lineSpacing()));
+    m_advances.assign(65536, -1.0f);
+    m_astral.clear();
+}
+
+void BigTextMeasure::setWrapWidth(qreal width)
+{
+    m_wrapWidth = width > 0 ? std::max<qreal>(width, 1) : 0;
+}
+
+// ---------------------------------------------------------------- characters
+
+qreal BigTextMeasure::advance(char16_t c) const
+{
+    float& w = m_advances[c];
+    if (w < 0) w = float(m_fm.horizontalAdvance(QChar(c)));
+    return w;
+}
+
+qreal BigTextMeasure::astral(char32_t c) const
+{
+    auto it = m_astral.find(c);
+    if (it == m_astral.end()) it = m_astral.emplace(c, float(m_fm.horizontalAdvance(QString::fromUcs4(&c, 1)))).first;
+    return it->second;
+}
+
+qreal BigTextMeasure::advanceAt(const char16_t* s, qsizetype i, qsizetype n, qreal x, int* len) const
+{
+    const char16_t c = s[i];
+    *len = 1;
+    if (c == u'\t') return tabStop() - std::fmod(x, tabStop());
+    if (QChar::isHighSurrogate(c) && i + 1 < n && QChar::isLowSurrogate(s[i + 1])) {
+        *len = 2;
+        return astral(QChar::surrogateToUcs4(c, s[i + 1]));
+    }
+    return advance(c);
+}
+
+qreal BigTextMeasure::widthOf(QStringView text, qsizetype from, qsizetype to) const
+{
+    const char16_t* s = text.utf16();
+    qreal x = 0;
+    int len = 1;
+    for (qsizetype i = from; i < to; i += len) x += advanceAt(s, i, text.size(), x, &len);
+    return x;
+}
+
+qsizetype BigTextMeasure::hit(QStringView text, qsizetype from, qsizetype to, qreal x) const
+{
+    const char16_t* s = text.utf16();
+    qreal at = 0;
+    int len = 1;
+    for (qsizetype i = from; i < to; i += len) {
+        const qreal w = advanceAt(s, i, text.size(), at, &len);
+        if (x < at + w / 2) return i;
+        at += w;
+    }
+    return to;
+}
+
+void BigTextMeasure::wrap(QStringView text, std::vector<qint32>& breaks) const
+{
+    breaks.clear();
+    breaks.push_back(0);
+    if (!wraps()) return;
+    const BreakRules& r = rules();
+    const char16_t* s = text.utf16();
+    const qsizetype n = text.size();
+    qreal x = 0;
+    qsizetype rowStart = 0;
+    qsizetype lastBreak = 0; // a break opportunity after rowStart, or 0
+    int len = 1;
+    for (qsizetype i = 0; i < n; i += len) {
+        const char16_t c = s[i];
+        qreal w = advanceAt(s, i, n, x, &len);
+        // Blanks may hang past the edge; anything else moves to the next row.
+        if (x + w > m_wrapWidth && i > rowStart && c != u' ' && c != u'\t' && c != 0x3000) {
+            const qsizetype at = lastBreak > rowStart ? lastBreak : i;
+            breaks.push_back(qint32(at));
+            rowStart = at;
+            lastBreak = 0;
+            x = at < i ? widthOf(text, at, i) : 0;
+            w = advanceAt(s, i, n, x, &len);
+        }
+        x += w;
+        const qsizetype next = i + len;
+        if (next < n) {
+            const char16_t d = s[next];
+            if (c == u' ' || c == u'\t' || c == 0x3000
+                || ((isWide(c) || isWide(d)) && !r.noEnd[c] && !r.noStart[d] && d != u' '))
+                lastBreak = next;
+        }
+    }
+}
+
+int BigTextMeasure::rowCount(QStringView text) const
+{
+    if (!wraps()) return 1;
+    // Most lines fit: adding up their advances is enough to know.
+    const char16_t* s = text.utf16();
+    const float* advances = m_advances.data();
+    qreal x = 0;
+    for (qsizetype i = 0, n = text.size(); i < n; ++i) {
+        const char16_t c = s[i];
+        if (c == u'\t' || QChar::isSurrogate(c)) break;
+        const float w = advances[c];
+        x += w >= 0 ? w : advance(c);
+        if (x > m_wrapWidth) break;
+        if (i + 1 == n) return 1;
+    }
+    if (text.isEmpty()) return 1;
+    wrap(text, m_scratch);
+    return int(m_scratch.size());
+}
+
+qint64 BigTextMeasure::blockRows(const BigTextScan::Decoded& d, qint64 lines, std::vector<qint64>* rows) const
+{
+    if (rows) rows->assign(size_t(lines) + 1, 0);
+    qint64 count = 0;
+    for (qint64 r = 0; r < lines; ++r) {
+        const qsizetype from = d.lineStarts[size_t(r)];
+        const qsizetype to = size_t(r) + 1 < d.lineStarts.size() ? d.lineStarts[size_t(r) + 1] - 1 : d.text.size();
+        count += rowCount(QStringView(d.text).mid(from, to - from));
+        if (rows) (*rows)[size_t(r) + 1] = count;
+    }
+    return count;
+}

@@ -1,0 +1,221 @@
+#include "BigTextTasks.h"
+
+#include "BigTextMeasure.h"
+
+#include <algorithm>
+#include <limits>
+
+namespace {
+std::atomic<qint64> g_immediate{2 << 20};
+} // namespace
+
+// ---------------------------------------------------------------- task
+
+void BigTextTask::setImmediateLimit(qint64 chars) { g_immediate.store(std::max<qint64>(chars, 0)); }
+qint64 BigTextTask::immediateLimit() { return g_immediate.load(); }
+
+void BigTextTask::cancel()
+{
+    if (m_job) m_job->cancel();
+    m_job.reset();
+}
+
+std::shared_ptr<BigTextJob> BigTextTask::newJob()
+{
+    if (m_job) m_job->cancel();
+    m_job = std::make_shared<BigTextJob>(this);
+    return m_job;
+}
+
+// ---------------------------------------------------------------- find
+
+BigTextFindTask::BigTextFindTask(const BigTextDocument& doc, QObject* parent) : BigTextTask(parent), m_doc(doc) {}
+
+void BigTextFindTask::start(const QString& what, qint64 from, qint64 to)
+{
+    cancel();
+    m_search = std::make_shared<BigTextSearch>(what, m_doc.source() ? &m_doc.source()->codec() : nullptr);
+    const qint64 length = m_doc.length();
+    m_from = std::clamp<qint64>(from, 0, length);
+    m_to = to < 0 ? std::numeric_limits<qint64>::max() : std::clamp<qint64>(to, m_from, length);
+    m_nextPart = m_doc.blockAt(m_from);
+    m_done->store(0);
+    m_startDone = m_doc.block(m_nextPart).start;
+    if (m_search->size() == 0 || (to >= 0 && m_to - m_from < m_search->size())) {
+        Q_EMIT finished(-1);
+        return;
+    }
+    // The first stretch is searched now, as a search always was: a hit close
+    // by is answered at once, and a short search is done with it.
+    const bool bounded = m_to <= length;
+    const int end = bounded ? m_doc.blockAt(std::max(m_from, m_to - 1)) + 1 : m_doc.blockCount();
+    int next = m_nextPart;
+    for (qint64 chars = 0; next < end && chars <= immediateLimit(); ++next) chars += m_doc.block(next).length;
+    const BigTextSpan head = m_doc.span(m_nextPart, next);
+    m_nextPart = next;
+    const bool more = next < end || (!bounded && !m_doc.isComplete());
+    const qint64 hit = m_search->run(head, m_from, m_to, more, nullptr, m_done.get(),
+                                     [this](const BigTextPart& p) { return m_doc.cachedText(p); });
+    if (hit >= 0 || !more) {
+        m_search.reset();
+        Q_EMIT finished(hit);
+        return;
+    }
+    step();
+}
+
+void BigTextFindTask::cancel()
+{
+    BigTextTask::cancel();
+    m_waiting = false;
+}
+
+void BigTextFindTask::step()
+{
+    m_waiting = false;
+    const bool bounded = m_to <= m_doc.length();
+    const int end = bounded ? m_doc.blockAt(std::max(m_from, m_to - 1)) + 1 : m_doc.blockCount();
+    if (m_nextPart >= end) {
+        // Nothing new to read: done, unless the index brings more.
+        if (!bounded && !m_doc.isComplete()) m_waiting = true;
+        else ran(-1);
+        return;
+    }
+    auto span = std::make_shared<BigTextSpan>(m_doc.span(m_nextPart, end));
+    m_nextPart = end;
+    const bool more = !bounded && !m_doc.isComplete();
+    auto job = newJob();
+    BigTextJob* j = job.get();
+    job->start([j, span, search = m_search, done = m_done, from = m_from, to = m_to, more, this] {
+        const qint64 hit = search->run(*span, from, to, more, j->flag(), done.get());
+        if (hit == BigTextSearch::kCancelled) return;
+        j->post([this, hit] { ran(hit); });
+    });
+}
+
+void BigTextFindTask::ran(qint64 hit)
+{
+    m_job.reset();
+    if (hit >= 0) {
+        Q_EMIT finished(hit);
+        return;
+    }
+    const bool bounded = m_to <= m_doc.length();
+    const int end = bounded ? m_doc.blockAt(std::max(m_from, m_to - 1)) + 1 : m_doc.blockCount();
+    if (m_nextPart < end) {
+        step();
+    } else if (!bounded && !m_doc.isComplete()) {
+        m_waiting = true; // for the index to append more
+    } else {
+        m_search.reset();
+        Q_EMIT finished(-1);
+    }
+}
+
+void BigTextFindTask::grew()
+{
+    if (m_waiting) step();
+}
+
+double BigTextFindTask::progress() const
+{
+    if (!m_search) return 0;
+    const qint64 length = m_doc.length();
+    qint64 total = std::min(m_to, length) - m_startDone;
+    if (m_to > length && m_doc.indexedEnd() > 0 && !m_doc.isComplete())
+        total = qint64(double(length) * double(m_doc.fileEnd()) / double(m_doc.indexedEnd())) - m_startDone;
+    return total <= 0 ? 0 : std::clamp(double(m_done->load()) / double(total), 0.0, 1.0);
+}
+
+// ---------------------------------------------------------------- copy
+
+BigTextCopyTask::BigTextCopyTask(const BigTextDocument& doc, QObject* parent) : BigTextTask(parent), m_doc(doc) {}
+
+void BigTextCopyTask::start(qint64 from, qint64 length)
+{
+    cancel();
+    const qint64 total = m_doc.length();
+    from = std::clamp<qint64>(from, 0, total);
+    length = std::clamp<qint64>(length, 0, total - from);
+    m_length = length;
+    m_done->store(0);
+    if (length <= immediateLimit()) {
+        Q_EMIT finished(m_doc.text(from, length));
+        return;
+    }
+    auto span = std::make_shared<BigTextSpan>(m_doc.span(m_doc.blockAt(from), m_doc.blockAt(from + length - 1) + 1));
+    auto job = newJob();
+    BigTextJob* j = job.get();
+    job->start([j, span, done = m_done, from, length, this] {
+        QString out;
+        out.reserve(qsizetype(length));
+        qint64 start = span->start;
+        for (size_t i = 0; i < span->parts.size() && out.size() < length; start += span->parts[i].chars, ++i) {
+            if (j->cancelled()) return;
+            const auto d = span->text(i);
+            const qint64 off = std::max<qint64>(0, from - start);
+            const qint64 take = std::min<qint64>(d->text.size() - off, length - out.size());
+            if (take > 0) out.append(d->text.constData() + off, qsizetype(take));
+            done->fetch_add(span->parts[i].chars, std::memory_order_relaxed);
+        }
+        j->post([this, out = std::move(out)] {
+            m_job.reset();
+            Q_EMIT finished(out);
+        });
+    });
+}
+
+double BigTextCopyTask::progress() const
+{
+    return m_length <= 0 ? 0 : std::clamp(double(m_done->load()) / double(m_length), 0.0, 1.0);
+}
+
+// ---------------------------------------------------------------- counts
+
+BigTextCountTask::BigTextCountTask(const BigTextDocument& doc, QObject* parent) : BigTextTask(parent), m_doc(doc) {}
+
+void BigTextCountTask::start(const std::vector<int>& blocks, const QFont& font, qreal wrapWidth, quint64 key)
+{
+    cancel();
+    m_key = key;
+    m_done->store(0);
+    m_total = 0;
+    auto span = std::make_shared<BigTextSpan>();
+    span->source = m_doc.source();
+    auto ids = std::make_shared<std::vector<std::pair<quint64, qint64>>>(); // block id and its lines
+    for (int b : blocks) {
+        const BigTextDocument::Block info = m_doc.block(b);
+        span->parts.push_back(m_doc.span(b, b + 1).parts.front());
+        ids->emplace_back(info.id, info.lines);
+        m_total += info.length;
+    }
+    if (blocks.empty()) {
+        Q_EMIT finished();
+        return;
+    }
+    auto job = newJob();
+    BigTextJob* j = job.get();
+    job->start([j, span, ids, done = m_done, font, wrapWidth, key, this] {
+        const BigTextMeasure measure(font, wrapWidth);
+        std::vector<std::pair<quint64, qint64>> batch;
+        for (size_t i = 0; i < span->parts.size(); ++i) {
+            if (j->cancelled()) return;
+            const auto d = span->text(i);
+            batch.emplace_back((*ids)[i].first, measure.blockRows(*d, (*ids)[i].second));
+            done->fetch_add(span->parts[i].chars, std::memory_order_relaxed);
+            if (batch.size() >= 64 || i + 1 == span->parts.size()) {
+                j->post([this, key, batch = std::move(batch)] { Q_EMIT counted(key, batch); });
+                batch.clear();
+            }
+        }
+        j->post([this] {
+            m_job.reset();
+            Q_EMIT finished();
+        });
+    });
+}
+
+double BigTextCountTask::progress() const
+{
+    return m_total <= 0 ? 0 : std::clamp(double(m_done->load()) / double(m_total), 0.0, 1.0);
+}
