@@ -37,6 +37,15 @@ BigTextView::BigTextView(QWidget* parent)
     connect(&m_activity, &BigTextActivity::numberingChanged, this, &BigTextView::numberingChanged);
     connect(&m_activity, &BigTextActivity::failed, this, &BigTextView::loadFailed);
     connect(&m_activity, &BigTextActivity::outOfMemory, this, &BigTextView::outOfMemory);
+    // A block of text that is not well formed turned out to hold another number
+    // of characters: what stands behind it keeps its place in the text.
+    connect(&m_activity, &BigTextActivity::corrected, this, [this](qint64 position, qint64 delta) {
+        auto shift = [&](qint64 pos) { return pos > position ? std::max(position, pos + delta) : pos; };
+        m_following = true;
+        setCaret(shift(m_anchor), shift(m_caret), true);
+        m_following = false;
+        grown();
+    });
     connect(&m_activity, &BigTextActivity::busyChanged, this, [this](bool busy) {
         if (busy) m_progress->begin(m_activity.busyText(), [this] { return m_activity.progress(); });
         else m_progress->end();

@@ -67,6 +67,9 @@ public:
     void startFind(const QString& what, qint64 start, qint64 length);
     // Whether the whole file is indexed (the length and line numbers are final).
     bool isComplete() const { return m_doc.isComplete(); }
+    // Whether the line numbers lineFromChar() gave last are final: the file is
+    // indexed and no wrapped lines before were guessed.
+    bool lineNumbersFinal() const { return m_doc.isComplete() && !m_layout.numbersGuessed(); }
     // A search or copy is under way, and whether its progress shows.
     bool isBusy() const { return m_activity.busy(); }
     bool progressShown() const;

@@ -23,6 +23,7 @@ BigTextActivity::BigTextActivity(BigTextDocument& doc, BigTextLayout& layout, QO
     connect(&m_indexer, &BigTextIndexer::grew, this, &BigTextActivity::onGrew);
     connect(&m_indexer, &BigTextIndexer::finished, this, &BigTextActivity::onIndexed);
     connect(&m_indexer, &BigTextIndexer::failed, this, &BigTextActivity::failed);
+    connect(&m_indexer, &BigTextIndexer::corrected, this, &BigTextActivity::corrected);
     connect(&m_grewTimer, &QTimer::timeout, this, &BigTextActivity::grew);
     connect(&m_numberTimer, &QTimer::timeout, this, &BigTextActivity::numberingChanged);
     connect(&m_find, &BigTextFindTask::finished, this, [this](qint64 hit) {

@@ -54,6 +54,7 @@ Q_SIGNALS:
     void numberingChanged();     // visual line numbers came nearer to the truth
     void busyChanged(bool busy);
     void outOfMemory();          // a copy that waited for the index did not fit
+    void corrected(qint64 position, qint64 delta); // see BigTextIndexer
 
 private:
     void onGrew();

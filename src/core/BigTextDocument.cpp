@@ -40,6 +40,8 @@ void BigTextDocument::reset()
 {
     m_source.reset();
     m_indexedEnd = m_fileEnd = 0;
+    m_exact = true;
+    m_correctAt = 0;
     m_pieces.clear();
     Piece empty;
     empty.own = std::make_shared<Decoded>();
@@ -153,6 +155,8 @@ void BigTextDocument::appendPieces(const std::vector<BigTextScan::Block>& blocks
         p.chars = b.chars;
         p.newlines = b.newlines;
         p.endsWithNewline = b.endsWithNewline;
+        p.exact = b.exact;
+        if (!b.exact) m_exact = false;
         p.id = newId();
         m_pieces.push_back(std::move(p));
         m_indexedEnd = b.offset + b.bytes;
@@ -185,6 +189,32 @@ void BigTextDocument::appendBlocks(const std::vector<BigTextScan::Block>& blocks
     }
     invalidate(last);
     ++m_revision;
+}
+
+std::pair<qint64, qint64> BigTextDocument::correctBlock(quint64 id, qint64 chars)
+{
+    // Corrections come in file order: look on from the last one.
+    const size_t n = m_pieces.size();
+    size_t i = m_correctAt < n ? m_correctAt : 0;
+    for (size_t k = 0; k < n && m_pieces[i].id != id; ++k) i = i + 1 < n ? i + 1 : 0;
+    Piece& p = m_pieces[i];
+    if (p.id != id || p.own) return {0, 0};
+    m_correctAt = i;
+    ensurePrefix();
+    const qint64 start = m_starts[i];
+    const qint64 delta = chars - p.chars;
+    if (auto it = m_cacheIndex.find(p.offset); it != m_cacheIndex.end()) {
+        m_cacheChars -= it->second->second->text.size();
+        m_cache.erase(it->second);
+        m_cacheIndex.erase(it);
+    }
+    p.chars = chars;
+    p.exact = true;
+    p.id = newId();
+    invalidate(int(i));
+    ++m_revision;
+    ++m_editRevision;
+    return {start, delta};
 }
 
 void BigTextDocument::finishIndex()

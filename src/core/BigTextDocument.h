@@ -69,6 +69,15 @@ public:
     // The rest of the file is not to be had (it shrank, or could not be read):
     // the text ends where the index ends.
     void finishIndex();
+    // Whether every block's count of characters is known to be what decoding
+    // gives. Blocks indexed in the background may be counted quickly (see
+    // BigTextScan::QuickCount); their counts are checked afterwards and the
+    // few that differ (text that is not well formed) corrected.
+    bool isExact() const { return m_exact; }
+    // The block with this id holds chars characters. Returns where it starts
+    // and by how much the positions behind it moved (0: no such block now).
+    std::pair<qint64, qint64> correctBlock(quint64 id, qint64 chars);
+    void markExact() { m_exact = true; }
 
     // Most a pipe or device is read; more is refused.
     static constexpr qint64 kMaxStreamBytes = 64 << 20;
@@ -142,6 +151,8 @@ private:
     quint64 m_editRevision = 0;
     qint64 m_indexedEnd = 0;
     qint64 m_fileEnd = 0;
+    bool m_exact = true;
+    size_t m_correctAt = 0; // where the last correction was found
 
     // Start position and first line of every piece, and one past the end.
     mutable std::vector<qint64> m_starts;

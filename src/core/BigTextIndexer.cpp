@@ -24,6 +24,7 @@ struct BigTextIndexer::Segment {
 struct BigTextIndexer::Work {
     std::shared_ptr<const BigTextSource> source;
     qint64 begin = 0, end = 0, segmentBytes = 0, chunkBytes = 0;
+    BigTextScan::QuickCount quick = BigTextScan::QuickCount::None;
     int segments = 0;
     std::atomic<int> nextSegment{0};
     std::mutex mutex;
@@ -64,6 +65,7 @@ struct BigTextIndexer::Work {
                     std::vector<BigTextScan::Block> found;
                     BigTextScan::ScanControl control;
                     control.cancel = self.flag();
+                    control.quick = quick;
                     control.flush = [&](std::vector<BigTextScan::Block>& blocks) {
                         self.post(sendBlocks(j, std::move(blocks), false, true, {}));
                         blocks.clear();
@@ -104,6 +106,8 @@ void BigTextIndexer::cancel()
 {
     if (m_job) m_job->cancel();
     m_job.reset();
+    if (m_check) m_check->cancel();
+    m_check.reset();
     m_pending.clear();
     m_next = m_segments = 0;
 }
@@ -124,6 +128,7 @@ void BigTextIndexer::open(int fd, const QString& path, BigTextEncoding encoding)
     work->segments = int(std::min<qint64>((rest + work->segmentBytes - 1) / work->segmentBytes, 1 << 24));
     work->segmentBytes = std::max(work->segmentBytes, (rest + work->segments - 1) / work->segments);
     work->bounds.assign(size_t(work->segments), kUnknown);
+    work->quick = m_options.quick ? BigTextScan::quickCountFor(encoding) : BigTextScan::QuickCount::None;
     work->indexer = this;
 
     m_segments = work->segments;
@@ -172,8 +177,78 @@ void BigTextIndexer::apply()
             ended = true;
         }
     }
+    if (ended) check();
     // Signalled last: a listener may well start something new.
     if (grown) Q_EMIT grew();
     if (ended) Q_EMIT finished();
     if (ended && !error.isEmpty()) Q_EMIT failed(error);
+}
+
+// The blocks counted quickly are counted again, exactly, behind the index:
+// only text that is not well formed comes out different.
+void BigTextIndexer::check()
+{
+    if (m_doc.isExact()) return;
+    struct Part {
+        quint64 id;
+        qint64 offset, bytes, chars;
+    };
+    auto parts = std::make_shared<std::vector<Part>>();
+    for (int i = 0; i < m_doc.blockCount(); ++i) {
+        const BigTextSpan one = m_doc.span(i, i + 1);
+        const BigTextPart& p = one.parts.front();
+        if (!p.own && !p.exact) parts->push_back({p.id, p.offset, p.bytes, p.chars});
+    }
+    auto source = m_doc.source();
+    if (parts->empty() || !source) {
+        m_doc.markExact();
+        return;
+    }
+    m_check = std::make_shared<BigTextJob>(this);
+    BigTextJob* job = m_check.get();
+    auto next = std::make_shared<std::atomic<size_t>>(0);
+    auto left = std::make_shared<std::atomic<int>>(0);
+    const int workers = std::max(1, m_options.workers > 0 ? m_options.workers : std::min(BigTextWorkers::threads(), 4));
+    left->store(workers);
+    constexpr size_t kBatch = 64;
+    m_check->start(
+        [job, parts, source, next, left, this] {
+            std::vector<char> bytes;
+            for (;;) {
+                const size_t from = next->fetch_add(kBatch);
+                if (from >= parts->size() || job->cancelled()) break;
+                std::vector<std::pair<quint64, qint64>> fixes;
+                for (size_t k = from; k < std::min(from + kBatch, parts->size()); ++k) {
+                    const Part& p = (*parts)[k];
+                    bytes.resize(size_t(p.bytes));
+                    qint64 got = 0;
+                    try {
+                        got = BigTextScan::readAt(source->fd(), p.offset, bytes.data(), p.bytes);
+                    } catch (const VarError&) {
+                        continue; // unreadable now: shown blank, whatever its count
+                    }
+                    if (got != p.bytes) continue; // the file changed: it keeps the count it was shown with
+                    const qint64 crlfs = p.bytes - BigTextScan::quickChars(BigTextScan::QuickCount::None, bytes.data(), p.bytes);
+                    const qint64 units = source->codec().countUnits(bytes.data(), p.bytes);
+                    const qint64 chars = units >= 0 ? units - crlfs
+                                                    : BigTextScan::decode(source->codec(), bytes.data(), p.bytes).text.size();
+                    if (chars != p.chars) fixes.emplace_back(p.id, chars);
+                }
+                if (!fixes.empty()) job->post([this, fixes] { checked(fixes, false); });
+            }
+            if (left->fetch_sub(1) == 1) job->post([this] { checked({}, true); });
+        },
+        workers);
+}
+
+void BigTextIndexer::checked(const std::vector<std::pair<quint64, qint64>>& corrections, bool done)
+{
+    for (const auto& [id, chars] : corrections) {
+        const auto [position, delta] = m_doc.correctBlock(id, chars);
+        if (delta != 0) Q_EMIT corrected(position, delta);
+    }
+    if (!done) return;
+    m_check.reset();
+    m_doc.markExact();
+    Q_EMIT exact();
 }

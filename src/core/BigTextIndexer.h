@@ -23,6 +23,7 @@ public:
         qint64 segmentBytes = 32 << 20;      // what a worker takes at a time
         qint64 chunkBytes = BigTextScan::kChunkBytes;
         int workers = 0;                     // 0: one a core, at most four
+        bool quick = true;                   // count characters quickly, check them afterwards
     };
 
     explicit BigTextIndexer(BigTextDocument& doc, QObject* parent = nullptr);
@@ -36,7 +37,8 @@ public:
     void open(int fd, const QString& path, BigTextEncoding encoding);
     // Stops the work for the current file; the document keeps what it has.
     void cancel();
-    bool running() const { return m_job != nullptr; }
+    // Indexing, or checking the counts of characters.
+    bool running() const { return m_job != nullptr || m_check != nullptr; }
 
 Q_SIGNALS:
     // More of the file has been appended to the document.
@@ -45,16 +47,24 @@ Q_SIGNALS:
     void finished();
     // Reading failed: the document ends where the index ended.
     void failed(const QString& message);
+    // A block's count of characters was corrected: the positions from
+    // position on moved by delta.
+    void corrected(qint64 position, qint64 delta);
+    // Every count of characters has been checked (isExact()).
+    void exact();
 
 private:
     struct Segment;
     struct Work;
     void receive(int segment, std::vector<BigTextScan::Block> blocks, bool done, bool complete, const QString& error);
     void apply();
+    void check();
+    void checked(const std::vector<std::pair<quint64, qint64>>& corrections, bool done);
 
     BigTextDocument& m_doc;
     Options m_options;
     std::shared_ptr<BigTextJob> m_job;
+    std::shared_ptr<BigTextJob> m_check;
     std::map<int, std::unique_ptr<Segment>> m_pending;
     int m_next = 0;     // the segment whose blocks come next
     int m_segments = 0;

@@ -6,9 +6,14 @@
 #include <algorithm>
 #include <thread>
 
+#include <sys/resource.h>
+#include <sys/syscall.h>
+#include <unistd.h>
+
 namespace {
 
 std::atomic<int> g_busy{0};
+constexpr int kWorkerNice = 5;
 
 // The pool belongs to the application object, whose end waits for the
 // workers (cancelled jobs stop within a chunk), so none outlives the program's
@@ -55,6 +60,9 @@ void BigTextJob::start(std::function<void()> work, int count)
     for (int i = 0; i < count; ++i) {
         g_busy.fetch_add(1);
         pool().start([self, work]() mutable {
+            // Workers yield to the event loop's thread: a busy machine slows
+            // the background down, never the window.
+            ::setpriority(PRIO_PROCESS, id_t(::syscall(SYS_gettid)), kWorkerNice);
             try {
                 if (!self->cancelled()) work();
             } catch (...) {

@@ -234,8 +234,9 @@ qint64 BigTextLayout::blockVisualCount(int block) const
 
 void BigTextLayout::extendPrefix(int block) const
 {
-    if (m_prefixRevision != m_doc.editRevision()) {
+    if (m_prefix.empty() || m_prefixRevision != m_doc.editRevision()) {
         m_prefix.assign(1, 0);
+        m_guessed = false;
         m_prefixRevision = m_doc.editRevision();
         if (m_blockCounts.size() > size_t(4 * m_doc.blockCount() + 1024)) m_blockCounts.clear();
     } else if (m_prefixBlocks != m_doc.blockCount()) {
@@ -260,6 +261,7 @@ void BigTextLayout::extendPrefix(int block) const
             } else {
                 count = m_doc.block(i).lines;
                 m_wanted = std::max(m_wanted, i);
+                m_guessed = true;
             }
         }
         m_prefix.push_back(m_prefix.back() + count);

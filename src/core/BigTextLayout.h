@@ -87,6 +87,8 @@ public:
     // count; the answers come back through addCounts with the countsKey() of
     // the time (block ids and their numbers of visual lines).
     std::vector<int> blocksToCount() const;
+    // Whether the last numbering rested on a guess anywhere.
+    bool numbersGuessed() const { return wraps() && m_guessed; }
     quint64 countsKey() const { return m_countsKey; }
     void addCounts(quint64 key, const std::vector<std::pair<quint64, qint64>>& counts);
     const BigTextMeasure& measure() const { return m_measure; }
@@ -125,6 +127,7 @@ private:
     mutable quint64 m_prefixRevision = ~quint64(0);
     mutable int m_prefixBlocks = 0;
     mutable int m_wanted = -1; // the last block whose numbers were guessed
+    mutable bool m_guessed = false;
     quint64 m_countsKey = 0;
     mutable quint64 m_lastBlockId = 0;
     mutable std::vector<qint64> m_lastBlockLines;

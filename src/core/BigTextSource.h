@@ -33,6 +33,7 @@ struct BigTextPart {
     qint64 chars = 0;
     qint64 newlines = 0;
     bool endsWithNewline = false;
+    bool exact = true; // chars known to be what decoding gives (see BigTextScan::Block)
     std::shared_ptr<BigTextScan::Decoded> own; // text held in memory instead
     quint64 id = 0;                            // changes whenever its text changes
 };

@@ -193,26 +193,37 @@ void BigTextCountTask::start(const std::vector<int>& blocks, const QFont& font, 
         Q_EMIT finished();
         return;
     }
+    // Workers take batches of blocks in turn; each answers for its own.
     auto job = newJob();
     BigTextJob* j = job.get();
-    job->start([j, span, ids, done = m_done, font, wrapWidth, key, this] {
-        const BigTextMeasure measure(font, wrapWidth);
-        std::vector<std::pair<quint64, qint64>> batch;
-        for (size_t i = 0; i < span->parts.size(); ++i) {
-            if (j->cancelled()) return;
-            const auto d = span->text(i);
-            batch.emplace_back((*ids)[i].first, measure.blockRows(*d, (*ids)[i].second));
-            done->fetch_add(span->parts[i].chars, std::memory_order_relaxed);
-            if (batch.size() >= 64 || i + 1 == span->parts.size()) {
+    auto next = std::make_shared<std::atomic<size_t>>(0);
+    auto left = std::make_shared<std::atomic<int>>(0);
+    const int workers = std::max(1, std::min<int>(BigTextWorkers::threads(), int(span->parts.size() / 16) + 1));
+    left->store(workers);
+    job->start(
+        [j, span, ids, next, left, done = m_done, font, wrapWidth, key, this] {
+            const BigTextMeasure measure(font, wrapWidth);
+            constexpr size_t kBatch = 32;
+            for (;;) {
+                const size_t from = next->fetch_add(kBatch);
+                if (from >= span->parts.size() || j->cancelled()) break;
+                std::vector<std::pair<quint64, qint64>> batch;
+                for (size_t i = from; i < std::min(from + kBatch, span->parts.size()); ++i) {
+                    if (j->cancelled()) return;
+                    const auto d = span->text(i);
+                    batch.emplace_back((*ids)[i].first, measure.blockRows(*d, (*ids)[i].second));
+                    done->fetch_add(span->parts[i].chars, std::memory_order_relaxed);
+                }
                 j->post([this, key, batch = std::move(batch)] { Q_EMIT counted(key, batch); });
-                batch.clear();
             }
-        }
-        j->post([this] {
-            m_job.reset();
-            Q_EMIT finished();
-        });
-    });
+            if (left->fetch_sub(1) == 1) {
+                j->post([this] {
+                    m_job.reset();
+                    Q_EMIT finished();
+                });
+            }
+        },
+        workers);
 }
 
 double BigTextCountTask::progress() const

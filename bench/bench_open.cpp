@@ -1,0 +1,438 @@
+// Opening large plain-text files without holding up the window: for generated
+// Japanese text (CP932 with CR LF, and UTF-8) of each size, the time from
+// asking the pane to show a file to its first painted screen, to a complete
+// index, the longest stall of the event loop while opening, and, each with its
+// own longest stall: Ctrl+End with word wrap on until its line number is final,
+// a search that runs to the end of the file, select all plus copy until the
+// clipboard holds the text; peak resident memory; and `wc -l` on the same
+// (cached) file. Then walking a folder of 100 small files and the largest file
+// with the arrow keys: the longest stall and the time per step.
+//
+//   bench_open [--sizes 100,1024,10240] [--dir /tmp] [--no-walk]
+//
+// A stall is the largest gap between the ticks of a 1 ms timer. Each file is
+// measured in a child process of its own, so that peak memory is that of one
+// file. Files are created in a temporary folder and removed after use.
+#include "BigTextJobs.h"
+#include "BigTextView.h"
+#include "Cp932.h"
+#include "FindDialog.h"
+#include "Messages.h"
+#include "Platform.h"
+#include "TextPane.h"
+#include "Unit1.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QItemSelectionModel>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QListView>
+#include <QProcess>
+#include <QRandomGenerator>
+#include <QStorageInfo>
+#include <QStringListModel>
+#include <QTemporaryDir>
+#include <QTimer>
+
+#include <cstdio>
+#include <functional>
+
+namespace {
+
+const QString kNeedle = QStringLiteral("終端の目印XYZZY");
+
+double statusMb(const char* key)
+{
+    QFile f(QStringLiteral("/proc/self/status"));
+    if (!f.open(QIODevice::ReadOnly)) return 0;
+    for (const QByteArray& line : f.readAll().split('\n'))
+        if (line.startsWith(key)) return line.mid(int(strlen(key))).trimmed().split(' ').first().toDouble() / 1024.0;
+    return 0;
+}
+
+double ms(qint64 ns) { return ns / 1e6; }
+
+// The largest gap between ticks of a 1 ms timer since reset().
+class StallProbe : public QObject {
+public:
+    StallProbe()
+    {
+        m_timer.setTimerType(Qt::PreciseTimer);
+        m_timer.setInterval(1);
+        connect(&m_timer, &QTimer::timeout, this, [this] {
+            const qint64 now = m_clock.nsecsElapsed();
+            m_worst = std::max(m_worst, now - m_last);
+            m_last = now;
+        });
+        m_clock.start();
+        m_timer.start();
+    }
+    void reset()
+    {
+        m_last = m_clock.nsecsElapsed();
+        m_worst = 0;
+    }
+    // The gap still open counts too.
+    double worstMs() const { return ms(std::max(m_worst, m_clock.nsecsElapsed() - m_last)); }
+
+private:
+    QTimer m_timer;
+    QElapsedTimer m_clock;
+    qint64 m_last = 0, m_worst = 0;
+};
+
+class PaintWatch : public QObject {
+public:
+    bool painted = false;
+    bool eventFilter(QObject*, QEvent* e) override
+    {
+        if (e->type() == QEvent::Paint) painted = true;
+        return false;
+    }
+};
+
+// Runs the event loop until done() holds or seconds pass; false on the time out.
+bool spin(const std::function<bool()>& done, int seconds = 1800)
+{
+    QElapsedTimer t;
+    t.start();
+    while (!done()) {
+        if (t.elapsed() > seconds * 1000) return false;
+        QApplication::processEvents(QEventLoop::AllEvents, 5);
+    }
+    return true;
+}
+
+class SilentMessages : public Messages {
+public:
+    void error(QWidget*, const QString& t) override { last = t; }
+    void warning(QWidget*, const QString&) override {}
+    void notice(QWidget*, const QString& t) override { last = t; }
+    QString last;
+};
+
+bool generate(const QString& path, qint64 size, bool utf8);
+
+// A main window over a folder, its file list a plain list of names. Fonts and
+// glyphs are warmed up first with text of the same kind, as for a user who
+// has looked at such a file before: drawing characters for the first time is
+// not what is measured here.
+struct Window {
+    QTemporaryDir settings;
+    SilentMessages messages;
+    RealPlatform platform;
+    AppEnv env{settings.path() + QStringLiteral("/"), &platform, &messages, nullptr};
+    TForm1 form{env};
+    QStringListModel* model = new QStringListModel(&form);
+    PaintWatch watch;
+    StallProbe stall;
+
+    explicit Window(const QString& folder)
+    {
+        form.resize(900, 700);
+        form.show();
+        form.LView->setModel(model);
+        form.connectListSelection();
+        form.LViewTag = 1;
+        form.Edit1->setText(folder + QStringLiteral("/"));
+        view()->viewport()->installEventFilter(&watch);
+        const QString warm = settings.filePath(QStringLiteral("warm.txt"));
+        generate(warm, 1 << 20, false);
+        form.REdit->loadFile(warm);
+        form.REdit->setWordWrap(true);
+        spin([&] { return watch.painted; });
+        QApplication::processEvents();
+        form.REdit->setWordWrap(false);
+        form.REdit->clear();
+        QApplication::processEvents();
+    }
+    BigTextView* view() const { return qobject_cast<BigTextView*>(form.REdit->textWidget()); }
+    void select(int row)
+    {
+        form.LView->selectionModel()->setCurrentIndex(model->index(row), QItemSelectionModel::ClearAndSelect);
+    }
+};
+
+// ---------------------------------------------------------------- one file
+
+int runOne(const QString& path)
+{
+    const QFileInfo info(path);
+    Window w(info.absolutePath());
+    w.model->setStringList({info.fileName()});
+    BigTextView* view = w.view();
+
+    // Open: selection to first paint, to a complete index; the longest stall meanwhile.
+    QElapsedTimer clock;
+    w.watch.painted = false;
+    w.stall.reset();
+    clock.start();
+    w.select(0);
+    spin([&] { return w.watch.painted; });
+    const qint64 paint = clock.nsecsElapsed();
+    spin([&] { return view->isComplete(); });
+    const qint64 indexed = clock.nsecsElapsed();
+    spin([&] { return view->document().isExact(); });
+    const qint64 checked = clock.nsecsElapsed();
+    const double openStall = w.stall.worstMs();
+    const double openPeak = statusMb("VmHWM:");
+
+    // Word wrap on, Ctrl+End: the caret's line number until it is final.
+    w.form.WWraps();
+    view->setFocus();
+    QApplication::processEvents();
+    w.stall.reset();
+    clock.restart();
+    QKeyEvent end(QEvent::KeyPress, Qt::Key_End, Qt::ControlModifier);
+    QApplication::sendEvent(view, &end);
+    const qint64 length = view->textLength();
+    spin([&] {
+        const qint64 line = view->lineFromChar(length);
+        return view->lineNumbersFinal() && w.form.panelText(0).startsWith(QStringLiteral("%1: ").arg(line));
+    });
+    const qint64 wrap = clock.nsecsElapsed();
+    const double wrapStall = w.stall.worstMs();
+    w.form.WWraps();
+    QApplication::processEvents();
+
+    // Find: from the top, the mark at the very end; then once more, not found.
+    view->setSelStart(0);
+    w.form.FindDlg->setFindText(kNeedle);
+    w.stall.reset();
+    clock.restart();
+    w.form.FindDlgFind();
+    spin([&] { return view->selLength() == kNeedle.size(); });
+    const qint64 find = clock.nsecsElapsed();
+    const double findStall = w.stall.worstMs();
+
+    // Select all and copy, until the clipboard holds it (or the copy is refused).
+    QApplication::clipboard()->clear();
+    w.messages.last.clear();
+    w.stall.reset();
+    clock.restart();
+    w.form.L1Click();
+    w.form.C1Click();
+    spin([&] { return !w.messages.last.isEmpty() || !view->isBusy(); });
+    const bool refused = !w.messages.last.isEmpty();
+    const qsizetype copied = refused ? 0 : QApplication::clipboard()->text().size();
+    const qint64 copy = clock.nsecsElapsed();
+    const double copyStall = w.stall.worstMs();
+    if (!refused && copied != length) std::fprintf(stderr, "copied %lld of %lld\n", qint64(copied), length);
+    QApplication::clipboard()->clear();
+
+    std::printf("checked=%.1f paint=%.1f index=%.1f open_stall=%.1f open_peak=%.1f wrap=%.1f wrap_stall=%.1f find=%.1f "
+                "find_stall=%.1f copy=%.1f copy_stall=%.1f copy_refused=%d peak=%.1f\n",
+                ms(checked), ms(paint), ms(indexed), openStall, openPeak, ms(wrap), wrapStall, ms(find), findStall, ms(copy),
+                copyStall, refused ? 1 : 0, statusMb("VmHWM:"));
+    return 0;
+}
+
+// ---------------------------------------------------------------- walking
+
+// Steps through the list with the Down key, one file at a time, waiting for
+// each to be painted: a hundred small files with the big one among them.
+int runWalk(const QString& folder)
+{
+    Window w(folder);
+    QStringList names = QDir(folder).entryList(QDir::Files, QDir::Name);
+    w.model->setStringList(names);
+    w.form.LView->setFocus();
+    w.select(0);
+    spin([&] { return w.watch.painted; });
+    double worstStall = 0, worstStep = 0, total = 0;
+    QString worstName;
+    for (int row = 1; row < names.size(); ++row) {
+        w.watch.painted = false;
+        w.stall.reset();
+        QElapsedTimer step;
+        step.start();
+        QKeyEvent down(QEvent::KeyPress, Qt::Key_Down, Qt::NoModifier);
+        QApplication::sendEvent(w.form.LView, &down);
+        spin([&] { return w.watch.painted; });
+        QApplication::processEvents();
+        const double s = ms(step.nsecsElapsed());
+        total += s;
+        if (s > worstStep) {
+            worstStep = s;
+            worstName = names[row];
+        }
+        worstStall = std::max(worstStall, w.stall.worstMs());
+    }
+    std::printf("steps=%lld mean_step=%.2f worst_step=%.2f worst_file=%s worst_stall=%.2f\n", qint64(names.size() - 1),
+                total / (names.size() - 1), worstStep, qPrintable(worstName), worstStall);
+    return 0;
+}
+
+// ---------------------------------------------------------------- generation
+
+QString randomLine(QRandomGenerator& rng)
+{
+    static const QString kanji = QStringLiteral(
+        "日本語文字列漢字表示検索編集行末改行位置変換符号化方式東京大阪名古屋福岡札幌仙台広島京都神戸横浜川崎"
+        "千葉埼玉茨城栃木群馬山梨長野新潟富山石川福井岐阜静岡愛知三重滋賀奈良会社員処理記録確認完了開始終了");
+    static const QStringList words = {"log", "error", "OK", "data", "2024-01-01", "12:34:56", "file", "the"};
+    QString s;
+    const int n = 10 + int(rng.bounded(50));
+    for (int i = 0; i < n; ++i) {
+        const int r = int(rng.bounded(100));
+        if (r < 35) s += QChar(char16_t(0x3041 + rng.bounded(0x52)));
+        else if (r < 50) s += QChar(char16_t(0x30A1 + rng.bounded(0x55)));
+        else if (r < 75) s += kanji[rng.bounded(int(kanji.size()))];
+        else if (r < 80) s += QChar(char16_t(0xFF66 + rng.bounded(0x38)));
+        else s += words[rng.bounded(int(words.size()))] + u' ';
+    }
+    return s + QStringLiteral("\r\n");
+}
+
+bool generate(const QString& path, qint64 size, bool utf8)
+{
+    QRandomGenerator rng(20240101);
+    std::vector<QByteArray> pool;
+    for (int i = 0; i < 4096; ++i) {
+        const QString line = randomLine(rng);
+        pool.push_back(utf8 ? line.toUtf8() : Cp932::encode(line));
+    }
+    QFile f(path);
+    if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate)) return false;
+    QByteArray buf;
+    buf.reserve(8 << 20);
+    qint64 written = 0;
+    while (written < size) {
+        const QByteArray& line = pool[rng.bounded(quint32(pool.size()))];
+        buf += line;
+        written += line.size();
+        if (buf.size() >= (4 << 20)) {
+            if (f.write(buf) != buf.size()) return false;
+            buf.clear();
+        }
+    }
+    const QString tail = kNeedle + QStringLiteral("\r\n");
+    buf += utf8 ? tail.toUtf8() : Cp932::encode(tail);
+    return f.write(buf) == buf.size();
+}
+
+QMap<QString, double> runChild(const QString& self, const QStringList& args)
+{
+    QMap<QString, double> values;
+    QProcess child;
+    child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    child.start(self, args);
+    if (!child.waitForFinished(3600000)) {
+        child.kill();
+        return values;
+    }
+    for (const QByteArray& kv : child.readAllStandardOutput().trimmed().split(' ')) {
+        const int eq = kv.indexOf('=');
+        if (eq > 0) values[QString::fromLatin1(kv.left(eq))] = kv.mid(eq + 1).toDouble();
+    }
+    return values;
+}
+
+double timeWc(const QString& path)
+{
+    double best = 1e18;
+    for (int i = 0; i < 2; ++i) { // the first run also brings the file into the cache
+        QElapsedTimer c;
+        c.start();
+        QProcess p;
+        p.setStandardOutputFile(QProcess::nullDevice());
+        p.start(QStringLiteral("wc"), {QStringLiteral("-l"), path});
+        if (!p.waitForFinished(3600000)) return -1;
+        best = std::min(best, c.nsecsElapsed() / 1e6);
+    }
+    return best;
+}
+
+int orchestrate(const QStringList& args, const QString& self)
+{
+    QList<int> sizes{100, 1024, 10240};
+    QString dirBase = QDir::tempPath();
+    bool walk = true;
+    for (int i = 0; i < args.size(); ++i) {
+        if (args[i] == QLatin1String("--sizes") && i + 1 < args.size()) {
+            sizes.clear();
+            for (const QString& s : args[i + 1].split(u',')) sizes << s.toInt();
+        } else if (args[i] == QLatin1String("--dir") && i + 1 < args.size()) {
+            dirBase = args[i + 1];
+        } else if (args[i] == QLatin1String("--no-walk")) {
+            walk = false;
+        }
+    }
+    QTemporaryDir dir(dirBase + QStringLiteral("/bench_open-XXXXXX"));
+    if (!dir.isValid()) return 1;
+    const qint64 free = QStorageInfo(dir.path()).bytesAvailable();
+    std::printf("Free disk in %s: %.1f GB; %d hardware threads. Times in ms, memory in MB.\n", qPrintable(dir.path()),
+                free / 1073741824.0, BigTextWorkers::threads());
+    std::printf("%-13s %7s %8s %7s %8s %7s %8s %7s %8s %7s %7s %7s %8s %7s\n", "file", "paint", "index", "stall",
+                "wrapEnd", "stall", "find", "stall", "copy", "stall", "peak", "goal", "wc -l", "idx/wc");
+    int largest = 0;
+    for (int mb : sizes) {
+        if ((qint64(mb) << 20) + (256 << 20) > QStorageInfo(dir.path()).bytesAvailable()) {
+            std::printf("%d MB: does not fit on the disk, left out\n", mb);
+            continue;
+        }
+        for (bool utf8 : {false, true}) {
+            const QString path = dir.filePath(QStringLiteral("big-%1-%2.txt").arg(mb).arg(utf8 ? "utf8" : "cp932"));
+            if (!generate(path, qint64(mb) << 20, utf8)) {
+                std::printf("cannot write %s\n", qPrintable(path));
+                return 1;
+            }
+            const qint64 size = QFile(path).size();
+            const double wc = timeWc(path);
+            auto v = runChild(self, {QStringLiteral("--one"), path});
+            const bool refused = v.value(QStringLiteral("copy_refused")) > 0;
+            std::printf("%-13s %7.1f %8.1f %7.1f %8.1f %7.1f %8.1f %7.1f %8s %7.1f %7.1f %7.1f %8.1f %6.0f%%\n",
+                        qPrintable(QStringLiteral("%1 %2MB").arg(utf8 ? "UTF-8" : "CP932").arg(mb)),
+                        v.value("paint"), v.value("index"), v.value("open_stall"), v.value("wrap"),
+                        v.value("wrap_stall"), v.value("find"), v.value("find_stall"),
+                        refused ? "refused" : qPrintable(QString::number(v.value("copy"), 'f', 1)),
+                        v.value("copy_stall"), v.value("peak"), 1.5 * size / 1048576.0 + 60, wc,
+                        v.value("index") > 0 ? 100.0 * wc / v.value("index") : 0.0);
+            std::fflush(stdout);
+            if (walk && !utf8 && mb == sizes.last()) {
+                // The walk: the big file among a hundred small ones.
+                const QString folder = dir.filePath(QStringLiteral("walk"));
+                QDir().mkpath(folder);
+                for (int i = 0; i < 100; ++i) {
+                    QFile f(folder + QStringLiteral("/small-%1.txt").arg(i, 3, 10, QLatin1Char('0')));
+                    if (f.open(QIODevice::WriteOnly))
+                        f.write(Cp932::encode(QStringLiteral("小さなファイル %1 の行です。\r\n").arg(i).repeated(50 + i)));
+                }
+                const QString inWalk = folder + QStringLiteral("/small-049b-big.txt");
+                if (QFile::link(path, inWalk) || QFile::copy(path, inWalk)) {
+                    auto wv = runChild(self, {QStringLiteral("--walk"), folder});
+                    std::printf("walk: 100 small files and the %d MB CP932 file, Down key: %.0f steps, %.2f ms a step "
+                                "(the slowest %.2f ms), longest stall %.2f ms\n",
+                                mb, wv.value("steps"), wv.value("mean_step"), wv.value("worst_step"),
+                                wv.value("worst_stall"));
+                }
+                QDir(folder).removeRecursively();
+                largest = mb;
+            }
+            QFile::remove(path);
+        }
+    }
+    Q_UNUSED(largest);
+    std::printf("paint: selecting the file until its first screen is painted; index: until the whole file is indexed;\n"
+                "stall: the longest the event loop was held up meanwhile (opening; Ctrl+End with word wrap on until\n"
+                "its line number is final; a find of a mark at the very end; select all + copy until the clipboard\n"
+                "holds the text). peak: highest resident memory of the run; goal: 1.5 x file size + 60 MB.\n"
+                "wc -l: counting the lines of the cached file; idx/wc: index rate against wc -l's.\n");
+    return 0;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    const QStringList args = app.arguments();
+    if (args.size() >= 3 && args[1] == QLatin1String("--one")) return runOne(args[2]);
+    if (args.size() >= 3 && args[1] == QLatin1String("--walk")) return runWalk(args[2]);
+    return orchestrate(args.mid(1), app.applicationFilePath());
+}

@@ -1,0 +1,315 @@
+// The big-text index built in the background: a file indexed from its head on,
+// in segments on workers, ends up exactly as if it had been indexed at once;
+// character counts taken quickly are corrected where the text is not well
+// formed; the work stops at once when cancelled, also on a file far larger
+// than it could finish; a file that changes meanwhile gives a sensible text;
+// a search goes on over what the index appends later.
+#include "BigTextCodec.h"
+#include "BigTextDocument.h"
+#include "BigTextIndexer.h"
+#include "BigTextScan.h"
+#include "BigTextSearch.h"
+#include "BigTextTasks.h"
+#include "Cp932.h"
+
+#include <QDir>
+#include <QFile>
+#include <QRandomGenerator>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <fcntl.h>
+#include <unistd.h>
+
+Q_DECLARE_METATYPE(BigTextEncoding)
+
+namespace {
+
+// Japanese text with every kind of line end, and now and then a line longer
+// than a block.
+QString sampleText(quint32 seed, int lines)
+{
+    QRandomGenerator rng(seed);
+    const QString kanji = QStringLiteral("日本語文字列漢字表示検索編集行末改行位置変換符号化東京大阪表ソ能十予申");
+    QString s;
+    for (int l = 0; l < lines; ++l) {
+        const int n = rng.bounded(100) == 0 ? 200'000 : int(rng.bounded(120));
+        for (int i = 0; i < n; ++i) {
+            switch (rng.bounded(6)) {
+            case 0: s += QChar(char16_t(0x3041 + rng.bounded(0x53))); break;
+            case 1: s += QChar(char16_t(0x30A1 + rng.bounded(0x56))); break;
+            case 2: s += kanji[rng.bounded(int(kanji.size()))]; break;
+            case 3: s += QChar(char16_t(0xFF61 + rng.bounded(0x3F))); break;
+            default: s += QChar(char16_t(0x20 + rng.bounded(0x5F))); break;
+            }
+        }
+        s += QStringList{"\r\n", "\n", "\r"}[rng.bounded(3)];
+    }
+    return s;
+}
+
+QByteArray encodeAs(BigTextEncoding e, const QString& text)
+{
+    switch (e) {
+    case BigTextEncoding::Cp932: return Cp932::encode(text);
+    case BigTextEncoding::Utf16LE: return QByteArray(reinterpret_cast<const char*>(text.utf16()), text.size() * 2);
+    default: return text.toUtf8();
+    }
+}
+
+void writeFile(const QString& path, const QByteArray& bytes)
+{
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    QCOMPARE(f.write(bytes), bytes.size());
+}
+
+int openFd(const QString& path) { return ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC); }
+
+int openDescriptors() { return int(QDir(QStringLiteral("/proc/self/fd")).entryList(QDir::NoDotAndDotDot | QDir::AllEntries).size()); }
+
+// Small pieces, so that a file of a few megabytes is many segments and chunks.
+BigTextIndexer::Options smallSteps()
+{
+    BigTextIndexer::Options o;
+    o.headBytes = 40'000;
+    o.segmentBytes = 300'000;
+    o.chunkBytes = 70'000;
+    o.workers = 3;
+    return o;
+}
+
+// The two documents read the same, line by line.
+void compareDocuments(const BigTextDocument& a, const BigTextDocument& b)
+{
+    QCOMPARE(a.length(), b.length());
+    QCOMPARE(a.lineCount(), b.lineCount());
+    QCOMPARE(a.text(0, a.length()), b.text(0, b.length()));
+    QRandomGenerator rng(7);
+    for (int k = 0; k < 300; ++k) {
+        const qint64 line = rng.bounded(quint32(a.lineCount()));
+        QCOMPARE(a.lineStart(line), b.lineStart(line));
+        QCOMPARE(a.lineLength(line), b.lineLength(line));
+    }
+}
+
+// A sparse file far larger than could be indexed during a test: a first line,
+// then nothing but a hole.
+bool makeHugeSparse(const QString& path, qint64 size)
+{
+    const int fd = ::open(QFile::encodeName(path).constData(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    if (fd < 0) return false;
+    const bool ok = ::write(fd, "first line\n", 11) == 11 && ::ftruncate(fd, size) == 0;
+    ::close(fd);
+    return ok;
+}
+
+} // namespace
+
+class TestBigTextIndex : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir m_dir;
+    QString path(const QString& name) const { return m_dir.filePath(name); }
+
+private Q_SLOTS:
+    void cleanup() { QVERIFY(BigTextWorkers::waitIdle(10000)); }
+
+    void indexedInTheBackgroundLikeAtOnce_data()
+    {
+        QTest::addColumn<BigTextEncoding>("encoding");
+        QTest::addColumn<QByteArray>("extra"); // bytes that are not well formed, put in now and then
+        QTest::newRow("cp932") << BigTextEncoding::Cp932 << QByteArray();
+        QTest::newRow("cp932 ill-formed") << BigTextEncoding::Cp932 << QByteArray("\x82\x40\x85\x40\x82\n\xFD\x81", 8);
+        QTest::newRow("utf-8") << BigTextEncoding::Utf8 << QByteArray();
+        QTest::newRow("utf-8 ill-formed") << BigTextEncoding::Utf8 << QByteArray("\xC3(\xE3\x81\n\xF0\x9F\x80\xED\xA0\x80", 12);
+        QTest::newRow("utf-16le") << BigTextEncoding::Utf16LE << QByteArray();
+    }
+    void indexedInTheBackgroundLikeAtOnce()
+    {
+        QFETCH(BigTextEncoding, encoding);
+        QFETCH(QByteArray, extra);
+        QByteArray bytes;
+        for (int part = 0; part < 12; ++part) {
+            bytes += encodeAs(encoding, sampleText(quint32(part), 900));
+            if (!extra.isEmpty()) bytes += extra;
+        }
+        const QString file = path(QStringLiteral("whole.txt"));
+        writeFile(file, bytes);
+
+        BigTextDocument whole;
+        whole.open(file, encoding);
+        BigTextDocument grown;
+        BigTextIndexer indexer(grown);
+        indexer.setOptions(smallSteps());
+        QSignalSpy finished(&indexer, &BigTextIndexer::finished);
+        QSignalSpy exact(&indexer, &BigTextIndexer::exact);
+        QSignalSpy corrected(&indexer, &BigTextIndexer::corrected);
+        indexer.open(openFd(file), file, encoding);
+        QVERIFY(!grown.isComplete());
+        QVERIFY(grown.length() > 0 && grown.length() < whole.length()); // the head is there at once
+        QVERIFY(finished.wait(30000));
+        QVERIFY(grown.isComplete());
+        if (!grown.isExact()) QVERIFY(exact.wait(30000));
+        QVERIFY(grown.isExact());
+        compareDocuments(grown, whole);
+        // Counted quickly, the blocks with ill-formed text had to be corrected.
+        QCOMPARE(corrected.isEmpty(), extra.isEmpty() || encoding == BigTextEncoding::Utf16LE);
+    }
+
+    void cancellingStopsTheWorkAtOnce()
+    {
+        // Indexing this file whole would take minutes: only stopping makes the workers idle in time.
+        const QString huge = path(QStringLiteral("huge.txt"));
+        if (!makeHugeSparse(huge, qint64(64) << 30)) QSKIP("no room for a sparse 64 GB file");
+        const QString small = path(QStringLiteral("small.txt"));
+        writeFile(small, "one\ntwo\n");
+        const int descriptors = openDescriptors();
+
+        BigTextDocument doc;
+        {
+            // Another file shown in its place.
+            BigTextIndexer indexer(doc);
+            indexer.open(openFd(huge), huge, BigTextEncoding::Cp932);
+            QVERIFY(indexer.running());
+            QTRY_VERIFY(BigTextWorkers::busy() > 0);
+            indexer.open(openFd(small), small, BigTextEncoding::Cp932);
+            QVERIFY(BigTextWorkers::waitIdle(2000));
+            QCOMPARE(doc.text(0, doc.length()), QStringLiteral("one\ntwo\n"));
+            QTest::qWait(50); // nothing of the huge file arrives late
+            QCOMPARE(doc.length(), 8);
+
+            // Cancelled: the document keeps what it has and grows no more.
+            indexer.open(openFd(huge), huge, BigTextEncoding::Utf8);
+            QTRY_VERIFY(doc.length() > 11);
+            indexer.cancel();
+            QVERIFY(BigTextWorkers::waitIdle(2000));
+            const qint64 length = doc.length();
+            QTest::qWait(50);
+            QCOMPARE(doc.length(), length);
+            QVERIFY(!doc.isComplete());
+
+            // The indexer goes away while its workers run.
+            indexer.open(openFd(huge), huge, BigTextEncoding::Cp932);
+            QTRY_VERIFY(BigTextWorkers::busy() > 0);
+        }
+        QVERIFY(BigTextWorkers::waitIdle(2000));
+        doc.clear();
+        QCOMPARE(openDescriptors(), descriptors); // the huge file is closed, by the last worker that held it
+    }
+
+    void fileThatChangesWhileIndexed()
+    {
+        QByteArray bytes;
+        for (int part = 0; part < 8; ++part) bytes += Cp932::encode(sampleText(quint32(100 + part), 700));
+        const QString file = path(QStringLiteral("changing.txt"));
+
+        // Grows: the text is the file as it was when opened.
+        writeFile(file, bytes);
+        BigTextDocument doc;
+        BigTextIndexer indexer(doc);
+        indexer.setOptions(smallSteps());
+        QSignalSpy finished(&indexer, &BigTextIndexer::finished);
+        indexer.open(openFd(file), file, BigTextEncoding::Cp932);
+        {
+            QFile f(file);
+            QVERIFY(f.open(QIODevice::Append));
+            f.write(QByteArray(1 << 20, 'x'));
+        }
+        QVERIFY(finished.wait(30000));
+        QTRY_VERIFY(doc.isExact());
+        QCOMPARE(doc.text(0, doc.length()), Cp932::decode(bytes).replace(QStringLiteral("\r\n"), QStringLiteral("\n")).replace(u'\r', u'\n'));
+
+        // Shrinks to a third: the text ends about there, and reads without fail.
+        writeFile(file, bytes);
+        finished.clear();
+        indexer.open(openFd(file), file, BigTextEncoding::Cp932);
+        QVERIFY(::truncate(QFile::encodeName(file).constData(), bytes.size() / 3) == 0);
+        QVERIFY(finished.wait(30000));
+        QTRY_VERIFY(doc.isExact());
+        QVERIFY(doc.isComplete());
+        const QString all = doc.text(0, doc.length());
+        const QString before = Cp932::decode(bytes).replace(QStringLiteral("\r\n"), QStringLiteral("\n")).replace(u'\r', u'\n');
+        QCOMPARE(all.size(), doc.length());
+        QVERIFY(doc.length() < before.size() / 2);
+        QCOMPARE(all.left(10'000), before.left(10'000)); // the head, read before the file shrank
+        QCOMPARE(doc.lineStart(doc.lineCount() - 1) + doc.lineLength(doc.lineCount() - 1), doc.length());
+    }
+
+    void searchGoesOnOverWhatComesLater()
+    {
+        // A hit that runs across the seam between two calls: in a file, where a
+        // line longer than a block is cut (looked for by its bytes first), and
+        // in text held in memory, cut into pieces.
+        const QString needle = QStringLiteral("目印のことば");
+        const QString file = path(QStringLiteral("search.txt"));
+        writeFile(file, QByteArray(BigTextScan::kMaxBlockBytes - 6, 'a') + Cp932::encode(needle + QStringLiteral("\n"))
+                            + Cp932::encode(sampleText(5, 300)));
+        BigTextDocument fromFile;
+        fromFile.open(file, BigTextEncoding::Cp932);
+        BigTextDocument inMemory;
+        inMemory.setText(QString(32 * 1024 - 3, u'a') + needle + QString(200'000, u'a') + sampleText(5, 300));
+        for (const BigTextDocument* doc : {&fromFile, &inMemory}) {
+            const qint64 expected = doc->find(needle, 0, -1);
+            QVERIFY(expected > 0);
+            const int seam = doc->blockAt(expected + 3); // inside the hit
+            QCOMPARE(doc->blockAt(expected), seam - 1);
+            BigTextSearch search(needle, doc->source() ? &doc->source()->codec() : nullptr);
+            const qint64 end = std::numeric_limits<qint64>::max();
+            QCOMPARE(search.run(doc->span(0, seam), 0, end, true), -1);
+            QCOMPARE(search.run(doc->span(seam, doc->blockCount()), 0, end, false), expected);
+            // Told to stop, it stops.
+            std::atomic<bool> stop{true};
+            BigTextSearch stopped(needle, nullptr);
+            QCOMPARE(stopped.run(doc->span(0, doc->blockCount()), 0, end, false, &stop), BigTextSearch::kCancelled);
+        }
+    }
+
+    void findAndCopyWhileIndexing()
+    {
+        QString text = sampleText(9, 9000);
+        text += QStringLiteral("最後の目印\n");
+        const QString file = path(QStringLiteral("late.txt"));
+        writeFile(file, text.toUtf8());
+        BigTextDocument whole;
+        whole.open(file, BigTextEncoding::Utf8);
+        const qint64 expected = whole.find(QStringLiteral("最後の目印"), 0, -1);
+
+        BigTextTask::setImmediateLimit(10'000);
+        BigTextDocument doc;
+        BigTextIndexer indexer(doc);
+        indexer.setOptions(smallSteps());
+        BigTextFindTask find(doc);
+        connect(&indexer, &BigTextIndexer::grew, &find, &BigTextFindTask::grew);
+        connect(&indexer, &BigTextIndexer::finished, &find, &BigTextFindTask::grew);
+        QSignalSpy found(&find, &BigTextFindTask::finished);
+        indexer.open(openFd(file), file, BigTextEncoding::Utf8);
+        find.start(QStringLiteral("最後の目印"), 0, -1); // to the end, not yet indexed
+        QVERIFY(found.isEmpty());
+        QVERIFY(find.active());
+        QVERIFY(found.wait(30000));
+        QCOMPARE(found.at(0).at(0).toLongLong(), expected);
+        QVERIFY(doc.isComplete());
+
+        // Not there at all: the answer comes once the whole text is searched.
+        found.clear();
+        indexer.open(openFd(file), file, BigTextEncoding::Utf8);
+        find.start(QStringLiteral("どこにもない"), 0, -1);
+        QVERIFY(found.wait(30000));
+        QCOMPARE(found.at(0).at(0).toLongLong(), -1);
+        QVERIFY(doc.isComplete());
+
+        // A copy too long to be made at once is made on a worker, the same.
+        BigTextCopyTask copy(doc);
+        QSignalSpy copied(&copy, &BigTextCopyTask::finished);
+        copy.start(5, doc.length() - 10);
+        QVERIFY(copied.isEmpty());
+        QVERIFY(copied.wait(30000));
+        QCOMPARE(copied.at(0).at(0).toString(), whole.text(5, whole.length() - 10));
+        BigTextTask::setImmediateLimit(2 << 20);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestBigTextIndex)
+#include "tst_bigtextindex.moc"
