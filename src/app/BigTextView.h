@@ -89,6 +89,7 @@ public:
     void setFillColor(const QColor& color);
 
     const BigTextDocument& document() const { return m_doc; }
+    const BigTextLayout& layout() const { return m_layout; }
 
 Q_SIGNALS:
     // Whenever the caret or the selection changes.

@@ -1,0 +1,200 @@
+// The text pane while a big file is indexed in the background: walking past a
+// huge file, closing mid-index, Ctrl+End, select all and copy, find, a long
+// find cancelled with Escape, and wrapped-line numbers that firm up.
+#include "BigTextJobs.h"
+#include "BigTextLayout.h"
+#include "BigTextTasks.h"
+#include "BigTextView.h"
+#include "Cp932.h"
+#include "FindDialog.h"
+#include "TextViewRig.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QClipboard>
+#include <QKeyEvent>
+#include <QtTest>
+
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace {
+
+// Lines "行 N の文章" with CR LF, about bytes long in all.
+QByteArray numberedLines(qint64 bytes, const QString& last = {})
+{
+    QByteArray out;
+    for (int n = 0; out.size() < bytes; ++n) out += Cp932::encode(QStringLiteral("行 %1 の文章です。ここに少し言葉を並べておく。\r\n").arg(n));
+    if (!last.isEmpty()) out += Cp932::encode(last + QStringLiteral("\r\n"));
+    return out;
+}
+
+struct Rig : TextViewRig {
+    Rig()
+    {
+        // Small steps, so that a file of a few megabytes is still being indexed when looked at.
+        BigTextIndexer::Options o;
+        o.headBytes = 64 * 1024;
+        o.segmentBytes = 256 * 1024;
+        o.chunkBytes = 64 * 1024;
+        view()->activity().indexer().setOptions(o);
+        form->resize(600, 400);
+    }
+    BigTextView* view() const { return qobject_cast<BigTextView*>(pane()->textWidgets().at(0)); }
+    void showWindow()
+    {
+        form->show();
+        QVERIFY(QTest::qWaitForWindowExposed(form.get()));
+    }
+    // A sparse file far larger than could be indexed in a test.
+    bool writeHuge(const QString& name)
+    {
+        const int fd = ::open(QFile::encodeName(path(name)).constData(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        if (fd < 0) return false;
+        const QByteArray head = numberedLines(8 * 1024);
+        const bool ok = ::write(fd, head.constData(), size_t(head.size())) == head.size() && ::ftruncate(fd, qint64(64) << 30) == 0;
+        ::close(fd);
+        return ok;
+    }
+};
+
+QString decoded(const QByteArray& cp932) { return Cp932::decode(cp932).replace(QStringLiteral("\r\n"), QStringLiteral("\n")); }
+
+} // namespace
+
+class TestBigTextAsync : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void cleanup()
+    {
+        BigTextTask::setImmediateLimit(2 << 20);
+        QVERIFY(BigTextWorkers::waitIdle(10000));
+    }
+
+    void walkingPastAHugeFileAndClosingMidIndex()
+    {
+        auto rig = std::make_unique<Rig>();
+        if (!rig->writeHuge(QStringLiteral("huge.txt"))) QSKIP("no room for a sparse 64 GB file");
+        rig->write(QStringLiteral("small.txt"), Cp932::encode(QStringLiteral("小さい\r\n")));
+        rig->list({QStringLiteral("huge.txt"), QStringLiteral("small.txt")});
+        rig->select(0);
+        QVERIFY(rig->messages().isEmpty());
+        QVERIFY(!rig->view()->isComplete());
+        QVERIFY(rig->pane()->text().startsWith(QStringLiteral("行 0 の文章")));   // the head, at once
+        QTRY_VERIFY(BigTextWorkers::busy() > 0);
+
+        // The next file: the work for the huge one stops, whatever it had left.
+        rig->select(1);
+        QCOMPARE(rig->pane()->text(), QStringLiteral("小さい\n"));
+        QVERIFY(BigTextWorkers::waitIdle(2000));
+        QCOMPARE(rig->panel(1), QStringLiteral("small.txt"));
+
+        // Back to the huge file, and the window goes away while it is indexed.
+        rig->select(0);
+        QTRY_VERIFY(BigTextWorkers::busy() > 0);
+        rig.reset();
+        QVERIFY(BigTextWorkers::waitIdle(2000));
+    }
+
+    void ctrlEndSelectAllAndCopyKeepToTheEnd()
+    {
+        Rig v;
+        const QByteArray bytes = numberedLines(3 << 20);
+        const QString text = decoded(bytes);
+        v.write(QStringLiteral("long.txt"), bytes);
+        v.showWindow();
+        v.showListed(QStringLiteral("long.txt"));
+        QVERIFY(!v.view()->isComplete());
+        v.pane()->setFocusToText();
+        QTest::keyClick(v.pane()->textWidget(), Qt::Key_End, Qt::ControlModifier);
+        QTRY_VERIFY_WITH_TIMEOUT(v.view()->isComplete(), 30000);
+        QTRY_COMPARE(v.pane()->selStart(), text.size());  // the caret went on to the real end
+        QCOMPARE(v.panel(0), QStringLiteral("%1: 0").arg(text.count(u'\n')));
+
+        // Select all and copy before the index is complete: the whole text arrives.
+        QApplication::clipboard()->setText(QStringLiteral("before"));
+        v.showListed(QStringLiteral("long.txt"));
+        QVERIFY(!v.view()->isComplete());
+        v.form->L1Click();
+        v.form->C1Click();
+        QCOMPARE(v.panel(0), QStringLiteral("0: 0"));
+        QTRY_COMPARE_WITH_TIMEOUT(QApplication::clipboard()->text().size(), text.size(), 30000);
+        QCOMPARE(QApplication::clipboard()->text(), text);
+        QCOMPARE(v.pane()->selLength(), text.size());
+        QVERIFY(v.messages().isEmpty());
+    }
+
+    void findWhileIndexing()
+    {
+        Rig v;
+        const QByteArray bytes = numberedLines(3 << 20, QStringLiteral("最後の目印"));
+        const QString text = decoded(bytes);
+        v.write(QStringLiteral("find.txt"), bytes);
+        v.showWindow();
+        v.showListed(QStringLiteral("find.txt"));
+        QVERIFY(!v.view()->isComplete());
+        v.form->FindDlg->setFindText(QStringLiteral("最後の目印"));
+        v.form->FindDlgFind(); // the mark lies beyond what is indexed yet
+        QTRY_COMPARE_WITH_TIMEOUT(v.pane()->selStart(), text.indexOf(QStringLiteral("最後の目印")), 30000);
+        QCOMPARE(v.pane()->selectedText(), QStringLiteral("最後の目印"));
+        QCOMPARE(v.panel(0), QStringLiteral("%1: 0").arg(text.count(u'\n') - 1));
+
+        // Once more: not found, and said so only after the whole text.
+        v.showListed(QStringLiteral("find.txt"));
+        v.form->FindDlg->setFindText(QStringLiteral("どこにもない"));
+        v.form->FindDlgFind();
+        QVERIFY(v.messages().isEmpty());
+        QTRY_COMPARE_WITH_TIMEOUT(v.messages(), QStringList{QStringLiteral("見つかりませんでした。")}, 30000);
+        QVERIFY(v.view()->isComplete());
+    }
+
+    void longFindShowsProgressAndEscapeCancelsIt()
+    {
+        Rig v;
+        if (!v.writeHuge(QStringLiteral("huge.txt"))) QSKIP("no room for a sparse 64 GB file");
+        v.showWindow();
+        v.showListed(QStringLiteral("huge.txt"));
+        v.pane()->setSelStart(3);
+        v.form->FindDlg->setFindText(QStringLiteral("NEEDLE"));
+        v.form->FindDlgFind();
+        QVERIFY(v.view()->isBusy());
+        QTRY_VERIFY_WITH_TIMEOUT(v.view()->progressShown(), 10000);
+        QTest::keyClick(QApplication::focusWidget() ? QApplication::focusWidget() : v.form.get(), Qt::Key_Escape);
+        QTRY_VERIFY(!v.view()->isBusy());
+        QVERIFY(!v.view()->progressShown());
+        QVERIFY(v.messages().isEmpty());       // cancelled, not "not found"
+        QCOMPARE(v.pane()->selStart(), 3);
+        QCOMPARE(v.pane()->selLength(), 0);
+        QVERIFY(!v.view()->isComplete());      // only the search was cancelled
+    }
+
+    void wrappedLineNumbersFirmUp()
+    {
+        Rig v;
+        // Many blocks of lines that wrap: more than are measured on the spot.
+        QByteArray bytes;
+        for (int n = 0; bytes.size() < (6 << 20); ++n)
+            bytes += Cp932::encode(QStringLiteral("%1 ").arg(n) + QStringLiteral("折り返す長い行の文章、").repeated(1 + n % 7) + QStringLiteral("\r\n"));
+        v.write(QStringLiteral("wrap.txt"), bytes);
+        v.showWindow();
+        v.showListed(QStringLiteral("wrap.txt"));
+        QTRY_VERIFY_WITH_TIMEOUT(v.view()->isComplete(), 30000);
+        v.form->WWraps();
+        QVERIFY(v.view()->document().blockCount() > BigTextLayout::kSyncBlocks * 2);
+        v.pane()->setFocusToText();
+        QTest::keyClick(v.pane()->textWidget(), Qt::Key_End, Qt::ControlModifier);
+        QVERIFY(!v.view()->lineNumbersFinal()); // guessed for now, counted in the background
+
+        // The number the caret display settles on, counted line by line here.
+        const BigTextDocument& doc = v.view()->document();
+        const BigTextLayout& layout = v.view()->layout();
+        qint64 rows = 0;
+        for (qint64 line = 0; line + 1 < doc.lineCount(); ++line) rows += layout.rowCount(doc.lineText(line));
+        QTRY_COMPARE_WITH_TIMEOUT(v.panel(0), QStringLiteral("%1: 0").arg(rows), 30000);
+        QVERIFY(v.view()->lineNumbersFinal());
+        QCOMPARE(v.pane()->lineIndex(rows), doc.length());
+    }
+};
+
+QTEST_MAIN(TestBigTextAsync)
+#include "tst_bigtextasync.moc"
