@@ -125,6 +125,7 @@ protected:
 
 private:
     using Visual = BigTextLayout::Visual;
+    static constexpr int kMargin = 4; // around the text, inside the viewport
 
     void reset();
     void grown();

@@ -42,7 +42,15 @@ BigTextActivity::BigTextActivity(BigTextDocument& doc, BigTextLayout& layout, QO
     connect(&m_count, &BigTextCountTask::finished, this, &BigTextActivity::countLater);
 }
 
-BigTextActivity::~BigTextActivity() { stopAll(); }
+BigTextActivity::~BigTextActivity()
+{
+    const bool working = BigTextWorkers::busy() > 0;
+    stopAll();
+    // Told to stop, workers end within the block or chunk in hand; waiting for
+    // that here means none of them measures text (fonts) or reads a file after
+    // the view, or the program, is gone.
+    if (working) BigTextWorkers::waitIdle(1000);
+}
 
 void BigTextActivity::stopAll()
 {

@@ -21,7 +21,7 @@ public:
     struct Options {
         qint64 headBytes = 4 << 20;          // indexed before open() returns
         qint64 segmentBytes = 32 << 20;      // what a worker takes at a time
-        qint64 chunkBytes = BigTextScan::kChunkBytes;
+        qint64 chunkBytes = 1 << 20;         // read at a time; also how soon a worker stops
         int workers = 0;                     // 0: one a core, at most four
         bool quick = true;                   // count characters quickly, check them afterwards
     };

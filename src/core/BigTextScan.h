@@ -1,4 +1,5 @@
 #pragma once
+#include "BigTextBytes.h"
 #include "BigTextCodec.h"
 
 #include <QString>
@@ -49,15 +50,6 @@ void normalize(QString& text);
 constexpr qint64 kChunkBytes = 4 << 20;
 std::vector<Block> scan(int fd, qint64 begin, qint64 end, const BigTextCodec& codec, int parts = 0,
                         qint64 chunkBytes = kChunkBytes);
-
-// Counting characters from the bytes alone, as if the text were well formed
-// (every CP932 pair one the code page has, every UTF-8 sequence complete):
-// several times quicker than checking every character; blocks so counted are
-// not exact.
-enum class QuickCount { None, Cp932, Utf8 };
-QuickCount quickCountFor(BigTextEncoding encoding);
-// Characters of a byte range (line ends one each) as the quick count gives them.
-qint64 quickChars(QuickCount quick, const char* data, qint64 size);
 
 // How a scan of one range may be steered from outside.
 struct ScanControl {
