@@ -67,6 +67,7 @@ BigTextView::~BigTextView() = default;
 
 void BigTextView::reset()
 {
+    m_linesShown = m_doc.lineCount();
     m_preedit.clear();
     m_top = Visual{};
     m_widest = 0;
@@ -121,6 +122,9 @@ void BigTextView::setPlainText(const QString& text)
 // the end goes with it.
 void BigTextView::grown()
 {
+    // Lines appear below the old end: only a screen that showed it changes.
+    const bool endShown = m_top.line + pageLines() >= m_linesShown - 1;
+    m_linesShown = m_doc.lineCount();
     updateScrollBars();
     if (m_followEnd) {
         const qint64 end = m_doc.length();
@@ -130,7 +134,7 @@ void BigTextView::grown()
         if (m_followScroll) ensureCaretVisible();
     }
     if (m_doc.isComplete()) m_followEnd = false;
-    viewport()->update();
+    if (endShown) viewport()->update(); // what is shown above the end stays as it was
 }
 
 bool BigTextView::progressShown() const { return m_progress->shown(); }

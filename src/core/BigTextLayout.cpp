@@ -46,11 +46,18 @@ void BigTextLayout::forgetCounts()
 
 void BigTextLayout::checkValid() const
 {
-    if (m_doc.revision() != m_revision) {
+    if (m_doc.revision() == m_revision) return;
+    if (m_doc.editRevision() != m_editRevision) {
         m_lines.clear();
-        m_lastBlockId = 0;
-        m_revision = m_doc.revision();
+        m_editRevision = m_doc.editRevision();
+    } else {
+        // Grown at its end: only the line that was last can have changed.
+        for (auto it = m_lines.begin(); it != m_lines.end();)
+            it = it->first >= m_lineCount - 1 ? m_lines.erase(it) : std::next(it);
     }
+    m_lastBlockId = 0;
+    m_revision = m_doc.revision();
+    m_lineCount = m_doc.lineCount();
 }
 
 // ---------------------------------------------------------------- lines

@@ -121,6 +121,8 @@ private:
     mutable std::vector<qint32> m_scratch;
 
     mutable quint64 m_revision = 0;
+    mutable quint64 m_editRevision = 0;
+    mutable qint64 m_lineCount = 0;
     mutable std::unordered_map<qint64, LinePtr> m_lines;
     mutable std::unordered_map<quint64, qint64> m_blockCounts; // by block id
     mutable std::vector<qint64> m_prefix;                      // visual lines before each block
