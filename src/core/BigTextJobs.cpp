@@ -48,7 +48,13 @@ bool BigTextJob::post(std::function<void()> fn)
     QMetaObject::invokeMethod(
         m_receiver,
         [self = shared_from_this(), fn = std::move(fn)] {
-            if (!self->cancelled()) fn();
+            // Run by the event loop: nothing may escape into it. What fails
+            // here (memory, at worst) leaves the text as far as it got.
+            try {
+                if (!self->cancelled()) fn();
+            } catch (...) {
+                self->cancel();
+            }
         },
         Qt::QueuedConnection);
     return true;

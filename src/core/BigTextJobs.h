@@ -27,7 +27,8 @@ public:
     const std::atomic<bool>* flag() const { return &m_cancelled; }
 
     // From a worker: runs fn on the receiver's thread later, unless the job is
-    // cancelled by then. False when it is already.
+    // cancelled by then. False when it is already. Should fn throw, the job is
+    // cancelled.
     bool post(std::function<void()> fn);
 
     // Runs work on count workers of the pool; an exception that escapes work
