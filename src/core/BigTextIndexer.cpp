@@ -195,8 +195,7 @@ void BigTextIndexer::check()
     };
     auto parts = std::make_shared<std::vector<Part>>();
     for (int i = 0; i < m_doc.blockCount(); ++i) {
-        const BigTextSpan one = m_doc.span(i, i + 1);
-        const BigTextPart& p = one.parts.front();
+        const BigTextPart& p = m_doc.part(i);
         if (!p.own && !p.exact) parts->push_back({p.id, p.offset, p.bytes, p.chars});
     }
     auto source = m_doc.source();

@@ -185,7 +185,7 @@ void BigTextCountTask::start(const std::vector<int>& blocks, const QFont& font, 
     auto ids = std::make_shared<std::vector<std::pair<quint64, qint64>>>(); // block id and its lines
     for (int b : blocks) {
         const BigTextDocument::Block info = m_doc.block(b);
-        span->parts.push_back(m_doc.span(b, b + 1).parts.front());
+        span->parts.push_back(m_doc.part(b));
         ids->emplace_back(info.id, info.lines);
         m_total += info.length;
     }
