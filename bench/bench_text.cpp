@@ -110,7 +110,7 @@ double ms(const QElapsedTimer& t) { return t.nsecsElapsed() / 1e6; }
 void settle(const TextPane* pane)
 {
     const auto* big = qobject_cast<const BigTextView*>(pane->textWidget());
-    while (big && (!big->isComplete() || big->isBusy())) QApplication::processEvents(QEventLoop::AllEvents, 5);
+    while (big && (!big->isComplete() || big->isBusy())) QApplication::processEvents(QEventLoop::WaitForMoreEvents);
 }
 
 } // namespace

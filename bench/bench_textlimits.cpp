@@ -35,7 +35,7 @@ namespace {
 void settle(const TextPane& pane)
 {
     const auto* big = qobject_cast<const BigTextView*>(pane.textWidget());
-    while (big && (!big->isComplete() || big->isBusy())) QApplication::processEvents(QEventLoop::AllEvents, 5);
+    while (big && (!big->isComplete() || big->isBusy())) QApplication::processEvents(QEventLoop::WaitForMoreEvents);
 }
 
 void resetPeak()

@@ -147,7 +147,9 @@ void BigTextDocument::openHead(int fd, const QString& path, BigTextEncoding enco
 void BigTextDocument::appendPieces(const std::vector<BigTextScan::Block>& blocks)
 {
     if (m_pieces.size() == 1 && m_pieces[0].chars == 0 && !blocks.empty()) m_pieces.clear(); // the empty start
-    m_pieces.reserve(m_pieces.size() + blocks.size());
+    // Grown a batch at a time: room is made ahead, or every batch would copy them all.
+    if (m_pieces.capacity() < m_pieces.size() + blocks.size())
+        m_pieces.reserve(std::max(m_pieces.size() + blocks.size(), m_pieces.capacity() * 2));
     for (const auto& b : blocks) {
         Piece p;
         p.offset = b.offset;
