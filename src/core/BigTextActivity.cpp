@@ -127,7 +127,11 @@ void BigTextActivity::startPendingCopy()
         Q_EMIT outOfMemory();
         return;
     }
-    m_copy.start(m_copyFrom, length);
+    try {
+        m_copy.start(m_copyFrom, length);
+    } catch (const std::bad_alloc&) {
+        Q_EMIT outOfMemory();
+    }
     updateBusy();
 }
 

@@ -3,6 +3,7 @@
 #include "BigTextMeasure.h"
 
 #include <algorithm>
+#include <cstring>
 #include <limits>
 
 namespace {
@@ -144,25 +145,47 @@ void BigTextCopyTask::start(qint64 from, qint64 length)
         return;
     }
     auto span = std::make_shared<BigTextSpan>(m_doc.span(m_doc.blockAt(from), m_doc.blockAt(from + length - 1) + 1));
+    // The text is made here at its full size (a lack of memory is the
+    // caller's to report); workers decode blocks side by side, each into its
+    // own place in it, and the last one to finish hands it over.
+    auto out = std::make_shared<QString>(qsizetype(length), Qt::Uninitialized);
+    char16_t* base = reinterpret_cast<char16_t*>(out->data());
+    auto starts = std::make_shared<std::vector<qint64>>(span->parts.size());
+    for (size_t i = 0, at = size_t(0); i < span->parts.size(); ++i) {
+        (*starts)[i] = span->start + qint64(at);
+        at += size_t(span->parts[i].chars);
+    }
+    auto next = std::make_shared<std::atomic<size_t>>(0);
+    auto left = std::make_shared<std::atomic<int>>(0);
+    const int workers = std::max(1, std::min<int>(BigTextWorkers::threads(), int(span->parts.size() / 8) + 1));
+    left->store(workers);
     auto job = newJob();
     BigTextJob* j = job.get();
-    job->start([j, span, done = m_done, from, length, this] {
-        QString out;
-        out.reserve(qsizetype(length));
-        qint64 start = span->start;
-        for (size_t i = 0; i < span->parts.size() && out.size() < length; start += span->parts[i].chars, ++i) {
-            if (j->cancelled()) return;
-            const auto d = span->text(i);
-            const qint64 off = std::max<qint64>(0, from - start);
-            const qint64 take = std::min<qint64>(d->text.size() - off, length - out.size());
-            if (take > 0) out.append(d->text.constData() + off, qsizetype(take));
-            done->fetch_add(span->parts[i].chars, std::memory_order_relaxed);
-        }
-        j->post([this, out = std::move(out)] {
-            m_job.reset();
-            Q_EMIT finished(out);
-        });
-    });
+    job->start(
+        [j, span, starts, out, base, next, left, done = m_done, from, length, this] {
+            constexpr size_t kBatch = 16;
+            for (;;) {
+                const size_t first = next->fetch_add(kBatch);
+                if (first >= span->parts.size() || j->cancelled()) break;
+                for (size_t i = first; i < std::min(first + kBatch, span->parts.size()); ++i) {
+                    const auto d = span->text(i);
+                    const qint64 start = (*starts)[i];
+                    const qint64 off = std::max<qint64>(0, from - start);
+                    const qint64 take = std::min<qint64>(d->text.size() - off, from + length - (start + off));
+                    if (take > 0)
+                        std::memcpy(base + (start + off - from), d->text.constData() + off, size_t(take) * sizeof(char16_t));
+                    done->fetch_add(span->parts[i].chars, std::memory_order_relaxed);
+                }
+            }
+            if (left->fetch_sub(1) != 1) return;
+            j->post([this, out] {
+                m_job.reset();
+                const QString text = std::move(*out);
+                out->clear();
+                Q_EMIT finished(text);
+            });
+        },
+        workers);
 }
 
 double BigTextCopyTask::progress() const

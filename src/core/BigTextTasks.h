@@ -66,11 +66,12 @@ private:
     qint64 m_startDone = 0;
 };
 
-// The text of a range, built on a worker.
+// The text of a range, built on workers.
 class BigTextCopyTask : public BigTextTask {
     Q_OBJECT
 public:
     explicit BigTextCopyTask(const BigTextDocument& doc, QObject* parent = nullptr);
+    // Throws std::bad_alloc when there is no room for the text.
     void start(qint64 from, qint64 length);
     double progress() const override;
 
