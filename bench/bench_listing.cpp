@@ -10,6 +10,7 @@
 #include "AppEnv.h"
 #include "FileListModel.h"
 #include "FsPath.h"
+#include "CommonDialogs.h"
 #include "Messages.h"
 #include "Platform.h"
 #include "Unit1.h"
@@ -152,7 +153,8 @@ int main(int argc, char** argv)
 
     RealPlatform platform;
     SilentMessages messages;
-    AppEnv env{settings.path() + QLatin1Char('/'), &platform, &messages, nullptr};
+    QtCommonDialogs dialogs;   // never opened: nothing here asks
+    AppEnv env{settings.path() + QLatin1Char('/'), platform, messages, dialogs};
     // Without a main settings file (whose error is not shown) the creation
     // handler makes only the window; the extension table is loaded here.
     messages.quiet = true;

@@ -13,6 +13,7 @@
 #include "Cp932.h"
 #include "FindDialog.h"
 #include "FsPath.h"
+#include "CommonDialogs.h"
 #include "Messages.h"
 #include "Platform.h"
 #include "TextDecoder.h"
@@ -121,7 +122,8 @@ int main(int argc, char** argv)
     QTemporaryDir dir;
     SilentMessages messages;
     RealPlatform platform;
-    AppEnv env{dir.path() + QStringLiteral("/settings/"), &platform, &messages, nullptr};
+    QtCommonDialogs dialogs;   // never opened: nothing here asks
+    AppEnv env{dir.path() + QStringLiteral("/settings/"), platform, messages, dialogs};
     TForm1 form(env);
     form.resize(900, 700);
     form.show();

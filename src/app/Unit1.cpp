@@ -287,7 +287,7 @@ void TForm1::FormCreate()
     LoadAppItem();
     selectFirstCategoryAndPattern();
     // The start folder: home stands where the Windows folder stood.
-    StartFolder = m_env.platform ? m_env.platform->homeFolder() : QString();
+    StartFolder = m_env.platform.homeFolder();
     StartFolder += QStringLiteral("/ﾃﾞｽｸﾄｯﾌﾟ/");
     Edit1->setText(StartFolder);
     STItem();
@@ -301,8 +301,7 @@ void TForm1::LoadSet()
     Memo1.clear();
     Memo1.load(m_env.settingsFile(QStringLiteral("appcfgs.cfg")), 13);   // the file's 13 lines; the rest is never read
     if (Memo1.line(0) != kHeader) {
-        if (m_env.messages)
-            m_env.messages->notice(this, QStringLiteral("appcfgs.cfgファイルのバージョンが違います。"));
+        m_env.messages.notice(this, QStringLiteral("appcfgs.cfgファイルのバージョンが違います。"));
         return;
     }
     const int width = strToInt(Memo1.line(3));

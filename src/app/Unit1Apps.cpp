@@ -134,7 +134,7 @@ void TForm1::AppnExec(int slot)
 
 void TForm1::AppExec(const QString& commandLine)
 {
-    if (m_env.platform && !commandLine.isEmpty()) m_env.platform->startProgram(commandLine);
+    if (!commandLine.isEmpty()) m_env.platform.startProgram(commandLine);
 }
 
 // ---------------------------------------------------------------- direct mode
@@ -176,7 +176,7 @@ void TForm1::N19Click()
 
 void TForm1::X1Click()
 {
-    if (m_env.platform) m_env.platform->openFolder(Edit1->text());
+    m_env.platform.openFolder(Edit1->text());
 }
 void TForm1::N16Click() { X1Click(); }
 
@@ -185,7 +185,7 @@ void TForm1::N16Click() { X1Click(); }
 void TForm1::R1Click()
 {
     if (!LView->currentIndex().isValid()) return;
-    if (m_env.platform) m_env.platform->openDocument(Edit1->text() + panelText(1));
+    m_env.platform.openDocument(Edit1->text() + panelText(1));
 }
 void TForm1::N17Click() { R1Click(); }
 
@@ -208,7 +208,7 @@ void TForm1::His1Click()
 
 void TForm1::ManualM1Click()
 {
-    if (m_env.platform) m_env.platform->openDocument(m_env.settingsFile(QStringLiteral("manual/index.htm")));
+    m_env.platform.openDocument(m_env.settingsFile(QStringLiteral("manual/index.htm")));
 }
 
 void TForm1::V1Click()

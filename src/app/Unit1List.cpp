@@ -19,7 +19,7 @@ void TForm1::setupList()
 {
     LViewModel = new FileListModel(this);
     LViewModel->setIconSource([this](const QString& path) {
-        return m_env.platform ? m_env.platform->fileIcon(path) : QIcon();
+        return m_env.platform.fileIcon(path);
     });
     LView->setModel(LViewModel);
     // Small icons in columns filled from the left, one line per label.
@@ -80,7 +80,7 @@ void TForm1::STItem()
     const QString mask = folder + ChBox2->currentText();
     const qsizetype cut = mask.lastIndexOf(QLatin1Char('/')) + 1;
     const QString searchFolder = mask.left(cut);
-    QStringList names = m_env.platform ? m_env.platform->findFiles(searchFolder, mask.mid(cut)) : QStringList();
+    QStringList names = m_env.platform.findFiles(searchFolder, mask.mid(cut));
     if (searchFolder != folder) {
         QStringList kept;
         for (const QString& n : names)
@@ -100,8 +100,8 @@ void TForm1::Edit1KeyPress(QChar key)
     }
     if (FsPath::isFolder(text)) {
         STItem();
-    } else if (m_env.messages) {
-        m_env.messages->warning(this, QStringLiteral("そのフォルダPathは不正です。"));
+    } else {
+        m_env.messages.warning(this, QStringLiteral("そのフォルダPathは不正です。"));
     }
 }
 

@@ -18,7 +18,7 @@ void TForm1::F1Click()
 {
     // The dialog starts from its own last confirmed font, not from the pane's.
     QFont chosen = FontDlgFont;
-    if (!m_env.dialogs || !m_env.dialogs->chooseFont(this, &chosen)) return;
+    if (!m_env.dialogs.chooseFont(this, &chosen)) return;
     // Keeping the family that stood in for the stored face keeps that face's
     // name, so a change of size alone does not rename the font.
     chosen.setFamilies(QStringList{Fonts::keptFace(chosen.family(), FontDlgFont.family())});

@@ -183,7 +183,7 @@ void TForm1::FindDlgFind()
     const QString what = FindDlg->findText();
     const qint64 hit = REdit->find(what, start, REdit->textLength() - start);
     if (hit < 0) {
-        if (m_env.messages) m_env.messages->notice(this, QStringLiteral("見つかりませんでした。"));
+        m_env.messages.notice(this, QStringLiteral("見つかりませんでした。"));
         return;
     }
     // The selection shows only in the focused pane, so the main window comes

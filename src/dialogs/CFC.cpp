@@ -52,7 +52,7 @@ void TForm7::reject()
 
 void TForm7::notice(const QString& text)
 {
-    if (m_env.messages) m_env.messages->notice(this, text);
+    m_env.messages.notice(this, text);
 }
 
 void TForm7::Button1Click()

@@ -78,9 +78,8 @@ void TForm6::paintSample()
 
 bool TForm6::pickColor(qint32 preset, qint32* result)
 {
-    if (!m_env.dialogs) return false;
     QColor color = TColor::toQColor(preset);
-    if (!m_env.dialogs->chooseColor(this, &color, &m_customColors)) return false;
+    if (!m_env.dialogs.chooseColor(this, &color, &m_customColors)) return false;
     *result = TColor::fromQColor(color);
     return true;
 }

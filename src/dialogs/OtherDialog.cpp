@@ -242,7 +242,7 @@ void TForm4::FormInit()
         return;
     }
     if (!ChBox->currentText().isEmpty())
-        m_env.messages->warning(this, QStringLiteral("不正な値を入力しました。"));
+        m_env.messages.warning(this, QStringLiteral("不正な値を入力しました。"));
     selectSlot(0);
 }
 
@@ -271,7 +271,7 @@ void TForm4::GetImg(const QString& path)
 {
     // The shell has no icon for a file that is not there; nothing is drawn then.
     if (path.isEmpty() || FsPath::kind(path) == FsPath::Kind::Missing) return;
-    AppImg->drawIcon(m_env.platform->programIcon(path));
+    AppImg->drawIcon(m_env.platform.programIcon(path));
 }
 
 void TForm4::ColorSet4()
@@ -285,7 +285,7 @@ void TForm4::ColorSet4()
 void TForm4::FolderBtnClick()
 {
     QString path;
-    if (m_env.dialogs->openFile(this, openFilter(), QString(), &path)) EAppPath->setText(path);
+    if (m_env.dialogs.openFile(this, openFilter(), QString(), &path)) EAppPath->setText(path);
 }
 
 void TForm4::EAppPathKeyPress(QChar key)
@@ -293,7 +293,7 @@ void TForm4::EAppPathKeyPress(QChar key)
     if (key != QChar(13)) return;
     const QString path = EAppPath->text();
     if (!path.isEmpty() && FsPath::kind(path) != FsPath::Kind::File)
-        m_env.messages->warning(this, QStringLiteral("そのファイルPathは不正です。"));
+        m_env.messages.warning(this, QStringLiteral("そのファイルPathは不正です。"));
 }
 
 void TForm4::Button1Click()

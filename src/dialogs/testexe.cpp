@@ -90,14 +90,14 @@ void TForm5::FormShow()
 void TForm5::FolderBtnClick()
 {
     QString path;
-    if (m_env.dialogs->openFile(this, QString(), QString(), &path)) Edit1->setText(path);
+    if (m_env.dialogs.openFile(this, QString(), QString(), &path)) Edit1->setText(path);
 }
 
 void TForm5::Edit1KeyPress(QChar key)
 {
     if (key != QChar(13)) return;
     if (FsPath::kind(Edit1->text()) != FsPath::Kind::File)
-        m_env.messages->warning(this, QStringLiteral("そのファイルPathは不正です。"));
+        m_env.messages.warning(this, QStringLiteral("そのファイルPathは不正です。"));
 }
 
 QString TForm5::commandLine() const
@@ -112,7 +112,7 @@ void TForm5::Button1Click()
     // A row without a program (unregistered, or a path of blanks) is not
     // tried: the target file must never be started in its place.
     if (!CommandLine::hasProgram(LPath->text())) return;
-    m_env.platform->startProgram(commandLine());
+    m_env.platform.startProgram(commandLine());
 }
 
 void TForm5::Button2Click()

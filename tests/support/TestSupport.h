@@ -1,6 +1,7 @@
 #pragma once
 // Fakes for the replaceable services, and a temporary settings folder.
 #include "AppEnv.h"
+#include "CoreSupport.h"
 #include "CommonDialogs.h"
 #include "LineBuffer.h"
 #include "MainForm.h"
@@ -87,22 +88,14 @@ public:
     ViewColors colors;
 };
 
-// A temporary settings folder with the shipped defaults copied in (optional).
-class TestEnv {
+// A temporary settings folder with the shipped defaults copied in (optional),
+// and fakes for the services.
+class TestEnv : public TempFolder {
 public:
-    explicit TestEnv(bool withDefaults = true);
-    AppEnv env() { return AppEnv{dir.path() + QStringLiteral("/"), &platform, &messages, &dialogs}; }
-    QString path(const QString& name) const { return dir.path() + QStringLiteral("/") + name; }
-    void writeFile(const QString& name, const QByteArray& bytes) const;
-    QByteArray readFile(const QString& name) const;
-    // Writes lines as CP932 with CR LF.
-    void writeLines(const QString& name, const QStringList& lines) const;
+    explicit TestEnv(bool withDefaults = true) : TempFolder(withDefaults) {}
+    AppEnv env() { return AppEnv{settingsDir(), platform, messages, dialogs}; }
 
-    QTemporaryDir dir;
     FakePlatform platform;
     FakeMessages messages;
     FakeDialogs dialogs;
 };
-
-QByteArray crlf(const QStringList& lines);   // CP932 lines joined with CR LF after each
-QString sourceDir();

@@ -276,8 +276,7 @@ void TestApps::reRegisteredIconIsShownAndSaved()
     writeIcon(t, 2, Qt::red);
     ColourIconPlatform platform;
     platform.colours = {{one, Qt::green}, {oldProg, Qt::red}, {newProg, Qt::blue}};
-    AppEnv env = t.env();
-    env.platform = &platform;
+    AppEnv env = t.env().withPlatform(platform);
 
     TForm1 main(env);
     createForms(main);

@@ -88,8 +88,7 @@ private Q_SLOTS:
     {
         TestEnv t;
         CustomColourDialogs dialogs;
-        AppEnv env = t.env();
-        env.dialogs = &dialogs;
+        AppEnv env = t.env().withDialogs(dialogs);
         TForm1 main(env);
         TForm6 dlg(main, env, &main);
         dlg.FormShow();
@@ -231,9 +230,8 @@ private Q_SLOTS:
     void theRealDialogOpensOnTheStoredFace()
     {
         TestEnv t;
-        AppEnv env = t.env();
         QtCommonDialogs real;
-        env.dialogs = &real;
+        AppEnv env = t.env().withDialogs(real);
         TForm1 main(env);
         QString family;
         int points = 0;

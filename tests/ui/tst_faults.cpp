@@ -123,7 +123,7 @@ private Q_SLOTS:
         QCOMPARE(snapshot(t), rig.before);
         // With room again, the same saves succeed.
         t.messages.log.clear();
-        guarded(&t.messages, &w, [&] { w.FormClose(); });
+        guarded(t.messages, &w, [&] { w.FormClose(); });
         QVERIFY(t.messages.log.isEmpty());
     }
 

@@ -254,8 +254,7 @@ void TstFileList::closingStepsRunAfterAnError()
 {
     FailingPlatform platform;
     platform.home = home();
-    AppEnv env = m_env->env();
-    env.platform = &platform;
+    AppEnv env = m_env->env().withPlatform(platform);
     TForm1 w(env);
     QCOMPARE(listed(w).size(), 4);
     w.setCaption(QStringLiteral("Vardolin - b.txt"));

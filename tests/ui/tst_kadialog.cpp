@@ -483,9 +483,7 @@ void TestKaDialog::failuresKeepDialogOpen()
     // A save that cannot write: the create error, the cursor back to normal,
     // the old file whole and the working copy kept.
     FakeMessages messages;
-    AppEnv broken = f.test.env();
-    broken.settingsDir = f.test.path("missing/");
-    broken.messages = &messages;
+    AppEnv broken{f.test.path("missing/"), f.test.platform, messages, f.test.dialogs};
     TForm2 form(f.main, broken);
     form.show();
     form.Button3->click();

@@ -133,8 +133,7 @@ void TestLaunch::fileNameReachesTheProgramLiterally()
 
     TestEnv t;
     RealPlatform real;
-    AppEnv env = t.env();
-    env.platform = &real;
+    AppEnv env = t.env().withPlatform(real);
     TForm1 f(env);
     f.confirmSlot(1, true, "Recorder", script, "--flag \"two words\" plain", QImage());
     f.Edit1->setText(root + "/docs dir/");
@@ -234,8 +233,7 @@ void TestLaunch::withoutAProgramNothingRuns()
     TestEnv t;
     t.writeLines("appitems.cfg", {"Data", "", ""});
     RealPlatform real;
-    AppEnv env = t.env();
-    env.platform = &real;
+    AppEnv env = t.env().withPlatform(real);
     TForm1 f(env);
     QVERIFY2(t.messages.log.isEmpty(), qPrintable(t.messages.texts().join('\n')));
     f.Edit1->setText(root + "/data dir/");
@@ -288,8 +286,7 @@ void TestLaunch::oddProgramPathsRunNoData()
 
     TestEnv t;
     RealPlatform real;
-    AppEnv env = t.env();
-    env.platform = &real;
+    AppEnv env = t.env().withPlatform(real);
     TForm1 f(env);
     f.confirmSlot(1, true, "Folder", root + "/folder", "", QImage());
     f.confirmSlot(2, true, "Missing", root + "/none", "", QImage());

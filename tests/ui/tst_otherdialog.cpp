@@ -117,8 +117,6 @@ class TestOtherDialog : public QObject {
     struct Fixture {
         Fixture()
         {
-            env = t.env();
-            env.platform = &platform;
             form4 = std::make_unique<TForm4>(main, env, nullptr);
             form5 = std::make_unique<TForm5>(main, env, nullptr);
             form4->setTestForm(form5.get());
@@ -148,7 +146,7 @@ class TestOtherDialog : public QObject {
 
         TestEnv t;
         IconPlatform platform;
-        AppEnv env;
+        AppEnv env = t.env().withPlatform(platform);
         FakeMain main;
         std::unique_ptr<TForm4> form4;
         std::unique_ptr<TForm5> form5;
