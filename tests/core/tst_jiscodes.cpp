@@ -2,9 +2,8 @@
 // character, whether it was saved as CP932, EUC-JP or ISO-2022-JP, and whether
 // it is decoded whole or block by block. A search for a character must find it
 // in all three files.
-#include "BigTextCodec.h"
-#include "BigTextJis.h"
-#include "TextDecoder.h"
+#include "TextCodec.h"
+#include "TextLoad.h"
 
 #include <QtTest>
 
@@ -21,18 +20,21 @@ QByteArray raw(std::initializer_list<int> bytes)
     return out;
 }
 
-// The two ways a file's bytes become text.
+TextEncoding encodingOf(Jp e)
+{
+    return e == Jp::Cp932 ? TextEncoding::Cp932 : e == Jp::EucJp ? TextEncoding::EucJp : TextEncoding::Iso2022Jp;
+}
+
+// The two ways a file's bytes become text: the whole text at once, and a
+// range of it by the codec the big-text document reads with.
 QString whole(Jp e, const QByteArray& bytes)
 {
-    using E = TextDecoder::Encoding;
-    return TextDecoder::decodeAs(e == Jp::Cp932 ? E::Cp932 : e == Jp::EucJp ? E::EucJp : E::Iso2022Jp, bytes);
+    return TextLoad::decodeAs(encodingOf(e), bytes);
 }
 QString piecewise(Jp e, const QByteArray& bytes)
 {
-    if (e == Jp::Iso2022Jp) return BigTextJis::decodeIso2022Jp(bytes.constData(), bytes.size());
     QString out;
-    BigTextCodec::create(e == Jp::Cp932 ? BigTextEncoding::Cp932 : BigTextEncoding::EucJp)
-        ->decode(bytes.constData(), bytes.size(), out);
+    TextCodec::create(encodingOf(e))->decode(bytes.constData(), bytes.size(), out);
     return out;
 }
 

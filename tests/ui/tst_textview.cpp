@@ -165,14 +165,14 @@ void TestTextView::eachEncodingOfAJapaneseText_data()
     QTest::addColumn<QByteArray>("bytes");
     QTest::addColumn<int>("encoding");
     const QString t = QStringLiteral("日本語のテキスト\r\n２行目です。\r\n");
-    using E = TextDecoder::Encoding;
+    using E = TextEncoding;
     QTest::newRow("CP932") << Cp932::encode(t) << int(E::Cp932);
     QTest::newRow("EUC-JP") << viaIconv(t, "EUC-JP") << int(E::EucJp);
     QTest::newRow("ISO-2022-JP") << viaIconv(t, "ISO-2022-JP") << int(E::Iso2022Jp);
     QTest::newRow("UTF-8") << t.toUtf8() << int(E::Utf8);
     QTest::newRow("UTF-8 BOM") << QByteArray("\xEF\xBB\xBF") + t.toUtf8() << int(E::Utf8);
-    QTest::newRow("UTF-16LE BOM") << QByteArray("\xFF\xFE") + viaIconv(t, "UTF-16LE") << int(E::Utf16Le);
-    QTest::newRow("UTF-16BE") << viaIconv(t, "UTF-16BE") << int(E::Utf16Be);
+    QTest::newRow("UTF-16LE BOM") << QByteArray("\xFF\xFE") + viaIconv(t, "UTF-16LE") << int(E::Utf16LE);
+    QTest::newRow("UTF-16BE") << viaIconv(t, "UTF-16BE") << int(E::Utf16BE);
 }
 
 void TestTextView::eachEncodingOfAJapaneseText()
