@@ -16,7 +16,7 @@
 #include "CommonDialogs.h"
 #include "Messages.h"
 #include "Platform.h"
-#include "TextDecoder.h"
+#include "TextLoad.h"
 #include "TextPane.h"
 #include "Unit1.h"
 
@@ -167,14 +167,14 @@ int main(int argc, char** argv)
             iconvS = std::min(iconvS, c.utf8 ? iconvSeconds(path, "UTF-8", "UTF-16LE") : iconvSeconds(path, "CP932", "UTF-8"));
 
         QElapsedTimer t;
-        TextDecoder::Options o;
+        TextLoad::Options o;
         o.unifyLineBreaks = true;
-        TextDecoder::Result decoded;
+        TextLoad::Decoded decoded;
         double decodeMs = 1e9;
         for (int r = 0; r < 3; ++r) {
-            decoded = TextDecoder::Result();
+            decoded = TextLoad::Decoded();
             t.start();
-            decoded = TextDecoder::decode(bytes, o);
+            decoded = TextLoad::decode(bytes, o);
             decodeMs = std::min(decodeMs, ms(t));
         }
         bytes = QByteArray();
@@ -214,7 +214,7 @@ int main(int argc, char** argv)
             alone.setPlainText(decoded.text);
             setPlainMs = std::min(setPlainMs, ms(t));
         }
-        decoded = TextDecoder::Result();
+        decoded = TextLoad::Decoded();
         TextPane* pane = form.REdit;
 
         // Caret far down, select all, find-next to a hit near the end, and a search that finds nothing.

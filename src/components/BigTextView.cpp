@@ -61,7 +61,7 @@ void BigTextView::clear()
     reset();
 }
 
-void BigTextView::load(const QString& path, BigTextEncoding encoding)
+void BigTextView::load(const QString& path, TextEncoding encoding)
 {
     try {
         m_doc.open(path, encoding);
@@ -72,7 +72,7 @@ void BigTextView::load(const QString& path, BigTextEncoding encoding)
     reset();
 }
 
-void BigTextView::load(int fd, const QString& path, BigTextEncoding encoding)
+void BigTextView::load(int fd, const QString& path, TextEncoding encoding)
 {
     try {
         m_doc.open(fd, path, encoding);

@@ -1,6 +1,5 @@
 #include "BigTextDocument.h"
 
-#include "BigTextJis.h"
 #include "FsPath.h"
 #include "VarError.h"
 
@@ -80,7 +79,7 @@ void BigTextDocument::reset()
 
 void BigTextDocument::clear() { reset(); }
 
-void BigTextDocument::open(const QString& path, BigTextEncoding encoding)
+void BigTextDocument::open(const QString& path, TextEncoding encoding)
 {
     reset();
     const QByteArray name = FsPath::encodeName(path);
@@ -89,7 +88,7 @@ void BigTextDocument::open(const QString& path, BigTextEncoding encoding)
     open(fd, path, encoding);
 }
 
-void BigTextDocument::open(int fd, const QString& path, BigTextEncoding encoding)
+void BigTextDocument::open(int fd, const QString& path, TextEncoding encoding)
 {
     reset();
     struct stat st;
@@ -98,7 +97,7 @@ void BigTextDocument::open(int fd, const QString& path, BigTextEncoding encoding
         throw VarError::cannotOpen(path);
     }
 
-    if (!S_ISREG(st.st_mode) || encoding == BigTextEncoding::Iso2022Jp) {
+    if (!S_ISREG(st.st_mode) || encoding == TextEncoding::Iso2022Jp) {
         // Small in practice: ISO-2022-JP (whose bytes mean nothing without the
         // escapes before them) and pipes or devices are read and decoded whole,
         // through the same descriptor, a regular file up to the size it had
@@ -117,24 +116,19 @@ void BigTextDocument::open(int fd, const QString& path, BigTextEncoding encoding
         }
         ::close(fd);
         QString text;
-        if (encoding == BigTextEncoding::Iso2022Jp) {
-            text = BigTextJis::decodeIso2022Jp(bytes.constData(), bytes.size());
-        } else {
-            auto codec = BigTextCodec::create(encoding);
-            const int bom = BigTextCodec::bomLength(encoding, bytes.constData(), bytes.size());
-            codec->decode(bytes.constData() + bom, bytes.size() - bom, text);
-        }
+        const int bom = TextCodec::bomLength(encoding, bytes.constData(), bytes.size());
+        TextCodec::create(encoding)->decode(bytes.constData() + bom, bytes.size() - bom, text);
         setText(text);
         m_encoding = encoding;
         return;
     }
 
-    auto codec = BigTextCodec::create(encoding);
+    auto codec = TextCodec::create(encoding);
     std::vector<BigTextScan::Block> blocks;
     try {
         char head[4];
         const qint64 got = BigTextScan::readAt(fd, 0, head, sizeof head);
-        const int bom = BigTextCodec::bomLength(encoding, head, got);
+        const int bom = TextCodec::bomLength(encoding, head, got);
         blocks = BigTextScan::scan(fd, bom, st.st_size, *codec);
     } catch (...) {
         ::close(fd);

@@ -1,5 +1,5 @@
 #pragma once
-#include "BigTextCodec.h"
+#include "TextCodec.h"
 #include "BigTextScan.h"
 
 #include <QString>
@@ -42,12 +42,12 @@ public:
 
     // Opens a file in an encoding found by the caller; a byte-order mark of that
     // encoding is skipped. Throws VarError (cannot open / read failure).
-    void open(const QString& path, BigTextEncoding encoding);
+    void open(const QString& path, TextEncoding encoding);
     // The same over a descriptor the caller opened (and already examined); the
     // document owns it from here on, also when this throws. Everything is read
     // through it, so what is shown is the file that was examined, even if the
     // name now points elsewhere. path is for messages only.
-    void open(int fd, const QString& path, BigTextEncoding encoding);
+    void open(int fd, const QString& path, TextEncoding encoding);
 
     // Most a pipe or device is read; more is refused.
     static constexpr qint64 kMaxStreamBytes = 64 << 20;
@@ -56,7 +56,7 @@ public:
     void clear();
 
     bool isFile() const { return m_fd >= 0; }
-    BigTextEncoding encoding() const { return m_encoding; }
+    TextEncoding encoding() const { return m_encoding; }
     quint64 revision() const { return m_revision; }
 
     qint64 length() const;
@@ -114,8 +114,8 @@ private:
     bool runsOn(int index, const char* bytes, qint64 size, const QByteArray& form) const;
 
     int m_fd = -1;
-    BigTextEncoding m_encoding = BigTextEncoding::Utf8;
-    std::unique_ptr<BigTextCodec> m_codec;
+    TextEncoding m_encoding = TextEncoding::Utf8;
+    std::unique_ptr<TextCodec> m_codec;
     std::vector<Piece> m_pieces;
     quint64 m_revision = 0;
 

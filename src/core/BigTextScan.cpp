@@ -75,7 +75,7 @@ inline qint64 findLineEnd(const unsigned char* p, qint64 i, qint64 to)
 template <int U, bool Big>
 class Scanner {
 public:
-    Scanner(int fd, const BigTextCodec& codec, qint64 chunk, std::vector<Block>& out)
+    Scanner(int fd, const TextCodec& codec, qint64 chunk, std::vector<Block>& out)
         : m_fd(fd), m_codec(codec), m_chunk(std::max<qint64>(chunk, 1)), m_out(out) {}
 
     // Scans [begin, end); returns where the data read ended.
@@ -191,7 +191,7 @@ private:
     }
 
     int m_fd;
-    const BigTextCodec& m_codec;
+    const TextCodec& m_codec;
     qint64 m_chunk;
     std::vector<Block>& m_out;
     std::vector<char> m_buf;
@@ -203,7 +203,7 @@ private:
     qint64 m_dataAt = 0; // where the next data after a hole starts (-1: unknown)
 };
 
-qint64 scanRange(int fd, qint64 begin, qint64 end, const BigTextCodec& codec, qint64 chunk, std::vector<Block>& out)
+qint64 scanRange(int fd, qint64 begin, qint64 end, const TextCodec& codec, qint64 chunk, std::vector<Block>& out)
 {
     if (codec.unitBytes() == 1) return Scanner<1, false>(fd, codec, chunk, out).run(begin, end);
     if (codec.bigEndian()) return Scanner<2, true>(fd, codec, chunk, out).run(begin, end);
@@ -261,7 +261,7 @@ void Decoded::index()
         if (d[i] == u'\n') lineStarts.push_back(qint32(i + 1));
 }
 
-Decoded decode(const BigTextCodec& codec, const char* data, qint64 size)
+Decoded decode(const TextCodec& codec, const char* data, qint64 size)
 {
     Decoded d;
     codec.decode(data, size, d.text);
@@ -303,7 +303,7 @@ QByteArray readStream(int fd, qint64 maxBytes)
     return out;
 }
 
-std::vector<Block> scan(int fd, qint64 begin, qint64 end, const BigTextCodec& codec, int parts, qint64 chunkBytes)
+std::vector<Block> scan(int fd, qint64 begin, qint64 end, const TextCodec& codec, int parts, qint64 chunkBytes)
 {
     const unsigned hw = std::max(1u, std::thread::hardware_concurrency());
     if (parts <= 0) parts = end - begin >= kParallelBytes ? int(std::min(4u, hw)) : 1;

@@ -1,5 +1,5 @@
 #pragma once
-#include "BigTextCodec.h"
+#include "TextCodec.h"
 
 #include <QString>
 
@@ -35,7 +35,7 @@ struct Decoded {
     // Recomputes lineStarts after text was changed in place.
     void index();
 };
-Decoded decode(const BigTextCodec& codec, const char* data, qint64 size);
+Decoded decode(const TextCodec& codec, const char* data, qint64 size);
 // Puts '\n' for CR LF, lone CR and LF and U+FFFD for NUL into text, in place.
 void normalize(QString& text);
 
@@ -44,7 +44,7 @@ void normalize(QString& text);
 // 0: as many as pay off), reading chunkBytes at a time.
 // Throws VarError::streamRead() on a read error.
 constexpr qint64 kChunkBytes = 4 << 20;
-std::vector<Block> scan(int fd, qint64 begin, qint64 end, const BigTextCodec& codec, int parts = 0,
+std::vector<Block> scan(int fd, qint64 begin, qint64 end, const TextCodec& codec, int parts = 0,
                         qint64 chunkBytes = kChunkBytes);
 
 // Reads up to size bytes at offset; fewer at the end of the file. Throws on a

@@ -68,6 +68,7 @@ private Q_SLOTS:
     void arrowKeysShowEachFileInTurn();
     void eachEncodingOfAJapaneseText_data();
     void eachEncodingOfAJapaneseText();
+    void aCharacterIsFoundInEveryJapaneseEncoding();
     void binaryFileWithNulBytes();
     void richTextIsFormattedAndBrokenRichTextIsPlain();
     void filesThatCannotBeShownGiveTheirMessage();
@@ -164,14 +165,14 @@ void TestTextView::eachEncodingOfAJapaneseText_data()
     QTest::addColumn<QByteArray>("bytes");
     QTest::addColumn<int>("encoding");
     const QString t = QStringLiteral("日本語のテキスト\r\n２行目です。\r\n");
-    using E = TextDecoder::Encoding;
+    using E = TextEncoding;
     QTest::newRow("CP932") << Cp932::encode(t) << int(E::Cp932);
     QTest::newRow("EUC-JP") << viaIconv(t, "EUC-JP") << int(E::EucJp);
     QTest::newRow("ISO-2022-JP") << viaIconv(t, "ISO-2022-JP") << int(E::Iso2022Jp);
     QTest::newRow("UTF-8") << t.toUtf8() << int(E::Utf8);
     QTest::newRow("UTF-8 BOM") << QByteArray("\xEF\xBB\xBF") + t.toUtf8() << int(E::Utf8);
-    QTest::newRow("UTF-16LE BOM") << QByteArray("\xFF\xFE") + viaIconv(t, "UTF-16LE") << int(E::Utf16Le);
-    QTest::newRow("UTF-16BE") << viaIconv(t, "UTF-16BE") << int(E::Utf16Be);
+    QTest::newRow("UTF-16LE BOM") << QByteArray("\xFF\xFE") + viaIconv(t, "UTF-16LE") << int(E::Utf16LE);
+    QTest::newRow("UTF-16BE") << viaIconv(t, "UTF-16BE") << int(E::Utf16BE);
 }
 
 void TestTextView::eachEncodingOfAJapaneseText()
@@ -185,6 +186,26 @@ void TestTextView::eachEncodingOfAJapaneseText()
     QVERIFY(!v.pane()->shownAsRichText());
     v.pane()->setSelStart(12);
     QCOMPARE(v.panel(0), QStringLiteral("1: 3"));
+}
+
+void TestTextView::aCharacterIsFoundInEveryJapaneseEncoding()
+{
+    // The same JIS codes (wave dash, double vertical line, minus sign, cent,
+    // pound, not sign) written by a program that maps them differently: each
+    // file shows the same characters, so one search finds them in all.
+    const QString cp932Text = QStringLiteral("営業時間は９時～１７時です。∥－￠￡￢\r\n");
+    QString other = cp932Text;
+    for (auto [from, to] : {std::pair{u'～', u'\u301C'}, {u'∥', u'\u2016'}, {u'－', u'\u2212'}, {u'￠', u'\u00A2'},
+                            {u'￡', u'\u00A3'}, {u'￢', u'\u00AC'}})
+        other.replace(QChar(from), QChar(to));
+    const QByteArray files[] = {Cp932::encode(cp932Text), viaIconv(other, "EUC-JP"), viaIconv(other, "ISO-2022-JP")};
+    for (const QByteArray& bytes : files) {
+        QVERIFY(bytes.size() > cp932Text.size());
+        View v;
+        v.show(QStringLiteral("jp.txt"), bytes);
+        QCOMPARE(v.pane()->text(), QStringLiteral("営業時間は９時～１７時です。∥－￠￡￢\n"));
+        QCOMPARE(v.pane()->find(QStringLiteral("～"), 0, v.pane()->textLength()), 7);
+    }
 }
 
 void TestTextView::binaryFileWithNulBytes()
