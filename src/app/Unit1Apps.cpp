@@ -72,6 +72,7 @@ static void showSlot(TForm1& f, int n)
     f.SApp[n]->setText(s.title);
     f.SApp[n]->setEnabled(enabled);
     f.AppBtn[n]->setToolTip(s.title);
+    f.AppBtn[n]->setAccessibleName(s.title);   // a button that shows only a glyph is known by it
     f.AppBtn[n]->setEnabled(enabled);
     f.AppBtn[n]->setIcon(s.icon.isNull() ? QIcon() : QIcon(QPixmap::fromImage(s.icon)));
 }
