@@ -21,6 +21,7 @@ HERE = os.path.dirname(os.path.abspath(__file__))
 
 def line_of(acc, depth):
     import a11y
+    import pyatspi
     role = acc.getRoleName()
     name = acc.name or ""
     desc = acc.description or ""
@@ -29,7 +30,10 @@ def line_of(acc, depth):
     if desc:
         out += f" (description {desc!r})"
     flags = [s for s in ("focusable", "editable", "multi line", "read only") if s in st]
-    if "text" in [i for i in acc.get_interfaces()] and role in ("text", "paragraph", "entry"):
+    for rel in acc.getRelationSet():
+        if rel.getRelationType() == pyatspi.RELATION_LABELLED_BY:
+            out += f" (labelled by {rel.getTarget(0).name!r})"
+    if "Text" in acc.get_interfaces() and role in ("text", "paragraph", "entry"):
         t = acc.queryText()
         count = t.characterCount
         head = t.getText(0, min(count, 40))
