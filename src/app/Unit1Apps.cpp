@@ -3,6 +3,7 @@
 
 #include "AppSlots.h"
 #include "CommandLine.h"
+#include "DialogUtil.h"
 #include "Guard.h"
 #include "Platform.h"
 #include "TextPane.h"
@@ -74,7 +75,7 @@ static void showSlot(TForm1& f, int n)
     f.AppBtn[n]->setToolTip(s.title);
     f.AppBtn[n]->setAccessibleName(s.title);   // a button that shows only a glyph is known by it
     f.AppBtn[n]->setEnabled(enabled);
-    f.AppBtn[n]->setIcon(s.icon.isNull() ? QIcon() : QIcon(QPixmap::fromImage(s.icon)));
+    f.AppBtn[n]->setIcon(DialogUtil::smoothGlyph(s.icon));
 }
 
 void TForm1::LoadAppItem()
