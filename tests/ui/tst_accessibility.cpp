@@ -3,6 +3,8 @@
 // file list that takes a selection when Tab enters it.
 #include "FileListModel.h"
 #include "Forms.h"
+#include "KaDialog.h"
+#include "KaListBox.h"
 #include "TestSupport.h"
 #include "TextPane.h"
 #include "Unit1.h"
@@ -17,6 +19,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
+#include <QRadioButton>
 #include <QTemporaryDir>
 #include <QToolButton>
 #include <QtTest>
@@ -215,6 +218,51 @@ private Q_SLOTS:
         f.Edit1->setFocus(Qt::OtherFocusReason);
         f.LView->setFocus(Qt::MouseFocusReason);
         QVERIFY(!f.LView->selectionModel()->hasSelection());
+    }
+
+    void categoriesAndPatternsMoveByKeyboard()
+    {
+        Main m;
+        auto* form2 = m.form->findChild<TForm2*>(QStringLiteral("Form2"));
+        QVERIFY(form2);
+        form2->show();
+        QVERIFY(QTest::qWaitForWindowExposed(form2));
+        auto items = [](const KaListBox* box) {
+            QStringList out;
+            for (int i = 0; i < box->count(); ++i) out << box->item(i)->text();
+            return out;
+        };
+        const QStringList categories = items(form2->LBox1);
+        QVERIFY(categories.size() >= 3);
+        form2->LBox1->setCurrentRow(1);
+        const QStringList patterns = items(form2->LBox2);
+
+        // Alt+Down drags the current category one place down, its patterns with it,
+        // and it stays current for the next move.
+        QTest::keyClick(form2->LBox1, Qt::Key_Down, Qt::AltModifier);
+        QStringList moved = categories;
+        moved.move(1, 2);
+        QCOMPARE(items(form2->LBox1), moved);
+        QCOMPARE(form2->LBox1->currentRow(), 2);
+        QCOMPARE(items(form2->LBox2), patterns);
+        QTest::keyClick(form2->LBox1, Qt::Key_Up, Qt::AltModifier);
+        QTest::keyClick(form2->LBox1, Qt::Key_Up, Qt::AltModifier);
+        moved.move(2, 0);
+        QCOMPARE(items(form2->LBox1), moved);
+        QTest::keyClick(form2->LBox1, Qt::Key_Up, Qt::AltModifier);   // already at the top
+        QCOMPARE(items(form2->LBox1), moved);
+
+        // Patterns, once they are what is edited.
+        form2->SelectsItems[1]->click();
+        QVERIFY(form2->LBox2->isEnabled());
+        QStringList shown = items(form2->LBox2);
+        QVERIFY(shown.size() >= 2);
+        form2->LBox2->setCurrentRow(0);
+        QTest::keyClick(form2->LBox2, Qt::Key_Down, Qt::AltModifier);
+        shown.move(0, 1);
+        QCOMPARE(items(form2->LBox2), shown);
+        QCOMPARE(form2->editor().patternIndex(), 1);
+        form2->hide();
     }
 };
 
