@@ -16,9 +16,8 @@ namespace {
 
 // A control of one window, by the name of the window layout; the dialogs
 // that live inside the main window are windows of their own and not searched.
-QWidget* control(QWidget* window, const char* name)
+QWidget* control(QWidget* window, const QString& wanted)
 {
-    const QString wanted = QLatin1String(name);
     QList<QWidget*> pending{window};
     while (!pending.isEmpty()) {
         QWidget* w = pending.takeFirst();
@@ -49,14 +48,14 @@ QWidget* dialog(TForm1& main, const char* name)
 void nameIn(QWidget* window, const char* controlName, const QString& text)
 {
     if (!window) return;
-    if (QWidget* c = control(window, controlName)) name(c, text);
+    if (QWidget* c = control(window, QLatin1String(controlName))) name(c, text);
 }
 
 void captionIn(QWidget* window, const QString& captionText, const char* controlName)
 {
     if (!window) return;
     QLabel* l = caption(window, captionText);
-    QWidget* c = control(window, controlName);
+    QWidget* c = control(window, QLatin1String(controlName));
     if (l && c) nameAfter(l, c);
 }
 
@@ -115,9 +114,9 @@ void setUp(TForm1& main)
     nameIn(&main, "ChBox1", QStringLiteral("拡張子の種類"));
     nameIn(&main, "ChBox2", QStringLiteral("拡張子"));
     nameIn(&main, "LView", QStringLiteral("ファイル一覧"));
-    if (auto* pane = qobject_cast<TextPane*>(control(&main, "REdit")))
+    if (auto* pane = qobject_cast<TextPane*>(control(&main, QStringLiteral("REdit"))))
         for (QWidget* page : pane->textWidgets()) name(page, QStringLiteral("ファイルの内容"));
-    if (auto* list = qobject_cast<QAbstractItemView*>(control(&main, "LView"))) selectOnTabFocus(list);
+    if (auto* list = qobject_cast<QAbstractItemView*>(control(&main, QStringLiteral("LView")))) selectOnTabFocus(list);
 
     // Extension settings: the two lists under their captions.
     QWidget* form2 = dialog(main, "Form2");
@@ -132,6 +131,12 @@ void setUp(TForm1& main)
     captionIn(form4, QStringLiteral("Path:"), "EAppPath");
     nameIn(form4, "ChBox", QStringLiteral("アイテムの番号"));
     nameIn(form4, "FolderBtn", QStringLiteral("外部起動アプリへのパスを指定"));
+    // The five "Reset" buttons are told apart by the number their row starts with.
+    for (int n = 1; form4 && n <= 5; ++n) {
+        QWidget* reset = control(form4, QStringLiteral("ResetBtn%1").arg(n));
+        auto* number = qobject_cast<QLabel*>(control(form4, QStringLiteral("Num%1").arg(n)));
+        if (reset && number) reset->setAccessibleDescription(number->text());
+    }
     // Test run: the target file.
     QWidget* form5 = dialog(main, "Form5");
     captionIn(form5, QStringLiteral("対象ファイル"), "Edit1");

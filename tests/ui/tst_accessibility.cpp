@@ -157,6 +157,11 @@ private Q_SLOTS:
         QCOMPARE(named("Form4", "EAppPath"), QStringLiteral("Path:"));
         QCOMPARE(named("Form4", "ChBox"), QStringLiteral("アイテムの番号"));
         QCOMPARE(named("Form5", "Edit1"), QStringLiteral("対象ファイル"));
+        QWidget* form4 = f.findChild<QWidget*>(QStringLiteral("Form4"));
+        for (int n = 1; n <= 5; ++n) {
+            QWidget* reset = form4->findChild<QWidget*>(QStringLiteral("ResetBtn%1").arg(n));
+            QCOMPARE(ifaceOf(reset)->text(QAccessible::Description), QString::number(n));
+        }
         // The caption is also the relation a reader follows from the field.
         QWidget* title = f.findChild<QWidget*>(QStringLiteral("Form4"))->findChild<QWidget*>(QStringLiteral("ETitle"));
         QCOMPARE(ifaceOf(title)->relations(QAccessible::Label).size(), 1);
