@@ -1,5 +1,6 @@
 #include "Forms.h"
 
+#include "Accessibility.h"
 #include "CFC.h"
 #include "ColDlg.h"
 #include "KaDialog.h"
@@ -21,4 +22,5 @@ void createForms(TForm1& main)
     main.Form4->setTestForm(main.Form5);
     main.Form6 = new TForm6(main, env, &main);
     main.Form7 = new TForm7(main, env, &main);
+    Accessibility::setUp(main);
 }

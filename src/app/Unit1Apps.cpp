@@ -3,6 +3,7 @@
 
 #include "AppSlots.h"
 #include "CommandLine.h"
+#include "DialogUtil.h"
 #include "Guard.h"
 #include "Platform.h"
 #include "TextPane.h"
@@ -72,8 +73,9 @@ static void showSlot(TForm1& f, int n)
     f.SApp[n]->setText(s.title);
     f.SApp[n]->setEnabled(enabled);
     f.AppBtn[n]->setToolTip(s.title);
+    f.AppBtn[n]->setAccessibleName(s.title);   // a button that shows only a glyph is known by it
     f.AppBtn[n]->setEnabled(enabled);
-    f.AppBtn[n]->setIcon(s.icon.isNull() ? QIcon() : QIcon(QPixmap::fromImage(s.icon)));
+    f.AppBtn[n]->setIcon(DialogUtil::smoothGlyph(s.icon));
 }
 
 void TForm1::LoadAppItem()

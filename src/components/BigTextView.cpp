@@ -1,5 +1,6 @@
 #include "BigTextView.h"
 
+#include "BigTextAccessible.h"
 #include "BigTextMemory.h"
 
 #include <QApplication>
@@ -16,7 +17,6 @@
 
 namespace {
 
-constexpr int kMargin = 4;
 // A selection bigger than this is not offered as the X11 primary selection on
 // every mouse release (copying it would freeze the pane).
 constexpr qint64 kPrimaryLimit = 1 << 20;
@@ -34,6 +34,7 @@ BigTextView::BigTextView(QWidget* parent) : QAbstractScrollArea(parent), m_layou
     horizontalScrollBar()->setSingleStep(20);
     m_layout.setFont(font());
     updateScrollBars();
+    BigTextAccessible::install();
 }
 
 BigTextView::~BigTextView() = default;
@@ -51,6 +52,7 @@ void BigTextView::reset()
     m_settingScroll = false;
     updateWrapWidth();
     updateScrollBars();
+    BigTextAccessible::replaced(this);
     setCaret(0, 0);
     viewport()->update();
 }
@@ -166,6 +168,7 @@ qint64 BigTextView::lineIndex(qint64 line) const { return m_layout.visualLineSta
 void BigTextView::removeSelection()
 {
     const qint64 start = selStart();
+    BigTextAccessible::removing(this, start, selLength());
     m_doc.remove(start, selLength());
     setCaret(start, start);
 }
@@ -175,6 +178,7 @@ void BigTextView::insertText(const QString& text)
     if (selLength() > 0) removeSelection();
     const qint64 before = m_doc.length();
     m_doc.insert(m_caret, text);
+    BigTextAccessible::inserted(this, m_caret, m_doc.length() - before);
     const qint64 pos = m_caret + (m_doc.length() - before);
     setCaret(pos, pos);
     textChanged();
@@ -216,7 +220,8 @@ bool BigTextView::event(QEvent* event)
     return QAbstractScrollArea::event(event);
 }
 
-bool BigTextView::focusNextPrevChild(bool) { return false; } // Tab is typed
+// Tab moves the focus on, as everywhere else in the window; Ctrl+Tab types one.
+bool BigTextView::focusNextPrevChild(bool next) { return QAbstractScrollArea::focusNextPrevChild(next); }
 
 bool BigTextView::handleShortcut(QKeyEvent* event)
 {

@@ -89,7 +89,10 @@ protected:
     bool focusNextPrevChild(bool next) override;
 
 private:
+    // The accessible interface reads the layout and moves the caret as a user would.
+    friend class BigTextAccessible;
     using Visual = BigTextLayout::Visual;
+    static constexpr int kMargin = 4;
 
     void reset();
     void setCaret(qint64 anchor, qint64 caret, bool keepGoal = false);

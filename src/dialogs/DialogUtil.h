@@ -18,6 +18,12 @@ void applyViewColors(QWidget* widget, const ViewColors& colors);
 void centreOnScreen(QWidget* widget);
 // A push button that is never the default: Enter in a field presses nothing.
 QPushButton* plainButton(const QString& caption, const char* name, QWidget* parent, const QRect& geometry);
-// The folder buttons' glyph: a small yellow folder, 14 x 15.
+// The folder buttons' glyph: a small yellow folder, 14 x 15, drawn anew for
+// screens of higher density so that it stays sharp there.
 QIcon folderGlyph();
+// A small picture (an application's 17 x 17 glyph) as an icon that a screen
+// of higher density shows smoothly enlarged rather than in blocks.
+QIcon smoothGlyph(const QImage& image);
+// Pixel densities the glyphs are prepared for; others are scaled from the next larger.
+inline constexpr qreal GlyphScales[] = {1.0, 1.5, 2.0, 3.0};
 }

@@ -147,6 +147,18 @@ void TForm2::connectHandlers()
                 [this, box](const QPoint& globalPos) { guard([&] { dragMoved(box, globalPos); }); });
         connect(box, &KaListBox::dropped, this,
                 [this, box](const QPoint& globalPos) { guard([&] { dropped(box, globalPos); }); });
+        // A move by keyboard is a drop of the current item on its neighbour;
+        // the moved item stays current so that the next key moves it on.
+        connect(box, &KaListBox::keyMove, this, [this, box](int from, int to) {
+            guard([&] {
+                if (!listDragOver(box, box)) return;
+                m_editor.setDragSourceIndex(from);
+                if (!(box == LBox1 ? m_editor.dropCategory(to) : m_editor.dropPattern(to))) return;
+                if (box == LBox1) showLists();
+                else showPatterns();
+                box->setCurrentRow(to);
+            });
+        });
     }
 }
 

@@ -56,6 +56,8 @@ void ImageBox::paintEvent(QPaintEvent*)
 {
     if (m_picture.isNull()) return;
     QPainter p(this);
+    // On a screen of higher density the 17 x 17 picture is enlarged smoothly.
+    p.setRenderHint(QPainter::SmoothPixmapTransform);
     p.drawImage(0, 0, m_picture);
 }
 

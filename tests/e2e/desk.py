@@ -55,9 +55,10 @@ def need(tool):
 class Desktop:
     """Xvfb with a display number of its own, and openbox when asked for."""
 
-    def __init__(self, workdir, window_manager=True):
+    def __init__(self, workdir, window_manager=True, screen="1024x768x24"):
         self.workdir = workdir
         self.window_manager = window_manager
+        self.screen = screen
         self.procs = []
         self.display = None
 
@@ -74,7 +75,7 @@ class Desktop:
         read_end, write_end = os.pipe()
         log = open(os.path.join(self.workdir, "xvfb.log"), "wb")
         xvfb = subprocess.Popen(
-            ["Xvfb", "-displayfd", str(write_end), "-screen", "0", "1024x768x24", "-nolisten", "tcp"],
+            ["Xvfb", "-displayfd", str(write_end), "-screen", "0", self.screen, "-nolisten", "tcp"],
             pass_fds=(write_end,), stdout=log, stderr=log)
         self.procs.append(xvfb)
         os.close(write_end)
