@@ -72,7 +72,7 @@ int main(int argc, char** argv)
         BigTextView plain;
         plain.resize(900, 700);
         t.start();
-        plain.load(path, BigTextEncoding::Cp932);
+        plain.load(path, TextEncoding::Cp932);
         std::printf("load, nobody asking:        %8.1f ms\n", msSince(t));
     }
     BigTextView view;
@@ -82,7 +82,7 @@ int main(int argc, char** argv)
     QAccessibleInterface* iface = QAccessible::queryAccessibleInterface(&view);
     QAccessibleTextInterface* text = iface->textInterface();
     t.start();
-    view.load(path, BigTextEncoding::Cp932);
+    view.load(path, TextEncoding::Cp932);
     std::printf("load, interface asked for:  %8.1f ms\n", msSince(t));
     std::printf("characters: %lld (bridge sees %d)\n", view.document().length(), text->characterCount());
 

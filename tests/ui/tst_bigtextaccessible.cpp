@@ -385,7 +385,7 @@ private Q_SLOTS:
         // A new text: all of the old one (by its length) out, the new one in, the caret home.
         g_heard.clear();
         const QString path = write(QStringLiteral("next.txt"), QByteArray("first line\nsecond"));
-        view.load(path, BigTextEncoding::Utf8);
+        view.load(path, TextEncoding::Utf8);
         QVERIFY(g_heard.size() >= 1);
         QCOMPARE(g_heard[0].type, QAccessible::TextUpdated);
         QCOMPARE(g_heard[0].position, 0);
