@@ -26,22 +26,21 @@ public:
     qint32 sampleTextColor() const { return m_text; }
     qint32 sampleBackColor() const { return m_back; }
 
+protected:
+    void showEvent(QShowEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+
+private:
     QLabel* Label1 = nullptr;
     QPushButton* Button1 = nullptr;
     QPushButton* Button2 = nullptr;
     QPushButton* Button3 = nullptr;
     QPushButton* Button4 = nullptr;
 
-protected:
-    void showEvent(QShowEvent* event) override;
-    void keyPressEvent(QKeyEvent* event) override;
-
-private:
     // Opens the colour dialog preset with `preset`; true and *result set only
     // when the user confirms a colour.
     bool pickColor(qint32 preset, qint32* result);
     void paintSample();
-    template <class F> void guard(F&& body);
 
     MainForm& m_main;
     AppEnv m_env;

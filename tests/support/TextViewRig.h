@@ -1,10 +1,10 @@
 #pragma once
 // A main window with a plain list model standing in for the file list, over a
 // folder of test files: what the text-view tests need to list, select and show.
+#include "MainControls.h"
 #include "TestSupport.h"
-#include "TextPane.h"
-#include "Unit1.h"
 
+#include <QCoreApplication>
 #include <QFile>
 #include <QItemSelectionModel>
 #include <QLineEdit>
@@ -21,17 +21,19 @@ struct TextViewRig {
     std::unique_ptr<TForm1> form;
     QStringListModel* model = nullptr;
 
-    TextViewRig()
+    // `started`: the window starts as usual, so its first listing has been
+    // made; without, it starts without main settings and has listed nothing.
+    explicit TextViewRig(bool started = true)
     {
+        if (!started) QFile::remove(env.path(QStringLiteral("appcfgs.cfg")));
         form = std::make_unique<TForm1>(env.env());
         model = new QStringListModel(form.get());
-        form->LView->setModel(model);
-        form->connectListSelection();
-        form->LViewTag = 1;
-        form->BaseTitle = QStringLiteral("Vardolin");
-        form->Edit1->setText(files.path() + QStringLiteral("/"));
+        view()->setModel(model);
+        QCoreApplication::processEvents();   // the window follows the new selection model
+        ui(*form).Edit1->setText(files.path() + QStringLiteral("/"));
         env.messages.log.clear();
     }
+    QListView* view() const { return ui(*form).LView; }
     QString path(const QString& name) const { return files.path() + QStringLiteral("/") + name; }
     void write(const QString& name, const QByteArray& bytes) const
     {
@@ -42,7 +44,7 @@ struct TextViewRig {
     void list(const QStringList& names) { model->setStringList(names); }
     void select(int row)
     {
-        form->LView->selectionModel()->setCurrentIndex(model->index(row), QItemSelectionModel::ClearAndSelect);
+        view()->selectionModel()->setCurrentIndex(model->index(row), QItemSelectionModel::ClearAndSelect);
     }
     // Lists and selects one file.
     void showListed(const QString& name)
@@ -51,6 +53,6 @@ struct TextViewRig {
         select(0);
     }
     QString panel(int i) const { return form->panelText(i); }
-    TextPane* pane() const { return form->REdit; }
+    TextPane* pane() const { return ui(*form).REdit; }
     QStringList messages() const { return env.messages.texts(); }
 };
