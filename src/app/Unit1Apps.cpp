@@ -144,27 +144,9 @@ void TForm1::ExeSetApp(bool flag)
 
 void TForm1::CheckBox1Click() { ExeSetApp(CheckBox1->isChecked()); }
 
-void TForm1::E1Click()
-{
-    if (E1->isChecked()) {
-        E1->setChecked(false);
-        ExeSetApp(false);
-    } else {
-        E1->setChecked(true);
-        ExeSetApp(true);
-    }
-}
-
-void TForm1::N19Click()
-{
-    if (N19->isChecked()) {
-        N19->setChecked(false);
-        ExeSetApp(false);
-    } else {
-        N19->setChecked(true);
-        ExeSetApp(true);
-    }
-}
+// Each menu item turns direct mode to the opposite of its own tick.
+void TForm1::E1Click() { ExeSetApp(!E1->isChecked()); }
+void TForm1::N19Click() { ExeSetApp(!N19->isChecked()); }
 
 // ---------------------------------------------------------------- shell commands
 

@@ -12,7 +12,7 @@
 #include <QPushButton>
 
 TForm6::TForm6(MainForm& main, const AppEnv& env, QWidget* parent)
-    : QDialog(parent), m_main(main), m_env(env)
+    : FormDialog(env.messages, parent), m_main(main), m_env(env)
 {
     setObjectName(QStringLiteral("Form6"));
     setWindowTitle(QStringLiteral("文字色と背景色の設定"));
@@ -40,23 +40,6 @@ TForm6::TForm6(MainForm& main, const AppEnv& env, QWidget* parent)
     Button3 = button("Button3", QStringLiteral("決定"), 24, 88, 75, &TForm6::Button3Click);
     Button4 = button("Button4", QStringLiteral("キャンセル"), 112, 88, 75, &TForm6::Button4Click);
     paintSample();
-}
-
-void TForm6::showEvent(QShowEvent* event)
-{
-    QDialog::showEvent(event);
-    DialogFrame::centre(this);
-    guarded(m_env.messages, this, [this] { FormShow(); });
-}
-
-void TForm6::keyPressEvent(QKeyEvent* event)
-{
-    // No button here is the cancel button: Escape does not close the dialog.
-    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
-        event->accept();
-        return;
-    }
-    QDialog::keyPressEvent(event);
 }
 
 void TForm6::FormShow()

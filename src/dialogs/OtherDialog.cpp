@@ -51,7 +51,7 @@ QLabel* fieldLabel(const char* name, int tag, QWidget* parent, const QRect& geom
 } // namespace
 
 TForm4::TForm4(MainForm& main, const AppEnv& env, QWidget* parent)
-    : QDialog(parent), m_main(main), m_env(env)
+    : FormDialog(env.messages, parent), m_main(main), m_env(env)
 {
     setObjectName(QStringLiteral("Form4"));
     setWindowTitle(QStringLiteral("外部起動アプリの登録"));
@@ -324,23 +324,6 @@ void TForm4::ResetBtn1Click(int tag)
 {
     if (m_editor.reset(tag)) clearFields();
     showRows();
-}
-
-void TForm4::showEvent(QShowEvent* event)
-{
-    QDialog::showEvent(event);
-    DialogFrame::centre(this);
-    guarded(m_env.messages, this, [this] { FormShow(); });
-}
-
-void TForm4::keyPressEvent(QKeyEvent* event)
-{
-    // Esc is no cancel button here: only "決定" and "キャンセル" close the dialog.
-    if (event->key() == Qt::Key_Escape) {
-        event->accept();
-        return;
-    }
-    QDialog::keyPressEvent(event);
 }
 
 bool TForm4::eventFilter(QObject* watched, QEvent* event)

@@ -5,6 +5,7 @@
 #include <array>
 
 #include "AppEnv.h"
+#include "FormDialog.h"
 #include "AppSlotsEditor.h"
 
 class MainForm;
@@ -19,7 +20,7 @@ class QToolButton;
 // Registration of the five applications. The dialog works on its own copy of
 // the slots (AppSlotsEditor), which its rows mirror; the main window sees the
 // rows only at "決定". It keeps selector, rows and pictures between openings.
-class TForm4 : public QDialog {
+class TForm4 : public FormDialog {
     Q_OBJECT
 public:
     TForm4(MainForm& main, const AppEnv& env, QWidget* parent = nullptr);
@@ -34,7 +35,7 @@ public:
     const AppSlotsEditor& editor() const { return m_editor; }
 
     // --- handlers
-    void FormShow();
+    void FormShow() override;
     void FormInit();
     void ChBoxChange();
     void Num1Click(int tag);
@@ -55,8 +56,6 @@ public:
     static QString openFilter();
 
 protected:
-    void showEvent(QShowEvent* event) override;
-    void keyPressEvent(QKeyEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:

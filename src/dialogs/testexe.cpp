@@ -40,7 +40,7 @@ QLabel* fieldLabel(const char* name, QWidget* parent, const QRect& geometry)
 } // namespace
 
 TForm5::TForm5(MainForm& main, const AppEnv& env, QWidget* parent)
-    : QDialog(parent), m_main(main), m_env(env)
+    : FormDialog(env.messages, parent), m_main(main), m_env(env)
 {
     setObjectName(QStringLiteral("Form5"));
     setWindowTitle(QStringLiteral("Form5"));
@@ -127,21 +127,4 @@ void TForm5::Button1Click()
 void TForm5::Button2Click()
 {
     reject();
-}
-
-void TForm5::showEvent(QShowEvent* event)
-{
-    QDialog::showEvent(event);
-    DialogFrame::centre(this);
-    guarded(m_env.messages, this, [this] { FormShow(); });
-}
-
-void TForm5::keyPressEvent(QKeyEvent* event)
-{
-    // No cancel button: Esc leaves the dialog open.
-    if (event->key() == Qt::Key_Escape) {
-        event->accept();
-        return;
-    }
-    QDialog::keyPressEvent(event);
 }

@@ -3,6 +3,7 @@
 #include <QImage>
 
 #include "AppEnv.h"
+#include "FormDialog.h"
 #include "AppSlots.h"
 
 class MainForm;
@@ -15,7 +16,7 @@ class QToolButton;
 // Tries one row of the registration dialog on a chosen file. The registration
 // dialog hands it the row before each showing; the target file stays between
 // showings.
-class TForm5 : public QDialog {
+class TForm5 : public FormDialog {
     Q_OBJECT
 public:
     TForm5(MainForm& main, const AppEnv& env, QWidget* parent = nullptr);
@@ -25,7 +26,7 @@ public:
     void showRow(const AppSlots::Row& row, const QImage& picture);
 
     // --- handlers
-    void FormShow();
+    void FormShow() override;
     void FolderBtnClick();
     void Edit1KeyPress(QChar key);
     void Button1Click();
@@ -33,10 +34,6 @@ public:
 
     // The command line "テスト実行" starts.
     QString commandLine() const;
-
-protected:
-    void showEvent(QShowEvent* event) override;
-    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     // --- controls (names of the layout)
