@@ -4,6 +4,7 @@
 
 #include <QDialog>
 #include <QGuiApplication>
+#include <QLabel>
 #include <QPushButton>
 #include <QScreen>
 
@@ -34,6 +35,23 @@ QPushButton* plainButton(const QString& caption, const char* name, QWidget* pare
     b->setDefault(false);
     b->setGeometry(geometry);
     return b;
+}
+
+QLabel* plainLabel(const QString& text, const QString& name, QWidget* parent, const QRect& geometry)
+{
+    auto* l = new QLabel(text, parent);
+    l->setObjectName(name);
+    l->setTextFormat(Qt::PlainText);
+    l->setGeometry(geometry);
+    return l;
+}
+
+QLabel* fieldLabel(const QString& name, QWidget* parent, const QRect& geometry)
+{
+    QLabel* l = plainLabel(QString(), name, parent, geometry);
+    l->setWordWrap(false);
+    l->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
+    return l;
 }
 
 } // namespace DialogFrame

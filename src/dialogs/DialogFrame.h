@@ -3,6 +3,7 @@
 #include <QString>
 
 class QDialog;
+class QLabel;
 class QPushButton;
 class QWidget;
 
@@ -15,4 +16,9 @@ void setUp(QDialog* dialog, int clientWidth, int clientHeight);
 void centre(QWidget* widget);
 // A push button that is never the default: Enter in a field presses nothing.
 QPushButton* plainButton(const QString& caption, const char* name, QWidget* parent, const QRect& geometry);
+// A label that shows its text as it is, never as markup.
+QLabel* plainLabel(const QString& text, const QString& name, QWidget* parent, const QRect& geometry);
+// A fixed-width plain label: a long text is cut at its width, never wrapped
+// and never growing the label.
+QLabel* fieldLabel(const QString& name, QWidget* parent, const QRect& geometry);
 }

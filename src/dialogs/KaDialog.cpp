@@ -120,7 +120,8 @@ void TForm2::connectHandlers()
 {
     Messages& messages = m_env.messages;
     for (QPushButton* b : {Button1, Button2, Button3, Button4, Button5})
-        connectGuarded(b, &QPushButton::clicked, this, messages, [this, b] { Button1Click(b->property("Tag").toInt()); });
+        connectGuarded(b, &QPushButton::clicked, this, messages,
+                       [this, b] { Button1Click(b->property("Tag").toInt()); });
     connectGuarded(SelectsGroup, &QButtonGroup::idClicked, this, messages, &TForm2::SelectsClick);
     connectGuarded(LBox1, &QListWidget::currentRowChanged, this, messages, &TForm2::LBox1Click);
     connect(LBox2, &QListWidget::currentRowChanged, this, [this](int row) { m_editor.selectPattern(row); });

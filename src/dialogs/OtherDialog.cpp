@@ -27,24 +27,13 @@ constexpr int kHeight = 217;
 constexpr int kRowTop = 58;
 constexpr int kRowStep = 24;
 
-QLabel* plainLabel(const QString& text, QWidget* parent, const QRect& geometry)
+// A row's label: sunken like a field, with its slot's number as Tag.
+QLabel* rowLabel(const char* name, int tag, QWidget* parent, const QRect& geometry)
 {
-    auto* l = new QLabel(text, parent);
-    l->setTextFormat(Qt::PlainText);
-    l->setGeometry(geometry);
-    return l;
-}
-
-// A fixed-width label: a long text is cut at its width, never wrapped or grown.
-QLabel* fieldLabel(const char* name, int tag, QWidget* parent, const QRect& geometry)
-{
-    QLabel* l = plainLabel(QString(), parent, geometry);
-    l->setObjectName(QString::fromLatin1(name).arg(tag));
+    QLabel* l = DialogFrame::fieldLabel(QString::fromLatin1(name).arg(tag), parent, geometry);
     l->setProperty("Tag", tag);
     l->setFrameStyle(QFrame::Panel | QFrame::Sunken);
     l->setLineWidth(1);
-    l->setWordWrap(false);
-    l->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
     return l;
 }
 
@@ -76,16 +65,16 @@ void TForm4::buildLayout()
     AppImg->setObjectName(QStringLiteral("AppImg"));
     AppImg->move(56, 8);
 
-    Label6 = plainLabel(QStringLiteral("Title:"), this, QRect(80, 9, 34, 14));
+    Label6 = DialogFrame::plainLabel(QStringLiteral("Title:"), QStringLiteral("Label6"), this, QRect(80, 9, 34, 14));
     ETitle = new QLineEdit(this);
     ETitle->setObjectName(QStringLiteral("ETitle"));
     ETitle->setGeometry(114, 6, 148, 20);
-    Label7 = plainLabel(QStringLiteral("Option:"), this, QRect(267, 9, 48, 14));
+    Label7 = DialogFrame::plainLabel(QStringLiteral("Option:"), QStringLiteral("Label7"), this, QRect(267, 9, 48, 14));
     EOpt = new QLineEdit(this);
     EOpt->setObjectName(QStringLiteral("EOpt"));
     EOpt->setGeometry(316, 6, 141, 20);
 
-    Label8 = plainLabel(QStringLiteral("Path:"), this, QRect(8, 35, 32, 14));
+    Label8 = DialogFrame::plainLabel(QStringLiteral("Path:"), QStringLiteral("Label8"), this, QRect(8, 35, 32, 14));
     EAppPath = new QLineEdit(this);
     EAppPath->setObjectName(QStringLiteral("EAppPath"));
     EAppPath->setGeometry(42, 32, 391, 20);
@@ -99,16 +88,16 @@ void TForm4::buildLayout()
 
     for (int n = 1; n <= AppSlots::Count; ++n) {
         const int y = kRowTop + kRowStep * (n - 1);
-        Num[n] = plainLabel(QString::number(n), this, QRect(8, y + 2, 10, 16));
-        Num[n]->setObjectName(QStringLiteral("Num%1").arg(n));
+        Num[n] = DialogFrame::plainLabel(QString::number(n), QStringLiteral("Num%1").arg(n), this,
+                                         QRect(8, y + 2, 10, 16));
         Num[n]->setProperty("Tag", n);
         AppImgN[n] = new ImageBox(this);
         AppImgN[n]->setObjectName(QStringLiteral("AppImg%1").arg(n));
         AppImgN[n]->setProperty("Tag", n);
         AppImgN[n]->move(20, y + 1);
-        LTitle[n] = fieldLabel("LTitle%1", n, this, QRect(42, y, 106, 19));
-        LAppPath[n] = fieldLabel("LAppPath%1", n, this, QRect(151, y, 196, 19));
-        LOpt[n] = fieldLabel("LOpt%1", n, this, QRect(350, y, 58, 19));
+        LTitle[n] = rowLabel("LTitle%1", n, this, QRect(42, y, 106, 19));
+        LAppPath[n] = rowLabel("LAppPath%1", n, this, QRect(151, y, 196, 19));
+        LOpt[n] = rowLabel("LOpt%1", n, this, QRect(350, y, 58, 19));
         ResetBtn[n] = DialogFrame::plainButton(QStringLiteral("Reset"), "", this, QRect(411, y - 1, 46, 21));
         ResetBtn[n]->setObjectName(QStringLiteral("ResetBtn%1").arg(n));
         ResetBtn[n]->setProperty("Tag", n);

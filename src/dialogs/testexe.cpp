@@ -18,26 +18,6 @@
 #include <QPushButton>
 #include <QToolButton>
 
-namespace {
-QLabel* plainLabel(const QString& text, QWidget* parent, const QRect& geometry, const char* name = "")
-{
-    auto* l = new QLabel(text, parent);
-    l->setObjectName(QLatin1String(name));
-    l->setTextFormat(Qt::PlainText);
-    l->setGeometry(geometry);
-    return l;
-}
-
-// A fixed-width label: a long text is cut at its width.
-QLabel* fieldLabel(const char* name, QWidget* parent, const QRect& geometry)
-{
-    QLabel* l = plainLabel(QString(), parent, geometry, name);
-    l->setWordWrap(false);
-    l->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
-    return l;
-}
-
-} // namespace
 
 TForm5::TForm5(MainForm& main, const AppEnv& env, QWidget* parent)
     : FormDialog(env.messages, parent), m_main(main), m_env(env)
@@ -49,14 +29,14 @@ TForm5::TForm5(MainForm& main, const AppEnv& env, QWidget* parent)
     AppImg = new ImageBox(this);
     AppImg->setObjectName(QStringLiteral("AppImg"));
     AppImg->move(8, 8);
-    Label1 = plainLabel(QStringLiteral("Title:"), this, QRect(32, 9, 48, 15), "Label1");
-    Ltitle = fieldLabel("Ltitle", this, QRect(82, 9, 303, 15));
-    Label2 = plainLabel(QStringLiteral("Path:"), this, QRect(32, 29, 48, 15), "Label2");
-    LPath = fieldLabel("LPath", this, QRect(82, 29, 303, 15));
-    Label3 = plainLabel(QStringLiteral("Option:"), this, QRect(32, 49, 48, 15), "Label3");
-    LOpt = fieldLabel("LOpt", this, QRect(82, 49, 303, 15));
+    Label1 = DialogFrame::plainLabel(QStringLiteral("Title:"), QStringLiteral("Label1"), this, QRect(32, 9, 48, 15));
+    Ltitle = DialogFrame::fieldLabel(QStringLiteral("Ltitle"), this, QRect(82, 9, 303, 15));
+    Label2 = DialogFrame::plainLabel(QStringLiteral("Path:"), QStringLiteral("Label2"), this, QRect(32, 29, 48, 15));
+    LPath = DialogFrame::fieldLabel(QStringLiteral("LPath"), this, QRect(82, 29, 303, 15));
+    Label3 = DialogFrame::plainLabel(QStringLiteral("Option:"), QStringLiteral("Label3"), this, QRect(32, 49, 48, 15));
+    LOpt = DialogFrame::fieldLabel(QStringLiteral("LOpt"), this, QRect(82, 49, 303, 15));
 
-    Label4 = plainLabel(QStringLiteral("対象ファイル"), this, QRect(8, 75, 70, 15), "Label4");
+    Label4 = DialogFrame::plainLabel(QStringLiteral("対象ファイル"), QStringLiteral("Label4"), this, QRect(8, 75, 70, 15));
     Edit1 = new QLineEdit(this);
     Edit1->setObjectName(QStringLiteral("Edit1"));
     Edit1->setGeometry(82, 72, 279, 20);
