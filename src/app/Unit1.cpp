@@ -1,6 +1,6 @@
 #include "Unit1.h"
 
-#include "FolderGlyph.h"
+#include "FolderButton.h"
 #include "Fonts.h"
 #include "Guard.h"
 #include "MainSettings.h"
@@ -75,13 +75,9 @@ void TForm1::buildLayout()
     Edit1->setObjectName(QStringLiteral("Edit1"));
     Edit1->setGeometry(0, 0, 369 - 22, 20);
 
-    FolderBtn = new QToolButton(Client);
-    FolderBtn->setObjectName(QStringLiteral("FolderBtn"));
+    // Placed by FormSet.
+    FolderBtn = folderButton(Client, QRect(), QStringLiteral("フォルダのパスを選択するダイアログボックスを開きます。"));
     FolderBtn->setAutoRaise(true);
-    FolderBtn->setIcon(folderGlyph());
-    FolderBtn->setIconSize(QSize(14, 15));
-    FolderBtn->setToolTip(QStringLiteral("フォルダのパスを選択するダイアログボックスを開きます。"));
-    FolderBtn->setFocusPolicy(Qt::NoFocus);
 
     ChBox1 = new QComboBox(Client);
     ChBox1->setObjectName(QStringLiteral("ChBox1"));

@@ -2,7 +2,7 @@
 
 #include "CommonDialogs.h"
 #include "DialogFrame.h"
-#include "FolderGlyph.h"
+#include "FolderButton.h"
 #include "FsPath.h"
 #include "Guard.h"
 #include "MainForm.h"
@@ -78,13 +78,8 @@ void TForm4::buildLayout()
     EAppPath = new QLineEdit(this);
     EAppPath->setObjectName(QStringLiteral("EAppPath"));
     EAppPath->setGeometry(42, 32, 391, 20);
-    FolderBtn = new QToolButton(this);
-    FolderBtn->setObjectName(QStringLiteral("FolderBtn"));
-    FolderBtn->setIcon(folderGlyph());
-    FolderBtn->setIconSize(QSize(14, 15));
-    FolderBtn->setGeometry(437, 32, 20, 20);
-    FolderBtn->setFocusPolicy(Qt::NoFocus);
-    FolderBtn->setToolTip(QStringLiteral("外部起動アプリへのパスを指定するダイアログボックスを開きます。"));
+    FolderBtn = folderButton(this, QRect(437, 32, 20, 20),
+                             QStringLiteral("外部起動アプリへのパスを指定するダイアログボックスを開きます。"));
 
     for (int n = 1; n <= AppSlots::Count; ++n) {
         const int y = kRowTop + kRowStep * (n - 1);

@@ -3,7 +3,7 @@
 #include "CommandLine.h"
 #include "CommonDialogs.h"
 #include "DialogFrame.h"
-#include "FolderGlyph.h"
+#include "FolderButton.h"
 #include "FsPath.h"
 #include "Guard.h"
 #include "MainForm.h"
@@ -40,13 +40,8 @@ TForm5::TForm5(MainForm& main, const AppEnv& env, QWidget* parent)
     Edit1 = new QLineEdit(this);
     Edit1->setObjectName(QStringLiteral("Edit1"));
     Edit1->setGeometry(82, 72, 279, 20);
-    FolderBtn = new QToolButton(this);
-    FolderBtn->setObjectName(QStringLiteral("FolderBtn"));
-    FolderBtn->setIcon(folderGlyph());
-    FolderBtn->setIconSize(QSize(14, 15));
-    FolderBtn->setGeometry(365, 72, 20, 20);
-    FolderBtn->setFocusPolicy(Qt::NoFocus);
-    FolderBtn->setToolTip(QStringLiteral("対象ファイルへのパスを指定するダイアログボックスを開きます。"));
+    FolderBtn = folderButton(this, QRect(365, 72, 20, 20),
+                             QStringLiteral("対象ファイルへのパスを指定するダイアログボックスを開きます。"));
 
     Button1 = DialogFrame::plainButton(QStringLiteral("テスト実行"), "Button1", this, QRect(231, 100, 75, 24));
     Button2 = DialogFrame::plainButton(QStringLiteral("終了"), "Button2", this, QRect(310, 100, 75, 24));
