@@ -1,15 +1,13 @@
 #pragma once
-// A main window with a plain list model standing in for the file list, over a
-// folder of test files: what the text-view tests need to list, select and show.
+// A main window over a folder of test files, whose list is filled as a listing
+// would fill it: what the text-view tests need to list, select and show.
 #include "MainControls.h"
 #include "TestSupport.h"
 
-#include <QCoreApplication>
 #include <QFile>
 #include <QItemSelectionModel>
 #include <QLineEdit>
 #include <QListView>
-#include <QStringListModel>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -19,7 +17,7 @@ struct TextViewRig {
     TestEnv env;
     QTemporaryDir files;
     std::unique_ptr<TForm1> form;
-    QStringListModel* model = nullptr;
+    FileListModel* model = nullptr;   // the window's own list
 
     // `started`: the window starts as usual, so its first listing has been
     // made; without, it starts without main settings and has listed nothing.
@@ -27,21 +25,20 @@ struct TextViewRig {
     {
         if (!started) QFile::remove(env.path(QStringLiteral("appcfgs.cfg")));
         form = std::make_unique<TForm1>(env.env());
-        model = new QStringListModel(form.get());
-        view()->setModel(model);
-        QCoreApplication::processEvents();   // the window follows the new selection model
-        ui(*form).Edit1->setText(files.path() + QStringLiteral("/"));
+        model = ui(*form).LViewModel;
+        ui(*form).Edit1->setText(folder());
         env.messages.log.clear();
     }
     QListView* view() const { return ui(*form).LView; }
-    QString path(const QString& name) const { return files.path() + QStringLiteral("/") + name; }
+    QString folder() const { return files.path() + QStringLiteral("/"); }
+    QString path(const QString& name) const { return folder() + name; }
     void write(const QString& name, const QByteArray& bytes) const
     {
         QFile f(path(name));
         QVERIFY(f.open(QIODevice::WriteOnly));
         QCOMPARE(f.write(bytes), bytes.size());
     }
-    void list(const QStringList& names) { model->setStringList(names); }
+    void list(const QStringList& names) { model->setFiles(folder(), names, view()->fontMetrics()); }
     void select(int row)
     {
         view()->selectionModel()->setCurrentIndex(model->index(row), QItemSelectionModel::ClearAndSelect);

@@ -307,7 +307,7 @@ void TestTextLimits::aFileIsOpenedOnceAndReadThroughThatOpening()
                 if (reinterpret_cast<inotify_event*>(p)->mask & IN_OPEN) ++opens;
         close(watch);
         QCOMPARE(opens, 1);
-        v.model->setStringList({});
+        v.list({});
     }
 
     // A name that leads to a device is not shown, and nothing is read from it.
