@@ -14,6 +14,7 @@
 #include "FindDialog.h"
 #include "FsPath.h"
 #include "CommonDialogs.h"
+#include "MainControls.h"
 #include "Messages.h"
 #include "Platform.h"
 #include "TextLoad.h"
@@ -28,7 +29,6 @@
 #include <QPlainTextEdit>
 #include <QProcess>
 #include <QRandomGenerator>
-#include <QStringListModel>
 #include <QTemporaryDir>
 
 #include <cstdio>
@@ -128,13 +128,16 @@ int main(int argc, char** argv)
     form.resize(900, 700);
     form.show();
     QApplication::processEvents();
-    auto* model = new QStringListModel(&form);
-    form.LView->setModel(model);
-    form.connectListSelection();
-    form.LViewTag = 1;
-    form.Edit1->setText(dir.path() + QStringLiteral("/"));
+    const MainControls ctl(form);
+    // The window's own list, filled as a listing fills it; one listing first,
+    // as at start-up, so that a selection is shown.
+    FileListModel* model = ctl.LViewModel;
+    const QString folder = dir.path() + QStringLiteral("/");
+    ctl.Edit1->setText(folder);
+    form.STItem();
+    auto listOnly = [&](const QString& name) { model->setFiles(folder, {name}, ctl.LView->fontMetrics()); };
     PaintWatch watch;
-    form.REdit->textWidget()->findChild<QWidget*>(QStringLiteral("qt_scrollarea_viewport"))->installEventFilter(&watch);
+    ctl.REdit->textWidget()->findChild<QWidget*>(QStringLiteral("qt_scrollarea_viewport"))->installEventFilter(&watch);
 
     {
         // Warm up fonts and glyph caches with a small Japanese file, as a user
@@ -142,9 +145,9 @@ int main(int argc, char** argv)
         QFile f(dir.path() + QStringLiteral("/warm.txt"));
         if (f.open(QIODevice::WriteOnly)) f.write(Cp932::encode(generate(20000, true)));
         f.close();
-        model->setStringList({QStringLiteral("warm.txt")});
+        listOnly(QStringLiteral("warm.txt"));
         watch.painted = false;
-        form.LView->selectionModel()->select(model->index(0), QItemSelectionModel::ClearAndSelect);
+        ctl.LView->selectionModel()->select(model->index(0), QItemSelectionModel::ClearAndSelect);
         while (!watch.painted) QApplication::processEvents(QEventLoop::AllEvents, 50);
     }
     std::printf("%-12s %9s %9s %9s %9s %9s %9s %8s %8s %8s %8s %8s\n", "file", "iconv", "decode", "ratio",
@@ -182,16 +185,16 @@ int main(int argc, char** argv)
         // The whole show: selecting the file in the list until the first paint.
         double showMs = 1e9, readfileMs = 0, peak = 0, rssBefore = 0;
         for (int r = 0; r < runs; ++r) {
-            form.REdit->clear();
-            form.LView->selectionModel()->clearSelection();
-            model->setStringList({name});
+            ctl.REdit->clear();
+            ctl.LView->selectionModel()->clearSelection();
+            listOnly(name);
             QApplication::processEvents();
             malloc_trim(0);   // give freed memory back, so that the peak below is this show's own
             rssBefore = statusMb("VmRSS:");
             resetPeak();
             watch.painted = false;
             t.restart();
-            form.LView->selectionModel()->select(model->index(0), QItemSelectionModel::ClearAndSelect);
+            ctl.LView->selectionModel()->select(model->index(0), QItemSelectionModel::ClearAndSelect);
             const double inPane = ms(t);
             while (!watch.painted) QApplication::processEvents(QEventLoop::AllEvents, 50);
             if (ms(t) < showMs) {
@@ -205,9 +208,9 @@ int main(int argc, char** argv)
         double setPlainMs = 1e9;
         for (int r = 0; r < runs; ++r) {
             QPlainTextEdit alone;
-            alone.setFont(form.REdit->paneFont());
+            alone.setFont(ctl.REdit->paneFont());
             alone.setLineWrapMode(QPlainTextEdit::NoWrap);
-            alone.resize(form.REdit->size());
+            alone.resize(ctl.REdit->size());
             alone.show();
             QApplication::processEvents();
             t.restart();
@@ -215,7 +218,7 @@ int main(int argc, char** argv)
             setPlainMs = std::min(setPlainMs, ms(t));
         }
         decoded = TextLoad::Decoded();
-        TextPane* pane = form.REdit;
+        TextPane* pane = ctl.REdit;
 
         // Caret far down, select all, find-next to a hit near the end, and a search that finds nothing.
         pane->setSelStart(pane->textLength() - 5);
@@ -229,13 +232,13 @@ int main(int argc, char** argv)
         const qsizetype lastStart = all.lastIndexOf(QLatin1Char('\n'), all.size() - 2) + 1;
         const QString lastLine = all.mid(lastStart, 12);
         pane->setSelStart(0);
-        form.FindDlg->setFindText(lastLine);
+        ctl.FindDlg->setFindText(lastLine);
         t.restart();
         form.FindDlgFind();
         const double findMs = ms(t);
         const bool found = pane->selLength() == lastLine.size();
         pane->setSelStart(0);
-        form.FindDlg->setFindText(QStringLiteral("存在しない語"));
+        ctl.FindDlg->setFindText(QStringLiteral("存在しない語"));
         messages.last.clear();
         t.restart();
         form.FindDlgFind();

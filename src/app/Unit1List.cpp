@@ -42,21 +42,15 @@ void TForm1::setupList()
     FolderDlg->SelectFolder = sfDesktop;
     FolderDlg->Caption = QStringLiteral("閲覧フォルダの選択");
     FolderDlg->ShowStyle = ssCenterScreen;
-    FolderDlg->OnSelectionChanged = [this](TSHBrowseForFolderEx* sender, qintptr wnd, const QString& path,
-                                           QString& showText, TOKButtonState& okButtonState) {
-        guard([&] { FolderDlgSelectionChanged(sender, wnd, path, showText, okButtonState); });
-    };
+    Messages& messages = m_env.messages;
+    FolderDlg->OnSelectionChanged = guardedHandler(this, messages, &TForm1::FolderDlgSelectionChanged);
 
-    auto handler = [this](void (TForm1::*body)()) {
-        return [this, body] { guard([this, body] { (this->*body)(); }); };
-    };
     // Enter in the path field; every other key is typed as usual.
-    connect(Edit1, &QLineEdit::returnPressed, this,
-            [this] { guard([this] { Edit1KeyPress(QChar(13)); }); });
-    connect(FolderBtn, &QToolButton::clicked, this, handler(&TForm1::FolderBtnClick));
+    connectGuarded(Edit1, &QLineEdit::returnPressed, this, messages, [this] { Edit1KeyPress(QChar(13)); });
+    connectGuarded(FolderBtn, &QToolButton::clicked, this, messages, &TForm1::FolderBtnClick);
     // Only the user's choice re-lists: a selection the program makes is silent.
-    connect(ChBox1, &QComboBox::activated, this, handler(&TForm1::ChBox1Change));
-    connect(ChBox2, &QComboBox::activated, this, handler(&TForm1::ChBox2Change));
+    connectGuarded(ChBox1, &QComboBox::activated, this, messages, &TForm1::ChBox1Change);
+    connectGuarded(ChBox2, &QComboBox::activated, this, messages, &TForm1::ChBox2Change);
 }
 
 // Rebuilds the list from the path field and the chosen pattern. The path field
@@ -137,12 +131,10 @@ void TForm1::ChBox2Change()
 
 void TForm1::TagsLoad()
 {
-    Memo1.clear();
-    QStringList names;
-    ExtensionTable::load(m_env.settingsFile(QStringLiteral("exitem.cfg")), &names, &ExtGrid);
+    ExtensionTable::load(m_env.settingsFile(QStringLiteral("exitem.cfg")), &m_categoryNames, &ExtGrid);
     ChBox1->clear();
     ChBox2->clear();
-    ChBox1->addItems(names);
+    ChBox1->addItems(m_categoryNames);
     ChBox1->setCurrentIndex(-1);
     TagsSet(0);
 }

@@ -9,7 +9,7 @@
 
 void TForm1::C2Click()
 {
-    if (Form6) Form6->exec();
+    if (m_dialogs.form6) m_dialogs.form6->exec();
 }
 
 void TForm1::N31Click() { C2Click(); }
@@ -32,5 +32,5 @@ void TForm1::N32Click() { F1Click(); }
 
 void TForm1::ImportClick()
 {
-    if (Form7) Form7->exec();
+    if (m_dialogs.form7) m_dialogs.form7->exec();
 }

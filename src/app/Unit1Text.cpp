@@ -56,11 +56,12 @@ bool isKey(const QEvent* event, const QKeySequence& shortcut)
 void TForm1::setupText()
 {
     FindDlg = new FindDialog(this);
-    connect(FindDlg, &FindDialog::findNext, this, [this] { guard([this] { FindDlgFind(); }); });
-    connect(REdit, &TextPane::selectionChanged, this, [this] { guard([this] { REditSelectionChange(); }); });
+    Messages& messages = m_env.messages;
+    connectGuarded(FindDlg, &FindDialog::findNext, this, messages, &TForm1::FindDlgFind);
+    connectGuarded(REdit, &TextPane::selectionChanged, this, messages, &TForm1::REditSelectionChange);
     // The pane's own copy and cut keys refuse a copy too big for memory; the
     // refusal is reported like any other lack of memory.
-    connect(REdit, &TextPane::outOfMemory, this, [this] { guard([] { throw std::bad_alloc(); }); });
+    connectGuarded(REdit, &TextPane::outOfMemory, this, messages, [] { throw std::bad_alloc(); });
     // Ctrl+C is C1's shortcut wherever the focus is in the window, also in the
     // controls that would copy on their own.
     QList<QWidget*> watched = REdit->textWidgets();
@@ -76,8 +77,8 @@ void TForm1::connectListSelection()
     disconnect(m_listSelectionConnection);
     m_listSelection = sm;
     if (sm)
-        m_listSelectionConnection = connect(sm, &QItemSelectionModel::selectionChanged, this,
-                                            [this] { guard([this] { LViewChange(); }); });
+        m_listSelectionConnection =
+            connectGuarded(sm, &QItemSelectionModel::selectionChanged, this, m_env.messages, &TForm1::LViewChange);
 }
 
 bool TForm1::textEventFilter(QObject* watched, QEvent* event)

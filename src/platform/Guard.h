@@ -49,14 +49,22 @@ void call(Owner* owner, const Handler& handler, Args&&... args)
 }
 } // namespace GuardDetail
 
-// Connects a signal to a window's handler so that the handler runs guarded:
-// the connection lives as long as the window, and an error is shown in the
-// general error box with the window as its parent.
+// A handler of a window wrapped so that it runs guarded: what a signal or a
+// callback calls. An error is shown in the general error box with the window
+// as its parent.
+template <class Owner, class Handler>
+auto guardedHandler(Owner* owner, Messages& messages, Handler handler)
+{
+    return [owner, &messages, handler](auto&&... args) {
+        guarded(messages, owner, [&] { GuardDetail::call(owner, handler, std::forward<decltype(args)>(args)...); });
+    };
+}
+
+// Connects a signal to a window's handler so that the handler runs guarded;
+// the connection lives as long as the window.
 template <class Sender, class Signal, class Owner, class Handler>
 QMetaObject::Connection connectGuarded(const Sender* sender, Signal signal, Owner* owner, Messages& messages,
                                        Handler handler)
 {
-    return QObject::connect(sender, signal, owner, [owner, &messages, handler](auto&&... args) {
-        guarded(messages, owner, [&] { GuardDetail::call(owner, handler, std::forward<decltype(args)>(args)...); });
-    });
+    return QObject::connect(sender, signal, owner, guardedHandler(owner, messages, std::move(handler)));
 }

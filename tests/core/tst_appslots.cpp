@@ -232,9 +232,7 @@ void TestAppSlots::saveWritesFifteenLinesAndFiveIcons()
     }
     rows[3].title = AppSlots::unregistered();
     images[4] = QImage();   // a row that never got an image
-    LineBuffer buffer;
-    buffer.append(QStringLiteral("left over"));
-    AppSlots::save(t.dir.path() + "/", rows, images, buffer);
+    AppSlots::save(t.dir.path() + "/", rows, images);
 
     const QByteArray written = t.readFile("appitems.cfg");
     QVERIFY(written.endsWith("\r\n"));
@@ -263,8 +261,7 @@ void TestAppSlots::saveAfterResettingEveryRow()
         rows[n] = {AppSlots::unregistered(), QString(), QString()};
         images[n] = AppSlots::blankIcon();
     }
-    LineBuffer buffer;
-    AppSlots::save(t.dir.path() + "/", rows, images, buffer);
+    AppSlots::save(t.dir.path() + "/", rows, images);
     QStringList expected;
     for (int n = 0; n < 5; ++n) expected << AppSlots::unregistered() << QString() << QString();
     QCOMPARE(t.readFile("appitems.cfg"), crlf(expected));
@@ -284,9 +281,8 @@ void TestAppSlots::saveStopsAtTheFirstFileItCannotWrite()
     std::array<AppSlots::Row, 5> rows;
     rows.fill({QStringLiteral("T"), QStringLiteral("/p"), QString()});
     std::array<QImage, 5> images;
-    LineBuffer buffer;
     try {
-        AppSlots::save(t.dir.path() + "/", rows, images, buffer);
+        AppSlots::save(t.dir.path() + "/", rows, images);
         QFAIL("no error");
     } catch (const VarError& e) {
         QCOMPARE(e.message(), VarError::cannotCreate(t.path("IconImg3.bmp")).message());

@@ -3,7 +3,6 @@
 #include "AppEnv.h"
 #include "CoreSupport.h"
 #include "CommonDialogs.h"
-#include "LineBuffer.h"
 #include "MainForm.h"
 #include "Messages.h"
 #include "Platform.h"
@@ -12,7 +11,6 @@
 #include <QFont>
 #include <QStringList>
 #include <QTemporaryDir>
-#include <QWidget>
 
 #include <functional>
 
@@ -64,8 +62,6 @@ public:
 // what they check.
 class StubMainForm : public MainForm {
 public:
-    QWidget* mainWidget() override { return &widget; }
-    LineBuffer& lineBuffer() override { return buffer; }
     void LoadSet() override {}
     void TagsLoad() override {}
     void LoadAppItem() override {}
@@ -75,17 +71,13 @@ public:
     ViewColors viewColors() const override { return colors; }
     void setViewColors(const ViewColors& c) override { colors = c; }
     void ColorSet() override {}
-    QString slotHint(int) const override { return {}; }
-    QString slotPath(int) const override { return {}; }
-    QString slotOption(int) const override { return {}; }
-    QImage slotHiddenImage(int) const override { return {}; }
-    void confirmSlot(int, bool, const QString&, const QString&, const QString&, const QImage&) override {}
+    const AppSlots::Table& slotTable() const override { return slots; }
+    void confirmSlot(int, const AppSlots::Slot&) override {}
     void setDirectEnabled(bool) override {}
 
-    QWidget widget;
-    LineBuffer buffer;
     PatternGrid grid;
     ViewColors colors;
+    AppSlots::Table slots;
 };
 
 // A temporary settings folder with the shipped defaults copied in (optional),

@@ -5,6 +5,7 @@
 #include "Forms.h"
 #include "KaDialog.h"
 #include "KaListBox.h"
+#include "MainControls.h"
 #include "TestSupport.h"
 #include "TextPane.h"
 #include "Unit1.h"
@@ -120,28 +121,29 @@ private Q_SLOTS:
     {
         Main m;
         TForm1& f = *m.form;
-        QAccessibleInterface* folder = ifaceOf(f.FolderBtn);
+        const MainControls c(f);
+        QAccessibleInterface* folder = ifaceOf(c.FolderBtn);
         QCOMPARE(folder->text(QAccessible::Name), QStringLiteral("フォルダのパスを選択"));
         QCOMPARE(folder->text(QAccessible::Description), QStringLiteral("フォルダのパスを選択するダイアログボックスを開きます。"));
-        QCOMPARE(spokenName(ifaceOf(f.ChBox1)), QStringLiteral("拡張子の種類"));
-        QCOMPARE(ifaceOf(f.ChBox1)->text(QAccessible::Description), QStringLiteral("拡張子の種類を選択します。"));
-        QCOMPARE(spokenName(ifaceOf(f.ChBox2)), QStringLiteral("拡張子"));
-        QCOMPARE(ifaceOf(f.Edit1)->text(QAccessible::Name), QStringLiteral("フォルダのパス"));
-        QCOMPARE(ifaceOf(f.LView)->text(QAccessible::Name), QStringLiteral("ファイル一覧"));
-        for (QWidget* page : f.REdit->textWidgets())
+        QCOMPARE(spokenName(ifaceOf(c.ChBox1)), QStringLiteral("拡張子の種類"));
+        QCOMPARE(ifaceOf(c.ChBox1)->text(QAccessible::Description), QStringLiteral("拡張子の種類を選択します。"));
+        QCOMPARE(spokenName(ifaceOf(c.ChBox2)), QStringLiteral("拡張子"));
+        QCOMPARE(ifaceOf(c.Edit1)->text(QAccessible::Name), QStringLiteral("フォルダのパス"));
+        QCOMPARE(ifaceOf(c.LView)->text(QAccessible::Name), QStringLiteral("ファイル一覧"));
+        for (QWidget* page : c.REdit->textWidgets())
             QCOMPARE(ifaceOf(page)->text(QAccessible::Name), QStringLiteral("ファイルの内容"));
 
         // The application buttons: the slot's title, from the same table as the hint.
         for (int n = 1; n <= 5; ++n) {
-            QAccessibleInterface* b = ifaceOf(f.AppBtn[n]);
+            QAccessibleInterface* b = ifaceOf(c.AppBtn[n]);
             QCOMPARE(b->text(QAccessible::Name), QStringLiteral("（未登録）"));
             QCOMPARE(b->text(QAccessible::Description), QStringLiteral("（未登録）"));
         }
-        f.confirmSlot(2, true, QStringLiteral("エディタ"), QStringLiteral("/usr/bin/editor"), {}, QImage());
-        QCOMPARE(ifaceOf(f.AppBtn[2])->text(QAccessible::Name), QStringLiteral("エディタ"));
-        QCOMPARE(ifaceOf(f.AppBtn[2])->text(QAccessible::Description), QStringLiteral("エディタ"));
-        f.confirmSlot(2, false, QStringLiteral("（未登録）"), {}, {}, QImage());
-        QCOMPARE(ifaceOf(f.AppBtn[2])->text(QAccessible::Name), QStringLiteral("（未登録）"));
+        f.confirmSlot(2, AppSlots::Slot{QStringLiteral("エディタ"), QStringLiteral("/usr/bin/editor"), {}, QImage()});
+        QCOMPARE(ifaceOf(c.AppBtn[2])->text(QAccessible::Name), QStringLiteral("エディタ"));
+        QCOMPARE(ifaceOf(c.AppBtn[2])->text(QAccessible::Description), QStringLiteral("エディタ"));
+        f.confirmSlot(2, AppSlots::Slot{});
+        QCOMPARE(ifaceOf(c.AppBtn[2])->text(QAccessible::Name), QStringLiteral("（未登録）"));
 
         // Dialog fields and lists are named after the caption beside them.
         auto named = [&](const char* dialog, const char* control) {
@@ -172,26 +174,27 @@ private Q_SLOTS:
         Main m({QStringLiteral("a.txt")});
         m.show();
         TForm1& f = *m.form;
-        f.Edit1->setFocus(Qt::OtherFocusReason);
-        QCOMPARE(QApplication::focusWidget(), f.Edit1);
-        QCOMPARE(m.tab(), f.ChBox1);
-        QCOMPARE(m.tab(), f.ChBox2);
-        QCOMPARE(m.tab(), f.LView);   // the direct-launch box is disabled without registered programs
-        QCOMPARE(m.tab(), f.REdit->textWidget());
+        const MainControls c(f);
+        c.Edit1->setFocus(Qt::OtherFocusReason);
+        QCOMPARE(QApplication::focusWidget(), c.Edit1);
+        QCOMPARE(m.tab(), c.ChBox1);
+        QCOMPARE(m.tab(), c.ChBox2);
+        QCOMPARE(m.tab(), c.LView);   // the direct-launch box is disabled without registered programs
+        QCOMPARE(m.tab(), c.REdit->textWidget());
         // Tab leaves the text (typing nothing) and comes round to the path field.
-        const QString before = f.REdit->text();
+        const QString before = c.REdit->text();
         QWidget* next = m.tab();
-        QCOMPARE(f.REdit->text(), before);
-        QVERIFY(next != f.REdit->textWidget());
-        for (int i = 0; i < 10 && QApplication::focusWidget() != f.Edit1; ++i) m.tab();
-        QCOMPARE(QApplication::focusWidget(), f.Edit1);
+        QCOMPARE(c.REdit->text(), before);
+        QVERIFY(next != c.REdit->textWidget());
+        for (int i = 0; i < 10 && QApplication::focusWidget() != c.Edit1; ++i) m.tab();
+        QCOMPARE(QApplication::focusWidget(), c.Edit1);
         // And back again with Shift+Tab, also out of a rich-text page.
-        f.REdit->loadData("{\\rtf1\\ansi rich\\par}");
-        QVERIFY(f.REdit->shownAsRichText());
-        f.REdit->setFocusToText();
-        QCOMPARE(m.tab(true), f.LView);
-        f.CheckBox1->setEnabled(true);
-        QCOMPARE(m.tab(true), f.CheckBox1);
+        c.REdit->loadData("{\\rtf1\\ansi rich\\par}");
+        QVERIFY(c.REdit->shownAsRichText());
+        c.REdit->setFocusToText();
+        QCOMPARE(m.tab(true), c.LView);
+        c.CheckBox1->setEnabled(true);
+        QCOMPARE(m.tab(true), c.CheckBox1);
     }
 
     void theFileListTakesASelectionWhenTabEntersIt()
@@ -199,30 +202,31 @@ private Q_SLOTS:
         Main m({QStringLiteral("a.txt"), QStringLiteral("b.txt"), QStringLiteral("c.txt")});
         m.show();
         TForm1& f = *m.form;
-        QCOMPARE(f.LViewModel->rowCount(), 3);
-        const QString first = f.LViewModel->name(0), second = f.LViewModel->name(1);
-        f.ChBox2->setFocus(Qt::OtherFocusReason);
-        QCOMPARE(m.tab(), f.LView);
+        const MainControls c(f);
+        QCOMPARE(c.LViewModel->rowCount(), 3);
+        const QString first = c.LViewModel->name(0), second = c.LViewModel->name(1);
+        c.ChBox2->setFocus(Qt::OtherFocusReason);
+        QCOMPARE(m.tab(), c.LView);
         // Entered with nothing selected: the first file is selected and shown.
-        QCOMPARE(f.LView->selectionModel()->selectedIndexes().size(), 1);
-        QCOMPARE(f.LView->selectionModel()->selectedIndexes().first().row(), 0);
+        QCOMPARE(c.LView->selectionModel()->selectedIndexes().size(), 1);
+        QCOMPARE(c.LView->selectionModel()->selectedIndexes().first().row(), 0);
         QCOMPARE(f.panelText(1), first);
-        QCOMPARE(f.REdit->text(), QStringLiteral("text of %1\n").arg(first));
+        QCOMPARE(c.REdit->text(), QStringLiteral("text of %1\n").arg(first));
         // Down goes on to the second, not past it.
-        QTest::keyClick(f.LView, Qt::Key_Down);
+        QTest::keyClick(c.LView, Qt::Key_Down);
         QCOMPARE(f.panelText(1), second);
 
         // A selection already there is left as it is.
-        f.LView->selectionModel()->setCurrentIndex(f.LViewModel->index(2, 0), QItemSelectionModel::ClearAndSelect);
-        f.Edit1->setFocus(Qt::OtherFocusReason);
-        f.ChBox2->setFocus(Qt::OtherFocusReason);
-        QCOMPARE(m.tab(), f.LView);
-        QCOMPARE(f.LView->selectionModel()->selectedIndexes().first().row(), 2);
+        c.LView->selectionModel()->setCurrentIndex(c.LViewModel->index(2, 0), QItemSelectionModel::ClearAndSelect);
+        c.Edit1->setFocus(Qt::OtherFocusReason);
+        c.ChBox2->setFocus(Qt::OtherFocusReason);
+        QCOMPARE(m.tab(), c.LView);
+        QCOMPARE(c.LView->selectionModel()->selectedIndexes().first().row(), 2);
         // Clicked into (not tabbed into) with nothing selected: nothing is chosen for the user.
-        f.LView->clearSelection();
-        f.Edit1->setFocus(Qt::OtherFocusReason);
-        f.LView->setFocus(Qt::MouseFocusReason);
-        QVERIFY(!f.LView->selectionModel()->hasSelection());
+        c.LView->clearSelection();
+        c.Edit1->setFocus(Qt::OtherFocusReason);
+        c.LView->setFocus(Qt::MouseFocusReason);
+        QVERIFY(!c.LView->selectionModel()->hasSelection());
     }
 
     void categoriesAndPatternsMoveByKeyboard()
@@ -237,35 +241,35 @@ private Q_SLOTS:
             for (int i = 0; i < box->count(); ++i) out << box->item(i)->text();
             return out;
         };
-        const QStringList categories = items(form2->LBox1);
+        const QStringList categories = items(ui(*form2).LBox1);
         QVERIFY(categories.size() >= 3);
-        form2->LBox1->setCurrentRow(1);
-        const QStringList patterns = items(form2->LBox2);
+        ui(*form2).LBox1->setCurrentRow(1);
+        const QStringList patterns = items(ui(*form2).LBox2);
 
         // Alt+Down drags the current category one place down, its patterns with it,
         // and it stays current for the next move.
-        QTest::keyClick(form2->LBox1, Qt::Key_Down, Qt::AltModifier);
+        QTest::keyClick(ui(*form2).LBox1, Qt::Key_Down, Qt::AltModifier);
         QStringList moved = categories;
         moved.move(1, 2);
-        QCOMPARE(items(form2->LBox1), moved);
-        QCOMPARE(form2->LBox1->currentRow(), 2);
-        QCOMPARE(items(form2->LBox2), patterns);
-        QTest::keyClick(form2->LBox1, Qt::Key_Up, Qt::AltModifier);
-        QTest::keyClick(form2->LBox1, Qt::Key_Up, Qt::AltModifier);
+        QCOMPARE(items(ui(*form2).LBox1), moved);
+        QCOMPARE(ui(*form2).LBox1->currentRow(), 2);
+        QCOMPARE(items(ui(*form2).LBox2), patterns);
+        QTest::keyClick(ui(*form2).LBox1, Qt::Key_Up, Qt::AltModifier);
+        QTest::keyClick(ui(*form2).LBox1, Qt::Key_Up, Qt::AltModifier);
         moved.move(2, 0);
-        QCOMPARE(items(form2->LBox1), moved);
-        QTest::keyClick(form2->LBox1, Qt::Key_Up, Qt::AltModifier);   // already at the top
-        QCOMPARE(items(form2->LBox1), moved);
+        QCOMPARE(items(ui(*form2).LBox1), moved);
+        QTest::keyClick(ui(*form2).LBox1, Qt::Key_Up, Qt::AltModifier);   // already at the top
+        QCOMPARE(items(ui(*form2).LBox1), moved);
 
         // Patterns, once they are what is edited.
-        form2->SelectsItems[1]->click();
-        QVERIFY(form2->LBox2->isEnabled());
-        QStringList shown = items(form2->LBox2);
+        ui(*form2).SelectsItems[1]->click();
+        QVERIFY(ui(*form2).LBox2->isEnabled());
+        QStringList shown = items(ui(*form2).LBox2);
         QVERIFY(shown.size() >= 2);
-        form2->LBox2->setCurrentRow(0);
-        QTest::keyClick(form2->LBox2, Qt::Key_Down, Qt::AltModifier);
+        ui(*form2).LBox2->setCurrentRow(0);
+        QTest::keyClick(ui(*form2).LBox2, Qt::Key_Down, Qt::AltModifier);
         shown.move(0, 1);
-        QCOMPARE(items(form2->LBox2), shown);
+        QCOMPARE(items(ui(*form2).LBox2), shown);
         QCOMPARE(form2->editor().patternIndex(), 1);
         form2->hide();
     }

@@ -1,9 +1,10 @@
 // Screens of higher pixel density: the small glyphs the windows draw
 // themselves come at the screen's density (the folder glyph drawn anew, the
 // applications' 17 x 17 glyphs smoothly enlarged), never enlarged in blocks.
-#include "DialogUtil.h"
+#include "Glyphs.h"
 #include "Forms.h"
 #include "OtherImage.h"
+#include "MainControls.h"
 #include "TestSupport.h"
 #include "Unit1.h"
 
@@ -49,10 +50,10 @@ private Q_SLOTS:
     void glyphsComeAtTheScreensDensity()
     {
         QFETCH(qreal, scale);
-        const QPixmap folder = DialogUtil::folderGlyph().pixmap(QSize(14, 15), scale);
+        const QPixmap folder = Glyphs::folder().pixmap(QSize(14, 15), scale);
         QCOMPARE(folder.size(), QSize(qCeil(14 * scale), qCeil(15 * scale)));
 
-        const QPixmap glyph = DialogUtil::smoothGlyph(hardEdges()).pixmap(QSize(17, 17), scale);
+        const QPixmap glyph = Glyphs::smooth(hardEdges()).pixmap(QSize(17, 17), scale);
         QCOMPARE(glyph.size(), QSize(qRound(17 * scale), qRound(17 * scale)));
         // Smoothly enlarged: greys between the black and the white half.
         const QSet<QRgb> row = rowColours(glyph.toImage().convertToFormat(QImage::Format_RGB32), glyph.height() / 4);
@@ -63,12 +64,13 @@ private Q_SLOTS:
     {
         TestEnv env;
         TForm1 main(env.env());
-        main.confirmSlot(1, true, QStringLiteral("記録"), QStringLiteral("/bin/true"), {}, hardEdges());
-        const QPixmap shown = main.AppBtn[1]->icon().pixmap(QSize(17, 17), 2.0);
+        main.confirmSlot(1, AppSlots::Slot{QStringLiteral("記録"), QStringLiteral("/bin/true"), {}, hardEdges()});
+        const MainControls c(main);
+        const QPixmap shown = c.AppBtn[1]->icon().pixmap(QSize(17, 17), 2.0);
         QCOMPARE(shown.size(), QSize(34, 34));
         QVERIFY(rowColours(shown.toImage().convertToFormat(QImage::Format_RGB32), 8).size() > 2);
         // At its own size the glyph is the picture itself.
-        QCOMPARE(main.AppBtn[1]->icon().pixmap(QSize(17, 17), 1.0).toImage().convertToFormat(QImage::Format_RGB32),
+        QCOMPARE(c.AppBtn[1]->icon().pixmap(QSize(17, 17), 1.0).toImage().convertToFormat(QImage::Format_RGB32),
                  hardEdges());
     }
 
