@@ -22,6 +22,25 @@ class Failure(Exception):
 POLL_HOOKS = []
 
 
+def run_in_private_session(work, script, args):
+    """Runs `script --inside WORK ARGS...` in its own D-Bus session, with its own
+    XDG_RUNTIME_DIR and HOME below WORK and no display or bus of the caller's."""
+    import sys
+    runtime = os.path.join(work, "runtime")
+    os.mkdir(runtime, 0o700)
+    env = dict(os.environ)
+    env["XDG_RUNTIME_DIR"] = runtime
+    env["HOME"] = os.path.join(work, "session-home")
+    os.mkdir(env["HOME"])
+    for var in ("DBUS_SESSION_BUS_ADDRESS", "DISPLAY", "QT_QPA_PLATFORM"):
+        env.pop(var, None)
+    if not shutil.which("dbus-run-session"):
+        print("FAIL: dbus-run-session is not installed (scripts/deps.sh installs it)")
+        return 1
+    cmd = ["dbus-run-session", "--", sys.executable, os.path.abspath(script), "--inside", work] + list(args)
+    return subprocess.run(cmd, env=env).returncode
+
+
 def wait_for(condition, what, timeout=TIMEOUT):
     """Polls `condition` until it returns something true and returns that."""
     deadline = time.monotonic() + timeout

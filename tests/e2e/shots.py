@@ -9,11 +9,12 @@ Each scale runs the program afresh on a private Xvfb desktop with openbox."""
 
 import os
 import shutil
-import subprocess
 import sys
 import tempfile
 
 sys.dont_write_bytecode = True
+
+from desk import run_in_private_session  # noqa: E402
 HERE = os.path.dirname(os.path.abspath(__file__))
 
 
@@ -122,17 +123,8 @@ def main(argv):
     for scale in argv[4:] or ["1", "1.5", "2"]:
         work = tempfile.mkdtemp(prefix="vardolin-shots-")
         try:
-            runtime = os.path.join(work, "runtime")
-            os.mkdir(runtime, 0o700)
-            env = dict(os.environ)
-            env["XDG_RUNTIME_DIR"] = runtime
-            env["HOME"] = os.path.join(work, "session-home")
-            os.mkdir(env["HOME"])
-            for var in ("DBUS_SESSION_BUS_ADDRESS", "DISPLAY", "QT_QPA_PLATFORM"):
-                env.pop(var, None)
-            cmd = ["dbus-run-session", "--", sys.executable, os.path.abspath(__file__), "--inside", work,
-                   os.path.abspath(argv[1]), os.path.abspath(argv[2]), out_dir, scale]
-            status |= subprocess.run(cmd, env=env).returncode
+            status |= run_in_private_session(
+                work, __file__, [os.path.abspath(argv[1]), os.path.abspath(argv[2]), out_dir, scale])
         finally:
             shutil.rmtree(work, ignore_errors=True)
     return status

@@ -11,11 +11,12 @@ session, like the end-to-end scenarios, on a scratch copy of the settings."""
 
 import os
 import shutil
-import subprocess
 import sys
 import tempfile
 
 sys.dont_write_bytecode = True
+
+from desk import run_in_private_session  # noqa: E402
 HERE = os.path.dirname(os.path.abspath(__file__))
 
 
@@ -100,17 +101,8 @@ def main(argv):
         return 2
     work = tempfile.mkdtemp(prefix="vardolin-tree-")
     try:
-        runtime = os.path.join(work, "runtime")
-        os.mkdir(runtime, 0o700)
-        env = dict(os.environ)
-        env["XDG_RUNTIME_DIR"] = runtime
-        env["HOME"] = os.path.join(work, "session-home")
-        os.mkdir(env["HOME"])
-        for var in ("DBUS_SESSION_BUS_ADDRESS", "DISPLAY", "QT_QPA_PLATFORM"):
-            env.pop(var, None)
-        cmd = ["dbus-run-session", "--", sys.executable, os.path.abspath(__file__), "--inside", work,
-               os.path.abspath(argv[1]), os.path.abspath(argv[2]), "1" if "--dialogs" in argv else "0"]
-        return subprocess.run(cmd, env=env).returncode
+        return run_in_private_session(
+            work, __file__, [os.path.abspath(argv[1]), os.path.abspath(argv[2]), "1" if "--dialogs" in argv else "0"])
     finally:
         shutil.rmtree(work, ignore_errors=True)
 
