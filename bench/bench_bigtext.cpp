@@ -66,7 +66,7 @@ protected:
 
 double ms(qint64 ns) { return ns / 1e6; }
 
-int runOne(const QString& path, BigTextEncoding encoding)
+int runOne(const QString& path, TextEncoding encoding)
 {
     ProbeView view;
     QFont font(QStringLiteral("ＭＳ Ｐゴシック"));
@@ -297,6 +297,6 @@ int main(int argc, char** argv)
     QApplication app(argc, argv);
     const QStringList args = app.arguments();
     if (args.size() >= 4 && args[1] == QLatin1String("--one"))
-        return runOne(args[2], args[3] == QLatin1String("utf8") ? BigTextEncoding::Utf8 : BigTextEncoding::Cp932);
+        return runOne(args[2], args[3] == QLatin1String("utf8") ? TextEncoding::Utf8 : TextEncoding::Cp932);
     return orchestrate(args.mid(1), app.applicationFilePath());
 }

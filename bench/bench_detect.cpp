@@ -9,7 +9,7 @@
 //
 // Usage: bench_detect [samples-per-cell] [-v]
 #include "Cp932.h"
-#include "TextDecoder.h"
+#include "TextLoad.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -23,7 +23,7 @@
 #include <uchardet/uchardet.h>
 #endif
 
-using TextDecoder::Encoding;
+using Encoding = TextEncoding;
 
 namespace {
 
@@ -259,9 +259,9 @@ bool fromUchardet(const char* name, const QByteArray& bytes, Encoding* e)
     else if (n == "EUC-JP") *e = Encoding::EucJp;
     else if (n == "ISO-2022-JP") *e = Encoding::Iso2022Jp;
     else if (n == "UTF-8") *e = Encoding::Utf8;
-    else if (n == "UTF-16LE") *e = Encoding::Utf16Le;
-    else if (n == "UTF-16BE") *e = Encoding::Utf16Be;
-    else if (n == "UTF-16") *e = bytes.startsWith("\xFF\xFE") ? Encoding::Utf16Le : Encoding::Utf16Be;
+    else if (n == "UTF-16LE") *e = Encoding::Utf16LE;
+    else if (n == "UTF-16BE") *e = Encoding::Utf16BE;
+    else if (n == "UTF-16") *e = bytes.startsWith("\xFF\xFE") ? Encoding::Utf16LE : Encoding::Utf16BE;
     else return false;
     return true;
 }
@@ -309,12 +309,12 @@ int main(int argc, char** argv)
                 ++total[t][b];
                 QElapsedTimer timer;
                 timer.start();
-                const TextDecoder::Result r = TextDecoder::decode(bytes);
+                const TextLoad::Decoded r = TextLoad::decode(bytes);
                 ourNs += timer.nsecsElapsed();
                 ourBytes += bytes.size();
                 if (r.text == original) ++ours[t][b];
                 else if (verbose)
-                    std::printf("MISS %-12s as %-11s %s\n", targetName(Target(t)), TextDecoder::encodingName(r.encoding),
+                    std::printf("MISS %-12s as %-11s %s\n", targetName(Target(t)), qPrintable(TextCodec::name(r.encoding)),
                                 original.left(40).toUtf8().replace('\r', "|").replace('\n', "|").constData());
 #ifdef VARDOLIN_HAVE_UCHARDET
                 uchardet_reset(ud);
@@ -322,7 +322,7 @@ int main(int argc, char** argv)
                 uchardet_data_end(ud);
                 Encoding e;
                 if (fromUchardet(uchardet_get_charset(ud), bytes, &e)
-                    && TextDecoder::decodeAs(e, bytes) == original)
+                    && TextLoad::decodeAs(e, bytes) == original)
                     ++theirs[t][b];
 #endif
             }

@@ -10,6 +10,8 @@
 #include "AppEnv.h"
 #include "FileListModel.h"
 #include "FsPath.h"
+#include "CommonDialogs.h"
+#include "MainControls.h"
 #include "Messages.h"
 #include "Platform.h"
 #include "Unit1.h"
@@ -90,26 +92,27 @@ struct Figures {
 
 Figures measure(TForm1& w, PaintCounter& counter, const QString& dir, const QString& pattern, int runs)
 {
+    const MainControls c(w);
     std::vector<double> list, find;
     Figures f{};
     for (int r = 0; r < runs; ++r) {
         // An empty listing between runs, so every run starts from a short list.
-        w.Edit1->setText(QStringLiteral("/nonexistent/"));
+        c.Edit1->setText(QStringLiteral("/nonexistent/"));
         w.STItem();
         QCoreApplication::processEvents();
-        w.LView->viewport()->repaint();
+        c.LView->viewport()->repaint();
 
-        w.Edit1->setText(dir + QLatin1Char('/'));
+        c.Edit1->setText(dir + QLatin1Char('/'));
         const int before = counter.paints;
         QElapsedTimer t;
         t.start();
         w.STItem();
         QCoreApplication::processEvents();   // the view's delayed layout
-        w.LView->viewport()->repaint();
+        c.LView->viewport()->repaint();
         const double ms = t.nsecsElapsed() / 1e6;
         if (counter.paints == before) std::fprintf(stderr, "warning: the list was not painted\n");
         list.push_back(ms);
-        f.items = w.LViewModel->rowCount();
+        f.items = c.LViewModel->rowCount();
 
         QProcess p;
         QElapsedTimer tf;
@@ -152,7 +155,8 @@ int main(int argc, char** argv)
 
     RealPlatform platform;
     SilentMessages messages;
-    AppEnv env{settings.path() + QLatin1Char('/'), &platform, &messages, nullptr};
+    QtCommonDialogs dialogs;   // never opened: nothing here asks
+    AppEnv env{settings.path() + QLatin1Char('/'), platform, messages, dialogs};
     // Without a main settings file (whose error is not shown) the creation
     // handler makes only the window; the extension table is loaded here.
     messages.quiet = true;
@@ -167,10 +171,10 @@ int main(int argc, char** argv)
     while (!(w.windowHandle() && w.windowHandle()->isExposed()) && shown.elapsed() < 5000)
         QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
     PaintCounter counter;
-    w.LView->viewport()->installEventFilter(&counter);
+    ui(w).LView->viewport()->installEventFilter(&counter);
     const long rssBefore = peakRssKb();
 
-    const QString pattern = w.ChBox2->currentText();
+    const QString pattern = ui(w).ChBox2->currentText();
     std::printf("runs per folder: %d (times in ms: median / best)\n\n", runs);
     std::printf("%-26s %8s %19s %19s %8s\n", "folder", "listed", "STItem..painted", "find | wc -l", "ratio");
     struct Case { const char* label; QString dir; };

@@ -16,9 +16,12 @@
 #include "BigTextJobs.h"
 #include "BigTextView.h"
 #include "Cp932.h"
+#include "FileListModel.h"
 #include "FindDialog.h"
+#include "MainControls.h"
 #include "Messages.h"
 #include "Platform.h"
+#include "CommonDialogs.h"
 #include "TextPane.h"
 #include "Unit1.h"
 
@@ -35,7 +38,6 @@
 #include <QProcess>
 #include <QRandomGenerator>
 #include <QStorageInfo>
-#include <QStringListModel>
 #include <QTemporaryDir>
 #include <QTimer>
 
@@ -136,35 +138,38 @@ struct Window {
     QTemporaryDir settings;
     SilentMessages messages;
     RealPlatform platform;
-    AppEnv env{settings.path() + QStringLiteral("/"), &platform, &messages, nullptr};
+    QtCommonDialogs dialogs; // never opened: nothing here asks
+    AppEnv env{settings.path() + QStringLiteral("/"), platform, messages, dialogs};
     TForm1 form{env};
-    QStringListModel* model = new QStringListModel(&form);
+    const MainControls ctl{form};
+    // The window's own list, filled as a listing fills it.
+    FileListModel* model = ctl.LViewModel;
+    QString folder;
     PaintWatch watch;
     StallProbe stall;
 
-    explicit Window(const QString& folder)
+    explicit Window(const QString& dir) : folder(dir + QStringLiteral("/"))
     {
         form.resize(900, 700);
         form.show();
-        form.LView->setModel(model);
-        form.connectListSelection();
-        form.LViewTag = 1;
-        form.Edit1->setText(folder + QStringLiteral("/"));
+        ctl.Edit1->setText(folder);
+        form.STItem(); // one listing first, as at start-up, so that a selection is shown
         view()->viewport()->installEventFilter(&watch);
         const QString warm = settings.filePath(QStringLiteral("warm.txt"));
         generate(warm, 1 << 20, false);
-        form.REdit->loadFile(warm);
-        form.REdit->setWordWrap(true);
+        ctl.REdit->loadFile(warm);
+        ctl.REdit->setWordWrap(true);
         spin([&] { return watch.painted; });
         QApplication::processEvents();
-        form.REdit->setWordWrap(false);
-        form.REdit->clear();
+        ctl.REdit->setWordWrap(false);
+        ctl.REdit->clear();
         QApplication::processEvents();
     }
-    BigTextView* view() const { return qobject_cast<BigTextView*>(form.REdit->textWidget()); }
+    void list(const QStringList& names) { model->setFiles(folder, names, ctl.LView->fontMetrics()); }
+    BigTextView* view() const { return qobject_cast<BigTextView*>(ctl.REdit->textWidget()); }
     void select(int row)
     {
-        form.LView->selectionModel()->setCurrentIndex(model->index(row), QItemSelectionModel::ClearAndSelect);
+        ctl.LView->selectionModel()->setCurrentIndex(model->index(row), QItemSelectionModel::ClearAndSelect);
     }
 };
 
@@ -174,7 +179,7 @@ int runOne(const QString& path)
 {
     const QFileInfo info(path);
     Window w(info.absolutePath());
-    w.model->setStringList({info.fileName()});
+    w.list({info.fileName()});
     BigTextView* view = w.view();
 
     // Open: selection to first paint, to a complete index; the longest stall meanwhile.
@@ -214,7 +219,7 @@ int runOne(const QString& path)
 
     // Find: from the top, the mark at the very end; then once more, not found.
     view->setSelStart(0);
-    w.form.FindDlg->setFindText(kNeedle);
+    w.ctl.FindDlg->setFindText(kNeedle);
     w.stall.reset();
     clock.restart();
     w.form.FindDlgFind();
@@ -228,7 +233,7 @@ int runOne(const QString& path)
     w.stall.reset();
     clock.restart();
     w.form.L1Click();
-    w.form.C1->trigger(); // as the menu does: a refusal becomes a message
+    w.ctl.C1->trigger(); // as the menu does: a refusal becomes a message
     spin([&] { return !w.messages.last.isEmpty() || !view->isBusy(); });
     const bool refused = !w.messages.last.isEmpty();
     const qsizetype copied = refused ? 0 : QApplication::clipboard()->text().size();
@@ -252,8 +257,8 @@ int runWalk(const QString& folder)
 {
     Window w(folder);
     QStringList names = QDir(folder).entryList(QDir::Files, QDir::Name);
-    w.model->setStringList(names);
-    w.form.LView->setFocus();
+    w.list(names);
+    w.ctl.LView->setFocus();
     w.select(0);
     spin([&] { return w.watch.painted; });
     double worstStall = 0, worstStep = 0, total = 0;
@@ -264,7 +269,7 @@ int runWalk(const QString& folder)
         QElapsedTimer step;
         step.start();
         QKeyEvent down(QEvent::KeyPress, Qt::Key_Down, Qt::NoModifier);
-        QApplication::sendEvent(w.form.LView, &down);
+        QApplication::sendEvent(w.ctl.LView, &down);
         spin([&] { return w.watch.painted; });
         QApplication::processEvents();
         const double s = ms(step.nsecsElapsed());

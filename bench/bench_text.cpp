@@ -14,9 +14,11 @@
 #include "Cp932.h"
 #include "FindDialog.h"
 #include "FsPath.h"
+#include "CommonDialogs.h"
+#include "MainControls.h"
 #include "Messages.h"
 #include "Platform.h"
-#include "TextDecoder.h"
+#include "TextLoad.h"
 #include "TextPane.h"
 #include "Unit1.h"
 
@@ -28,7 +30,6 @@
 #include <QPlainTextEdit>
 #include <QProcess>
 #include <QRandomGenerator>
-#include <QStringListModel>
 #include <QTemporaryDir>
 
 #include <cstdio>
@@ -130,18 +131,22 @@ int main(int argc, char** argv)
     QTemporaryDir dir;
     SilentMessages messages;
     RealPlatform platform;
-    AppEnv env{dir.path() + QStringLiteral("/settings/"), &platform, &messages, nullptr};
+    QtCommonDialogs dialogs;   // never opened: nothing here asks
+    AppEnv env{dir.path() + QStringLiteral("/settings/"), platform, messages, dialogs};
     TForm1 form(env);
     form.resize(900, 700);
     form.show();
     QApplication::processEvents();
-    auto* model = new QStringListModel(&form);
-    form.LView->setModel(model);
-    form.connectListSelection();
-    form.LViewTag = 1;
-    form.Edit1->setText(dir.path() + QStringLiteral("/"));
+    const MainControls ctl(form);
+    // The window's own list, filled as a listing fills it; one listing first,
+    // as at start-up, so that a selection is shown.
+    FileListModel* model = ctl.LViewModel;
+    const QString folder = dir.path() + QStringLiteral("/");
+    ctl.Edit1->setText(folder);
+    form.STItem();
+    auto listOnly = [&](const QString& name) { model->setFiles(folder, {name}, ctl.LView->fontMetrics()); };
     PaintWatch watch;
-    form.REdit->textWidget()->findChild<QWidget*>(QStringLiteral("qt_scrollarea_viewport"))->installEventFilter(&watch);
+    ctl.REdit->textWidget()->findChild<QWidget*>(QStringLiteral("qt_scrollarea_viewport"))->installEventFilter(&watch);
 
     {
         // Warm up fonts and glyph caches with a small Japanese file, as a user
@@ -149,9 +154,9 @@ int main(int argc, char** argv)
         QFile f(dir.path() + QStringLiteral("/warm.txt"));
         if (f.open(QIODevice::WriteOnly)) f.write(Cp932::encode(generate(20000, true)));
         f.close();
-        model->setStringList({QStringLiteral("warm.txt")});
+        listOnly(QStringLiteral("warm.txt"));
         watch.painted = false;
-        form.LView->selectionModel()->select(model->index(0), QItemSelectionModel::ClearAndSelect);
+        ctl.LView->selectionModel()->select(model->index(0), QItemSelectionModel::ClearAndSelect);
         while (!watch.painted) QApplication::processEvents(QEventLoop::AllEvents, 50);
     }
     std::printf("%-12s %9s %9s %9s %9s %9s %9s %8s %8s %8s %8s %8s\n", "file", "iconv", "decode", "ratio",
@@ -174,14 +179,14 @@ int main(int argc, char** argv)
             iconvS = std::min(iconvS, c.utf8 ? iconvSeconds(path, "UTF-8", "UTF-16LE") : iconvSeconds(path, "CP932", "UTF-8"));
 
         QElapsedTimer t;
-        TextDecoder::Options o;
+        TextLoad::Options o;
         o.unifyLineBreaks = true;
-        TextDecoder::Result decoded;
+        TextLoad::Decoded decoded;
         double decodeMs = 1e9;
         for (int r = 0; r < 3; ++r) {
-            decoded = TextDecoder::Result();
+            decoded = TextLoad::Decoded();
             t.start();
-            decoded = TextDecoder::decode(bytes, o);
+            decoded = TextLoad::decode(bytes, o);
             decodeMs = std::min(decodeMs, ms(t));
         }
         bytes = QByteArray();
@@ -189,16 +194,16 @@ int main(int argc, char** argv)
         // The whole show: selecting the file in the list until the first paint.
         double showMs = 1e9, readfileMs = 0, peak = 0, rssBefore = 0;
         for (int r = 0; r < runs; ++r) {
-            form.REdit->clear();
-            form.LView->selectionModel()->clearSelection();
-            model->setStringList({name});
+            ctl.REdit->clear();
+            ctl.LView->selectionModel()->clearSelection();
+            listOnly(name);
             QApplication::processEvents();
             malloc_trim(0);   // give freed memory back, so that the peak below is this show's own
             rssBefore = statusMb("VmRSS:");
             resetPeak();
             watch.painted = false;
             t.restart();
-            form.LView->selectionModel()->select(model->index(0), QItemSelectionModel::ClearAndSelect);
+            ctl.LView->selectionModel()->select(model->index(0), QItemSelectionModel::ClearAndSelect);
             const double inPane = ms(t);
             while (!watch.painted) QApplication::processEvents(QEventLoop::AllEvents, 50);
             if (ms(t) < showMs) {
@@ -212,17 +217,17 @@ int main(int argc, char** argv)
         double setPlainMs = 1e9;
         for (int r = 0; r < runs; ++r) {
             QPlainTextEdit alone;
-            alone.setFont(form.REdit->paneFont());
+            alone.setFont(ctl.REdit->paneFont());
             alone.setLineWrapMode(QPlainTextEdit::NoWrap);
-            alone.resize(form.REdit->size());
+            alone.resize(ctl.REdit->size());
             alone.show();
             QApplication::processEvents();
             t.restart();
             alone.setPlainText(decoded.text);
             setPlainMs = std::min(setPlainMs, ms(t));
         }
-        decoded = TextDecoder::Result();
-        TextPane* pane = form.REdit;
+        decoded = TextLoad::Decoded();
+        TextPane* pane = ctl.REdit;
         settle(pane); // the rest of the file is indexed in the background
 
         // Caret far down, select all, find-next to a hit near the end, and a search that finds nothing.
@@ -237,14 +242,14 @@ int main(int argc, char** argv)
         const qsizetype lastStart = all.lastIndexOf(QLatin1Char('\n'), all.size() - 2) + 1;
         const QString lastLine = all.mid(lastStart, 12);
         pane->setSelStart(0);
-        form.FindDlg->setFindText(lastLine);
+        ctl.FindDlg->setFindText(lastLine);
         t.restart();
         form.FindDlgFind();
         settle(pane);
         const double findMs = ms(t);
         const bool found = pane->selLength() == lastLine.size();
         pane->setSelStart(0);
-        form.FindDlg->setFindText(QStringLiteral("存在しない語"));
+        ctl.FindDlg->setFindText(QStringLiteral("存在しない語"));
         messages.last.clear();
         t.restart();
         form.FindDlgFind();

@@ -1,11 +1,11 @@
-// The piecewise plain-text codecs on arbitrary bytes: decoding never fails, and
-// where a codec counts characters without decoding, the count must be exactly
-// what decoding gives (positions in big files rest on it). A boundary search
-// must land on a character start within the range. The quick count of a
-// background index gives the line ends exactly, and the characters exactly
-// wherever the text is well formed.
+// The plain-text codecs on arbitrary bytes: decoding never fails, and where a
+// codec counts characters without decoding, the count must be exactly what
+// decoding gives (positions in big files rest on it). A boundary search must
+// land on a character start within the range. The quick count of a background
+// index gives the line ends exactly, and the characters exactly wherever the
+// text is well formed.
 #include "BigTextBytes.h"
-#include "BigTextCodec.h"
+#include "TextCodec.h"
 
 #include <cstdint>
 #include <cstdlib>
@@ -13,10 +13,10 @@
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     if (size < 1) return 0;
-    const auto encoding = static_cast<BigTextEncoding>(data[0] % 5);   // the piecewise ones
+    const auto encoding = static_cast<TextEncoding>(data[0] % 6);
     const char* bytes = reinterpret_cast<const char*>(data + 1);
     const qint64 n = static_cast<qint64>(size - 1);
-    std::unique_ptr<BigTextCodec> codec = BigTextCodec::create(encoding);
+    std::unique_ptr<TextCodec> codec = TextCodec::create(encoding);
     if (!codec) return 0;
     QString out;
     codec->decode(bytes, n, out);

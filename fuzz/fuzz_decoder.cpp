@@ -1,6 +1,6 @@
 // Encoding detection and decoding of arbitrary bytes: never a crash, never a
 // NUL in the text, and with unified line breaks never a CR.
-#include "TextDecoder.h"
+#include "TextLoad.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -8,14 +8,14 @@
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     const char* p = reinterpret_cast<const char*>(data);
-    TextDecoder::Options unify;
+    TextLoad::Options unify;
     unify.unifyLineBreaks = true;
-    const TextDecoder::Result r = TextDecoder::decode(p, qsizetype(size), unify);
+    const TextLoad::Decoded r = TextLoad::decode(p, qsizetype(size), unify);
     if (r.text.contains(QChar(u'\0')) || r.text.contains(QChar(u'\r'))) __builtin_trap();
     if (r.text.size() > qsizetype(size)) __builtin_trap();   // no encoding makes more characters than bytes
-    using E = TextDecoder::Encoding;
-    for (E e : {E::Cp932, E::EucJp, E::Iso2022Jp, E::Utf8, E::Utf16Le, E::Utf16Be}) {
-        const QString t = TextDecoder::decodeAs(e, p, qsizetype(size));
+    using E = TextEncoding;
+    for (E e : {E::Cp932, E::EucJp, E::Iso2022Jp, E::Utf8, E::Utf16LE, E::Utf16BE}) {
+        const QString t = TextLoad::decodeAs(e, p, qsizetype(size));
         if (t.contains(QChar(u'\0'))) __builtin_trap();
     }
     return 0;

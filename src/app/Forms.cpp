@@ -1,5 +1,6 @@
 #include "Forms.h"
 
+#include "Accessibility.h"
 #include "CFC.h"
 #include "ColDlg.h"
 #include "KaDialog.h"
@@ -12,13 +13,15 @@
 void createForms(TForm1& main)
 {
     const AppEnv& env = main.env();
-    main.AboutBox = new TAboutBox(&main);
-    main.Form2 = new TForm2(main, env, &main);
-    main.Form3 = new TForm3(main, env, &main);
-    main.Form2->setNameInput(main.Form3);
-    main.Form4 = new TForm4(main, env, &main);
-    main.Form5 = new TForm5(main, env, &main);
-    main.Form4->setTestForm(main.Form5);
-    main.Form6 = new TForm6(main, env, &main);
-    main.Form7 = new TForm7(main, env, &main);
+    auto* about = new TAboutBox(&main);
+    auto* form2 = new TForm2(main, env, &main);
+    auto* form3 = new TForm3(env, &main);
+    form2->setNameInput(form3);
+    auto* form4 = new TForm4(main, env, &main);
+    auto* form5 = new TForm5(main, env, &main);
+    form4->setTestForm(form5);
+    auto* form6 = new TForm6(main, env, &main);
+    auto* form7 = new TForm7(main, env, &main);
+    main.setDialogs(TForm1::Dialogs{about, form2, form4, form6, form7});
+    Accessibility::setUp(main);
 }

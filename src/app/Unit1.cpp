@@ -1,13 +1,14 @@
 #include "Unit1.h"
 
-#include "DialogUtil.h"
+#include "FolderButton.h"
 #include "Fonts.h"
 #include "Guard.h"
-#include "IntConv.h"
+#include "MainSettings.h"
 #include "Messages.h"
 #include "Platform.h"
 #include "TextPane.h"
 #include "VarError.h"
+#include "ViewColours.h"
 #include "WindowBounds.h"
 
 #include <QAction>
@@ -31,17 +32,7 @@
 #include <algorithm>
 
 namespace {
-const QString kHeader = QStringLiteral("Vardolin Ver 1.05");
 const QString kUnregistered = QStringLiteral("（未登録）");
-
-// The largest font size that makes sense on a screen; a size from the file
-// beyond it (either way: a negative size is a character height in pixels) is
-// taken as that size.
-constexpr int kMaxFontSize = 1638;
-int fontSizeInRange(int stored)
-{
-    return std::clamp(stored, -kMaxFontSize, kMaxFontSize);
-}
 
 // Every screen with its usable area, the primary first.
 QList<WindowBounds::Screen> screensNow()
@@ -70,7 +61,7 @@ TForm1::TForm1(const AppEnv& env, QWidget* parent) : QMainWindow(parent), m_env(
     // Client area 369 x 237 at 200, 107 until the saved geometry says otherwise.
     move(200, 107);
     resize(369, 237 + menuBar()->sizeHint().height());
-    guard([this] { FormCreate(); });
+    guarded(m_env.messages, this, [this] { FormCreate(); });
 }
 
 TForm1::~TForm1() = default;
@@ -84,13 +75,9 @@ void TForm1::buildLayout()
     Edit1->setObjectName(QStringLiteral("Edit1"));
     Edit1->setGeometry(0, 0, 369 - 22, 20);
 
-    FolderBtn = new QToolButton(Client);
-    FolderBtn->setObjectName(QStringLiteral("FolderBtn"));
+    // Placed by FormSet.
+    FolderBtn = folderButton(Client, QRect(), QStringLiteral("フォルダのパスを選択するダイアログボックスを開きます。"));
     FolderBtn->setAutoRaise(true);
-    FolderBtn->setIcon(DialogUtil::folderGlyph());
-    FolderBtn->setIconSize(QSize(14, 15));
-    FolderBtn->setToolTip(QStringLiteral("フォルダのパスを選択するダイアログボックスを開きます。"));
-    FolderBtn->setFocusPolicy(Qt::NoFocus);
 
     ChBox1 = new QComboBox(Client);
     ChBox1->setObjectName(QStringLiteral("ChBox1"));
@@ -170,10 +157,11 @@ void TForm1::buildLayout()
 
 void TForm1::buildMenus()
 {
-    auto action = [this](QMenu* menu, const char* name, const QString& caption, auto handler) {
+    Messages& messages = m_env.messages;
+    auto action = [this, &messages](QMenu* menu, const char* name, const QString& caption, auto handler) {
         QAction* a = menu->addAction(caption);
         a->setObjectName(QString::fromLatin1(name));
-        connect(a, &QAction::triggered, this, [this, handler] { guard([&] { (this->*handler)(); }); });
+        connectGuarded(a, &QAction::triggered, this, messages, handler);
         return a;
     };
     QMenuBar* bar = menuBar();
@@ -187,13 +175,13 @@ void TForm1::buildMenus()
     // A checkable menu item has already flipped its tick when it reports the
     // click; the direct-launch handlers decide from the tick as it was before,
     // so the flip is taken back first.
-    auto toggle = [this](QMenu* menu, const char* name, const QString& caption, auto handler) {
+    auto toggle = [this, &messages](QMenu* menu, const char* name, const QString& caption, auto handler) {
         QAction* a = menu->addAction(caption);
         a->setObjectName(QString::fromLatin1(name));
         a->setCheckable(true);
-        connect(a, &QAction::triggered, this, [this, a, handler] {
+        connectGuarded(a, &QAction::triggered, this, messages, [this, a, handler] {
             a->setChecked(!a->isChecked());
-            guard([&] { (this->*handler)(); });
+            (this->*handler)();
         });
         return a;
     };
@@ -201,15 +189,15 @@ void TForm1::buildMenus()
     E1->setEnabled(false);
     TX->addSeparator();
     // The five slot items of a menu: one handler serves them by their Tag.
-    auto slotItems = [this](QMenu* menu, const char* prefix, std::array<QAction*, 6>& items, auto handler) {
+    auto slotItems = [this, &messages](QMenu* menu, const char* prefix, std::array<QAction*, 6>& items,
+                                       auto handler) {
         for (int n = 1; n <= 5; ++n) {
             QAction* a = menu->addAction(kUnregistered);
             a->setObjectName(QString::fromLatin1(prefix) + QString::number(n));
             a->setProperty("Tag", n);
             a->setEnabled(false);
-            connect(a, &QAction::triggered, this, [this, a, handler] {
-                guard([&] { (this->*handler)(a->property("Tag").toInt()); });
-            });
+            connectGuarded(a, &QAction::triggered, this, messages,
+                           [this, a, handler] { (this->*handler)(a->property("Tag").toInt()); });
             items[n] = a;
         }
     };
@@ -237,7 +225,7 @@ void TForm1::buildMenus()
     // "（X）" is plain text here: no access key.
     X3 = N2->addAction(QStringLiteral("外部起動アプリの登録（X）"));
     X3->setObjectName(QStringLiteral("X3"));
-    connect(X3, &QAction::triggered, this, [this] { guard([this] { X3Click(); }); });
+    connectGuarded(X3, &QAction::triggered, this, messages, &TForm1::X3Click);
 
     HELP1 = bar->addMenu(QStringLiteral("ヘルプ（&H）"));
     HELP1->setObjectName(QStringLiteral("HELP1"));
@@ -287,7 +275,7 @@ void TForm1::FormCreate()
     LoadAppItem();
     selectFirstCategoryAndPattern();
     // The start folder: home stands where the Windows folder stood.
-    StartFolder = m_env.platform ? m_env.platform->homeFolder() : QString();
+    StartFolder = m_env.platform.homeFolder();
     StartFolder += QStringLiteral("/ﾃﾞｽｸﾄｯﾌﾟ/");
     Edit1->setText(StartFolder);
     STItem();
@@ -298,64 +286,67 @@ void TForm1::FormCreate()
 
 void TForm1::LoadSet()
 {
-    Memo1.clear();
-    Memo1.load(m_env.settingsFile(QStringLiteral("appcfgs.cfg")), 13);   // the file's 13 lines; the rest is never read
-    if (Memo1.line(0) != kHeader) {
-        if (m_env.messages)
-            m_env.messages->notice(this, QStringLiteral("appcfgs.cfgファイルのバージョンが違います。"));
-        return;
+    MainSettings::Read read;
+    try {
+        if (!MainSettings::load(m_env.settingsFile(MainSettings::fileName()), &read)) {
+            m_env.messages.notice(this, QStringLiteral("appcfgs.cfgファイルのバージョンが違います。"));
+            return;
+        }
+    } catch (const VarError&) {
+        // The lines before the one that failed are applied all the same.
+        applySettings(read);
+        throw;
     }
-    const int width = strToInt(Memo1.line(3));
-    const int height = strToInt(Memo1.line(4));
-    const int top = strToInt(Memo1.line(1));
-    const int left = strToInt(Memo1.line(2));
-    setOuterBounds(left, top, width, height);
-    const bool wrap = strToInt(Memo1.line(5)) == 0;
-    REdit->setWordWrap(wrap);
-    N13->setChecked(wrap);
-    N29->setChecked(wrap);
-    REdit->setFontFace(Memo1.line(6));
-    REdit->setFontSize(fontSizeInRange(strToInt(Memo1.line(7))));
-    m_viewColors.text = strToInt(Memo1.line(8));
-    m_viewColors.background = strToInt(Memo1.line(9));
-    ColorSet();
-    const bool enabled = Memo1.line(10) == QLatin1String("0");
-    CheckBox1->setEnabled(enabled);
-    E1->setEnabled(enabled);
-    N19->setEnabled(enabled);
-    const bool ticked = Memo1.line(11) == QLatin1String("0");
-    const bool was = CheckBox1->isChecked();
-    CheckBox1->setChecked(ticked);
-    E1->setChecked(ticked);
-    N19->setChecked(ticked);
-    if (was != ticked) CheckBox1Click();
-    setListWidth(strToInt(Memo1.line(12)));
+    applySettings(read);
+}
+
+void TForm1::applySettings(const MainSettings::Read& read)
+{
+    if (read.bounds) setOuterBounds(read.bounds->left, read.bounds->top, read.bounds->width, read.bounds->height);
+    if (read.wordWrap) {
+        REdit->setWordWrap(*read.wordWrap);
+        N13->setChecked(*read.wordWrap);
+        N29->setChecked(*read.wordWrap);
+    }
+    if (read.fontFace) REdit->setFontFace(*read.fontFace);
+    if (read.fontSize) REdit->setFontSize(*read.fontSize);
+    if (read.textColor) m_viewColors.text = *read.textColor;
+    if (read.fillColor) {
+        m_viewColors.background = *read.fillColor;
+        ColorSet();
+    }
+    if (read.directEnabled) setDirectEnabled(*read.directEnabled);
+    if (read.directOn) {
+        const bool ticked = *read.directOn;
+        const bool was = CheckBox1->isChecked();
+        CheckBox1->setChecked(ticked);
+        E1->setChecked(ticked);
+        N19->setChecked(ticked);
+        if (was != ticked) CheckBox1Click();
+    }
+    if (read.listWidth) setListWidth(*read.listWidth);
 }
 
 void TForm1::FormClose()
 {
-    Memo1.clear();
-    Memo1.append(kHeader);
+    MainSettings::Values v;
     const QRect b = outerBounds();
-    Memo1.append(QString::number(b.top()));
-    Memo1.append(QString::number(b.left()));
-    Memo1.append(QString::number(b.width()));
-    Memo1.append(QString::number(b.height()));
-    Memo1.append(REdit->wordWrap() ? QStringLiteral("0") : QStringLiteral("1"));
-    Memo1.append(REdit->fontFace());
-    Memo1.append(QString::number(REdit->fontSize()));
-    Memo1.append(QString::number(REdit->fontColor()));
-    Memo1.append(QString::number(REdit->fillColor()));
-    Memo1.append(CheckBox1->isEnabled() ? QStringLiteral("0") : QStringLiteral("1"));
-    Memo1.append(CheckBox1->isChecked() ? QStringLiteral("0") : QStringLiteral("1"));
-    Memo1.append(QString::number(listWidth()));
-    Memo1.save(m_env.settingsFile(QStringLiteral("appcfgs.cfg")));
+    v.bounds = MainSettings::Bounds{b.left(), b.top(), b.width(), b.height()};
+    v.wordWrap = REdit->wordWrap();
+    v.fontFace = REdit->fontFace();
+    v.fontSize = REdit->fontSize();
+    v.textColor = REdit->fontColor();
+    v.fillColor = REdit->fillColor();
+    v.directEnabled = CheckBox1->isEnabled();
+    v.directOn = CheckBox1->isChecked();
+    v.listWidth = listWidth();
+    MainSettings::save(m_env.settingsFile(MainSettings::fileName()), v);
 }
 
 void TForm1::closeEvent(QCloseEvent* event)
 {
     // A failed write keeps the window open; the next close tries again.
-    if (guard([this] { FormClose(); })) event->accept();
+    if (guarded(m_env.messages, this, [this] { FormClose(); })) event->accept();
     else event->ignore();
 }
 
@@ -363,20 +354,9 @@ void TForm1::ColorSet()
 {
     REdit->setFontColor(m_viewColors.text);
     REdit->setFillColor(m_viewColors.background);
-    const QColor fg = TColor::toQColor(m_viewColors.text);
-    const QColor bg = TColor::toQColor(m_viewColors.background);
     for (QWidget* w : {static_cast<QWidget*>(LView), static_cast<QWidget*>(Edit1), static_cast<QWidget*>(ChBox1),
-                       static_cast<QWidget*>(ChBox2)}) {
-        QPalette pal = w->palette();
-        for (auto group : {QPalette::Active, QPalette::Inactive}) {
-            pal.setColor(group, QPalette::Text, fg);
-            pal.setColor(group, QPalette::ButtonText, fg);
-            pal.setColor(group, QPalette::WindowText, fg);
-            pal.setColor(group, QPalette::Base, bg);
-            pal.setColor(group, QPalette::Button, bg);
-        }
-        w->setPalette(pal);
-    }
+                       static_cast<QWidget*>(ChBox2)})
+        ViewColours::apply(w, m_viewColors);
 }
 
 // ---------------------------------------------------------------- geometry
@@ -497,13 +477,6 @@ void TForm1::setCaption(const QString& caption)
 {
     setWindowTitle(caption);
     AppTitle::set(caption);
-}
-
-QStringList TForm1::categoryNames() const
-{
-    QStringList names;
-    for (int i = 0; i < ChBox1->count(); ++i) names << ChBox1->itemText(i);
-    return names;
 }
 
 void TForm1::selectFirstCategoryAndPattern()

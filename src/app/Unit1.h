@@ -2,15 +2,13 @@
 #include "AppEnv.h"
 #include "AppSlots.h"
 #include "ExtensionTable.h"
-#include "Guard.h"
-#include "LineBuffer.h"
 #include "MainForm.h"
+#include "MainSettings.h"
 #include "SHBFFEX.h"
 #include "TColor.h"
 #include "WindowBounds.h"
 
 #include <QFont>
-#include <QImage>
 #include <QMainWindow>
 
 #include <array>
@@ -19,6 +17,7 @@ class QAction;
 class QCheckBox;
 class QComboBox;
 class QFrame;
+class QItemSelectionModel;
 class QLabel;
 class QLineEdit;
 class QListView;
@@ -33,18 +32,16 @@ class TextPane;
 class TSHBrowseForFolderEx;
 class TAboutBox;
 class TForm2;
-class TForm3;
 class TForm4;
-class TForm5;
 class TForm6;
 class TForm7;
-
 
 // The main window. Its handlers are spread over several files by subject:
 // Unit1.cpp (start-up, layout, main settings, colours), Unit1List.cpp (folder
 // and file list), Unit1Text.cpp (text view), Unit1Apps.cpp (registered
 // applications, shell commands, help), Unit1Ext.cpp, Unit1Reg.cpp and
-// Unit1Look.cpp (the menu handlers that open dialogs).
+// Unit1Look.cpp (the menu handlers that open dialogs). Its controls are its
+// own: no other window touches them, and tests find them by their names.
 class TForm1 : public QMainWindow, public MainForm {
     Q_OBJECT
 public:
@@ -53,16 +50,25 @@ public:
 
     const AppEnv& env() const { return m_env; }
 
+    // The windows created after this one, which its menus show modally.
+    struct Dialogs {
+        TAboutBox* about = nullptr;
+        TForm2* form2 = nullptr;
+        TForm4* form4 = nullptr;
+        TForm6* form6 = nullptr;
+        TForm7* form7 = nullptr;
+    };
+    void setDialogs(const Dialogs& dialogs) { m_dialogs = dialogs; }
+
     // --- start-up, resize, close, main settings, colours
     void FormCreate();
     void FormSet();
     void FormClose();
     void LoadSet() override;
     void ColorSet() override;
+    // The outer bounds the settings file gets at close.
     QRect outerBounds() const;
-    void setOuterBounds(int left, int top, int width, int height);
     int listWidth() const;
-    void setListWidth(int width);
 
     // --- folder and file list
     void STItem();
@@ -125,28 +131,28 @@ public:
     void ImportClick();
 
     // --- MainForm (what the dialogs use)
-    QWidget* mainWidget() override { return this; }
-    LineBuffer& lineBuffer() override { return Memo1; }
-    QStringList categoryNames() const override;
+    QStringList categoryNames() const override { return m_categoryNames; }
     const PatternGrid& patternGrid() const override { return ExtGrid; }
     void selectFirstCategoryAndPattern() override;
     ViewColors viewColors() const override { return m_viewColors; }
     void setViewColors(const ViewColors& colors) override { m_viewColors = colors; }
-    QString slotHint(int n) const override;
-    QString slotPath(int n) const override;
-    QString slotOption(int n) const override;
-    QImage slotHiddenImage(int n) const override;
-    void confirmSlot(int n, bool registered, const QString& title, const QString& path, const QString& option,
-                     const QImage& glyph) override;
+    const AppSlots::Table& slotTable() const override { return Slots; }
+    void confirmSlot(int n, const AppSlots::Slot& slot) override;
     void setDirectEnabled(bool enabled) override;
 
     // Status bar panels 0..2. Panel 1 holds the name of the file on show: it
     // is kept as the file's own name (exact bytes, see FsPath) and shown as
     // the user reads it (ShownName); panelText(1) gives the name itself.
     QString panelText(int panel) const;
-    void setPanelText(int panel, const QString& text);
-    void setCaption(const QString& caption);   // window caption and application title
 
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void moveEvent(QMoveEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
     // --- controls (names of the window layout)
     QWidget* Client = nullptr;
     QLineEdit* Edit1 = nullptr;
@@ -163,7 +169,6 @@ public:
     TextPane* REdit = nullptr;
     QWidget* StatusBar1 = nullptr;
     std::array<QLabel*, 3> StatusPanel{};
-    LineBuffer Memo1;
 
     // Menus
     QMenu* N1 = nullptr;
@@ -188,59 +193,45 @@ public:
     QString BaseTitle;
     QString StartFolder;
     QString ShownFile;                           // status panel 1's file name, as the file system has it
+    QStringList m_categoryNames;                 // the extension table: names and pattern grid
     PatternGrid ExtGrid;
-    AppSlots::Table Slots;                      // the five registered applications
+    AppSlots::Table Slots;                       // the five registered applications
 
-    // Windows created after the main window (set by the program entry).
-    TAboutBox* AboutBox = nullptr;
-    TForm2* Form2 = nullptr;
-    TForm3* Form3 = nullptr;
-    TForm4* Form4 = nullptr;
-    TForm5* Form5 = nullptr;
-    TForm6* Form6 = nullptr;
-    TForm7* Form7 = nullptr;
-
-protected:
-    void resizeEvent(QResizeEvent* event) override;
-    void closeEvent(QCloseEvent* event) override;
-    void showEvent(QShowEvent* event) override;
-    void moveEvent(QMoveEvent* event) override;
-    bool eventFilter(QObject* watched, QEvent* event) override;
-
-private:
-public:
+    void setPanelText(int panel, const QString& text);
+    void setCaption(const QString& caption);     // window caption and application title
     // Makes every selection change of LView run LViewChange. setModel() gives
-    // the view a new selection model: call this after it (a new one is also
-    // noticed by itself once the event loop runs).
+    // the view a new selection model: this follows it (also by itself, once
+    // the event loop runs after the change).
     void connectListSelection();
-
-private:
-    // The list's selection model whose changes show the selected file.
-    class QItemSelectionModel* m_listSelection = nullptr;
-    QMetaObject::Connection m_listSelectionConnection;
-
-
     // Widths of the window manager's frame (zero until it frames the window).
     QMargins frameWidths() const;
+    void setOuterBounds(int left, int top, int width, int height);
+    void setListWidth(int width);
     // Applies the outer bounds read under the frame known now.
     void applyBounds();
     // Notices the frame the window manager has put around the window.
     void followFrame();
     void setMinimumInner(const QMargins& frame);
+    // Applies what a reading of the main settings got.
+    void applySettings(const MainSettings::Read& read);
+    // Shows slot n of the table on its button and both menu items.
+    void showSlot(int n);
     void buildLayout();
     void buildMenus();
     // Set-up of each subject, called once from the constructor.
     void setupList();
     void setupText();
     void setupApps();
-    // Runs a handler body and reports an error in the general error box.
-    template <class F> bool guard(F&& body) { return guarded(m_env.messages, this, std::forward<F>(body)); }
     bool textEventFilter(QObject* watched, QEvent* event);
 
     AppEnv m_env;
+    Dialogs m_dialogs;
     ViewColors m_viewColors;
     WindowBounds m_bounds;
     int m_listWidth = 88;
     bool m_inFormSet = false;
     bool m_shownOnce = false;
+    // The list's selection model whose changes show the selected file.
+    QItemSelectionModel* m_listSelection = nullptr;
+    QMetaObject::Connection m_listSelectionConnection;
 };

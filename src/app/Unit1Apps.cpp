@@ -3,7 +3,9 @@
 
 #include "AppSlots.h"
 #include "CommandLine.h"
+#include "Glyphs.h"
 #include "Guard.h"
+#include "LineBuffer.h"
 #include "Platform.h"
 #include "TextPane.h"
 #include "VarBox.h"
@@ -22,9 +24,8 @@ namespace {
 
 bool validSlot(int n) { return n >= 1 && n <= AppSlots::Count; }
 
-// The hint of a slot's button is its title and is read back as such, so it
-// must stay the exact text; this shows it as plain text even when a title
-// happens to look like markup.
+// The hint of a slot's button is its title, which may look like markup; this
+// shows it as the plain text it is.
 class PlainHint : public QObject {
 public:
     using QObject::QObject;
@@ -51,61 +52,56 @@ void TForm1::setupApps()
     for (int n = 1; n <= AppSlots::Count; ++n) {
         QToolButton* b = AppBtn[n];
         b->installEventFilter(hints);
-        connect(b, &QToolButton::clicked, this,
-                [this, b] { guard([&] { AppBtn1Click(b->property("Tag").toInt()); }); });
+        connectGuarded(b, &QToolButton::clicked, this, m_env.messages,
+                       [this, b] { AppBtn1Click(b->property("Tag").toInt()); });
     }
     // The tick follows the user's click; ticks set by the program call the
     // handler themselves where it matters (reading the main settings).
-    connect(CheckBox1, &QCheckBox::clicked, this, [this] { guard([this] { CheckBox1Click(); }); });
+    connectGuarded(CheckBox1, &QCheckBox::clicked, this, m_env.messages, &TForm1::CheckBox1Click);
 }
 
 // ---------------------------------------------------------------- slot table
 
-// Shows slot n of the table on its button and both menu items: the title as
-// hint and captions, the registered state as enabled state, the icon as glyph.
-static void showSlot(TForm1& f, int n)
+// Slot n of the table on its button and both menu items: the title as hint
+// and captions, the registered state as enabled state, the icon as glyph.
+void TForm1::showSlot(int n)
 {
-    const AppSlots::Slot& s = f.Slots.at(n);
+    const AppSlots::Slot& s = Slots.at(n);
     const bool enabled = s.registered();
-    f.FApp[n]->setText(s.title);
-    f.FApp[n]->setEnabled(enabled);
-    f.SApp[n]->setText(s.title);
-    f.SApp[n]->setEnabled(enabled);
-    f.AppBtn[n]->setToolTip(s.title);
-    f.AppBtn[n]->setEnabled(enabled);
-    f.AppBtn[n]->setIcon(s.icon.isNull() ? QIcon() : QIcon(QPixmap::fromImage(s.icon)));
+    FApp[n]->setText(s.title);
+    FApp[n]->setEnabled(enabled);
+    SApp[n]->setText(s.title);
+    SApp[n]->setEnabled(enabled);
+    AppBtn[n]->setToolTip(s.title);
+    AppBtn[n]->setAccessibleName(s.title);   // a button that shows only a glyph is known by it
+    AppBtn[n]->setEnabled(enabled);
+    AppBtn[n]->setIcon(Glyphs::smooth(s.icon));
 }
 
 void TForm1::LoadAppItem()
 {
-    Memo1.clear();
-    Memo1.load(m_env.settingsFile(AppSlots::itemsFile()), AppSlots::FileLines);
+    LineBuffer lines;
+    lines.load(m_env.settingsFile(AppSlots::itemsFile()), AppSlots::FileLines);
     for (int n = 1; n <= AppSlots::Count; ++n) {
-        const AppSlots::Row row = AppSlots::rowFromLines(Memo1, n);
+        const AppSlots::Row row = AppSlots::rowFromLines(lines, n);
         Slots.setTexts(n, row);
-        showSlot(*this, n);
+        showSlot(n);
         // An unregistered slot keeps its former icon; a registered slot whose
         // icon file fails keeps it too, with its new texts already shown.
         if (AppSlots::isRegistered(row.title)) {
             Slots.setIcon(n, AppSlots::loadBitmap(m_env.settingsFile(AppSlots::iconFile(n))));
-            showSlot(*this, n);
+            showSlot(n);
         }
     }
 }
 
-QString TForm1::slotHint(int n) const { return validSlot(n) ? Slots.at(n).title : QString(); }
-QString TForm1::slotPath(int n) const { return Slots.at(n).path; }
-QString TForm1::slotOption(int n) const { return Slots.at(n).option; }
-QImage TForm1::slotHiddenImage(int n) const { return Slots.at(n).icon; }
-
-// The confirmed row image becomes the slot's icon, so the button, the next
+// The confirmed row picture becomes the slot's icon, so the button, the next
 // opening of the dialog and the next save all show the same picture.
-void TForm1::confirmSlot(int n, bool registered, const QString& title, const QString& path, const QString& option,
-                         const QImage& glyph)
+void TForm1::confirmSlot(int n, const AppSlots::Slot& slot)
 {
     if (!validSlot(n)) return;
-    Slots.confirm(n, AppSlots::Row{title, registered ? path : QString(), registered ? option : QString()}, glyph);
-    showSlot(*this, n);
+    Slots.confirm(n, AppSlots::Row{slot.title, slot.path, slot.option}, slot.icon);
+    showSlot(n);
 }
 
 // ---------------------------------------------------------------- launching
@@ -134,7 +130,7 @@ void TForm1::AppnExec(int slot)
 
 void TForm1::AppExec(const QString& commandLine)
 {
-    if (m_env.platform && !commandLine.isEmpty()) m_env.platform->startProgram(commandLine);
+    if (!commandLine.isEmpty()) m_env.platform.startProgram(commandLine);
 }
 
 // ---------------------------------------------------------------- direct mode
@@ -150,33 +146,15 @@ void TForm1::ExeSetApp(bool flag)
 
 void TForm1::CheckBox1Click() { ExeSetApp(CheckBox1->isChecked()); }
 
-void TForm1::E1Click()
-{
-    if (E1->isChecked()) {
-        E1->setChecked(false);
-        ExeSetApp(false);
-    } else {
-        E1->setChecked(true);
-        ExeSetApp(true);
-    }
-}
-
-void TForm1::N19Click()
-{
-    if (N19->isChecked()) {
-        N19->setChecked(false);
-        ExeSetApp(false);
-    } else {
-        N19->setChecked(true);
-        ExeSetApp(true);
-    }
-}
+// Each menu item turns direct mode to the opposite of its own tick.
+void TForm1::E1Click() { ExeSetApp(!E1->isChecked()); }
+void TForm1::N19Click() { ExeSetApp(!N19->isChecked()); }
 
 // ---------------------------------------------------------------- shell commands
 
 void TForm1::X1Click()
 {
-    if (m_env.platform) m_env.platform->openFolder(Edit1->text());
+    m_env.platform.openFolder(Edit1->text());
 }
 void TForm1::N16Click() { X1Click(); }
 
@@ -185,7 +163,7 @@ void TForm1::N16Click() { X1Click(); }
 void TForm1::R1Click()
 {
     if (!LView->currentIndex().isValid()) return;
-    if (m_env.platform) m_env.platform->openDocument(Edit1->text() + panelText(1));
+    m_env.platform.openDocument(Edit1->text() + panelText(1));
 }
 void TForm1::N17Click() { R1Click(); }
 
@@ -208,10 +186,10 @@ void TForm1::His1Click()
 
 void TForm1::ManualM1Click()
 {
-    if (m_env.platform) m_env.platform->openDocument(m_env.settingsFile(QStringLiteral("manual/index.htm")));
+    m_env.platform.openDocument(m_env.settingsFile(QStringLiteral("manual/index.htm")));
 }
 
 void TForm1::V1Click()
 {
-    if (AboutBox) AboutBox->exec();
+    if (m_dialogs.about) m_dialogs.about->exec();
 }

@@ -5,7 +5,7 @@
 void TForm1::E2Click()
 {
     // Modal: the dialog reloads this window's table itself when it closes.
-    if (Form2) Form2->exec();
+    if (m_dialogs.form2) m_dialogs.form2->exec();
 }
 
 void TForm1::N33Click() { E2Click(); }

@@ -19,7 +19,7 @@ void TForm1::setupList()
 {
     LViewModel = new FileListModel(this);
     LViewModel->setIconSource([this](const QString& path) {
-        return m_env.platform ? m_env.platform->fileIcon(path) : QIcon();
+        return m_env.platform.fileIcon(path);
     });
     LView->setModel(LViewModel);
     // Small icons in columns filled from the left, one line per label.
@@ -42,21 +42,15 @@ void TForm1::setupList()
     FolderDlg->SelectFolder = sfDesktop;
     FolderDlg->Caption = QStringLiteral("閲覧フォルダの選択");
     FolderDlg->ShowStyle = ssCenterScreen;
-    FolderDlg->OnSelectionChanged = [this](TSHBrowseForFolderEx* sender, qintptr wnd, const QString& path,
-                                           QString& showText, TOKButtonState& okButtonState) {
-        guard([&] { FolderDlgSelectionChanged(sender, wnd, path, showText, okButtonState); });
-    };
+    Messages& messages = m_env.messages;
+    FolderDlg->OnSelectionChanged = guardedHandler(this, messages, &TForm1::FolderDlgSelectionChanged);
 
-    auto handler = [this](void (TForm1::*body)()) {
-        return [this, body] { guard([this, body] { (this->*body)(); }); };
-    };
     // Enter in the path field; every other key is typed as usual.
-    connect(Edit1, &QLineEdit::returnPressed, this,
-            [this] { guard([this] { Edit1KeyPress(QChar(13)); }); });
-    connect(FolderBtn, &QToolButton::clicked, this, handler(&TForm1::FolderBtnClick));
+    connectGuarded(Edit1, &QLineEdit::returnPressed, this, messages, [this] { Edit1KeyPress(QChar(13)); });
+    connectGuarded(FolderBtn, &QToolButton::clicked, this, messages, &TForm1::FolderBtnClick);
     // Only the user's choice re-lists: a selection the program makes is silent.
-    connect(ChBox1, &QComboBox::activated, this, handler(&TForm1::ChBox1Change));
-    connect(ChBox2, &QComboBox::activated, this, handler(&TForm1::ChBox2Change));
+    connectGuarded(ChBox1, &QComboBox::activated, this, messages, &TForm1::ChBox1Change);
+    connectGuarded(ChBox2, &QComboBox::activated, this, messages, &TForm1::ChBox2Change);
 }
 
 // Rebuilds the list from the path field and the chosen pattern. The path field
@@ -80,7 +74,7 @@ void TForm1::STItem()
     const QString mask = folder + ChBox2->currentText();
     const qsizetype cut = mask.lastIndexOf(QLatin1Char('/')) + 1;
     const QString searchFolder = mask.left(cut);
-    QStringList names = m_env.platform ? m_env.platform->findFiles(searchFolder, mask.mid(cut)) : QStringList();
+    QStringList names = m_env.platform.findFiles(searchFolder, mask.mid(cut));
     if (searchFolder != folder) {
         QStringList kept;
         for (const QString& n : names)
@@ -100,8 +94,8 @@ void TForm1::Edit1KeyPress(QChar key)
     }
     if (FsPath::isFolder(text)) {
         STItem();
-    } else if (m_env.messages) {
-        m_env.messages->warning(this, QStringLiteral("そのフォルダPathは不正です。"));
+    } else {
+        m_env.messages.warning(this, QStringLiteral("そのフォルダPathは不正です。"));
     }
 }
 
@@ -137,12 +131,10 @@ void TForm1::ChBox2Change()
 
 void TForm1::TagsLoad()
 {
-    Memo1.clear();
-    QStringList names;
-    ExtensionTable::load(m_env.settingsFile(QStringLiteral("exitem.cfg")), &names, &ExtGrid);
+    ExtensionTable::load(m_env.settingsFile(QStringLiteral("exitem.cfg")), &m_categoryNames, &ExtGrid);
     ChBox1->clear();
     ChBox2->clear();
-    ChBox1->addItems(names);
+    ChBox1->addItems(m_categoryNames);
     ChBox1->setCurrentIndex(-1);
     TagsSet(0);
 }

@@ -9,7 +9,7 @@
 
 void TForm1::C2Click()
 {
-    if (Form6) Form6->exec();
+    if (m_dialogs.form6) m_dialogs.form6->exec();
 }
 
 void TForm1::N31Click() { C2Click(); }
@@ -18,7 +18,7 @@ void TForm1::F1Click()
 {
     // The dialog starts from its own last confirmed font, not from the pane's.
     QFont chosen = FontDlgFont;
-    if (!m_env.dialogs || !m_env.dialogs->chooseFont(this, &chosen)) return;
+    if (!m_env.dialogs.chooseFont(this, &chosen)) return;
     // Keeping the family that stood in for the stored face keeps that face's
     // name, so a change of size alone does not rename the font.
     chosen.setFamilies(QStringList{Fonts::keptFace(chosen.family(), FontDlgFont.family())});
@@ -32,5 +32,5 @@ void TForm1::N32Click() { F1Click(); }
 
 void TForm1::ImportClick()
 {
-    if (Form7) Form7->exec();
+    if (m_dialogs.form7) m_dialogs.form7->exec();
 }

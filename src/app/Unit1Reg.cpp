@@ -4,9 +4,9 @@
 
 int TForm1::F4Call()
 {
-    if (!Form4) return QDialog::Rejected;
-    Form4->copyFromMain();
-    return Form4->exec();
+    if (!m_dialogs.form4) return QDialog::Rejected;
+    m_dialogs.form4->copyFromMain();
+    return m_dialogs.form4->exec();
 }
 
 void TForm1::X3Click() { F4Call(); }

@@ -57,30 +57,28 @@ bool isKey(const QEvent* event, const QKeySequence& shortcut)
 void TForm1::setupText()
 {
     FindDlg = new FindDialog(this);
-    connect(FindDlg, &FindDialog::findNext, this, [this] { guard([this] { FindDlgFind(); }); });
-    connect(REdit, &TextPane::selectionChanged, this, [this] { guard([this] { REditSelectionChange(); }); });
+    Messages& messages = m_env.messages;
+    connectGuarded(FindDlg, &FindDialog::findNext, this, messages, &TForm1::FindDlgFind);
+    connectGuarded(REdit, &TextPane::selectionChanged, this, messages, &TForm1::REditSelectionChange);
     // The pane's own copy and cut keys refuse a copy too big for memory; the
     // refusal is reported like any other lack of memory.
-    connect(REdit, &TextPane::outOfMemory, this, [this] { guard([] { throw std::bad_alloc(); }); });
+    connectGuarded(REdit, &TextPane::outOfMemory, this, messages, [] { throw std::bad_alloc(); });
     // A file that fails to be read while the rest of it is indexed is reported like any failed read.
-    connect(REdit, &TextPane::loadFailed, this, [this](const QString& message) {
-        guard([&] { throw VarError(message); });
-    });
+    connectGuarded(REdit, &TextPane::loadFailed, this, messages,
+                   [](const QString& message) { throw VarError(message); });
     // A search answers when it is done; a long one does not hold up the window meanwhile.
-    connect(REdit, &TextPane::findFinished, this, [this](qint64 hit, const QString& what) {
-        guard([&] {
-            if (hit < 0) {
-                if (m_env.messages) m_env.messages->notice(this, QStringLiteral("見つかりませんでした。"));
-                return;
-            }
-            // The selection shows only in the focused pane, so the main window comes
-            // to the front; the dialog stays open beside it.
-            activateWindow();
-            REdit->setFocusToText();
-            REdit->setSelStart(hit);
-            REdit->setSelLength(what.size());
-            PutCallet();
-        });
+    connectGuarded(REdit, &TextPane::findFinished, this, messages, [this](qint64 hit, const QString& what) {
+        if (hit < 0) {
+            m_env.messages.notice(this, QStringLiteral("見つかりませんでした。"));
+            return;
+        }
+        // The selection shows only in the focused pane, so the main window comes
+        // to the front; the dialog stays open beside it.
+        activateWindow();
+        REdit->setFocusToText();
+        REdit->setSelStart(hit);
+        REdit->setSelLength(what.size());
+        PutCallet();
     });
     // Ctrl+C is C1's shortcut wherever the focus is in the window, also in the
     // controls that would copy on their own.
@@ -97,8 +95,8 @@ void TForm1::connectListSelection()
     disconnect(m_listSelectionConnection);
     m_listSelection = sm;
     if (sm)
-        m_listSelectionConnection = connect(sm, &QItemSelectionModel::selectionChanged, this,
-                                            [this] { guard([this] { LViewChange(); }); });
+        m_listSelectionConnection =
+            connectGuarded(sm, &QItemSelectionModel::selectionChanged, this, m_env.messages, &TForm1::LViewChange);
 }
 
 bool TForm1::textEventFilter(QObject* watched, QEvent* event)

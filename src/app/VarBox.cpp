@@ -1,6 +1,6 @@
 #include "VarBox.h"
 
-#include "DialogUtil.h"
+#include "DialogFrame.h"
 #include "Fonts.h"
 
 #include <QFrame>
@@ -102,5 +102,5 @@ void TAboutBox::OKButtonClick()
 void TAboutBox::showEvent(QShowEvent* event)
 {
     QDialog::showEvent(event);
-    DialogUtil::centreOnScreen(this);
+    DialogFrame::centre(this);
 }

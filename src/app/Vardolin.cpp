@@ -24,7 +24,7 @@ int main(int argc, char** argv)
     RealPlatform platform;
     QtMessages messages;
     QtCommonDialogs dialogs;
-    AppEnv env{executableFolder(), &platform, &messages, &dialogs};
+    AppEnv env{executableFolder(), platform, messages, dialogs};
 
     TForm1 main(env);
     createForms(main);

@@ -32,6 +32,9 @@ FolderPickerWindow::FolderPickerWindow(QWidget* parent, const ShellItem& root, c
     m_tree->setSelectionMode(QAbstractItemView::SingleSelection);
     m_tree->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_tree->setModel(m_model);
+    // The caption above the tree is what a screen reader names it by.
+    m_caption->setBuddy(m_tree);
+    m_tree->setAccessibleName(caption);
     m_tree->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
     m_tree->header()->setStretchLastSection(false);
 

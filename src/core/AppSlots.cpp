@@ -8,6 +8,7 @@
 #include <QBuffer>
 #include <QImageReader>
 #include <QImageWriter>
+#include <QPainter>
 
 namespace AppSlots {
 
@@ -48,10 +49,9 @@ Row rowFromLines(const LineBuffer& lines, int n)
     return Row{lines.line(base), lines.line(base + 1), lines.line(base + 2)};
 }
 
-void save(const QString& settingsDir, const std::array<Row, Count>& rows, const std::array<QImage, Count>& images,
-          LineBuffer& buffer)
+void save(const QString& settingsDir, const std::array<Row, Count>& rows, const std::array<QImage, Count>& images)
 {
-    buffer.clear();
+    LineBuffer buffer;
     for (const Row& r : rows) {
         buffer.append(r.title);
         buffer.append(r.path);
@@ -93,6 +93,34 @@ QImage blankIcon()
     QImage img(17, 17, QImage::Format_RGB32);
     img.fill(TColor::toQColor(TColor::BtnFace));
     return img;
+}
+
+namespace {
+QImage& canvas(QImage* picture)
+{
+    if (picture->isNull()) *picture = blankIcon();
+    return *picture;
+}
+} // namespace
+
+void fillButtonFace(QImage* picture)
+{
+    canvas(picture).fill(TColor::toQColor(TColor::BtnFace));
+}
+
+void drawOpaque(QImage* picture, const QImage& source)
+{
+    if (source.isNull()) return;
+    QPainter p(&canvas(picture));
+    p.setCompositionMode(QPainter::CompositionMode_Source);
+    p.drawImage(0, 0, source.convertToFormat(QImage::Format_RGB32));
+}
+
+void drawOver(QImage* picture, const QImage& image)
+{
+    if (image.isNull()) return;
+    QPainter p(&canvas(picture));
+    p.drawImage(0, 0, image);
 }
 
 } // namespace AppSlots

@@ -55,11 +55,10 @@ private:
 // Reads slot n (1..5) from the loaded lines (missing lines read as empty).
 Row rowFromLines(const LineBuffer& lines, int n);
 
-// The writer: appitems.cfg from the five rows through `buffer` (cleared first),
-// then the five icon files. Stops with VarError at the first file that cannot
-// be written; the files written before it stay.
-void save(const QString& settingsDir, const std::array<Row, Count>& rows, const std::array<QImage, Count>& images,
-          LineBuffer& buffer);
+// The writer: appitems.cfg from the five rows, then the five icon files (an
+// empty picture is written as a blank one). Stops with VarError at the first
+// file that cannot be written; the files written before it stay.
+void save(const QString& settingsDir, const std::array<Row, Count>& rows, const std::array<QImage, Count>& images);
 
 // Loads a BMP file of any depth a BMP reader accepts; throws VarError
 // (cannot open) when missing or not a bitmap.
@@ -69,4 +68,15 @@ QImage loadBitmap(const QString& path);
 void saveBitmap(const QImage& image, const QString& path);
 // A 17 x 17 image filled with the button-face colour.
 QImage blankIcon();
+
+// Drawing on a slot's picture as on a picture box: an empty (null) picture
+// becomes a 17 x 17 canvas of the button-face colour at the first drawing.
+// Brush and pen of the button-face colour over the whole picture.
+void fillButtonFace(QImage* picture);
+// An opaque copy of `source` at (0, 0), cut at the canvas; an empty source
+// draws nothing and leaves the picture as it was.
+void drawOpaque(QImage* picture, const QImage& source);
+// `image` at (0, 0) with its transparency: its transparent pixels keep what is
+// under them. An empty image draws nothing.
+void drawOver(QImage* picture, const QImage& image);
 }

@@ -64,7 +64,7 @@ void BigTextActivity::stopAll()
     updateBusy();
 }
 
-void BigTextActivity::load(int fd, const QString& path, BigTextEncoding encoding)
+void BigTextActivity::load(int fd, const QString& path, TextEncoding encoding)
 {
     stopAll();
     m_indexer.open(fd, path, encoding);

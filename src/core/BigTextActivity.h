@@ -21,7 +21,7 @@ public:
     BigTextIndexer& indexer() { return m_indexer; }
     // Opens fd (owned from here on) into the document with its head indexed;
     // the rest follows. Throws VarError like BigTextDocument::open().
-    void load(int fd, const QString& path, BigTextEncoding encoding);
+    void load(int fd, const QString& path, TextEncoding encoding);
     // Stops the work for the text shown, before it is replaced.
     void stopAll();
     bool indexing() const { return m_indexer.running(); }

@@ -170,11 +170,11 @@ ByteCounts countBytes(const unsigned char* p, qint64 n, QuickCount quick)
 }
 
 
-QuickCount quickCountFor(BigTextEncoding encoding)
+QuickCount quickCountFor(TextEncoding encoding)
 {
     switch (encoding) {
-    case BigTextEncoding::Cp932: return QuickCount::Cp932;
-    case BigTextEncoding::Utf8: return QuickCount::Utf8;
+    case TextEncoding::Cp932: return QuickCount::Cp932;
+    case TextEncoding::Utf8: return QuickCount::Utf8;
     default: return QuickCount::None;
     }
 }

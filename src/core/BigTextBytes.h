@@ -1,5 +1,5 @@
 #pragma once
-#include "BigTextCodec.h"
+#include "TextCodec.h"
 
 #include <QtGlobal>
 
@@ -12,7 +12,7 @@ namespace BigTextScan {
 // several times quicker than checking every character; blocks so counted are
 // not exact.
 enum class QuickCount { None, Cp932, Utf8 };
-QuickCount quickCountFor(BigTextEncoding encoding);
+QuickCount quickCountFor(TextEncoding encoding);
 // Characters of a byte range (line ends one each) as the quick count gives them.
 qint64 quickChars(QuickCount quick, const char* data, qint64 size);
 

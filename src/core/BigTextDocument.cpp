@@ -1,6 +1,5 @@
 #include "BigTextDocument.h"
 
-#include "BigTextJis.h"
 #include "BigTextSearch.h"
 #include "FsPath.h"
 #include "VarError.h"
@@ -58,7 +57,7 @@ void BigTextDocument::reset()
 
 void BigTextDocument::clear() { reset(); }
 
-void BigTextDocument::open(const QString& path, BigTextEncoding encoding)
+void BigTextDocument::open(const QString& path, TextEncoding encoding)
 {
     reset();
     const QByteArray name = FsPath::encodeName(path);
@@ -67,7 +66,7 @@ void BigTextDocument::open(const QString& path, BigTextEncoding encoding)
     open(fd, path, encoding);
 }
 
-bool BigTextDocument::openSmall(int fd, const QString& path, BigTextEncoding encoding, qint64* size)
+bool BigTextDocument::openSmall(int fd, const QString& path, TextEncoding encoding, qint64* size)
 {
     reset();
     struct stat st;
@@ -76,7 +75,7 @@ bool BigTextDocument::openSmall(int fd, const QString& path, BigTextEncoding enc
         throw VarError::cannotOpen(path);
     }
     *size = st.st_size;
-    if (S_ISREG(st.st_mode) && encoding != BigTextEncoding::Iso2022Jp) return false;
+    if (S_ISREG(st.st_mode) && encoding != TextEncoding::Iso2022Jp) return false;
 
     // Small in practice: ISO-2022-JP (whose bytes mean nothing without the
     // escapes before them) and pipes or devices are read and decoded whole,
@@ -96,33 +95,28 @@ bool BigTextDocument::openSmall(int fd, const QString& path, BigTextEncoding enc
     }
     ::close(fd);
     QString text;
-    if (encoding == BigTextEncoding::Iso2022Jp) {
-        text = BigTextJis::decodeIso2022Jp(bytes.constData(), bytes.size());
-    } else {
-        auto codec = BigTextCodec::create(encoding);
-        const int bom = BigTextCodec::bomLength(encoding, bytes.constData(), bytes.size());
-        codec->decode(bytes.constData() + bom, bytes.size() - bom, text);
-    }
+    const int bom = TextCodec::bomLength(encoding, bytes.constData(), bytes.size());
+    TextCodec::create(encoding)->decode(bytes.constData() + bom, bytes.size() - bom, text);
     setText(text);
     m_encoding = encoding;
     return true;
 }
 
-void BigTextDocument::open(int fd, const QString& path, BigTextEncoding encoding)
+void BigTextDocument::open(int fd, const QString& path, TextEncoding encoding)
 {
     openHead(fd, path, encoding, -1);
 }
 
-void BigTextDocument::openHead(int fd, const QString& path, BigTextEncoding encoding, qint64 headBytes)
+void BigTextDocument::openHead(int fd, const QString& path, TextEncoding encoding, qint64 headBytes)
 {
     qint64 size = 0;
     if (openSmall(fd, path, encoding, &size)) return;
 
-    auto source = std::make_shared<const BigTextSource>(fd, BigTextCodec::create(encoding));
+    auto source = std::make_shared<const BigTextSource>(fd, TextCodec::create(encoding));
     std::vector<BigTextScan::Block> blocks;
     char head[4];
     const qint64 got = BigTextScan::readAt(fd, 0, head, sizeof head);
-    const int bom = BigTextCodec::bomLength(encoding, head, got);
+    const int bom = TextCodec::bomLength(encoding, head, got);
     qint64 end = size;
     if (headBytes < 0) {
         blocks = BigTextScan::scan(fd, bom, size, source->codec());

@@ -1,5 +1,5 @@
 #pragma once
-#include "BigTextCodec.h"
+#include "TextCodec.h"
 #include "BigTextScan.h"
 #include "BigTextSource.h"
 
@@ -48,16 +48,16 @@ public:
 
     // Opens a file in an encoding found by the caller; a byte-order mark of that
     // encoding is skipped. Throws VarError (cannot open / read failure).
-    void open(const QString& path, BigTextEncoding encoding);
+    void open(const QString& path, TextEncoding encoding);
     // The same over a descriptor the caller opened (and already examined); the
     // document owns it from here on, also when this throws. Everything is read
     // through it, so what is shown is the file that was examined, even if the
     // name now points elsewhere. path is for messages only.
-    void open(int fd, const QString& path, BigTextEncoding encoding);
+    void open(int fd, const QString& path, TextEncoding encoding);
 
     // Opens the file like open(fd, ...) but indexes only about headBytes of it
     // (whole blocks); the rest is for appendBlocks(), from indexedEnd() on.
-    void openHead(int fd, const QString& path, BigTextEncoding encoding, qint64 headBytes);
+    void openHead(int fd, const QString& path, TextEncoding encoding, qint64 headBytes);
     // Whether the whole file is indexed (always, for a text not opened by openHead).
     bool isComplete() const { return m_indexedEnd >= m_fileEnd; }
     // Bytes of the file indexed (from its start, a byte-order mark included),
@@ -87,7 +87,7 @@ public:
 
     bool isFile() const { return m_source != nullptr; }
     const std::shared_ptr<const BigTextSource>& source() const { return m_source; }
-    BigTextEncoding encoding() const { return m_encoding; }
+    TextEncoding encoding() const { return m_encoding; }
     // Changes with every change of the text; editRevision() only when text
     // that was there changes (not when the index grows).
     quint64 revision() const { return m_revision; }
@@ -133,7 +133,7 @@ private:
 
     void reset();
     // Opens fd after examining it; false when it is for an index of blocks.
-    bool openSmall(int fd, const QString& path, BigTextEncoding encoding, qint64* size);
+    bool openSmall(int fd, const QString& path, TextEncoding encoding, qint64* size);
     void appendPieces(const std::vector<BigTextScan::Block>& blocks);
     void ensurePrefix() const;
     void invalidate(int from);
@@ -146,7 +146,7 @@ private:
     std::vector<Piece> piecesOf(QString text) const;
 
     std::shared_ptr<const BigTextSource> m_source;
-    BigTextEncoding m_encoding = BigTextEncoding::Utf8;
+    TextEncoding m_encoding = TextEncoding::Utf8;
     std::vector<Piece> m_pieces;
     quint64 m_revision = 0;
     quint64 m_editRevision = 0;

@@ -112,7 +112,7 @@ void BigTextIndexer::cancel()
     m_next = m_segments = 0;
 }
 
-void BigTextIndexer::open(int fd, const QString& path, BigTextEncoding encoding)
+void BigTextIndexer::open(int fd, const QString& path, TextEncoding encoding)
 {
     cancel();
     m_doc.openHead(fd, path, encoding, m_options.headBytes);

@@ -34,7 +34,7 @@ public:
 
     // Opens the document over fd (which it owns from here on, also when this
     // throws). Throws like BigTextDocument::open().
-    void open(int fd, const QString& path, BigTextEncoding encoding);
+    void open(int fd, const QString& path, TextEncoding encoding);
     // Stops the work for the current file; the document keeps what it has.
     void cancel();
     // Indexing, or checking the counts of characters.

@@ -86,7 +86,7 @@ qint64 lastLineEnd(const unsigned char* p, qint64 from, qint64 to)
 template <int U, bool Big>
 class Scanner {
 public:
-    Scanner(int fd, const BigTextCodec& codec, qint64 chunk, std::vector<Block>& out, const ScanControl& control)
+    Scanner(int fd, const TextCodec& codec, qint64 chunk, std::vector<Block>& out, const ScanControl& control)
         : m_fd(fd), m_codec(codec), m_chunk(std::max<qint64>(chunk, 1)), m_out(out), m_control(control) {}
 
     // Scans [begin, end); returns where the data read ended, or where the
@@ -279,7 +279,7 @@ private:
     }
 
     int m_fd;
-    const BigTextCodec& m_codec;
+    const TextCodec& m_codec;
     qint64 m_chunk;
     std::vector<Block>& m_out;
     const ScanControl& m_control;
@@ -315,7 +315,7 @@ qint64 lineStartAfter(int fd, qint64 origin, qint64 from, qint64 end, int unit, 
 
 } // namespace
 
-qint64 scanRange(int fd, qint64 begin, qint64 end, const BigTextCodec& codec, std::vector<Block>& out,
+qint64 scanRange(int fd, qint64 begin, qint64 end, const TextCodec& codec, std::vector<Block>& out,
                  const ScanControl& control, qint64 chunk)
 {
     if (codec.unitBytes() == 1) return Scanner<1, false>(fd, codec, chunk, out, control).run(begin, end);
@@ -323,7 +323,7 @@ qint64 scanRange(int fd, qint64 begin, qint64 end, const BigTextCodec& codec, st
     return Scanner<2, false>(fd, codec, chunk, out, control).run(begin, end);
 }
 
-qint64 nextLineStart(int fd, qint64 origin, qint64 from, qint64 end, const BigTextCodec& codec)
+qint64 nextLineStart(int fd, qint64 origin, qint64 from, qint64 end, const TextCodec& codec)
 {
     return lineStartAfter(fd, origin, from, end, codec.unitBytes(), codec.bigEndian());
 }
@@ -358,7 +358,7 @@ void Decoded::index()
         if (d[i] == u'\n') lineStarts.push_back(qint32(i + 1));
 }
 
-Decoded decode(const BigTextCodec& codec, const char* data, qint64 size)
+Decoded decode(const TextCodec& codec, const char* data, qint64 size)
 {
     Decoded d;
     codec.decode(data, size, d.text);
@@ -401,7 +401,7 @@ QByteArray readStream(int fd, qint64 maxBytes)
 }
 
 
-std::vector<Block> scan(int fd, qint64 begin, qint64 end, const BigTextCodec& codec, int parts, qint64 chunkBytes)
+std::vector<Block> scan(int fd, qint64 begin, qint64 end, const TextCodec& codec, int parts, qint64 chunkBytes)
 {
     const unsigned hw = std::max(1u, std::thread::hardware_concurrency());
     if (parts <= 0) parts = end - begin >= kParallelBytes ? int(std::min(4u, hw)) : 1;

@@ -1,6 +1,6 @@
 #pragma once
 #include "BigTextBytes.h"
-#include "BigTextCodec.h"
+#include "TextCodec.h"
 
 #include <QString>
 
@@ -39,7 +39,7 @@ struct Decoded {
     // Recomputes lineStarts after text was changed in place.
     void index();
 };
-Decoded decode(const BigTextCodec& codec, const char* data, qint64 size);
+Decoded decode(const TextCodec& codec, const char* data, qint64 size);
 // Puts '\n' for CR LF, lone CR and LF and U+FFFD for NUL into text, in place.
 void normalize(QString& text);
 
@@ -48,7 +48,7 @@ void normalize(QString& text);
 // 0: as many as pay off), reading chunkBytes at a time.
 // Throws VarError::streamRead() on a read error.
 constexpr qint64 kChunkBytes = 4 << 20;
-std::vector<Block> scan(int fd, qint64 begin, qint64 end, const BigTextCodec& codec, int parts = 0,
+std::vector<Block> scan(int fd, qint64 begin, qint64 end, const TextCodec& codec, int parts = 0,
                         qint64 chunkBytes = kChunkBytes);
 
 // How a scan of one range may be steered from outside.
@@ -66,13 +66,13 @@ struct ScanControl {
 // Scans [begin, end) with one thread, appending to out. Returns where the
 // reading ended (short of end when the file shrank) or where the scan stopped
 // (a block end; with stopAfter).
-qint64 scanRange(int fd, qint64 begin, qint64 end, const BigTextCodec& codec, std::vector<Block>& out,
+qint64 scanRange(int fd, qint64 begin, qint64 end, const TextCodec& codec, std::vector<Block>& out,
                  const ScanControl& control = {}, qint64 chunkBytes = kChunkBytes);
 
 // The first line start behind an LF at or after from (in units counted from
 // origin, which starts a character), looked for up to a megabyte ahead and
 // before end; -1 when there is none that near.
-qint64 nextLineStart(int fd, qint64 origin, qint64 from, qint64 end, const BigTextCodec& codec);
+qint64 nextLineStart(int fd, qint64 origin, qint64 from, qint64 end, const TextCodec& codec);
 
 // Reads up to size bytes at offset; fewer at the end of the file. Throws on a
 // read error.

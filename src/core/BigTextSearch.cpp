@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <cstring>
 
-BigTextSearch::BigTextSearch(const QString& what, const BigTextCodec* codec) : m_needle(what)
+BigTextSearch::BigTextSearch(const QString& what, const TextCodec* codec) : m_needle(what)
 {
     BigTextScan::normalize(m_needle);
     m_hasNewline = m_needle.contains(u'\n');

@@ -18,7 +18,7 @@ public:
 
     // codec: of the file the parts come from, for looking at raw bytes first;
     // null when the parts are all in memory.
-    BigTextSearch(const QString& what, const BigTextCodec* codec);
+    BigTextSearch(const QString& what, const TextCodec* codec);
 
     // Characters of the text as searched (line ends made one '\n' each).
     qsizetype size() const { return m_needle.size(); }

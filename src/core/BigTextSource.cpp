@@ -34,7 +34,7 @@ void conform(BigTextScan::Decoded& d, qint64 chars, qint64 newlines, bool endsWi
 
 } // namespace
 
-BigTextSource::BigTextSource(int fd, std::unique_ptr<BigTextCodec> codec) : m_fd(fd), m_codec(std::move(codec)) {}
+BigTextSource::BigTextSource(int fd, std::unique_ptr<TextCodec> codec) : m_fd(fd), m_codec(std::move(codec)) {}
 
 BigTextSource::~BigTextSource()
 {

@@ -1,5 +1,5 @@
 #pragma once
-#include "BigTextCodec.h"
+#include "TextCodec.h"
 #include "BigTextScan.h"
 
 #include <memory>
@@ -11,17 +11,17 @@
 // is shown never reads from a reused descriptor number.
 class BigTextSource {
 public:
-    BigTextSource(int fd, std::unique_ptr<BigTextCodec> codec);
+    BigTextSource(int fd, std::unique_ptr<TextCodec> codec);
     ~BigTextSource();
     BigTextSource(const BigTextSource&) = delete;
     BigTextSource& operator=(const BigTextSource&) = delete;
 
     int fd() const { return m_fd; }
-    const BigTextCodec& codec() const { return *m_codec; }
+    const TextCodec& codec() const { return *m_codec; }
 
 private:
     int m_fd;
-    std::unique_ptr<BigTextCodec> m_codec;
+    std::unique_ptr<TextCodec> m_codec;
 };
 
 // One piece of a big text: a block of the file, or text held in memory

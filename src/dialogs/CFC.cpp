@@ -1,6 +1,6 @@
 #include "CFC.h"
 
-#include "DialogUtil.h"
+#include "DialogFrame.h"
 #include "Guard.h"
 #include "MainForm.h"
 #include "Messages.h"
@@ -9,17 +9,12 @@
 #include <QCheckBox>
 #include <QPushButton>
 
-template <class F> void TForm7::guard(F&& body)
-{
-    guarded(m_env.messages, this, std::forward<F>(body));
-}
-
 TForm7::TForm7(MainForm& main, const AppEnv& env, QWidget* parent)
     : QDialog(parent), m_main(main), m_env(env)
 {
     setObjectName(QStringLiteral("Form7"));
     setWindowTitle(QStringLiteral("Ver1.02用の設定ファイルをインポート"));
-    DialogUtil::makeFixedDialog(this, 233, 65);
+    DialogFrame::setUp(this, 233, 65);
 
     Chex1 = new QCheckBox(QStringLiteral("旧バージョン用の設定ファイルを削除"), this);
     Chex1->setObjectName(QStringLiteral("Chex1"));
@@ -29,19 +24,19 @@ TForm7::TForm7(MainForm& main, const AppEnv& env, QWidget* parent)
     Button1->setObjectName(QStringLiteral("Button1"));
     Button1->setGeometry(32, 32, 75, 25);
     Button1->setDefault(true);
-    connect(Button1, &QPushButton::clicked, this, [this] { guard([this] { Button1Click(); }); });
+    connectGuarded(Button1, &QPushButton::clicked, this, m_env.messages, &TForm7::Button1Click);
 
     Button2 = new QPushButton(QStringLiteral("キャンセル"), this);
     Button2->setObjectName(QStringLiteral("Button2"));
     Button2->setGeometry(128, 32, 75, 25);
     Button2->setAutoDefault(false);
-    connect(Button2, &QPushButton::clicked, this, [this] { guard([this] { Button2Click(); }); });
+    connectGuarded(Button2, &QPushButton::clicked, this, m_env.messages, &TForm7::Button2Click);
 }
 
 void TForm7::showEvent(QShowEvent* event)
 {
     QDialog::showEvent(event);
-    DialogUtil::centreOnScreen(this);
+    DialogFrame::centre(this);
 }
 
 void TForm7::reject()
@@ -52,7 +47,7 @@ void TForm7::reject()
 
 void TForm7::notice(const QString& text)
 {
-    if (m_env.messages) m_env.messages->notice(this, text);
+    m_env.messages.notice(this, text);
 }
 
 void TForm7::Button1Click()

@@ -24,10 +24,6 @@ public:
     void Chg1();           // registered applications and their icons
     void Chg2();           // main settings
 
-    QCheckBox* Chex1 = nullptr;
-    QPushButton* Button1 = nullptr;
-    QPushButton* Button2 = nullptr;
-
 public Q_SLOTS:
     void reject() override;
 
@@ -35,8 +31,11 @@ protected:
     void showEvent(QShowEvent* event) override;
 
 private:
-    template <class F> void guard(F&& body);
     void notice(const QString& text);
+
+    QCheckBox* Chex1 = nullptr;
+    QPushButton* Button1 = nullptr;
+    QPushButton* Button2 = nullptr;
 
     MainForm& m_main;
     AppEnv m_env;

@@ -1,26 +1,22 @@
 #include "ColDlg.h"
 
 #include "CommonDialogs.h"
-#include "DialogUtil.h"
+#include "DialogFrame.h"
 #include "Fonts.h"
 #include "Guard.h"
 #include "MainForm.h"
+#include "ViewColours.h"
 
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
 
-template <class F> void TForm6::guard(F&& body)
-{
-    guarded(m_env.messages, this, std::forward<F>(body));
-}
-
 TForm6::TForm6(MainForm& main, const AppEnv& env, QWidget* parent)
-    : QDialog(parent), m_main(main), m_env(env)
+    : FormDialog(env.messages, parent), m_main(main), m_env(env)
 {
     setObjectName(QStringLiteral("Form6"));
     setWindowTitle(QStringLiteral("文字色と背景色の設定"));
-    DialogUtil::makeFixedDialog(this, 217, 121);
+    DialogFrame::setUp(this, 217, 121);
 
     Label1 = new QLabel(QStringLiteral("文字"), this);
     Label1->setObjectName(QStringLiteral("Label1"));
@@ -36,7 +32,7 @@ TForm6::TForm6(MainForm& main, const AppEnv& env, QWidget* parent)
         auto* b = new QPushButton(caption, this);
         b->setObjectName(QString::fromLatin1(name));
         b->setGeometry(x, y, w, 25);
-        connect(b, &QPushButton::clicked, this, [this, handler] { guard([&] { (this->*handler)(); }); });
+        connectGuarded(b, &QPushButton::clicked, this, m_env.messages, handler);
         return b;
     };
     Button1 = button("Button1", QStringLiteral("文字色"), 152, 16, 57, &TForm6::Button1Click);
@@ -44,23 +40,6 @@ TForm6::TForm6(MainForm& main, const AppEnv& env, QWidget* parent)
     Button3 = button("Button3", QStringLiteral("決定"), 24, 88, 75, &TForm6::Button3Click);
     Button4 = button("Button4", QStringLiteral("キャンセル"), 112, 88, 75, &TForm6::Button4Click);
     paintSample();
-}
-
-void TForm6::showEvent(QShowEvent* event)
-{
-    QDialog::showEvent(event);
-    DialogUtil::centreOnScreen(this);
-    guard([this] { FormShow(); });
-}
-
-void TForm6::keyPressEvent(QKeyEvent* event)
-{
-    // No button here is the cancel button: Escape does not close the dialog.
-    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
-        event->accept();
-        return;
-    }
-    QDialog::keyPressEvent(event);
 }
 
 void TForm6::FormShow()
@@ -73,14 +52,13 @@ void TForm6::FormShow()
 
 void TForm6::paintSample()
 {
-    DialogUtil::applyViewColors(Label1, ViewColors{m_text, m_back});
+    ViewColours::apply(Label1, ViewColors{m_text, m_back});
 }
 
 bool TForm6::pickColor(qint32 preset, qint32* result)
 {
-    if (!m_env.dialogs) return false;
     QColor color = TColor::toQColor(preset);
-    if (!m_env.dialogs->chooseColor(this, &color, &m_customColors)) return false;
+    if (!m_env.dialogs.chooseColor(this, &color, &m_customColors)) return false;
     *result = TColor::fromQColor(color);
     return true;
 }

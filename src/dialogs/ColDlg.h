@@ -4,6 +4,7 @@
 #include <QList>
 
 #include "AppEnv.h"
+#include "FormDialog.h"
 
 class MainForm;
 class QLabel;
@@ -11,12 +12,12 @@ class QPushButton;
 
 // The text and background colours shared by the viewing controls, edited on a
 // large sample. The main window changes only on "決定".
-class TForm6 : public QDialog {
+class TForm6 : public FormDialog {
     Q_OBJECT
 public:
     TForm6(MainForm& main, const AppEnv& env, QWidget* parent = nullptr);
 
-    void FormShow();
+    void FormShow() override;
     void Button1Click();   // "文字色"
     void Button2Click();   // "背景色"
     void Button3Click();   // "決定"
@@ -26,22 +27,17 @@ public:
     qint32 sampleTextColor() const { return m_text; }
     qint32 sampleBackColor() const { return m_back; }
 
+private:
     QLabel* Label1 = nullptr;
     QPushButton* Button1 = nullptr;
     QPushButton* Button2 = nullptr;
     QPushButton* Button3 = nullptr;
     QPushButton* Button4 = nullptr;
 
-protected:
-    void showEvent(QShowEvent* event) override;
-    void keyPressEvent(QKeyEvent* event) override;
-
-private:
     // Opens the colour dialog preset with `preset`; true and *result set only
     // when the user confirms a colour.
     bool pickColor(qint32 preset, qint32* result);
     void paintSample();
-    template <class F> void guard(F&& body);
 
     MainForm& m_main;
     AppEnv m_env;

@@ -1,11 +1,12 @@
 #include "KaDialog.h"
 
-#include "DialogUtil.h"
+#include "DialogFrame.h"
 #include "Guard.h"
 #include "KaListBox.h"
 #include "LineBuffer.h"
 #include "MainForm.h"
 #include "MyInputDialog.h"
+#include "ViewColours.h"
 
 #include <QAction>
 #include <QApplication>
@@ -25,20 +26,15 @@ namespace {
 const QString kFileName = QStringLiteral("exitem.cfg");
 }
 
-template <class F> void TForm2::guard(F&& body)
-{
-    guarded(m_env.messages, this, std::forward<F>(body));
-}
-
 TForm2::TForm2(MainForm& main, const AppEnv& env, QWidget* parent)
     : KaFixedDialog(parent), m_main(main), m_env(env)
 {
     setObjectName(QStringLiteral("Form2"));
     setWindowTitle(QStringLiteral("拡張子の設定"));
-    DialogUtil::makeFixedDialog(this, 425, 137);
+    DialogFrame::setUp(this, 425, 137);
     buildLayout();
     connectHandlers();
-    guard([this] { FormCreate(); });
+    guarded(m_env.messages, this, [this] { FormCreate(); });
 }
 
 void TForm2::buildLayout()
@@ -94,14 +90,21 @@ void TForm2::buildLayout()
         *b.button = button;
     }
 
+    auto item = [](QMenu* menu, const char* name, const QString& caption) {
+        QAction* a = menu->addAction(caption);
+        a->setObjectName(QLatin1String(name));
+        return a;
+    };
     PopupMenu1 = new QMenu(this);
-    PoAdd1 = PopupMenu1->addAction(QStringLiteral("追加"));
-    PoChg1 = PopupMenu1->addAction(QStringLiteral("変更"));
-    PoDel1 = PopupMenu1->addAction(QStringLiteral("削除"));
+    PopupMenu1->setObjectName(QStringLiteral("PopupMenu1"));
+    PoAdd1 = item(PopupMenu1, "PoAdd1", QStringLiteral("追加"));
+    PoChg1 = item(PopupMenu1, "PoChg1", QStringLiteral("変更"));
+    PoDel1 = item(PopupMenu1, "PoDel1", QStringLiteral("削除"));
     PopupMenu2 = new QMenu(this);
-    PoAdd2 = PopupMenu2->addAction(QStringLiteral("追加"));
-    PoChg2 = PopupMenu2->addAction(QStringLiteral("変更"));
-    PoDel2 = PopupMenu2->addAction(QStringLiteral("削除"));
+    PopupMenu2->setObjectName(QStringLiteral("PopupMenu2"));
+    PoAdd2 = item(PopupMenu2, "PoAdd2", QStringLiteral("追加"));
+    PoChg2 = item(PopupMenu2, "PoChg2", QStringLiteral("変更"));
+    PoDel2 = item(PopupMenu2, "PoDel2", QStringLiteral("削除"));
 
     setTabOrder(LBox1, LBox2);
     setTabOrder(LBox2, SelectsItems[0]);
@@ -115,13 +118,13 @@ void TForm2::buildLayout()
 
 void TForm2::connectHandlers()
 {
+    Messages& messages = m_env.messages;
     for (QPushButton* b : {Button1, Button2, Button3, Button4, Button5})
-        connect(b, &QPushButton::clicked, this,
-                [this, b] { guard([&] { Button1Click(b->property("Tag").toInt()); }); });
-    connect(SelectsGroup, &QButtonGroup::idClicked, this, [this] { guard([this] { SelectsClick(); }); });
-    connect(LBox1, &QListWidget::currentRowChanged, this, [this] { guard([this] { LBox1Click(); }); });
-    connect(LBox2, &QListWidget::currentRowChanged, this,
-            [this](int row) { m_editor.selectPattern(row); });
+        connectGuarded(b, &QPushButton::clicked, this, messages,
+                       [this, b] { Button1Click(b->property("Tag").toInt()); });
+    connectGuarded(SelectsGroup, &QButtonGroup::idClicked, this, messages, &TForm2::SelectsClick);
+    connectGuarded(LBox1, &QListWidget::currentRowChanged, this, messages, &TForm2::LBox1Click);
+    connect(LBox2, &QListWidget::currentRowChanged, this, [this](int row) { m_editor.selectPattern(row); });
 
     const struct {
         QAction* action;
@@ -130,30 +133,35 @@ void TForm2::connectHandlers()
         {PoAdd1, &TForm2::PoAdd1Click}, {PoChg1, &TForm2::PoChg1Click}, {PoDel1, &TForm2::PoDel1Click},
         {PoAdd2, &TForm2::PoAdd2Click}, {PoChg2, &TForm2::PoChg2Click}, {PoDel2, &TForm2::PoDel2Click},
     };
-    for (const auto& item : items) {
-        auto handler = item.handler;
-        connect(item.action, &QAction::triggered, this, [this, handler] { guard([&] { (this->*handler)(); }); });
-    }
+    for (const auto& item : items) connectGuarded(item.action, &QAction::triggered, this, messages, item.handler);
 
     for (KaListBox* box : {LBox1, LBox2}) {
         QMenu* menu = box == LBox1 ? PopupMenu1 : PopupMenu2;
         box->setContextMenuPolicy(Qt::CustomContextMenu);
         connect(box, &QWidget::customContextMenuRequested, this,
                 [box, menu](const QPoint& pos) { menu->popup(box->viewport()->mapToGlobal(pos)); });
-        connect(box, &KaListBox::mouseDown, this, [this, box](Qt::MouseButton button, const QPoint& pos) {
-            guard([&] { listMouseDown(box, button, pos); });
+        connectGuarded(box, &KaListBox::mouseDown, this, messages,
+                       [this, box](Qt::MouseButton button, const QPoint& pos) { listMouseDown(box, button, pos); });
+        connectGuarded(box, &KaListBox::dragMoved, this, messages,
+                       [this, box](const QPoint& globalPos) { dragMoved(box, globalPos); });
+        connectGuarded(box, &KaListBox::dropped, this, messages,
+                       [this, box](const QPoint& globalPos) { dropped(box, globalPos); });
+        // A move by keyboard is a drop of the current item on its neighbour;
+        // the moved item stays current so that the next key moves it on.
+        connectGuarded(box, &KaListBox::keyMove, this, messages, [this, box](int from, int to) {
+            if (!listDragOver(box, box)) return;
+            m_editor.setDragSourceIndex(from);
+            if (!(box == LBox1 ? m_editor.dropCategory(to) : m_editor.dropPattern(to))) return;
+            if (box == LBox1) showLists();
+            else showPatterns();
+            box->setCurrentRow(to);
         });
-        connect(box, &KaListBox::dragMoved, this,
-                [this, box](const QPoint& globalPos) { guard([&] { dragMoved(box, globalPos); }); });
-        connect(box, &KaListBox::dropped, this,
-                [this, box](const QPoint& globalPos) { guard([&] { dropped(box, globalPos); }); });
     }
 }
 
 void TForm2::setNameInput(TForm3* form)
 {
     m_form3 = form;
-    if (m_form3) m_form3->setOwner(this);
 }
 
 // ---------------------------------------------------------------- showing
@@ -166,7 +174,7 @@ void TForm2::FormCreate()
 void TForm2::showEvent(QShowEvent* event)
 {
     KaFixedDialog::showEvent(event);
-    if (!event->spontaneous()) guard([this] { FormShow(); });
+    if (!event->spontaneous()) guarded(m_env.messages, this, [this] { FormShow(); });
 }
 
 void TForm2::FormShow()
@@ -185,7 +193,7 @@ void TForm2::ColorSet2()
 {
     const ViewColors colors = m_main.viewColors();
     for (KaListBox* box : {LBox1, LBox2}) {
-        DialogUtil::applyViewColors(box, colors);
+        ViewColours::apply(box, colors);
         // A list that is not being edited keeps its fill colour; only its text greys.
         QPalette pal = box->palette();
         pal.setColor(QPalette::Disabled, QPalette::Base, TColor::toQColor(colors.background));
@@ -285,29 +293,23 @@ void TForm2::TagsSave()
 {
     QApplication::setOverrideCursor(Qt::WaitCursor);
     const auto restore = qScopeGuard([] { QApplication::restoreOverrideCursor(); });
-    LineBuffer& lines = m_main.lineBuffer();
-    lines.clear();
+    LineBuffer lines;
     ExtensionTable::write(m_editor.names(), m_editor.grid(), &lines);
     lines.save(m_env.settingsFile(kFileName));
-    lines.clear();
 }
 
 // ---------------------------------------------------------------- add, change, delete
 
-void TForm2::prepareNameInput(const QString& caption, const QString& text)
+bool TForm2::askName(const QString& caption, const QString& text)
 {
-    Tag = 0;
-    if (!m_form3) return;
-    DialogUtil::applyViewColors(m_form3->Edit1, m_main.viewColors());
-    m_form3->setWindowTitle(caption);
-    m_form3->Edit1->setText(text);
-}
-
-void TForm2::runNameInput()
-{
-    if (!m_form3) return;
+    if (!m_form3) return false;
+    m_form3->prepare(caption, text, m_main.viewColors());
     if (m_runner) m_runner(*m_form3);
     else m_form3->exec();
+    const TForm3::Answer& answer = m_form3->answer();
+    if (answer.stored == TForm3::Stored::CategoryName) storeCategoryName(answer.text);
+    if (answer.stored == TForm3::Stored::PatternName) storePatternName(answer.text);
+    return answer.accepted;
 }
 
 void TForm2::XAdd()
@@ -316,12 +318,11 @@ void TForm2::XAdd()
     // Refused while the list is full, and for patterns while no category row
     // is there to take them.
     if (!m_editor.canAdd(target)) return;
-    prepareNameInput(target == ExtensionEditor::Categories ? QStringLiteral("種別：追加")
-                                                           : QStringLiteral("拡張子：追加"),
-                     QString());
-    runNameInput();
-    if (Tag != 1) return;
-    m_editor.add(InputResult);
+    const bool accepted = askName(target == ExtensionEditor::Categories ? QStringLiteral("種別：追加")
+                                                                        : QStringLiteral("拡張子：追加"),
+                                  QString());
+    if (!accepted) return;
+    m_editor.add(m_form3->inputResult());
     showLists();
 }
 
@@ -331,11 +332,9 @@ void TForm2::XChg()
     if (target == ExtensionEditor::Patterns && !m_editor.hasCategoryRow()) return;
     // The list's index error when nothing is selected, before anything is shown.
     const QString current = m_editor.selectedText();
-    prepareNameInput(target == ExtensionEditor::Categories ? QStringLiteral("種別：変更")
-                                                           : QStringLiteral("拡張子：変更"),
-                     current);
-    runNameInput();
-    // "決定" has stored the text through storeCategoryName / storePatternName.
+    // The answer itself stores the changed name.
+    askName(target == ExtensionEditor::Categories ? QStringLiteral("種別：変更") : QStringLiteral("拡張子：変更"),
+            current);
 }
 
 void TForm2::storeCategoryName(const QString& name)

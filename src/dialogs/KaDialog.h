@@ -25,11 +25,11 @@ class TForm2 : public KaFixedDialog {
 public:
     TForm2(MainForm& main, const AppEnv& env, QWidget* parent = nullptr);
 
-    // The name input that add and change show.
+    // The name input that add and change ask.
     void setNameInput(TForm3* form);
     TForm3* nameInput() const { return m_form3; }
     // Shows the prepared name input and returns when it was closed. Modal by
-    // default; tests put an answering function here.
+    // default; tests put an answering function (the user at the dialog) here.
     void setNameInputRunner(std::function<void(TForm3&)> runner) { m_runner = std::move(runner); }
 
     const ExtensionEditor& editor() const { return m_editor; }
@@ -69,15 +69,10 @@ public:
     void LBox1EndDrag(bool overTarget) { listEndDrag(LBox1, overTarget); }
     void LBox2EndDrag(bool overTarget) { listEndDrag(LBox2, overTarget); }
 
-    // What "決定" of the name input stores for a change.
-    void storeCategoryName(const QString& name);
-    void storePatternName(const QString& name);
+protected:
+    void showEvent(QShowEvent* event) override;
 
-    // The accepted flag of the name input (1 after "決定", 0 after "キャンセル")
-    // and the name it took for an add.
-    int Tag = 0;
-    QString InputResult;
-
+private:
     // --- controls (names of the layout)
     QLabel* Label1 = nullptr;
     QLabel* Label2 = nullptr;
@@ -96,19 +91,17 @@ public:
     QAction *PoAdd1 = nullptr, *PoChg1 = nullptr, *PoDel1 = nullptr;
     QAction *PoAdd2 = nullptr, *PoChg2 = nullptr, *PoDel2 = nullptr;
 
-protected:
-    void showEvent(QShowEvent* event) override;
-
-private:
     void buildLayout();
     void connectHandlers();
-    template <class F> void guard(F&& body);
     // Puts the working copy into the widgets.
     void showLists();
     void showPatterns();
     void showAvailability();
-    void prepareNameInput(const QString& caption, const QString& text);
-    void runNameInput();
+    // Asks the name input with this caption and text; true when it was
+    // closed with "決定". A change it answers is stored here.
+    bool askName(const QString& caption, const QString& text);
+    void storeCategoryName(const QString& name);
+    void storePatternName(const QString& name);
 
     void listMouseDown(KaListBox* box, Qt::MouseButton button, const QPoint& pos);
     bool listDragOver(const KaListBox* box, const QObject* source) const;

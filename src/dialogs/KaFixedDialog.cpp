@@ -1,6 +1,6 @@
 #include "KaFixedDialog.h"
 
-#include "DialogUtil.h"
+#include "DialogFrame.h"
 
 #include <QCloseEvent>
 #include <QKeyEvent>
@@ -57,6 +57,6 @@ void KaFixedDialog::showEvent(QShowEvent* event)
 {
     QDialog::showEvent(event);
     if (event->spontaneous()) return;
-    DialogUtil::centreOnScreen(this);
+    DialogFrame::centre(this);
     if (m_lastFocus) m_lastFocus->setFocus();
 }

@@ -113,6 +113,14 @@ void KaListBox::keyPressEvent(QKeyEvent* event)
         event->accept();
         return;
     }
+    const bool up = event->key() == Qt::Key_Up, down = event->key() == Qt::Key_Down;
+    if ((up || down) && (event->modifiers() & ~Qt::KeypadModifier) == Qt::AltModifier) {
+        event->accept();
+        const int from = currentRow();
+        const int to = from + (up ? -1 : 1);
+        if (from >= 0 && to >= 0 && to < count()) Q_EMIT keyMove(from, to);
+        return;
+    }
     QListWidget::keyPressEvent(event);
 }
 

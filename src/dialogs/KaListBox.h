@@ -31,6 +31,8 @@ Q_SIGNALS:
     // The button was released while a drag ran.
     void dropped(const QPoint& globalPos);
     void dragCancelled();
+    // Alt+Up or Alt+Down: the keyboard's way to drag the current item one place.
+    void keyMove(int from, int to);
 
 protected:
     void mousePressEvent(QMouseEvent* event) override;

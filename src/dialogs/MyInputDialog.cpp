@@ -1,19 +1,17 @@
 #include "MyInputDialog.h"
 
-#include "DialogUtil.h"
+#include "DialogFrame.h"
 #include "Guard.h"
-#include "KaDialog.h"
-#include "MainForm.h"
+#include "ViewColours.h"
 
 #include <QLineEdit>
 #include <QPushButton>
 
-TForm3::TForm3(MainForm& main, const AppEnv& env, QWidget* parent)
-    : KaFixedDialog(parent), m_main(main), m_env(env)
+TForm3::TForm3(const AppEnv& env, QWidget* parent) : KaFixedDialog(parent), m_env(env)
 {
     setObjectName(QStringLiteral("Form3"));
     setWindowTitle(QString());
-    DialogUtil::makeFixedDialog(this, 193, 73);
+    DialogFrame::setUp(this, 193, 73);
 
     Button1 = plainButton(QStringLiteral("決定"), this);
     Button1->setObjectName(QStringLiteral("Button1"));
@@ -31,31 +29,37 @@ TForm3::TForm3(MainForm& main, const AppEnv& env, QWidget* parent)
     // has it on the first showing, and later showings keep the last one.
     Button1->setFocus();
 
-    auto run = [this](void (TForm3::*handler)()) {
-        guarded(m_env.messages, this, [&] { (this->*handler)(); });
-    };
-    connect(Button1, &QPushButton::clicked, this, [run] { run(&TForm3::Button1Click); });
-    connect(Button2, &QPushButton::clicked, this, [run] { run(&TForm3::Button2Click); });
+    connectGuarded(Button1, &QPushButton::clicked, this, m_env.messages, &TForm3::Button1Click);
+    connectGuarded(Button2, &QPushButton::clicked, this, m_env.messages, &TForm3::Button2Click);
+}
+
+void TForm3::prepare(const QString& caption, const QString& text, const ViewColors& colors)
+{
+    m_answer = Answer{};
+    ViewColours::apply(Edit1, colors);
+    setWindowTitle(caption);
+    Edit1->setText(text);
 }
 
 void TForm3::Button1Click()
 {
     const QString caption = windowTitle();
     const QString text = Edit1->text();
-    if (m_owner) {
-        if (caption == QStringLiteral("種別：追加") || caption == QStringLiteral("拡張子：追加"))
-            m_owner->InputResult = text;
-        else if (caption == QStringLiteral("種別：変更"))
-            m_owner->storeCategoryName(text);
-        else if (caption == QStringLiteral("拡張子：変更"))
-            m_owner->storePatternName(text);
-        m_owner->Tag = 1;
+    Stored stored = Stored::Nothing;
+    if (caption == QStringLiteral("種別：追加") || caption == QStringLiteral("拡張子：追加")) {
+        stored = Stored::NewName;
+        m_inputResult = text;
+    } else if (caption == QStringLiteral("種別：変更")) {
+        stored = Stored::CategoryName;
+    } else if (caption == QStringLiteral("拡張子：変更")) {
+        stored = Stored::PatternName;
     }
+    m_answer = Answer{true, stored, stored == Stored::Nothing ? QString() : text};
     done(QDialog::Accepted);
 }
 
 void TForm3::Button2Click()
 {
-    if (m_owner) m_owner->Tag = 0;
+    m_answer = Answer{};
     done(QDialog::Rejected);
 }

@@ -1,34 +1,43 @@
 #pragma once
 #include "AppEnv.h"
 #include "KaFixedDialog.h"
+#include "TColor.h"
 
-class MainForm;
 class QLineEdit;
 class QPushButton;
-class TForm2;
 
-// The name input of the extension settings dialog. Its caption, set by the
-// settings dialog before each showing, says what the typed text is for; "決定"
-// stores the text accordingly (an add into the settings dialog's InputResult, a
-// change straight into its lists) and sets the settings dialog's accepted flag.
+// The name input of the extension settings dialog. Its caption, set before each
+// showing, says what the typed text is for; "決定" takes the text accordingly
+// and the dialog hands it back through answer(): the settings dialog asks, then
+// reads the answer.
 class TForm3 : public KaFixedDialog {
     Q_OBJECT
 public:
-    TForm3(MainForm& main, const AppEnv& env, QWidget* parent = nullptr);
+    // What "決定" took the text as, decided by the caption.
+    enum class Stored { Nothing, NewName, CategoryName, PatternName };
+    struct Answer {
+        bool accepted = false;   // closed with "決定"
+        Stored stored = Stored::Nothing;
+        QString text;            // the text taken, as typed
+    };
 
-    // The settings dialog that receives the text; set by TForm2::setNameInput.
-    void setOwner(TForm2* owner) { m_owner = owner; }
-    TForm2* owner() const { return m_owner; }
+    explicit TForm3(const AppEnv& env, QWidget* parent = nullptr);
+
+    // Sets up one showing: the caption (the mode), the edit text and its colours.
+    // The answer of the previous showing is forgotten.
+    void prepare(const QString& caption, const QString& text, const ViewColors& colors);
+    const Answer& answer() const { return m_answer; }
+    // The name the last add took; a cancelled showing leaves it as it was.
+    const QString& inputResult() const { return m_inputResult; }
 
     void Button1Click();   // "決定"
     void Button2Click();   // "キャンセル"
 
+private:
+    AppEnv m_env;
     QPushButton* Button1 = nullptr;
     QPushButton* Button2 = nullptr;
     QLineEdit* Edit1 = nullptr;
-
-private:
-    MainForm& m_main;
-    AppEnv m_env;
-    TForm2* m_owner = nullptr;
+    Answer m_answer;
+    QString m_inputResult;
 };

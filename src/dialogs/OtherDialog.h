@@ -1,12 +1,12 @@
 #pragma once
 #include <QDialog>
-#include <QImage>
 #include <QString>
 
 #include <array>
 
 #include "AppEnv.h"
-#include "AppSlots.h"
+#include "FormDialog.h"
+#include "AppSlotsEditor.h"
 
 class MainForm;
 class ImageBox;
@@ -18,9 +18,9 @@ class QPushButton;
 class QToolButton;
 
 // Registration of the five applications. The dialog works on its own copy of
-// the slots, one row each; the main window sees the rows only at "決定".
-// It keeps selector, rows and images between openings.
-class TForm4 : public QDialog {
+// the slots (AppSlotsEditor), which its rows mirror; the main window sees the
+// rows only at "決定". It keeps selector, rows and pictures between openings.
+class TForm4 : public FormDialog {
     Q_OBJECT
 public:
     TForm4(MainForm& main, const AppEnv& env, QWidget* parent = nullptr);
@@ -28,12 +28,14 @@ public:
     // The test-run dialog that "動作テスト" fills and shows.
     void setTestForm(TForm5* form) { m_form5 = form; }
     // The main window's part of opening: every row's title, path and option
-    // from the main window, and its image from the main window's hidden image
-    // when that is not empty.
+    // from the main window's slots, and its picture from the slot's icon when
+    // that is not empty.
     void copyFromMain();
 
+    const AppSlotsEditor& editor() const { return m_editor; }
+
     // --- handlers
-    void FormShow();
+    void FormShow() override;
     void FormInit();
     void ChBoxChange();
     void Num1Click(int tag);
@@ -50,15 +52,20 @@ public:
     void Button5Click();
     void ResetBtn1Click(int tag);
 
-    // The selected slot 1..5, or 0 when the selector has no item selected.
-    int selectedSlot() const;
-    // Selects item n (0: none) without running ChBoxChange, as a program does.
-    void selectSlot(int n);
-    AppSlots::Row row(int n) const;
-    QImage rowImage(int n) const;
-
     // The file-open dialog's filter.
     static QString openFilter();
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void buildLayout();
+    void connectHandlers();
+    // Selects item n (0: none) without running ChBoxChange, as a program does.
+    void selectSlot(int n);
+    void clearFields();
+    // Puts the working copy into the rows and the preview.
+    void showRows();
 
     // --- controls (names of the layout); rows are indexed 1..5
     QComboBox* ChBox = nullptr;
@@ -75,18 +82,8 @@ public:
     QPushButton *Button1 = nullptr, *Button2 = nullptr, *Button3 = nullptr, *Button4 = nullptr,
                 *Button5 = nullptr;
 
-protected:
-    void showEvent(QShowEvent* event) override;
-    void keyPressEvent(QKeyEvent* event) override;
-    bool eventFilter(QObject* watched, QEvent* event) override;
-
-private:
-    void buildLayout();
-    void connectHandlers();
-    template <class F> void guard(F&& body);
-    void setRow(int n, const AppSlots::Row& r);
-
     MainForm& m_main;
     AppEnv m_env;
+    AppSlotsEditor m_editor;
     TForm5* m_form5 = nullptr;
 };

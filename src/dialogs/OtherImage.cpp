@@ -1,8 +1,5 @@
 #include "OtherImage.h"
 
-#include "AppSlots.h"
-#include "TColor.h"
-
 #include <QPainter>
 #include <QPixmap>
 
@@ -17,45 +14,12 @@ void ImageBox::setPicture(const QImage& image)
     update();
 }
 
-QImage& ImageBox::canvas()
-{
-    if (m_picture.isNull()) m_picture = AppSlots::blankIcon();
-    return m_picture;
-}
-
-void ImageBox::fillButtonFace()
-{
-    QImage& img = canvas();
-    img.fill(TColor::toQColor(TColor::BtnFace));
-    update();
-}
-
-void ImageBox::drawOpaque(const QImage& source)
-{
-    if (source.isNull()) return;
-    QImage& img = canvas();
-    QPainter p(&img);
-    p.setCompositionMode(QPainter::CompositionMode_Source);
-    p.drawImage(0, 0, source.convertToFormat(QImage::Format_RGB32));
-    p.end();
-    update();
-}
-
-void ImageBox::drawIcon(const QIcon& icon)
-{
-    const QImage img = OtherImage::iconImage(icon);
-    if (img.isNull()) return;
-    QImage& target = canvas();
-    QPainter p(&target);
-    p.drawImage(0, 0, img);
-    p.end();
-    update();
-}
-
 void ImageBox::paintEvent(QPaintEvent*)
 {
     if (m_picture.isNull()) return;
     QPainter p(this);
+    // On a screen of higher density the 17 x 17 picture is enlarged smoothly.
+    p.setRenderHint(QPainter::SmoothPixmapTransform);
     p.drawImage(0, 0, m_picture);
 }
 

@@ -2,13 +2,15 @@
 
 #include "CommandLine.h"
 #include "CommonDialogs.h"
-#include "DialogUtil.h"
+#include "DialogFrame.h"
+#include "FolderButton.h"
 #include "FsPath.h"
 #include "Guard.h"
 #include "MainForm.h"
 #include "Messages.h"
 #include "OtherImage.h"
 #include "Platform.h"
+#include "ViewColours.h"
 
 #include <QKeyEvent>
 #include <QLabel>
@@ -16,123 +18,88 @@
 #include <QPushButton>
 #include <QToolButton>
 
-namespace {
-QLabel* plainLabel(const QString& text, QWidget* parent, const QRect& geometry)
-{
-    auto* l = new QLabel(text, parent);
-    l->setTextFormat(Qt::PlainText);
-    l->setGeometry(geometry);
-    return l;
-}
-
-// A fixed-width label: a long text is cut at its width.
-QLabel* fieldLabel(const char* name, QWidget* parent, const QRect& geometry)
-{
-    QLabel* l = plainLabel(QString(), parent, geometry);
-    l->setObjectName(QLatin1String(name));
-    l->setWordWrap(false);
-    l->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
-    return l;
-}
-
-} // namespace
-
-template <class F> void TForm5::guard(F&& body)
-{
-    guarded(m_env.messages, this, std::forward<F>(body));
-}
 
 TForm5::TForm5(MainForm& main, const AppEnv& env, QWidget* parent)
-    : QDialog(parent), m_main(main), m_env(env)
+    : FormDialog(env.messages, parent), m_main(main), m_env(env)
 {
     setObjectName(QStringLiteral("Form5"));
     setWindowTitle(QStringLiteral("Form5"));
-    DialogUtil::makeFixedDialog(this, 393, 130);
+    DialogFrame::setUp(this, 393, 130);
 
     AppImg = new ImageBox(this);
     AppImg->setObjectName(QStringLiteral("AppImg"));
     AppImg->move(8, 8);
-    Label1 = plainLabel(QStringLiteral("Title:"), this, QRect(32, 9, 48, 15));
-    Ltitle = fieldLabel("Ltitle", this, QRect(82, 9, 303, 15));
-    Label2 = plainLabel(QStringLiteral("Path:"), this, QRect(32, 29, 48, 15));
-    LPath = fieldLabel("LPath", this, QRect(82, 29, 303, 15));
-    Label3 = plainLabel(QStringLiteral("Option:"), this, QRect(32, 49, 48, 15));
-    LOpt = fieldLabel("LOpt", this, QRect(82, 49, 303, 15));
+    Label1 = DialogFrame::plainLabel(QStringLiteral("Title:"), QStringLiteral("Label1"), this, QRect(32, 9, 48, 15));
+    Ltitle = DialogFrame::fieldLabel(QStringLiteral("Ltitle"), this, QRect(82, 9, 303, 15));
+    Label2 = DialogFrame::plainLabel(QStringLiteral("Path:"), QStringLiteral("Label2"), this, QRect(32, 29, 48, 15));
+    LPath = DialogFrame::fieldLabel(QStringLiteral("LPath"), this, QRect(82, 29, 303, 15));
+    Label3 = DialogFrame::plainLabel(QStringLiteral("Option:"), QStringLiteral("Label3"), this, QRect(32, 49, 48, 15));
+    LOpt = DialogFrame::fieldLabel(QStringLiteral("LOpt"), this, QRect(82, 49, 303, 15));
 
-    Label4 = plainLabel(QStringLiteral("対象ファイル"), this, QRect(8, 75, 70, 15));
+    Label4 = DialogFrame::plainLabel(QStringLiteral("対象ファイル"), QStringLiteral("Label4"), this, QRect(8, 75, 70, 15));
     Edit1 = new QLineEdit(this);
     Edit1->setObjectName(QStringLiteral("Edit1"));
     Edit1->setGeometry(82, 72, 279, 20);
-    FolderBtn = new QToolButton(this);
-    FolderBtn->setObjectName(QStringLiteral("FolderBtn"));
-    FolderBtn->setIcon(DialogUtil::folderGlyph());
-    FolderBtn->setIconSize(QSize(14, 15));
-    FolderBtn->setGeometry(365, 72, 20, 20);
-    FolderBtn->setFocusPolicy(Qt::NoFocus);
-    FolderBtn->setToolTip(QStringLiteral("対象ファイルへのパスを指定するダイアログボックスを開きます。"));
+    FolderBtn = folderButton(this, QRect(365, 72, 20, 20),
+                             QStringLiteral("対象ファイルへのパスを指定するダイアログボックスを開きます。"));
 
-    Button1 = DialogUtil::plainButton(QStringLiteral("テスト実行"), "Button1", this, QRect(231, 100, 75, 24));
-    Button2 = DialogUtil::plainButton(QStringLiteral("終了"), "Button2", this, QRect(310, 100, 75, 24));
+    Button1 = DialogFrame::plainButton(QStringLiteral("テスト実行"), "Button1", this, QRect(231, 100, 75, 24));
+    Button2 = DialogFrame::plainButton(QStringLiteral("終了"), "Button2", this, QRect(310, 100, 75, 24));
     setTabOrder(Edit1, Button1);
     setTabOrder(Button1, Button2);
 
-    connect(FolderBtn, &QToolButton::clicked, this, [this] { guard([this] { FolderBtnClick(); }); });
-    connect(Edit1, &QLineEdit::returnPressed, this, [this] { guard([this] { Edit1KeyPress(QChar(13)); }); });
-    connect(Button1, &QPushButton::clicked, this, [this] { guard([this] { Button1Click(); }); });
-    connect(Button2, &QPushButton::clicked, this, [this] { guard([this] { Button2Click(); }); });
+    Messages& messages = m_env.messages;
+    connectGuarded(FolderBtn, &QToolButton::clicked, this, messages, &TForm5::FolderBtnClick);
+    connectGuarded(Edit1, &QLineEdit::returnPressed, this, messages, [this] { Edit1KeyPress(QChar(13)); });
+    connectGuarded(Button1, &QPushButton::clicked, this, messages, &TForm5::Button1Click);
+    connectGuarded(Button2, &QPushButton::clicked, this, messages, &TForm5::Button2Click);
+}
+
+void TForm5::showRow(const AppSlots::Row& row, const QImage& picture)
+{
+    m_row = row;
+    Ltitle->setText(row.title);
+    LOpt->setText(row.option);
+    LPath->setText(row.path);
+    AppSlots::fillButtonFace(&m_picture);
+    AppSlots::drawOpaque(&m_picture, picture);
+    AppImg->setPicture(m_picture);
 }
 
 void TForm5::FormShow()
 {
-    DialogUtil::applyViewColors(Edit1, m_main.viewColors());
+    ViewColours::apply(Edit1, m_main.viewColors());
 }
 
 void TForm5::FolderBtnClick()
 {
     QString path;
-    if (m_env.dialogs->openFile(this, QString(), QString(), &path)) Edit1->setText(path);
+    if (m_env.dialogs.openFile(this, QString(), QString(), &path)) Edit1->setText(path);
 }
 
 void TForm5::Edit1KeyPress(QChar key)
 {
     if (key != QChar(13)) return;
     if (FsPath::kind(Edit1->text()) != FsPath::Kind::File)
-        m_env.messages->warning(this, QStringLiteral("そのファイルPathは不正です。"));
+        m_env.messages.warning(this, QStringLiteral("そのファイルPathは不正です。"));
 }
 
 QString TForm5::commandLine() const
 {
     // The main window's file mode with the target in place of folder and name:
     // an empty target still leaves its blank, so the program gets no argument.
-    return CommandLine::withFile(LPath->text(), Edit1->text(), LOpt->text());
+    return CommandLine::withFile(m_row.path, Edit1->text(), m_row.option);
 }
 
 void TForm5::Button1Click()
 {
     // A row without a program (unregistered, or a path of blanks) is not
     // tried: the target file must never be started in its place.
-    if (!CommandLine::hasProgram(LPath->text())) return;
-    m_env.platform->startProgram(commandLine());
+    if (!CommandLine::hasProgram(m_row.path)) return;
+    m_env.platform.startProgram(commandLine());
 }
 
 void TForm5::Button2Click()
 {
     reject();
-}
-
-void TForm5::showEvent(QShowEvent* event)
-{
-    QDialog::showEvent(event);
-    DialogUtil::centreOnScreen(this);
-    guard([this] { FormShow(); });
-}
-
-void TForm5::keyPressEvent(QKeyEvent* event)
-{
-    // No cancel button: Esc leaves the dialog open.
-    if (event->key() == Qt::Key_Escape) {
-        event->accept();
-        return;
-    }
-    QDialog::keyPressEvent(event);
 }

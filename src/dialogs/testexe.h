@@ -1,7 +1,10 @@
 #pragma once
 #include <QDialog>
+#include <QImage>
 
 #include "AppEnv.h"
+#include "FormDialog.h"
+#include "AppSlots.h"
 
 class MainForm;
 class ImageBox;
@@ -11,15 +14,19 @@ class QPushButton;
 class QToolButton;
 
 // Tries one row of the registration dialog on a chosen file. The registration
-// dialog sets the image and the three labels before each showing; the target
-// file stays between showings.
-class TForm5 : public QDialog {
+// dialog hands it the row before each showing; the target file stays between
+// showings.
+class TForm5 : public FormDialog {
     Q_OBJECT
 public:
     TForm5(MainForm& main, const AppEnv& env, QWidget* parent = nullptr);
 
+    // The row to try: its title, path and option, and its picture drawn over
+    // the button face.
+    void showRow(const AppSlots::Row& row, const QImage& picture);
+
     // --- handlers
-    void FormShow();
+    void FormShow() override;
     void FolderBtnClick();
     void Edit1KeyPress(QChar key);
     void Button1Click();
@@ -28,6 +35,7 @@ public:
     // The command line "テスト実行" starts.
     QString commandLine() const;
 
+private:
     // --- controls (names of the layout)
     ImageBox* AppImg = nullptr;
     QLabel *Label1 = nullptr, *Ltitle = nullptr;
@@ -38,13 +46,8 @@ public:
     QToolButton* FolderBtn = nullptr;
     QPushButton *Button1 = nullptr, *Button2 = nullptr;
 
-protected:
-    void showEvent(QShowEvent* event) override;
-    void keyPressEvent(QKeyEvent* event) override;
-
-private:
-    template <class F> void guard(F&& body);
-
     MainForm& m_main;
     AppEnv m_env;
+    AppSlots::Row m_row;
+    QImage m_picture;
 };

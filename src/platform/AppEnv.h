@@ -10,11 +10,14 @@ class CommonDialogs;
 // a temporary folder.
 struct AppEnv {
     QString settingsDir;   // ends with "/"
-    Platform* platform = nullptr;
-    Messages* messages = nullptr;
-    CommonDialogs* dialogs = nullptr;
+    Platform& platform;
+    Messages& messages;
+    CommonDialogs& dialogs;
 
     QString settingsFile(const QString& name) const { return settingsDir + name; }
+    // The same settings and services, with another platform (tests use it).
+    AppEnv withPlatform(Platform& other) const { return AppEnv{settingsDir, other, messages, dialogs}; }
+    AppEnv withDialogs(CommonDialogs& other) const { return AppEnv{settingsDir, platform, messages, other}; }
 };
 
 // The application title: caption of the general error box and of notices.

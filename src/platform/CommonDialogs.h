@@ -10,6 +10,10 @@ class QWidget;
 // The common dialogs (open file, colour, font). Tests replace them.
 class CommonDialogs {
 public:
+    CommonDialogs() = default;
+    // A service is shared by reference; a copy would be a silent second one.
+    CommonDialogs(const CommonDialogs&) = delete;
+    CommonDialogs& operator=(const CommonDialogs&) = delete;
     virtual ~CommonDialogs() = default;
     // filter in the toolkit's "caption|mask|caption|mask" form. A mask of
     // "*.exe" stands for executable files on this platform. Returns false when

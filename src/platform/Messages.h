@@ -7,6 +7,10 @@ class QWidget;
 // test ever waits on a modal box.
 class Messages {
 public:
+    Messages() = default;
+    // A service is shared by reference; a copy would be a silent second one.
+    Messages(const Messages&) = delete;
+    Messages& operator=(const Messages&) = delete;
     virtual ~Messages() = default;
     // The general error box: the text (with "." appended unless it ends in one),
     // caption = application title, stop icon, OK.

@@ -8,6 +8,10 @@
 // one interface so that tests can put a recording fake in its place.
 class Platform {
 public:
+    Platform() = default;
+    // A service is shared by reference; a copy would be a silent second one.
+    Platform(const Platform&) = delete;
+    Platform& operator=(const Platform&) = delete;
     virtual ~Platform() = default;
 
     // The user's home folder, without a trailing separator.

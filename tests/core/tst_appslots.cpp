@@ -1,7 +1,7 @@
 #include "AppSlots.h"
 #include "LineBuffer.h"
 #include "TColor.h"
-#include "TestSupport.h"
+#include "CoreSupport.h"
 #include "VarError.h"
 
 #include <QDir>
@@ -177,7 +177,7 @@ void TestAppSlots::bitmapsOfEveryDepthLoad()
     s.topDown = topDown;
     s.rle8 = rle8;
     s.coreHeader = core;
-    TestEnv t(false);
+    TempFolder t(false);
     t.writeFile("IconImg1.bmp", makeBmp(s));
     const QImage img = AppSlots::loadBitmap(t.path("IconImg1.bmp"));
     QCOMPARE(img.size(), QSize(s.width, s.height));
@@ -207,7 +207,7 @@ void TestAppSlots::badBitmapsGiveAnError()
 {
     QFETCH(QByteArray, bytes);
     QFETCH(bool, present);
-    TestEnv t(false);
+    TempFolder t(false);
     const QString path = t.path("IconImg2.bmp");
     if (present) t.writeFile("IconImg2.bmp", bytes);
     try {
@@ -221,7 +221,7 @@ void TestAppSlots::badBitmapsGiveAnError()
 
 void TestAppSlots::saveWritesFifteenLinesAndFiveIcons()
 {
-    TestEnv t(false);
+    TempFolder t(false);
     std::array<AppSlots::Row, 5> rows;
     std::array<QImage, 5> images;
     for (int n = 0; n < 5; ++n) {
@@ -232,9 +232,7 @@ void TestAppSlots::saveWritesFifteenLinesAndFiveIcons()
     }
     rows[3].title = AppSlots::unregistered();
     images[4] = QImage();   // a row that never got an image
-    LineBuffer buffer;
-    buffer.append(QStringLiteral("left over"));
-    AppSlots::save(t.dir.path() + "/", rows, images, buffer);
+    AppSlots::save(t.dir.path() + "/", rows, images);
 
     const QByteArray written = t.readFile("appitems.cfg");
     QVERIFY(written.endsWith("\r\n"));
@@ -256,15 +254,14 @@ void TestAppSlots::saveWritesFifteenLinesAndFiveIcons()
 
 void TestAppSlots::saveAfterResettingEveryRow()
 {
-    TestEnv t(false);
+    TempFolder t(false);
     std::array<AppSlots::Row, 5> rows;
     std::array<QImage, 5> images;
     for (int n = 0; n < 5; ++n) {
         rows[n] = {AppSlots::unregistered(), QString(), QString()};
         images[n] = AppSlots::blankIcon();
     }
-    LineBuffer buffer;
-    AppSlots::save(t.dir.path() + "/", rows, images, buffer);
+    AppSlots::save(t.dir.path() + "/", rows, images);
     QStringList expected;
     for (int n = 0; n < 5; ++n) expected << AppSlots::unregistered() << QString() << QString();
     QCOMPARE(t.readFile("appitems.cfg"), crlf(expected));
@@ -279,14 +276,13 @@ void TestAppSlots::saveAfterResettingEveryRow()
 
 void TestAppSlots::saveStopsAtTheFirstFileItCannotWrite()
 {
-    TestEnv t(false);
+    TempFolder t(false);
     QVERIFY(QDir(t.dir.path()).mkdir("IconImg3.bmp"));   // a folder where the third icon belongs
     std::array<AppSlots::Row, 5> rows;
     rows.fill({QStringLiteral("T"), QStringLiteral("/p"), QString()});
     std::array<QImage, 5> images;
-    LineBuffer buffer;
     try {
-        AppSlots::save(t.dir.path() + "/", rows, images, buffer);
+        AppSlots::save(t.dir.path() + "/", rows, images);
         QFAIL("no error");
     } catch (const VarError& e) {
         QCOMPARE(e.message(), VarError::cannotCreate(t.path("IconImg3.bmp")).message());

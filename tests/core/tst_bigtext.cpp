@@ -1,10 +1,9 @@
 // The big-text document: codecs that count what they decode, the block scan,
 // lines, edits, find, and files that shrink or are larger than memory.
-#include "BigTextCodec.h"
 #include "BigTextDocument.h"
-#include "BigTextJis.h"
 #include "BigTextScan.h"
 #include "Cp932.h"
+#include "TextCodec.h"
 #include "VarError.h"
 
 #include <QElapsedTimer>
@@ -20,7 +19,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-Q_DECLARE_METATYPE(BigTextEncoding)
+Q_DECLARE_METATYPE(TextEncoding)
 
 namespace {
 
@@ -71,23 +70,23 @@ QByteArray iconvEncode(const char* to, const QString& text)
     return out;
 }
 
-QByteArray encodeAs(BigTextEncoding e, const QString& text)
+QByteArray encodeAs(TextEncoding e, const QString& text)
 {
     switch (e) {
-    case BigTextEncoding::Cp932: return Cp932::encode(text);
-    case BigTextEncoding::Utf8: return text.toUtf8();
-    case BigTextEncoding::Utf16LE:
-    case BigTextEncoding::Utf16BE: {
+    case TextEncoding::Cp932: return Cp932::encode(text);
+    case TextEncoding::Utf8: return text.toUtf8();
+    case TextEncoding::Utf16LE:
+    case TextEncoding::Utf16BE: {
         QByteArray out;
         for (QChar c : text) {
             const char hi = char(c.unicode() >> 8), lo = char(c.unicode() & 0xFF);
-            out += e == BigTextEncoding::Utf16LE ? QByteArray{&lo, 1} + QByteArray{&hi, 1}
+            out += e == TextEncoding::Utf16LE ? QByteArray{&lo, 1} + QByteArray{&hi, 1}
                                                  : QByteArray{&hi, 1} + QByteArray{&lo, 1};
         }
         return out;
     }
-    case BigTextEncoding::EucJp: return iconvEncode("EUC-JP-MS", text);
-    case BigTextEncoding::Iso2022Jp: return iconvEncode("ISO-2022-JP", text);
+    case TextEncoding::EucJp: return iconvEncode("EUC-JP-MS", text);
+    case TextEncoding::Iso2022Jp: return iconvEncode("ISO-2022-JP", text);
     }
     return {};
 }
@@ -156,19 +155,19 @@ class TestBigText : public QObject {
 private Q_SLOTS:
     void codecsCountWhatTheyDecode_data()
     {
-        QTest::addColumn<BigTextEncoding>("encoding");
-        QTest::newRow("CP932") << BigTextEncoding::Cp932;
-        QTest::newRow("UTF-8") << BigTextEncoding::Utf8;
-        QTest::newRow("UTF-16LE") << BigTextEncoding::Utf16LE;
-        QTest::newRow("UTF-16BE") << BigTextEncoding::Utf16BE;
-        QTest::newRow("EUC-JP") << BigTextEncoding::EucJp;
+        QTest::addColumn<TextEncoding>("encoding");
+        QTest::newRow("CP932") << TextEncoding::Cp932;
+        QTest::newRow("UTF-8") << TextEncoding::Utf8;
+        QTest::newRow("UTF-16LE") << TextEncoding::Utf16LE;
+        QTest::newRow("UTF-16BE") << TextEncoding::Utf16BE;
+        QTest::newRow("EUC-JP") << TextEncoding::EucJp;
     }
     void codecsCountWhatTheyDecode()
     {
-        QFETCH(BigTextEncoding, encoding);
-        auto codec = BigTextCodec::create(encoding);
+        QFETCH(TextEncoding, encoding);
+        auto codec = TextCodec::create(encoding);
         QRandomGenerator rng(42);
-        const bool unicode = encoding != BigTextEncoding::Cp932 && encoding != BigTextEncoding::EucJp;
+        const bool unicode = encoding != TextEncoding::Cp932 && encoding != TextEncoding::EucJp;
         for (int round = 0; round < 200; ++round) {
             const QString text = japanese(rng, 1 + int(rng.bounded(300)), true, true, unicode);
             const QByteArray bytes = encodeAs(encoding, text);
@@ -197,7 +196,7 @@ private Q_SLOTS:
 
     void utf8EdgeSequencesAtEveryOffset()
     {
-        auto codec = BigTextCodec::create(BigTextEncoding::Utf8);
+        auto codec = TextCodec::create(TextEncoding::Utf8);
         const QList<QByteArray> valid = {"\xF0\x9F\x98\x80", "\xEF\xBB\xBF", "\xE0\xA0\x80", "\xED\x9F\xBF",
                                          "\xF4\x8F\xBF\xBF", "\xC2\x80", "\xE3\x81\x82"};
         const QList<QByteArray> invalid = {"\xE0\x80\x80", "\xED\xA0\x80", "\xF4\x90\x80\x80", "\xC0\xAF",
@@ -218,7 +217,7 @@ private Q_SLOTS:
 
     void byteFormsOnlyWhenUnique()
     {
-        auto cp932 = BigTextCodec::create(BigTextEncoding::Cp932);
+        auto cp932 = TextCodec::create(TextEncoding::Cp932);
         QByteArray form;
         QVERIFY(cp932->uniqueBytes(QStringLiteral("表示"), &form));
         QCOMPARE(form, Cp932::encode(QStringLiteral("表示")));
@@ -227,7 +226,7 @@ private Q_SLOTS:
         QVERIFY(!cp932->uniqueBytes(QStringLiteral("a¬"), &form));
         QVERIFY(!cp932->uniqueBytes(QStringLiteral("∵"), &form));
         QVERIFY(!cp932->uniqueBytes(QStringLiteral("😀"), &form));
-        auto euc = BigTextCodec::create(BigTextEncoding::EucJp);
+        auto euc = TextCodec::create(TextEncoding::EucJp);
         QVERIFY(euc->uniqueBytes(QStringLiteral("日本ｱ"), &form));
         QCOMPARE(form, QByteArray("\xC6\xFC\xCB\xDC\x8E\xB1"));
     }
@@ -236,36 +235,42 @@ private Q_SLOTS:
     {
         QRandomGenerator rng(7);
         const QString text = japanese(rng, 2000, true, false);
-        const QByteArray bytes = encodeAs(BigTextEncoding::Iso2022Jp, text);
+        const QByteArray bytes = encodeAs(TextEncoding::Iso2022Jp, text);
         QVERIFY(bytes.contains("\x1b$B"));
-        QCOMPARE(BigTextJis::decodeIso2022Jp(bytes.constData(), bytes.size()), text);
+        const auto iso = TextCodec::create(TextEncoding::Iso2022Jp);
+        auto decoded = [&](const char* data, qint64 size) {
+            QString out;
+            iso->decode(data, size, out);
+            return out;
+        };
+        QCOMPARE(decoded(bytes.constData(), bytes.size()), text);
         // Stray bytes and unknown escapes are replaced, the rest still decodes.
-        QCOMPARE(BigTextJis::decodeIso2022Jp("\x1b$B$\"\x1b(Ba\xff\x1b%z", 13), QStringLiteral("あa\uFFFD\uFFFD%z"));
+        QCOMPARE(decoded("\x1b$B$\"\x1b(Ba\xff\x1b%z", 13), QStringLiteral("あa\uFFFD\uFFFD%z"));
 
         writeFile(path("iso.txt"), bytes);
         BigTextDocument doc;
-        doc.open(path("iso.txt"), BigTextEncoding::Iso2022Jp);
+        doc.open(path("iso.txt"), TextEncoding::Iso2022Jp);
         QCOMPARE(doc.text(0, doc.length()), normalized(text));
     }
 
     void lineEnds_data()
     {
-        QTest::addColumn<BigTextEncoding>("encoding");
+        QTest::addColumn<TextEncoding>("encoding");
         QTest::addColumn<QString>("text");
         const QStringList samples = {
             "", "a", "\r\n", "a\r\nb", "a\rb\nc\r\nd", "a\n\n\r\r\n\rb", "あ\r\nい\r\n", "\r\r\r", "\n\r",
             "行末\rなし",
         };
-        for (auto e : {BigTextEncoding::Cp932, BigTextEncoding::Utf16LE, BigTextEncoding::Utf16BE}) {
+        for (auto e : {TextEncoding::Cp932, TextEncoding::Utf16LE, TextEncoding::Utf16BE}) {
             for (const QString& s : samples)
-                QTest::addRow("%s %s", qPrintable(BigTextCodec::name(e)),
+                QTest::addRow("%s %s", qPrintable(TextCodec::name(e)),
                               qPrintable(QString(s).replace("\r", "CR").replace("\n", "LF")))
                     << e << s;
         }
     }
     void lineEnds()
     {
-        QFETCH(BigTextEncoding, encoding);
+        QFETCH(TextEncoding, encoding);
         QFETCH(QString, text);
         writeFile(path("lines.txt"), encodeAs(encoding, text));
         BigTextDocument doc;
@@ -281,10 +286,10 @@ private Q_SLOTS:
     {
         writeFile(path("bom8.txt"), "\xEF\xBB\xBF" + QStringLiteral("あ\r\nい").toUtf8());
         BigTextDocument doc;
-        doc.open(path("bom8.txt"), BigTextEncoding::Utf8);
+        doc.open(path("bom8.txt"), TextEncoding::Utf8);
         QCOMPARE(doc.text(0, 100), QStringLiteral("あ\nい"));
         writeFile(path("bom16.txt"), QByteArray("\xFE\xFF\x30\x42\x00\x0D\x00\x0A\x30\x44", 10));
-        doc.open(path("bom16.txt"), BigTextEncoding::Utf16BE);
+        doc.open(path("bom16.txt"), TextEncoding::Utf16BE);
         QCOMPARE(doc.text(0, 100), QStringLiteral("あ\nい"));
         QCOMPARE(doc.lineCount(), 2);
     }
@@ -294,23 +299,23 @@ private Q_SLOTS:
     // character split by a chunk or a block boundary is never damaged.
     void blocksDecodeLikeTheWhole_data()
     {
-        QTest::addColumn<BigTextEncoding>("encoding");
+        QTest::addColumn<TextEncoding>("encoding");
         QTest::addColumn<int>("chunk");
         QTest::addColumn<int>("parts");
-        for (auto e : {BigTextEncoding::Cp932, BigTextEncoding::Utf8, BigTextEncoding::Utf16LE,
-                       BigTextEncoding::Utf16BE, BigTextEncoding::EucJp}) {
+        for (auto e : {TextEncoding::Cp932, TextEncoding::Utf8, TextEncoding::Utf16LE,
+                       TextEncoding::Utf16BE, TextEncoding::EucJp}) {
             for (int chunk : {1, 3, 4093, 1 << 20})
                 for (int parts : {1, 3})
-                    QTest::addRow("%s chunk %d parts %d", qPrintable(BigTextCodec::name(e)), chunk, parts)
+                    QTest::addRow("%s chunk %d parts %d", qPrintable(TextCodec::name(e)), chunk, parts)
                         << e << chunk << parts;
         }
     }
     void blocksDecodeLikeTheWhole()
     {
-        QFETCH(BigTextEncoding, encoding);
+        QFETCH(TextEncoding, encoding);
         QFETCH(int, chunk);
         QFETCH(int, parts);
-        const bool unicode = encoding != BigTextEncoding::Cp932 && encoding != BigTextEncoding::EucJp;
+        const bool unicode = encoding != TextEncoding::Cp932 && encoding != TextEncoding::EucJp;
         QRandomGenerator rng(3);
         // Short lines, then one line far longer than a block that starts at an odd
         // byte, so that the cut falls inside multi-byte characters.
@@ -321,7 +326,7 @@ private Q_SLOTS:
         text += japanese(rng, 20000, true, true, unicode);
         const QByteArray bytes = encodeAs(encoding, text);
         writeFile(path("scan.txt"), bytes);
-        auto codec = BigTextCodec::create(encoding);
+        auto codec = TextCodec::create(encoding);
         const int fd = ::open(QFile::encodeName(path("scan.txt")).constData(), O_RDONLY);
         QVERIFY(fd >= 0);
         const auto blocks = BigTextScan::scan(fd, 0, bytes.size(), *codec, parts, chunk);
@@ -353,7 +358,7 @@ private Q_SLOTS:
         QString text = japanese(rng, 300000, true);
         writeFile(path("edit.txt"), Cp932::encode(text));
         BigTextDocument doc;
-        doc.open(path("edit.txt"), BigTextEncoding::Cp932);
+        doc.open(path("edit.txt"), TextEncoding::Cp932);
         QString model = normalized(text);
         QVERIFY(doc.blockCount() > 5);
         compareWithModel(doc, model, rng, 50);
@@ -424,7 +429,7 @@ private Q_SLOTS:
         QString text = japanese(rng, 400000, true) + QStringLiteral("\\末尾だけ");
         writeFile(path("find.txt"), Cp932::encode(text));
         BigTextDocument doc;
-        doc.open(path("find.txt"), BigTextEncoding::Cp932);
+        doc.open(path("find.txt"), TextEncoding::Cp932);
         const QString model = normalized(text);
 
         auto check = [&](const QString& needle, qint64 from, qint64 to) {
@@ -464,7 +469,7 @@ private Q_SLOTS:
         const QString text = QStringLiteral("x\n") + line;
         writeFile(path("long.txt"), Cp932::encode(text));
         BigTextDocument doc;
-        doc.open(path("long.txt"), BigTextEncoding::Cp932);
+        doc.open(path("long.txt"), TextEncoding::Cp932);
         QVERIFY(doc.blockCount() >= 3);
         const qint64 hit = text.indexOf(QStringLiteral("目ああ印"));
         QCOMPARE(doc.find(QStringLiteral("目ああ印"), 0, doc.length()), hit);
@@ -481,7 +486,7 @@ private Q_SLOTS:
         const QString text = japanese(rng, 200000, true);
         writeFile(path("shrink.txt"), Cp932::encode(text));
         BigTextDocument doc;
-        doc.open(path("shrink.txt"), BigTextEncoding::Cp932);
+        doc.open(path("shrink.txt"), TextEncoding::Cp932);
         const qint64 length = doc.length();
         const qint64 lines = doc.lineCount();
         QCOMPARE(::truncate(QFile::encodeName(path("shrink.txt")).constData(), 1000), 0);
@@ -497,7 +502,7 @@ private Q_SLOTS:
 
         // Rewritten with other lines, even longer: counts still hold.
         BigTextDocument other;
-        other.open(path("shrink.txt"), BigTextEncoding::Cp932);
+        other.open(path("shrink.txt"), TextEncoding::Cp932);
         const qint64 otherLength = other.length();
         writeFile(path("shrink.txt"), QByteArray(5000, '\n'));
         QCOMPARE(other.text(0, otherLength).size(), otherLength);
@@ -519,11 +524,11 @@ private Q_SLOTS:
         QCOMPARE(doc.lineOf(4), 2);
         QCOMPARE(doc.lineStart(2), 4);
         writeFile(path("empty.txt"), QByteArray());
-        doc.open(path("empty.txt"), BigTextEncoding::Cp932);
+        doc.open(path("empty.txt"), TextEncoding::Cp932);
         QCOMPARE(doc.length(), 0);
         QCOMPARE(doc.lineCount(), 1);
         writeFile(path("nul.txt"), QByteArray("a\0b", 3));
-        doc.open(path("nul.txt"), BigTextEncoding::Cp932);
+        doc.open(path("nul.txt"), TextEncoding::Cp932);
         QCOMPARE(doc.text(0, 3), QStringLiteral("a\uFFFDb"));
     }
 
@@ -532,12 +537,12 @@ private Q_SLOTS:
         BigTextDocument doc;
         doc.setText(QStringLiteral("keep"));
         try {
-            doc.open(path("missing.txt"), BigTextEncoding::Cp932);
+            doc.open(path("missing.txt"), TextEncoding::Cp932);
             QFAIL("no error");
         } catch (const VarError& e) {
             QCOMPARE(e.message(), QStringLiteral("ﾌｧｲﾙ %1 は開けません").arg(path("missing.txt")));
         }
-        QVERIFY_THROWS_EXCEPTION(VarError, doc.open(m_dir.path(), BigTextEncoding::Cp932));
+        QVERIFY_THROWS_EXCEPTION(VarError, doc.open(m_dir.path(), TextEncoding::Cp932));
     }
 
     void devicesAndSwappedNames()
@@ -554,7 +559,7 @@ private Q_SLOTS:
             ::setrlimit(RLIMIT_AS, &lim);
             try {
                 BigTextDocument doc;
-                doc.open(QStringLiteral("/dev/zero"), BigTextEncoding::Cp932);
+                doc.open(QStringLiteral("/dev/zero"), TextEncoding::Cp932);
                 ::_exit(2);
             } catch (const VarError& e) {
                 ::_exit(e.message() == VarError::streamRead().message() ? 0 : 3);
@@ -568,7 +573,7 @@ private Q_SLOTS:
         QCOMPARE(WEXITSTATUS(status), 0);
 
         // What was opened is what is read, whatever the name leads to since.
-        for (BigTextEncoding enc : {BigTextEncoding::Cp932, BigTextEncoding::Iso2022Jp}) {
+        for (TextEncoding enc : {TextEncoding::Cp932, TextEncoding::Iso2022Jp}) {
             writeFile(path("swap.txt"), "the file that was examined\n");
             const int fd = ::open(QFile::encodeName(path("swap.txt")).constData(), O_RDONLY | O_CLOEXEC);
             QVERIFY(fd >= 0);
@@ -599,7 +604,7 @@ private Q_SLOTS:
         QElapsedTimer timer;
         timer.start();
         BigTextDocument doc;
-        doc.open(huge, BigTextEncoding::Cp932);
+        doc.open(huge, TextEncoding::Cp932);
         qDebug() << "4 GB sparse file opened in" << timer.elapsed() << "ms, resident memory grew by"
                  << (residentKb() - before) / 1024 << "MB, index" << doc.indexBytes() / 1024 << "KB";
         QVERIFY(residentKb() - before < 200 * 1024);

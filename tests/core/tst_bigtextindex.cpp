@@ -4,7 +4,7 @@
 // formed; the work stops at once when cancelled, also on a file far larger
 // than it could finish; a file that changes meanwhile gives a sensible text;
 // a search goes on over what the index appends later.
-#include "BigTextCodec.h"
+#include "TextCodec.h"
 #include "BigTextDocument.h"
 #include "BigTextIndexer.h"
 #include "BigTextScan.h"
@@ -22,7 +22,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 
-Q_DECLARE_METATYPE(BigTextEncoding)
+Q_DECLARE_METATYPE(TextEncoding)
 
 namespace {
 
@@ -49,11 +49,11 @@ QString sampleText(quint32 seed, int lines)
     return s;
 }
 
-QByteArray encodeAs(BigTextEncoding e, const QString& text)
+QByteArray encodeAs(TextEncoding e, const QString& text)
 {
     switch (e) {
-    case BigTextEncoding::Cp932: return Cp932::encode(text);
-    case BigTextEncoding::Utf16LE: return QByteArray(reinterpret_cast<const char*>(text.utf16()), text.size() * 2);
+    case TextEncoding::Cp932: return Cp932::encode(text);
+    case TextEncoding::Utf16LE: return QByteArray(reinterpret_cast<const char*>(text.utf16()), text.size() * 2);
     default: return text.toUtf8();
     }
 }
@@ -118,17 +118,17 @@ private Q_SLOTS:
 
     void indexedInTheBackgroundLikeAtOnce_data()
     {
-        QTest::addColumn<BigTextEncoding>("encoding");
+        QTest::addColumn<TextEncoding>("encoding");
         QTest::addColumn<QByteArray>("extra"); // bytes that are not well formed, put in now and then
-        QTest::newRow("cp932") << BigTextEncoding::Cp932 << QByteArray();
-        QTest::newRow("cp932 ill-formed") << BigTextEncoding::Cp932 << QByteArray("\x82\x40\x85\x40\x82\n\xFD\x81", 8);
-        QTest::newRow("utf-8") << BigTextEncoding::Utf8 << QByteArray();
-        QTest::newRow("utf-8 ill-formed") << BigTextEncoding::Utf8 << QByteArray("\xC3(\xE3\x81\n\xF0\x9F\x80\xED\xA0\x80", 12);
-        QTest::newRow("utf-16le") << BigTextEncoding::Utf16LE << QByteArray();
+        QTest::newRow("cp932") << TextEncoding::Cp932 << QByteArray();
+        QTest::newRow("cp932 ill-formed") << TextEncoding::Cp932 << QByteArray("\x82\x40\x85\x40\x82\n\xFD\x81", 8);
+        QTest::newRow("utf-8") << TextEncoding::Utf8 << QByteArray();
+        QTest::newRow("utf-8 ill-formed") << TextEncoding::Utf8 << QByteArray("\xC3(\xE3\x81\n\xF0\x9F\x80\xED\xA0\x80", 12);
+        QTest::newRow("utf-16le") << TextEncoding::Utf16LE << QByteArray();
     }
     void indexedInTheBackgroundLikeAtOnce()
     {
-        QFETCH(BigTextEncoding, encoding);
+        QFETCH(TextEncoding, encoding);
         QFETCH(QByteArray, extra);
         QByteArray bytes;
         for (int part = 0; part < 12; ++part) {
@@ -155,7 +155,7 @@ private Q_SLOTS:
         QVERIFY(grown.isExact());
         compareDocuments(grown, whole);
         // Counted quickly, the blocks with ill-formed text had to be corrected.
-        QCOMPARE(corrected.isEmpty(), extra.isEmpty() || encoding == BigTextEncoding::Utf16LE);
+        QCOMPARE(corrected.isEmpty(), extra.isEmpty() || encoding == TextEncoding::Utf16LE);
     }
 
     void cancellingStopsTheWorkAtOnce()
@@ -171,17 +171,17 @@ private Q_SLOTS:
         {
             // Another file shown in its place.
             BigTextIndexer indexer(doc);
-            indexer.open(openFd(huge), huge, BigTextEncoding::Cp932);
+            indexer.open(openFd(huge), huge, TextEncoding::Cp932);
             QVERIFY(indexer.running());
             QTRY_VERIFY(BigTextWorkers::busy() > 0);
-            indexer.open(openFd(small), small, BigTextEncoding::Cp932);
+            indexer.open(openFd(small), small, TextEncoding::Cp932);
             QVERIFY(BigTextWorkers::waitIdle(2000));
             QCOMPARE(doc.text(0, doc.length()), QStringLiteral("one\ntwo\n"));
             QTest::qWait(50); // nothing of the huge file arrives late
             QCOMPARE(doc.length(), 8);
 
             // Cancelled: the document keeps what it has and grows no more.
-            indexer.open(openFd(huge), huge, BigTextEncoding::Utf8);
+            indexer.open(openFd(huge), huge, TextEncoding::Utf8);
             QTRY_VERIFY(doc.length() > 11);
             indexer.cancel();
             QVERIFY(BigTextWorkers::waitIdle(2000));
@@ -191,7 +191,7 @@ private Q_SLOTS:
             QVERIFY(!doc.isComplete());
 
             // The indexer goes away while its workers run.
-            indexer.open(openFd(huge), huge, BigTextEncoding::Cp932);
+            indexer.open(openFd(huge), huge, TextEncoding::Cp932);
             QTRY_VERIFY(BigTextWorkers::busy() > 0);
         }
         QVERIFY(BigTextWorkers::waitIdle(2000));
@@ -211,7 +211,7 @@ private Q_SLOTS:
         BigTextIndexer indexer(doc);
         indexer.setOptions(smallSteps());
         QSignalSpy finished(&indexer, &BigTextIndexer::finished);
-        indexer.open(openFd(file), file, BigTextEncoding::Cp932);
+        indexer.open(openFd(file), file, TextEncoding::Cp932);
         {
             QFile f(file);
             QVERIFY(f.open(QIODevice::Append));
@@ -224,7 +224,7 @@ private Q_SLOTS:
         // Shrinks to a third: the text ends about there, and reads without fail.
         writeFile(file, bytes);
         finished.clear();
-        indexer.open(openFd(file), file, BigTextEncoding::Cp932);
+        indexer.open(openFd(file), file, TextEncoding::Cp932);
         QVERIFY(::truncate(QFile::encodeName(file).constData(), bytes.size() / 3) == 0);
         QVERIFY(finished.wait(30000));
         QTRY_VERIFY(doc.isExact());
@@ -247,7 +247,7 @@ private Q_SLOTS:
         writeFile(file, QByteArray(BigTextScan::kMaxBlockBytes - 6, 'a') + Cp932::encode(needle + QStringLiteral("\n"))
                             + Cp932::encode(sampleText(5, 300)));
         BigTextDocument fromFile;
-        fromFile.open(file, BigTextEncoding::Cp932);
+        fromFile.open(file, TextEncoding::Cp932);
         BigTextDocument inMemory;
         inMemory.setText(QString(32 * 1024 - 3, u'a') + needle + QString(200'000, u'a') + sampleText(5, 300));
         for (const BigTextDocument* doc : {&fromFile, &inMemory}) {
@@ -273,7 +273,7 @@ private Q_SLOTS:
         const QString file = path(QStringLiteral("late.txt"));
         writeFile(file, text.toUtf8());
         BigTextDocument whole;
-        whole.open(file, BigTextEncoding::Utf8);
+        whole.open(file, TextEncoding::Utf8);
         const qint64 expected = whole.find(QStringLiteral("最後の目印"), 0, -1);
 
         BigTextTask::setImmediateLimit(10'000);
@@ -284,7 +284,7 @@ private Q_SLOTS:
         connect(&indexer, &BigTextIndexer::grew, &find, &BigTextFindTask::grew);
         connect(&indexer, &BigTextIndexer::finished, &find, &BigTextFindTask::grew);
         QSignalSpy found(&find, &BigTextFindTask::finished);
-        indexer.open(openFd(file), file, BigTextEncoding::Utf8);
+        indexer.open(openFd(file), file, TextEncoding::Utf8);
         find.start(QStringLiteral("最後の目印"), 0, -1); // to the end, not yet indexed
         QVERIFY(found.isEmpty());
         QVERIFY(find.active());
@@ -294,7 +294,7 @@ private Q_SLOTS:
 
         // Not there at all: the answer comes once the whole text is searched.
         found.clear();
-        indexer.open(openFd(file), file, BigTextEncoding::Utf8);
+        indexer.open(openFd(file), file, TextEncoding::Utf8);
         find.start(QStringLiteral("どこにもない"), 0, -1);
         QVERIFY(found.wait(30000));
         QCOMPARE(found.at(0).at(0).toLongLong(), -1);

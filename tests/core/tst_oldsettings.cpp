@@ -2,7 +2,7 @@
 #include "AppSlots.h"
 #include "LineBuffer.h"
 #include "OldSettings.h"
-#include "TestSupport.h"
+#include "CoreSupport.h"
 #include "VarError.h"
 
 #include <QBuffer>
@@ -51,7 +51,7 @@ QImage oldIcon(int n)
     }
 }
 
-void writeOldIcons(TestEnv& t)
+void writeOldIcons(TempFolder& t)
 {
     for (int n = 1; n <= 3; ++n) t.writeFile(OldSettings::oldIconFile(n), bmpBytes(oldIcon(n)));
 }
@@ -103,7 +103,7 @@ private Q_SLOTS:
 
     void fullConversionWritesNewFilesAndKeepsOthers()
     {
-        TestEnv t;
+        TempFolder t;
         t.writeLines(OldSettings::oldItemsFile(), kOldItems);
         writeOldIcons(t);
         const QByteArray icon4 = t.readFile(QStringLiteral("IconImg4.bmp"));
@@ -113,7 +113,7 @@ private Q_SLOTS:
 
         LineBuffer buffer;
         std::array<QImage, 3> images;
-        QCOMPARE(OldSettings::convertApps(t.env().settingsDir, false, buffer, images),
+        QCOMPARE(OldSettings::convertApps(t.settingsDir(), false, buffer, images),
                  OldSettings::AppsResult::Converted);
 
         QCOMPARE(t.readFile(QStringLiteral("appitems.cfg")), crlf(OldSettings::appItemLines(kOldItems)));
@@ -130,7 +130,7 @@ private Q_SLOTS:
         const QByteArray items = t.readFile(QStringLiteral("appitems.cfg"));
 
         // Ticked: the old files go once the new ones are there.
-        QCOMPARE(OldSettings::convertApps(t.env().settingsDir, true, buffer, images),
+        QCOMPARE(OldSettings::convertApps(t.settingsDir(), true, buffer, images),
                  OldSettings::AppsResult::Converted);
         QVERIFY(!QFile::exists(t.path(QStringLiteral("appitem.cfg"))));
         for (int n = 1; n <= 3; ++n) QVERIFY(!QFile::exists(t.path(OldSettings::oldIconFile(n))));
@@ -140,11 +140,11 @@ private Q_SLOTS:
     void oldLinesAreCopiedAsTheyStand()
     {
         // Lone CR and LF end lines too; blanks and a missing final line end stay as they are.
-        TestEnv t;
+        TempFolder t;
         t.writeFile(OldSettings::oldItemsFile(), QByteArray("  a \rb\n\x95\\\r\nlast"));
         LineBuffer buffer;
         std::array<QImage, 3> images;
-        QCOMPARE(OldSettings::convertApps(t.env().settingsDir, false, buffer, images),
+        QCOMPARE(OldSettings::convertApps(t.settingsDir(), false, buffer, images),
                  OldSettings::AppsResult::ImagesMissing);
         QByteArray expected("  a \r\nb\r\n\x95\\\r\nlast\r\n");
         expected += crlf({kFree, QString(), QString(), kFree, QString(), QString()});
@@ -155,26 +155,26 @@ private Q_SLOTS:
     {
         // Bytes that are no CP932 character and characters with several codes
         // reach the new files exactly; an old UTF-8 file gives a UTF-8 one.
-        TestEnv t;
+        TempFolder t;
         LineBuffer a, b;
         std::array<QImage, 3> images;
         const QByteArray oldItems("\xED\x40\xED\x41\r\n/opt/\xA0\x83\x5C/x\r\n\x87\x90\xEE\xF9 \x81");
         t.writeFile(OldSettings::oldItemsFile(), oldItems);
-        QCOMPARE(OldSettings::convertApps(t.env().settingsDir, false, a, images), OldSettings::AppsResult::ImagesMissing);
+        QCOMPARE(OldSettings::convertApps(t.settingsDir(), false, a, images), OldSettings::AppsResult::ImagesMissing);
         QCOMPARE(t.readFile(QStringLiteral("appitems.cfg")),
                  oldItems + "\r\n" + crlf({kFree, QString(), QString(), kFree, QString(), QString()}));
 
         const QByteArray oldMain("10\r\n20\r\n\xED\x40\x87\x90 \xFF\r\n");
         t.writeFile(OldSettings::oldMainFile(), oldMain);
-        QCOMPARE(OldSettings::convertMainSettings(t.env().settingsDir, false, a, b), OldSettings::MainResult::Converted);
+        QCOMPARE(OldSettings::convertMainSettings(t.settingsDir(), false, a, b), OldSettings::MainResult::Converted);
         QCOMPARE(t.readFile(QStringLiteral("appcfgs.cfg")), "Vardolin Ver 1.05\r\n" + oldMain + "1\r\n1\r\n88\r\n");
 
         const QByteArray bom("\xEF\xBB\xBF");
         t.writeFile(OldSettings::oldMainFile(), bom + "\xC3\xBC \xFF\r\n");
-        QCOMPARE(OldSettings::convertMainSettings(t.env().settingsDir, false, a, b), OldSettings::MainResult::Converted);
+        QCOMPARE(OldSettings::convertMainSettings(t.settingsDir(), false, a, b), OldSettings::MainResult::Converted);
         QCOMPARE(t.readFile(QStringLiteral("appcfgs.cfg")), bom + "Vardolin Ver 1.05\r\n\xC3\xBC \xFF\r\n1\r\n1\r\n88\r\n");
         t.writeFile(OldSettings::oldItemsFile(), bom + "\xC3\xBC\r\n");
-        QCOMPARE(OldSettings::convertApps(t.env().settingsDir, false, a, images), OldSettings::AppsResult::ImagesMissing);
+        QCOMPARE(OldSettings::convertApps(t.settingsDir(), false, a, images), OldSettings::AppsResult::ImagesMissing);
         QByteArray free;
         for (int slot = 4; slot <= 5; ++slot) free += kFree.toUtf8() + "\r\n\r\n\r\n";
         QCOMPARE(t.readFile(QStringLiteral("appitems.cfg")), bom + "\xC3\xBC\r\n" + free);
@@ -204,7 +204,7 @@ private Q_SLOTS:
     {
         QFETCH(QByteArray, bytes);
         QVERIFY(!OldSettings::plausibleOldFile(bytes));
-        TestEnv t;
+        TempFolder t;
         t.writeFile(OldSettings::oldItemsFile(), bytes);
         t.writeFile(OldSettings::oldMainFile(), bytes);
         writeOldIcons(t);
@@ -213,9 +213,9 @@ private Q_SLOTS:
         const QByteArray icon1 = t.readFile(AppSlots::iconFile(1));
         LineBuffer a, b;
         std::array<QImage, 3> images;
-        QCOMPARE(OldSettings::convertApps(t.env().settingsDir, true, a, images),
+        QCOMPARE(OldSettings::convertApps(t.settingsDir(), true, a, images),
                  OldSettings::AppsResult::ItemsImplausible);
-        QCOMPARE(OldSettings::convertMainSettings(t.env().settingsDir, true, a, b), OldSettings::MainResult::Implausible);
+        QCOMPARE(OldSettings::convertMainSettings(t.settingsDir(), true, a, b), OldSettings::MainResult::Implausible);
         QCOMPARE(t.readFile(QStringLiteral("appitems.cfg")), items);
         QCOMPARE(t.readFile(QStringLiteral("appcfgs.cfg")), main);
         QCOMPARE(t.readFile(AppSlots::iconFile(1)), icon1);
@@ -233,15 +233,15 @@ private Q_SLOTS:
         for (int i = 0; i < 8; ++i) bytes += "line\t" + QByteArray::number(i) + " \x80\xA0\xFD\r\n";
         bytes += QByteArray(4095, 'y') + "\x81";
         QVERIFY(OldSettings::plausibleOldFile(bytes));
-        TestEnv t;
+        TempFolder t;
         t.writeFile(OldSettings::oldItemsFile(), bytes);
         t.writeFile(OldSettings::oldMainFile(), bytes);
         LineBuffer a, b;
         std::array<QImage, 3> images;
-        QCOMPARE(OldSettings::convertApps(t.env().settingsDir, true, a, images), OldSettings::AppsResult::ImagesMissing);
+        QCOMPARE(OldSettings::convertApps(t.settingsDir(), true, a, images), OldSettings::AppsResult::ImagesMissing);
         QCOMPARE(t.readFile(QStringLiteral("appitems.cfg")),
                  bytes + "\r\n" + crlf({kFree, QString(), QString(), kFree, QString(), QString()}));
-        QCOMPARE(OldSettings::convertMainSettings(t.env().settingsDir, true, a, b), OldSettings::MainResult::Converted);
+        QCOMPARE(OldSettings::convertMainSettings(t.settingsDir(), true, a, b), OldSettings::MainResult::Converted);
         QCOMPARE(t.readFile(QStringLiteral("appcfgs.cfg")), "Vardolin Ver 1.05\r\n" + bytes + "\r\n1\r\n1\r\n88\r\n");
         QVERIFY(!QFile::exists(t.path(OldSettings::oldItemsFile())));
         QVERIFY(!QFile::exists(t.path(OldSettings::oldMainFile())));
@@ -270,7 +270,7 @@ private Q_SLOTS:
 
     void missingOldFilesWriteNothingOfTheirOwn()
     {
-        TestEnv t;
+        TempFolder t;
         const QByteArray items = t.readFile(QStringLiteral("appitems.cfg"));
         const QByteArray icon1 = t.readFile(QStringLiteral("IconImg1.bmp"));
         const QByteArray cfg = t.readFile(QStringLiteral("appcfgs.cfg"));
@@ -280,20 +280,20 @@ private Q_SLOTS:
         // A folder or a FIFO of the old name is not the old file.
         QVERIFY(QDir(t.dir.path()).mkdir(QStringLiteral("appitem.cfg")));
         writeOldIcons(t);
-        QCOMPARE(OldSettings::convertApps(t.env().settingsDir, true, a, images),
+        QCOMPARE(OldSettings::convertApps(t.settingsDir(), true, a, images),
                  OldSettings::AppsResult::ItemsMissing);
         QCOMPARE(t.readFile(QStringLiteral("appitems.cfg")), items);
         QCOMPARE(t.readFile(QStringLiteral("IconImg1.bmp")), icon1);
         QVERIFY(QFile::exists(t.path(QStringLiteral("gitem1.bmp"))));
 
         QVERIFY(::mkfifo(QFile::encodeName(t.path(QStringLiteral("appcfg.cfg"))).constData(), 0600) == 0);
-        QCOMPARE(OldSettings::convertMainSettings(t.env().settingsDir, true, a, b), OldSettings::MainResult::Missing);
+        QCOMPARE(OldSettings::convertMainSettings(t.settingsDir(), true, a, b), OldSettings::MainResult::Missing);
         QCOMPARE(t.readFile(QStringLiteral("appcfgs.cfg")), cfg);
     }
 
     void unwritableNewFileKeepsTheOldOne()
     {
-        TestEnv t;
+        TempFolder t;
         t.writeLines(OldSettings::oldItemsFile(), kOldItems);
         t.writeLines(OldSettings::oldMainFile(), {QStringLiteral("1")});
         QFile::remove(t.path(QStringLiteral("appitems.cfg")));
@@ -303,8 +303,8 @@ private Q_SLOTS:
         QVERIFY(QDir(t.dir.path()).mkdir(QStringLiteral("appcfgs.cfg")));
         LineBuffer a, b;
         std::array<QImage, 3> images;
-        QVERIFY_THROWS_EXCEPTION(VarError, OldSettings::convertApps(t.env().settingsDir, true, a, images));
-        QVERIFY_THROWS_EXCEPTION(VarError, OldSettings::convertMainSettings(t.env().settingsDir, true, a, b));
+        QVERIFY_THROWS_EXCEPTION(VarError, OldSettings::convertApps(t.settingsDir(), true, a, images));
+        QVERIFY_THROWS_EXCEPTION(VarError, OldSettings::convertMainSettings(t.settingsDir(), true, a, b));
         QVERIFY(QFile::exists(t.path(QStringLiteral("appitem.cfg"))));
         QVERIFY(QFile::exists(t.path(QStringLiteral("appcfg.cfg"))));
     }

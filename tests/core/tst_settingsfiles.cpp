@@ -421,7 +421,7 @@ private Q_SLOTS:
             img = QImage(17, 17, QImage::Format_RGB32);
             img.fill(Qt::gray);
         }
-        AppSlots::save(settings, rows, images, lines);
+        AppSlots::save(settings, rows, images);
         QCOMPARE(readAll(itemsPath), items);
     }
 

@@ -2,6 +2,7 @@
 every action of a scenario is a real key or mouse event (desk.py); this
 module tells where to click and what a control holds now."""
 
+import os
 import re
 
 import pyatspi
@@ -148,9 +149,15 @@ def text(acc):
     return t.getText(0, t.characterCount)
 
 
+# The toolkit reports places in its own scaled pixels when the program runs
+# with a scale factor (screenshots at other scales); the X server counts device
+# pixels.
+SCALE = float(os.environ.get("QT_SCALE_FACTOR", "1") or "1")
+
+
 def extents(acc):
     e = acc.queryComponent().getExtents(pyatspi.DESKTOP_COORDS)
-    return e.x, e.y, e.width, e.height
+    return (round(e.x * SCALE), round(e.y * SCALE), round(e.width * SCALE), round(e.height * SCALE))
 
 
 def ancestors(acc):
@@ -184,7 +191,7 @@ def screen_point(acc, desk):
     candidates = []
     for wid in desk.windows("^" + re.escape(top.name) + "$"):
         ox, oy, ow, oh, state = desk.client_origin(wid)
-        if (ow, oh) == (tw, th) and state == "IsViewable":
+        if abs(ow - tw) <= 1 and abs(oh - th) <= 1 and state == "IsViewable":
             candidates.append((ox, oy))
     if len(candidates) != 1:
         return None   # not (or not yet) one window on the screen

@@ -111,7 +111,7 @@ class Vardolin:
                 ox, oy, ow, oh, state = self.desk.client_origin(wid)
                 # Settled: the program's idea of where its window is agrees
                 # with the X server's.
-                if (ox, oy, ow, oh) != (x, y, w, h) or state != "IsViewable":
+                if max(abs(a - b) for a, b in zip((ox, oy, ow, oh), (x, y, w, h))) > 1 or state != "IsViewable":
                     continue
                 if self.desk.window_manager and not self.desk.framed(wid):
                     continue

@@ -22,6 +22,25 @@ class Failure(Exception):
 POLL_HOOKS = []
 
 
+def run_in_private_session(work, script, args):
+    """Runs `script --inside WORK ARGS...` in its own D-Bus session, with its own
+    XDG_RUNTIME_DIR and HOME below WORK and no display or bus of the caller's."""
+    import sys
+    runtime = os.path.join(work, "runtime")
+    os.mkdir(runtime, 0o700)
+    env = dict(os.environ)
+    env["XDG_RUNTIME_DIR"] = runtime
+    env["HOME"] = os.path.join(work, "session-home")
+    os.mkdir(env["HOME"])
+    for var in ("DBUS_SESSION_BUS_ADDRESS", "DISPLAY", "QT_QPA_PLATFORM"):
+        env.pop(var, None)
+    if not shutil.which("dbus-run-session"):
+        print("FAIL: dbus-run-session is not installed (scripts/deps.sh installs it)")
+        return 1
+    cmd = ["dbus-run-session", "--", sys.executable, os.path.abspath(script), "--inside", work] + list(args)
+    return subprocess.run(cmd, env=env).returncode
+
+
 def wait_for(condition, what, timeout=TIMEOUT):
     """Polls `condition` until it returns something true and returns that."""
     deadline = time.monotonic() + timeout
@@ -55,9 +74,10 @@ def need(tool):
 class Desktop:
     """Xvfb with a display number of its own, and openbox when asked for."""
 
-    def __init__(self, workdir, window_manager=True):
+    def __init__(self, workdir, window_manager=True, screen="1024x768x24"):
         self.workdir = workdir
         self.window_manager = window_manager
+        self.screen = screen
         self.procs = []
         self.display = None
 
@@ -74,7 +94,7 @@ class Desktop:
         read_end, write_end = os.pipe()
         log = open(os.path.join(self.workdir, "xvfb.log"), "wb")
         xvfb = subprocess.Popen(
-            ["Xvfb", "-displayfd", str(write_end), "-screen", "0", "1024x768x24", "-nolisten", "tcp"],
+            ["Xvfb", "-displayfd", str(write_end), "-screen", "0", self.screen, "-nolisten", "tcp"],
             pass_fds=(write_end,), stdout=log, stderr=log)
         self.procs.append(xvfb)
         os.close(write_end)

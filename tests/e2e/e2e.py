@@ -10,12 +10,13 @@ a screenshot and the logs are left in FAILURE_DIR."""
 
 import os
 import shutil
-import subprocess
 import sys
 import tempfile
 import traceback
 
 sys.dont_write_bytecode = True
+
+from desk import run_in_private_session  # noqa: E402
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 
@@ -24,21 +25,7 @@ def outer(scenario, bin_dir, src_dir, failure_dir):
     """Prepares the private session and runs the scenario inside it."""
     work = tempfile.mkdtemp(prefix=f"vardolin-e2e-{scenario}-")
     try:
-        runtime = os.path.join(work, "runtime")
-        os.mkdir(runtime, 0o700)
-        env = dict(os.environ)
-        env["XDG_RUNTIME_DIR"] = runtime
-        env["HOME"] = os.path.join(work, "session-home")
-        os.mkdir(env["HOME"])
-        env.pop("DBUS_SESSION_BUS_ADDRESS", None)
-        env.pop("DISPLAY", None)
-        env.pop("QT_QPA_PLATFORM", None)
-        if not shutil.which("dbus-run-session"):
-            print("FAIL: dbus-run-session is not installed (scripts/deps.sh installs it)")
-            return 1
-        cmd = ["dbus-run-session", "--", sys.executable, os.path.abspath(__file__), "--inside", work,
-               scenario, bin_dir, src_dir, failure_dir]
-        return subprocess.run(cmd, env=env).returncode
+        return run_in_private_session(work, __file__, [scenario, bin_dir, src_dir, failure_dir])
     finally:
         shutil.rmtree(work, ignore_errors=True)
 

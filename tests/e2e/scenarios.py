@@ -4,6 +4,8 @@ of it. Each scenario gets a fresh desktop, settings folder and home folder."""
 import os
 import stat
 
+import pyatspi
+
 import a11y
 from app import cp932_lines, unregistered_slots
 from desk import Failure, wait_for
@@ -353,6 +355,47 @@ def typed_folder_session(ctx):
         raise Failure("exitem.cfg saved unchanged differs: " + describe_change(table_before, v.read("exitem.cfg")))
 
 
+# --------------------------------------------------------------------------- the pane over the bus
+
+def pane_over_bus(ctx):
+    """A screen reader reads the shown file from the text pane over the
+    accessibility bus: its name, its first line and where the caret is, and
+    the caret follows the keys."""
+    v = ctx.vardolin()
+    first, second = "一行目のテキスト", "二行目 second"
+    with open(v.desktop_folder + "memo.txt", "wb") as f:
+        f.write((first + "\r\n" + second + "\r\n").encode("cp932"))
+
+    v.start()
+    v.wait_listed(["memo.txt"])
+    v.click_file("memo.txt")
+    v.wait_title("Vardolin - memo.txt")
+    frame = wait_for(v.main_frame, "the main window")
+    pane = a11y.wait_find(frame, "the text pane", role="text", name="ファイルの内容")
+    text = pane.queryText()
+
+    def line_at(offset):
+        """(text, start, end) of the line at an offset."""
+        return tuple(text.getTextAtOffset(offset, pyatspi.TEXT_BOUNDARY_LINE_START))
+
+    wait_for(lambda: text.characterCount == len(first) + len(second) + 2, "the file's text in the pane")
+    got = line_at(0)
+    if got != (first + "\n", 0, len(first) + 1):
+        raise Failure(f"the pane's first line reads {got!r}, expected {(first + chr(10), 0, len(first) + 1)!r}")
+    if text.caretOffset != 0:
+        raise Failure(f"the caret is at {text.caretOffset} after loading, expected 0")
+
+    # Into the pane by keyboard, one line down: the caret is told where it is.
+    v.click(pane)
+    ctx.desk.key("ctrl+Home")
+    ctx.desk.key("Down")
+    wait_for(lambda: text.caretOffset == len(first) + 1, "the caret at the start of the second line")
+    got = line_at(text.caretOffset)[0]
+    if got != second + "\n":
+        raise Failure(f"the line at the caret reads {got!r}, expected {second!r}")
+    v.close_by_menu()
+
+
 # name: (window manager?, scenario)
 SCENARIOS = {
     "geometry_openbox": (True, geometry_cycles),
@@ -362,4 +405,5 @@ SCENARIOS = {
     "picker_cancel": (True, picker_cancel),
     "launch_args": (True, launch_args),
     "typed_folder": (False, typed_folder_session),
+    "pane_over_bus": (True, pane_over_bus),
 }

@@ -1,9 +1,5 @@
 #include "TestSupport.h"
 
-#include "Cp932.h"
-
-#include <QDir>
-#include <QFile>
 
 QStringList FakeMessages::texts() const
 {
@@ -33,38 +29,3 @@ bool FakeDialogs::chooseFont(QWidget*, QFont* font)
     return fontAccept;
 }
 
-QString sourceDir()
-{
-    return qEnvironmentVariable("VARDOLIN_SOURCE_DIR", QStringLiteral(VARDOLIN_SOURCE_DIR_DEFAULT));
-}
-
-TestEnv::TestEnv(bool withDefaults)
-{
-    if (!withDefaults) return;
-    QDir data(sourceDir() + QStringLiteral("/data"));
-    for (const QString& name : data.entryList(QDir::Files)) QFile::copy(data.filePath(name), path(name));
-}
-
-void TestEnv::writeFile(const QString& name, const QByteArray& bytes) const
-{
-    QFile f(path(name));
-    if (f.open(QIODevice::WriteOnly | QIODevice::Truncate)) f.write(bytes);
-}
-
-QByteArray TestEnv::readFile(const QString& name) const
-{
-    QFile f(path(name));
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-void TestEnv::writeLines(const QString& name, const QStringList& lines) const
-{
-    writeFile(name, crlf(lines));
-}
-
-QByteArray crlf(const QStringList& lines)
-{
-    QByteArray out;
-    for (const QString& l : lines) out += Cp932::encode(l) + "\r\n";
-    return out;
-}

@@ -1,8 +1,8 @@
 #pragma once
 // Fakes for the replaceable services, and a temporary settings folder.
 #include "AppEnv.h"
+#include "CoreSupport.h"
 #include "CommonDialogs.h"
-#include "LineBuffer.h"
 #include "MainForm.h"
 #include "Messages.h"
 #include "Platform.h"
@@ -11,7 +11,6 @@
 #include <QFont>
 #include <QStringList>
 #include <QTemporaryDir>
-#include <QWidget>
 
 #include <functional>
 
@@ -63,8 +62,6 @@ public:
 // what they check.
 class StubMainForm : public MainForm {
 public:
-    QWidget* mainWidget() override { return &widget; }
-    LineBuffer& lineBuffer() override { return buffer; }
     void LoadSet() override {}
     void TagsLoad() override {}
     void LoadAppItem() override {}
@@ -74,35 +71,23 @@ public:
     ViewColors viewColors() const override { return colors; }
     void setViewColors(const ViewColors& c) override { colors = c; }
     void ColorSet() override {}
-    QString slotHint(int) const override { return {}; }
-    QString slotPath(int) const override { return {}; }
-    QString slotOption(int) const override { return {}; }
-    QImage slotHiddenImage(int) const override { return {}; }
-    void confirmSlot(int, bool, const QString&, const QString&, const QString&, const QImage&) override {}
+    const AppSlots::Table& slotTable() const override { return slots; }
+    void confirmSlot(int, const AppSlots::Slot&) override {}
     void setDirectEnabled(bool) override {}
 
-    QWidget widget;
-    LineBuffer buffer;
     PatternGrid grid;
     ViewColors colors;
+    AppSlots::Table slots;
 };
 
-// A temporary settings folder with the shipped defaults copied in (optional).
-class TestEnv {
+// A temporary settings folder with the shipped defaults copied in (optional),
+// and fakes for the services.
+class TestEnv : public TempFolder {
 public:
-    explicit TestEnv(bool withDefaults = true);
-    AppEnv env() { return AppEnv{dir.path() + QStringLiteral("/"), &platform, &messages, &dialogs}; }
-    QString path(const QString& name) const { return dir.path() + QStringLiteral("/") + name; }
-    void writeFile(const QString& name, const QByteArray& bytes) const;
-    QByteArray readFile(const QString& name) const;
-    // Writes lines as CP932 with CR LF.
-    void writeLines(const QString& name, const QStringList& lines) const;
+    explicit TestEnv(bool withDefaults = true) : TempFolder(withDefaults) {}
+    AppEnv env() { return AppEnv{settingsDir(), platform, messages, dialogs}; }
 
-    QTemporaryDir dir;
     FakePlatform platform;
     FakeMessages messages;
     FakeDialogs dialogs;
 };
-
-QByteArray crlf(const QStringList& lines);   // CP932 lines joined with CR LF after each
-QString sourceDir();

@@ -1,15 +1,13 @@
 #pragma once
-// A main window with a plain list model standing in for the file list, over a
-// folder of test files: what the text-view tests need to list, select and show.
+// A main window over a folder of test files, whose list is filled as a listing
+// would fill it: what the text-view tests need to list, select and show.
+#include "MainControls.h"
 #include "TestSupport.h"
-#include "TextPane.h"
-#include "Unit1.h"
 
 #include <QFile>
 #include <QItemSelectionModel>
 #include <QLineEdit>
 #include <QListView>
-#include <QStringListModel>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -19,30 +17,31 @@ struct TextViewRig {
     TestEnv env;
     QTemporaryDir files;
     std::unique_ptr<TForm1> form;
-    QStringListModel* model = nullptr;
+    FileListModel* model = nullptr;   // the window's own list
 
-    TextViewRig()
+    // `started`: the window starts as usual, so its first listing has been
+    // made; without, it starts without main settings and has listed nothing.
+    explicit TextViewRig(bool started = true)
     {
+        if (!started) QFile::remove(env.path(QStringLiteral("appcfgs.cfg")));
         form = std::make_unique<TForm1>(env.env());
-        model = new QStringListModel(form.get());
-        form->LView->setModel(model);
-        form->connectListSelection();
-        form->LViewTag = 1;
-        form->BaseTitle = QStringLiteral("Vardolin");
-        form->Edit1->setText(files.path() + QStringLiteral("/"));
+        model = ui(*form).LViewModel;
+        ui(*form).Edit1->setText(folder());
         env.messages.log.clear();
     }
-    QString path(const QString& name) const { return files.path() + QStringLiteral("/") + name; }
+    QListView* view() const { return ui(*form).LView; }
+    QString folder() const { return files.path() + QStringLiteral("/"); }
+    QString path(const QString& name) const { return folder() + name; }
     void write(const QString& name, const QByteArray& bytes) const
     {
         QFile f(path(name));
         QVERIFY(f.open(QIODevice::WriteOnly));
         QCOMPARE(f.write(bytes), bytes.size());
     }
-    void list(const QStringList& names) { model->setStringList(names); }
+    void list(const QStringList& names) { model->setFiles(folder(), names, view()->fontMetrics()); }
     void select(int row)
     {
-        form->LView->selectionModel()->setCurrentIndex(model->index(row), QItemSelectionModel::ClearAndSelect);
+        view()->selectionModel()->setCurrentIndex(model->index(row), QItemSelectionModel::ClearAndSelect);
     }
     // Lists and selects one file.
     void showListed(const QString& name)
@@ -51,6 +50,6 @@ struct TextViewRig {
         select(0);
     }
     QString panel(int i) const { return form->panelText(i); }
-    TextPane* pane() const { return form->REdit; }
+    TextPane* pane() const { return ui(*form).REdit; }
     QStringList messages() const { return env.messages.texts(); }
 };

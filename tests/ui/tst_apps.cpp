@@ -1,27 +1,19 @@
 #include "AppSlots.h"
 #include "Cp932.h"
-#include "Fonts.h"
 #include "Forms.h"
-#include "OtherDialog.h"
+#include "MainControls.h"
 #include "TColor.h"
 #include "TestSupport.h"
-#include "TextPane.h"
-#include "Unit1.h"
-#include "VarBox.h"
 #include "VarError.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
 #include <QFile>
-#include <QLabel>
 #include <QLineEdit>
-#include <QMenu>
-#include <QMenuBar>
 #include <QPainter>
 #include <QListView>
-#include <QPushButton>
-#include <QStringListModel>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 #include <QToolButton>
@@ -56,19 +48,19 @@ void writeFiveSlots(TestEnv& t, int generation = 0)
 // What a slot shows: hint, both captions, enabled states.
 void checkSlot(TForm1& f, int n, const QString& title, bool enabled)
 {
-    QCOMPARE(f.AppBtn[n]->toolTip(), title);
-    QCOMPARE(f.SApp[n]->text(), title);
-    QCOMPARE(f.FApp[n]->text(), title);
-    QCOMPARE(f.AppBtn[n]->isEnabled(), enabled);
-    QCOMPARE(f.SApp[n]->isEnabled(), enabled);
-    QCOMPARE(f.FApp[n]->isEnabled(), enabled);
-    QCOMPARE(f.slotHint(n), title);
+    QCOMPARE(ui(f).AppBtn[n]->toolTip(), title);
+    QCOMPARE(ui(f).SApp[n]->text(), title);
+    QCOMPARE(ui(f).FApp[n]->text(), title);
+    QCOMPARE(ui(f).AppBtn[n]->isEnabled(), enabled);
+    QCOMPARE(ui(f).SApp[n]->isEnabled(), enabled);
+    QCOMPARE(ui(f).FApp[n]->isEnabled(), enabled);
+    QCOMPARE(f.slotTable().at(n).title, title);
 }
 
-QColor hiddenColour(TForm1& f, int n) { return f.slotHiddenImage(n).pixelColor(8, 8); }
+QColor hiddenColour(TForm1& f, int n) { return f.slotTable().at(n).icon.pixelColor(8, 8); }
 QColor glyphColour(TForm1& f, int n)
 {
-    return f.AppBtn[n]->icon().pixmap(17, 17).toImage().pixelColor(8, 8);
+    return ui(f).AppBtn[n]->icon().pixmap(17, 17).toImage().pixelColor(8, 8);
 }
 
 QString loadError(TForm1& f)
@@ -105,7 +97,7 @@ void writeProgram(const QString& path)
 }
 
 QImage rgb32(const QImage& img) { return img.convertToFormat(QImage::Format_RGB32); }
-QImage glyphOf(TForm1& main, int n) { return rgb32(main.AppBtn[n]->icon().pixmap(17, 17).toImage()); }
+QImage glyphOf(TForm1& main, int n) { return rgb32(ui(main).AppBtn[n]->icon().pixmap(17, 17).toImage()); }
 
 } // namespace
 
@@ -122,8 +114,6 @@ private Q_SLOTS:
     void emptyProgramPathStartsNothing();
     void directModeControlsStayInStep();
     void shellCommandsAndHelpDocuments();
-    void aboutBox();
-    void menusAsLaidOut();
 };
 
 void TestApps::loadShowsTitlesIconsAndOddTitles()
@@ -140,22 +130,22 @@ void TestApps::loadShowsTitlesIconsAndOddTitles()
     QVERIFY2(t.messages.log.isEmpty(), qPrintable(t.messages.texts().join('\n')));
 
     checkSlot(f, 1, "エディタ", true);
-    QCOMPARE(f.slotPath(1), QStringLiteral("/usr/bin/ed"));
-    QCOMPARE(f.slotOption(1), QStringLiteral("-r"));
+    QCOMPARE(f.slotTable().at(1).path, QStringLiteral("/usr/bin/ed"));
+    QCOMPARE(f.slotTable().at(1).option, QStringLiteral("-r"));
     QCOMPARE(hiddenColour(f, 1), slotColour(1));
     QCOMPARE(glyphColour(f, 1), slotColour(1));
 
     checkSlot(f, 2, kUnreg, false);
-    QCOMPARE(f.slotPath(2), QStringLiteral("/kept/path"));
-    QCOMPARE(f.slotOption(2), QStringLiteral("-kept"));
-    QVERIFY(f.slotHiddenImage(2).isNull());
-    QVERIFY(f.AppBtn[2]->icon().isNull());
+    QCOMPARE(f.slotTable().at(2).path, QStringLiteral("/kept/path"));
+    QCOMPARE(f.slotTable().at(2).option, QStringLiteral("-kept"));
+    QVERIFY(f.slotTable().at(2).icon.isNull());
+    QVERIFY(ui(f).AppBtn[2]->icon().isNull());
 
     checkSlot(f, 3, "", true);
     checkSlot(f, 4, "(未登録)", true);
     checkSlot(f, 5, kUnreg + " ", true);
     for (int n : {3, 4, 5}) QCOMPARE(hiddenColour(f, n), slotColour(n));
-    QCOMPARE(f.slotHiddenImage(4).size(), QSize(17, 17));
+    QCOMPARE(f.slotTable().at(4).icon.size(), QSize(17, 17));
 }
 
 void TestApps::shortFileStopsAtFirstMissingIcon()
@@ -172,17 +162,17 @@ void TestApps::shortFileStopsAtFirstMissingIcon()
     QCOMPARE(loadError(f), VarError::cannotOpen(t.path("IconImg2.bmp")).message());
 
     checkSlot(f, 1, "New", true);
-    QCOMPARE(f.slotOption(1), QStringLiteral("-n"));
+    QCOMPARE(f.slotTable().at(1).option, QStringLiteral("-n"));
     QCOMPARE(glyphColour(f, 1), slotColour(1, 1));
     // Slot 2 got its (empty) texts and states but no new icon.
     checkSlot(f, 2, "", true);
-    QVERIFY(f.slotPath(2).isEmpty());
+    QVERIFY(f.slotTable().at(2).path.isEmpty());
     QCOMPARE(hiddenColour(f, 2), slotColour(2));
     QCOMPARE(glyphColour(f, 2), slotColour(2));
     // The slots after it are as they were.
     for (int n = 3; n <= 5; ++n) {
         checkSlot(f, n, QString(QChar('A' + n - 1)), true);
-        QCOMPARE(f.slotPath(n), "/bin/" + QString(QChar('a' + n - 1)));
+        QCOMPARE(f.slotTable().at(n).path, "/bin/" + QString(QChar('a' + n - 1)));
     }
 
     // A damaged icon stops the same way, with an error rather than a crash.
@@ -201,7 +191,7 @@ void TestApps::missingItemsFileChangesNoSlot()
     QFile::remove(t.path("appitems.cfg"));
     QCOMPARE(loadError(f), VarError::cannotOpen(t.path("appitems.cfg")).message());
     for (int n = 1; n <= 5; ++n) checkSlot(f, n, QString(QChar('A' + n - 1)), true);
-    QCOMPARE(f.slotPath(5), QStringLiteral("/bin/e"));
+    QCOMPARE(f.slotTable().at(5).path, QStringLiteral("/bin/e"));
 
     // At start-up the same error reaches the general error box.
     TestEnv t2;
@@ -236,31 +226,32 @@ void TestApps::confirmingSlotsFromTheDialog()
     QImage glyph(17, 17, QImage::Format_RGB32);
     glyph.fill(Qt::magenta);
 
-    f.confirmSlot(2, true, "New two", "/opt/two/run", "-2", glyph);
+    f.confirmSlot(2, AppSlots::Slot{"New two", "/opt/two/run", "-2", glyph});
     checkSlot(f, 2, "New two", true);
-    QCOMPARE(f.slotPath(2), QStringLiteral("/opt/two/run"));
-    QCOMPARE(f.slotOption(2), QStringLiteral("-2"));
+    QCOMPARE(f.slotTable().at(2).path, QStringLiteral("/opt/two/run"));
+    QCOMPARE(f.slotTable().at(2).option, QStringLiteral("-2"));
     QCOMPARE(glyphColour(f, 2), QColor(Qt::magenta));
     // The confirmed picture is the slot's one icon: what the dialog copies
     // back at its next opening is what the button shows.
     QCOMPARE(hiddenColour(f, 2), QColor(Qt::magenta));
 
-    f.confirmSlot(3, false, kUnreg, "/ignored", "-ignored", glyph);
+    f.confirmSlot(3, AppSlots::Slot{kUnreg, "/ignored", "-ignored", glyph});
     checkSlot(f, 3, kUnreg, false);
-    QVERIFY(f.slotPath(3).isEmpty());
-    QVERIFY(f.slotOption(3).isEmpty());
+    QVERIFY(f.slotTable().at(3).path.isEmpty());
+    QVERIFY(f.slotTable().at(3).option.isEmpty());
     QCOMPARE(glyphColour(f, 3), QColor(Qt::magenta));
 
-    f.confirmSlot(0, true, "x", "x", "x", glyph);   // out of range: ignored
-    f.confirmSlot(6, true, "x", "x", "x", glyph);
-    QVERIFY(f.slotHint(6).isEmpty());
+    f.confirmSlot(0, AppSlots::Slot{"x", "x", "x", glyph});   // out of range: ignored
+    f.confirmSlot(6, AppSlots::Slot{"x", "x", "x", glyph});
+    QVERIFY(!f.slotTable().at(6).registered() && f.slotTable().at(6).path.isEmpty());
+    checkSlot(f, 1, "A", true);
 
     // Enabling or disabling direct mode leaves the tick alone.
     f.setDirectEnabled(true);
-    f.CheckBox1->click();
+    ui(f).CheckBox1->click();
     f.setDirectEnabled(false);
-    QVERIFY(!f.CheckBox1->isEnabled() && !f.E1->isEnabled() && !f.N19->isEnabled());
-    QVERIFY(f.CheckBox1->isChecked() && f.E1->isChecked() && f.N19->isChecked());
+    QVERIFY(!ui(f).CheckBox1->isEnabled() && !ui(f).E1->isEnabled() && !ui(f).N19->isEnabled());
+    QVERIFY(ui(f).CheckBox1->isChecked() && ui(f).E1->isChecked() && ui(f).N19->isChecked());
 }
 
 // Slot 2 registered with a red icon is registered again with another
@@ -276,35 +267,34 @@ void TestApps::reRegisteredIconIsShownAndSaved()
     writeIcon(t, 2, Qt::red);
     ColourIconPlatform platform;
     platform.colours = {{one, Qt::green}, {oldProg, Qt::red}, {newProg, Qt::blue}};
-    AppEnv env = t.env();
-    env.platform = &platform;
+    AppEnv env = t.env().withPlatform(platform);
 
     TForm1 main(env);
     createForms(main);
     QCOMPARE(glyphOf(main, 2).pixelColor(8, 8), QColor(Qt::red));
-    TForm4* f = main.Form4;
+    TForm4* f = ui(main).Form4;
     QImage shown;
     QTimer::singleShot(0, f, [&] {
         f->Num1Click(2);
-        f->EAppPath->setText(newProg);
-        f->Button1->click();
-        shown = rgb32(f->rowImage(2));
-        f->Button4->click();
+        ui(*f).EAppPath->setText(newProg);
+        ui(*f).Button1->click();
+        shown = rgb32(f->editor().picture(2));
+        ui(*f).Button4->click();
     });
-    main.X3->trigger();
+    ui(main).X3->trigger();
     QCOMPARE(f->result(), int(QDialog::Accepted));
     QCOMPARE(shown.pixelColor(8, 8), QColor(Qt::blue));
     QCOMPARE(shown.pixelColor(0, 0), TColor::toQColor(TColor::BtnFace));
     QCOMPARE(glyphOf(main, 2), shown);
-    QCOMPARE(main.slotPath(2), newProg);
+    QCOMPARE(main.slotTable().at(2).path, newProg);
 
     QImage reopened;
     QTimer::singleShot(0, f, [&] {
-        reopened = rgb32(f->rowImage(2));
-        f->Button3->click();
-        f->Button5->click();
+        reopened = rgb32(f->editor().picture(2));
+        ui(*f).Button3->click();
+        ui(*f).Button5->click();
     });
-    main.N34->trigger();
+    ui(main).N34->trigger();
     QCOMPARE(reopened, shown);
     QCOMPARE(rgb32(AppSlots::loadBitmap(t.path(AppSlots::iconFile(2)))), shown);
     QCOMPARE(glyphOf(main, 2), shown);
@@ -312,8 +302,8 @@ void TestApps::reRegisteredIconIsShownAndSaved()
 
     TForm1 restarted(env);
     QCOMPARE(glyphOf(restarted, 2), shown);
-    QCOMPARE(rgb32(restarted.slotHiddenImage(2)), shown);
-    QCOMPARE(restarted.slotPath(2), newProg);
+    QCOMPARE(rgb32(restarted.slotTable().at(2).icon), shown);
+    QCOMPARE(restarted.slotTable().at(2).path, newProg);
     QCOMPARE(glyphOf(restarted, 1).pixelColor(8, 8), QColor(Qt::green));
 }
 
@@ -327,53 +317,53 @@ void TestApps::commandLinesInFileAndDirectMode()
     QStringList& started = t.platform.started;
 
     // Right after listing, no file is shown: nothing starts.
-    f.Edit1->setText("/doc/");
-    f.setPanelText(1, QString());
-    f.AppBtn[1]->click();
-    f.SApp[1]->trigger();
+    ui(f).Edit1->setText("/doc/");
+    f.STItem();
+    ui(f).AppBtn[1]->click();
+    ui(f).SApp[1]->trigger();
     QVERIFY(started.isEmpty());
 
     // File mode: the option comes after the file; each control serves its slot.
-    f.setPanelText(1, "a.txt");
-    f.AppBtn[1]->click();
-    f.SApp[2]->trigger();
-    f.FApp[1]->trigger();
+    pickListed(f, "/doc/", "a.txt");
+    ui(f).AppBtn[1]->click();
+    ui(f).SApp[2]->trigger();
+    ui(f).FApp[1]->trigger();
     QCOMPARE(started, (QStringList{"/tools/ed /doc/a.txt /r", "/tools/plain /doc/a.txt", "/tools/ed /doc/a.txt /r"}));
     started.clear();
 
     // Blanks and shell characters: quoted pieces, the option exactly as typed.
-    f.Edit1->setText("/home/u/my docs/");
-    f.setPanelText(1, "$(touch x);`id`.txt");
-    f.AppBtn[3]->click();
+    pickListed(f, "/home/u/my docs/", "$(touch x);`id`.txt");
+    ui(f).AppBtn[3]->click();
     QCOMPARE(started, QStringList{"\"/opt/my tools/view\" \"/home/u/my docs/$(touch x);`id`.txt\" --mode \"two words\""});
     started.clear();
 
     // A folder typed but not confirmed is used with the name shown before.
-    f.Edit1->setText("/elsewhere/");
-    f.FApp[2]->trigger();
+    ui(f).Edit1->setText("/elsewhere/");
+    ui(f).FApp[2]->trigger();
     QCOMPARE(started, QStringList{"/tools/plain \"/elsewhere/$(touch x);`id`.txt\""});
     started.clear();
 
     // Checked but disabled: still file mode.
     f.ExeSetApp(true);
-    QVERIFY(!f.CheckBox1->isEnabled());
-    f.AppBtn[2]->click();
+    QVERIFY(!ui(f).CheckBox1->isEnabled());
+    ui(f).AppBtn[2]->click();
     QCOMPARE(started, QStringList{"/tools/plain \"/elsewhere/$(touch x);`id`.txt\""});
     started.clear();
 
     // Direct mode: no file needed, no trailing blank without an option.
     f.setDirectEnabled(true);
-    f.setPanelText(1, QString());
-    f.AppBtn[2]->click();
-    f.AppBtn[1]->click();
-    f.SApp[3]->trigger();
+    f.STItem();
+    QCOMPARE(f.panelText(1), QString());
+    ui(f).AppBtn[2]->click();
+    ui(f).AppBtn[1]->click();
+    ui(f).SApp[3]->trigger();
     QCOMPARE(started, (QStringList{"/tools/plain", "/tools/ed /r", "\"/opt/my tools/view\" --mode \"two words\""}));
     started.clear();
 
     // Out-of-range slots and disabled controls start nothing.
     f.AppnExec(0);
     f.AppnExec(6);
-    f.AppBtn[4]->click();
+    ui(f).AppBtn[4]->click();
     QVERIFY(started.isEmpty());
 }
 
@@ -387,36 +377,35 @@ void TestApps::emptyProgramPathStartsNothing()
     t.writeLines("appitems.cfg", {"Data", "", ""});
     TForm1 f(t.env());
     QVERIFY2(t.messages.log.isEmpty(), qPrintable(t.messages.texts().join('\n')));
-    for (int n = 1; n <= 5; ++n) QVERIFY(f.AppBtn[n]->isEnabled());
+    for (int n = 1; n <= 5; ++n) QVERIFY(ui(f).AppBtn[n]->isEnabled());
     QStringList& started = t.platform.started;
 
     auto pressEverything = [&f] {
         for (int n = 1; n <= 5; ++n) {
-            f.AppBtn[n]->click();
-            f.SApp[n]->trigger();
-            f.FApp[n]->trigger();
+            ui(f).AppBtn[n]->click();
+            ui(f).SApp[n]->trigger();
+            ui(f).FApp[n]->trigger();
         }
     };
-    f.Edit1->setText("/doc/");
-    f.setPanelText(1, "run.sh");
+    pickListed(f, "/doc/", "run.sh");
     pressEverything();
     QCOMPARE(started, QStringList());
     f.setDirectEnabled(true);
-    f.CheckBox1->click();
+    ui(f).CheckBox1->click();
     pressEverything();
     QCOMPARE(started, QStringList());
 
     // Blank paths count as empty, whatever the option says; the launcher is
     // still reached for a real path.
-    f.confirmSlot(1, true, "Blanks", "   ", "/doc/run.sh", QImage());
-    f.confirmSlot(2, true, "Tab", "\t", "", QImage());
-    f.confirmSlot(3, true, "Wide blank", QStringLiteral("\u3000"), "-x", QImage());
-    f.confirmSlot(4, true, "Quoted nothing", "\"\"", "/doc/run.sh", QImage());
-    f.confirmSlot(5, true, "Real", "/tools/ed", "", QImage());
+    f.confirmSlot(1, AppSlots::Slot{"Blanks", "   ", "/doc/run.sh", QImage()});
+    f.confirmSlot(2, AppSlots::Slot{"Tab", "\t", "", QImage()});
+    f.confirmSlot(3, AppSlots::Slot{"Wide blank", QStringLiteral("\u3000"), "-x", QImage()});
+    f.confirmSlot(4, AppSlots::Slot{"Quoted nothing", "\"\"", "/doc/run.sh", QImage()});
+    f.confirmSlot(5, AppSlots::Slot{"Real", "/tools/ed", "", QImage()});
     pressEverything();
     QCOMPARE(started, QStringList(3, "/tools/ed"));
     started.clear();
-    f.CheckBox1->click();
+    ui(f).CheckBox1->click();
     pressEverything();
     QCOMPARE(started, QStringList(3, "/tools/ed /doc/run.sh"));
 }
@@ -427,24 +416,24 @@ void TestApps::directModeControlsStayInStep()
     writeFiveSlots(t);
     TForm1 f(t.env());
     auto ticks = [&f] {
-        return QList<bool>{f.CheckBox1->isChecked(), f.E1->isChecked(), f.N19->isChecked()};
+        return QList<bool>{ui(f).CheckBox1->isChecked(), ui(f).E1->isChecked(), ui(f).N19->isChecked()};
     };
     const QList<bool> on{true, true, true}, off{false, false, false};
     f.setDirectEnabled(true);
     QCOMPARE(ticks(), off);
 
-    f.E1->trigger();   // as the menu does it
+    ui(f).E1->trigger();   // as the menu does it
     QCOMPARE(ticks(), on);
-    f.N19->trigger();
+    ui(f).N19->trigger();
     QCOMPARE(ticks(), off);
-    f.N19->trigger();
+    ui(f).N19->trigger();
     QCOMPARE(ticks(), on);
-    f.E1->trigger();
+    ui(f).E1->trigger();
     QCOMPARE(ticks(), off);
 
-    QTest::mouseClick(f.CheckBox1, Qt::LeftButton, {}, f.CheckBox1->rect().center());
+    QTest::mouseClick(ui(f).CheckBox1, Qt::LeftButton, {}, ui(f).CheckBox1->rect().center());
     QCOMPARE(ticks(), on);
-    f.CheckBox1->click();
+    ui(f).CheckBox1->click();
     QCOMPARE(ticks(), off);
 
     // The handlers themselves decide from the tick before the click.
@@ -452,7 +441,7 @@ void TestApps::directModeControlsStayInStep()
     QCOMPARE(ticks(), on);
     f.N19Click();
     QCOMPARE(ticks(), off);
-    f.CheckBox1->setChecked(true);
+    ui(f).CheckBox1->setChecked(true);
     f.CheckBox1Click();
     QCOMPARE(ticks(), on);
 }
@@ -461,147 +450,54 @@ void TestApps::shellCommandsAndHelpDocuments()
 {
     TestEnv t;
     TForm1 f(t.env());
-    QStringListModel model(QStringList{"shown.txt", "other.txt"});
-    f.LView->setModel(&model);
+    QTemporaryDir docs;
+    const QString folder = docs.path() + "/";
+    QFile shown(folder + "shown.txt");
+    QVERIFY(shown.open(QIODevice::WriteOnly));
+    shown.write("text of shown.txt");
+    shown.close();
 
     // The folder command takes the field as typed, unconfirmed or not.
-    f.Edit1->setText("/typed but not confirmed");
-    f.X1->trigger();
-    f.N16->trigger();
+    ui(f).Edit1->setText("/typed but not confirmed");
+    ui(f).X1->trigger();
+    ui(f).N16->trigger();
     QCOMPARE(t.platform.openedFolders, (QStringList{"/typed but not confirmed", "/typed but not confirmed"}));
 
     // "Open the selected file" needs a current item in the list.
-    f.Edit1->setText("/doc/");
-    f.setPanelText(1, "shown.txt");
-    f.setCaption("Vardolin - shown.txt");
-    f.R1->trigger();
+    pickListed(f, folder, {"shown.txt", "other.txt"}, "shown.txt");
+    QCOMPARE(ui(f).REdit->text(), QStringLiteral("text of shown.txt"));
+    QItemSelectionModel* current = ui(f).LView->selectionModel();
+    current->clearCurrentIndex();
+    ui(f).R1->trigger();
     QVERIFY(t.platform.openedDocuments.isEmpty());
-    f.LView->setCurrentIndex(model.index(1));
+    current->setCurrentIndex(ui(f).LViewModel->index(1), QItemSelectionModel::NoUpdate);
 
     // The readme replaces the text but not the caption or the panels, so the
     // open command still opens the file shown before.
-    f.REdit->setPlainText("text of shown.txt");
-    f.ReadmeR1->trigger();
+    ui(f).ReadmeR1->trigger();
     QVERIFY(t.messages.log.isEmpty());
-    QVERIFY(f.REdit->text().contains("Vardolin"));
-    QVERIFY(!f.REdit->text().contains("text of shown.txt"));
+    QVERIFY(ui(f).REdit->text().contains("Vardolin"));
+    QVERIFY(!ui(f).REdit->text().contains("text of shown.txt"));
     QCOMPARE(f.panelText(1), QStringLiteral("shown.txt"));
     QCOMPARE(f.windowTitle(), QStringLiteral("Vardolin - shown.txt"));
-    f.R1->trigger();
-    f.N17->trigger();
-    QCOMPARE(t.platform.openedDocuments, (QStringList{"/doc/shown.txt", "/doc/shown.txt"}));
+    ui(f).R1->trigger();
+    ui(f).N17->trigger();
+    QCOMPARE(t.platform.openedDocuments, (QStringList{folder + "shown.txt", folder + "shown.txt"}));
     t.platform.openedDocuments.clear();
 
-    f.His1->trigger();
+    ui(f).His1->trigger();
     QVERIFY(t.messages.log.isEmpty());
-    QVERIFY(f.REdit->text().contains(Cp932::decode(t.readFile("history.txt")).left(10)));
+    QVERIFY(ui(f).REdit->text().contains(Cp932::decode(t.readFile("history.txt")).left(10)));
 
     // A missing document: the pane is already empty when the error shows.
     QFile::remove(t.path("history.txt"));
-    f.His1->trigger();
+    ui(f).His1->trigger();
     QCOMPARE(t.messages.texts(), QStringList{Messages::errorText(VarError::cannotOpen(t.path("history.txt")).message())});
-    QVERIFY(f.REdit->text().isEmpty());
+    QVERIFY(ui(f).REdit->text().isEmpty());
 
-    f.ManualM1->trigger();
+    ui(f).ManualM1->trigger();
     QCOMPARE(t.platform.openedDocuments, QStringList{t.path("manual/index.htm")});
     QVERIFY(t.platform.started.isEmpty());
-}
-
-void TestApps::aboutBox()
-{
-    Fonts::installSubstitutions();
-    TAboutBox box;
-    QCOMPARE(box.windowTitle(), QStringLiteral("ﾊﾞｰｼﾞｮﾝ情報"));
-    QCOMPARE(box.size(), QSize(156, 138));
-    QVERIFY(!(box.windowFlags() & Qt::WindowCloseButtonHint));
-    QCOMPARE(box.ProductName->text(), QStringLiteral("Vardolin"));
-    QVERIFY(box.ProductName->font().bold());
-    QCOMPARE(box.ProductName->palette().color(QPalette::WindowText), QColor(0, 0x80, 0));
-    QCOMPARE(box.Version->text(), QStringLiteral("Version 1.05"));
-    QVERIFY(box.Version->font().bold());
-    QVERIFY(box.OKButton->isDefault());
-    QCOMPARE(box.OKButton->text(), QStringLiteral("OK"));
-    QVERIFY(!box.ProgramIcon->pixmap().isNull());
-    // Every label's text fits its place in the panel.
-    for (QLabel* l : {box.ProductName, box.Version, box.Credit, box.Contact}) {
-        QVERIFY2(l->fontMetrics().horizontalAdvance(l->text()) <= l->width(), qPrintable(l->text()));
-        QVERIFY2(l->geometry().right() < box.Panel1->width(), qPrintable(l->text()));
-    }
-
-    // From the menu: Enter presses OK and ends the modal showing.
-    TestEnv t;
-    TForm1 f(t.env());
-    f.V1Click();   // no about box yet: nothing happens
-    f.AboutBox = new TAboutBox(&f);
-    bool sawIt = false;
-    QTimer::singleShot(0, &f, [&] {
-        QWidget* modal = QApplication::activeModalWidget();
-        sawIt = modal == f.AboutBox;
-        if (modal) QTest::keyClick(modal, Qt::Key_Return);
-    });
-    QTimer::singleShot(5000, &f, [&f] { f.AboutBox->reject(); });   // never hang
-    f.V1->trigger();
-    QVERIFY(sawIt);
-    QCOMPARE(f.AboutBox->result(), int(QDialog::Accepted));
-}
-
-// One line per item: "-" for a separator, ">" after a submenu, "[ ]" for a
-// tickable item, "(off)" for a disabled one, "^" + key for a shortcut.
-static void dumpMenu(const QList<QAction*>& actions, const QString& indent, QStringList* out)
-{
-    for (QAction* a : actions) {
-        if (a->isSeparator()) {
-            *out << indent + "-";
-            continue;
-        }
-        QString line = indent + a->text();
-        if (a->menu()) line += " >";
-        if (a->isCheckable()) line += " [ ]";
-        if (!a->isEnabled()) line += " (off)";
-        if (!a->shortcut().isEmpty()) line += " ^" + a->shortcut().toString();
-        *out << line;
-        if (a->menu()) dumpMenu(a->menu()->actions(), indent + "  ", out);
-    }
-}
-
-void TestApps::menusAsLaidOut()
-{
-    TestEnv t;
-    TForm1 f(t.env());
-    QStringList bar, view, text;
-    dumpMenu(f.menuBar()->actions(), QString(), &bar);
-    dumpMenu(f.ViewMenu->actions(), QString(), &view);
-    dumpMenu(f.txMenu->actions(), QString(), &text);
-    const QString u = "（未登録） (off)";
-    QCOMPARE(bar, (QStringList{
-        "操作（&C） >",
-        "  フォルダをエクスプローラーで開く（&E）", "  選択ファイルを関連付けアプリで開く（&R）", "  -",
-        "  登録アプリ（&A） >", "    登録アプリを直接起動する（&E） [ ] (off)", "    -",
-        "    " + u, "    " + u, "    " + u, "    " + u, "    " + u, "  -",
-        "  テキスト（&T） >", "    右端で折り返す（&W） [ ]", "    -", "    テキスト全体を選択（&L）",
-        "    コピー（&C） ^Ctrl+C", "    検索（&S）", "  -",
-        "  Ver1.02用の設定ファイルをインポート（&I）", "  終了（&X）",
-        "設定（&O） >",
-        "  文字色と背景色の設定（&C）", "  フォント設定（&F）", "  拡張子の設定（&E）", "  外部起動アプリの登録（X）",
-        "ヘルプ（&H） >",
-        "  Readmeを表示する（&R）", "  Historyを表示する（&H）", "  マニュアルを表示する（&M）", "  -",
-        "  バージョン情報（&V）"}));
-    QCOMPARE(view, (QStringList{"フォルダをエクスプローラーで開く", "選択ファイルを関連付けアプリで開く", "-",
-                                "登録アプリを直接起動する [ ] (off)", "-", u, u, u, u, u}));
-    QCOMPARE(text, (QStringList{"テキスト全体を選択", "クリップボードにコピー", "検索", "-", "右端で折り返す [ ]", "-",
-                                "文字色と背景色の設定", "フォントの設定", "拡張子の設定", "外部起動アプリの登録"}));
-    for (int n = 1; n <= 5; ++n) {
-        QCOMPARE(f.SApp[n]->property("Tag").toInt(), n);
-        QCOMPARE(f.FApp[n]->property("Tag").toInt(), n);
-        QCOMPARE(f.AppBtn[n]->property("Tag").toInt(), n);
-    }
-    QCOMPARE(f.CheckBox1->text(), QStringLiteral("直接"));
-    QVERIFY(!f.CheckBox1->isEnabled() && !f.CheckBox1->isChecked());
-
-    // "終了" closes the window, which writes the main settings file.
-    QFile::remove(t.path("appcfgs.cfg"));
-    f.X2->trigger();
-    QVERIFY(QFile::exists(t.path("appcfgs.cfg")));
 }
 
 QTEST_MAIN(TestApps)

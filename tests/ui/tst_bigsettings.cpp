@@ -1,10 +1,8 @@
 // Settings files far bigger than anything the program writes: the main window's
 // three loaders read them in a few megabytes, and the lines they use mean what
 // they mean in a small file.
+#include "MainControls.h"
 #include "TestSupport.h"
-
-#include "TextPane.h"
-#include "Unit1.h"
 
 #include <QAction>
 #include <QComboBox>
@@ -123,15 +121,15 @@ private Q_SLOTS:
         QVERIFY2(t.messages.log.isEmpty(), qPrintable(t.messages.texts().join(QLatin1Char('|'))));
 
         QCOMPARE(f.listWidth(), 140);
-        QCOMPARE(f.REdit->fontSize(), 13);
-        QCOMPARE(f.ChBox1->count(), 10);
-        QCOMPARE(f.ChBox1->itemText(9), QStringLiteral("cat9"));
+        QCOMPARE(ui(f).REdit->fontSize(), 13);
+        QCOMPARE(ui(f).ChBox1->count(), 10);
+        QCOMPARE(ui(f).ChBox1->itemText(9), QStringLiteral("cat9"));
         QCOMPARE(f.patternGrid().visiblePatterns(0).size(), 20);
         QCOMPARE(f.patternGrid().visiblePatterns(0).last(), QStringLiteral("*.p19"));
         QCOMPARE(f.patternGrid().visiblePatterns(1), QStringList{QStringLiteral("*.second")});
         QCOMPARE(f.patternGrid().visiblePatterns(2), QStringList{});
-        for (int n = 1; n <= 5; ++n) QCOMPARE(f.slotPath(n), QStringLiteral("/bin/p%1").arg(n));
-        QCOMPARE(f.slotHint(5), QStringLiteral("（未登録）"));
+        for (int n = 1; n <= 5; ++n) QCOMPARE(f.slotTable().at(n).path, QStringLiteral("/bin/p%1").arg(n));
+        QCOMPARE(f.slotTable().at(5).title, QStringLiteral("（未登録）"));
     }
 };
 

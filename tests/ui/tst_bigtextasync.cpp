@@ -133,7 +133,7 @@ private Q_SLOTS:
         v.showWindow();
         v.showListed(QStringLiteral("find.txt"));
         QVERIFY(!v.view()->isComplete());
-        v.form->FindDlg->setFindText(QStringLiteral("最後の目印"));
+        ui(*v.form).FindDlg->setFindText(QStringLiteral("最後の目印"));
         v.form->FindDlgFind(); // the mark lies beyond what is indexed yet
         QTRY_COMPARE_WITH_TIMEOUT(v.pane()->selStart(), text.indexOf(QStringLiteral("最後の目印")), 30000);
         QCOMPARE(v.pane()->selectedText(), QStringLiteral("最後の目印"));
@@ -141,7 +141,7 @@ private Q_SLOTS:
 
         // Once more: not found, and said so only after the whole text.
         v.showListed(QStringLiteral("find.txt"));
-        v.form->FindDlg->setFindText(QStringLiteral("どこにもない"));
+        ui(*v.form).FindDlg->setFindText(QStringLiteral("どこにもない"));
         v.form->FindDlgFind();
         QVERIFY(v.messages().isEmpty());
         QTRY_COMPARE_WITH_TIMEOUT(v.messages(), QStringList{QStringLiteral("見つかりませんでした。")}, 30000);
@@ -155,7 +155,7 @@ private Q_SLOTS:
         v.showWindow();
         v.showListed(QStringLiteral("huge.txt"));
         v.pane()->setSelStart(3);
-        v.form->FindDlg->setFindText(QStringLiteral("NEEDLE"));
+        ui(*v.form).FindDlg->setFindText(QStringLiteral("NEEDLE"));
         v.form->FindDlgFind();
         QVERIFY(v.view()->isBusy());
         QTRY_VERIFY_WITH_TIMEOUT(v.view()->progressShown(), 10000);

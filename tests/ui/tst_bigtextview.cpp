@@ -57,7 +57,7 @@ private Q_SLOTS:
         f.close();
         BigTextView view;
         show(view);
-        view.load(path, BigTextEncoding::Cp932);
+        view.load(path, TextEncoding::Cp932);
         QCOMPARE(caretText(view), QStringLiteral("0: 0"));
         QTest::keyClick(&view, Qt::Key_Down);
         QTest::keyClick(&view, Qt::Key_Down);
@@ -139,7 +139,7 @@ private Q_SLOTS:
         f.close();
         BigTextView view;
         show(view);
-        view.load(path, BigTextEncoding::Cp932);
+        view.load(path, TextEncoding::Cp932);
         QSignalSpy changed(&view, &BigTextView::selectionChanged);
         view.setSelStart(0);
         view.setSelLength(0);
@@ -173,7 +173,7 @@ private Q_SLOTS:
         f.close();
         BigTextView view;
         show(view);
-        view.load(path, BigTextEncoding::Cp932);
+        view.load(path, TextEncoding::Cp932);
         QSignalSpy changed(&view, &BigTextView::selectionChanged);
         view.setSelStart(1);
         QTest::keyClicks(&view, QStringLiteral("xy"));
@@ -314,7 +314,7 @@ private Q_SLOTS:
         f.close();
         BigTextView view;
         show(view);
-        view.load(path, BigTextEncoding::Cp932);
+        view.load(path, TextEncoding::Cp932);
         const qint64 length = view.textLength();
         QVERIFY(QFile::resize(path, 100));
         view.setWordWrap(true);

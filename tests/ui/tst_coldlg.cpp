@@ -1,12 +1,10 @@
 // The colour dialog and the font dialog of the text pane.
-#include "ColDlg.h"
 #include "CommonDialogs.h"
 #include "Fonts.h"
 #include "Forms.h"
 #include "LineBuffer.h"
+#include "MainControls.h"
 #include "TestSupport.h"
-#include "TextPane.h"
-#include "Unit1.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -33,8 +31,8 @@ public:
     QList<QList<QColor>> customSeen;
 };
 
-QColor labelText(const TForm6& dlg) { return dlg.Label1->palette().color(QPalette::WindowText); }
-QColor labelFill(const TForm6& dlg) { return dlg.Label1->palette().color(QPalette::Window); }
+QColor labelText(const TForm6& dlg) { return ui(dlg).Label1->palette().color(QPalette::WindowText); }
+QColor labelFill(const TForm6& dlg) { return ui(dlg).Label1->palette().color(QPalette::Window); }
 
 QString appcfgsLine(TestEnv& t, int i)
 {
@@ -81,15 +79,14 @@ private Q_SLOTS:
         QCOMPARE(labelFill(dlg), QColor(0, 0, 128));
         // The sample is the only preview.
         QCOMPARE(main.viewColors().text, 0x123456);
-        QCOMPARE(main.REdit->fontColor(), 0);
+        QCOMPARE(ui(main).REdit->fontColor(), 0);
     }
 
     void customColoursLastForTheRun()
     {
         TestEnv t;
         CustomColourDialogs dialogs;
-        AppEnv env = t.env();
-        env.dialogs = &dialogs;
+        AppEnv env = t.env().withDialogs(dialogs);
         TForm1 main(env);
         TForm6 dlg(main, env, &main);
         dlg.FormShow();
@@ -125,9 +122,9 @@ private Q_SLOTS:
         QCOMPARE(dlg.result(), int(QDialog::Rejected));
         QCOMPARE(main.viewColors().text, 255);
         QCOMPARE(main.viewColors().background, 0xFFFF);
-        QCOMPARE(main.REdit->fontColor(), 255);
-        QCOMPARE(main.REdit->fillColor(), 0xFFFF);
-        QCOMPARE(main.Edit1->palette().color(QPalette::Text), QColor(255, 0, 0));
+        QCOMPARE(ui(main).REdit->fontColor(), 255);
+        QCOMPARE(ui(main).REdit->fillColor(), 0xFFFF);
+        QCOMPARE(ui(main).Edit1->palette().color(QPalette::Text), QColor(255, 0, 0));
 
         dlg.show();
         QCOMPARE(dlg.sampleTextColor(), 255);
@@ -150,14 +147,14 @@ private Q_SLOTS:
         dlg.Button1Click();
         t.dialogs.colorResult = QColor(0xF0, 0xE0, 0xD0);
         dlg.Button2Click();
-        dlg.Button3->click();
+        ui(dlg).Button3->click();
         QVERIFY(!dlg.isVisible());
         QCOMPARE(main.viewColors().text, 0x302010);
         QCOMPARE(main.viewColors().background, 0xD0E0F0);
-        QCOMPARE(main.REdit->fontColor(), 0x302010);
-        QCOMPARE(main.REdit->fillColor(), 0xD0E0F0);
-        QCOMPARE(main.Edit1->palette().color(QPalette::Text), QColor(0x10, 0x20, 0x30));
-        QCOMPARE(main.Edit1->palette().color(QPalette::Base), QColor(0xF0, 0xE0, 0xD0));
+        QCOMPARE(ui(main).REdit->fontColor(), 0x302010);
+        QCOMPARE(ui(main).REdit->fillColor(), 0xD0E0F0);
+        QCOMPARE(ui(main).Edit1->palette().color(QPalette::Text), QColor(0x10, 0x20, 0x30));
+        QCOMPARE(ui(main).Edit1->palette().color(QPalette::Base), QColor(0xF0, 0xE0, 0xD0));
         main.FormClose();
         QCOMPARE(appcfgsLine(t, 8), QString::number(0x302010));
         QCOMPARE(appcfgsLine(t, 9), QString::number(0xD0E0F0));
@@ -169,7 +166,7 @@ private Q_SLOTS:
         TForm1 main(t.env());
         main.setViewColors({0x0000FF, 0xFFFFFF});
         main.ColorSet();
-        const QFont paneBefore = main.REdit->paneFont();
+        const QFont paneBefore = ui(main).REdit->paneFont();
 
         // Cancel changes nothing; the dialog starts from its own font.
         t.dialogs.fontAccept = false;
@@ -177,8 +174,8 @@ private Q_SLOTS:
         // The layout font: 12 pixels are 9 points.
         QCOMPARE(t.dialogs.lastFontShown.family(), QStringLiteral("ＭＳ Ｐゴシック"));
         QCOMPARE(t.dialogs.lastFontShown.pointSize(), 9);
-        QCOMPARE(main.REdit->paneFont(), paneBefore);
-        QCOMPARE(main.REdit->fontColor(), 0x0000FF);
+        QCOMPARE(ui(main).REdit->paneFont(), paneBefore);
+        QCOMPARE(ui(main).REdit->fontColor(), 0x0000FF);
 
         QFont chosen(QStringLiteral("IPAGothic"));
         chosen.setPointSize(14);
@@ -186,12 +183,12 @@ private Q_SLOTS:
         t.dialogs.fontAccept = true;
         t.dialogs.fontResult = chosen;
         main.N32Click();
-        QCOMPARE(main.REdit->fontFace(), QStringLiteral("IPAGothic"));
-        QCOMPARE(main.REdit->fontSize(), 14);
-        QVERIFY(main.REdit->paneFont().bold());
-        QCOMPARE(main.REdit->fontColor(), TColor::WindowText);
+        QCOMPARE(ui(main).REdit->fontFace(), QStringLiteral("IPAGothic"));
+        QCOMPARE(ui(main).REdit->fontSize(), 14);
+        QVERIFY(ui(main).REdit->paneFont().bold());
+        QCOMPARE(ui(main).REdit->fontColor(), TColor::WindowText);
         QCOMPARE(main.viewColors().text, 0x0000FF);
-        QCOMPARE(main.Edit1->palette().color(QPalette::Text), QColor(255, 0, 0));
+        QCOMPARE(ui(main).Edit1->palette().color(QPalette::Text), QColor(255, 0, 0));
 
         // Settings read again do not move the dialog off its last font.
         main.LoadSet();
@@ -215,9 +212,9 @@ private Q_SLOTS:
         t.dialogs.fontAccept = true;
         t.dialogs.fontResult = chosen;
         main.F1Click();
-        QCOMPARE(main.REdit->fontFace(), QStringLiteral("ＭＳ Ｐゴシック"));
-        QCOMPARE(main.REdit->fontSize(), 12);
-        QCOMPARE(QFontInfo(main.REdit->paneFont()).family(), shown);
+        QCOMPARE(ui(main).REdit->fontFace(), QStringLiteral("ＭＳ Ｐゴシック"));
+        QCOMPARE(ui(main).REdit->fontSize(), 12);
+        QCOMPARE(QFontInfo(ui(main).REdit->paneFont()).family(), shown);
         main.FormClose();
         QCOMPARE(appcfgsLine(t, 6), QStringLiteral("ＭＳ Ｐゴシック"));
         QCOMPARE(appcfgsLine(t, 7), QStringLiteral("12"));
@@ -231,9 +228,8 @@ private Q_SLOTS:
     void theRealDialogOpensOnTheStoredFace()
     {
         TestEnv t;
-        AppEnv env = t.env();
         QtCommonDialogs real;
-        env.dialogs = &real;
+        AppEnv env = t.env().withDialogs(real);
         TForm1 main(env);
         QString family;
         int points = 0;
@@ -260,8 +256,8 @@ private Q_SLOTS:
         QCOMPARE(family, QFontInfo(QFont(QStringLiteral("ＭＳ Ｐゴシック"))).family());
         QCOMPARE(points, 9);
         QVERIFY(!effectsShown);
-        QCOMPARE(main.REdit->fontFace(), QStringLiteral("ＭＳ Ｐゴシック"));
-        QCOMPARE(main.REdit->fontSize(), 14);
+        QCOMPARE(ui(main).REdit->fontFace(), QStringLiteral("ＭＳ Ｐゴシック"));
+        QCOMPARE(ui(main).REdit->fontSize(), 14);
     }
 
     void confirmAfterFontChangeReappliesTheConfiguredColour()
@@ -280,7 +276,7 @@ private Q_SLOTS:
         dlg.FormShow();
         QCOMPARE(dlg.sampleTextColor(), 0x0000FF);
         dlg.Button3Click();
-        QCOMPARE(main.REdit->fontColor(), 0x0000FF);
+        QCOMPARE(ui(main).REdit->fontColor(), 0x0000FF);
         main.FormClose();
         QCOMPARE(appcfgsLine(t, 8), QString::number(0x0000FF));
 
@@ -297,25 +293,25 @@ private Q_SLOTS:
         TestEnv t;
         TForm1 main(t.env());
         createForms(main);
-        QVERIFY(main.Form6);
+        QVERIFY(ui(main).Form6);
         bool modal = false, onTop = false, noClose = false, centred = false, fits = false;
-        QTimer::singleShot(0, main.Form6, [&] {
-            TForm6* d = main.Form6;
+        QTimer::singleShot(0, ui(main).Form6, [&] {
+            TForm6* d = ui(main).Form6;
             modal = d->isVisible() && d->isModal();
             onTop = d->windowFlags().testFlag(Qt::WindowStaysOnTopHint);
             noClose = !d->windowFlags().testFlag(Qt::WindowCloseButtonHint);
             const QRect area = d->screen()->availableGeometry();
             centred = (d->frameGeometry().center() - area.center()).manhattanLength() <= 2;
             // The sample's glyphs, drawn from the label's top left, stay inside it.
-            const QFontMetrics fm(d->Label1->font());
-            const QRect ink = fm.tightBoundingRect(d->Label1->text()).translated(0, fm.ascent());
-            fits = ink.left() >= 0 && ink.right() < d->Label1->width() && ink.top() >= 0
-                   && ink.bottom() < d->Label1->height();
-            for (QPushButton* b : {d->Button1, d->Button2, d->Button3, d->Button4})
+            const QFontMetrics fm(ui(*d).Label1->font());
+            const QRect ink = fm.tightBoundingRect(ui(*d).Label1->text()).translated(0, fm.ascent());
+            fits = ink.left() >= 0 && ink.right() < ui(*d).Label1->width() && ink.top() >= 0
+                   && ink.bottom() < ui(*d).Label1->height();
+            for (QPushButton* b : {ui(*d).Button1, ui(*d).Button2, ui(*d).Button3, ui(*d).Button4})
                 fits = fits && b->fontMetrics().horizontalAdvance(b->text()) + 8 <= b->width();
             // Enter on the dialog does not confirm nor cancel.
-            fits = fits && !d->Button3->isDefault() && !d->Button4->isDefault();
-            d->Button4->click();
+            fits = fits && !ui(*d).Button3->isDefault() && !ui(*d).Button4->isDefault();
+            ui(*d).Button4->click();
         });
         main.N31Click();
         QVERIFY(modal);
@@ -323,7 +319,7 @@ private Q_SLOTS:
         QVERIFY(noClose);
         QVERIFY(centred);
         QVERIFY(fits);
-        QVERIFY(!main.Form6->isVisible());
+        QVERIFY(!ui(main).Form6->isVisible());
     }
 };
 

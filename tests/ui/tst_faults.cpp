@@ -6,9 +6,7 @@
 #include "Cp932.h"
 #include "Forms.h"
 #include "Guard.h"
-#include "KaDialog.h"
-#include "OtherDialog.h"
-#include "Unit1.h"
+#include "MainControls.h"
 
 #include <QComboBox>
 #include <QDir>
@@ -38,7 +36,7 @@ struct SaveRig {
     SaveRig() : w(t.env())
     {
         createForms(w);
-        QObject::connect(&closer, &QTimer::timeout, &w, [this] { if (w.Form4->isVisible()) w.Form4->Button5Click(); });
+        QObject::connect(&closer, &QTimer::timeout, &w, [this] { if (ui(w).Form4->isVisible()) ui(w).Form4->Button5Click(); });
         closer.start(20);
         before = snapshot(t);
         t.messages.log.clear();
@@ -54,9 +52,9 @@ struct SaveRig {
 void saveEverything(TForm1& w)
 {
     guarded(w.env().messages, &w, [&] { w.FormClose(); });
-    guarded(w.env().messages, &w, [&] { w.Form2->StDat(); w.Form2->TagsSave(); });
+    guarded(w.env().messages, &w, [&] { ui(w).Form2->StDat(); ui(w).Form2->TagsSave(); });
     guarded(w.env().messages, &w, [&] { w.F4Call(); });
-    guarded(w.env().messages, &w, [&] { w.Form4->Button3Click(); });
+    guarded(w.env().messages, &w, [&] { ui(w).Form4->Button3Click(); });
 }
 
 bool setImmutable(const QString& path, bool on)
@@ -123,7 +121,7 @@ private Q_SLOTS:
         QCOMPARE(snapshot(t), rig.before);
         // With room again, the same saves succeed.
         t.messages.log.clear();
-        guarded(&t.messages, &w, [&] { w.FormClose(); });
+        guarded(t.messages, &w, [&] { w.FormClose(); });
         QVERIFY(t.messages.log.isEmpty());
     }
 
@@ -166,7 +164,7 @@ private Q_SLOTS:
         t.writeFile(file, bytes);
         TForm1 w(t.env());
         for (const QString& text : t.messages.texts()) QVERIFY2(isSpecifiedMessage(text), qPrintable(text));
-        QVERIFY(w.ChBox1->count() <= PatternGrid::Categories);
+        QVERIFY(ui(w).ChBox1->count() <= PatternGrid::Categories);
         // Closing still writes a complete main settings file.
         t.messages.log.clear();
         w.FormClose();

@@ -2,9 +2,8 @@
 #include "CommandLine.h"
 #include "FileListModel.h"
 #include "FsPath.h"
-#include "TextPane.h"
+#include "MainControls.h"
 #include "TestSupport.h"
-#include "Unit1.h"
 #include "VarError.h"
 
 #include <QApplication>
@@ -32,7 +31,7 @@ void touch(const QString& path)
 
 QStringList listed(const TForm1& w)
 {
-    return w.LViewModel->names();
+    return ui(w).LViewModel->names();
 }
 
 // A platform whose search fails part-way, as a damaged file system might.
@@ -90,23 +89,25 @@ void TstFileList::startUpListsTheStartFolder()
 {
     TForm1 w(m_env->env());
     QCOMPARE(m_env->messages.log.size(), 0);
-    QCOMPARE(w.ChBox1->count(), 5);
-    QCOMPARE(w.ChBox1->currentIndex(), 0);
-    QCOMPARE(w.ChBox1->itemText(0), QStringLiteral("テキスト"));
-    QCOMPARE(w.ChBox2->currentText(), QStringLiteral("*.txt"));
-    QCOMPARE(w.ChBox2->count(), 5);
-    QCOMPARE(w.Edit1->text(), start());
-    QCOMPARE(w.LViewTag, 1);
+    QCOMPARE(ui(w).ChBox1->count(), 5);
+    QCOMPARE(ui(w).ChBox1->currentIndex(), 0);
+    QCOMPARE(ui(w).ChBox1->itemText(0), QStringLiteral("テキスト"));
+    QCOMPARE(ui(w).ChBox2->currentText(), QStringLiteral("*.txt"));
+    QCOMPARE(ui(w).ChBox2->count(), 5);
+    QCOMPARE(ui(w).Edit1->text(), start());
     QCOMPARE(listed(w), (QStringList{".hidden.txt", "A.TXT", "b.txt", "c.txt"}));
     QCOMPARE(w.windowTitle(), QStringLiteral("Vardolin"));
     QVERIFY(QApplication::overrideCursor() == nullptr);
+    // The listing has given the list its Tag: a file picked in it is shown.
+    pickInList(w, start(), listed(w), "b.txt");
+    QCOMPARE(w.panelText(1), QStringLiteral("b.txt"));
 }
 
 void TstFileList::listIsSmallIconsInColumns()
 {
     TForm1 w(m_env->env());
-    QListView* v = w.LView;
-    QCOMPARE(v->model(), w.LViewModel);
+    QListView* v = ui(w).LView;
+    QCOMPARE(v->model(), ui(w).LViewModel);
     QCOMPARE(v->viewMode(), QListView::ListMode);
     QCOMPARE(v->flow(), QListView::TopToBottom);
     QVERIFY(v->isWrapping());
@@ -119,16 +120,16 @@ void TstFileList::listIsSmallIconsInColumns()
     // file whose type the desktop does not know.
     touch(start() + "unknown.zzqq");
     touch(start() + QStringLiteral("長い名前のファイルです.txt"));
-    w.ChBox1->setCurrentIndex(4);
+    ui(w).ChBox1->setCurrentIndex(4);
     w.TagsSet(4);
-    w.ChBox2->setCurrentIndex(0);   // *.*
+    ui(w).ChBox2->setCurrentIndex(0);   // *.*
     w.STItem();
     const QStringList names = listed(w);
     QCOMPARE(names.size(), 8);
     QSize size;
     for (int row = 0; row < names.size(); ++row) {
-        const QModelIndex i = w.LViewModel->index(row);
-        QCOMPARE(i.data().toString(), w.LViewModel->name(row));
+        const QModelIndex i = ui(w).LViewModel->index(row);
+        QCOMPARE(i.data().toString(), ui(w).LViewModel->name(row));
         const QIcon icon = qvariant_cast<QIcon>(i.data(Qt::DecorationRole));
         QVERIFY2(!icon.isNull() && !icon.pixmap(16, 16).isNull(), qPrintable(names[row]));
         if (row == 0) size = i.data(Qt::SizeHintRole).toSize();
@@ -136,9 +137,9 @@ void TstFileList::listIsSmallIconsInColumns()
     }
     QVERIFY(size.height() >= 17);
     // Wide enough for the widest label (full-width characters included).
-    const int widest = w.LView->fontMetrics().horizontalAdvance(QStringLiteral("長い名前のファイルです.txt"));
+    const int widest = ui(w).LView->fontMetrics().horizontalAdvance(QStringLiteral("長い名前のファイルです.txt"));
     QVERIFY2(size.width() >= 17 + widest, qPrintable(QString::number(size.width())));
-    QCOMPARE(w.LViewModel->name(names.size()), QString());
+    QCOMPARE(ui(w).LViewModel->name(names.size()), QString());
 }
 
 void TstFileList::enterInThePathField()
@@ -147,37 +148,37 @@ void TstFileList::enterInThePathField()
     const QStringList before = listed(w);
 
     // A folder that does not exist: warning, separator appended, list kept.
-    w.Edit1->setText(home() + "/missing");
+    ui(w).Edit1->setText(home() + "/missing");
     w.Edit1KeyPress(QChar(13));
     QCOMPARE(m_env->messages.texts(), QStringList{QStringLiteral("そのフォルダPathは不正です。")});
     QCOMPARE(m_env->messages.log.first().kind, RecordedMessage::Warning);
-    QCOMPARE(w.Edit1->text(), home() + "/missing/");
+    QCOMPARE(ui(w).Edit1->text(), home() + "/missing/");
     QCOMPARE(listed(w), before);
 
     // A file given as folder warns too.
-    w.Edit1->setText(start() + "b.txt");
+    ui(w).Edit1->setText(start() + "b.txt");
     w.Edit1KeyPress(QChar(13));
     QCOMPARE(m_env->messages.log.size(), 2);
-    QCOMPARE(w.Edit1->text(), start() + "b.txt/");
+    QCOMPARE(ui(w).Edit1->text(), start() + "b.txt/");
 
     // Other keys do nothing.
-    w.Edit1->setText(home());
+    ui(w).Edit1->setText(home());
     w.Edit1KeyPress(QChar('a'));
-    QCOMPARE(w.Edit1->text(), home());
+    QCOMPARE(ui(w).Edit1->text(), home());
 
     // An existing folder typed without separator, confirmed with the real key.
     touch(home() + "/top.txt");
-    w.Edit1->setText(home());
-    w.Edit1->setFocus();
-    QTest::keyClick(w.Edit1, Qt::Key_Return);
-    QCOMPARE(w.Edit1->text(), home() + "/");
+    ui(w).Edit1->setText(home());
+    ui(w).Edit1->setFocus();
+    QTest::keyClick(ui(w).Edit1, Qt::Key_Return);
+    QCOMPARE(ui(w).Edit1->text(), home() + "/");
     QCOMPARE(listed(w), QStringList{"top.txt"});
     QCOMPARE(m_env->messages.log.size(), 2);
 
     // An empty field becomes the root folder, which is listed without a word.
-    w.Edit1->clear();
+    ui(w).Edit1->clear();
     w.Edit1KeyPress(QChar(13));
-    QCOMPARE(w.Edit1->text(), QStringLiteral("/"));
+    QCOMPARE(ui(w).Edit1->text(), QStringLiteral("/"));
     QCOMPARE(m_env->messages.log.size(), 2);
     QCOMPARE(listed(w), m_env->platform.findFiles("/", "*.txt"));
 }
@@ -190,10 +191,10 @@ void TstFileList::typedPathWithoutEnter()
     // and a match counts only if field + name is a file.
     const QString field = home() + "/ﾃﾞｽｸﾄｯﾌﾟ";
     touch(home() + "/ﾃﾞｽｸﾄｯﾌﾟmemo.txt");
-    w.Edit1->setText(field);
+    ui(w).Edit1->setText(field);
     w.ChBox2Change();
     QCOMPARE(listed(w), QStringList{});
-    QCOMPARE(w.Edit1->text(), field);
+    QCOMPARE(ui(w).Edit1->text(), field);
     touch(field + "ﾃﾞｽｸﾄｯﾌﾟmemo.txt");
     w.ChBox2Change();
     QCOMPARE(listed(w), QStringList{"ﾃﾞｽｸﾄｯﾌﾟmemo.txt"});
@@ -203,27 +204,27 @@ void TstFileList::categoryAndPatternChoice()
 {
     TForm1 w(m_env->env());
     // A selection the program makes lists nothing again.
-    w.ChBox2->setCurrentIndex(1);   // *.log
+    ui(w).ChBox2->setCurrentIndex(1);   // *.log
     QCOMPARE(listed(w), (QStringList{".hidden.txt", "A.TXT", "b.txt", "c.txt"}));
     w.selectFirstCategoryAndPattern();
     QCOMPARE(listed(w), (QStringList{".hidden.txt", "A.TXT", "b.txt", "c.txt"}));
 
     // The user's choice does.
-    w.ChBox2->setCurrentIndex(1);
-    Q_EMIT w.ChBox2->activated(1);
+    ui(w).ChBox2->setCurrentIndex(1);
+    Q_EMIT ui(w).ChBox2->activated(1);
     QCOMPARE(listed(w), QStringList{"notes.log"});
 
-    w.ChBox1->setCurrentIndex(4);   // every file: *.* and *
-    Q_EMIT w.ChBox1->activated(4);
-    QCOMPARE(w.ChBox2->count(), 2);
-    QCOMPARE(w.ChBox2->currentIndex(), 0);
-    QCOMPARE(w.ChBox2->currentText(), QStringLiteral("*.*"));
+    ui(w).ChBox1->setCurrentIndex(4);   // every file: *.* and *
+    Q_EMIT ui(w).ChBox1->activated(4);
+    QCOMPARE(ui(w).ChBox2->count(), 2);
+    QCOMPARE(ui(w).ChBox2->currentIndex(), 0);
+    QCOMPARE(ui(w).ChBox2->currentText(), QStringLiteral("*.*"));
     QCOMPARE(listed(w), (QStringList{".hidden.txt", "A.TXT", "b.txt", "c.txt", "notes.log", "photo.png"}));
 
     // TagsSet refills without selecting.
     w.TagsSet(0);
-    QCOMPARE(w.ChBox2->count(), 5);
-    QCOMPARE(w.ChBox2->currentIndex(), -1);
+    QCOMPARE(ui(w).ChBox2->count(), 5);
+    QCOMPARE(ui(w).ChBox2->currentIndex(), -1);
 }
 
 void TstFileList::emptyPatternOrEmptyField()
@@ -234,18 +235,18 @@ void TstFileList::emptyPatternOrEmptyField()
     TForm1 w(m_env->env());
     QCOMPARE(listed(w).size(), 4);
     // A category without patterns: the folder alone is searched, nothing found.
-    w.ChBox1->setCurrentIndex(1);
-    Q_EMIT w.ChBox1->activated(1);
-    QCOMPARE(w.ChBox2->count(), 0);
+    ui(w).ChBox1->setCurrentIndex(1);
+    Q_EMIT ui(w).ChBox1->activated(1);
+    QCOMPARE(ui(w).ChBox2->count(), 0);
     QCOMPARE(listed(w), QStringList{});
-    QCOMPARE(w.LViewModel->rowCount(), 0);
+    QCOMPARE(ui(w).LViewModel->rowCount(), 0);
 
     // An emptied path field and a category change: empty list, normal cursor.
-    w.ChBox1->setCurrentIndex(0);
-    Q_EMIT w.ChBox1->activated(0);
+    ui(w).ChBox1->setCurrentIndex(0);
+    Q_EMIT ui(w).ChBox1->activated(0);
     QCOMPARE(listed(w).size(), 4);
-    w.Edit1->clear();
-    Q_EMIT w.ChBox1->activated(0);
+    ui(w).Edit1->clear();
+    Q_EMIT ui(w).ChBox1->activated(0);
     QCOMPARE(listed(w), QStringList{});
     QVERIFY(QApplication::overrideCursor() == nullptr);
 }
@@ -254,15 +255,14 @@ void TstFileList::closingStepsRunAfterAnError()
 {
     FailingPlatform platform;
     platform.home = home();
-    AppEnv env = m_env->env();
-    env.platform = &platform;
+    AppEnv env = m_env->env().withPlatform(platform);
     TForm1 w(env);
     QCOMPARE(listed(w).size(), 4);
-    w.setCaption(QStringLiteral("Vardolin - b.txt"));
-    w.setPanelText(1, QStringLiteral("b.txt"));
+    pickInList(w, start(), listed(w), "b.txt");
+    QCOMPARE(w.windowTitle(), QStringLiteral("Vardolin - b.txt"));
     platform.fail = true;
-    w.ChBox2->setCurrentIndex(1);
-    Q_EMIT w.ChBox2->activated(1);
+    ui(w).ChBox2->setCurrentIndex(1);
+    Q_EMIT ui(w).ChBox2->activated(1);
     // The error reaches the general error box; the closing steps ran.
     QCOMPARE(m_env->messages.texts(), QStringList{QStringLiteral("search failed.")});
     QVERIFY(QApplication::overrideCursor() == nullptr);
@@ -272,16 +272,22 @@ void TstFileList::closingStepsRunAfterAnError()
     QCOMPARE(listed(w), QStringList{});
     // And the next listing works again.
     platform.fail = false;
-    Q_EMIT w.ChBox2->activated(1);
+    Q_EMIT ui(w).ChBox2->activated(1);
     QCOMPARE(listed(w), QStringList{"notes.log"});
 }
 
 void TstFileList::listingResetsCaptionAndStatus()
 {
+    QFile b(start() + "b.txt");
+    QVERIFY(b.open(QIODevice::WriteOnly));
+    b.write("1\n2\n3\nabcdef\n");
+    b.close();
     TForm1 w(m_env->env());
-    w.setCaption(QStringLiteral("Vardolin - b.txt"));
-    w.setPanelText(1, QStringLiteral("b.txt"));
-    w.setPanelText(0, QStringLiteral("3: 4"));
+    pickInList(w, start(), listed(w), "b.txt");
+    ui(w).REdit->setSelStart(10);   // the caret placed in the fourth line
+    QCOMPARE(w.windowTitle(), QStringLiteral("Vardolin - b.txt"));
+    QCOMPARE(w.panelText(1), QStringLiteral("b.txt"));
+    QCOMPARE(w.panelText(0), QStringLiteral("3: 4"));
     w.ChBox2Change();
     QCOMPARE(w.windowTitle(), QStringLiteral("Vardolin"));
     QCOMPARE(AppTitle::get(), QStringLiteral("Vardolin"));
@@ -296,37 +302,43 @@ void TstFileList::tagStaysZeroUntilAListing()
     QFile::remove(m_env->path("appcfgs.cfg"));
     TForm1 w(m_env->env());
     QCOMPARE(m_env->messages.log.size(), 1);
-    QCOMPARE(w.Edit1->text(), QString());
-    QCOMPARE(w.LViewTag, 0);
+    QCOMPARE(ui(w).Edit1->text(), QString());
+    // Until the list has its Tag, a file picked in it shows nothing.
+    auto pickedShows = [&] {
+        pickInList(w, start(), {"b.txt"}, "b.txt");
+        return !w.panelText(1).isEmpty();
+    };
+    QVERIFY(!pickedShows());
     w.STItem();   // an empty field does not count
-    QCOMPARE(w.LViewTag, 0);
-    w.Edit1->setText(start());
+    QVERIFY(!pickedShows());
+    ui(w).Edit1->setText(start());
     w.STItem();
-    QCOMPARE(w.LViewTag, 1);
+    QVERIFY(pickedShows());
 }
 
 void TstFileList::pickerSelectionFollowedByTheList()
 {
     TForm1 w(m_env->env());
-    QCOMPARE(w.FolderDlg->SelectFolder, sfDesktop);
-    QCOMPARE(w.FolderDlg->Caption, QStringLiteral("閲覧フォルダの選択"));
-    QCOMPARE(w.FolderDlg->ShowStyle, ssCenterScreen);
-    QVERIFY(bool(w.FolderDlg->OnSelectionChanged));
+    QCOMPARE(ui(w).FolderDlg->SelectFolder, sfDesktop);
+    QCOMPARE(ui(w).FolderDlg->Caption, QStringLiteral("閲覧フォルダの選択"));
+    QCOMPARE(ui(w).FolderDlg->ShowStyle, ssCenterScreen);
+    QVERIFY(bool(ui(w).FolderDlg->OnSelectionChanged));
 
     QString status = QStringLiteral("kept");
     TOKButtonState ok = obsDisabled;
     // An item without a path changes nothing.
-    w.FolderDlgSelectionChanged(w.FolderDlg, 0, QString(), status, ok);
-    QCOMPARE(w.Edit1->text(), start());
-    QCOMPARE(w.FolderDlg->SelectFolder, sfDesktop);
+    w.FolderDlgSelectionChanged(ui(w).FolderDlg, 0, QString(), status, ok);
+    QCOMPARE(ui(w).Edit1->text(), start());
+    QCOMPARE(ui(w).FolderDlg->SelectFolder, sfDesktop);
 
     touch(home() + "/top.txt");
-    w.setCaption(QStringLiteral("Vardolin - b.txt"));
-    w.FolderDlg->OnSelectionChanged(w.FolderDlg, 0, home(), status, ok);
-    QCOMPARE(w.Edit1->text(), home() + "/");
+    pickInList(w, start(), listed(w), "b.txt");
+    QCOMPARE(w.windowTitle(), QStringLiteral("Vardolin - b.txt"));
+    ui(w).FolderDlg->OnSelectionChanged(ui(w).FolderDlg, 0, home(), status, ok);
+    QCOMPARE(ui(w).Edit1->text(), home() + "/");
     QCOMPARE(listed(w), QStringList{"top.txt"});
-    QCOMPARE(w.FolderDlg->SelectFolder, sfManual);
-    QCOMPARE(w.FolderDlg->SelectFolderName, home() + "/");
+    QCOMPARE(ui(w).FolderDlg->SelectFolder, sfManual);
+    QCOMPARE(ui(w).FolderDlg->SelectFolderName, home() + "/");
     QCOMPARE(w.windowTitle(), QStringLiteral("Vardolin"));
     // The handler leaves the status text and the OK request alone.
     QCOMPARE(status, QStringLiteral("kept"));
@@ -337,26 +349,26 @@ void TstFileList::pickerSelectionFollowedByTheList()
     QCOMPARE(::mkdir(raw.constData(), 0755), 0);
     const QString odd = FsPath::decodeName(raw);
     touch(odd + "/in.txt");
-    w.FolderDlgSelectionChanged(w.FolderDlg, 0, odd, status, ok);
-    QCOMPARE(FsPath::encodeName(w.Edit1->text()), raw + "/");
+    w.FolderDlgSelectionChanged(ui(w).FolderDlg, 0, odd, status, ok);
+    QCOMPARE(FsPath::encodeName(ui(w).Edit1->text()), raw + "/");
     QCOMPARE(listed(w), QStringList{"in.txt"});
     QVERIFY(FsPath::remove(odd + "/in.txt"));
     QCOMPARE(::rmdir(raw.constData()), 0);
 
     // "/" keeps its single separator.
-    w.FolderDlgSelectionChanged(w.FolderDlg, 0, QStringLiteral("/"), status, ok);
-    QCOMPARE(w.Edit1->text(), QStringLiteral("/"));
+    w.FolderDlgSelectionChanged(ui(w).FolderDlg, 0, QStringLiteral("/"), status, ok);
+    QCOMPARE(ui(w).Edit1->text(), QStringLiteral("/"));
 }
 
 void TstFileList::missingExtensionFileKeepsTheLists()
 {
     TForm1 w(m_env->env());
     QFile::remove(m_env->path("exitem.cfg"));
-    w.ChBox1->setCurrentIndex(2);
+    ui(w).ChBox1->setCurrentIndex(2);
     QVERIFY_THROWS_EXCEPTION(VarError, w.TagsLoad());
-    QCOMPARE(w.ChBox1->count(), 5);
-    QCOMPARE(w.ChBox1->currentIndex(), 2);
-    QCOMPARE(w.ExtGrid.cell[0][0], QStringLiteral("*.txt"));
+    QCOMPARE(ui(w).ChBox1->count(), 5);
+    QCOMPARE(ui(w).ChBox1->currentIndex(), 2);
+    QCOMPARE(w.patternGrid().cell[0][0], QStringLiteral("*.txt"));
     try {
         w.TagsLoad();
     } catch (const VarError& e) {
@@ -389,26 +401,26 @@ void TstFileList::namesThatAreNotUtf8()
         QString shown;
     };
     const QList<Case> cases{{sjis, QStringLiteral("sjis_ソ.txt")}, {odd, QStringLiteral("odd_\uFFFD.txt")}};
-    w.confirmSlot(1, true, QStringLiteral("Viewer"), QStringLiteral("/opt/viewer"), QString(), QImage());
+    w.confirmSlot(1, AppSlots::Slot{QStringLiteral("Viewer"), QStringLiteral("/opt/viewer"), QString(), QImage()});
     for (const Case& c : cases) {
         const QString name = FsPath::decodeName(c.raw);
         const int row = int(listed(w).indexOf(name));
         QVERIFY(row >= 0);
-        const QModelIndex index = w.LViewModel->index(row);
+        const QModelIndex index = ui(w).LViewModel->index(row);
         QCOMPARE(index.data().toString(), c.shown);
         QCOMPARE(index.data(FileListModel::NameRole).toString(), name);
-        QCOMPARE(w.LViewModel->shownName(row), c.shown);
+        QCOMPARE(ui(w).LViewModel->shownName(row), c.shown);
 
-        w.LView->selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect);
+        ui(w).LView->selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect);
         QCOMPARE(w.windowTitle(), QStringLiteral("Vardolin - ") + c.shown);
         QCOMPARE(AppTitle::get(), QStringLiteral("Vardolin - ") + c.shown);
-        QCOMPARE(w.StatusPanel[1]->text(), c.shown);
+        QCOMPARE(ui(w).StatusPanel[1]->text(), c.shown);
         // What the launch reads as the file's name is the name itself.
         QCOMPARE(w.panelText(1), name);
-        QCOMPARE(w.REdit->text(), QString::fromLatin1("content of " + c.raw.toHex()));
+        QCOMPARE(ui(w).REdit->text(), QString::fromLatin1("content of " + c.raw.toHex()));
 
         m_env->platform.started.clear();
-        w.AppBtn[1]->click();
+        ui(w).AppBtn[1]->click();
         QCOMPARE(m_env->platform.started.size(), 1);
         const QStringList args = CommandLine::split(m_env->platform.started.first());
         QCOMPARE(args.size(), 2);
@@ -424,7 +436,7 @@ void TstFileList::namesThatAreNotUtf8()
     // A listing forgets the shown name in both forms.
     w.ChBox2Change();
     QCOMPARE(w.panelText(1), QString());
-    QCOMPARE(w.StatusPanel[1]->text(), QString());
+    QCOMPARE(ui(w).StatusPanel[1]->text(), QString());
 }
 
 QTEST_MAIN(TstFileList)

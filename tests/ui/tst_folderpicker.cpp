@@ -5,7 +5,7 @@
 #include "FsPath.h"
 #include "SHBFFEX.h"
 #include "TestSupport.h"
-#include "Unit1.h"
+#include "MainControls.h"
 #include "VarError.h"
 
 #include <QApplication>
@@ -456,30 +456,30 @@ void TstFolderPicker::mainWindowFollowsThePicker()
     touch(desktop() + "/Sub2/b.txt");
     TForm1 w(te.env());
     w.show();
-    const QString startField = w.Edit1->text();
+    const QString startField = ui(w).Edit1->text();
 
     bool enabled = false, modal = true, timerRan = false;
     QStringList fieldAfter;
     QList<QStringList> listAfter;
-    w.ChBox2->setCurrentIndex(0);
+    ui(w).ChBox2->setCurrentIndex(0);
     QTimer::singleShot(0, &w, [&] {
-        FolderPickerWindow* p = w.FolderDlg->pickerWindow();
-        auto close = qScopeGuard([&] { if (w.FolderDlg->pickerWindow()) w.FolderDlg->pickerWindow()->reject(); });
+        FolderPickerWindow* p = ui(w).FolderDlg->pickerWindow();
+        auto close = qScopeGuard([&] { if (ui(w).FolderDlg->pickerWindow()) ui(w).FolderDlg->pickerWindow()->reject(); });
         QVERIFY(p);
         // Opened at the desktop, which was listed at once.
-        fieldAfter << w.Edit1->text();
+        fieldAfter << ui(w).Edit1->text();
         enabled = w.isEnabled();
         modal = p->isModal() || p->windowModality() != Qt::NonModal;
         QVERIFY(p->selectPath(desktop() + "/sub1"));
-        fieldAfter << w.Edit1->text();
-        listAfter << w.LViewModel->names();
+        fieldAfter << ui(w).Edit1->text();
+        listAfter << ui(w).LViewModel->names();
         // The computer has no path: nothing changes.
         QVERIFY(p->setSelection(ShellItem::computer()));
-        fieldAfter << w.Edit1->text();
-        listAfter << w.LViewModel->names();
+        fieldAfter << ui(w).Edit1->text();
+        listAfter << ui(w).LViewModel->names();
         // Another press of the folder button only brings the picker forward.
         w.FolderBtnClick();
-        QCOMPARE(w.FolderDlg->pickerWindow(), p);
+        QCOMPARE(ui(w).FolderDlg->pickerWindow(), p);
         // Events of the main window go on while the picker is open.
         QTimer::singleShot(0, &w, [&] { timerRan = true; });
         QTRY_VERIFY(timerRan);
@@ -493,12 +493,12 @@ void TstFolderPicker::mainWindowFollowsThePicker()
     QVERIFY(startField != fieldAfter.first());
     // Cancelled, yet the field and list stay on the last folder, and the next
     // opening starts there.
-    QCOMPARE(w.Edit1->text(), desktop() + "/sub1/");
-    QCOMPARE(w.FolderDlg->SelectFolder, sfManual);
-    QCOMPARE(w.FolderDlg->SelectFolderName, desktop() + "/sub1/");
+    QCOMPARE(ui(w).Edit1->text(), desktop() + "/sub1/");
+    QCOMPARE(ui(w).FolderDlg->SelectFolder, sfManual);
+    QCOMPARE(ui(w).FolderDlg->SelectFolderName, desktop() + "/sub1/");
     QString reopened;
     QTimer::singleShot(0, &w, [&] {
-        if (FolderPickerWindow* p = w.FolderDlg->pickerWindow()) {
+        if (FolderPickerWindow* p = ui(w).FolderDlg->pickerWindow()) {
             reopened = p->currentItem().path;
             p->accept();
         }
@@ -551,30 +551,30 @@ void TstFolderPicker::openingAndCancellingChangesNothing()
     // Opens the picker and cancels it at once: the path field and the list
     // are the same before, while it is open, and after.
     auto openAndCancel = [](TForm1& w, const QString& field, const QStringList& list) {
-        QCOMPARE(w.Edit1->text(), field);
-        QCOMPARE(w.LViewModel->names(), list);
+        QCOMPARE(ui(w).Edit1->text(), field);
+        QCOMPARE(ui(w).LViewModel->names(), list);
         QString fieldDuring;
         QStringList listDuring;
         QTimer::singleShot(0, &w, [&] {
-            if (FolderPickerWindow* p = w.FolderDlg->pickerWindow()) {
-                fieldDuring = w.Edit1->text();
-                listDuring = w.LViewModel->names();
+            if (FolderPickerWindow* p = ui(w).FolderDlg->pickerWindow()) {
+                fieldDuring = ui(w).Edit1->text();
+                listDuring = ui(w).LViewModel->names();
                 p->reject();
             }
         });
         w.FolderBtnClick();
         QCOMPARE(fieldDuring, field);
         QCOMPARE(listDuring, list);
-        QCOMPARE(w.Edit1->text(), field);
-        QCOMPARE(w.LViewModel->names(), list);
+        QCOMPARE(ui(w).Edit1->text(), field);
+        QCOMPARE(ui(w).LViewModel->names(), list);
     };
 
     // Without any desktop folder: a folder typed in stays.
     TForm1 w(te.env());
-    w.Edit1->setText(g_home + "/docs/");
+    ui(w).Edit1->setText(g_home + "/docs/");
     w.Edit1KeyPress(QChar(13));
     openAndCancel(w, g_home + "/docs/", QStringList{"d.txt"});
-    QCOMPARE(w.FolderDlg->SelectFolder, sfDesktop);
+    QCOMPARE(ui(w).FolderDlg->SelectFolder, sfDesktop);
 
     // With the program's own desktop folder, the start folder: it stays.
     QVERIFY(QDir().mkpath(ownDesktop()));

@@ -3,11 +3,9 @@
 #include "CFC.h"
 #include "Cp932.h"
 #include "Forms.h"
-#include "OtherDialog.h"
+#include "MainControls.h"
 #include "OldSettings.h"
 #include "TestSupport.h"
-#include "TextPane.h"
-#include "Unit1.h"
 
 #include <QBuffer>
 #include <QCheckBox>
@@ -136,7 +134,7 @@ private Q_SLOTS:
         const auto before = snapshot(t);
         FakeMain main(t);
         TForm7 dlg(main, t.env(), nullptr);
-        dlg.Chex1->setChecked(true);
+        ui(dlg).Chex1->setChecked(true);
         dlg.show();
         dlg.Button1Click();
         QCOMPARE(t.messages.texts(), (QStringList{kNoItems, kNoConfig}));
@@ -153,7 +151,7 @@ private Q_SLOTS:
         const auto before = snapshot(t);
         FakeMain main(t);
         TForm7 dlg(main, t.env(), nullptr);
-        dlg.Chex1->setChecked(true);
+        ui(dlg).Chex1->setChecked(true);
         dlg.show();
         dlg.Button1Click();
 
@@ -204,10 +202,10 @@ private Q_SLOTS:
         const auto before = snapshot(t);
         FakeMain main(t);
         TForm7 dlg(main, t.env(), nullptr);
-        dlg.Chex1->setChecked(true);
+        ui(dlg).Chex1->setChecked(true);
         dlg.show();
         // The button runs through the same guard as a click.
-        dlg.Button1->click();
+        ui(dlg).Button1->click();
 
         QCOMPARE(kinds(t.messages), QList<RecordedMessage::Kind>{RecordedMessage::Error});
         QVERIFY(dlg.isVisible());
@@ -227,23 +225,23 @@ private Q_SLOTS:
         TForm7 dlg(main, t.env(), nullptr);
         dlg.show();
         QVERIFY(QTest::qWaitForWindowExposed(&dlg));
-        dlg.Chex1->setChecked(true);
-        dlg.Button2->click();
+        ui(dlg).Chex1->setChecked(true);
+        ui(dlg).Button2->click();
         QVERIFY(!dlg.isVisible());
         QCOMPARE(dlg.result(), int(QDialog::Rejected));
 
         // The box keeps its tick; Escape is the cancel button.
         dlg.show();
-        QVERIFY(dlg.Chex1->isChecked());
+        QVERIFY(ui(dlg).Chex1->isChecked());
         QTest::keyClick(&dlg, Qt::Key_Escape);
         QVERIFY(!dlg.isVisible());
         QCOMPARE(snapshot(t), before);
         QVERIFY(main.calls.isEmpty());
 
         // Enter runs the import.
-        dlg.Chex1->setChecked(false);
+        ui(dlg).Chex1->setChecked(false);
         dlg.show();
-        dlg.Chex1->setFocus();
+        ui(dlg).Chex1->setFocus();
         QTest::keyClick(&dlg, Qt::Key_Return);
         QCOMPARE(main.calls, kReload);
         QVERIFY(!dlg.isVisible());
@@ -255,18 +253,18 @@ private Q_SLOTS:
         writeOldSet(t);
         TForm1 main(t.env());
         createForms(main);
-        QVERIFY(main.Form7);
+        QVERIFY(ui(main).Form7);
         QCOMPARE(main.viewColors().text, 0);
         // The menu item shows the dialog modally; "実行" runs from inside it.
         bool shownModal = false, onTop = false, noClose = false, centred = false;
-        QTimer::singleShot(0, main.Form7, [&] {
-            shownModal = main.Form7->isVisible() && main.Form7->isModal();
-            onTop = main.Form7->windowFlags().testFlag(Qt::WindowStaysOnTopHint);
-            noClose = !main.Form7->windowFlags().testFlag(Qt::WindowCloseButtonHint);
-            const QRect area = main.Form7->screen()->availableGeometry();
-            centred = (main.Form7->frameGeometry().center() - area.center()).manhattanLength() <= 2;
-            main.Form7->Chex1->setChecked(true);
-            main.Form7->Button1->click();
+        QTimer::singleShot(0, ui(main).Form7, [&] {
+            shownModal = ui(main).Form7->isVisible() && ui(main).Form7->isModal();
+            onTop = ui(main).Form7->windowFlags().testFlag(Qt::WindowStaysOnTopHint);
+            noClose = !ui(main).Form7->windowFlags().testFlag(Qt::WindowCloseButtonHint);
+            const QRect area = ui(main).Form7->screen()->availableGeometry();
+            centred = (ui(main).Form7->frameGeometry().center() - area.center()).manhattanLength() <= 2;
+            ui(*ui(main).Form7).Chex1->setChecked(true);
+            ui(*ui(main).Form7).Button1->click();
         });
         main.ImportClick();
 
@@ -274,15 +272,15 @@ private Q_SLOTS:
         QVERIFY(onTop);
         QVERIFY(noClose);
         QVERIFY(centred);
-        QVERIFY(!main.Form7->isVisible());
+        QVERIFY(!ui(main).Form7->isVisible());
         QVERIFY2(t.messages.log.isEmpty(), qPrintable(t.messages.texts().join(QLatin1Char('|'))));
         QCOMPARE(main.viewColors().text, 255);
         QCOMPARE(main.viewColors().background, 65280);
-        QCOMPARE(main.REdit->fontFace(), QStringLiteral("ＭＳ 明朝"));
-        QCOMPARE(main.REdit->fontSize(), 12);
-        QVERIFY(main.REdit->wordWrap());
-        QVERIFY(!main.CheckBox1->isEnabled());
-        QVERIFY(!main.CheckBox1->isChecked());
+        QCOMPARE(ui(main).REdit->fontFace(), QStringLiteral("ＭＳ 明朝"));
+        QCOMPARE(ui(main).REdit->fontSize(), 12);
+        QVERIFY(ui(main).REdit->wordWrap());
+        QVERIFY(!ui(main).CheckBox1->isEnabled());
+        QVERIFY(!ui(main).CheckBox1->isChecked());
         for (const QString& f : {QStringLiteral("appitem.cfg"), QStringLiteral("gitem1.bmp"),
                                  QStringLiteral("gitem2.bmp"), QStringLiteral("gitem3.bmp"),
                                  QStringLiteral("appcfg.cfg")})
@@ -308,7 +306,7 @@ private Q_SLOTS:
         const auto before = snapshot(t);
         FakeMain main(t);
         TForm7 dlg(main, t.env(), nullptr);
-        dlg.Chex1->setChecked(true);
+        ui(dlg).Chex1->setChecked(true);
         dlg.show();
         dlg.Button1Click();
 
@@ -331,7 +329,7 @@ private Q_SLOTS:
         const QByteArray settings = t.readFile(QStringLiteral("appcfgs.cfg"));
         FakeMain main(t);
         TForm7 dlg(main, t.env(), nullptr);
-        dlg.Chex1->setChecked(true);
+        ui(dlg).Chex1->setChecked(true);
         dlg.Button1Click();
         QCOMPARE(t.messages.texts(), QStringList{QStringLiteral("appcfg.cfgファイルの内容が正しくありません。")});
         QCOMPARE(t.readFile(QStringLiteral("appitems.cfg")), crlf(OldSettings::appItemLines(kOldItems)));
@@ -357,7 +355,7 @@ private Q_SLOTS:
 
         TForm1 main(t.env());
         createForms(main);
-        main.Form7->Button1Click();
+        ui(main).Form7->Button1Click();
         QVERIFY2(t.messages.log.isEmpty(), qPrintable(t.messages.texts().join(QLatin1Char('|'))));
         const QByteArray items = oldItems + crlf({kFree, QString(), QString(), kFree, QString(), QString()});
         const QByteArray config = "Vardolin Ver 1.05\r\n" + oldConfig + "1\r\n1\r\n88\r\n";
@@ -366,9 +364,9 @@ private Q_SLOTS:
 
         main.FormClose();
         QCOMPARE(t.readFile(QStringLiteral("appcfgs.cfg")), config);
-        main.Form4->copyFromMain();
-        main.Form4->FormShow();
-        main.Form4->Button3Click();
+        ui(main).Form4->copyFromMain();
+        ui(main).Form4->FormShow();
+        ui(main).Form4->Button3Click();
         QCOMPARE(t.readFile(QStringLiteral("appitems.cfg")), items);
         QVERIFY2(t.messages.log.isEmpty(), qPrintable(t.messages.texts().join(QLatin1Char('|'))));
     }

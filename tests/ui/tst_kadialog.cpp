@@ -1,13 +1,9 @@
 // The extension settings dialog and its name input, driven through their
 // handlers, the name input's buttons and mouse events on the lists.
 #include "Forms.h"
-#include "KaDialog.h"
-#include "KaListBox.h"
 #include "LineBuffer.h"
-#include "MainForm.h"
-#include "MyInputDialog.h"
+#include "MainControls.h"
 #include "TestSupport.h"
-#include "Unit1.h"
 #include "VarError.h"
 
 #include <QAction>
@@ -37,7 +33,6 @@ bool refusesWindowClose(QWidget* w)
 class FakeMain : public StubMainForm {
 public:
     explicit FakeMain(const AppEnv& env) : m_env(env) {}
-    QWidget* mainWidget() override { return nullptr; }
     void TagsLoad() override
     {
         ++tagsLoads;
@@ -86,7 +81,7 @@ QPoint rowCentre(KaListBox* box, int row)
 // One dialog pair on a fake main window with a table in the test folder.
 struct Fixture {
     explicit Fixture(const QStringList& names = {"A", "B", "C", "D"})
-        : main(test.env()), form2(main, test.env()), form3(main, test.env())
+        : main(test.env()), form2(main, test.env()), form3(test.env())
     {
         test.writeLines("exitem.cfg", tableLines(names));
         main.TagsLoad();
@@ -99,12 +94,12 @@ struct Fixture {
     {
         form2.setNameInputRunner([this, text, accept](TForm3& f) {
             shownCaption = f.windowTitle();
-            shownText = f.Edit1->text();
-            f.Edit1->setText(text);
-            accept ? f.Button1->click() : f.Button2->click();
+            shownText = ui(f).Edit1->text();
+            ui(f).Edit1->setText(text);
+            accept ? ui(f).Button1->click() : ui(f).Button2->click();
         });
     }
-    void target(int index) { form2.SelectsItems[index]->click(); }
+    void target(int index) { ui(form2).SelectsItems[index]->click(); }
 
     TestEnv test;
     FakeMain main;
@@ -138,36 +133,36 @@ private Q_SLOTS:
 void TestKaDialog::startsForCategoriesAndRebuildsOnShow()
 {
     Fixture f({"A", "B", "C"});
-    QVERIFY(f.form2.LBox1->isEnabled());
-    QVERIFY(!f.form2.LBox2->isEnabled());
-    QCOMPARE(items(f.form2.LBox1), (QStringList{"A", "B", "C"}));
-    QCOMPARE(items(f.form2.LBox2), QStringList{"*.a"});
-    QCOMPARE(f.form2.LBox1->currentRow(), 0);
-    QCOMPARE(f.form2.LBox2->currentRow(), 0);
+    QVERIFY(ui(f.form2).LBox1->isEnabled());
+    QVERIFY(!ui(f.form2).LBox2->isEnabled());
+    QCOMPARE(items(ui(f.form2).LBox1), (QStringList{"A", "B", "C"}));
+    QCOMPARE(items(ui(f.form2).LBox2), QStringList{"*.a"});
+    QCOMPARE(ui(f.form2).LBox1->currentRow(), 0);
+    QCOMPARE(ui(f.form2).LBox2->currentRow(), 0);
 
     // Selecting a category lists its patterns.
-    f.form2.LBox1->setCurrentRow(2);
-    QCOMPARE(items(f.form2.LBox2), QStringList{"*.c"});
+    ui(f.form2).LBox1->setCurrentRow(2);
+    QCOMPARE(items(ui(f.form2).LBox2), QStringList{"*.c"});
 
     // Colours come from the main window at each showing, and unsaved edits of
     // the previous showing are gone.
     f.main.colors = ViewColors{0x0000FF, 0x00FF00};   // red on green
     f.form2.XDel();
-    QCOMPARE(f.form2.LBox1->count(), 2);
+    QCOMPARE(ui(f.form2).LBox1->count(), 2);
     f.form2.hide();
     f.form2.show();
-    QCOMPARE(items(f.form2.LBox1), (QStringList{"A", "B", "C"}));
-    QCOMPARE(f.form2.LBox1->palette().color(QPalette::Active, QPalette::Base), QColor(0, 255, 0));
-    QCOMPARE(f.form2.LBox2->palette().color(QPalette::Active, QPalette::Text), QColor(255, 0, 0));
-    QCOMPARE(f.form2.LBox2->palette().color(QPalette::Disabled, QPalette::Base), QColor(0, 255, 0));
+    QCOMPARE(items(ui(f.form2).LBox1), (QStringList{"A", "B", "C"}));
+    QCOMPARE(ui(f.form2).LBox1->palette().color(QPalette::Active, QPalette::Base), QColor(0, 255, 0));
+    QCOMPARE(ui(f.form2).LBox2->palette().color(QPalette::Active, QPalette::Text), QColor(255, 0, 0));
+    QCOMPARE(ui(f.form2).LBox2->palette().color(QPalette::Disabled, QPalette::Base), QColor(0, 255, 0));
 
     // The edit target stays across showings.
     f.target(1);
     f.form2.hide();
     f.form2.show();
-    QVERIFY(f.form2.SelectsItems[1]->isChecked());
-    QVERIFY(!f.form2.LBox1->isEnabled());
-    QVERIFY(f.form2.LBox2->isEnabled());
+    QVERIFY(ui(f.form2).SelectsItems[1]->isChecked());
+    QVERIFY(!ui(f.form2).LBox1->isEnabled());
+    QVERIFY(ui(f.form2).LBox2->isEnabled());
 }
 
 void TestKaDialog::availabilityFollowsMarksAndTarget()
@@ -176,111 +171,115 @@ void TestKaDialog::availabilityFollowsMarksAndTarget()
     for (int i = 0; i < 9; ++i) nine << QStringLiteral("K%1").arg(i);
     Fixture f(nine);
     f.answer("K9");
-    QVERIFY(f.form2.Button1->isEnabled());
-    f.form2.Button1->click();
-    QCOMPARE(f.form2.LBox1->count(), 10);
-    QVERIFY(!f.form2.Button1->isEnabled());
-    QVERIFY(!f.form2.PoAdd1->isEnabled());
-    QVERIFY(f.form2.Button2->isEnabled() && f.form2.Button3->isEnabled());
+    QVERIFY(ui(f.form2).Button1->isEnabled());
+    ui(f.form2).Button1->click();
+    QCOMPARE(ui(f.form2).LBox1->count(), 10);
+    QVERIFY(!ui(f.form2).Button1->isEnabled());
+    QVERIFY(!ui(f.form2).PoAdd1->isEnabled());
+    QVERIFY(ui(f.form2).Button2->isEnabled() && ui(f.form2).Button3->isEnabled());
 
     // The pattern list has room: its own marks decide once it is edited.
     f.target(1);
-    QVERIFY(f.form2.Button1->isEnabled());
+    QVERIFY(ui(f.form2).Button1->isEnabled());
     f.target(0);
-    QVERIFY(!f.form2.Button1->isEnabled());
-    f.form2.PoDel1->trigger();
-    QVERIFY(f.form2.Button1->isEnabled());
-    QVERIFY(f.form2.PoAdd1->isEnabled());
+    QVERIFY(!ui(f.form2).Button1->isEnabled());
+    ui(f.form2).PoDel1->trigger();
+    QVERIFY(ui(f.form2).Button1->isEnabled());
+    QVERIFY(ui(f.form2).PoAdd1->isEnabled());
 
     // Deleting the only category takes change and delete away; adding gives them back.
     Fixture one({"A"});
-    one.form2.Button3->click();
-    QCOMPARE(one.form2.LBox1->count(), 0);
-    QVERIFY(!one.form2.Button2->isEnabled() && !one.form2.Button3->isEnabled());
-    QVERIFY(!one.form2.PoChg1->isEnabled() && !one.form2.PoDel1->isEnabled());
+    ui(one.form2).Button3->click();
+    QCOMPARE(ui(one.form2).LBox1->count(), 0);
+    QVERIFY(!ui(one.form2).Button2->isEnabled() && !ui(one.form2).Button3->isEnabled());
+    QVERIFY(!ui(one.form2).PoChg1->isEnabled() && !ui(one.form2).PoDel1->isEnabled());
     one.answer("B");
-    one.form2.Button1->click();
-    QVERIFY(one.form2.Button2->isEnabled() && one.form2.Button3->isEnabled());
+    ui(one.form2).Button1->click();
+    QVERIFY(ui(one.form2).Button2->isEnabled() && ui(one.form2).Button3->isEnabled());
 }
 
 void TestKaDialog::addInsertsThroughNameInput()
 {
     Fixture f({"A", "B", "C"});
     f.main.colors = ViewColors{0x000080, 0xFFFFFF};
-    f.form2.LBox1->setCurrentRow(2);
+    ui(f.form2).LBox1->setCurrentRow(2);
     f.answer("D");
-    f.form2.Button1->click();
+    ui(f.form2).Button1->click();
     QCOMPARE(f.shownCaption, QStringLiteral("種別：追加"));
     QCOMPARE(f.shownText, QString());
-    QCOMPARE(f.form3.Edit1->palette().color(QPalette::Text), QColor(0x80, 0, 0));
-    QCOMPARE(items(f.form2.LBox1), (QStringList{"A", "B", "D", "C"}));
-    QCOMPARE(f.form2.LBox1->currentRow(), 0);
+    QCOMPARE(ui(f.form3).Edit1->palette().color(QPalette::Text), QColor(0x80, 0, 0));
+    QCOMPARE(items(ui(f.form2).LBox1), (QStringList{"A", "B", "D", "C"}));
+    QCOMPARE(ui(f.form2).LBox1->currentRow(), 0);
 
     // An empty name is stored as it is; a pattern goes before the selected one.
     f.answer(QString());
-    f.form2.PoAdd1->trigger();
-    QCOMPARE(items(f.form2.LBox1), (QStringList{"", "A", "B", "D", "C"}));
-    QCOMPARE(f.form2.LBox1->currentRow(), 0);
-    f.form2.LBox1->setCurrentRow(1);   // A
+    ui(f.form2).PoAdd1->trigger();
+    QCOMPARE(items(ui(f.form2).LBox1), (QStringList{"", "A", "B", "D", "C"}));
+    QCOMPARE(ui(f.form2).LBox1->currentRow(), 0);
+    ui(f.form2).LBox1->setCurrentRow(1);   // A
     f.target(1);
     f.answer("*.b");
-    f.form2.Button1->click();
+    ui(f.form2).Button1->click();
     QCOMPARE(f.shownCaption, QStringLiteral("拡張子：追加"));
-    QCOMPARE(items(f.form2.LBox2), (QStringList{"*.b", "*.a"}));
-    QCOMPARE(f.form2.LBox2->currentRow(), 0);
-    QCOMPARE(f.form2.LBox1->currentRow(), 1);
+    QCOMPARE(items(ui(f.form2).LBox2), (QStringList{"*.b", "*.a"}));
+    QCOMPARE(ui(f.form2).LBox2->currentRow(), 0);
+    QCOMPARE(ui(f.form2).LBox1->currentRow(), 1);
 }
 
 void TestKaDialog::cancelChangesNothing()
 {
     Fixture f({"A", "B"});
-    f.form2.InputResult = "stale";
+    // A name the input took before.
+    f.form3.prepare(QStringLiteral("種別：追加"), QStringLiteral("stale"), ViewColors{});
+    f.form3.Button1Click();
     f.answer("X", false);
-    f.form2.Button1->click();
-    QCOMPARE(items(f.form2.LBox1), (QStringList{"A", "B"}));
-    QCOMPARE(f.form2.Tag, 0);
-    QCOMPARE(f.form2.InputResult, QStringLiteral("stale"));
+    ui(f.form2).Button1->click();
+    QCOMPARE(items(ui(f.form2).LBox1), (QStringList{"A", "B"}));
+    QVERIFY(!f.form3.answer().accepted);
+    QCOMPARE(f.form3.inputResult(), QStringLiteral("stale"));
 
     f.target(1);
-    f.form2.Button2->click();
+    ui(f.form2).Button2->click();
     QCOMPARE(f.shownCaption, QStringLiteral("拡張子：変更"));
     QCOMPARE(f.shownText, QStringLiteral("*.a"));
-    QCOMPARE(items(f.form2.LBox2), QStringList{"*.a"});
+    QCOMPARE(items(ui(f.form2).LBox2), QStringList{"*.a"});
     QCOMPARE(f.form2.editor().grid().cell[0][0], QStringLiteral("*.a"));
 
     // A name input that closes without either button does not add anything.
     f.form2.setNameInputRunner([](TForm3&) {});
-    f.form2.Tag = 1;
-    f.form2.Button1->click();
-    QCOMPARE(items(f.form2.LBox2), QStringList{"*.a"});
+    ui(f.form2).Button1->click();
+    QCOMPARE(items(ui(f.form2).LBox2), QStringList{"*.a"});
 }
 
 void TestKaDialog::changeStoresThroughNameInput()
 {
     Fixture f({"A", "B"});
-    f.form2.LBox1->setCurrentRow(1);
+    ui(f.form2).LBox1->setCurrentRow(1);
     f.answer(" Bee ");
-    f.form2.PoChg1->trigger();
+    ui(f.form2).PoChg1->trigger();
     QCOMPARE(f.shownCaption, QStringLiteral("種別：変更"));
     QCOMPARE(f.shownText, QStringLiteral("B"));
-    QCOMPARE(items(f.form2.LBox1), (QStringList{"A", " Bee "}));
-    QCOMPARE(f.form2.LBox1->currentRow(), 1);
-    QCOMPARE(items(f.form2.LBox2), QStringList{"*.b"});
+    QCOMPARE(items(ui(f.form2).LBox1), (QStringList{"A", " Bee "}));
+    QCOMPARE(ui(f.form2).LBox1->currentRow(), 1);
+    QCOMPARE(items(ui(f.form2).LBox2), QStringList{"*.b"});
 
     f.target(1);
     f.answer("*.bee");
-    f.form2.PoChg2->trigger();
-    QCOMPARE(items(f.form2.LBox2), QStringList{"*.bee"});
+    ui(f.form2).PoChg2->trigger();
+    QCOMPARE(items(ui(f.form2).LBox2), QStringList{"*.bee"});
     QCOMPARE(f.form2.editor().grid().cell[1][0], QStringLiteral("*.bee"));
     QCOMPARE(f.form2.editor().grid().cell[0][0], QStringLiteral("*.a"));
 
     // Any other caption stores nothing but still counts as accepted.
-    f.form2.Tag = 0;
-    f.form3.setWindowTitle("other");
-    f.form3.Edit1->setText("zzz");
-    f.form3.Button1Click();
-    QCOMPARE(f.form2.Tag, 1);
-    QCOMPARE(items(f.form2.LBox2), QStringList{"*.bee"});
+    f.form2.setNameInputRunner([](TForm3& input) {
+        input.prepare(QStringLiteral("other"), QStringLiteral("zzz"), ViewColors{});
+        ui(input).Button1->click();
+    });
+    ui(f.form2).PoChg2->trigger();
+    QVERIFY(f.form3.answer().accepted);
+    QCOMPARE(f.form3.answer().stored, TForm3::Stored::Nothing);
+    QCOMPARE(items(ui(f.form2).LBox2), QStringList{"*.bee"});
+    QCOMPARE(f.form2.editor().grid().cell[1][0], QStringLiteral("*.bee"));
 }
 
 void TestKaDialog::patternCommandsRefusedWithoutCategory()
@@ -291,15 +290,15 @@ void TestKaDialog::patternCommandsRefusedWithoutCategory()
     f.form2.hide();
     f.form2.show();
     f.target(1);
-    QCOMPARE(items(f.form2.LBox2), QStringList{"*.txt"});
-    QVERIFY(!f.form2.Button1->isEnabled() && !f.form2.Button2->isEnabled() && !f.form2.Button3->isEnabled());
+    QCOMPARE(items(ui(f.form2).LBox2), QStringList{"*.txt"});
+    QVERIFY(!ui(f.form2).Button1->isEnabled() && !ui(f.form2).Button2->isEnabled() && !ui(f.form2).Button3->isEnabled());
     bool asked = false;
     f.form2.setNameInputRunner([&](TForm3&) { asked = true; });
     f.form2.XAdd();
     f.form2.XChg();
     f.form2.XDel();
     QVERIFY(!asked);
-    QCOMPARE(items(f.form2.LBox2), QStringList{"*.txt"});
+    QCOMPARE(items(ui(f.form2).LBox2), QStringList{"*.txt"});
 }
 
 void TestKaDialog::nameInputKeysAndModalShowing()
@@ -312,57 +311,57 @@ void TestKaDialog::nameInputKeysAndModalShowing()
     QWidget* laterFocus = nullptr;
     QTimer::singleShot(0, &f.form3, [&] {
         firstFocus = f.form3.focusWidget();
-        f.form3.Edit1->setText("typed");
-        f.form3.Edit1->setFocus();
-        QTest::keyClick(f.form3.Edit1, Qt::Key_Return);
-        QTest::keyClick(f.form3.Edit1, Qt::Key_Escape);
+        ui(f.form3).Edit1->setText("typed");
+        ui(f.form3).Edit1->setFocus();
+        QTest::keyClick(ui(f.form3).Edit1, Qt::Key_Return);
+        QTest::keyClick(ui(f.form3).Edit1, Qt::Key_Escape);
         stillOpen = refusesWindowClose(&f.form3);
-        f.form3.Button1->click();
+        ui(f.form3).Button1->click();
     });
     f.form2.XAdd();
     QVERIFY(stillOpen);
-    QCOMPARE(firstFocus, f.form3.Button1);
+    QCOMPARE(firstFocus, ui(f.form3).Button1);
     QVERIFY(!f.form3.isVisible());
-    QCOMPARE(items(f.form2.LBox1), (QStringList{"typed", "A"}));
+    QCOMPARE(items(ui(f.form2).LBox1), (QStringList{"typed", "A"}));
 
     // A focused button takes Enter.
     QTimer::singleShot(0, &f.form3, [&] {
         laterFocus = f.form3.focusWidget();
-        f.form3.Edit1->setText("again");
-        f.form3.Button2->setFocus();
-        QTest::keyClick(f.form3.Button2, Qt::Key_Return);
+        ui(f.form3).Edit1->setText("again");
+        ui(f.form3).Button2->setFocus();
+        QTest::keyClick(ui(f.form3).Button2, Qt::Key_Return);
     });
     f.form2.XAdd();
-    QCOMPARE(laterFocus, f.form3.Edit1);   // where it was when the input last closed
+    QCOMPARE(laterFocus, ui(f.form3).Edit1);   // where it was when the input last closed
     QTimer::singleShot(0, &f.form3, [&] {
         laterFocus = f.form3.focusWidget();
-        f.form3.Button2->click();
+        ui(f.form3).Button2->click();
     });
     f.form2.XAdd();
-    QCOMPARE(laterFocus, f.form3.Button2);
-    QCOMPARE(f.form2.Tag, 0);
-    QCOMPARE(f.form2.LBox1->count(), 2);
-    QVERIFY(!f.form3.Button1->isDefault() && !f.form3.Button2->isDefault());
-    QVERIFY(!f.form3.Button1->autoDefault() && !f.form3.Button2->autoDefault());
+    QCOMPARE(laterFocus, ui(f.form3).Button2);
+    QVERIFY(!f.form3.answer().accepted);
+    QCOMPARE(ui(f.form2).LBox1->count(), 2);
+    QVERIFY(!ui(f.form3).Button1->isDefault() && !ui(f.form3).Button2->isDefault());
+    QVERIFY(!ui(f.form3).Button1->autoDefault() && !ui(f.form3).Button2->autoDefault());
 }
 
 void TestKaDialog::dialogKeysPressNoButton()
 {
     Fixture f({"A"});
-    f.form2.LBox1->setFocus();
-    QTest::keyClick(f.form2.LBox1, Qt::Key_Return);
-    QTest::keyClick(f.form2.LBox1, Qt::Key_Escape);
+    ui(f.form2).LBox1->setFocus();
+    QTest::keyClick(ui(f.form2).LBox1, Qt::Key_Return);
+    QTest::keyClick(ui(f.form2).LBox1, Qt::Key_Escape);
     QVERIFY(refusesWindowClose(&f.form2));
     QVERIFY(f.form2.isVisible());
     QCOMPARE(f.main.tagsLoads, 0);
-    for (QPushButton* b : {f.form2.Button1, f.form2.Button2, f.form2.Button3, f.form2.Button4, f.form2.Button5})
+    for (QPushButton* b : {ui(f.form2).Button1, ui(f.form2).Button2, ui(f.form2).Button3, ui(f.form2).Button4, ui(f.form2).Button5})
         QVERIFY(!b->isDefault() && !b->autoDefault());
 }
 
 void TestKaDialog::dragNeedsFivePixels()
 {
     Fixture f;   // A, B, C, D
-    KaListBox* box = f.form2.LBox1;
+    KaListBox* box = ui(f.form2).LBox1;
     QWidget* vp = box->viewport();
     const QPoint d = rowCentre(box, 3);
 
@@ -373,7 +372,7 @@ void TestKaDialog::dragNeedsFivePixels()
     QTest::mouseRelease(vp, Qt::LeftButton, {}, d + QPoint(4, 4));
     QCOMPARE(items(box), (QStringList{"A", "B", "C", "D"}));
     QCOMPARE(box->currentRow(), 3);
-    QCOMPARE(items(f.form2.LBox2), QStringList{"*.d"});
+    QCOMPARE(items(ui(f.form2).LBox2), QStringList{"*.d"});
 
     // D onto B: A, D, B, C with the pattern rows following.
     const QPoint b = rowCentre(box, 1);
@@ -409,16 +408,16 @@ void TestKaDialog::dragOnlyInTheEditedList()
     f.form2.hide();
     f.form2.show();
     f.target(1);
-    KaListBox* box = f.form2.LBox2;
+    KaListBox* box = ui(f.form2).LBox2;
     QWidget* vp = box->viewport();
 
     // Dropped outside the list (on the other list): refused, nothing moves.
-    const QPoint onLBox1 = vp->mapFromGlobal(f.form2.LBox1->viewport()->mapToGlobal(rowCentre(f.form2.LBox1, 0)));
+    const QPoint onLBox1 = vp->mapFromGlobal(ui(f.form2).LBox1->viewport()->mapToGlobal(rowCentre(ui(f.form2).LBox1, 0)));
     QTest::mousePress(vp, Qt::LeftButton, {}, rowCentre(box, 2));
     QTest::mouseMove(vp, onLBox1);
     QCOMPARE(vp->cursor().shape(), Qt::ForbiddenCursor);
     QTest::mouseRelease(vp, Qt::LeftButton, {}, onLBox1);
-    QCOMPARE(items(f.form2.LBox1), QStringList{"A"});
+    QCOMPARE(items(ui(f.form2).LBox1), QStringList{"A"});
     QCOMPARE(items(box), (QStringList{"*.1", "*.2", "*.3"}));
 
     QTest::mousePress(vp, Qt::LeftButton, {}, rowCentre(box, 2));
@@ -430,24 +429,23 @@ void TestKaDialog::dragOnlyInTheEditedList()
     QCOMPARE(vp->cursor().shape(), Qt::ArrowCursor);
 
     // The category list does not take drops while patterns are edited.
-    QVERIFY(!f.form2.LBox1DragOver(f.form2.LBox1));
-    QVERIFY(f.form2.LBox2DragOver(f.form2.LBox2));
+    QVERIFY(!f.form2.LBox1DragOver(ui(f.form2).LBox1));
+    QVERIFY(f.form2.LBox2DragOver(ui(f.form2).LBox2));
 }
 
 void TestKaDialog::saveThenClose()
 {
     Fixture f({"A", "B", "C"});
-    f.form2.LBox1->setCurrentRow(1);
-    f.form2.Button3->click();   // B goes
-    f.form2.Button4->click();
+    ui(f.form2).LBox1->setCurrentRow(1);
+    ui(f.form2).Button3->click();   // B goes
+    ui(f.form2).Button4->click();
     QCOMPARE(f.test.readFile("exitem.cfg"), crlf(tableLines({"A", "C"})));
     QCOMPARE(f.main.tagsLoads, 0);
-    QCOMPARE(f.main.buffer.count(), 0);
-    QCOMPARE(items(f.form2.LBox1), (QStringList{"A", "C"}));
+    QCOMPARE(items(ui(f.form2).LBox1), (QStringList{"A", "C"}));
     QVERIFY(f.form2.isVisible());
     QCOMPARE(QApplication::overrideCursor(), nullptr);
 
-    f.form2.Button5->click();
+    ui(f.form2).Button5->click();
     QVERIFY(!f.form2.isVisible());
     QCOMPARE(f.main.tagsLoads, 1);
     QCOMPARE(f.main.firstSelections, 1);
@@ -460,8 +458,8 @@ void TestKaDialog::closeWithoutSaving()
     Fixture f({"A", "B"});
     const QByteArray before = f.test.readFile("exitem.cfg");
     f.answer("new");
-    f.form2.Button1->click();
-    f.form2.Button5->click();
+    ui(f.form2).Button1->click();
+    ui(f.form2).Button5->click();
     QVERIFY(!f.form2.isVisible());
     QCOMPARE(f.test.readFile("exitem.cfg"), before);
     QCOMPARE(f.main.names, (QStringList{"A", "B"}));
@@ -471,29 +469,27 @@ void TestKaDialog::closeWithoutSaving()
 void TestKaDialog::failuresKeepDialogOpen()
 {
     Fixture f({"A", "B"});
-    f.form2.Button3->click();
+    ui(f.form2).Button3->click();
     f.main.failLoad = true;
-    f.form2.Button5->click();
+    ui(f.form2).Button5->click();
     QVERIFY(f.form2.isVisible());
     QCOMPARE(f.main.firstSelections, 0);
     QCOMPARE(f.test.messages.texts(),
              QStringList{QStringLiteral("ﾌｧｲﾙ %1 は開けません.").arg(f.test.path("exitem.cfg"))});
-    QCOMPARE(items(f.form2.LBox1), QStringList{"B"});
+    QCOMPARE(items(ui(f.form2).LBox1), QStringList{"B"});
 
     // A save that cannot write: the create error, the cursor back to normal,
     // the old file whole and the working copy kept.
     FakeMessages messages;
-    AppEnv broken = f.test.env();
-    broken.settingsDir = f.test.path("missing/");
-    broken.messages = &messages;
+    AppEnv broken{f.test.path("missing/"), f.test.platform, messages, f.test.dialogs};
     TForm2 form(f.main, broken);
     form.show();
-    form.Button3->click();
-    form.Button4->click();
+    ui(form).Button3->click();
+    ui(form).Button4->click();
     QCOMPARE(messages.texts(),
              QStringList{QStringLiteral("ﾌｧｲﾙ %1 を作成できません.").arg(f.test.path("missing/exitem.cfg"))});
     QCOMPARE(QApplication::overrideCursor(), nullptr);
-    QCOMPARE(items(form.LBox1), QStringList{"B"});
+    QCOMPARE(items(ui(form).LBox1), QStringList{"B"});
     QVERIFY(form.isVisible());
 }
 
@@ -518,11 +514,11 @@ void TestKaDialog::layoutFitsAndFrame()
                 QVERIFY2(w->fontMetrics().horizontalAdvance(text) + margin <= w->width(), qPrintable(text));
         }
     }
-    for (QRadioButton* r : f.form2.SelectsItems)
+    for (QRadioButton* r : ui(f.form2).SelectsItems)
         QVERIFY2(r->sizeHint().width() <= r->width(), qPrintable(r->text()));
     // Three categories are all in view.
     for (int i = 0; i < 3; ++i)
-        QVERIFY(f.form2.LBox1->viewport()->rect().contains(f.form2.LBox1->visualItemRect(f.form2.LBox1->item(i))));
+        QVERIFY(ui(f.form2).LBox1->viewport()->rect().contains(ui(f.form2).LBox1->visualItemRect(ui(f.form2).LBox1->item(i))));
 }
 
 void TestKaDialog::openedFromMainWindowMenu()
@@ -530,17 +526,17 @@ void TestKaDialog::openedFromMainWindowMenu()
     TestEnv test;
     TForm1 main(test.env());
     createForms(main);
-    QVERIFY(main.Form2 && main.Form3);
-    QCOMPARE(main.Form2->nameInput(), main.Form3);
-    QVERIFY(!main.Form2->isVisible() && !main.Form3->isVisible());
+    QVERIFY(ui(main).Form2 && ui(main).Form3);
+    QCOMPARE(ui(main).Form2->nameInput(), ui(main).Form3);
+    QVERIFY(!ui(main).Form2->isVisible() && !ui(main).Form3->isVisible());
     bool wasModal = false;
-    QTimer::singleShot(0, main.Form2, [&] {
-        wasModal = main.Form2->isVisible() && main.Form2->isModal();
-        main.Form2->Button5->click();
+    QTimer::singleShot(0, ui(main).Form2, [&] {
+        wasModal = ui(main).Form2->isVisible() && ui(main).Form2->isModal();
+        ui(*ui(main).Form2).Button5->click();
     });
-    main.E2->trigger();
+    ui(main).E2->trigger();
     QVERIFY(wasModal);
-    QVERIFY(!main.Form2->isVisible());
+    QVERIFY(!ui(main).Form2->isVisible());
     QVERIFY(test.messages.texts().isEmpty());
 }
 

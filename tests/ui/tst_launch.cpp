@@ -2,9 +2,8 @@
 // what it received, and the test reads it back.
 #include "CommandLine.h"
 #include "Platform.h"
+#include "MainControls.h"
 #include "TestSupport.h"
-#include "Unit1.h"
-#include "testexe.h"
 
 #include <QCheckBox>
 #include <QDir>
@@ -133,13 +132,11 @@ void TestLaunch::fileNameReachesTheProgramLiterally()
 
     TestEnv t;
     RealPlatform real;
-    AppEnv env = t.env();
-    env.platform = &real;
+    AppEnv env = t.env().withPlatform(real);
     TForm1 f(env);
-    f.confirmSlot(1, true, "Recorder", script, "--flag \"two words\" plain", QImage());
-    f.Edit1->setText(root + "/docs dir/");
-    f.setPanelText(1, name);
-    f.AppBtn[1]->click();
+    f.confirmSlot(1, AppSlots::Slot{"Recorder", script, "--flag \"two words\" plain", QImage()});
+    pickListed(f, root + "/docs dir/", name);
+    ui(f).AppBtn[1]->click();
 
     QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(out), kWaitMs);
     const QString cwd = QDir(root + "/work dir").canonicalPath();
@@ -154,8 +151,8 @@ void TestLaunch::fileNameReachesTheProgramLiterally()
     // Direct mode starts the program by itself with the option only.
     QFile::remove(out);
     f.setDirectEnabled(true);
-    f.CheckBox1->click();
-    f.AppBtn[1]->click();
+    ui(f).CheckBox1->click();
+    ui(f).AppBtn[1]->click();
     QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(out), kWaitMs);
     QCOMPARE(readLines(out).mid(3), (QStringList{"--flag", "two words", "plain"}));
 }
@@ -234,28 +231,26 @@ void TestLaunch::withoutAProgramNothingRuns()
     TestEnv t;
     t.writeLines("appitems.cfg", {"Data", "", ""});
     RealPlatform real;
-    AppEnv env = t.env();
-    env.platform = &real;
+    AppEnv env = t.env().withPlatform(real);
     TForm1 f(env);
     QVERIFY2(t.messages.log.isEmpty(), qPrintable(t.messages.texts().join('\n')));
-    f.Edit1->setText(root + "/data dir/");
-    f.setPanelText(1, "run me.sh");
-    f.AppBtn[1]->click();
-    f.SApp[2]->trigger();
-    f.FApp[3]->trigger();
+    pickListed(f, root + "/data dir/", "run me.sh");
+    ui(f).AppBtn[1]->click();
+    ui(f).SApp[2]->trigger();
+    ui(f).FApp[3]->trigger();
     // Direct mode with the script as the option of a blank path.
-    f.confirmSlot(4, true, "Blank", "  ", CommandLine::quote(script), QImage());
+    f.confirmSlot(4, AppSlots::Slot{"Blank", "  ", CommandLine::quote(script), QImage()});
     f.setDirectEnabled(true);
-    f.CheckBox1->click();
-    f.AppBtn[4]->click();
-    f.AppBtn[5]->click();
+    ui(f).CheckBox1->click();
+    ui(f).AppBtn[4]->click();
+    ui(f).AppBtn[5]->click();
 
     StubMainForm stub;
     TForm5 test(stub, env, nullptr);
-    test.Edit1->setText(script);
-    test.Button1->click();
-    test.LPath->setText(" ");
-    test.Button1->click();
+    ui(test).Edit1->setText(script);
+    ui(test).Button1->click();
+    test.showRow({QString(), QStringLiteral(" "), QString()}, QImage());
+    ui(test).Button1->click();
 
     // Lines whose first piece is no program, handed to the launcher directly.
     for (const QString& line : {" " + CommandLine::quote(script), "\t" + CommandLine::quote(script),
@@ -266,8 +261,8 @@ void TestLaunch::withoutAProgramNothingRuns()
     QVERIFY(!QFile::exists(out));
 
     // The same script given as the program does run, and is counted.
-    test.LPath->setText(script);
-    test.Button1->click();
+    test.showRow({QString(), script, QString()}, QImage());
+    ui(test).Button1->click();
     QCOMPARE(reapAll(), 1);
     QVERIFY(QFile::exists(out));
 }
@@ -288,28 +283,26 @@ void TestLaunch::oddProgramPathsRunNoData()
 
     TestEnv t;
     RealPlatform real;
-    AppEnv env = t.env();
-    env.platform = &real;
+    AppEnv env = t.env().withPlatform(real);
     TForm1 f(env);
-    f.confirmSlot(1, true, "Folder", root + "/folder", "", QImage());
-    f.confirmSlot(2, true, "Missing", root + "/none", "", QImage());
-    f.confirmSlot(3, true, "Blank inside", root + "/my tool", "", QImage());
-    f.confirmSlot(4, true, "Pre-quoted", "\"" + root + "/my tool\"", "", QImage());
-    f.confirmSlot(5, true, "Not executable", root + "/ran.txt", "", QImage());
-    f.Edit1->setText(root + "/");
-    f.setPanelText(1, "my");
-    for (int n = 1; n <= 5; ++n) f.AppBtn[n]->click();
+    f.confirmSlot(1, AppSlots::Slot{"Folder", root + "/folder", "", QImage()});
+    f.confirmSlot(2, AppSlots::Slot{"Missing", root + "/none", "", QImage()});
+    f.confirmSlot(3, AppSlots::Slot{"Blank inside", root + "/my tool", "", QImage()});
+    f.confirmSlot(4, AppSlots::Slot{"Pre-quoted", "\"" + root + "/my tool\"", "", QImage()});
+    f.confirmSlot(5, AppSlots::Slot{"Not executable", root + "/ran.txt", "", QImage()});
+    pickListed(f, root + "/", "my");
+    for (int n = 1; n <= 5; ++n) ui(f).AppBtn[n]->click();
     f.setDirectEnabled(true);
-    f.CheckBox1->click();
-    for (int n = 1; n <= 5; ++n) f.AppBtn[n]->click();
+    ui(f).CheckBox1->click();
+    for (int n = 1; n <= 5; ++n) ui(f).AppBtn[n]->click();
     QCOMPARE(reapAll(), 0);
     QVERIFY(!QFile::exists(out));
 
     // An option with blanks stays arguments of the slot's own program.
     const QString recorder = root + "/folder/rec";
     writeRecorder(recorder, out);
-    f.confirmSlot(1, true, "Recorder", recorder, CommandLine::quote(data) + " " + data + " x", QImage());
-    f.AppBtn[1]->click();
+    f.confirmSlot(1, AppSlots::Slot{"Recorder", recorder, CommandLine::quote(data) + " " + data + " x", QImage()});
+    ui(f).AppBtn[1]->click();
     QCOMPARE(reapAll(), 1);
     QCOMPARE(readLines(out).mid(3), (QStringList{data, data, "x"}));
 }

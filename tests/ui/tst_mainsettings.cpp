@@ -1,8 +1,6 @@
 // Start-up and shutdown of the main window with its settings file.
+#include "MainControls.h"
 #include "TestSupport.h"
-
-#include "TextPane.h"
-#include "Unit1.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -55,18 +53,18 @@ private Q_SLOTS:
         const QByteArray before = t.readFile("appcfgs.cfg");
         TForm1 w(t.env());
         QVERIFY2(t.messages.log.isEmpty(), qPrintable(t.messages.texts().join('|')));
-        QVERIFY(w.REdit->wordWrap());
-        QVERIFY(w.N13->isChecked() && w.N29->isChecked());
-        QCOMPARE(w.REdit->fontFace(), QStringLiteral("ＭＳ ゴシック"));
-        QCOMPARE(w.REdit->fontSize(), 11);
+        QVERIFY(ui(w).REdit->wordWrap());
+        QVERIFY(ui(w).N13->isChecked() && ui(w).N29->isChecked());
+        QCOMPARE(ui(w).REdit->fontFace(), QStringLiteral("ＭＳ ゴシック"));
+        QCOMPARE(ui(w).REdit->fontSize(), 11);
         QCOMPARE(w.viewColors().text, -2147483640);
         QCOMPARE(w.viewColors().background, 12632256);
-        QVERIFY(w.CheckBox1->isEnabled() && w.E1->isEnabled() && w.N19->isEnabled());
-        QVERIFY(!w.CheckBox1->isChecked() && !w.E1->isChecked() && !w.N19->isChecked());
+        QVERIFY(ui(w).CheckBox1->isEnabled() && ui(w).E1->isEnabled() && ui(w).N19->isEnabled());
+        QVERIFY(!ui(w).CheckBox1->isChecked() && !ui(w).E1->isChecked() && !ui(w).N19->isChecked());
         QCOMPARE(w.outerBounds(), QRect(120, 150, 700, 500));
         QCOMPARE(w.listWidth(), 140);
         QCOMPARE(w.windowTitle(), QStringLiteral("Vardolin"));
-        QCOMPARE(w.Edit1->text(), QStringLiteral("/nonexistent-home/ﾃﾞｽｸﾄｯﾌﾟ/"));
+        QCOMPARE(ui(w).Edit1->text(), QStringLiteral("/nonexistent-home/ﾃﾞｽｸﾄｯﾌﾟ/"));
         w.FormClose();
         QCOMPARE(t.readFile("appcfgs.cfg"), before);
     }
@@ -105,8 +103,8 @@ private Q_SLOTS:
         QCOMPARE(t.messages.log.size(), 1);
         QCOMPARE(t.messages.log[0].kind, RecordedMessage::Notice);
         QCOMPARE(t.messages.log[0].text, QStringLiteral("appcfgs.cfgファイルのバージョンが違います。"));
-        QVERIFY(!w.REdit->wordWrap());
-        QVERIFY(!w.CheckBox1->isEnabled());
+        QVERIFY(!ui(w).REdit->wordWrap());
+        QVERIFY(!ui(w).CheckBox1->isEnabled());
         // Start-up goes on: the title is set, and the next close writes the header.
         QCOMPARE(w.windowTitle(), QStringLiteral("Vardolin"));
         w.FormClose();
@@ -125,10 +123,16 @@ private Q_SLOTS:
         QCOMPARE(t.messages.log[0].kind, RecordedMessage::Error);
         QCOMPARE(t.messages.log[0].text, QStringLiteral("ﾌｧｲﾙ %1 は開けません.").arg(t.path("appcfgs.cfg")));
         // The later steps of start-up did not run.
-        QCOMPARE(w.ChBox1->count(), 0);
-        QCOMPARE(w.Edit1->text(), QString());
-        QCOMPARE(w.LViewTag, 0);
-        QCOMPARE(w.BaseTitle, QString());
+        QCOMPARE(ui(w).ChBox1->count(), 0);
+        QCOMPARE(ui(w).Edit1->text(), QString());
+        // The list has no Tag yet, so a file picked in it shows nothing; and
+        // there is no base title, so the first listing leaves no caption.
+        t.writeFile("a.txt", "text");
+        pickListed(w, t.settingsDir(), "a.txt");
+        QCOMPARE(w.panelText(1), QString());
+        QCOMPARE(w.windowTitle(), QStringLiteral("Vardolin"));
+        w.STItem();
+        QCOMPARE(w.windowTitle(), QString());
         QCOMPARE(w.viewColors().text, 0);
         QCOMPARE(w.viewColors().background, 16777215);
         w.FormClose();
@@ -160,8 +164,8 @@ private Q_SLOTS:
         else t.writeLines("appcfgs.cfg", lines);
         TForm1 w(t.env());
         QCOMPARE(t.messages.log.size(), 1);
-        QCOMPARE(w.REdit->fontFace(), QStringLiteral("ＭＳ Ｐゴシック"));
-        QCOMPARE(w.REdit->fontSize(), 9);
+        QCOMPARE(ui(w).REdit->fontFace(), QStringLiteral("ＭＳ Ｐゴシック"));
+        QCOMPARE(ui(w).REdit->fontSize(), 9);
         w.FormClose();
         LineBuffer b;
         b.load(t.path("appcfgs.cfg"));
@@ -177,7 +181,7 @@ private Q_SLOTS:
             t.writeLines("appcfgs.cfg", standardLines().mid(0, 12));
             TForm1 w(t.env());
             QCOMPARE(t.messages.texts(), QStringList{QStringLiteral("'' は整数ではありません.")});
-            QVERIFY(w.CheckBox1->isEnabled());
+            QVERIFY(ui(w).CheckBox1->isEnabled());
             QCOMPARE(w.viewColors().background, 12632256);
         }
         {
@@ -187,8 +191,8 @@ private Q_SLOTS:
             t.writeLines("appcfgs.cfg", lines);
             TForm1 w(t.env());
             QCOMPARE(t.messages.texts(), QStringList{QStringLiteral("'' は整数ではありません.")});
-            QVERIFY(!w.CheckBox1->isEnabled() && !w.E1->isEnabled() && !w.N19->isEnabled());
-            QVERIFY(!w.CheckBox1->isChecked());
+            QVERIFY(!ui(w).CheckBox1->isEnabled() && !ui(w).E1->isEnabled() && !ui(w).N19->isEnabled());
+            QVERIFY(!ui(w).CheckBox1->isChecked());
         }
     }
 
@@ -200,8 +204,8 @@ private Q_SLOTS:
         lines[11] = "0";    // ticked, even though disabled
         t.writeLines("appcfgs.cfg", lines);
         TForm1 w(t.env());
-        QVERIFY(!w.CheckBox1->isEnabled() && !w.E1->isEnabled() && !w.N19->isEnabled());
-        QVERIFY(w.CheckBox1->isChecked() && w.E1->isChecked() && w.N19->isChecked());
+        QVERIFY(!ui(w).CheckBox1->isEnabled() && !ui(w).E1->isEnabled() && !ui(w).N19->isEnabled());
+        QVERIFY(ui(w).CheckBox1->isChecked() && ui(w).E1->isChecked() && ui(w).N19->isChecked());
         w.FormClose();
         LineBuffer b;
         b.load(t.path("appcfgs.cfg"));
@@ -216,8 +220,8 @@ private Q_SLOTS:
         lines[5] = "2";
         t.writeLines("appcfgs.cfg", lines);
         TForm1 w(t.env());
-        QVERIFY(!w.REdit->wordWrap());
-        QVERIFY(!w.N13->isChecked() && !w.N29->isChecked());
+        QVERIFY(!ui(w).REdit->wordWrap());
+        QVERIFY(!ui(w).N13->isChecked() && !ui(w).N29->isChecked());
     }
 
     void lineEndingsDoNotMatter_data()
@@ -253,10 +257,10 @@ private Q_SLOTS:
         // Wholly beside the screen, it is brought onto it.
         QCOMPARE(w.outerBounds().left(), availableArea().left());
         // The controls follow the client width.
-        const int cw = w.Client->width();
-        QCOMPARE(w.Edit1->width(), cw - 22);
-        QCOMPARE(w.FolderBtn->x(), cw - 19);
-        QCOMPARE(w.CheckBox1->x(), cw - 49);
+        const int cw = w.centralWidget()->width();
+        QCOMPARE(ui(w).Edit1->width(), cw - 22);
+        QCOMPARE(ui(w).FolderBtn->x(), cw - 19);
+        QCOMPARE(ui(w).CheckBox1->x(), cw - 49);
         w.resize(10, 10);
         QCOMPARE(w.outerBounds().size(), QSize(330, 136));
     }
@@ -370,8 +374,8 @@ private Q_SLOTS:
         // Reachable: the top-left corner, where the title bar starts, is on the screen.
         QVERIFY(availableArea().contains(w.frameGeometry().topLeft()));
         QVERIFY(w.frameGeometry().size().boundedTo(availableArea().size()) == w.frameGeometry().size());
-        QVERIFY(w.REdit->fontSize() >= -1638 && w.REdit->fontSize() <= 1638);
-        QVERIFY(w.listWidth() >= w.LView->minimumWidth() && w.listWidth() <= w.frameGeometry().width());
+        QVERIFY(ui(w).REdit->fontSize() >= -1638 && ui(w).REdit->fontSize() <= 1638);
+        QVERIFY(w.listWidth() >= ui(w).LView->minimumWidth() && w.listWidth() <= w.frameGeometry().width());
         w.show();
         QVERIFY(QTest::qWaitForWindowExposed(&w));
         w.FormClose();
@@ -403,7 +407,7 @@ private Q_SLOTS:
         lines[7] = stored;
         t.writeLines("appcfgs.cfg", lines);
         TForm1 w(t.env());
-        QCOMPARE(w.REdit->fontSize(), applied);
+        QCOMPARE(ui(w).REdit->fontSize(), applied);
         w.FormClose();
         LineBuffer b;
         b.load(t.path("appcfgs.cfg"));

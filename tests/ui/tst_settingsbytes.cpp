@@ -1,11 +1,8 @@
 // The main window and its dialogs write back the settings lines they did not
 // change with exactly the bytes they were read with.
 #include "Forms.h"
-#include "KaDialog.h"
-#include "OtherDialog.h"
+#include "MainControls.h"
 #include "TestSupport.h"
-#include "TextPane.h"
-#include "Unit1.h"
 
 #include <QComboBox>
 #include <QtTest>
@@ -35,7 +32,7 @@ private Q_SLOTS:
         t.writeFile(QStringLiteral("appcfgs.cfg"), cfg);
         TForm1 w(t.env());
         QVERIFY2(t.messages.log.isEmpty(), qPrintable(t.messages.texts().join('|')));
-        QVERIFY(w.REdit->fontFace().contains(QStringLiteral("\u7E8A")));
+        QVERIFY(ui(w).REdit->fontFace().contains(QStringLiteral("\u7E8A")));
         w.FormClose();
         QCOMPARE(t.readFile(QStringLiteral("appcfgs.cfg")), cfg);
     }
@@ -55,16 +52,16 @@ private Q_SLOTS:
         TForm1 w(t.env());
         createForms(w);
         QVERIFY2(t.messages.log.isEmpty(), qPrintable(t.messages.texts().join('|')));
-        QCOMPARE(w.ChBox1->count(), 2);
+        QCOMPARE(ui(w).ChBox1->count(), 2);
 
-        w.Form2->show();
-        w.Form2->TagsSave();
-        w.Form2->hide();
+        ui(w).Form2->show();
+        ui(w).Form2->TagsSave();
+        ui(w).Form2->hide();
         QCOMPARE(t.readFile(QStringLiteral("exitem.cfg")), ext);
 
-        w.Form4->copyFromMain();
-        w.Form4->FormShow();
-        w.Form4->Button3Click();
+        ui(w).Form4->copyFromMain();
+        ui(w).Form4->FormShow();
+        ui(w).Form4->Button3Click();
         QCOMPARE(t.readFile(QStringLiteral("appitems.cfg")), items);
         QVERIFY2(t.messages.log.isEmpty(), qPrintable(t.messages.texts().join('|')));
     }

@@ -1,10 +1,7 @@
 // The test-run dialog: its command lines, its target field and its window.
 #include "CommandLine.h"
-#include "LineBuffer.h"
-#include "MainForm.h"
-#include "OtherImage.h"
+#include "DialogControls.h"
 #include "TestSupport.h"
-#include "testexe.h"
 
 #include <QFile>
 #include <QLabel>
@@ -31,10 +28,10 @@ private Q_SLOTS:
         QCOMPARE(f.size(), QSize(393, 130));
         QVERIFY(f.windowFlags() & Qt::WindowStaysOnTopHint);
         QVERIFY(!(f.windowFlags() & Qt::WindowCloseButtonHint));
-        QCOMPARE(f.Label4->text(), QStringLiteral("対象ファイル"));
-        QCOMPARE(f.Button1->text(), QStringLiteral("テスト実行"));
-        QCOMPARE(f.Button2->text(), QStringLiteral("終了"));
-        QCOMPARE(f.FolderBtn->toolTip(),
+        QCOMPARE(ui(f).Label4->text(), QStringLiteral("対象ファイル"));
+        QCOMPARE(ui(f).Button1->text(), QStringLiteral("テスト実行"));
+        QCOMPARE(ui(f).Button2->text(), QStringLiteral("終了"));
+        QCOMPARE(ui(f).FolderBtn->toolTip(),
                  QStringLiteral("対象ファイルへのパスを指定するダイアログボックスを開きます。"));
         for (QWidget* w : f.findChildren<QWidget*>())
             if (w->parentWidget() == &f) QVERIFY2(f.rect().contains(w->geometry()), qPrintable(w->objectName()));
@@ -43,11 +40,12 @@ private Q_SLOTS:
             while (w->focusPolicy() == Qt::NoFocus);
             return w;
         };
-        QCOMPARE(nextStop(f.Edit1), static_cast<QWidget*>(f.Button1));
-        QCOMPARE(nextStop(f.Button1), static_cast<QWidget*>(f.Button2));
+        QCOMPARE(nextStop(ui(f).Edit1), static_cast<QWidget*>(ui(f).Button1));
+        QCOMPARE(nextStop(ui(f).Button1), static_cast<QWidget*>(ui(f).Button2));
         // Labels show their text as it is, never as markup.
-        f.Ltitle->setText(QStringLiteral("<b>x</b>"));
-        QCOMPARE(f.Ltitle->textFormat(), Qt::PlainText);
+        f.showRow({QStringLiteral("<b>x</b>"), QString(), QString()}, QImage());
+        QCOMPARE(ui(f).Ltitle->text(), QStringLiteral("<b>x</b>"));
+        QCOMPARE(ui(f).Ltitle->textFormat(), Qt::PlainText);
     }
 
     // The main window's file mode with the target in place of folder and name.
@@ -86,10 +84,9 @@ private Q_SLOTS:
         TestEnv t(false);
         FakeMain main;
         TForm5 f(main, t.env(), nullptr);
-        f.LPath->setText(path);
-        f.LOpt->setText(option);
-        f.Edit1->setText(target);
-        f.Button1->click();
+        f.showRow({QString(), path, option}, QImage());
+        ui(f).Edit1->setText(target);
+        ui(f).Button1->click();
         QCOMPARE(t.platform.started, line.isEmpty() ? QStringList() : QStringList{line});
         QCOMPARE(CommandLine::split(line), argv);
         QVERIFY(t.messages.log.isEmpty());
@@ -101,21 +98,21 @@ private Q_SLOTS:
         TestEnv t(false);
         FakeMain main;
         TForm5 f(main, t.env(), nullptr);
-        f.LPath->setText(QStringLiteral("/bin/true"));
+        f.showRow({QString(), QStringLiteral("/bin/true"), QString()}, QImage());
         f.show();
         QVERIFY(QTest::qWaitForWindowExposed(&f));
-        QTest::keyClicks(f.Edit1, QStringLiteral("/tmp/x"));
-        f.Button1->click();
-        f.Button1->click();
+        QTest::keyClicks(ui(f).Edit1, QStringLiteral("/tmp/x"));
+        ui(f).Button1->click();
+        ui(f).Button1->click();
         QCOMPARE(t.platform.started.size(), 2);
         QVERIFY(f.isVisible());
         QTest::keyClick(&f, Qt::Key_Escape);
         QVERIFY(f.isVisible());
-        f.Button2->click();
+        ui(f).Button2->click();
         QVERIFY(!f.isVisible());
-        f.LPath->setText(QStringLiteral("/bin/false"));
+        f.showRow({QString(), QStringLiteral("/bin/false"), QString()}, QImage());
         f.show();
-        QCOMPARE(f.Edit1->text(), QStringLiteral("/tmp/x"));
+        QCOMPARE(ui(f).Edit1->text(), QStringLiteral("/tmp/x"));
         f.Button2Click();
     }
 
@@ -135,26 +132,26 @@ private Q_SLOTS:
                                    {t.dir.path(), true}};
         for (const Case& c : cases) {
             t.messages.log.clear();
-            f.Edit1->setText(c.target);
-            QTest::keyClick(f.Edit1, Qt::Key_Return);
+            ui(f).Edit1->setText(c.target);
+            QTest::keyClick(ui(f).Edit1, Qt::Key_Return);
             QCOMPARE(t.messages.log.size(), c.warns ? 1 : 0);
             if (c.warns) {
                 QCOMPARE(t.messages.log[0].kind, RecordedMessage::Warning);
                 QCOMPARE(t.messages.log[0].text, QStringLiteral("そのファイルPathは不正です。"));
             }
-            QCOMPARE(f.Edit1->text(), c.target);
+            QCOMPARE(ui(f).Edit1->text(), c.target);
             QVERIFY(t.platform.started.isEmpty());
         }
 
-        f.Edit1->setText(QStringLiteral("typed"));
+        ui(f).Edit1->setText(QStringLiteral("typed"));
         t.dialogs.openFileAccept = false;
-        f.FolderBtn->click();
-        QCOMPARE(f.Edit1->text(), QStringLiteral("typed"));
+        ui(f).FolderBtn->click();
+        QCOMPARE(ui(f).Edit1->text(), QStringLiteral("typed"));
         QVERIFY(t.dialogs.lastFilter.isEmpty());
         t.dialogs.openFileAccept = true;
         t.dialogs.openFileResult = t.path(QStringLiteral("a.txt"));
-        f.FolderBtn->click();
-        QCOMPARE(f.Edit1->text(), t.path(QStringLiteral("a.txt")));
+        ui(f).FolderBtn->click();
+        QCOMPARE(ui(f).Edit1->text(), t.path(QStringLiteral("a.txt")));
     }
 
     void coloursAtEachShowing()
@@ -164,12 +161,12 @@ private Q_SLOTS:
         TForm5 f(main, t.env(), nullptr);
         main.colors = ViewColors{0xFF0000, 0x000000};   // blue on black
         f.show();
-        QCOMPARE(f.Edit1->palette().color(QPalette::Base), QColor(0, 0, 0));
-        QCOMPARE(f.Edit1->palette().color(QPalette::Text), QColor(0, 0, 255));
+        QCOMPARE(ui(f).Edit1->palette().color(QPalette::Base), QColor(0, 0, 0));
+        QCOMPARE(ui(f).Edit1->palette().color(QPalette::Text), QColor(0, 0, 255));
         f.hide();
         main.colors = ViewColors{0x000000, 0xFFFFFF};
         f.show();
-        QCOMPARE(f.Edit1->palette().color(QPalette::Base), QColor(255, 255, 255));
+        QCOMPARE(ui(f).Edit1->palette().color(QPalette::Base), QColor(255, 255, 255));
         f.hide();
     }
 };

@@ -4,8 +4,6 @@
 #include "FindDialog.h"
 #include "TestSupport.h"
 #include "TextViewRig.h"
-#include "TextPane.h"
-#include "Unit1.h"
 
 #include <QAction>
 #include <QApplication>
@@ -138,7 +136,7 @@ void TestTextLimits::plainCopyEitherFitsOrIsRefused()
     {
         AddressSpaceLimit limit(kChars * 7 / 2);
         QVERIFY(limit.ok());
-        v.form->C1->trigger();
+        ui(*v.form).C1->trigger();
         QCOMPARE(v.messages(), QStringList{kNoMemory});
         QCOMPARE(QApplication::clipboard()->text(), QStringLiteral("before"));
         qint64 pasted = -1;
@@ -158,7 +156,7 @@ void TestTextLimits::plainCopyEitherFitsOrIsRefused()
         v.env.messages.log.clear();
         v.pane()->setSelStart(150);
         v.pane()->setSelLength(1000);
-        v.form->C1->trigger();
+        ui(*v.form).C1->trigger();
         QVERIFY(v.messages().isEmpty());
         QCOMPARE(QApplication::clipboard()->text().size(), 1000);
         QCOMPARE(QApplication::clipboard()->mimeData()->data(QStringLiteral("text/plain")).size(), 1000);
@@ -167,7 +165,7 @@ void TestTextLimits::plainCopyEitherFitsOrIsRefused()
     // whole, by what the machine has: never a copy that fails later.
     v.env.messages.log.clear();
     v.form->L1Click();
-    v.form->C1->trigger();
+    ui(*v.form).C1->trigger();
     if (v.messages().isEmpty()) QTRY_COMPARE_WITH_TIMEOUT(QApplication::clipboard()->text().size(), kChars, 60000);
     else QCOMPARE(v.messages(), QStringList{kNoMemory});
 }
@@ -191,7 +189,7 @@ void TestTextLimits::richCopyIsHandedOverComplete()
     {
         AddressSpaceLimit limit(48 << 20);
         QVERIFY(limit.ok());
-        v.form->C1->trigger();
+        ui(*v.form).C1->trigger();
         QVERIFY(v.messages().isEmpty());
         qint64 pasted = -1;
         try {
@@ -219,7 +217,7 @@ void TestTextLimits::richCopyIsHandedOverComplete()
     // A small selection keeps its formatting for programs that take it.
     v.pane()->setSelStart(0);
     v.pane()->setSelLength(5);
-    v.form->C1->trigger();
+    ui(*v.form).C1->trigger();
     QCOMPARE(QApplication::clipboard()->text(), QStringLiteral("ab\nab"));
     QVERIFY(QApplication::clipboard()->mimeData()->hasHtml());
 }
@@ -270,7 +268,7 @@ void TestTextLimits::positionsPastTwoGigaCharacters()
 
     // Find: the first hit, then the one past 2^31, then no more.
     v.pane()->setSelStart(0);
-    v.form->FindDlg->setFindText(QStringLiteral("NEEDLE"));
+    ui(*v.form).FindDlg->setFindText(QStringLiteral("NEEDLE"));
     v.form->FindDlgFind();
     QCOMPARE(v.pane()->selStart(), 100);
     QCOMPARE(v.panel(0), QStringLiteral("0: 100"));
@@ -309,7 +307,7 @@ void TestTextLimits::aFileIsOpenedOnceAndReadThroughThatOpening()
                 if (reinterpret_cast<inotify_event*>(p)->mask & IN_OPEN) ++opens;
         close(watch);
         QCOMPARE(opens, 1);
-        v.model->setStringList({});
+        v.list({});
     }
 
     // A name that leads to a device is not shown, and nothing is read from it.

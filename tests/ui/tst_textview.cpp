@@ -4,8 +4,6 @@
 #include "FindDialog.h"
 #include "TestSupport.h"
 #include "TextViewRig.h"
-#include "TextPane.h"
-#include "Unit1.h"
 
 #include <QAction>
 #include <QApplication>
@@ -47,6 +45,7 @@ QByteArray viaIconv(const QString& text, const char* to)
 }
 
 struct View : TextViewRig {
+    using TextViewRig::TextViewRig;
     // Writes, lists and selects one file.
     void show(const QString& name, const QByteArray& bytes)
     {
@@ -68,6 +67,7 @@ private Q_SLOTS:
     void arrowKeysShowEachFileInTurn();
     void eachEncodingOfAJapaneseText_data();
     void eachEncodingOfAJapaneseText();
+    void aCharacterIsFoundInEveryJapaneseEncoding();
     void binaryFileWithNulBytes();
     void richTextIsFormattedAndBrokenRichTextIsPlain();
     void filesThatCannotBeShownGiveTheirMessage();
@@ -85,7 +85,9 @@ private Q_SLOTS:
 void TestTextView::selectingAFileShowsItNamesItAndPlacesTheCaret()
 {
     View v;
-    v.form->setPanelText(0, QStringLiteral("7: 7"));
+    v.show(QStringLiteral("before.txt"), QByteArray("x\n").repeated(7) + "abcdefgh");
+    v.pane()->setSelStart(21);
+    QCOMPARE(v.panel(0), QStringLiteral("7: 7"));
     v.show(QStringLiteral("a.txt"), QByteArray("first line\r\nsecond\r\nthird line\r\n"));
     QCOMPARE(v.form->windowTitle(), QStringLiteral("Vardolin - a.txt"));
     QCOMPARE(AppTitle::get(), QStringLiteral("Vardolin - a.txt"));
@@ -107,18 +109,23 @@ void TestTextView::selectingAFileShowsItNamesItAndPlacesTheCaret()
 
 void TestTextView::listRulesLeaveThePaneAlone()
 {
+    {
+        // Before the first listing (Tag 0) selecting shows nothing.
+        View unlisted(false);
+        unlisted.write(QStringLiteral("a.txt"), "shown");
+        unlisted.list({QStringLiteral("a.txt")});
+        unlisted.select(0);
+        QCOMPARE(unlisted.panel(1), QString());
+        QCOMPARE(unlisted.pane()->text(), QString());
+        unlisted.form->STItem();   // the first listing gives the list its Tag
+        unlisted.list({QStringLiteral("a.txt")});
+        unlisted.select(0);
+        QCOMPARE(unlisted.pane()->text(), QStringLiteral("shown"));
+    }
     View v;
     QDir(v.files.path()).mkdir(QStringLiteral("sub"));
     v.write(QStringLiteral("a.txt"), "shown");
     v.list({QStringLiteral("a.txt"), QStringLiteral("sub"), QStringLiteral("gone.txt")});
-
-    // Before the first listing (Tag 0) selecting shows nothing.
-    v.form->LViewTag = 0;
-    v.select(0);
-    QCOMPARE(v.panel(1), QString());
-    QCOMPARE(v.pane()->text(), QString());
-    v.form->LViewTag = 1;
-    v.form->LView->selectionModel()->clearSelection();
     v.select(0);
     QCOMPARE(v.pane()->text(), QStringLiteral("shown"));
 
@@ -134,7 +141,7 @@ void TestTextView::listRulesLeaveThePaneAlone()
 
     // Deselecting everything keeps the file in the pane and its name in panel 1.
     v.select(0);
-    v.form->LView->selectionModel()->clearSelection();
+    ui(*v.form).LView->selectionModel()->clearSelection();
     QCOMPARE(v.pane()->text(), QStringLiteral("shown"));
     QCOMPARE(v.panel(1), QStringLiteral("a.txt"));
 }
@@ -147,15 +154,15 @@ void TestTextView::arrowKeysShowEachFileInTurn()
     v.list(names);
     v.form->show();
     QVERIFY(QTest::qWaitForWindowExposed(v.form.get()));
-    v.form->LView->setFocus();
+    ui(*v.form).LView->setFocus();
     v.select(0);
     QCOMPARE(v.pane()->text(), QStringLiteral("content of 1.txt"));
     for (int i = 1; i < 3; ++i) {
-        QTest::keyClick(v.form->LView, Qt::Key_Down);
+        QTest::keyClick(ui(*v.form).LView, Qt::Key_Down);
         QCOMPARE(v.panel(1), names[i]);
         QCOMPARE(v.pane()->text(), QStringLiteral("content of ") + names[i]);
     }
-    QTest::keyClick(v.form->LView, Qt::Key_Up);
+    QTest::keyClick(ui(*v.form).LView, Qt::Key_Up);
     QCOMPARE(v.pane()->text(), QStringLiteral("content of 2.txt"));
 }
 
@@ -164,14 +171,14 @@ void TestTextView::eachEncodingOfAJapaneseText_data()
     QTest::addColumn<QByteArray>("bytes");
     QTest::addColumn<int>("encoding");
     const QString t = QStringLiteral("日本語のテキスト\r\n２行目です。\r\n");
-    using E = TextDecoder::Encoding;
+    using E = TextEncoding;
     QTest::newRow("CP932") << Cp932::encode(t) << int(E::Cp932);
     QTest::newRow("EUC-JP") << viaIconv(t, "EUC-JP") << int(E::EucJp);
     QTest::newRow("ISO-2022-JP") << viaIconv(t, "ISO-2022-JP") << int(E::Iso2022Jp);
     QTest::newRow("UTF-8") << t.toUtf8() << int(E::Utf8);
     QTest::newRow("UTF-8 BOM") << QByteArray("\xEF\xBB\xBF") + t.toUtf8() << int(E::Utf8);
-    QTest::newRow("UTF-16LE BOM") << QByteArray("\xFF\xFE") + viaIconv(t, "UTF-16LE") << int(E::Utf16Le);
-    QTest::newRow("UTF-16BE") << viaIconv(t, "UTF-16BE") << int(E::Utf16Be);
+    QTest::newRow("UTF-16LE BOM") << QByteArray("\xFF\xFE") + viaIconv(t, "UTF-16LE") << int(E::Utf16LE);
+    QTest::newRow("UTF-16BE") << viaIconv(t, "UTF-16BE") << int(E::Utf16BE);
 }
 
 void TestTextView::eachEncodingOfAJapaneseText()
@@ -185,6 +192,26 @@ void TestTextView::eachEncodingOfAJapaneseText()
     QVERIFY(!v.pane()->shownAsRichText());
     v.pane()->setSelStart(12);
     QCOMPARE(v.panel(0), QStringLiteral("1: 3"));
+}
+
+void TestTextView::aCharacterIsFoundInEveryJapaneseEncoding()
+{
+    // The same JIS codes (wave dash, double vertical line, minus sign, cent,
+    // pound, not sign) written by a program that maps them differently: each
+    // file shows the same characters, so one search finds them in all.
+    const QString cp932Text = QStringLiteral("営業時間は９時～１７時です。∥－￠￡￢\r\n");
+    QString other = cp932Text;
+    for (auto [from, to] : {std::pair{u'～', u'\u301C'}, {u'∥', u'\u2016'}, {u'－', u'\u2212'}, {u'￠', u'\u00A2'},
+                            {u'￡', u'\u00A3'}, {u'￢', u'\u00AC'}})
+        other.replace(QChar(from), QChar(to));
+    const QByteArray files[] = {Cp932::encode(cp932Text), viaIconv(other, "EUC-JP"), viaIconv(other, "ISO-2022-JP")};
+    for (const QByteArray& bytes : files) {
+        QVERIFY(bytes.size() > cp932Text.size());
+        View v;
+        v.show(QStringLiteral("jp.txt"), bytes);
+        QCOMPARE(v.pane()->text(), QStringLiteral("営業時間は９時～１７時です。∥－￠￡￢\n"));
+        QCOMPARE(v.pane()->find(QStringLiteral("～"), 0, v.pane()->textLength()), 7);
+    }
 }
 
 void TestTextView::binaryFileWithNulBytes()
@@ -257,12 +284,12 @@ void TestTextView::filesThatCannotBeShownGiveTheirMessage()
 
     // A read that fails half-way, and a file larger than the pane takes.
     v.env.messages.log.clear();
-    v.form->Edit1->setText(QStringLiteral("/proc/self/"));
+    ui(*v.form).Edit1->setText(QStringLiteral("/proc/self/"));
     v.list({QStringLiteral("mem")});
     v.select(0);
     QCOMPARE(v.messages(), QStringList{QStringLiteral("ｽﾄﾘｰﾑからの読み込みに失敗しました.")});
     QVERIFY(!QApplication::overrideCursor());
-    v.form->Edit1->setText(v.files.path() + QStringLiteral("/"));
+    ui(*v.form).Edit1->setText(v.files.path() + QStringLiteral("/"));
     v.env.messages.log.clear();
     // Rich text is held whole in memory, so it has a limit; plain text is read
     // piecewise and has none.
@@ -310,15 +337,15 @@ void TestTextView::wordWrapTicksBothMenuItems()
     const bool was = v.pane()->wordWrap();
     v.form->N13Click();
     QCOMPARE(v.pane()->wordWrap(), !was);
-    QCOMPARE(v.form->N13->isChecked(), !was);
-    QCOMPARE(v.form->N29->isChecked(), !was);
+    QCOMPARE(ui(*v.form).N13->isChecked(), !was);
+    QCOMPARE(ui(*v.form).N29->isChecked(), !was);
     v.form->N29Click();
     QCOMPARE(v.pane()->wordWrap(), was);
-    QCOMPARE(v.form->N13->isChecked(), was);
-    QCOMPARE(v.form->N29->isChecked(), was);
+    QCOMPARE(ui(*v.form).N13->isChecked(), was);
+    QCOMPARE(ui(*v.form).N29->isChecked(), was);
     // The menu items run the same handler.
-    v.form->N29->trigger();
-    QCOMPARE(v.form->N13->isChecked(), !was);
+    ui(*v.form).N29->trigger();
+    QCOMPARE(ui(*v.form).N13->isChecked(), !was);
 }
 
 void TestTextView::selectAllAndCopy()
@@ -336,7 +363,7 @@ void TestTextView::selectAllAndCopy()
     QCOMPARE(v.panel(0), QStringLiteral("0: 0"));
     v.form->N27Click();
     QCOMPARE(QApplication::clipboard()->text(), QStringLiteral("一行目\n二行目"));
-    v.form->N26->trigger();
+    ui(*v.form).N26->trigger();
     QCOMPARE(v.pane()->selLength(), 7);
 }
 
@@ -348,19 +375,19 @@ void TestTextView::ctrlCCopiesThePaneFromThePathField()
     QVERIFY(QTest::qWaitForWindowActive(v.form.get()));
     v.pane()->setSelStart(5);
     v.pane()->setSelLength(4);
-    v.form->Edit1->setFocus();
-    v.form->Edit1->selectAll();
-    QVERIFY(v.form->Edit1->hasSelectedText());
-    QTest::keyClick(v.form->Edit1, Qt::Key_C, Qt::ControlModifier);
+    ui(*v.form).Edit1->setFocus();
+    ui(*v.form).Edit1->selectAll();
+    QVERIFY(ui(*v.form).Edit1->hasSelectedText());
+    QTest::keyClick(ui(*v.form).Edit1, Qt::Key_C, Qt::ControlModifier);
     QCOMPARE(QApplication::clipboard()->text(), QStringLiteral("text"));
     // The same from the pane and from the list.
     QApplication::clipboard()->clear();
-    v.form->REdit->setFocusToText();
-    QTest::keyClick(v.form->REdit->textWidget(), Qt::Key_C, Qt::ControlModifier);
+    ui(*v.form).REdit->setFocusToText();
+    QTest::keyClick(ui(*v.form).REdit->textWidget(), Qt::Key_C, Qt::ControlModifier);
     QCOMPARE(QApplication::clipboard()->text(), QStringLiteral("text"));
     QApplication::clipboard()->clear();
-    v.form->LView->setFocus();
-    QTest::keyClick(v.form->LView, Qt::Key_C, Qt::ControlModifier);
+    ui(*v.form).LView->setFocus();
+    QTest::keyClick(ui(*v.form).LView, Qt::Key_C, Qt::ControlModifier);
     QCOMPARE(QApplication::clipboard()->text(), QStringLiteral("text"));
 }
 
@@ -374,14 +401,14 @@ void TestTextView::findRunsForwardsAndMatchesCase()
 
     // No selection: from the top, even with the caret further down.
     v.pane()->setSelStart(12);
-    v.form->FindDlg->setFindText(QStringLiteral("abc"));
+    ui(*v.form).FindDlg->setFindText(QStringLiteral("abc"));
     v.form->FindDlgFind();
     QCOMPARE(v.pane()->selStart(), 0);
     QCOMPARE(v.pane()->selLength(), 3);
     QCOMPARE(v.panel(0), QStringLiteral("0: 0"));
     QVERIFY(v.pane()->textWidget()->hasFocus() || !QApplication::focusWidget());
     // Behind the selection: the next one, exactly selected, Japanese included.
-    v.form->FindDlg->setFindText(QStringLiteral("表示"));
+    ui(*v.form).FindDlg->setFindText(QStringLiteral("表示"));
     v.form->FindDlgFind();
     QCOMPARE(v.pane()->selectedText(), QStringLiteral("表示"));
     QCOMPARE(v.pane()->selStart(), 4);
@@ -397,7 +424,7 @@ void TestTextView::findRunsForwardsAndMatchesCase()
     // Found once, then the notice on the second press.
     v.env.messages.log.clear();
     v.pane()->setSelStart(0);
-    v.form->FindDlg->setFindText(QStringLiteral("once"));
+    ui(*v.form).FindDlg->setFindText(QStringLiteral("once"));
     v.form->FindDlgFind();
     QCOMPARE(v.pane()->selectedText(), QStringLiteral("once"));
     v.form->FindDlgFind();
@@ -407,7 +434,7 @@ void TestTextView::findRunsForwardsAndMatchesCase()
     // Letter case must match.
     v.env.messages.log.clear();
     v.pane()->setSelStart(0);
-    v.form->FindDlg->setFindText(QStringLiteral("ABC"));
+    ui(*v.form).FindDlg->setFindText(QStringLiteral("ABC"));
     v.form->FindDlgFind();
     QCOMPARE(v.messages(), QStringList{notFound});
     QCOMPARE(v.pane()->selLength(), 0);
@@ -429,7 +456,7 @@ void TestTextView::findDialogIsModelessAndOffersOnlyTheSearchText()
     v.form->show();
     QVERIFY(QTest::qWaitForWindowExposed(v.form.get()));
     v.form->S1Click();
-    FindDialog* dlg = v.form->FindDlg;
+    FindDialog* dlg = ui(*v.form).FindDlg;
     QVERIFY(dlg->isVisible());
     QVERIFY(!dlg->isModal());
     QCOMPARE(dlg->windowTitle(), QStringLiteral("検索"));
@@ -458,9 +485,9 @@ void TestTextView::aReplacedListModelIsFollowed()
     View v;
     v.write(QStringLiteral("x.txt"), "x content");
     auto* other = new QStringListModel(QStringList{QStringLiteral("x.txt")}, v.form.get());
-    v.form->LView->setModel(other);
+    ui(*v.form).LView->setModel(other);
     QCoreApplication::processEvents();   // the window notices the new selection model by itself
-    v.form->LView->selectionModel()->select(other->index(0), QItemSelectionModel::ClearAndSelect);
+    ui(*v.form).LView->selectionModel()->select(other->index(0), QItemSelectionModel::ClearAndSelect);
     QCOMPARE(v.pane()->text(), QStringLiteral("x content"));
 }
 
@@ -518,7 +545,7 @@ void TestTextView::coloursStayUnderASelectionWithoutFocus()
     QVERIFY(redBefore > 50);
     QVERIFY(blackBefore > 50);
 
-    v.form->L1->trigger();
+    ui(*v.form).L1->trigger();
     QCOMPARE(v.pane()->selLength(), v.pane()->textLength());
     QVERIFY(!text->hasFocus());
     QCOMPARE(pixelsNear(text, red), redBefore);

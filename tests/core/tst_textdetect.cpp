@@ -1,13 +1,14 @@
 // Encoding detection and decoding of text files.
 #include "Cp932.h"
-#include "TextDecoder.h"
+#include "TextDetect.h"
+#include "TextLoad.h"
 
 #include <QRandomGenerator>
 #include <QtTest>
 
 #include <iconv.h>
 
-using TextDecoder::Encoding;
+using Encoding = TextEncoding;
 
 namespace {
 
@@ -34,17 +35,17 @@ QByteArray encode(const QString& text, Encoding e)
     case Encoding::EucJp: return iconvConvert(text.toUtf8(), "EUC-JP", "UTF-8");
     case Encoding::Iso2022Jp: return iconvConvert(text.toUtf8(), "ISO-2022-JP", "UTF-8");
     case Encoding::Utf8: return text.toUtf8();
-    case Encoding::Utf16Le: return iconvConvert(text.toUtf8(), "UTF-16LE", "UTF-8");
-    case Encoding::Utf16Be: return iconvConvert(text.toUtf8(), "UTF-16BE", "UTF-8");
+    case Encoding::Utf16LE: return iconvConvert(text.toUtf8(), "UTF-16LE", "UTF-8");
+    case Encoding::Utf16BE: return iconvConvert(text.toUtf8(), "UTF-16BE", "UTF-8");
     }
     return {};
 }
 
-QString name(Encoding e) { return QString::fromLatin1(TextDecoder::encodingName(e)); }
+QString name(Encoding e) { return TextCodec::name(e); }
 
 } // namespace
 
-class TestTextDecoder : public QObject {
+class TestTextDetect : public QObject {
     Q_OBJECT
 private Q_SLOTS:
     void detectsEachEncodingOfJapaneseText_data();
@@ -60,7 +61,7 @@ private Q_SLOTS:
     void largeDataIsSampledThroughout();
 };
 
-void TestTextDecoder::detectsEachEncodingOfJapaneseText_data()
+void TestTextDetect::detectsEachEncodingOfJapaneseText_data()
 {
     QTest::addColumn<QString>("text");
     QTest::addColumn<int>("encoding");
@@ -75,122 +76,122 @@ void TestTextDecoder::detectsEachEncodingOfJapaneseText_data()
         QStringLiteral("Version 1.05 の変更点：文字コードの自動判別を追加"),
     };
     const Encoding all[] = {Encoding::Cp932, Encoding::EucJp, Encoding::Iso2022Jp,
-                            Encoding::Utf8,  Encoding::Utf16Le, Encoding::Utf16Be};
+                            Encoding::Utf8,  Encoding::Utf16LE, Encoding::Utf16BE};
     for (const QString& t : texts)
         for (Encoding e : all)
-            QTest::addRow("%s %s", qPrintable(t.left(6)), TextDecoder::encodingName(e)) << t << int(e);
+            QTest::addRow("%s %s", qPrintable(t.left(6)), qPrintable(TextCodec::name(e))) << t << int(e);
     // Half-width katakana exists in CP932, EUC-JP and UTF-8 only.
     for (Encoding e : {Encoding::Cp932, Encoding::EucJp, Encoding::Utf8})
-        QTest::addRow("hw %s", TextDecoder::encodingName(e)) << QStringLiteral("ﾃﾞｰﾀﾌｧｲﾙを開く") << int(e);
+        QTest::addRow("hw %s", qPrintable(TextCodec::name(e))) << QStringLiteral("ﾃﾞｰﾀﾌｧｲﾙを開く") << int(e);
 }
 
-void TestTextDecoder::detectsEachEncodingOfJapaneseText()
+void TestTextDetect::detectsEachEncodingOfJapaneseText()
 {
     QFETCH(QString, text);
     QFETCH(int, encoding);
     const Encoding e = static_cast<Encoding>(encoding);
     const QByteArray bytes = encode(text, e);
     QVERIFY(!bytes.isEmpty());
-    const TextDecoder::Result r = TextDecoder::decode(bytes);
+    const TextLoad::Decoded r = TextLoad::decode(bytes);
     QCOMPARE(name(r.encoding), name(e));
     QVERIFY(!r.bom);
     QCOMPARE(r.text, text);
 }
 
-void TestTextDecoder::byteOrderMarkWinsAndIsDropped()
+void TestTextDetect::byteOrderMarkWinsAndIsDropped()
 {
     const QString text = QStringLiteral("ＢＯＭ付きのテキスト abc");
     struct Case { QByteArray bom; Encoding e; };
     const Case cases[] = {{QByteArray("\xEF\xBB\xBF"), Encoding::Utf8},
-                          {QByteArray("\xFF\xFE"), Encoding::Utf16Le},
-                          {QByteArray("\xFE\xFF"), Encoding::Utf16Be}};
+                          {QByteArray("\xFF\xFE"), Encoding::Utf16LE},
+                          {QByteArray("\xFE\xFF"), Encoding::Utf16BE}};
     for (const Case& c : cases) {
-        const TextDecoder::Result r = TextDecoder::decode(c.bom + encode(text, c.e));
+        const TextLoad::Decoded r = TextLoad::decode(c.bom + encode(text, c.e));
         QCOMPARE(name(r.encoding), name(c.e));
         QVERIFY(r.bom);
         QCOMPARE(r.text, text);
     }
     // A mark alone is an empty text, and a mark followed by bytes that are not
     // valid in its encoding still decides the encoding.
-    QCOMPARE(TextDecoder::decode(QByteArray("\xEF\xBB\xBF")).text, QString());
-    const TextDecoder::Result bad = TextDecoder::decode(QByteArray("\xEF\xBB\xBF\x82\xA0"));
+    QCOMPARE(TextLoad::decode(QByteArray("\xEF\xBB\xBF")).text, QString());
+    const TextLoad::Decoded bad = TextLoad::decode(QByteArray("\xEF\xBB\xBF\x82\xA0"));
     QCOMPARE(name(bad.encoding), name(Encoding::Utf8));
     QCOMPARE(bad.text, QString(QStringLiteral("\uFFFD\uFFFD")));
 }
 
-void TestTextDecoder::asciiIsReadAsCp932()
+void TestTextDetect::asciiIsReadAsCp932()
 {
     const QByteArray ascii("C:\\path\\to\\file.txt ~ tilde\r\n");
-    const TextDecoder::Result r = TextDecoder::decode(ascii);
+    const TextLoad::Decoded r = TextLoad::decode(ascii);
     QCOMPARE(name(r.encoding), name(Encoding::Cp932));
     QCOMPARE(r.text, QString::fromLatin1(ascii));
-    QCOMPARE(name(TextDecoder::detect(QByteArray()).encoding), name(Encoding::Cp932));
+    QCOMPARE(name(TextDetect::detect(QByteArray()).encoding), name(Encoding::Cp932));
     // An escape that is no ISO-2022 designation leaves plain ASCII alone.
-    QCOMPARE(name(TextDecoder::detect(QByteArray("\x1B[31mred\x1B[0m")).encoding), name(Encoding::Cp932));
+    QCOMPARE(name(TextDetect::detect(QByteArray("\x1B[31mred\x1B[0m")).encoding), name(Encoding::Cp932));
 }
 
-void TestTextDecoder::halfWidthKatakanaAgainstEucJp()
+void TestTextDetect::halfWidthKatakanaAgainstEucJp()
 {
     // Even runs of half-width katakana are also valid EUC-JP, and EUC-JP kana
     // are also valid CP932: the plausible reading must win both ways.
     for (const QString& hw : {QStringLiteral("ﾃﾞｽｸﾄｯﾌﾟ"), QStringLiteral("ｺﾝﾋﾟｭｰﾀ"), QStringLiteral("ﾌｧｲﾙ ﾃﾞｰﾀ"),
                               QStringLiteral("ｼｽﾃﾑ設定")}) {
-        const TextDecoder::Result r = TextDecoder::decode(Cp932::encode(hw));
+        const TextLoad::Decoded r = TextLoad::decode(Cp932::encode(hw));
         QVERIFY2(r.encoding == Encoding::Cp932, qPrintable(hw));
         QCOMPARE(r.text, hw);
     }
     for (const QString& kana : {QStringLiteral("あいうえ"), QStringLiteral("ひらがな"), QStringLiteral("データ"),
                                 QStringLiteral("漢字")}) {
-        const TextDecoder::Result r = TextDecoder::decode(encode(kana, Encoding::EucJp));
+        const TextLoad::Decoded r = TextLoad::decode(encode(kana, Encoding::EucJp));
         QCOMPARE(name(r.encoding), name(Encoding::EucJp));
         QCOMPARE(r.text, kana);
     }
 }
 
-void TestTextDecoder::nulAndInvalidBytesBecomeReplacementCharacters()
+void TestTextDetect::nulAndInvalidBytesBecomeReplacementCharacters()
 {
     // NUL bytes in otherwise plain text; the load goes on behind them.
     QByteArray bin("ab\0\0cd\0", 7);
     bin += Cp932::encode(QStringLiteral("表示"));
     bin += QByteArray("\x82", 1);   // a lead byte cut off at the end
-    const TextDecoder::Result r = TextDecoder::decode(bin);
+    const TextLoad::Decoded r = TextLoad::decode(bin);
     QCOMPARE(name(r.encoding), name(Encoding::Cp932));
     QCOMPARE(r.text, QString(QStringLiteral("ab\uFFFD\uFFFDcd\uFFFD表示\uFFFD")));
 
     // Invalid sequences in each decoder.
-    QCOMPARE(TextDecoder::decodeAs(Encoding::Cp932, QByteArray("\x80\xA0\xFD\x81\x20x")),
+    QCOMPARE(TextLoad::decodeAs(Encoding::Cp932, QByteArray("\x80\xA0\xFD\x81\x20x")),
              QString(QStringLiteral("\uFFFD\uFFFD\uFFFD\uFFFD x")));
-    QCOMPARE(TextDecoder::decodeAs(Encoding::EucJp, QByteArray("\xA4\xA2\x8E\x20\x8F\xA1\xA4\xFF")),
+    QCOMPARE(TextLoad::decodeAs(Encoding::EucJp, QByteArray("\xA4\xA2\x8E\x20\x8F\xA1\xA4\xFF")),
              QString(QStringLiteral("あ\uFFFD \uFFFD\uFFFD")));
-    QVERIFY(TextDecoder::decodeAs(Encoding::Utf8, QByteArray("a\0b\xE3\x81", 5))
+    QVERIFY(TextLoad::decodeAs(Encoding::Utf8, QByteArray("a\0b\xE3\x81", 5))
                 .startsWith(QStringLiteral("a\uFFFDb\uFFFD")));
     // Overlong forms, encoded surrogates and values past U+10FFFF are no characters;
     // four-byte sequences become surrogate pairs.
-    QCOMPARE(TextDecoder::decodeAs(Encoding::Utf8, QByteArray("\xC0\x80|\xED\xA0\x80|\xF4\x90\x80\x80|\xF0\x9F\x98\x80")),
+    QCOMPARE(TextLoad::decodeAs(Encoding::Utf8, QByteArray("\xC0\x80|\xED\xA0\x80|\xF4\x90\x80\x80|\xF0\x9F\x98\x80")),
              QString(QStringLiteral("\uFFFD\uFFFD|\uFFFD\uFFFD\uFFFD|\uFFFD\uFFFD\uFFFD\uFFFD|\U0001F600")));
     // Valid UTF-8 decodes as Qt decodes it.
     QString sample;
     for (char32_t cp : {U'a', U'\u00E9', U'\u0800', U'\u3042', U'\uFFFC', U'\U00010000', U'\U0010FFFF'})
         sample += QString::fromUcs4(&cp, 1);
-    QCOMPARE(TextDecoder::decodeAs(Encoding::Utf8, sample.toUtf8()), sample);
+    QCOMPARE(TextLoad::decodeAs(Encoding::Utf8, sample.toUtf8()), sample);
     // An unpaired surrogate, a valid pair and an odd last byte in UTF-16.
     const QByteArray u16("\x00\xD8\x41\x00\x3D\xD8\x00\xDE\x00\x00\x42", 11);
-    QCOMPARE(TextDecoder::decodeAs(Encoding::Utf16Le, u16),
+    QCOMPARE(TextLoad::decodeAs(Encoding::Utf16LE, u16),
              QString(QStringLiteral("\uFFFDA\U0001F600\uFFFD\uFFFD")));
 
     // Random bytes decode in every encoding without stopping, and NUL never survives.
     QRandomGenerator rng(4711);
     QByteArray noise(4096, '\0');
     for (char& c : noise) c = static_cast<char>(rng.bounded(256));
-    for (Encoding e : {Encoding::Cp932, Encoding::EucJp, Encoding::Iso2022Jp, Encoding::Utf8, Encoding::Utf16Le,
-                       Encoding::Utf16Be}) {
-        const QString t = TextDecoder::decodeAs(e, noise);
+    for (Encoding e : {Encoding::Cp932, Encoding::EucJp, Encoding::Iso2022Jp, Encoding::Utf8, Encoding::Utf16LE,
+                       Encoding::Utf16BE}) {
+        const QString t = TextLoad::decodeAs(e, noise);
         QVERIFY(!t.isEmpty());
         QVERIFY(!t.contains(QChar(u'\0')));
     }
 }
 
-void TestTextDecoder::binaryDataIsNotTakenForUtf16()
+void TestTextDetect::binaryDataIsNotTakenForUtf16()
 {
     // Typical binary: header, little-endian integers, runs of zeros, some text.
     QByteArray bin("\x7F" "ELF\x02\x01\x01", 7);
@@ -201,34 +202,34 @@ void TestTextDecoder::binaryDataIsNotTakenForUtf16()
     }
     bin += QByteArray(300, '\0');
     bin += "GCC: (Debian 12.2.0) 12.2.0";
-    const TextDecoder::Result r = TextDecoder::decode(bin);
+    const TextLoad::Decoded r = TextLoad::decode(bin);
     QCOMPARE(name(r.encoding), name(Encoding::Cp932));
     QVERIFY(r.text.startsWith(QStringLiteral("\x7F" "ELF")));
     QVERIFY(r.text.endsWith(QStringLiteral("12.2.0")));
 }
 
-void TestTextDecoder::lineBreaksAreUnifiedAcrossBlockEdges()
+void TestTextDetect::lineBreaksAreUnifiedAcrossBlockEdges()
 {
-    TextDecoder::Options unify;
+    TextLoad::Options unify;
     unify.unifyLineBreaks = true;
     // CR LF pairs placed on every offset around the 8-byte blocks of the ASCII path.
     for (int pad = 0; pad < 10; ++pad) {
         const QByteArray bytes = QByteArray(pad, 'x') + "\r\n" + QByteArray(9, 'y') + "\r\r\n\n" + "z\r";
         const QString expected = QString(pad, u'x') + u'\n' + QString(9, u'y') + QStringLiteral("\n\n\nz\n");
-        QCOMPARE(TextDecoder::decodeAs(Encoding::Cp932, bytes, unify), expected);
-        QCOMPARE(TextDecoder::decodeAs(Encoding::EucJp, bytes, unify), expected);
-        QCOMPARE(TextDecoder::decodeAs(Encoding::Iso2022Jp, bytes, unify), expected);
-        QCOMPARE(TextDecoder::decodeAs(Encoding::Utf8, bytes, unify), expected);
-        QCOMPARE(TextDecoder::decodeAs(Encoding::Utf16Le, encode(QString::fromLatin1(bytes), Encoding::Utf16Le), unify),
+        QCOMPARE(TextLoad::decodeAs(Encoding::Cp932, bytes, unify), expected);
+        QCOMPARE(TextLoad::decodeAs(Encoding::EucJp, bytes, unify), expected);
+        QCOMPARE(TextLoad::decodeAs(Encoding::Iso2022Jp, bytes, unify), expected);
+        QCOMPARE(TextLoad::decodeAs(Encoding::Utf8, bytes, unify), expected);
+        QCOMPARE(TextLoad::decodeAs(Encoding::Utf16LE, encode(QString::fromLatin1(bytes), Encoding::Utf16LE), unify),
                  expected);
         // Without the option the breaks stay as they are.
-        QCOMPARE(TextDecoder::decodeAs(Encoding::Cp932, bytes), QString::fromLatin1(bytes));
+        QCOMPARE(TextLoad::decodeAs(Encoding::Cp932, bytes), QString::fromLatin1(bytes));
     }
     const QString jp = QStringLiteral("一行目\r\n二行目\r三行目\n");
-    QCOMPARE(TextDecoder::decode(Cp932::encode(jp), unify).text, QStringLiteral("一行目\n二行目\n三行目\n"));
+    QCOMPARE(TextLoad::decode(Cp932::encode(jp), unify).text, QStringLiteral("一行目\n二行目\n三行目\n"));
 }
 
-void TestTextDecoder::eucJpAgreesWithTheCLibrary()
+void TestTextDetect::eucJpAgreesWithTheCLibrary()
 {
     // Every kana and kanji of JIS X 0208 (rows 4-5 and 16-84) and half-width
     // katakana decode as the C library decodes them.
@@ -248,34 +249,34 @@ void TestTextDecoder::eucJpAgreesWithTheCLibrary()
     }
     QVERIFY(euc.size() > 13000);
     const QString expected = QString::fromUtf8(iconvConvert(euc, "UTF-8", "EUC-JP"));
-    QCOMPARE(TextDecoder::decodeAs(Encoding::EucJp, euc), expected);
+    QCOMPARE(TextLoad::decodeAs(Encoding::EucJp, euc), expected);
     // The same characters through ISO-2022-JP.
     const QByteArray jis = iconvConvert(expected.left(expected.size() - 63).toUtf8(), "ISO-2022-JP", "UTF-8");
-    QCOMPARE(TextDecoder::decodeAs(Encoding::Iso2022Jp, jis), expected.left(expected.size() - 63));
+    QCOMPARE(TextLoad::decodeAs(Encoding::Iso2022Jp, jis), expected.left(expected.size() - 63));
     // Supplementary kanji in the three-byte form.
     const QByteArray sup("\x8F\xB0\xA1", 3);
-    QCOMPARE(TextDecoder::decodeAs(Encoding::EucJp, sup), QString::fromUtf8(iconvConvert(sup, "UTF-8", "EUC-JP")));
+    QCOMPARE(TextLoad::decodeAs(Encoding::EucJp, sup), QString::fromUtf8(iconvConvert(sup, "UTF-8", "EUC-JP")));
 }
 
-void TestTextDecoder::iso2022JpShiftsAndDesignations()
+void TestTextDetect::iso2022JpShiftsAndDesignations()
 {
     // Half-width katakana by designation and by SO/SI, JIS X 0212, JIS Roman,
     // an unknown escape, and a line break inside a kanji run.
     const QByteArray bytes("\x1B$B$\"\x1B(I1\x1B(Bx\x0E\x32\x0Fy\x1B$(D0!\x1B(J!\x1B%Gz\x1B$BF|\nK\\\x1B(B", 42);
-    const TextDecoder::Result r = TextDecoder::decode(bytes);
+    const TextLoad::Decoded r = TextLoad::decode(bytes);
     QCOMPARE(name(r.encoding), name(Encoding::Iso2022Jp));
-    const QString sup = TextDecoder::decodeAs(Encoding::EucJp, QByteArray("\x8F\xB0\xA1", 3));
+    const QString sup = TextLoad::decodeAs(Encoding::EucJp, QByteArray("\x8F\xB0\xA1", 3));
     QCOMPARE(r.text, QStringLiteral("あｱxｲy") + sup + QStringLiteral("!\uFFFD%Gz日\n本"));
 }
 
-void TestTextDecoder::largeDataIsSampledThroughout()
+void TestTextDetect::largeDataIsSampledThroughout()
 {
     // 200 KB of ASCII and then Japanese: the sample must not stop at the head.
     const QByteArray head = QByteArray("plain ascii line\r\n").repeated(12000);
     const QString tail = QStringLiteral("ここから日本語の行が続きます。\r\n").repeated(20);
     for (Encoding e : {Encoding::Utf8, Encoding::EucJp, Encoding::Cp932}) {
         const QByteArray bytes = head + encode(tail, e);
-        const TextDecoder::Result r = TextDecoder::decode(bytes);
+        const TextLoad::Decoded r = TextLoad::decode(bytes);
         QCOMPARE(name(r.encoding), name(e));
         QCOMPARE(r.text.size(), head.size() + tail.size());
         QVERIFY(r.text.endsWith(tail));
@@ -283,8 +284,8 @@ void TestTextDecoder::largeDataIsSampledThroughout()
     // A long EUC-JP text with only a few characters that CP932 cannot read.
     const QString body = QStringLiteral("ﾃﾞｰﾀ を よみこみます あいうえお かきくけこ\n").repeated(4000);
     const QByteArray euc = encode(body, Encoding::EucJp);
-    QCOMPARE(name(TextDecoder::detect(euc).encoding), name(Encoding::EucJp));
+    QCOMPARE(name(TextDetect::detect(euc).encoding), name(Encoding::EucJp));
 }
 
-QTEST_MAIN(TestTextDecoder)
-#include "tst_textdecoder.moc"
+QTEST_MAIN(TestTextDetect)
+#include "tst_textdetect.moc"

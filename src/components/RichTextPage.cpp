@@ -15,6 +15,8 @@
 
 RichTextPage::RichTextPage(QWidget* parent) : QPlainTextEdit(parent)
 {
+    // Tab moves the focus on, as in the plain-text page and everywhere else.
+    setTabChangesFocus(true);
     connect(document(), &QTextDocument::contentsChange, this, &RichTextPage::keepShaped);
     for (QObject* child : children())
         if (child->inherits("QWidgetTextControl")) m_control = child;

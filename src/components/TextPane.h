@@ -1,5 +1,5 @@
 #pragma once
-#include "TextDecoder.h"
+#include "TextLoad.h"
 
 #include <QByteArray>
 #include <QFont>
@@ -9,7 +9,6 @@
 class BigTextView;
 class RichTextPage;
 class QStackedLayout;
-namespace RtfReader { struct Document; }
 
 // The text view behind REdit. It offers exactly what the program needs, so that
 // the widgets behind it stay its own business: plain text of any size is shown
@@ -22,10 +21,11 @@ public:
     explicit TextPane(QWidget* parent = nullptr);
 
     void clear();
-    // Loads a file: rich text when it is valid RTF, plain text otherwise, in
-    // the encoding its bytes show. Throws VarError: "ﾌｧｲﾙ %s は開けません"
-    // when it cannot be opened, "ｽﾄﾘｰﾑからの読み込みに失敗しました" when it
-    // cannot be read or is too large for memory.
+    // Loads a file as TextLoad reads it: rich text when it is valid RTF, plain
+    // text otherwise, in the encoding its bytes show. Throws VarError:
+    // "ﾌｧｲﾙ %s は開けません" when it cannot be opened,
+    // "ｽﾄﾘｰﾑからの読み込みに失敗しました" when it cannot be read or is too
+    // large for memory.
     void loadFile(const QString& path);
     // The same for bytes already in memory.
     void loadData(QByteArray bytes);
@@ -34,7 +34,7 @@ public:
     qint64 textLength() const;
     // What the last load found: rich text, or plain text in this encoding.
     bool shownAsRichText() const { return m_rich; }
-    TextDecoder::Encoding shownEncoding() const { return m_encoding; }
+    TextEncoding shownEncoding() const { return m_encoding; }
 
     // Positions are 64-bit: a plain text may hold more than 2^31 characters.
     qint64 selStart() const;
@@ -98,11 +98,11 @@ private:
     void showPage(bool rich);
     // Empties the rich-text page and its search copy.
     void clearRich();
-    QByteArray readWhole(int fd, qint64 knownSize);
+    // Shows what was read; path names a file for messages.
+    void display(TextLoad::Content& content, const QString& path);
     void showRich(const RtfReader::Document& doc);
     void showPlain(const QString& text);
     const QString& searchText() const;
-    qint64 loadLimit() const;
     void applyFont();
     void applyColors();
 
@@ -116,7 +116,7 @@ private:
     qint32 m_fillColor = 0xFFFFFF;
     qint64 m_loadLimit = 0;
     bool m_rich = false;
-    TextDecoder::Encoding m_encoding = TextDecoder::Encoding::Cp932;
+    TextEncoding m_encoding = TextEncoding::Cp932;
     // The document's text in one piece for searching; rebuilt after an edit.
     mutable QString m_text;
     mutable bool m_textValid = true;

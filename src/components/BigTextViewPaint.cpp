@@ -1,9 +1,11 @@
-// Colours and painting of the big-text view.
 #include "BigTextView.h"
 
+// The view's colours and its painting: rows of the layout drawn from the
+// document, the selection, the caret and the wrap margin.
 #include <QPainter>
 #include <QPaintEvent>
 #include <QScrollBar>
+#include <QtMath>
 
 #include <algorithm>
 

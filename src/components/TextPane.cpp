@@ -1,11 +1,8 @@
 #include "TextPane.h"
 
 #include "BigTextMemory.h"
-#include "BigTextScan.h"
 #include "BigTextView.h"
-#include "FsPath.h"
 #include "RichTextPage.h"
-#include "RtfReader.h"
 #include "TColor.h"
 #include "VarError.h"
 
@@ -18,11 +15,8 @@
 #include <QStackedLayout>
 
 #include <array>
-#include <utility>
-#include <fcntl.h>
 #include <new>
-#include <sys/stat.h>
-#include <unistd.h>
+#include <utility>
 
 namespace {
 
@@ -48,25 +42,6 @@ qsizetype search(QStringView hay, QStringView needle)
     return -1;
 }
 
-} // namespace
-
-namespace {
-BigTextEncoding bigEncoding(TextDecoder::Encoding e)
-{
-    switch (e) {
-    case TextDecoder::Encoding::Cp932: return BigTextEncoding::Cp932;
-    case TextDecoder::Encoding::EucJp: return BigTextEncoding::EucJp;
-    case TextDecoder::Encoding::Iso2022Jp: return BigTextEncoding::Iso2022Jp;
-    case TextDecoder::Encoding::Utf8: return BigTextEncoding::Utf8;
-    case TextDecoder::Encoding::Utf16Le: return BigTextEncoding::Utf16LE;
-    case TextDecoder::Encoding::Utf16Be: return BigTextEncoding::Utf16BE;
-    }
-    return BigTextEncoding::Cp932;
-}
-
-// The encoding is found from the head of the file: enough to decide, and
-// bounded, so that a huge file is recognised at once.
-constexpr qint64 kSampleBytes = 1 << 20;
 } // namespace
 
 TextPane::TextPane(QWidget* parent)
@@ -129,117 +104,40 @@ void TextPane::clear()
     showPage(false);
 }
 
-qint64 TextPane::loadLimit() const
-{
-    // The pane counts positions in int, and the text takes several times the
-    // file's size on its way in (bytes, decoded text, the widget's copy).
-    const qint64 hard = qint64(1) << 30;
-    if (m_loadLimit > 0) return std::min(m_loadLimit, hard);
-    return std::min(hard, BigTextMemory::room() / 6);
-}
-
-namespace {
-// The one descriptor of a file being loaded: opened once, examined and read
-// through, so that a name swapped for another file (or a device) in between
-// is never read. Closed here unless handed on.
-class OpenFile {
-public:
-    explicit OpenFile(const QString& path)
-        : m_fd(::open(FsPath::encodeName(path).constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK))
-    {
-    }
-    ~OpenFile()
-    {
-        if (m_fd >= 0) ::close(m_fd);
-    }
-    OpenFile(const OpenFile&) = delete;
-    OpenFile& operator=(const OpenFile&) = delete;
-    int fd() const { return m_fd; }
-    int release() { return std::exchange(m_fd, -1); }
-
-private:
-    int m_fd;
-};
-
-// Reads at most maxBytes from the start of the open file.
-QByteArray readHead(int fd, qint64 maxBytes)
-{
-    QByteArray bytes(qsizetype(maxBytes), Qt::Uninitialized);
-    bytes.resize(qsizetype(BigTextScan::readAt(fd, 0, bytes.data(), maxBytes)));
-    return bytes;
-}
-} // namespace
-
-QByteArray TextPane::readWhole(int fd, qint64 knownSize)
-{
-    const qint64 limit = loadLimit();
-    if (knownSize > limit) throw VarError::streamRead();
-    QByteArray bytes = readHead(fd, knownSize);
-    // A file that grew since it was examined is read on to its end, within the limit.
-    for (char more[64 * 1024];;) {
-        const qint64 got = BigTextScan::readAt(fd, bytes.size(), more, sizeof more);
-        if (got == 0) break;
-        if (bytes.size() + got > limit) throw VarError::streamRead();
-        bytes.append(more, qsizetype(got));
-    }
-    return bytes;
-}
-
 void TextPane::loadFile(const QString& path)
 {
-    OpenFile file(path);
-    struct stat st;
-    if (file.fd() < 0 || ::fstat(file.fd(), &st) != 0 || !S_ISREG(st.st_mode))
-        throw VarError::cannotOpen(path);   // gone, or a device or pipe that is no file to show
-    try {
-        // Only the head is read here; the plain-text view reads the rest itself.
-        QByteArray head = readHead(file.fd(), kSampleBytes);
-        // Rich text and ISO-2022-JP are held whole in memory, within the limit.
-        auto wholeFile = [&]() {
-            if (qMax<qint64>(st.st_size, head.size()) > loadLimit()) throw VarError::streamRead();
-            return head.size() < kSampleBytes ? head : readWhole(file.fd(), st.st_size);
-        };
-        if (RtfReader::isRtf(head)) {
-            loadData(wholeFile());
-            return;
-        }
-        const TextDecoder::Detection d = TextDecoder::detect(head);
-        if (d.encoding == TextDecoder::Encoding::Iso2022Jp) {
-            // Stateful: it can only be decoded from the start.
-            TextDecoder::Options options;
-            options.unifyLineBreaks = true;
-            QString text = TextDecoder::decodeAs(d.encoding, wholeFile(), options);
-            head = QByteArray();
-            m_encoding = d.encoding;
-            showPlain(text);
-            return;
-        }
-        head = QByteArray();
-        clearRich();
-        m_big->load(file.release(), path, bigEncoding(d.encoding));
-        m_encoding = d.encoding;
-        showPage(false);
-    } catch (const std::bad_alloc&) {
-        clear();
-        throw VarError::streamRead();
-    }
+    TextLoad::Content content = TextLoad::readFile(path, m_loadLimit);
+    display(content, path);
 }
 
 void TextPane::loadData(QByteArray bytes)
 {
-    if (RtfReader::isRtf(bytes)) {
-        if (std::optional<RtfReader::Document> doc = RtfReader::read(bytes)) {
-            bytes = QByteArray();
-            showRich(*doc);
+    TextLoad::Content content = TextLoad::readBytes(std::move(bytes));
+    display(content, QString());
+}
+
+void TextPane::display(TextLoad::Content& content, const QString& path)
+{
+    try {
+        switch (content.kind) {
+        case TextLoad::Content::Kind::Rich:
+            showRich(content.rich);
+            return;
+        case TextLoad::Content::Kind::Plain:
+            m_encoding = content.encoding;
+            showPlain(std::exchange(content.text, QString()));
+            return;
+        case TextLoad::Content::Kind::File:
+            clearRich();
+            m_big->load(content.file.release(), path, content.encoding);
+            m_encoding = content.encoding;
+            showPage(false);
             return;
         }
+    } catch (const std::bad_alloc&) {
+        clear();
+        throw VarError::streamRead();
     }
-    TextDecoder::Options options;
-    options.unifyLineBreaks = true;
-    TextDecoder::Result r = TextDecoder::decode(bytes, options);
-    bytes = QByteArray();   // free the file before the view takes its copy
-    m_encoding = r.encoding;
-    showPlain(r.text);
 }
 
 void TextPane::showPlain(const QString& text)

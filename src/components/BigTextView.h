@@ -33,9 +33,9 @@ public:
 
     void clear();
     // Throws VarError when the file cannot be opened or read.
-    void load(const QString& path, BigTextEncoding encoding);
+    void load(const QString& path, TextEncoding encoding);
     // The same over a descriptor the caller opened; the view owns it from here on.
-    void load(int fd, const QString& path, BigTextEncoding encoding);
+    void load(int fd, const QString& path, TextEncoding encoding);
     void setPlainText(const QString& text);
     // The whole text, with '\n' for every line end.
     QString toPlainText() const;
@@ -124,6 +124,8 @@ protected:
     bool focusNextPrevChild(bool next) override;
 
 private:
+    // The accessible interface reads the layout and moves the caret as a user would.
+    friend class BigTextAccessible;
     using Visual = BigTextLayout::Visual;
     static constexpr int kMargin = 4; // around the text, inside the viewport
 

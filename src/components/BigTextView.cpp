@@ -1,5 +1,6 @@
 #include "BigTextView.h"
 
+#include "BigTextAccessible.h"
 #include "BigTextMemory.h"
 #include "BigTextProgress.h"
 #include "FsPath.h"
@@ -59,6 +60,7 @@ BigTextView::BigTextView(QWidget* parent)
     horizontalScrollBar()->setSingleStep(20);
     m_layout.setFont(font());
     updateScrollBars();
+    BigTextAccessible::install();
 }
 
 BigTextView::~BigTextView() = default;
@@ -77,6 +79,7 @@ void BigTextView::reset()
     m_settingScroll = false;
     updateWrapWidth();
     updateScrollBars();
+    BigTextAccessible::replaced(this);
     setCaret(0, 0);
     viewport()->update();
 }
@@ -88,7 +91,7 @@ void BigTextView::clear()
     reset();
 }
 
-void BigTextView::load(const QString& path, BigTextEncoding encoding)
+void BigTextView::load(const QString& path, TextEncoding encoding)
 {
     m_activity.stopAll();
     m_doc.clear();
@@ -100,7 +103,7 @@ void BigTextView::load(const QString& path, BigTextEncoding encoding)
     load(fd, path, encoding);
 }
 
-void BigTextView::load(int fd, const QString& path, BigTextEncoding encoding)
+void BigTextView::load(int fd, const QString& path, TextEncoding encoding)
 {
     try {
         m_activity.load(fd, path, encoding);
@@ -239,6 +242,7 @@ qint64 BigTextView::lineIndex(qint64 line) const { return m_layout.visualLineSta
 void BigTextView::removeSelection()
 {
     const qint64 start = selStart();
+    BigTextAccessible::removing(this, start, selLength());
     m_doc.remove(start, selLength());
     setCaret(start, start);
 }
@@ -248,6 +252,7 @@ void BigTextView::insertText(const QString& text)
     if (selLength() > 0) removeSelection();
     const qint64 before = m_doc.length();
     m_doc.insert(m_caret, text);
+    BigTextAccessible::inserted(this, m_caret, m_doc.length() - before);
     const qint64 pos = m_caret + (m_doc.length() - before);
     setCaret(pos, pos);
     textChanged();
@@ -290,7 +295,8 @@ bool BigTextView::event(QEvent* event)
     return QAbstractScrollArea::event(event);
 }
 
-bool BigTextView::focusNextPrevChild(bool) { return false; } // Tab is typed
+// Tab moves the focus on, as everywhere else in the window; Ctrl+Tab types one.
+bool BigTextView::focusNextPrevChild(bool next) { return QAbstractScrollArea::focusNextPrevChild(next); }
 
 bool BigTextView::handleShortcut(QKeyEvent* event)
 {

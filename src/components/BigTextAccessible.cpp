@@ -1,0 +1,479 @@
+#include "BigTextAccessible.h"
+
+#include "BigTextView.h"
+
+#include <QHash>
+#include <QScrollBar>
+#include <QTextBoundaryFinder>
+#include <QtMath>
+
+#include <algorithm>
+#include <climits>
+
+namespace {
+
+// The interfaces that exist, by view: the view's news goes only to these.
+QHash<const BigTextView*, BigTextAccessible*>& live()
+{
+    static QHash<const BigTextView*, BigTextAccessible*> map;
+    return map;
+}
+
+QAccessibleInterface* factory(const QString& className, QObject* object)
+{
+    if (className == QLatin1String("BigTextView") && object && object->isWidgetType())
+        if (auto* view = qobject_cast<BigTextView*>(object)) return new BigTextAccessible(view);
+    return nullptr;
+}
+
+int toOffset(qint64 pos) { return int(std::clamp<qint64>(pos, 0, INT_MAX)); }
+
+// Characters on either side of an offset that a character boundary is looked
+// for in: a cluster of combining marks is never longer.
+constexpr int kClusterWindow = 32;
+
+} // namespace
+
+BigTextAccessible::BigTextAccessible(BigTextView* view)
+    : QAccessibleWidget(view, QAccessible::EditableText), m_view(view)
+{
+    m_anchor = view->m_anchor;
+    m_caret = view->m_caret;
+    m_announced = view->m_doc.length();
+    live().insert(view, this);
+    m_moves = QObject::connect(view, &BigTextView::selectionChanged, view, [this] { selectionMoved(); });
+}
+
+BigTextAccessible::~BigTextAccessible()
+{
+    QObject::disconnect(m_moves);
+    live().remove(m_view);
+}
+
+void BigTextAccessible::install()
+{
+    static const bool installed = [] {
+        QAccessible::installFactory(factory);
+        return true;
+    }();
+    Q_UNUSED(installed);
+}
+
+BigTextView* BigTextAccessible::view() const { return static_cast<BigTextView*>(widget()); }
+
+void* BigTextAccessible::interface_cast(QAccessible::InterfaceType type)
+{
+    if (type == QAccessible::TextInterface) return static_cast<QAccessibleTextInterface*>(this);
+    if (type == QAccessible::EditableTextInterface) return static_cast<QAccessibleEditableTextInterface*>(this);
+    return QAccessibleWidget::interface_cast(type);
+}
+
+QAccessible::State BigTextAccessible::state() const
+{
+    QAccessible::State s = QAccessibleWidget::state();
+    s.editable = true;   // typing goes into the text (never into the file)
+    s.multiLine = true;
+    s.selectableText = true;
+    return s;
+}
+
+QString BigTextAccessible::text(QAccessible::Text type) const
+{
+    if (type == QAccessible::Value) return text(0, characterCount());
+    return QAccessibleWidget::text(type);
+}
+
+// ---------------------------------------------------------------- positions
+
+qint64 BigTextAccessible::length() const
+{
+    return view() ? std::min<qint64>(view()->m_doc.length(), INT_MAX) : 0;
+}
+
+int BigTextAccessible::characterCount() const { return int(length()); }
+
+qint64 BigTextAccessible::position(int offset) const
+{
+    if (offset == -2) return std::min(view()->m_caret, length());
+    if (offset == -1) return length();
+    return offset;
+}
+
+int BigTextAccessible::cursorPosition() const { return view() ? toOffset(std::min(view()->m_caret, length())) : 0; }
+
+void BigTextAccessible::setCursorPosition(int position)
+{
+    if (!view()) return;
+    try {
+        view()->setSelStart(std::clamp<qint64>(position, 0, length()));
+    } catch (...) {
+    }
+}
+
+void BigTextAccessible::selection(int selectionIndex, int* startOffset, int* endOffset) const
+{
+    *startOffset = *endOffset = 0;
+    if (!view() || selectionIndex != 0 || view()->selLength() == 0) return;
+    *startOffset = toOffset(std::min(view()->selStart(), length()));
+    *endOffset = toOffset(std::min(view()->selStart() + view()->selLength(), length()));
+}
+
+int BigTextAccessible::selectionCount() const { return view() && view()->selLength() > 0 ? 1 : 0; }
+
+void BigTextAccessible::addSelection(int startOffset, int endOffset) { setSelection(0, startOffset, endOffset); }
+
+void BigTextAccessible::removeSelection(int selectionIndex)
+{
+    if (!view() || selectionIndex != 0) return;
+    try {
+        view()->setSelStart(view()->m_caret);
+    } catch (...) {
+    }
+}
+
+void BigTextAccessible::setSelection(int selectionIndex, int startOffset, int endOffset)
+{
+    if (!view() || selectionIndex != 0) return;
+    try {
+        const qint64 n = length();
+        const qint64 start = std::clamp<qint64>(position(startOffset), 0, n);
+        const qint64 end = std::clamp<qint64>(position(endOffset), 0, n);
+        view()->setSelStart(start);
+        view()->setSelLength(end - start);
+    } catch (...) {
+    }
+}
+
+// ---------------------------------------------------------------- text
+
+QString BigTextAccessible::text(int startOffset, int endOffset) const
+{
+    if (!view()) return {};
+    try {
+        const qint64 n = length();
+        const qint64 start = std::clamp<qint64>(position(startOffset), 0, n);
+        const qint64 end = std::clamp<qint64>(position(endOffset), 0, n);
+        if (end <= start) return {};
+        return view()->m_doc.text(start, std::min<qint64>(end - start, MaxRange));
+    } catch (...) {
+        return {};
+    }
+}
+
+QString BigTextAccessible::spanText(Span span, int* startOffset, int* endOffset) const
+{
+    const qint64 n = length();
+    span.start = std::clamp<qint64>(span.start, 0, n);
+    span.end = std::clamp<qint64>(span.end, span.start, std::min(n, span.start + MaxRange));
+    *startOffset = toOffset(span.start);
+    *endOffset = toOffset(span.end);
+    return span.end > span.start ? view()->m_doc.text(span.start, span.end - span.start) : QString();
+}
+
+// Lines are the rows as shown: a wrapped line is several, each ending where
+// the next begins; the last row of a line takes its line end along.
+BigTextAccessible::Span BigTextAccessible::lineItem(qint64 pos) const
+{
+    const BigTextLayout& layout = view()->m_layout;
+    const BigTextLayout::Visual v = layout.visualOf(pos);
+    const BigTextLayout::Visual next = layout.step(v, 1);
+    return {layout.visualStart(v), next == v ? length() : layout.visualStart(next)};
+}
+
+// A paragraph is a line of the file, with its line end.
+BigTextAccessible::Span BigTextAccessible::paragraphItem(qint64 pos) const
+{
+    const BigTextDocument& doc = view()->m_doc;
+    const qint64 line = doc.lineOf(pos);
+    const qint64 next = line + 1 < doc.lineCount() ? doc.lineStart(line + 1) : doc.length();
+    return {doc.lineStart(line), next};
+}
+
+// Words as Ctrl+arrows step over them (a run of one kind of character: letters
+// and digits, hiragana, katakana, kanji, marks), each with the blanks after it,
+// so that a reader speaks the word the caret has moved to.
+BigTextAccessible::Span BigTextAccessible::wordItem(qint64 pos) const
+{
+    const BigTextLayout& layout = view()->m_layout;
+    const qint64 end = layout.wordEdge(pos, true);
+    return {std::min(pos, layout.wordEdge(end, false)), end};
+}
+
+// Characters (a letter with its combining marks, a surrogate pair) and
+// sentences, as the toolkit's boundary rules find them inside one line.
+BigTextAccessible::Span BigTextAccessible::finderItem(qint64 pos, QAccessible::TextBoundaryType type) const
+{
+    Span around = paragraphItem(pos);
+    QTextBoundaryFinder::BoundaryType kind = QTextBoundaryFinder::Sentence;
+    if (type == QAccessible::CharBoundary) {
+        kind = QTextBoundaryFinder::Grapheme;
+        around.start = std::max(around.start, pos - kClusterWindow);
+        around.end = std::min(around.end, pos + kClusterWindow);
+    }
+    const QString t = view()->m_doc.text(around.start, around.end - around.start);
+    const qsizetype local = pos - around.start;
+    if (t.isEmpty() || local >= t.size()) return {pos, pos};
+    QTextBoundaryFinder finder(kind, t);
+    const auto itemEdge = [&finder] {
+        return finder.isAtBoundary()
+            && (finder.boundaryReasons() & (QTextBoundaryFinder::StartOfItem | QTextBoundaryFinder::EndOfItem));
+    };
+    finder.setPosition(local);
+    qsizetype start = local;
+    while (start > 0 && !itemEdge()) {
+        start = finder.toPreviousBoundary();
+        if (start < 0) start = 0;
+    }
+    finder.setPosition(start);
+    qsizetype end = finder.toNextBoundary();
+    while (end > 0 && end < t.size() && !itemEdge()) end = finder.toNextBoundary();
+    if (end <= start) end = std::min<qsizetype>(local + 1, t.size());
+    return {around.start + start, around.start + end};
+}
+
+BigTextAccessible::Span BigTextAccessible::item(qint64 pos, QAccessible::TextBoundaryType type) const
+{
+    switch (type) {
+    case QAccessible::LineBoundary: return lineItem(pos);
+    case QAccessible::ParagraphBoundary: return paragraphItem(pos);
+    case QAccessible::WordBoundary: return wordItem(pos);
+    case QAccessible::CharBoundary:
+    case QAccessible::SentenceBoundary: return finderItem(pos, type);
+    case QAccessible::NoBoundary: break;
+    }
+    return {0, length()};
+}
+
+QString BigTextAccessible::boundaryText(Where where, int offset, QAccessible::TextBoundaryType type,
+                                        int* startOffset, int* endOffset) const
+{
+    *startOffset = *endOffset = -1;
+    if (!view()) return {};
+    try {
+        const qint64 n = length();
+        const qint64 pos = position(offset);
+        if (pos < 0 || pos > n) return {};
+        if (type == QAccessible::NoBoundary) return spanText({0, n}, startOffset, endOffset);
+        // At the very end only a line is there to be read: the last one.
+        const bool lines = type == QAccessible::LineBoundary || type == QAccessible::ParagraphBoundary;
+        const Span at = pos < n || lines ? item(pos, type) : Span{n, n};
+        switch (where) {
+        case Where::At: return spanText(at, startOffset, endOffset);
+        case Where::Before:
+            if (at.start <= 0) return spanText({0, 0}, startOffset, endOffset);
+            return spanText(item(at.start - 1, type), startOffset, endOffset);
+        case Where::After:
+            if (at.end >= n || pos >= n) return spanText({n, n}, startOffset, endOffset);
+            return spanText(item(at.end, type), startOffset, endOffset);
+        }
+    } catch (...) {
+        *startOffset = *endOffset = -1;
+    }
+    return {};
+}
+
+QString BigTextAccessible::textBeforeOffset(int offset, QAccessible::TextBoundaryType boundaryType, int* startOffset,
+                                            int* endOffset) const
+{
+    return boundaryText(Where::Before, offset, boundaryType, startOffset, endOffset);
+}
+
+QString BigTextAccessible::textAfterOffset(int offset, QAccessible::TextBoundaryType boundaryType, int* startOffset,
+                                           int* endOffset) const
+{
+    return boundaryText(Where::After, offset, boundaryType, startOffset, endOffset);
+}
+
+QString BigTextAccessible::textAtOffset(int offset, QAccessible::TextBoundaryType boundaryType, int* startOffset,
+                                        int* endOffset) const
+{
+    return boundaryText(Where::At, offset, boundaryType, startOffset, endOffset);
+}
+
+QString BigTextAccessible::attributes(int offset, int* startOffset, int* endOffset) const
+{
+    // One font and one pair of colours for the whole text.
+    Q_UNUSED(offset);
+    *startOffset = 0;
+    *endOffset = characterCount();
+    return {};
+}
+
+// ---------------------------------------------------------------- geometry
+
+// Where a character stands in the viewport; empty when it is not on screen.
+QRect BigTextAccessible::placeOf(qint64 pos) const
+{
+    BigTextView* v = view();
+    const BigTextLayout& layout = v->m_layout;
+    const BigTextLayout::Visual row = layout.visualOf(pos);
+    const int page = v->pageLines();
+    if (row < v->m_top) return {};
+    const qint64 rowsDown = layout.distance(v->m_top, row, page + 1);
+    if (rowsDown > page) return {};
+    const qreal x = layout.xOf(pos);
+    const auto line = layout.line(row.line);
+    const qint64 inLine = pos - line->start;
+    qreal width = layout.lineHeight() / 3.0;   // a line end
+    if (inLine >= 0 && inLine < line->text.size()) {
+        int units = 1;
+        width = layout.charAdvance(line->text, qsizetype(inLine), x, &units);
+    }
+    const int lh = layout.lineHeight();
+    const int left = BigTextView::kMargin + qFloor(x) - (v->m_wrap ? 0 : v->horizontalScrollBar()->value());
+    return QRect(left, BigTextView::kMargin + int(rowsDown) * lh, std::max(1, qCeil(width)), lh);
+}
+
+QRect BigTextAccessible::characterRect(int offset) const
+{
+    if (!view()) return {};
+    try {
+        const QRect r = placeOf(std::clamp<qint64>(position(offset), 0, length()));
+        return r.isEmpty() ? QRect() : r.translated(view()->viewport()->mapToGlobal(QPoint(0, 0)));
+    } catch (...) {
+        return {};
+    }
+}
+
+int BigTextAccessible::offsetAtPoint(const QPoint& point) const
+{
+    BigTextView* v = view();
+    if (!v) return -1;
+    try {
+        const QPoint local = v->viewport()->mapFromGlobal(point);
+        if (!v->viewport()->rect().contains(local)) return -1;
+        // The view finds the nearest gap between characters; the character
+        // under the point is the one that gap ends when the point is left of it.
+        qint64 pos = v->hitTest(local);
+        if (pos > 0 && local.x() < placeOf(pos).left()) {
+            const QString before = v->m_doc.text(std::max<qint64>(0, pos - 2), std::min<qint64>(pos, 2));
+            pos -= before.size() == 2 && before[1].isLowSurrogate() && before[0].isHighSurrogate() ? 2 : 1;
+        }
+        return pos > INT_MAX ? -1 : int(pos);
+    } catch (...) {
+        return -1;
+    }
+}
+
+void BigTextAccessible::scrollToSubstring(int startIndex, int endIndex)
+{
+    Q_UNUSED(endIndex);
+    BigTextView* v = view();
+    if (!v) return;
+    try {
+        const qint64 pos = std::clamp<qint64>(position(startIndex), 0, length());
+        const BigTextLayout& layout = v->m_layout;
+        const BigTextLayout::Visual row = layout.visualOf(pos);
+        const int page = v->pageLines();
+        if (row < v->m_top || layout.distance(v->m_top, row, page) >= page) v->setTop(layout.step(row, -(page / 3)));
+        if (!v->m_wrap) {
+            QScrollBar* h = v->horizontalScrollBar();
+            const int x = qFloor(layout.xOf(pos));
+            const int visible = v->viewport()->width() - 2 * BigTextView::kMargin;
+            if (x < h->value() || x > h->value() + visible - 1) h->setValue(std::max(0, x - visible / 4));
+        }
+    } catch (...) {
+    }
+}
+
+// ---------------------------------------------------------------- editing
+
+void BigTextAccessible::deleteText(int startOffset, int endOffset)
+{
+    replaceText(startOffset, endOffset, QString());
+}
+
+void BigTextAccessible::insertText(int offset, const QString& text)
+{
+    replaceText(offset, offset, text);
+}
+
+void BigTextAccessible::replaceText(int startOffset, int endOffset, const QString& text)
+{
+    BigTextView* v = view();
+    if (!v) return;
+    try {
+        const qint64 n = length();
+        const qint64 start = std::clamp<qint64>(position(startOffset), 0, n);
+        const qint64 end = std::clamp<qint64>(position(endOffset), start, n);
+        v->setCaret(start, end);
+        if (text.isEmpty()) {
+            if (end > start) {
+                v->removeSelection();
+                v->textChanged();
+            }
+        } else {
+            v->insertText(text);
+        }
+    } catch (...) {
+    }
+}
+
+// ---------------------------------------------------------------- events
+
+void BigTextAccessible::selectionMoved()
+{
+    try {
+        BigTextView* v = view();
+        if (!v) return;
+        const qint64 anchor = v->m_anchor, caret = v->m_caret;
+        const qint64 wasStart = std::min(m_anchor, m_caret), wasEnd = std::max(m_anchor, m_caret);
+        const qint64 start = std::min(anchor, caret), end = std::max(anchor, caret);
+        const bool selectionChanged = (start != end || wasStart != wasEnd) && (start != wasStart || end != wasEnd);
+        const bool caretMoved = caret != m_caret;
+        m_anchor = anchor;
+        m_caret = caret;
+        if (selectionChanged) {
+            QAccessibleTextSelectionEvent event(v, toOffset(start), toOffset(end));
+            event.setCursorPosition(toOffset(caret));
+            QAccessible::updateAccessibility(&event);
+        }
+        if (caretMoved) {
+            QAccessibleTextCursorEvent event(v, toOffset(caret));
+            QAccessible::updateAccessibility(&event);
+        }
+    } catch (...) {
+    }
+}
+
+void BigTextAccessible::removing(BigTextView* view, qint64 pos, qint64 length)
+{
+    BigTextAccessible* self = live().value(view);
+    if (!self || length <= 0 || pos > INT_MAX) return;
+    try {
+        const QString gone = view->m_doc.text(pos, std::min<qint64>(length, MaxEventText));
+        self->m_announced = std::max<qint64>(0, self->m_announced - length);
+        QAccessibleTextRemoveEvent event(view, int(pos), gone);
+        QAccessible::updateAccessibility(&event);
+    } catch (...) {
+    }
+}
+
+void BigTextAccessible::inserted(BigTextView* view, qint64 pos, qint64 length)
+{
+    BigTextAccessible* self = live().value(view);
+    if (!self || length <= 0 || pos > INT_MAX) return;
+    try {
+        const QString added = view->m_doc.text(pos, std::min<qint64>(length, MaxEventText));
+        self->m_announced += length;
+        QAccessibleTextInsertEvent event(view, int(pos), added);
+        QAccessible::updateAccessibility(&event);
+    } catch (...) {
+    }
+}
+
+void BigTextAccessible::replaced(BigTextView* view)
+{
+    BigTextAccessible* self = live().value(view);
+    if (!self) return;
+    try {
+        // The old text is gone; its length is told with blanks in its place.
+        const QString gone(qsizetype(std::min<qint64>(self->m_announced, MaxEventText)), QLatin1Char(' '));
+        const QString added = view->m_doc.text(0, std::min<qint64>(view->m_doc.length(), MaxEventText));
+        self->m_announced = view->m_doc.length();
+        if (gone.isEmpty() && added.isEmpty()) return;
+        QAccessibleTextUpdateEvent event(view, 0, gone, added);
+        QAccessible::updateAccessibility(&event);
+    } catch (...) {
+    }
+}

@@ -1,0 +1,21 @@
+#pragma once
+// What the codec files share; not for use outside them.
+#include "TextCodec.h"
+
+#include <cstring>
+
+namespace CodecParts {
+
+std::unique_ptr<TextCodec> createCp932();
+std::unique_ptr<TextCodec> createEucJp();
+std::unique_ptr<TextCodec> createIso2022Jp();
+
+// Eight bytes without the high bit.
+inline bool allAscii8(const unsigned char* p)
+{
+    quint64 w;
+    std::memcpy(&w, p, 8);
+    return (w & 0x8080808080808080ULL) == 0;
+}
+
+}

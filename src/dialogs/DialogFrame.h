@@ -1,0 +1,24 @@
+#pragma once
+#include <QRect>
+#include <QString>
+
+class QDialog;
+class QLabel;
+class QPushButton;
+class QWidget;
+
+// How the program's dialogs are framed, placed and furnished.
+namespace DialogFrame {
+// A settings dialog: no title-bar close button (its own buttons are the only
+// way out), always on top, the windows' own font, a fixed client size.
+void setUp(QDialog* dialog, int clientWidth, int clientHeight);
+// Centres a window on the screen's available area.
+void centre(QWidget* widget);
+// A push button that is never the default: Enter in a field presses nothing.
+QPushButton* plainButton(const QString& caption, const char* name, QWidget* parent, const QRect& geometry);
+// A label that shows its text as it is, never as markup.
+QLabel* plainLabel(const QString& text, const QString& name, QWidget* parent, const QRect& geometry);
+// A fixed-width plain label: a long text is cut at its width, never wrapped
+// and never growing the label.
+QLabel* fieldLabel(const QString& name, QWidget* parent, const QRect& geometry);
+}
