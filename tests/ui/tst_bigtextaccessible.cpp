@@ -272,6 +272,7 @@ private Q_SLOTS:
         pane.loadFile(path);
         BigTextView* big = bigOf(pane);
         QVERIFY(big);
+        QTRY_VERIFY_WITH_TIMEOUT(big->isComplete(), 120000);
         QAccessibleTextInterface* t = textOf(big);
         QVERIFY(t);
         const BigTextDocument& doc = big->document();
@@ -320,6 +321,7 @@ private Q_SLOTS:
         pane.loadFile(path);
         BigTextView* big = bigOf(pane);
         QVERIFY(big);
+        QTRY_VERIFY_WITH_TIMEOUT(big->isComplete(), 120000);
         QAccessibleTextInterface* t = textOf(big);
         QVERIFY(t);
         QCOMPARE(big->document().length(), size);
