@@ -2,6 +2,7 @@
 // interfaces: text, caret, selection and lines against the document, files of
 // every size, the events that tell of changes, and edits made through it.
 #include "BigTextAccessible.h"
+#include "BigTextIndexer.h"
 #include "BigTextView.h"
 #include "Cp932.h"
 #include "TextPane.h"
@@ -299,6 +300,58 @@ private Q_SLOTS:
         big->setSelStart(doc.length());
         QCOMPARE(qint64(t->cursorPosition()), doc.length());
         QCOMPARE(itemOf(t, Where::At, -2, QAccessible::LineBoundary).text, doc.lineText(doc.lineCount() - 1));
+    }
+
+    void aTextBeingIndexedAnswersWithWhatIsKnown()
+    {
+        // Lines of text, then a sparse stretch far longer than a test could index.
+        const QString path = m_dir.filePath(QStringLiteral("growing.txt"));
+        {
+            QFile f(path);
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            QByteArray head;
+            for (int i = 0; head.size() < (1 << 20); ++i) head += QByteArray("line ") + QByteArray::number(i) + " of the head\n";
+            f.write(head);
+            if (!f.resize(qint64(64) << 30)) QSKIP("no room for a sparse 64 GB file");
+        }
+        TextPane pane;
+        BigTextView* big = bigOf(pane);
+        QVERIFY(big);
+        BigTextIndexer::Options o;
+        o.headBytes = 64 * 1024;
+        o.segmentBytes = 256 * 1024;
+        o.chunkBytes = 64 * 1024;
+        big->activity().indexer().setOptions(o);
+        pane.loadFile(path);
+        QVERIFY(!big->isComplete());
+        QAccessibleTextInterface* t = textOf(big);
+        QVERIFY(t);
+        const BigTextDocument& doc = big->document();
+
+        // The text as far as it is indexed: its length, its end, its last line.
+        const qint64 known = doc.length();
+        QVERIFY(known > 0 && known < INT_MAX);
+        QCOMPARE(qint64(t->characterCount()), known);
+        QCOMPARE(t->text(int(known) - 10, -1), doc.text(known - 10, 10));
+        const Item last = itemOf(t, Where::At, -1, QAccessible::LineBoundary);
+        QCOMPARE(qint64(last.start), doc.lineStart(doc.lineCount() - 1));
+        QCOMPARE(qint64(last.end), known);
+        QVERIFY(!big->isComplete());   // asking waited for nothing
+
+        // Ctrl+End keeps the caret at the end as the text grows, and a reader hears it go.
+        g_heard.clear();
+        QTest::keyClick(big, Qt::Key_End, Qt::ControlModifier);
+        const auto lastCaret = [] {
+            for (qsizetype i = g_heard.size() - 1; i >= 0; --i)
+                if (g_heard[i].type == QAccessible::TextCaretMoved) return g_heard[i].position;
+            return -1;
+        };
+        QCOMPARE(lastCaret(), int(known));
+        QTRY_VERIFY_WITH_TIMEOUT(lastCaret() > known, 30000);
+        QVERIFY(doc.length() > known);
+        QCOMPARE(qint64(t->characterCount()), doc.length());
+        QCOMPARE(t->cursorPosition(), int(big->caret()));
+        QVERIFY(!big->isComplete());
     }
 
     void offsetsStopAtTheLargestTheBridgeCanName()
