@@ -122,6 +122,8 @@ public:
     // The blocks [from, to) as they are now, for reading on another thread.
     BigTextSpan span(int from, int to) const;
     const BigTextPart& part(int index) const { return m_pieces[size_t(index)]; }
+    // Lines that start in a block (Block::lines, without the rest of block()).
+    qint64 blockLines(int index) const { return piecesLines(index); }
     // The decoded text of a block when it is held decoded now (null otherwise).
     DecodedPtr cachedText(const BigTextPart& part) const;
 

@@ -223,7 +223,7 @@ std::pair<qint64, qint64> BigTextLayout::wordAt(qint64 pos) const
 
 bool BigTextLayout::knownCount(int block, qint64* count) const
 {
-    const auto it = m_blockCounts.find(m_doc.block(block).id);
+    const auto it = m_blockCounts.find(m_doc.part(block).id);
     if (it == m_blockCounts.end()) return false;
     *count = it->second;
     return true;
@@ -266,7 +266,7 @@ void BigTextLayout::extendPrefix(int block) const
             if (now) {
                 count = blockVisualCount(i);
             } else {
-                count = m_doc.block(i).lines;
+                count = m_doc.blockLines(i);
                 m_wanted = std::max(m_wanted, i);
                 m_guessed = true;
             }
@@ -340,6 +340,7 @@ qint64 BigTextLayout::visualLineStart(qint64 number) const
 std::vector<int> BigTextLayout::blocksToCount() const
 {
     std::vector<int> out;
+    out.reserve(size_t(std::max(0, m_wanted + 1)));
     if (!wraps() || m_wanted < 0) return out;
     const int upTo = std::min(m_wanted, m_doc.blockCount() - 1);
     qint64 count = 0;

@@ -206,11 +206,13 @@ void BigTextCountTask::start(const std::vector<int>& blocks, const QFont& font, 
     auto span = std::make_shared<BigTextSpan>();
     span->source = m_doc.source();
     auto ids = std::make_shared<std::vector<std::pair<quint64, qint64>>>(); // block id and its lines
+    span->parts.reserve(blocks.size());
+    ids->reserve(blocks.size());
     for (int b : blocks) {
-        const BigTextDocument::Block info = m_doc.block(b);
-        span->parts.push_back(m_doc.part(b));
-        ids->emplace_back(info.id, info.lines);
-        m_total += info.length;
+        const BigTextPart& part = m_doc.part(b);
+        span->parts.push_back(part);
+        ids->emplace_back(part.id, m_doc.blockLines(b));
+        m_total += part.chars;
     }
     if (blocks.empty()) {
         Q_EMIT finished();

@@ -237,6 +237,34 @@ private Q_SLOTS:
         QCOMPARE(doc.lineStart(doc.lineCount() - 1) + doc.lineLength(doc.lineCount() - 1), doc.length());
     }
 
+    void editsWhileIndexing()
+    {
+        // Typing into the part indexed so far, at its very end too: what is
+        // indexed later joins on, and the text is the file with the edits.
+        const QString original = sampleText(21, 6000).replace(QStringLiteral("\r\n"), QStringLiteral("\n")).replace(u'\r', u'\n');
+        const QString file = path(QStringLiteral("edited.txt"));
+        writeFile(file, original.toUtf8());
+        BigTextDocument doc;
+        BigTextIndexer indexer(doc);
+        indexer.setOptions(smallSteps());
+        QSignalSpy finished(&indexer, &BigTextIndexer::finished);
+        indexer.open(openFd(file), file, BigTextEncoding::Utf8);
+        QVERIFY(!doc.isComplete());
+        QString expected = original;
+        const qint64 end = doc.length();
+        doc.insert(end, QStringLiteral("《末尾》"));
+        expected.insert(end, QStringLiteral("《末尾》"));
+        doc.remove(10, 5);
+        expected.remove(10, 5);
+        doc.insert(3, QStringLiteral("前\n"));
+        expected.insert(3, QStringLiteral("前\n"));
+        QVERIFY(finished.wait(30000));
+        QTRY_VERIFY(doc.isExact());
+        QCOMPARE(doc.text(0, doc.length()), expected);
+        const qint64 at = expected.indexOf(QStringLiteral("《末尾》"));
+        QCOMPARE(doc.lineOf(at + 4), doc.lineOf(at)); // the typed text runs on into the line indexed after it
+    }
+
     void searchGoesOnOverWhatComesLater()
     {
         // A hit that runs across the seam between two calls: in a file, where a

@@ -184,6 +184,7 @@ private Q_SLOTS:
         v.pane()->setFocusToText();
         QTest::keyClick(v.pane()->textWidget(), Qt::Key_End, Qt::ControlModifier);
         QVERIFY(!v.view()->lineNumbersFinal()); // guessed for now, counted in the background
+        QVERIFY(v.panel(0).endsWith(QStringLiteral(": 0"))); // but the column is right all along
 
         // The number the caret display settles on, counted line by line here.
         const BigTextDocument& doc = v.view()->document();
