@@ -116,7 +116,6 @@ void setUp(TForm1& main)
     nameIn(&main, "LView", QStringLiteral("ファイル一覧"));
     if (auto* pane = qobject_cast<TextPane*>(control(&main, QStringLiteral("REdit"))))
         for (QWidget* page : pane->textWidgets()) name(page, QStringLiteral("ファイルの内容"));
-    if (auto* list = qobject_cast<QAbstractItemView*>(control(&main, QStringLiteral("LView")))) selectOnTabFocus(list);
 
     // Extension settings: the two lists under their captions.
     QWidget* form2 = dialog(main, "Form2");

@@ -1,6 +1,7 @@
 // Folder selection and the file list.
 #include "Unit1.h"
 
+#include "Accessibility.h"
 #include "ExtensionTable.h"
 #include "FileListModel.h"
 #include "FsPath.h"
@@ -22,6 +23,9 @@ void TForm1::setupList()
         return m_env.platform.fileIcon(path);
     });
     LView->setModel(LViewModel);
+    // Entered with Tab and nothing selected, the list selects its first file,
+    // so that Down moves on from there instead of skipping it.
+    Accessibility::selectOnTabFocus(LView);
     // Small icons in columns filled from the left, one line per label.
     LView->setViewMode(QListView::ListMode);
     LView->setFlow(QListView::TopToBottom);
