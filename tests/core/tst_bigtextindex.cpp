@@ -248,7 +248,7 @@ private Q_SLOTS:
         BigTextIndexer indexer(doc);
         indexer.setOptions(smallSteps());
         QSignalSpy finished(&indexer, &BigTextIndexer::finished);
-        indexer.open(openFd(file), file, BigTextEncoding::Utf8);
+        indexer.open(openFd(file), file, TextEncoding::Utf8);
         QVERIFY(!doc.isComplete());
         QString expected = original;
         const qint64 end = doc.length();
