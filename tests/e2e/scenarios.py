@@ -396,6 +396,43 @@ def pane_over_bus(ctx):
     v.close_by_menu()
 
 
+# --------------------------------------------------------------------------- a long search cancelled
+
+STRIP_HINT = "Esc キーで中止"
+
+
+def long_find_escape(ctx):
+    """A search through a file far too big to search at once shows its
+    progress along the bottom of the pane, and Escape pressed in the find
+    dialog, a window of its own under the window manager, cancels it: no
+    message box, the dialog stays open, the window keeps working."""
+    v = ctx.vardolin()
+    with open(v.desktop_folder + "huge.txt", "wb") as f:
+        f.write(("長いファイルの行です。\r\n" * 2000).encode("cp932"))
+        f.truncate(64 << 30)   # sparse: no room taken, more than any search gets through in the test
+
+    v.start()
+    v.wait_listed(["huge.txt"])
+    v.click_file("huge.txt")
+    v.wait_title("Vardolin - huge.txt")
+    text_menu = v.open_submenu(v.open_menu("操作（C）"), "テキスト（T）")
+    v.click_menu_item(text_menu, "検索（S）")
+    dialog = wait_for(lambda: next(iter(a11y.windows(v.app, name="検索")), None), "the find dialog")
+    v.click(a11y.wait_find(dialog, "the search field", role="text"))
+    ctx.desk.type("NEEDLE")
+    v.click(a11y.wait_find(dialog, "次を検索", role="push button", name="次を検索"))
+
+    frame = v.main_frame()
+    a11y.wait_find(frame, "the progress strip of the search", role="label", name=STRIP_HINT)
+    ctx.desk.key("Escape")
+    wait_for(lambda: not a11y.find_all(v.main_frame(), role="label", name=STRIP_HINT), "Escape to end the search")
+    if v.message_boxes():
+        raise Failure("a cancelled search said: " + v.box_text(v.message_boxes()[0]))
+    if not a11y.windows(v.app, name="検索"):
+        raise Failure("Escape closed the find dialog instead of cancelling the search")
+    v.close_by_menu()
+
+
 # name: (window manager?, scenario)
 SCENARIOS = {
     "geometry_openbox": (True, geometry_cycles),
@@ -406,4 +443,5 @@ SCENARIOS = {
     "launch_args": (True, launch_args),
     "typed_folder": (False, typed_folder_session),
     "pane_over_bus": (True, pane_over_bus),
+    "long_find_escape": (True, long_find_escape),
 }
