@@ -44,6 +44,7 @@
 
 #include <cstdio>
 #include <functional>
+#include <memory>
 
 #include <fcntl.h>
 #include <sys/resource.h>
@@ -51,6 +52,8 @@
 namespace {
 
 const QString kNeedle = QStringLiteral("終端の目印XYZZY");
+// The big file's name in the walk, halfway down the small ones.
+const QString kWalkBig = QStringLiteral("small-049b-big.txt");
 
 double statusMb(const char* key)
 {
@@ -257,21 +260,25 @@ int runOne(const QString& path)
 // each to be painted: a hundred small files with the big one among them.
 int runWalk(const QString& folder)
 {
-    Window w(folder);
+    auto window = std::make_unique<Window>(folder);
+    Window& w = *window;
     QStringList names = QDir(folder).entryList(QDir::Files, QDir::Name);
     w.list(names);
     w.ctl.LView->setFocus();
     w.select(0);
     spin([&] { return w.watch.painted; });
-    double worstStall = 0, worstStep = 0, total = 0;
+    double worstStall = 0, worstStep = 0, total = 0, stopped = -1;
     QString worstName;
     for (int row = 1; row < names.size(); ++row) {
         w.watch.painted = false;
         w.stall.reset();
+        const bool indexing = BigTextWorkers::busy() > 0;
         QElapsedTimer step;
         step.start();
         QKeyEvent down(QEvent::KeyPress, Qt::Key_Down, Qt::NoModifier);
         QApplication::sendEvent(w.ctl.LView, &down);
+        // Leaving a file still being indexed: how soon its workers are idle.
+        if (indexing && BigTextWorkers::waitIdle(5000)) stopped = std::max(stopped, ms(step.nsecsElapsed()));
         spin([&] { return w.watch.painted; });
         QApplication::processEvents();
         const double s = ms(step.nsecsElapsed());
@@ -282,8 +289,23 @@ int runWalk(const QString& folder)
         }
         worstStall = std::max(worstStall, w.stall.worstMs());
     }
-    std::printf("steps=%lld mean_step=%.2f worst_step=%.2f worst_file=%s worst_stall=%.2f\n", qint64(names.size() - 1),
-                total / (names.size() - 1), worstStep, qPrintable(worstName), worstStall);
+    // Back on the big file, and the window closes while it is indexed.
+    const int big = int(names.indexOf(kWalkBig));
+    double closed = -1;
+    if (big >= 0) {
+        w.watch.painted = false;
+        w.select(big);
+        spin([&] { return w.watch.painted; });
+        if (spin([] { return BigTextWorkers::busy() > 0; }, 5)) {
+            QElapsedTimer c;
+            c.start();
+            window.reset();
+            if (BigTextWorkers::waitIdle(5000)) closed = ms(c.nsecsElapsed());
+        }
+    }
+    std::printf("closed=%.2f steps=%lld mean_step=%.2f worst_step=%.2f worst_file=%s worst_stall=%.2f stopped=%.2f\n",
+                closed, qint64(names.size() - 1), total / (names.size() - 1), worstStep, qPrintable(worstName), worstStall,
+                stopped);
     return 0;
 }
 
@@ -449,13 +471,14 @@ int orchestrate(const QStringList& args, const QString& self)
                     if (f.open(QIODevice::WriteOnly))
                         f.write(Cp932::encode(QStringLiteral("小さなファイル %1 の行です。\r\n").arg(i).repeated(50 + i)));
                 }
-                const QString inWalk = folder + QStringLiteral("/small-049b-big.txt");
+                const QString inWalk = folder + u'/' + kWalkBig;
                 if (QFile::link(path, inWalk) || QFile::copy(path, inWalk)) {
                     auto wv = runChild(self, {QStringLiteral("--walk"), folder});
                     std::printf("walk: 100 small files and the %d MB CP932 file, Down key: %.0f steps, %.2f ms a step "
-                                "(the slowest %.2f ms), longest stall %.2f ms\n",
+                                "(the slowest %.2f ms), longest stall %.2f ms; its workers idle %.2f ms after the step off it, "
+                                "%.2f ms after the window closed on it\n",
                                 mb, wv.value("steps"), wv.value("mean_step"), wv.value("worst_step"),
-                                wv.value("worst_stall"));
+                                wv.value("worst_stall"), wv.value("stopped"), wv.value("closed"));
                 }
                 QDir(folder).removeRecursively();
                 largest = mb;
