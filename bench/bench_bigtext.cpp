@@ -8,6 +8,7 @@
 //
 // Each measurement runs in a child process of its own (so that peak memory is
 // that of one file); medians of the runs are printed. Files are deleted after use.
+#include "BenchData.h"
 #include "BigTextView.h"
 #include "Cp932.h"
 
@@ -19,7 +20,6 @@
 #include <QKeyEvent>
 #include <QMap>
 #include <QProcess>
-#include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QTimer>
 
@@ -155,52 +155,6 @@ int runOne(const QString& path, TextEncoding encoding)
 
 // ---------------------------------------------------------------- generation
 
-QString randomLine(QRandomGenerator& rng)
-{
-    static const QString kanji = QStringLiteral(
-        "日本語文字列漢字表示検索編集行末改行位置変換符号化方式東京大阪名古屋福岡札幌仙台広島京都神戸横浜川崎"
-        "千葉埼玉茨城栃木群馬山梨長野新潟富山石川福井岐阜静岡愛知三重滋賀奈良会社員処理記録確認完了開始終了");
-    static const QStringList words = {"log", "error", "OK", "data", "2024-01-01", "12:34:56", "file", "the"};
-    QString s;
-    const int n = 10 + int(rng.bounded(50));
-    for (int i = 0; i < n; ++i) {
-        const int r = int(rng.bounded(100));
-        if (r < 35) s += QChar(char16_t(0x3041 + rng.bounded(0x52)));
-        else if (r < 50) s += QChar(char16_t(0x30A1 + rng.bounded(0x55)));
-        else if (r < 75) s += kanji[rng.bounded(int(kanji.size()))];
-        else if (r < 80) s += QChar(char16_t(0xFF66 + rng.bounded(0x38)));
-        else s += words[rng.bounded(int(words.size()))] + u' ';
-    }
-    return s + QStringLiteral("\r\n");
-}
-
-bool generate(const QString& path, qint64 size, bool utf8)
-{
-    QRandomGenerator rng(20240101);
-    std::vector<QByteArray> pool;
-    for (int i = 0; i < 4096; ++i) {
-        const QString line = randomLine(rng);
-        pool.push_back(utf8 ? line.toUtf8() : Cp932::encode(line));
-    }
-    QFile f(path);
-    if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate)) return false;
-    QByteArray buf;
-    buf.reserve(4 << 20);
-    qint64 written = 0;
-    while (written < size) {
-        const QByteArray& line = pool[rng.bounded(quint32(pool.size()))];
-        buf += line;
-        written += line.size();
-        if (buf.size() >= (4 << 20)) {
-            if (f.write(buf) != buf.size()) return false;
-            buf.clear();
-        }
-    }
-    const QString tail = kNeedle + QStringLiteral("\r\n");
-    buf += utf8 ? tail.toUtf8() : Cp932::encode(tail);
-    return f.write(buf) == buf.size();
-}
-
 double median(std::vector<double> v)
 {
     if (v.empty()) return 0;
@@ -248,7 +202,7 @@ int orchestrate(const QStringList& args, const QString& self)
     for (int mb : sizes) {
         for (bool utf8 : {false, true}) {
             const QString path = dir.filePath(QStringLiteral("bench-%1-%2.txt").arg(mb).arg(utf8 ? "utf8" : "cp932"));
-            if (!generate(path, qint64(mb) << 20, utf8)) {
+            if (!BenchData::writeJapaneseLines(path, qint64(mb) << 20, utf8, kNeedle)) {
                 std::printf("cannot write %s\n", qPrintable(path));
                 return 1;
             }

@@ -13,6 +13,7 @@
 // A stall is the largest gap between the ticks of a 1 ms timer. Each file is
 // measured in a child process of its own, so that peak memory is that of one
 // file. Files are created in a temporary folder and removed after use.
+#include "BenchData.h"
 #include "BigTextIndexer.h"
 #include "BigTextJobs.h"
 #include "BigTextView.h"
@@ -37,7 +38,6 @@
 #include <QLineEdit>
 #include <QListView>
 #include <QProcess>
-#include <QRandomGenerator>
 #include <QStorageInfo>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -54,15 +54,6 @@ namespace {
 const QString kNeedle = QStringLiteral("終端の目印XYZZY");
 // The big file's name in the walk, halfway down the small ones.
 const QString kWalkBig = QStringLiteral("small-049b-big.txt");
-
-double statusMb(const char* key)
-{
-    QFile f(QStringLiteral("/proc/self/status"));
-    if (!f.open(QIODevice::ReadOnly)) return 0;
-    for (const QByteArray& line : f.readAll().split('\n'))
-        if (line.startsWith(key)) return line.mid(int(strlen(key))).trimmed().split(' ').first().toDouble() / 1024.0;
-    return 0;
-}
 
 double ms(qint64 ns) { return ns / 1e6; }
 
@@ -133,7 +124,6 @@ public:
     QString last;
 };
 
-bool generate(const QString& path, qint64 size, bool utf8);
 
 // A main window over a folder, its file list a plain list of names. Fonts and
 // glyphs are warmed up first with text of the same kind, as for a user who
@@ -161,7 +151,7 @@ struct Window {
         form.STItem(); // one listing first, as at start-up, so that a selection is shown
         view()->viewport()->installEventFilter(&watch);
         const QString warm = settings.filePath(QStringLiteral("warm.txt"));
-        generate(warm, 1 << 20, false);
+        BenchData::writeJapaneseLines(warm, 1 << 20, false, kNeedle);
         ctl.REdit->loadFile(warm);
         ctl.REdit->setWordWrap(true);
         spin([&] { return watch.painted; });
@@ -202,7 +192,7 @@ int runOne(const QString& path)
     spin([&] { return view->document().isExact(); });
     const qint64 checked = clock.nsecsElapsed();
     const double openStall = w.stall.worstMs();
-    const double openPeak = statusMb("VmHWM:");
+    const double openPeak = BenchData::statusMb("VmHWM:");
 
     // Word wrap on, Ctrl+End: the caret's line number until it is final.
     w.form.WWraps();
@@ -250,7 +240,7 @@ int runOne(const QString& path)
     std::printf("index_cpu=%.1f checked=%.1f paint=%.1f index=%.1f open_stall=%.1f open_peak=%.1f wrap=%.1f wrap_stall=%.1f find=%.1f "
                 "find_stall=%.1f copy=%.1f copy_stall=%.1f copy_refused=%d peak=%.1f\n",
                 indexCpu, ms(checked), ms(paint), ms(indexed), openStall, openPeak, ms(wrap), wrapStall, ms(find), findStall, ms(copy),
-                copyStall, refused ? 1 : 0, statusMb("VmHWM:"));
+                copyStall, refused ? 1 : 0, BenchData::statusMb("VmHWM:"));
     return 0;
 }
 
@@ -310,52 +300,6 @@ int runWalk(const QString& folder)
 }
 
 // ---------------------------------------------------------------- generation
-
-QString randomLine(QRandomGenerator& rng)
-{
-    static const QString kanji = QStringLiteral(
-        "日本語文字列漢字表示検索編集行末改行位置変換符号化方式東京大阪名古屋福岡札幌仙台広島京都神戸横浜川崎"
-        "千葉埼玉茨城栃木群馬山梨長野新潟富山石川福井岐阜静岡愛知三重滋賀奈良会社員処理記録確認完了開始終了");
-    static const QStringList words = {"log", "error", "OK", "data", "2024-01-01", "12:34:56", "file", "the"};
-    QString s;
-    const int n = 10 + int(rng.bounded(50));
-    for (int i = 0; i < n; ++i) {
-        const int r = int(rng.bounded(100));
-        if (r < 35) s += QChar(char16_t(0x3041 + rng.bounded(0x52)));
-        else if (r < 50) s += QChar(char16_t(0x30A1 + rng.bounded(0x55)));
-        else if (r < 75) s += kanji[rng.bounded(int(kanji.size()))];
-        else if (r < 80) s += QChar(char16_t(0xFF66 + rng.bounded(0x38)));
-        else s += words[rng.bounded(int(words.size()))] + u' ';
-    }
-    return s + QStringLiteral("\r\n");
-}
-
-bool generate(const QString& path, qint64 size, bool utf8)
-{
-    QRandomGenerator rng(20240101);
-    std::vector<QByteArray> pool;
-    for (int i = 0; i < 4096; ++i) {
-        const QString line = randomLine(rng);
-        pool.push_back(utf8 ? line.toUtf8() : Cp932::encode(line));
-    }
-    QFile f(path);
-    if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate)) return false;
-    QByteArray buf;
-    buf.reserve(8 << 20);
-    qint64 written = 0;
-    while (written < size) {
-        const QByteArray& line = pool[rng.bounded(quint32(pool.size()))];
-        buf += line;
-        written += line.size();
-        if (buf.size() >= (4 << 20)) {
-            if (f.write(buf) != buf.size()) return false;
-            buf.clear();
-        }
-    }
-    const QString tail = kNeedle + QStringLiteral("\r\n");
-    buf += utf8 ? tail.toUtf8() : Cp932::encode(tail);
-    return f.write(buf) == buf.size();
-}
 
 // The background index alone, as the pane starts it: from open() to a
 // complete document, the best of three runs over the cached file. This is the
@@ -444,7 +388,7 @@ int orchestrate(const QStringList& args, const QString& self)
         }
         for (bool utf8 : {false, true}) {
             const QString path = dir.filePath(QStringLiteral("big-%1-%2.txt").arg(mb).arg(utf8 ? "utf8" : "cp932"));
-            if (!generate(path, qint64(mb) << 20, utf8)) {
+            if (!BenchData::writeJapaneseLines(path, qint64(mb) << 20, utf8, kNeedle)) {
                 std::printf("cannot write %s\n", qPrintable(path));
                 return 1;
             }

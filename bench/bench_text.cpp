@@ -10,6 +10,7 @@
 // run for 100 MB).
 //
 // Usage: bench_text [megabytes | uMegabytes ...]   (default: 1 10 100 u100; u for UTF-8)
+#include "BenchData.h"
 #include "BigTextView.h"
 #include "Cp932.h"
 #include "FindDialog.h"
@@ -51,15 +52,6 @@ void resetPeak()
     QFile f(QStringLiteral("/proc/self/clear_refs"));
     if (f.open(QIODevice::WriteOnly)) f.write("5");
 }
-double statusMb(const char* key)
-{
-    QFile f(QStringLiteral("/proc/self/status"));
-    if (!f.open(QIODevice::ReadOnly)) return 0;
-    for (const QByteArray& line : f.readAll().split('\n'))
-        if (line.startsWith(key)) return line.mid(int(strlen(key))).trimmed().split(' ').first().toDouble() / 1024.0;
-    return 0;
-}
-
 // Japanese prose lines with CR LF; every line different.
 QString generate(qint64 bytesWanted, bool cp932Bytes)
 {
@@ -199,7 +191,7 @@ int main(int argc, char** argv)
             listOnly(name);
             QApplication::processEvents();
             malloc_trim(0);   // give freed memory back, so that the peak below is this show's own
-            rssBefore = statusMb("VmRSS:");
+            rssBefore = BenchData::statusMb("VmRSS:");
             resetPeak();
             watch.painted = false;
             t.restart();
@@ -210,7 +202,7 @@ int main(int argc, char** argv)
                 showMs = ms(t);
                 readfileMs = inPane;
             }
-            peak = statusMb("VmHWM:");
+            peak = BenchData::statusMb("VmHWM:");
         }
 
         // setPlainText alone, on a shown widget of the pane's size and font.
