@@ -1,5 +1,7 @@
 #include "BigTextBytes.h"
 
+#include "Cp932Pairs.h"
+
 #include <cstring>
 
 #if defined(__SSE2__)
@@ -90,10 +92,8 @@ template <QuickCount quick, class MasksOf>
 inline __attribute__((always_inline)) ByteCounts countBytesWith(const unsigned char* p, qint64 n, MasksOf masksOf)
 {
     ByteCounts c;
-    constexpr quint64 kEven = 0x5555555555555555ULL;
     bool crCarry = false;  // the window before ended with CR
-    bool inRun = false;    // ... inside a run of lead-byte candidates
-    bool runOdd = false;   // ... that started at an odd offset
+    Cp932Pairs pairs;
     quint64 lastStarts = 0;
     qint64 lastWindow = -1;
     alignas(32) unsigned char tail[64];
@@ -112,18 +112,8 @@ inline __attribute__((always_inline)) ByteCounts countBytesWith(const unsigned c
         if constexpr (quick == QuickCount::Utf8) c.pairs += __builtin_popcountll(m.cont) - __builtin_popcountll(m.four);
         if constexpr (quick != QuickCount::Cp932) continue;
         const quint64 lead = m.lead;
-        if (!lead && !inRun) continue;
-        // In a run of lead candidates the pairs start at even offsets from the
-        // run's start (the last one of an odd run takes the byte after it).
-        const quint64 continued = inRun ? lead & ~(lead + 1) : 0;
-        const quint64 runs = lead & ~continued;
-        const quint64 starts = runs & ~(runs << 1);
-        quint64 evenRuns = runs & ~(runs + (starts & kEven));
-        quint64 oddRuns = runs & ~(runs + (starts & ~kEven));
-        (runOdd ? oddRuns : evenRuns) |= continued;
-        const quint64 pairStarts = (evenRuns & kEven) | (oddRuns & ~kEven);
-        inRun = lead >> 63;
-        if (inRun && !(continued >> 63)) runOdd = (oddRuns >> 63) & 1;
+        if (!lead && !pairs.inRun()) continue;
+        const quint64 pairStarts = pairs.starts(lead);
         c.pairs += __builtin_popcountll(pairStarts);
         if (pairStarts) {
             lastStarts = pairStarts;

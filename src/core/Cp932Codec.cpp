@@ -1,6 +1,7 @@
 // The CP932 codec: the system's code page, and that of most Japanese text files.
 #include "CodecParts.h"
 #include "Cp932.h"
+#include "Cp932Pairs.h"
 
 #include <bitset>
 #if defined(__SSE2__)
@@ -105,20 +106,15 @@ private:
         return m;
     }
 
-    // Double-byte characters without walking byte by byte. A byte that cannot
-    // lead a pair is always followed by a character start, so in a run of lead
-    // candidates the pairs start at even offsets from the run's start (the last
-    // one of an odd run takes the byte after the run). Those pair starts come out
-    // of 64-bit masks with carries; each pair is then looked up, and -1 (walk
+    // Double-byte characters without walking byte by byte: the pair starts come
+    // out of 64-bit masks (Cp932Pairs); each pair is then looked up, and -1 (walk
     // instead) is returned as soon as one is not a character.
     static qint64 fastPairs(const unsigned char* p, qint64 size)
     {
-        constexpr quint64 kEven = 0x5555555555555555ULL;
         const Tables& t = tables();
         const quint64* valid = reinterpret_cast<const quint64*>(t.pairWords.data());
         qint64 pairs = 0;
-        bool inRun = false;   // the previous 64 bytes ended inside a run
-        bool runOdd = false;  // ... that started at an odd offset
+        Cp932Pairs run;
         unsigned char tail[64 + 1];
         for (qint64 i = 0; i < size; i += 64) {
             const unsigned char* q = p + i;
@@ -128,16 +124,8 @@ private:
                 q = tail;
             }
             const quint64 lead = leadMask(q);
-            if (!lead && !inRun) continue;
-            const quint64 continued = inRun ? lead & ~(lead + 1) : 0;
-            const quint64 runs = lead & ~continued;
-            const quint64 starts = runs & ~(runs << 1);
-            quint64 evenRuns = runs & ~(runs + (starts & kEven));
-            quint64 oddRuns = runs & ~(runs + (starts & ~kEven));
-            (runOdd ? oddRuns : evenRuns) |= continued;
-            quint64 pairStarts = (evenRuns & kEven) | (oddRuns & ~kEven);
-            inRun = lead >> 63;
-            if (inRun && !(continued >> 63)) runOdd = (oddRuns >> 63) & 1;
+            if (!lead && !run.inRun()) continue;
+            quint64 pairStarts = run.starts(lead);
             pairs += __builtin_popcountll(pairStarts);
             bool bad = false;
             while (pairStarts) {
