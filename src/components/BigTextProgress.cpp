@@ -36,6 +36,8 @@ BigTextProgress::~BigTextProgress()
 void BigTextProgress::begin(const QString& text, std::function<double()> value)
 {
     m_label->setText(text);
+    // A screen reader names the bar after what is under way, not "progress bar".
+    m_bar->setAccessibleName(text);
     m_value = std::move(value);
     if (!isVisible() && !m_delay.isActive()) m_delay.start();
     if (isVisible()) refresh();

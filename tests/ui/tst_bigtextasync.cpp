@@ -9,10 +9,12 @@
 #include "FindDialog.h"
 #include "TextViewRig.h"
 
+#include <QAccessible>
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
 #include <QKeyEvent>
+#include <QProgressBar>
 #include <QtTest>
 
 #include <fcntl.h>
@@ -159,6 +161,12 @@ private Q_SLOTS:
         v.form->FindDlgFind();
         QVERIFY(v.view()->isBusy());
         QTRY_VERIFY_WITH_TIMEOUT(v.view()->progressShown(), 10000);
+        // The strip reads as what is under way, the bar included.
+        auto* bar = v.view()->findChild<QProgressBar*>();
+        QVERIFY(bar && bar->isVisible());
+        QAccessibleInterface* read = QAccessible::queryAccessibleInterface(bar);
+        QVERIFY(read);
+        QCOMPARE(read->text(QAccessible::Name), QStringLiteral("検索しています…"));
         QTest::keyClick(QApplication::focusWidget() ? QApplication::focusWidget() : v.form.get(), Qt::Key_Escape);
         QTRY_VERIFY(!v.view()->isBusy());
         QVERIFY(!v.view()->progressShown());
