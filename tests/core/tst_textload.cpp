@@ -1,6 +1,7 @@
 // The one way in for a file: what it comes back as for the text pane, which
 // files are held whole and within what limit, and what is refused.
 #include "BigTextDocument.h"
+#include "CoreSupport.h"
 #include "Cp932.h"
 #include "TextLoad.h"
 #include "VarError.h"
@@ -14,14 +15,7 @@ using Kind = TextLoad::Content::Kind;
 class TestTextLoad : public QObject {
     Q_OBJECT
 
-    QTemporaryDir m_dir;
-    QString write(const QString& name, const QByteArray& bytes)
-    {
-        const QString path = m_dir.filePath(name);
-        QFile f(path);
-        if (!f.open(QIODevice::WriteOnly) || f.write(bytes) != bytes.size()) qFatal("cannot write %s", qPrintable(path));
-        return path;
-    }
+    TempFolder m_dir{false};
     static QString failure(const std::function<void()>& load)
     {
         try {
@@ -37,7 +31,7 @@ private Q_SLOTS:
     {
         // Plain text stays in its file, open, for the document to read piecewise.
         const QString jp = QStringLiteral("日本語のテキスト\r\n二行目");
-        TextLoad::Content c = TextLoad::readFile(write(QStringLiteral("a.txt"), Cp932::encode(jp)));
+        TextLoad::Content c = TextLoad::readFile(m_dir.writeFile(QStringLiteral("a.txt"), Cp932::encode(jp)));
         QCOMPARE(c.kind, Kind::File);
         QCOMPARE(c.encoding, TextEncoding::Cp932);
         QVERIFY(c.file.fd() >= 0);
@@ -45,19 +39,19 @@ private Q_SLOTS:
         doc.open(c.file.release(), QStringLiteral("a.txt"), c.encoding);
         QCOMPARE(doc.text(0, doc.length()), QStringLiteral("日本語のテキスト\n二行目"));
 
-        c = TextLoad::readFile(write(QStringLiteral("u.txt"), "\xFF\xFE" + QByteArray("a\0\r\0\n\0", 6)));
+        c = TextLoad::readFile(m_dir.writeFile(QStringLiteral("u.txt"), "\xFF\xFE" + QByteArray("a\0\r\0\n\0", 6)));
         QCOMPARE(c.kind, Kind::File);
         QCOMPARE(c.encoding, TextEncoding::Utf16LE);
 
         // ISO-2022-JP is stateful: decoded whole, its line breaks unified.
-        c = TextLoad::readFile(write(QStringLiteral("j.txt"), "\x1B$BF|K\\\x1B(B\r\nx\r"));
+        c = TextLoad::readFile(m_dir.writeFile(QStringLiteral("j.txt"), "\x1B$BF|K\\\x1B(B\r\nx\r"));
         QCOMPARE(c.kind, Kind::Plain);
         QCOMPARE(c.encoding, TextEncoding::Iso2022Jp);
         QCOMPARE(c.text, QStringLiteral("日本\nx\n"));
         QCOMPARE(c.file.fd(), -1);   // nothing is left open
 
         // Rich text, and rich text that does not parse, which is shown as it is.
-        c = TextLoad::readFile(write(QStringLiteral("r.rtf"), "{\\rtf1\\ansi {\\b bold} text\\par}"));
+        c = TextLoad::readFile(m_dir.writeFile(QStringLiteral("r.rtf"), "{\\rtf1\\ansi {\\b bold} text\\par}"));
         QCOMPARE(c.kind, Kind::Rich);
         QCOMPARE(c.rich.plainText(), QStringLiteral("bold text\n"));
         c = TextLoad::readBytes("{\\rtf1 cut\r\noff");
@@ -68,21 +62,21 @@ private Q_SLOTS:
     void onlyWholeTextsHaveALimit()
     {
         const QString streamRead = QStringLiteral("ｽﾄﾘｰﾑからの読み込みに失敗しました");
-        const QString rtf = write(QStringLiteral("big.rtf"), "{\\rtf1 " + QByteArray(94, 'x'));
+        const QString rtf = m_dir.writeFile(QStringLiteral("big.rtf"), "{\\rtf1 " + QByteArray(94, 'x'));
         QCOMPARE(failure([&] { TextLoad::readFile(rtf, 100); }), streamRead);
         QCOMPARE(TextLoad::readFile(rtf, 101).kind, Kind::Plain);   // unbalanced braces
-        const QString iso = write(QStringLiteral("big.txt"), "\x1B$B$\"\x1B(B" + QByteArray(200, 'x'));
+        const QString iso = m_dir.writeFile(QStringLiteral("big.txt"), "\x1B$B$\"\x1B(B" + QByteArray(200, 'x'));
         QCOMPARE(failure([&] { TextLoad::readFile(iso, 100); }), streamRead);
         QCOMPARE(TextLoad::readFile(iso, 208).text.size(), 201);
-        const QString plain = write(QStringLiteral("plain.txt"), QByteArray(5000, 'x'));
+        const QString plain = m_dir.writeFile(QStringLiteral("plain.txt"), QByteArray(5000, 'x'));
         QCOMPARE(TextLoad::readFile(plain, 100).kind, Kind::File);
     }
 
     void whatIsNoFileIsRefused()
     {
-        const QString device = m_dir.filePath(QStringLiteral("null.txt"));
+        const QString device = m_dir.path(QStringLiteral("null.txt"));
         QVERIFY(QFile::link(QStringLiteral("/dev/null"), device));
-        for (const QString& path : {m_dir.path(), m_dir.filePath(QStringLiteral("missing.txt")), device})
+        for (const QString& path : {m_dir.dir.path(), m_dir.path(QStringLiteral("missing.txt")), device})
             QCOMPARE(failure([&] { TextLoad::readFile(path); }), QStringLiteral("ﾌｧｲﾙ %1 は開けません").arg(path));
     }
 };

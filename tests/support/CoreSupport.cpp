@@ -17,10 +17,13 @@ TempFolder::TempFolder(bool withDefaults)
     for (const QString& name : data.entryList(QDir::Files)) QFile::copy(data.filePath(name), path(name));
 }
 
-void TempFolder::writeFile(const QString& name, const QByteArray& bytes) const
+QString TempFolder::writeFile(const QString& name, const QByteArray& bytes) const
 {
-    QFile f(path(name));
-    if (f.open(QIODevice::WriteOnly | QIODevice::Truncate)) f.write(bytes);
+    const QString file = path(name);
+    QFile f(file);
+    if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate) || f.write(bytes) != bytes.size())
+        qFatal("cannot write %s", qPrintable(file));
+    return file;
 }
 
 QByteArray TempFolder::readFile(const QString& name) const

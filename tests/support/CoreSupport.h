@@ -11,7 +11,9 @@ public:
     explicit TempFolder(bool withDefaults = true);
     QString settingsDir() const { return dir.path() + QStringLiteral("/"); }
     QString path(const QString& name) const { return settingsDir() + name; }
-    void writeFile(const QString& name, const QByteArray& bytes) const;
+    // Writes a file in the folder and returns its path; a file that cannot be
+    // written ends the test run, so that no test goes on over a missing file.
+    QString writeFile(const QString& name, const QByteArray& bytes) const;
     QByteArray readFile(const QString& name) const;
     // Writes lines as CP932 with CR LF.
     void writeLines(const QString& name, const QStringList& lines) const;

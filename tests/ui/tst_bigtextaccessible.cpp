@@ -4,6 +4,7 @@
 #include "BigTextAccessible.h"
 #include "BigTextIndexer.h"
 #include "BigTextView.h"
+#include "CoreSupport.h"
 #include "Cp932.h"
 #include "TextPane.h"
 
@@ -103,15 +104,7 @@ Item itemOf(QAccessibleTextInterface* t, Where where, int offset, QAccessible::T
 class TestBigTextAccessible : public QObject {
     Q_OBJECT
 
-    QTemporaryDir m_dir;
-
-    QString write(const QString& name, const QByteArray& bytes)
-    {
-        const QString path = m_dir.filePath(name);
-        QFile f(path);
-        if (!f.open(QIODevice::WriteOnly) || f.write(bytes) != bytes.size()) return {};
-        return path;
-    }
+    TempFolder m_dir{false};
     static BigTextView* bigOf(TextPane& pane) { return qobject_cast<BigTextView*>(pane.textWidget()); }
     static void show(QWidget& w, int width, int height)
     {
@@ -147,7 +140,7 @@ private Q_SLOTS:
         QFETCH(QByteArray, bytes);
         QFETCH(QString, text);
         TextPane pane;
-        pane.loadFile(write(QStringLiteral("lines.txt"), bytes));
+        pane.loadFile(m_dir.writeFile(QStringLiteral("lines.txt"), bytes));
         BigTextView* big = bigOf(pane);
         QVERIFY(big);
         show(pane, 600, 300);
@@ -305,7 +298,7 @@ private Q_SLOTS:
     void aTextBeingIndexedAnswersWithWhatIsKnown()
     {
         // Lines of text, then a sparse stretch far longer than a test could index.
-        const QString path = m_dir.filePath(QStringLiteral("growing.txt"));
+        const QString path = m_dir.path(QStringLiteral("growing.txt"));
         {
             QFile f(path);
             QVERIFY(f.open(QIODevice::WriteOnly));
@@ -439,7 +432,7 @@ private Q_SLOTS:
 
         // A new text: all of the old one (by its length) out, the new one in, the caret home.
         g_heard.clear();
-        const QString path = write(QStringLiteral("next.txt"), QByteArray("first line\nsecond"));
+        const QString path = m_dir.writeFile(QStringLiteral("next.txt"), QByteArray("first line\nsecond"));
         view.load(path, TextEncoding::Utf8);
         QVERIFY(g_heard.size() >= 1);
         QCOMPARE(g_heard[0].type, QAccessible::TextUpdated);
