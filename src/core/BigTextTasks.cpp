@@ -48,13 +48,12 @@ void BigTextFindTask::start(const QString& what, qint64 from, qint64 to)
     }
     // The first stretch is searched now, as a search always was: a hit close
     // by is answered at once, and a short search is done with it.
-    const bool bounded = m_to <= length;
-    const int end = bounded ? m_doc.blockAt(std::max(m_from, m_to - 1)) + 1 : m_doc.blockCount();
+    const Reach r = reach();
     int next = m_nextPart;
-    for (qint64 chars = 0; next < end && chars <= immediateLimit(); ++next) chars += m_doc.block(next).length;
+    for (qint64 chars = 0; next < r.end && chars <= immediateLimit(); ++next) chars += m_doc.block(next).length;
     const BigTextSpan head = m_doc.span(m_nextPart, next);
     m_nextPart = next;
-    const bool more = next < end || (!bounded && !m_doc.isComplete());
+    const bool more = next < r.end || r.growing;
     const qint64 hit = m_search->run(head, m_from, m_to, more, nullptr, m_done.get(),
                                      [this](const BigTextPart& p) { return m_doc.cachedText(p); });
     if (hit >= 0 || !more) {
@@ -71,20 +70,30 @@ void BigTextFindTask::cancel()
     m_waiting = false;
 }
 
+BigTextFindTask::Reach BigTextFindTask::reach() const
+{
+    const bool bounded = m_to <= m_doc.length();
+    return {bounded ? m_doc.blockAt(std::max(m_from, m_to - 1)) + 1 : m_doc.blockCount(),
+            !bounded && !m_doc.isComplete()};
+}
+
 void BigTextFindTask::step()
 {
     m_waiting = false;
-    const bool bounded = m_to <= m_doc.length();
-    const int end = bounded ? m_doc.blockAt(std::max(m_from, m_to - 1)) + 1 : m_doc.blockCount();
-    if (m_nextPart >= end) {
+    const Reach r = reach();
+    if (m_nextPart >= r.end) {
         // Nothing new to read: done, unless the index brings more.
-        if (!bounded && !m_doc.isComplete()) m_waiting = true;
-        else ran(-1);
+        if (r.growing) {
+            m_waiting = true;
+        } else {
+            m_search.reset();
+            Q_EMIT finished(-1);
+        }
         return;
     }
-    auto span = std::make_shared<BigTextSpan>(m_doc.span(m_nextPart, end));
-    m_nextPart = end;
-    const bool more = !bounded && !m_doc.isComplete();
+    auto span = std::make_shared<BigTextSpan>(m_doc.span(m_nextPart, r.end));
+    m_nextPart = r.end;
+    const bool more = r.growing;
     auto job = newJob();
     BigTextJob* j = job.get();
     job->start([j, span, search = m_search, done = m_done, from = m_from, to = m_to, more, this] {
@@ -101,16 +110,7 @@ void BigTextFindTask::ran(qint64 hit)
         Q_EMIT finished(hit);
         return;
     }
-    const bool bounded = m_to <= m_doc.length();
-    const int end = bounded ? m_doc.blockAt(std::max(m_from, m_to - 1)) + 1 : m_doc.blockCount();
-    if (m_nextPart < end) {
-        step();
-    } else if (!bounded && !m_doc.isComplete()) {
-        m_waiting = true; // for the index to append more
-    } else {
-        m_search.reset();
-        Q_EMIT finished(-1);
-    }
+    step(); // on with what came meanwhile, or wait for more, or not found
 }
 
 void BigTextFindTask::grew()

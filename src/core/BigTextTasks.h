@@ -55,6 +55,13 @@ Q_SIGNALS:
     void finished(qint64 hit); // -1: not found
 
 private:
+    // The parts of the document to search up to (the last in range, or the
+    // last indexed), and whether the index may still bring more to search.
+    struct Reach {
+        int end;
+        bool growing;
+    };
+    Reach reach() const;
     void step();
     void ran(qint64 hit);
 
