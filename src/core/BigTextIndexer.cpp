@@ -205,39 +205,31 @@ void BigTextIndexer::check()
     }
     m_check = std::make_shared<BigTextJob>(this);
     BigTextJob* job = m_check.get();
-    auto next = std::make_shared<std::atomic<size_t>>(0);
-    auto left = std::make_shared<std::atomic<int>>(0);
     const int workers = std::max(1, m_options.workers > 0 ? m_options.workers : std::min(BigTextWorkers::threads(), 4));
-    left->store(workers);
-    constexpr size_t kBatch = 64;
-    m_check->start(
-        [job, parts, source, next, left, this] {
-            std::vector<char> bytes;
-            for (;;) {
-                const size_t from = next->fetch_add(kBatch);
-                if (from >= parts->size() || job->cancelled()) break;
+    job->startBatches(
+        parts->size(), 64, workers,
+        [job, parts, source, this]() -> BigTextJob::Batch {
+            auto bytes = std::make_shared<std::vector<char>>();
+            return [job, parts, source, bytes, this](size_t first, size_t last) {
                 std::vector<std::pair<quint64, qint64>> fixes;
-                for (size_t k = from; k < std::min(from + kBatch, parts->size()); ++k) {
+                for (size_t k = first; k < last; ++k) {
                     const Part& p = (*parts)[k];
-                    bytes.resize(size_t(p.bytes));
+                    bytes->resize(size_t(p.bytes));
                     qint64 got = 0;
                     try {
-                        got = BigTextScan::readAt(source->fd(), p.offset, bytes.data(), p.bytes);
+                        got = BigTextScan::readAt(source->fd(), p.offset, bytes->data(), p.bytes);
                     } catch (const VarError&) {
                         continue; // unreadable now: shown blank, whatever its count
                     }
                     if (got != p.bytes) continue; // the file changed: it keeps the count it was shown with
-                    const qint64 crlfs = p.bytes - BigTextScan::quickChars(BigTextScan::QuickCount::None, bytes.data(), p.bytes);
-                    const qint64 units = source->codec().countUnits(bytes.data(), p.bytes);
-                    const qint64 chars = units >= 0 ? units - crlfs
-                                                    : BigTextScan::decode(source->codec(), bytes.data(), p.bytes).text.size();
+                    const qint64 crlfs = p.bytes - BigTextScan::quickChars(BigTextScan::QuickCount::None, bytes->data(), p.bytes);
+                    const qint64 chars = BigTextScan::exactChars(source->codec(), bytes->data(), p.bytes, crlfs);
                     if (chars != p.chars) fixes.emplace_back(p.id, chars);
                 }
                 if (!fixes.empty()) job->post([this, fixes] { checked(fixes, false); });
-            }
-            if (left->fetch_sub(1) == 1) job->post([this] { checked({}, true); });
+            };
         },
-        workers);
+        [this] { checked({}, true); });
 }
 
 void BigTextIndexer::checked(const std::vector<std::pair<quint64, qint64>>& corrections, bool done)

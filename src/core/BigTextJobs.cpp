@@ -82,6 +82,25 @@ void BigTextJob::start(std::function<void()> work, int count)
     }
 }
 
+void BigTextJob::startBatches(size_t count, size_t batch, int workers, std::function<Batch()> makeWorker,
+                              std::function<void()> finished)
+{
+    auto next = std::make_shared<std::atomic<size_t>>(0);
+    auto left = std::make_shared<std::atomic<int>>(workers);
+    BigTextJob* self = this; // kept alive by start() while a worker runs
+    start(
+        [self, count, batch, next, left, makeWorker = std::move(makeWorker), finished = std::move(finished)] {
+            const Batch run = makeWorker();
+            for (;;) {
+                const size_t first = next->fetch_add(batch);
+                if (first >= count || self->cancelled()) break;
+                run(first, std::min(first + batch, count));
+            }
+            if (left->fetch_sub(1) == 1) self->post(finished);
+        },
+        workers);
+}
+
 namespace BigTextWorkers {
 
 int threads() { return int(std::max(1u, std::thread::hardware_concurrency())); }

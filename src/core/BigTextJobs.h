@@ -35,6 +35,15 @@ public:
     // is swallowed (a worker reports its failures through post()).
     void start(std::function<void()> work, int count = 1);
 
+    // Runs workers workers that take the items [0, count) in batches of batch,
+    // in turn, until none is left or the job is cancelled. makeWorker() runs
+    // once on each worker and gives what does one batch [first, last), with
+    // whatever the worker keeps between its batches; the last worker to end
+    // posts finished.
+    using Batch = std::function<void(size_t first, size_t last)>;
+    void startBatches(size_t count, size_t batch, int workers, std::function<Batch()> makeWorker,
+                      std::function<void()> finished);
+
 private:
     std::atomic<bool> m_cancelled{false};
     std::mutex m_mutex;

@@ -268,10 +268,7 @@ private:
                 b.exact = false;
             }
         }
-        if (b.exact) {
-            const qint64 units = m_codec.countUnits(data, b.bytes);
-            b.chars = units >= 0 ? units - crlfs : decode(m_codec, data, b.bytes).text.size();
-        }
+        if (b.exact) b.chars = exactChars(m_codec, data, b.bytes, crlfs);
         m_out.push_back(b);
         blockStart = to;
         newlines = crlfs = 0;
@@ -365,6 +362,12 @@ Decoded decode(const TextCodec& codec, const char* data, qint64 size)
     normalize(d.text);
     d.index();
     return d;
+}
+
+qint64 exactChars(const TextCodec& codec, const char* data, qint64 size, qint64 crlfs)
+{
+    const qint64 units = codec.countUnits(data, size);
+    return units >= 0 ? units - crlfs : decode(codec, data, size).text.size();
 }
 
 qint64 readAt(int fd, qint64 offset, char* buffer, qint64 size)

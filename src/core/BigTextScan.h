@@ -40,6 +40,9 @@ struct Decoded {
     void index();
 };
 Decoded decode(const TextCodec& codec, const char* data, qint64 size);
+// Characters that decode() gives for a byte range holding crlfs CR LF pairs
+// (each one character), without decoding where the codec can count.
+qint64 exactChars(const TextCodec& codec, const char* data, qint64 size, qint64 crlfs);
 // Puts '\n' for CR LF, lone CR and LF and U+FFFD for NUL into text, in place.
 void normalize(QString& text);
 

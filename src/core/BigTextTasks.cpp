@@ -155,19 +155,12 @@ void BigTextCopyTask::start(qint64 from, qint64 length)
         (*starts)[i] = span->start + qint64(at);
         at += size_t(span->parts[i].chars);
     }
-    auto next = std::make_shared<std::atomic<size_t>>(0);
-    auto left = std::make_shared<std::atomic<int>>(0);
     const int workers = std::max(1, std::min<int>(BigTextWorkers::threads(), int(span->parts.size() / 8) + 1));
-    left->store(workers);
-    auto job = newJob();
-    BigTextJob* j = job.get();
-    job->start(
-        [j, span, starts, out, base, next, left, done = m_done, from, length, this] {
-            constexpr size_t kBatch = 16;
-            for (;;) {
-                const size_t first = next->fetch_add(kBatch);
-                if (first >= span->parts.size() || j->cancelled()) break;
-                for (size_t i = first; i < std::min(first + kBatch, span->parts.size()); ++i) {
+    newJob()->startBatches(
+        span->parts.size(), 16, workers,
+        [span, starts, base, done = m_done, from, length] {
+            return [span, starts, base, done, from, length](size_t first, size_t last) {
+                for (size_t i = first; i < last; ++i) {
                     const auto d = span->text(i);
                     const qint64 start = (*starts)[i];
                     const qint64 off = std::max<qint64>(0, from - start);
@@ -176,16 +169,14 @@ void BigTextCopyTask::start(qint64 from, qint64 length)
                         std::memcpy(base + (start + off - from), d->text.constData() + off, size_t(take) * sizeof(char16_t));
                     done->fetch_add(span->parts[i].chars, std::memory_order_relaxed);
                 }
-            }
-            if (left->fetch_sub(1) != 1) return;
-            j->post([this, out] {
-                m_job.reset();
-                const QString text = std::move(*out);
-                out->clear();
-                Q_EMIT finished(text);
-            });
+            };
         },
-        workers);
+        [this, out] {
+            m_job.reset();
+            const QString text = std::move(*out);
+            out->clear();
+            Q_EMIT finished(text);
+        });
 }
 
 double BigTextCopyTask::progress() const
@@ -218,37 +209,30 @@ void BigTextCountTask::start(const std::vector<int>& blocks, const QFont& font, 
         Q_EMIT finished();
         return;
     }
-    // Workers take batches of blocks in turn; each answers for its own.
+    // Workers take batches of blocks in turn, each measuring in its own copy
+    // of the font, and each batch is answered on its own.
     auto job = newJob();
     BigTextJob* j = job.get();
-    auto next = std::make_shared<std::atomic<size_t>>(0);
-    auto left = std::make_shared<std::atomic<int>>(0);
     const int workers = std::max(1, std::min<int>(BigTextWorkers::threads(), int(span->parts.size() / 16) + 1));
-    left->store(workers);
-    job->start(
-        [j, span, ids, next, left, done = m_done, font, wrapWidth, key, this] {
-            const BigTextMeasure measure(font, wrapWidth);
-            constexpr size_t kBatch = 32;
-            for (;;) {
-                const size_t from = next->fetch_add(kBatch);
-                if (from >= span->parts.size() || j->cancelled()) break;
+    job->startBatches(
+        span->parts.size(), 32, workers,
+        [j, span, ids, done = m_done, font, wrapWidth, key, this]() -> BigTextJob::Batch {
+            auto measure = std::make_shared<const BigTextMeasure>(font, wrapWidth);
+            return [j, span, ids, done, measure, key, this](size_t first, size_t last) {
                 std::vector<std::pair<quint64, qint64>> batch;
-                for (size_t i = from; i < std::min(from + kBatch, span->parts.size()); ++i) {
+                for (size_t i = first; i < last; ++i) {
                     if (j->cancelled()) return;
                     const auto d = span->text(i);
-                    batch.emplace_back((*ids)[i].first, measure.blockRows(*d, (*ids)[i].second));
+                    batch.emplace_back((*ids)[i].first, measure->blockRows(*d, (*ids)[i].second));
                     done->fetch_add(span->parts[i].chars, std::memory_order_relaxed);
                 }
                 j->post([this, key, batch = std::move(batch)] { Q_EMIT counted(key, batch); });
-            }
-            if (left->fetch_sub(1) == 1) {
-                j->post([this] {
-                    m_job.reset();
-                    Q_EMIT finished();
-                });
-            }
+            };
         },
-        workers);
+        [this] {
+            m_job.reset();
+            Q_EMIT finished();
+        });
 }
 
 double BigTextCountTask::progress() const
