@@ -8,7 +8,6 @@
 #include "Platform.h"
 #include "TextPane.h"
 #include "VarError.h"
-#include "ViewColours.h"
 #include "WindowBounds.h"
 
 #include <QAction>
@@ -55,6 +54,7 @@ TForm1::TForm1(const AppEnv& env, QWidget* parent) : QMainWindow(parent), m_env(
     FontDlgFont = Fonts::layoutFont().toQFont();
     buildLayout();
     buildMenus();
+    setupState();
     setupList();
     setupText();
     setupApps();
@@ -101,6 +101,7 @@ void TForm1::buildLayout()
         AppBtn[n] = b;
     }
 
+    // Disabled and not ticked, as the state starts; from then on it mirrors the state.
     CheckBox1 = new QCheckBox(QStringLiteral("直接"), Client);
     CheckBox1->setObjectName(QStringLiteral("CheckBox1"));
     CheckBox1->setEnabled(false);
@@ -172,17 +173,11 @@ void TForm1::buildMenus()
     N1->addSeparator();
     TX = N1->addMenu(QStringLiteral("登録アプリ（&A）"));
     TX->setObjectName(QStringLiteral("TX"));
-    // A checkable menu item has already flipped its tick when it reports the
-    // click; the direct-launch handlers decide from the tick as it was before,
-    // so the flip is taken back first.
-    auto toggle = [this, &messages](QMenu* menu, const char* name, const QString& caption, auto handler) {
-        QAction* a = menu->addAction(caption);
-        a->setObjectName(QString::fromLatin1(name));
+    // A checkable item has flipped its own tick when it reports the click; its
+    // handler turns the state over, which then ticks every mirror alike.
+    auto toggle = [&action](QMenu* menu, const char* name, const QString& caption, auto handler) {
+        QAction* a = action(menu, name, caption, handler);
         a->setCheckable(true);
-        connectGuarded(a, &QAction::triggered, this, messages, [this, a, handler] {
-            a->setChecked(!a->isChecked());
-            (this->*handler)();
-        });
         return a;
     };
     E1 = toggle(TX, "E1", QStringLiteral("登録アプリを直接起動する（&E）"), &TForm1::E1Click);
@@ -205,8 +200,7 @@ void TForm1::buildMenus()
     N1->addSeparator();
     N12 = N1->addMenu(QStringLiteral("テキスト（&T）"));
     N12->setObjectName(QStringLiteral("N12"));
-    N13 = action(N12, "N13", QStringLiteral("右端で折り返す（&W）"), &TForm1::N13Click);
-    N13->setCheckable(true);
+    N13 = toggle(N12, "N13", QStringLiteral("右端で折り返す（&W）"), &TForm1::N13Click);
     N12->addSeparator();
     L1 = action(N12, "L1", QStringLiteral("テキスト全体を選択（&L）"), &TForm1::L1Click);
     C1 = action(N12, "C1", QStringLiteral("コピー（&C）"), &TForm1::C1Click);
@@ -254,8 +248,7 @@ void TForm1::buildMenus()
     N27 = action(txMenu, "N27", QStringLiteral("クリップボードにコピー"), &TForm1::N27Click);
     Find1 = action(txMenu, "Find1", QStringLiteral("検索"), &TForm1::Find1Click);
     txMenu->addSeparator();
-    N29 = action(txMenu, "N29", QStringLiteral("右端で折り返す"), &TForm1::N29Click);
-    N29->setCheckable(true);
+    N29 = toggle(txMenu, "N29", QStringLiteral("右端で折り返す"), &TForm1::N29Click);
     txMenu->addSeparator();
     N31 = action(txMenu, "N31", QStringLiteral("文字色と背景色の設定"), &TForm1::N31Click);
     N32 = action(txMenu, "N32", QStringLiteral("フォントの設定"), &TForm1::N32Click);
@@ -269,7 +262,7 @@ void TForm1::buildMenus()
 
 void TForm1::FormCreate()
 {
-    m_viewColors = ViewColors{TColor::Black, TColor::White};
+    m_state.setViewColors(ViewColors{TColor::Black, TColor::White});
     LoadSet();
     TagsLoad();
     LoadAppItem();
@@ -277,7 +270,7 @@ void TForm1::FormCreate()
     // The start folder: home stands where the Windows folder stood.
     StartFolder = m_env.platform.homeFolder();
     StartFolder += QStringLiteral("/ﾃﾞｽｸﾄｯﾌﾟ/");
-    Edit1->setText(StartFolder);
+    m_state.setFolder(StartFolder);
     STItem();
     BaseTitle = QStringLiteral("Vardolin");
     AppTitle::set(BaseTitle);
@@ -303,27 +296,21 @@ void TForm1::LoadSet()
 void TForm1::applySettings(const MainSettings::Read& read)
 {
     if (read.bounds) setOuterBounds(read.bounds->left, read.bounds->top, read.bounds->width, read.bounds->height);
-    if (read.wordWrap) {
-        REdit->setWordWrap(*read.wordWrap);
-        N13->setChecked(*read.wordWrap);
-        N29->setChecked(*read.wordWrap);
-    }
+    if (read.wordWrap) m_state.setWordWrap(*read.wordWrap);
     if (read.fontFace) REdit->setFontFace(*read.fontFace);
     if (read.fontSize) REdit->setFontSize(*read.fontSize);
-    if (read.textColor) m_viewColors.text = *read.textColor;
+    ViewColors colors = m_state.viewColors();
+    if (read.textColor) {
+        colors.text = *read.textColor;
+        m_state.setViewColors(colors);
+    }
     if (read.fillColor) {
-        m_viewColors.background = *read.fillColor;
+        colors.background = *read.fillColor;
+        m_state.setViewColors(colors);
         ColorSet();
     }
-    if (read.directEnabled) setDirectEnabled(*read.directEnabled);
-    if (read.directOn) {
-        const bool ticked = *read.directOn;
-        const bool was = CheckBox1->isChecked();
-        CheckBox1->setChecked(ticked);
-        E1->setChecked(ticked);
-        N19->setChecked(ticked);
-        if (was != ticked) CheckBox1Click();
-    }
+    if (read.directEnabled) m_state.setDirectAvailable(*read.directEnabled);
+    if (read.directOn) m_state.setDirectOn(*read.directOn);
     if (read.listWidth) setListWidth(*read.listWidth);
 }
 
@@ -332,13 +319,14 @@ void TForm1::FormClose()
     MainSettings::Values v;
     const QRect b = outerBounds();
     v.bounds = MainSettings::Bounds{b.left(), b.top(), b.width(), b.height()};
-    v.wordWrap = REdit->wordWrap();
+    v.wordWrap = m_state.wordWrap();
     v.fontFace = REdit->fontFace();
     v.fontSize = REdit->fontSize();
-    v.textColor = REdit->fontColor();
-    v.fillColor = REdit->fillColor();
-    v.directEnabled = CheckBox1->isEnabled();
-    v.directOn = CheckBox1->isChecked();
+    // The pane's colours, which differ from the view colours after a font is chosen.
+    v.textColor = m_state.paneColors().text;
+    v.fillColor = m_state.paneColors().background;
+    v.directEnabled = m_state.directAvailable();
+    v.directOn = m_state.directOn();
     v.listWidth = listWidth();
     MainSettings::save(m_env.settingsFile(MainSettings::fileName()), v);
 }
@@ -348,15 +336,6 @@ void TForm1::closeEvent(QCloseEvent* event)
     // A failed write keeps the window open; the next close tries again.
     if (guarded(m_env.messages, this, [this] { FormClose(); })) event->accept();
     else event->ignore();
-}
-
-void TForm1::ColorSet()
-{
-    REdit->setFontColor(m_viewColors.text);
-    REdit->setFillColor(m_viewColors.background);
-    for (QWidget* w : {static_cast<QWidget*>(LView), static_cast<QWidget*>(Edit1), static_cast<QWidget*>(ChBox1),
-                       static_cast<QWidget*>(ChBox2)})
-        ViewColours::apply(w, m_viewColors);
 }
 
 // ---------------------------------------------------------------- geometry
@@ -477,21 +456,6 @@ void TForm1::setCaption(const QString& caption)
 {
     setWindowTitle(caption);
     AppTitle::set(caption);
-}
-
-void TForm1::selectFirstCategoryAndPattern()
-{
-    // Program-made selections run no change handler: the handlers are bound to
-    // the user's activation only.
-    ChBox1->setCurrentIndex(ChBox1->count() > 0 ? 0 : -1);
-    ChBox2->setCurrentIndex(ChBox2->count() > 0 ? 0 : -1);
-}
-
-void TForm1::setDirectEnabled(bool enabled)
-{
-    CheckBox1->setEnabled(enabled);
-    E1->setEnabled(enabled);
-    N19->setEnabled(enabled);
 }
 
 void TForm1::X2Click()

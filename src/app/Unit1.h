@@ -4,6 +4,7 @@
 #include "ExtensionTable.h"
 #include "MainForm.h"
 #include "MainSettings.h"
+#include "MainState.h"
 #include "SHBFFEX.h"
 #include "TColor.h"
 #include "WindowBounds.h"
@@ -37,11 +38,14 @@ class TForm6;
 class TForm7;
 
 // The main window. Its handlers are spread over several files by subject:
-// Unit1.cpp (start-up, layout, main settings, colours), Unit1List.cpp (folder
-// and file list), Unit1Text.cpp (text view), Unit1Apps.cpp (registered
-// applications, shell commands, help), Unit1Ext.cpp, Unit1Reg.cpp and
-// Unit1Look.cpp (the menu handlers that open dialogs). Its controls are its
-// own: no other window touches them, and tests find them by their names.
+// Unit1.cpp (start-up, layout, main settings), Unit1State.cpp (the controls
+// that mirror the window's state), Unit1List.cpp (folder and file list),
+// Unit1Text.cpp (text view), Unit1Apps.cpp (registered applications, shell
+// commands, help), Unit1Ext.cpp, Unit1Reg.cpp and Unit1Look.cpp (the menu
+// handlers that open dialogs, colours). Its state lives in one MainState:
+// handlers change it there and read it there, and the controls mirror it.
+// Its controls are its own: no other window touches them, and tests find them
+// by their names.
 class TForm1 : public QMainWindow, public MainForm {
     Q_OBJECT
 public:
@@ -131,14 +135,17 @@ public:
     void ImportClick();
 
     // --- MainForm (what the dialogs use)
-    QStringList categoryNames() const override { return m_categoryNames; }
+    QStringList categoryNames() const override { return m_state.categories(); }
     const PatternGrid& patternGrid() const override { return ExtGrid; }
-    void selectFirstCategoryAndPattern() override;
-    ViewColors viewColors() const override { return m_viewColors; }
-    void setViewColors(const ViewColors& colors) override { m_viewColors = colors; }
+    void selectFirstCategoryAndPattern() override { m_state.chooseFirstCategoryAndPattern(); }
+    ViewColors viewColors() const override { return m_state.viewColors(); }
+    void setViewColors(const ViewColors& colors) override { m_state.setViewColors(colors); }
     const AppSlots::Table& slotTable() const override { return Slots; }
     void confirmSlot(int n, const AppSlots::Slot& slot) override;
-    void setDirectEnabled(bool enabled) override;
+    void setDirectLaunchAvailable(bool available) override { m_state.setDirectAvailable(available); }
+
+    // The window's state, which its controls mirror.
+    const MainState& state() const { return m_state; }
 
     // Status bar panels 0..2. Panel 1 holds the name of the file on show: it
     // is kept as the file's own name (exact bytes, see FsPath) and shown as
@@ -193,8 +200,7 @@ private:
     QString BaseTitle;
     QString StartFolder;
     QString ShownFile;                           // status panel 1's file name, as the file system has it
-    QStringList m_categoryNames;                 // the extension table: names and pattern grid
-    PatternGrid ExtGrid;
+    PatternGrid ExtGrid;                         // the extension table's patterns (its names: m_state)
     AppSlots::Table Slots;                       // the five registered applications
 
     void setPanelText(int panel, const QString& text);
@@ -222,11 +228,16 @@ private:
     void setupList();
     void setupText();
     void setupApps();
+    // Binds the controls to m_state both ways; called first of the set-ups.
+    void setupState();
+    // A change a control reports goes to the state, guarded like a handler.
+    template <class Sender, class Signal, class Setter>
+    void toState(Sender* sender, Signal signal, Setter setter);
     bool textEventFilter(QObject* watched, QEvent* event);
 
     AppEnv m_env;
     Dialogs m_dialogs;
-    ViewColors m_viewColors;
+    MainState m_state;
     WindowBounds m_bounds;
     int m_listWidth = 88;
     bool m_inFormSet = false;

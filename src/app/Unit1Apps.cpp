@@ -14,7 +14,6 @@
 #include <QCheckBox>
 #include <QEvent>
 #include <QHelpEvent>
-#include <QLineEdit>
 #include <QListView>
 #include <QPixmap>
 #include <QToolButton>
@@ -55,9 +54,6 @@ void TForm1::setupApps()
         connectGuarded(b, &QToolButton::clicked, this, m_env.messages,
                        [this, b] { AppBtn1Click(b->property("Tag").toInt()); });
     }
-    // The tick follows the user's click; ticks set by the program call the
-    // handler themselves where it matters (reading the main settings).
-    connectGuarded(CheckBox1, &QCheckBox::clicked, this, m_env.messages, &TForm1::CheckBox1Click);
 }
 
 // ---------------------------------------------------------------- slot table
@@ -116,16 +112,14 @@ void TForm1::AppnExec(int slot)
     const AppSlots::Slot& s = Slots.at(slot);
     // A slot without a program starts nothing, whatever file is shown.
     if (!CommandLine::hasProgram(s.path)) return;
-    // Direct mode counts only while the check box is enabled; its own enabled
-    // flag is meant, not the window's (a modal dialog does not switch it off).
-    const bool direct = !CheckBox1->testAttribute(Qt::WA_ForceDisabled) && CheckBox1->isChecked();
-    if (direct) {
+    // Direct mode counts only while it is available.
+    if (m_state.directLaunch()) {
         AppExec(CommandLine::direct(s.path, s.option));
         return;
     }
     const QString name = panelText(1);
     if (name.isEmpty()) return;
-    AppExec(CommandLine::withFile(s.path, Edit1->text() + name, s.option));
+    AppExec(CommandLine::withFile(s.path, m_state.folder() + name, s.option));
 }
 
 void TForm1::AppExec(const QString& commandLine)
@@ -135,26 +129,22 @@ void TForm1::AppExec(const QString& commandLine)
 
 // ---------------------------------------------------------------- direct mode
 
-// The check box would report the programmatic tick through CheckBox1Click,
-// which would only set the same three ticks again; that repeat is left out.
-void TForm1::ExeSetApp(bool flag)
-{
-    CheckBox1->setChecked(flag);
-    E1->setChecked(flag);
-    N19->setChecked(flag);
-}
+// The check box and both menu items mirror the state (Unit1State.cpp), so
+// setting it ticks all three; the check box's report of a tick the state gave
+// it changes nothing.
+void TForm1::ExeSetApp(bool flag) { m_state.setDirectOn(flag); }
 
 void TForm1::CheckBox1Click() { ExeSetApp(CheckBox1->isChecked()); }
 
-// Each menu item turns direct mode to the opposite of its own tick.
-void TForm1::E1Click() { ExeSetApp(!E1->isChecked()); }
-void TForm1::N19Click() { ExeSetApp(!N19->isChecked()); }
+// Each menu item turns direct mode over.
+void TForm1::E1Click() { ExeSetApp(!m_state.directOn()); }
+void TForm1::N19Click() { ExeSetApp(!m_state.directOn()); }
 
 // ---------------------------------------------------------------- shell commands
 
 void TForm1::X1Click()
 {
-    m_env.platform.openFolder(Edit1->text());
+    m_env.platform.openFolder(m_state.folder());
 }
 void TForm1::N16Click() { X1Click(); }
 
@@ -163,7 +153,7 @@ void TForm1::N16Click() { X1Click(); }
 void TForm1::R1Click()
 {
     if (!LView->currentIndex().isValid()) return;
-    m_env.platform.openDocument(Edit1->text() + panelText(1));
+    m_env.platform.openDocument(m_state.folder() + panelText(1));
 }
 void TForm1::N17Click() { R1Click(); }
 

@@ -71,11 +71,11 @@ void TForm1::STItem()
         setPanelText(1, {});
     });
     LViewModel->clear();
-    const QString folder = Edit1->text();
+    const QString folder = m_state.folder();
     if (folder.isEmpty()) return;
     if (LViewTag == 0) LViewTag = 1;
 
-    const QString mask = folder + ChBox2->currentText();
+    const QString mask = folder + m_state.pattern();
     const qsizetype cut = mask.lastIndexOf(QLatin1Char('/')) + 1;
     const QString searchFolder = mask.left(cut);
     QStringList names = m_env.platform.findFiles(searchFolder, mask.mid(cut));
@@ -91,10 +91,10 @@ void TForm1::STItem()
 void TForm1::Edit1KeyPress(QChar key)
 {
     if (key.unicode() != 13) return;
-    QString text = Edit1->text();
+    QString text = m_state.folder();
     if (!text.endsWith(QLatin1Char('/'))) {
         text += QLatin1Char('/');
-        Edit1->setText(text);
+        m_state.setFolder(text);
     }
     if (FsPath::isFolder(text)) {
         STItem();
@@ -114,17 +114,18 @@ void TForm1::FolderDlgSelectionChanged(TSHBrowseForFolderEx*, qintptr, const QSt
                                        TOKButtonState&)
 {
     if (path.isEmpty()) return;
-    Edit1->setText(path.endsWith(QLatin1Char('/')) ? path : path + QLatin1Char('/'));
+    m_state.setFolder(path.endsWith(QLatin1Char('/')) ? path : path + QLatin1Char('/'));
     STItem();
     FolderDlg->SelectFolder = sfManual;
-    FolderDlg->SelectFolderName = Edit1->text();
+    FolderDlg->SelectFolderName = m_state.folder();
     setCaption(BaseTitle);
 }
 
+// The choice itself is already in the state (Unit1State.cpp).
 void TForm1::ChBox1Change()
 {
-    TagsSet(ChBox1->currentIndex());
-    ChBox2->setCurrentIndex(ChBox2->count() > 0 ? 0 : -1);
+    TagsSet(m_state.category());
+    m_state.setPatternIndex(0);
     STItem();
 }
 
@@ -135,17 +136,13 @@ void TForm1::ChBox2Change()
 
 void TForm1::TagsLoad()
 {
-    ExtensionTable::load(m_env.settingsFile(QStringLiteral("exitem.cfg")), &m_categoryNames, &ExtGrid);
-    ChBox1->clear();
-    ChBox2->clear();
-    ChBox1->addItems(m_categoryNames);
-    ChBox1->setCurrentIndex(-1);
+    QStringList names;
+    ExtensionTable::load(m_env.settingsFile(QStringLiteral("exitem.cfg")), &names, &ExtGrid);
+    m_state.setCategories(names);
     TagsSet(0);
 }
 
 void TForm1::TagsSet(int row)
 {
-    ChBox2->clear();
-    ChBox2->addItems(ExtGrid.visiblePatterns(row));
-    ChBox2->setCurrentIndex(-1);
+    m_state.setPatterns(ExtGrid.visiblePatterns(row));
 }

@@ -7,6 +7,10 @@
 #include "Fonts.h"
 #include "TextPane.h"
 
+// The view colours go to the pane and to the path field, the selectors and
+// the list, which mirror the state (Unit1State.cpp).
+void TForm1::ColorSet() { m_state.applyViewColors(); }
+
 void TForm1::C2Click()
 {
     if (m_dialogs.form6) m_dialogs.form6->exec();
@@ -25,7 +29,7 @@ void TForm1::F1Click()
     FontDlgFont = chosen;
     REdit->setPaneFont(FontDlgFont);
     // The dialog offers no colour: the pane takes the window-text colour.
-    REdit->setFontColor(TColor::WindowText);
+    m_state.setPaneTextColor(TColor::WindowText);
 }
 
 void TForm1::N32Click() { F1Click(); }

@@ -135,7 +135,7 @@ void TForm1::readfile()
     // UTF-8 is shown decoded but opened and passed on by its exact bytes.
     const QVariant own = item.data(FileListModel::NameRole);
     const QString name = own.isValid() ? own.toString() : item.data(Qt::DisplayRole).toString();
-    const QString path = Edit1->text() + name;
+    const QString path = m_state.folder() + name;
     setCaption(BaseTitle + QStringLiteral(" - ") + ShownName::of(name));
     setPanelText(1, name);
     // A folder, or an entry gone since the listing: the pane keeps what it shows.
@@ -167,13 +167,8 @@ void TForm1::PutCallet()
     setPanelText(0, QString::number(line) + QStringLiteral(": ") + QString::number(column));
 }
 
-void TForm1::WWraps()
-{
-    const bool on = !REdit->wordWrap();
-    N13->setChecked(on);
-    N29->setChecked(on);
-    REdit->setWordWrap(on);
-}
+// The pane and both menu items mirror the state (Unit1State.cpp).
+void TForm1::WWraps() { m_state.toggleWordWrap(); }
 
 void TForm1::LViewChange() { readfile(); }
 void TForm1::REditSelectionChange() { PutCallet(); }

@@ -6,7 +6,9 @@
 #include <QStringList>
 
 // What the dialogs may ask of the main window and hand back to it: its models
-// and the operations it runs for them. No dialog sees the main window's controls.
+// and the operations it runs for them, said in what they mean to the user. No
+// dialog sees the main window's controls; how the window shows a change is
+// its own affair.
 class MainForm {
 public:
     virtual ~MainForm() = default;
@@ -19,10 +21,11 @@ public:
     // Extension table.
     virtual QStringList categoryNames() const = 0;
     virtual const PatternGrid& patternGrid() const = 0;
-    // Selects item 0 of ChBox1 and of ChBox2 without running a change handler.
+    // The first category and its first pattern become the chosen ones, as at
+    // start-up; nothing is listed anew.
     virtual void selectFirstCategoryAndPattern() = 0;
 
-    // View colours.
+    // View colours: the shared pair, and showing it in the main window.
     virtual ViewColors viewColors() const = 0;
     virtual void setViewColors(const ViewColors& colors) = 0;
     virtual void ColorSet() = 0;
@@ -32,6 +35,7 @@ public:
     // "決定" of the registration dialog for one slot: its texts and picture
     // become the slot, shown on its button and menu items.
     virtual void confirmSlot(int n, const AppSlots::Slot& slot) = 0;
-    // Enables or disables CheckBox1, E1 and N19 (their ticks stay).
-    virtual void setDirectEnabled(bool enabled) = 0;
+    // Whether launching without a file can be chosen at all; the user's
+    // choice of it is kept either way and counts again once it is available.
+    virtual void setDirectLaunchAvailable(bool available) = 0;
 };

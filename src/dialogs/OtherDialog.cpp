@@ -295,7 +295,7 @@ void TForm4::Button3Click()
 void TForm4::Button4Click()
 {
     for (int n = 1; n <= AppSlots::Count; ++n) m_main.confirmSlot(n, m_editor.confirmed(n));
-    m_main.setDirectEnabled(m_editor.unregisteredCount() != AppSlots::Count);
+    m_main.setDirectLaunchAvailable(m_editor.unregisteredCount() != AppSlots::Count);
     accept();
 }
 

@@ -73,7 +73,7 @@ public:
     void ColorSet() override {}
     const AppSlots::Table& slotTable() const override { return slots; }
     void confirmSlot(int, const AppSlots::Slot&) override {}
-    void setDirectEnabled(bool) override {}
+    void setDirectLaunchAvailable(bool) override {}
 
     PatternGrid grid;
     ViewColors colors;

@@ -27,7 +27,7 @@ public:
         // The confirmed picture is the slot's icon.
         slots.confirm(n, AppSlots::Row{slot.title, slot.path, slot.option}, slot.icon);
     }
-    void setDirectEnabled(bool enabled) override { directEnabled.append(enabled); }
+    void setDirectLaunchAvailable(bool enabled) override { directEnabled.append(enabled); }
 
     std::array<AppSlots::Slot, 6> confirmed;
     int confirmCount = 0;

@@ -247,9 +247,9 @@ void TestApps::confirmingSlotsFromTheDialog()
     checkSlot(f, 1, "A", true);
 
     // Enabling or disabling direct mode leaves the tick alone.
-    f.setDirectEnabled(true);
+    f.setDirectLaunchAvailable(true);
     ui(f).CheckBox1->click();
-    f.setDirectEnabled(false);
+    f.setDirectLaunchAvailable(false);
     QVERIFY(!ui(f).CheckBox1->isEnabled() && !ui(f).E1->isEnabled() && !ui(f).N19->isEnabled());
     QVERIFY(ui(f).CheckBox1->isChecked() && ui(f).E1->isChecked() && ui(f).N19->isChecked());
 }
@@ -351,7 +351,7 @@ void TestApps::commandLinesInFileAndDirectMode()
     started.clear();
 
     // Direct mode: no file needed, no trailing blank without an option.
-    f.setDirectEnabled(true);
+    f.setDirectLaunchAvailable(true);
     f.STItem();
     QCOMPARE(f.panelText(1), QString());
     ui(f).AppBtn[2]->click();
@@ -390,7 +390,7 @@ void TestApps::emptyProgramPathStartsNothing()
     pickListed(f, "/doc/", "run.sh");
     pressEverything();
     QCOMPARE(started, QStringList());
-    f.setDirectEnabled(true);
+    f.setDirectLaunchAvailable(true);
     ui(f).CheckBox1->click();
     pressEverything();
     QCOMPARE(started, QStringList());
@@ -419,7 +419,7 @@ void TestApps::directModeControlsStayInStep()
         return QList<bool>{ui(f).CheckBox1->isChecked(), ui(f).E1->isChecked(), ui(f).N19->isChecked()};
     };
     const QList<bool> on{true, true, true}, off{false, false, false};
-    f.setDirectEnabled(true);
+    f.setDirectLaunchAvailable(true);
     QCOMPARE(ticks(), off);
 
     ui(f).E1->trigger();   // as the menu does it

@@ -150,7 +150,7 @@ void TestLaunch::fileNameReachesTheProgramLiterally()
 
     // Direct mode starts the program by itself with the option only.
     QFile::remove(out);
-    f.setDirectEnabled(true);
+    f.setDirectLaunchAvailable(true);
     ui(f).CheckBox1->click();
     ui(f).AppBtn[1]->click();
     QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(out), kWaitMs);
@@ -240,7 +240,7 @@ void TestLaunch::withoutAProgramNothingRuns()
     ui(f).FApp[3]->trigger();
     // Direct mode with the script as the option of a blank path.
     f.confirmSlot(4, AppSlots::Slot{"Blank", "  ", CommandLine::quote(script), QImage()});
-    f.setDirectEnabled(true);
+    f.setDirectLaunchAvailable(true);
     ui(f).CheckBox1->click();
     ui(f).AppBtn[4]->click();
     ui(f).AppBtn[5]->click();
@@ -292,7 +292,7 @@ void TestLaunch::oddProgramPathsRunNoData()
     f.confirmSlot(5, AppSlots::Slot{"Not executable", root + "/ran.txt", "", QImage()});
     pickListed(f, root + "/", "my");
     for (int n = 1; n <= 5; ++n) ui(f).AppBtn[n]->click();
-    f.setDirectEnabled(true);
+    f.setDirectLaunchAvailable(true);
     ui(f).CheckBox1->click();
     for (int n = 1; n <= 5; ++n) ui(f).AppBtn[n]->click();
     QCOMPARE(reapAll(), 0);
