@@ -6,6 +6,7 @@
 #include "TestSupport.h"
 #include "VarError.h"
 
+#include <QAccessible>
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
@@ -96,6 +97,24 @@ void writeProgram(const QString& path)
     QVERIFY(f.setPermissions(f.permissions() | QFileDevice::ExeOwner));
 }
 
+// What a screen reader does: the named action of a control's accessible
+// interface, or of the menu entry with the given caption.
+void screenReaderDoes(QObject* control, const QString& action, const QString& entry = {})
+{
+    QAccessibleInterface* iface = QAccessible::queryAccessibleInterface(control);
+    QVERIFY(iface);
+    if (!entry.isEmpty()) {
+        QAccessibleInterface* item = nullptr;
+        for (int i = 0; i < iface->childCount() && !item; ++i)
+            if (iface->child(i)->text(QAccessible::Name) == entry) item = iface->child(i);
+        QVERIFY2(item, qPrintable(entry));
+        iface = item;
+    }
+    QVERIFY(iface->actionInterface());
+    QVERIFY(iface->actionInterface()->actionNames().contains(action));
+    iface->actionInterface()->doAction(action);
+}
+
 QImage rgb32(const QImage& img) { return img.convertToFormat(QImage::Format_RGB32); }
 QImage glyphOf(TForm1& main, int n) { return rgb32(ui(main).AppBtn[n]->icon().pixmap(17, 17).toImage()); }
 
@@ -113,6 +132,8 @@ private Q_SLOTS:
     void commandLinesInFileAndDirectMode();
     void emptyProgramPathStartsNothing();
     void directModeControlsStayInStep();
+    void everyWayToSwitchDirectModeSwitchesAllThree_data();
+    void everyWayToSwitchDirectModeSwitchesAllThree();
     void shellCommandsAndHelpDocuments();
 };
 
@@ -444,6 +465,46 @@ void TestApps::directModeControlsStayInStep()
     ui(f).CheckBox1->setChecked(true);
     f.CheckBox1Click();
     QCOMPARE(ticks(), on);
+}
+
+// However direct mode is switched, the check box and both menu items show
+// the same tick afterwards, and the launch follows it.
+void TestApps::everyWayToSwitchDirectModeSwitchesAllThree_data()
+{
+    QTest::addColumn<int>("way");
+    QTest::newRow("mouse on the check box") << 0;
+    QTest::newRow("Space on the check box") << 1;
+    QTest::newRow("screen reader toggles the check box") << 2;
+    QTest::newRow("main menu item") << 3;
+    QTest::newRow("screen reader presses the list menu item") << 4;
+}
+
+void TestApps::everyWayToSwitchDirectModeSwitchesAllThree()
+{
+    QFETCH(int, way);
+    TestEnv t;
+    writeFiveSlots(t);
+    TForm1 f(t.env());
+    const MainControls c(f);
+    f.setDirectLaunchAvailable(true);
+    pickListed(f, "/doc/", "a.txt");
+    auto switchOver = [&] {
+        switch (way) {
+        case 0: QTest::mouseClick(c.CheckBox1, Qt::LeftButton, {}, c.CheckBox1->rect().center()); break;
+        case 1: QTest::keyClick(c.CheckBox1, Qt::Key_Space); break;
+        case 2: screenReaderDoes(c.CheckBox1, QAccessibleActionInterface::toggleAction()); break;
+        case 3: c.E1->trigger(); break;
+        case 4: screenReaderDoes(c.ViewMenu, QAccessibleActionInterface::pressAction(), c.N19->text()); break;
+        }
+    };
+    for (const bool on : {true, false}) {
+        switchOver();
+        QCOMPARE((QList<bool>{c.CheckBox1->isChecked(), c.E1->isChecked(), c.N19->isChecked()}), QList<bool>(3, on));
+        QCOMPARE(f.state().directOn(), on);
+        c.AppBtn[1]->click();
+        QCOMPARE(t.platform.started.takeLast(), on ? QStringLiteral("/bin/a -A") : QStringLiteral("/bin/a /doc/a.txt -A"));
+    }
+    QVERIFY(t.messages.log.isEmpty());
 }
 
 void TestApps::shellCommandsAndHelpDocuments()
