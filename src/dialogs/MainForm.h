@@ -13,7 +13,8 @@ class MainForm {
 public:
     virtual ~MainForm() = default;
 
-    // Reloaders (each may throw VarError).
+    // Read a settings file again and show what it holds: the main settings,
+    // the extension table, the application slots (each may throw VarError).
     virtual void LoadSet() = 0;
     virtual void TagsLoad() = 0;
     virtual void LoadAppItem() = 0;
@@ -33,7 +34,7 @@ public:
     // Application slots, n = 1..5.
     virtual const AppSlots::Table& slotTable() const = 0;
     // "決定" of the registration dialog for one slot: its texts and picture
-    // become the slot, shown on its button and menu items.
+    // become the slot, to launch and to show from then on.
     virtual void confirmSlot(int n, const AppSlots::Slot& slot) = 0;
     // Whether launching without a file can be chosen at all; the user's
     // choice of it is kept either way and counts again once it is available.
