@@ -345,9 +345,15 @@ void TForm1::FormClose()
 
 void TForm1::closeEvent(QCloseEvent* event)
 {
-    // A failed write keeps the window open; the next close tries again.
-    if (guarded(m_env.messages, this, [this] { FormClose(); })) event->accept();
-    else event->ignore();
+    // A failed write keeps the window open once, with the message; a close
+    // after that ends without saving, since the settings cannot be written
+    // anyway and the program must not be left to be killed.
+    if (m_closeRefused || guarded(m_env.messages, this, [this] { FormClose(); })) {
+        event->accept();
+        return;
+    }
+    m_closeRefused = true;
+    event->ignore();
 }
 
 void TForm1::ColorSet()

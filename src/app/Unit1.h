@@ -231,6 +231,8 @@ private:
     int m_listWidth = 88;
     bool m_inFormSet = false;
     bool m_shownOnce = false;
+    // A close was refused because the settings could not be written.
+    bool m_closeRefused = false;
     // The list's selection model whose changes show the selected file.
     QItemSelectionModel* m_listSelection = nullptr;
     QMetaObject::Connection m_listSelectionConnection;

@@ -294,8 +294,9 @@ void TForm2::TagsSave()
     QApplication::setOverrideCursor(Qt::WaitCursor);
     const auto restore = qScopeGuard([] { QApplication::restoreOverrideCursor(); });
     LineBuffer lines;
-    ExtensionTable::write(m_editor.names(), m_editor.grid(), &lines);
-    lines.save(m_env.settingsFile(kFileName));
+    const QString path = m_env.settingsFile(kFileName);
+    ExtensionTable::write(m_editor.names(), m_editor.grid(), &lines, path);
+    lines.save(path);
 }
 
 // ---------------------------------------------------------------- add, change, delete

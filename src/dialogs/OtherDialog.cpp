@@ -7,6 +7,7 @@
 #include "Guard.h"
 #include "MainForm.h"
 #include "Messages.h"
+#include "OneLine.h"
 #include "OtherImage.h"
 #include "Platform.h"
 #include "ViewColours.h"
@@ -78,6 +79,7 @@ void TForm4::buildLayout()
     EAppPath = new QLineEdit(this);
     EAppPath->setObjectName(QStringLiteral("EAppPath"));
     EAppPath->setGeometry(42, 32, 391, 20);
+    for (QLineEdit* field : {ETitle, EOpt, EAppPath}) OneLine::keep(field);
     FolderBtn = folderButton(this, QRect(437, 32, 20, 20),
                              QStringLiteral("外部起動アプリへのパスを指定するダイアログボックスを開きます。"));
 

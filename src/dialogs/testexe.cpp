@@ -8,6 +8,7 @@
 #include "Guard.h"
 #include "MainForm.h"
 #include "Messages.h"
+#include "OneLine.h"
 #include "OtherImage.h"
 #include "Platform.h"
 #include "ViewColours.h"
@@ -40,6 +41,7 @@ TForm5::TForm5(MainForm& main, const AppEnv& env, QWidget* parent)
     Edit1 = new QLineEdit(this);
     Edit1->setObjectName(QStringLiteral("Edit1"));
     Edit1->setGeometry(82, 72, 279, 20);
+    OneLine::keep(Edit1);
     FolderBtn = folderButton(this, QRect(365, 72, 20, 20),
                              QStringLiteral("対象ファイルへのパスを指定するダイアログボックスを開きます。"));
 

@@ -5,7 +5,9 @@
 
 #include <QCheckBox>
 #include <QColorDialog>
+#include <QGridLayout>
 #include <QGroupBox>
+#include <QScreen>
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileDialog>
@@ -31,10 +33,35 @@ QString executableFolder()
     return dir;
 }
 
+int QtMessages::captionWidth(const QWidget& box, const QString& caption)
+{
+    // The title bar's font is the window manager's: a bold face of the box's
+    // size is the wider guess. Room is added for the window icon and the close
+    // button, and the box never grows past the screen.
+    QFont font = box.font();
+    font.setBold(true);
+    const QFontMetrics fm(font);
+    int width = fm.horizontalAdvance(caption) + 4 * fm.height() + 24;
+    if (const QScreen* screen = box.screen()) width = qMin(width, screen->availableGeometry().width() * 9 / 10);
+    return width;
+}
+
+void QtMessages::fitCaption(QMessageBox& box)
+{
+    // The box sizes itself to its text and buttons; a spacer across its grid
+    // as wide as the caption needs makes it wide enough for its title too.
+    if (auto* grid = qobject_cast<QGridLayout*>(box.layout()))
+        grid->addItem(new QSpacerItem(captionWidth(box, box.windowTitle()) - grid->contentsMargins().left() -
+                                          grid->contentsMargins().right(),
+                                      0, QSizePolicy::Minimum, QSizePolicy::Fixed),
+                      grid->rowCount(), 0, 1, grid->columnCount());
+}
+
 static void showBox(QWidget* parent, QMessageBox::Icon icon, const QString& caption, const QString& text)
 {
     QMessageBox box(icon, caption, text, QMessageBox::Ok, parent);
     box.setDefaultButton(QMessageBox::Ok);
+    QtMessages::fitCaption(box);
     box.exec();
 }
 

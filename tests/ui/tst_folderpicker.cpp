@@ -158,11 +158,11 @@ void TstFolderPicker::browseFlags()
 void TstFolderPicker::centring()
 {
     using T = TSHBrowseForFolderEx;
-    QCOMPARE(T::centreInWorkArea(QRect(0, 0, 300, 200), QRect(0, 0, 1280, 800)), QPoint(490, 200));
+    QCOMPARE(T::centreInWorkArea(QRect(0, 0, 300, 200), QRect(0, 0, 1280, 800)), QPoint(490, 300));
     // The work area's own corner is not added.
-    QCOMPARE(T::centreInWorkArea(QRect(5, 5, 300, 200), QRect(100, 50, 1000, 700)), QPoint(350, 166));
+    QCOMPARE(T::centreInWorkArea(QRect(5, 5, 300, 200), QRect(100, 50, 1000, 700)), QPoint(350, 250));
     // Larger than the work area: negative, truncated toward zero.
-    QCOMPARE(T::centreInWorkArea(QRect(0, 0, 1101, 1002), QRect(0, 0, 1000, 700)), QPoint(-50, -100));
+    QCOMPARE(T::centreInWorkArea(QRect(0, 0, 1101, 1002), QRect(0, 0, 1000, 700)), QPoint(-50, -151));
 }
 
 void TstFolderPicker::startAndRootItems()

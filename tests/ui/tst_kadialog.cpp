@@ -3,6 +3,7 @@
 #include "Forms.h"
 #include "LineBuffer.h"
 #include "MainControls.h"
+#include "MyInputDialog.h"
 #include "TestSupport.h"
 #include "VarError.h"
 
@@ -128,6 +129,8 @@ private Q_SLOTS:
     void failuresKeepDialogOpen();
     void layoutFitsAndFrame();
     void openedFromMainWindowMenu();
+    void markerNamesRefusedAtEntry_data();
+    void markerNamesRefusedAtEntry();
 };
 
 void TestKaDialog::startsForCategoriesAndRebuildsOnShow()
@@ -538,6 +541,46 @@ void TestKaDialog::openedFromMainWindowMenu()
     QVERIFY(wasModal);
     QVERIFY(!ui(main).Form2->isVisible());
     QVERIFY(test.messages.texts().isEmpty());
+}
+
+void TestKaDialog::markerNamesRefusedAtEntry_data()
+{
+    QTest::addColumn<int>("target");   // 0 categories, 1 patterns
+    QTest::addColumn<bool>("add");
+    QTest::addColumn<QString>("name");
+    for (const char* name : {"**", "***"}) {
+        const QString n = QString::fromLatin1(name);
+        QTest::newRow(qPrintable("category add " + n)) << 0 << true << n;
+        QTest::newRow(qPrintable("category change " + n)) << 0 << false << n;
+        QTest::newRow(qPrintable("pattern add " + n)) << 1 << true << n;
+        QTest::newRow(qPrintable("pattern change " + n)) << 1 << false << n;
+    }
+}
+
+// A name equal to a marker of the table's file would cut the table at the
+// next reading: "決定" refuses it with a warning and nothing is stored.
+void TestKaDialog::markerNamesRefusedAtEntry()
+{
+    QFETCH(int, target);
+    QFETCH(bool, add);
+    QFETCH(QString, name);
+    Fixture f({"A", "B"});
+    f.target(target);
+    f.answer(name);
+    (add ? ui(f.form2).Button1 : ui(f.form2).Button2)->click();
+    QCOMPARE(f.test.messages.log.size(), 1);
+    QCOMPARE(f.test.messages.log[0].kind, RecordedMessage::Warning);
+    QCOMPARE(f.test.messages.log[0].text, TForm3::markerRefusal(name));
+    QVERIFY(f.test.messages.log[0].text.contains(name));
+    QVERIFY(!f.form3.answer().accepted);
+    QCOMPARE(items(ui(f.form2).LBox1), (QStringList{"A", "B"}));
+    QCOMPARE(items(ui(f.form2).LBox2), QStringList{"*.a"});
+    // A name that only looks like one is taken.
+    f.test.messages.log.clear();
+    f.answer(name + QLatin1Char(' '));
+    (add ? ui(f.form2).Button1 : ui(f.form2).Button2)->click();
+    QVERIFY(f.test.messages.log.isEmpty());
+    QVERIFY(items(target == 0 ? ui(f.form2).LBox1 : ui(f.form2).LBox2).contains(name + QLatin1Char(' ')));
 }
 
 QTEST_MAIN(TestKaDialog)

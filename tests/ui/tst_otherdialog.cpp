@@ -3,6 +3,7 @@
 #include "CommonDialogs.h"
 #include "Forms.h"
 #include "MainControls.h"
+#include "MyInputDialog.h"
 #include "OtherDialogRig.h"
 
 #include <QApplication>
@@ -295,6 +296,48 @@ private Q_SLOTS:
         QCOMPARE(shownExe, QStringList{QStringLiteral("runme")});
         QCOMPARE(shownAll, (QStringList{QStringLiteral("notes.txt"), QStringLiteral("runme"),
                                         QStringLiteral("setup.exe")}));
+    }
+    // A one-line field never holds a line break: text that arrives with one
+    // keeps only what comes before it, whether pasted (inserted at the
+    // caret) or set as a whole; the text after the caret stays.
+    void oneLineFieldsHoldOneLine_data()
+    {
+        QTest::addColumn<QString>("field");
+        QTest::addColumn<QString>("arriving");
+        QTest::addColumn<bool>("pasted");
+        QTest::addColumn<QString>("expected");
+        for (const char* field : {"Form4 ETitle", "Form4 EOpt", "Form4 EAppPath", "Form3 Edit1", "Form5 Edit1"}) {
+            const QString f = QString::fromLatin1(field);
+            QTest::newRow(qPrintable(f + " paste CR LF")) << f << QStringLiteral("Title2\r\n/path/rec.sh") << true
+                                                          << QStringLiteral("abTitle2cd");
+            QTest::newRow(qPrintable(f + " paste LF")) << f << QStringLiteral("メモ\n日記") << true
+                                                       << QStringLiteral("abメモcd");
+            QTest::newRow(qPrintable(f + " paste CR first")) << f << QStringLiteral("\rX") << true << QStringLiteral("abcd");
+            QTest::newRow(qPrintable(f + " set")) << f << QStringLiteral("A\r\nB\nC") << false << QStringLiteral("A");
+            QTest::newRow(qPrintable(f + " no break")) << f << QStringLiteral("x y") << true << QStringLiteral("abx ycd");
+        }
+    }
+    void oneLineFieldsHoldOneLine()
+    {
+        QFETCH(QString, field);
+        QFETCH(QString, arriving);
+        QFETCH(bool, pasted);
+        QFETCH(QString, expected);
+        Fixture fx;
+        TForm3 form3(fx.env);
+        QLineEdit* edit = field == QLatin1String("Form4 ETitle")     ? ui(*fx.form4).ETitle
+                          : field == QLatin1String("Form4 EOpt")     ? ui(*fx.form4).EOpt
+                          : field == QLatin1String("Form4 EAppPath") ? ui(*fx.form4).EAppPath
+                          : field == QLatin1String("Form3 Edit1")    ? ui(form3).Edit1
+                                                                     : ui(*fx.form5).Edit1;
+        if (pasted) {
+            edit->setText(QStringLiteral("abcd"));
+            edit->setCursorPosition(2);
+            edit->insert(arriving);   // what a paste or a drop does
+        } else {
+            edit->setText(arriving);
+        }
+        QCOMPARE(edit->text(), expected);
     }
 };
 
