@@ -58,6 +58,8 @@ TForm1::TForm1(const AppEnv& env, QWidget* parent) : QMainWindow(parent), m_env(
     setupList();
     setupText();
     setupApps();
+    nameControls();
+    folderPickerKeys();
     // Client area 369 x 237 at 200, 107 until the saved geometry says otherwise.
     move(200, 107);
     resize(369, 237 + menuBar()->sizeHint().height());

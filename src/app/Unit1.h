@@ -153,6 +153,9 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    // Unit1Names.cpp: names for screen readers, the keyboard way to the picker.
+    void nameControls();
+    void folderPickerKeys();
     // --- controls (names of the window layout)
     QWidget* Client = nullptr;
     QLineEdit* Edit1 = nullptr;

@@ -1,5 +1,6 @@
 #include "MyInputDialog.h"
 
+#include "AccessibleNames.h"
 #include "DialogFrame.h"
 #include "ExtensionTable.h"
 #include "Guard.h"
@@ -26,6 +27,7 @@ TForm3::TForm3(const AppEnv& env, QWidget* parent) : KaFixedDialog(parent), m_en
     Edit1->setObjectName(QStringLiteral("Edit1"));
     Edit1->setGeometry(8, 8, 177, 20);
     OneLine::keep(Edit1);
+    AccessibleNames::name(Edit1, QStringLiteral("名前"));   // the one field is the name typed
 
     setTabOrder(Button1, Button2);
     setTabOrder(Button2, Edit1);

@@ -14,6 +14,7 @@
 #include <QFileInfo>
 #include <QFileSystemModel>
 #include <QFontDialog>
+#include <QLocale>
 #include <QMessageBox>
 #include <QSortFilterProxyModel>
 
@@ -83,7 +84,7 @@ void QtMessages::notice(QWidget* parent, const QString& text)
 namespace {
 // "*.exe" stands for the programs of this platform: folders stay listed so the
 // user can walk the tree, files are shown when they may be executed.
-class ExecutableFilter : public QSortFilterProxyModel {
+class OpenDialogList : public QSortFilterProxyModel {
 public:
     using QSortFilterProxyModel::QSortFilterProxyModel;
     void setActive(bool active)
@@ -91,6 +92,24 @@ public:
         if (m_active == active) return;
         m_active = active;
         invalidateFilter();
+    }
+
+    QVariant data(const QModelIndex& index, int role) const override
+    {
+        auto* fs = qobject_cast<QFileSystemModel*>(sourceModel());
+        if (role != Qt::DisplayRole || !fs || index.column() < 1 || index.column() > 3)
+            return QSortFilterProxyModel::data(index, role);
+        const QFileInfo info = fs->fileInfo(mapToSource(index));
+        const QLocale shown;   // the interface's (Japanese) locale
+        switch (index.column()) {
+        case 1:
+            return info.isDir() ? QString() : shown.formattedDataSize(info.size());
+        case 2:
+            if (info.isDir()) return QStringLiteral("フォルダ");
+            return info.suffix().isEmpty() ? QStringLiteral("ファイル") : info.suffix() + QStringLiteral(" ファイル");
+        default:
+            return shown.toString(info.lastModified(), QLocale::ShortFormat);
+        }
     }
 
 protected:
@@ -140,8 +159,8 @@ bool QtCommonDialogs::openFile(QWidget* parent, const QString& filter, const QSt
     dlg.setOption(QFileDialog::DontUseNativeDialog, true);
     dlg.setFilter(QDir::AllDirs | QDir::Files | QDir::NoDotAndDotDot | QDir::Hidden);
     if (!initialDir.isEmpty()) dlg.setDirectory(initialDir);
-    auto* exec = new ExecutableFilter(&dlg);
-    dlg.setProxyModel(exec);
+    QSortFilterProxyModel* list = makeFileListModel(&dlg);
+    dlg.setProxyModel(list);
     QStringList shown;
     for (qsizetype i = 0; i < captions.size(); ++i)
         shown << captions[i] + QStringLiteral(" (") + shownMask(masks[i]) + QStringLiteral(")");
@@ -149,14 +168,24 @@ bool QtCommonDialogs::openFile(QWidget* parent, const QString& filter, const QSt
         dlg.setNameFilters(shown);
         QObject::connect(&dlg, &QFileDialog::filterSelected, &dlg, [&](const QString& f) {
             const qsizetype idx = shown.indexOf(f);
-            exec->setActive(idx >= 0 && isExecutableMask(masks[idx].trimmed()));
+            showExecutablesOnly(list, idx >= 0 && isExecutableMask(masks[idx].trimmed()));
         });
         dlg.selectNameFilter(shown.first());
-        exec->setActive(isExecutableMask(masks.first().trimmed()));
+        showExecutablesOnly(list, isExecutableMask(masks.first().trimmed()));
     }
     if (dlg.exec() != QDialog::Accepted || dlg.selectedFiles().isEmpty()) return false;
     *path = dlg.selectedFiles().first();
     return true;
+}
+
+QSortFilterProxyModel* QtCommonDialogs::makeFileListModel(QObject* parent)
+{
+    return new OpenDialogList(parent);
+}
+
+void QtCommonDialogs::showExecutablesOnly(QSortFilterProxyModel* model, bool only)
+{
+    if (auto* list = dynamic_cast<OpenDialogList*>(model)) list->setActive(only);
 }
 
 bool QtCommonDialogs::chooseColor(QWidget* parent, QColor* color, QList<QColor>* customColors)

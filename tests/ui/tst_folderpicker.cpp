@@ -8,6 +8,7 @@
 #include "MainControls.h"
 #include "VarError.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QComboBox>
 #include <QDir>
@@ -123,6 +124,7 @@ private Q_SLOTS:
     void mainWindowFollowsThePicker();
     void desktopEntryNamesAnExistingFolder();
     void openingAndCancellingChangesNothing();
+    void keyboardWayToThePicker();
 };
 
 void TstFolderPicker::initTestCase()
@@ -582,6 +584,48 @@ void TstFolderPicker::openingAndCancellingChangesNothing()
     TForm1 started(te.env());
     openAndCancel(started, ownDesktop() + "/", QStringList{"s.txt"});
     QCOMPARE(te.messages.log.size(), 0);
+}
+
+// The picker's button follows the path field in the Tab order (the rest of
+// the order as it was), and Alt+Down in the path field opens the picker,
+// whose tree names its one column for a screen reader.
+void TstFolderPicker::keyboardWayToThePicker()
+{
+    TestEnv te;
+    te.platform.home = g_home;
+    TForm1 w(te.env());
+    w.show();
+    QApplication::setActiveWindow(&w);
+    QVERIFY(QTest::qWaitForWindowActive(&w));
+    ui(w).Edit1->setFocus(Qt::OtherFocusReason);
+    const QList<QWidget*> expected{ui(w).FolderBtn, ui(w).ChBox1, ui(w).ChBox2};
+    for (QWidget* next : expected) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        QCOMPARE(QApplication::focusWidget(), next);
+    }
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab, Qt::ShiftModifier);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab, Qt::ShiftModifier);
+    QCOMPARE(QApplication::focusWidget(), ui(w).FolderBtn);
+
+    for (QWidget* from : {static_cast<QWidget*>(ui(w).Edit1), static_cast<QWidget*>(ui(w).FolderBtn)}) {
+        bool opened = false;
+        QStringList headers;
+        QTimer::singleShot(0, &w, [&] {
+            FolderPickerWindow* p = ui(w).FolderDlg->pickerWindow();
+            if (!p) return;
+            opened = true;
+            QAccessibleInterface* tree = QAccessible::queryAccessibleInterface(p->tree());
+            for (int i = 0; tree && i < tree->childCount(); ++i)
+                if (QAccessibleInterface* c = tree->child(i); c && c->role() == QAccessible::ColumnHeader)
+                    headers << c->text(QAccessible::Name);
+            p->reject();
+        });
+        from->setFocus(Qt::OtherFocusReason);
+        if (from == ui(w).Edit1) QTest::keyClick(from, Qt::Key_Down, Qt::AltModifier);
+        else QTest::keyClick(from, Qt::Key_Space);
+        QVERIFY2(opened, qPrintable(from->objectName()));
+        QVERIFY2(!headers.contains(QStringLiteral("1")), qPrintable(headers.join(',')));
+    }
 }
 
 int main(int argc, char** argv)

@@ -1,12 +1,18 @@
 // The toolkit's own texts in the common dialogs are Japanese, whatever the
 // user's locale (the tests run under the C locale).
 #include "CommonDialogs.h"
+#include "Messages.h"
 #include "Translations.h"
 
 #include <QColorDialog>
 #include <QFileDialog>
+#include <QFileSystemModel>
+#include <QSignalSpy>
+#include <QSortFilterProxyModel>
+#include <QTemporaryDir>
 #include <QFontDialog>
 #include <QLabel>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QtTest>
 
@@ -48,6 +54,63 @@ private Q_SLOTS:
         file.setOption(QFileDialog::DontUseNativeDialog);
         QVERIFY(texts<QLabel>(file).contains(QStringLiteral("ファイル名(&N):")));
         QVERIFY(texts<QPushButton>(file).contains(QStringLiteral("キャンセル")));
+    }
+
+    // The open dialog's columns speak Japanese: the kind of a folder and of a
+    // file, the size and the date (the system locale here is C).
+    void openDialogColumnsInJapanese()
+    {
+        QTemporaryDir dir;
+        QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("sub")));
+        QFile f(dir.filePath(QStringLiteral("memo.txt")));
+        QVERIFY(f.open(QIODevice::WriteOnly) && f.write(QByteArray(2048, 'x')) == 2048);
+        f.close();
+        QFileSystemModel fs;
+        QSignalSpy loaded(&fs, &QFileSystemModel::directoryLoaded);
+        const QModelIndex root = fs.setRootPath(dir.path());
+        QTRY_COMPARE(fs.rowCount(root), 2);
+        std::unique_ptr<QSortFilterProxyModel> list(QtCommonDialogs::makeFileListModel(nullptr));
+        list->setSourceModel(&fs);
+        const QModelIndex shownRoot = list->mapFromSource(root);
+        QMap<QString, QStringList> rows;
+        for (int r = 0; r < list->rowCount(shownRoot); ++r) {
+            QStringList cells;
+            for (int c = 1; c <= 3; ++c) cells << list->index(r, c, shownRoot).data().toString();
+            rows.insert(list->index(r, 0, shownRoot).data().toString(), cells);
+        }
+        const QLocale ja(QLocale::Japanese, QLocale::Japan);
+        const QDateTime when = QFileInfo(f).lastModified();
+        QCOMPARE(rows.value(QStringLiteral("sub")).value(1), QStringLiteral("フォルダ"));
+        QCOMPARE(rows.value(QStringLiteral("memo.txt")),
+                 (QStringList{ja.formattedDataSize(2048), QStringLiteral("txt ファイル"), ja.toString(when, QLocale::ShortFormat)}));
+        QVERIFY(!rows.value(QStringLiteral("memo.txt")).value(2).contains(QStringLiteral("M")));   // no AM/PM
+    }
+
+    // A message box is wide enough for its caption, which the title bar
+    // would otherwise cut ("Vard... .txt", "ﾊﾞ... 情報").
+    void messageBoxesFitTheirCaption_data()
+    {
+        QTest::addColumn<QString>("caption");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("shown file") << QStringLiteral("Vardolin - とても長い名前のテキスト文書その二.txt") << QStringLiteral("OK");
+        QTest::newRow("about") << QStringLiteral("ﾊﾞｰｼﾞｮﾝ情報") << QStringLiteral("a");
+        QTest::newRow("warning") << QStringLiteral("警告") << QStringLiteral("x");
+        QTest::newRow("long text") << QStringLiteral("警告") << QString(80, QLatin1Char('w'));
+    }
+    void messageBoxesFitTheirCaption()
+    {
+        QFETCH(QString, caption);
+        QFETCH(QString, text);
+        QMessageBox box(QMessageBox::NoIcon, caption, text, QMessageBox::Ok);
+        QtMessages::fitCaption(box);
+        box.show();
+        QTRY_VERIFY(box.isVisible());
+        QVERIFY2(box.width() >= QtMessages::captionWidth(box, caption),
+                 qPrintable(QStringLiteral("%1 < %2").arg(box.width()).arg(QtMessages::captionWidth(box, caption))));
+        // The caption's room is more than its text alone.
+        QVERIFY(QtMessages::captionWidth(box, caption) > box.fontMetrics().horizontalAdvance(caption));
+        // The text still decides when it is the wider.
+        QVERIFY(box.width() >= box.fontMetrics().horizontalAdvance(text));
     }
 };
 
