@@ -417,7 +417,7 @@ void TstFolderPicker::placement()
         frame = p->frameGeometry();
         work = p->screen()->availableGeometry();
     });
-    QCOMPARE(at, QPoint((work.width() - frame.width()) / 2, (work.height() - frame.height()) / 3));
+    QCOMPARE(at, QPoint((work.width() - frame.width()) / 2, (work.height() - frame.height()) / 2));
 
     dlg.ShowStyle = ssClient;
     runPicker(dlg, [&](FolderPickerWindow* p) { at = p->pos(); });
@@ -624,7 +624,7 @@ void TstFolderPicker::keyboardWayToThePicker()
         if (from == ui(w).Edit1) QTest::keyClick(from, Qt::Key_Down, Qt::AltModifier);
         else QTest::keyClick(from, Qt::Key_Space);
         QVERIFY2(opened, qPrintable(from->objectName()));
-        QVERIFY2(!headers.contains(QStringLiteral("1")), qPrintable(headers.join(',')));
+        QCOMPARE(headers, QStringList{QStringLiteral("フォルダ")});
     }
 }
 
