@@ -214,9 +214,16 @@ QFontDialog* QtCommonDialogs::makeFontDialog(QWidget* parent, const QFont& store
     // dialog opens on the family that stands in for it, at the stored size.
     dlg->setCurrentFont(Fonts::asInstalled(stored));
     // The pane takes face, size and style only: no effects (underline,
-    // strike-out) are offered.
-    for (QGroupBox* box : dlg->findChildren<QGroupBox*>())
-        if (box->findChild<QCheckBox*>()) box->hide();
+    // strike-out) are offered. Their box keeps its room, which the preview
+    // beside it shares: without it the preview has no height left to show
+    // its sample in.
+    for (QGroupBox* box : dlg->findChildren<QGroupBox*>()) {
+        if (!box->findChild<QCheckBox*>()) continue;
+        QSizePolicy keep = box->sizePolicy();
+        keep.setRetainSizeWhenHidden(true);
+        box->setSizePolicy(keep);
+        box->hide();
+    }
     return dlg;
 }
 

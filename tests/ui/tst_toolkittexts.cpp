@@ -12,6 +12,7 @@
 #include <QTemporaryDir>
 #include <QFontDialog>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QtTest>
@@ -40,6 +41,14 @@ private Q_SLOTS:
         QVERIFY2(labels.contains(QStringLiteral("フォント(&F)")), qPrintable(labels.join('|')));
         QVERIFY(labels.contains(QStringLiteral("サイズ(&S)")));
         QVERIFY(texts<QPushButton>(*dlg).contains(QStringLiteral("キャンセル")));
+        // The preview shows its sample in the chosen font, tall enough for a line of it.
+        dlg->show();
+        QVERIFY(QTest::qWaitForWindowExposed(dlg.get()));
+        auto* sample = dlg->findChild<QLineEdit*>(QStringLiteral("qt_fontDialog_sampleEdit"));
+        QVERIFY(sample && sample->isVisible());
+        QVERIFY(!sample->text().isEmpty());
+        QVERIFY2(sample->height() >= sample->fontMetrics().height(),
+                 qPrintable(QStringLiteral("%1 < %2").arg(sample->height()).arg(sample->fontMetrics().height())));
     }
 
     void colourAndFileDialogs()
