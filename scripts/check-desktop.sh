@@ -35,4 +35,4 @@ if grep -q org.vardolin.Vardolin "$U/share/icons/hicolor/icon-theme.cache"; then
   echo "the icon cache still lists the removed icons" >&2; exit 1
 fi
 test ! -e "$U/share/icons/hicolor/scalable"
-echo "desktop files valid; install and uninstall keep the user's settings"
+echo "desktop files valid; install and uninstall keep the user's settings and leave no icon or icon cache behind"
