@@ -43,8 +43,9 @@ TAboutBox::TAboutBox(QWidget* parent) : QDialog(parent)
 {
     setObjectName(QStringLiteral("AboutBox"));
     setWindowTitle(QStringLiteral("ﾊﾞｰｼﾞｮﾝ情報"));
-    // A dialog frame: a title and the close button only (without a button
-    // named, a window manager may offer minimise and maximise as well).
+    // A dialog frame: a title and the close button only. Without the close
+    // button named, the frame hints name no function at all, and a window
+    // manager then offers every one (minimise, maximise) on the title bar.
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
     setFont(Fonts::windowFont());
     // As wide as the layout, or as the title bar needs for the caption; the
