@@ -37,12 +37,13 @@ QString executableFolder()
 int QtMessages::captionWidth(const QWidget& box, const QString& caption)
 {
     // The title bar's font is the window manager's: a bold face of the box's
-    // size is the wider guess. Room is added for the window icon and the close
-    // button, and the box never grows past the screen.
+    // size is the wider guess. Room is added for the window icon and three
+    // buttons (some window managers show minimise and maximise whatever a
+    // dialog asks for), and the box never grows past the screen.
     QFont font = box.font();
     font.setBold(true);
     const QFontMetrics fm(font);
-    int width = fm.horizontalAdvance(caption) + 4 * fm.height() + 24;
+    int width = fm.horizontalAdvance(caption) + 6 * fm.height() + 32;
     if (const QScreen* screen = box.screen()) width = qMin(width, screen->availableGeometry().width() * 9 / 10);
     return width;
 }
