@@ -297,46 +297,36 @@ private Q_SLOTS:
         QCOMPARE(shownAll, (QStringList{QStringLiteral("notes.txt"), QStringLiteral("runme"),
                                         QStringLiteral("setup.exe")}));
     }
-    // A one-line field never holds a line break: text that arrives with one
-    // keeps only what comes before it, whether pasted (inserted at the
-    // caret) or set as a whole; the text after the caret stays.
+    // A one-line field never holds a line break: what arrives with one keeps
+    // only what comes before it, pasted at the caret (the text after the
+    // caret stays) or set as a whole.
     void oneLineFieldsHoldOneLine_data()
     {
-        QTest::addColumn<QString>("field");
+        QTest::addColumn<int>("field");
         QTest::addColumn<QString>("arriving");
         QTest::addColumn<bool>("pasted");
         QTest::addColumn<QString>("expected");
-        for (const char* field : {"Form4 ETitle", "Form4 EOpt", "Form4 EAppPath", "Form3 Edit1", "Form5 Edit1"}) {
-            const QString f = QString::fromLatin1(field);
-            QTest::newRow(qPrintable(f + " paste CR LF")) << f << QStringLiteral("Title2\r\n/path/rec.sh") << true
-                                                          << QStringLiteral("abTitle2cd");
-            QTest::newRow(qPrintable(f + " paste LF")) << f << QStringLiteral("メモ\n日記") << true
-                                                       << QStringLiteral("abメモcd");
-            QTest::newRow(qPrintable(f + " paste CR first")) << f << QStringLiteral("\rX") << true << QStringLiteral("abcd");
-            QTest::newRow(qPrintable(f + " set")) << f << QStringLiteral("A\r\nB\nC") << false << QStringLiteral("A");
-            QTest::newRow(qPrintable(f + " no break")) << f << QStringLiteral("x y") << true << QStringLiteral("abx ycd");
+        for (int field = 0; field < 5; ++field) {
+            QTest::addRow("%d paste CR LF", field) << field << QStringLiteral("Title2\r\n/path/rec.sh") << true
+                                                   << QStringLiteral("abTitle2cd");
+            QTest::addRow("%d paste LF", field) << field << QStringLiteral("メモ\n日記") << true << QStringLiteral("abメモcd");
+            QTest::addRow("%d paste CR first", field) << field << QStringLiteral("\rX") << true << QStringLiteral("abcd");
+            QTest::addRow("%d set", field) << field << QStringLiteral("A\r\nB\nC") << false << QStringLiteral("A");
         }
     }
     void oneLineFieldsHoldOneLine()
     {
-        QFETCH(QString, field);
+        QFETCH(int, field);
         QFETCH(QString, arriving);
         QFETCH(bool, pasted);
         QFETCH(QString, expected);
         Fixture fx;
         TForm3 form3(fx.env);
-        QLineEdit* edit = field == QLatin1String("Form4 ETitle")     ? ui(*fx.form4).ETitle
-                          : field == QLatin1String("Form4 EOpt")     ? ui(*fx.form4).EOpt
-                          : field == QLatin1String("Form4 EAppPath") ? ui(*fx.form4).EAppPath
-                          : field == QLatin1String("Form3 Edit1")    ? ui(form3).Edit1
-                                                                     : ui(*fx.form5).Edit1;
-        if (pasted) {
-            edit->setText(QStringLiteral("abcd"));
-            edit->setCursorPosition(2);
-            edit->insert(arriving);   // what a paste or a drop does
-        } else {
-            edit->setText(arriving);
-        }
+        QLineEdit* edit = std::array<QLineEdit*, 5>{ui(*fx.form4).ETitle, ui(*fx.form4).EOpt, ui(*fx.form4).EAppPath,
+                                                    ui(form3).Edit1, ui(*fx.form5).Edit1}[field];
+        edit->setText(pasted ? QStringLiteral("abcd") : arriving);
+        edit->setCursorPosition(2);
+        if (pasted) edit->insert(arriving);   // what a paste or a drop does
         QCOMPARE(edit->text(), expected);
     }
 };
