@@ -548,7 +548,7 @@ void TestKaDialog::markerNamesRefusedAtEntry_data()
     QTest::addColumn<int>("target");   // 0 categories, 1 patterns
     QTest::addColumn<bool>("add");
     QTest::addColumn<QString>("name");
-    for (const QString n : {QStringLiteral("**"), QStringLiteral("***")})
+    for (const QString& n : {QStringLiteral("**"), QStringLiteral("***")})
         for (int target : {0, 1})
             for (bool add : {true, false})
                 QTest::addRow("%s %s %s", target ? "pattern" : "category", add ? "add" : "change", qPrintable(n))
