@@ -48,7 +48,7 @@ for s in 16 24 32 48 64 128 256; do
   install -D -m 0644 "desktop/icons/vardolin-$s.png" "$PREFIX/share/icons/hicolor/${s}x${s}/apps/$ID.png"
 done
 command -v update-desktop-database >/dev/null && update-desktop-database -q "$PREFIX/share/applications" || true
-command -v gtk-update-icon-cache >/dev/null && gtk-update-icon-cache -q -t "$ICONS" || true
+command -v gtk-update-icon-cache >/dev/null && gtk-update-icon-cache -q -t -f "$ICONS" || true
 if [ "${#made[@]}" -gt 0 ]; then printf '%s\n' "${made[@]}" >> "$APP_DIR/.install-made"; fi
 
 echo "Vardolin installed in $APP_DIR"
