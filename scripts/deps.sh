@@ -10,9 +10,9 @@ PKGS=(
   fonts-ipafont-gothic fonts-ipafont-mincho fontconfig
   adwaita-icon-theme hicolor-icon-theme
   qt6-translations-l10n
-  xvfb xauth xdotool x11-utils openbox imagemagick
+  xvfb xauth xdotool xclip x11-utils openbox imagemagick
   dbus dbus-bin at-spi2-core python3-pyatspi python3-gi
-  desktop-file-utils appstream
+  desktop-file-utils appstream gtk-update-icon-cache
 )
 missing=()
 for p in "${PKGS[@]}"; do

@@ -15,6 +15,15 @@ if [ "${SKIP_BUILD:-0}" != 1 ]; then
   bash scripts/build.sh -DBUILD_TESTING=OFF -DVARDOLIN_BENCH=OFF
 fi
 
+ICONS="$PREFIX/share/icons/hicolor"
+ICON_DIRS=("$ICONS/scalable/apps")
+for s in 16 24 32 48 64 128 256; do ICON_DIRS+=("$ICONS/${s}x${s}/apps"); done
+# What this install makes that was not there before (folders, the icon cache),
+# so that uninstall.sh removes exactly that again. Kept across reinstalls.
+made=()
+note_new() { for p in "$@"; do [ -e "$p" ] || made+=("$p"); done; }
+note_new "$PREFIX/share/icons" "$ICONS" "$ICONS/icon-theme.cache"
+for d in "${ICON_DIRS[@]}"; do note_new "$(dirname "$d")" "$d"; done
 mkdir -p "$APP_DIR" "$PREFIX/bin" "$PREFIX/share/applications" "$PREFIX/share/metainfo"
 install -m 0755 build/bin/vardolin "$APP_DIR/vardolin.new"
 mv -f "$APP_DIR/vardolin.new" "$APP_DIR/vardolin"
@@ -39,7 +48,8 @@ for s in 16 24 32 48 64 128 256; do
   install -D -m 0644 "desktop/icons/vardolin-$s.png" "$PREFIX/share/icons/hicolor/${s}x${s}/apps/$ID.png"
 done
 command -v update-desktop-database >/dev/null && update-desktop-database -q "$PREFIX/share/applications" || true
-command -v gtk-update-icon-cache >/dev/null && gtk-update-icon-cache -q -t "$PREFIX/share/icons/hicolor" || true
+command -v gtk-update-icon-cache >/dev/null && gtk-update-icon-cache -q -t -f "$ICONS" || true
+if [ "${#made[@]}" -gt 0 ]; then printf '%s\n' "${made[@]}" >> "$APP_DIR/.install-made"; fi
 
 echo "Vardolin installed in $APP_DIR"
 case ":$PATH:" in *":$PREFIX/bin:"*) ;; *) echo "Add $PREFIX/bin to your PATH to start it as 'vardolin'.";; esac

@@ -1,6 +1,5 @@
 #include "Forms.h"
 
-#include "Accessibility.h"
 #include "CFC.h"
 #include "ColDlg.h"
 #include "KaDialog.h"
@@ -23,5 +22,4 @@ void createForms(TForm1& main)
     auto* form6 = new TForm6(main, env, &main);
     auto* form7 = new TForm7(main, env, &main);
     main.setDialogs(TForm1::Dialogs{about, form2, form4, form6, form7});
-    Accessibility::setUp(main);
 }

@@ -58,6 +58,8 @@ TForm1::TForm1(const AppEnv& env, QWidget* parent) : QMainWindow(parent), m_env(
     setupList();
     setupText();
     setupApps();
+    nameControls();
+    folderPickerKeys();
     // Client area 369 x 237 at 200, 107 until the saved geometry says otherwise.
     move(200, 107);
     resize(369, 237 + menuBar()->sizeHint().height());
@@ -333,9 +335,15 @@ void TForm1::FormClose()
 
 void TForm1::closeEvent(QCloseEvent* event)
 {
-    // A failed write keeps the window open; the next close tries again.
-    if (guarded(m_env.messages, this, [this] { FormClose(); })) event->accept();
-    else event->ignore();
+    // A failed write keeps the window open once, with the message; a close
+    // after that ends without saving, since the settings cannot be written
+    // anyway and the program must not be left to be killed.
+    if (m_closeRefused || guarded(m_env.messages, this, [this] { FormClose(); })) {
+        event->accept();
+        return;
+    }
+    m_closeRefused = true;
+    event->ignore();
 }
 
 // ---------------------------------------------------------------- geometry

@@ -160,6 +160,9 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    // Unit1Names.cpp: names for screen readers, the keyboard way to the picker.
+    void nameControls();
+    void folderPickerKeys();
     // --- controls (names of the window layout)
     QWidget* Client = nullptr;
     QLineEdit* Edit1 = nullptr;
@@ -242,6 +245,8 @@ private:
     int m_listWidth = 88;
     bool m_inFormSet = false;
     bool m_shownOnce = false;
+    // A close was refused because the settings could not be written.
+    bool m_closeRefused = false;
     // The list's selection model whose changes show the selected file.
     QItemSelectionModel* m_listSelection = nullptr;
     QMetaObject::Connection m_listSelectionConnection;

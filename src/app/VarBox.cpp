@@ -2,6 +2,7 @@
 
 #include "DialogFrame.h"
 #include "Fonts.h"
+#include "Messages.h"
 
 #include <QFrame>
 #include <QIcon>
@@ -19,6 +20,8 @@ static QPixmap programIcon()
 }
 
 namespace {
+constexpr int kLayoutWidth = 156;
+
 // A panel with a lowered outer and a raised inner bevel, one pixel each: the
 // frame drawn round the product details.
 class BevelPanel : public QFrame {
@@ -40,10 +43,15 @@ TAboutBox::TAboutBox(QWidget* parent) : QDialog(parent)
 {
     setObjectName(QStringLiteral("AboutBox"));
     setWindowTitle(QStringLiteral("ﾊﾞｰｼﾞｮﾝ情報"));
-    // A dialog border with a title but no title-bar buttons.
-    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
+    // A dialog frame: a title and the close button only. Without the close
+    // button named, the frame hints name no function at all, and a window
+    // manager then offers every one (minimise, maximise) on the title bar.
+    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
     setFont(Fonts::windowFont());
-    setFixedSize(156, 138);
+    // As wide as the layout, or as the title bar needs for the caption; the
+    // layout keeps to the middle.
+    const int width = qMax(kLayoutWidth, QtMessages::captionWidth(*this, windowTitle()));
+    setFixedSize(width, 138);
     setModal(true);
 
     Panel1 = new BevelPanel(this);
@@ -89,6 +97,8 @@ TAboutBox::TAboutBox(QWidget* parent) : QDialog(parent)
     OKButton = new QPushButton(QStringLiteral("OK"), this);
     OKButton->setObjectName(QStringLiteral("OKButton"));
     OKButton->setGeometry(40, 108, 81, 25);
+    for (QWidget* w : {static_cast<QWidget*>(Panel1), static_cast<QWidget*>(OKButton)})
+        w->move(w->pos() + QPoint((width - kLayoutWidth) / 2, 0));
     OKButton->setDefault(true);
     OKButton->setAutoDefault(true);
     connect(OKButton, &QPushButton::clicked, this, [this] { OKButtonClick(); });

@@ -5,6 +5,7 @@
 #include "Forms.h"
 #include "Messages.h"
 #include "Platform.h"
+#include "SettingsLeftovers.h"
 #include "Translations.h"
 #include "Unit1.h"
 
@@ -25,6 +26,8 @@ int main(int argc, char** argv)
     QtMessages messages;
     QtCommonDialogs dialogs;
     AppEnv env{executableFolder(), platform, messages, dialogs};
+    // Temporary files of saves that were killed half-way.
+    SettingsLeftovers::removeFrom(env.settingsDir);
 
     TForm1 main(env);
     createForms(main);

@@ -23,15 +23,24 @@ RichTextPage::RichTextPage(QWidget* parent) : QPlainTextEdit(parent)
     if (m_control) m_control->installEventFilter(this);
 }
 
-bool RichTextPage::caretInLongParagraph() const { return textCursor().block().length() >= kLongParagraph; }
+bool RichTextPage::caretNearLongParagraph() const
+{
+    // The caret's blink repaints its line and a pixel around it, which is the
+    // edge of the paragraphs before and after: each of them is painted whole.
+    const QTextBlock at = textCursor().block();
+    for (const QTextBlock& b : {at.previous(), at, at.next()})
+        if (b.isValid() && b.length() >= kLongParagraph) return true;
+    return false;
+}
 
 bool RichTextPage::eventFilter(QObject* watched, QEvent* event)
 {
     // The control's timers are its caret blink and, for a moment after a
     // double click, the wait for a triple click. Outside that moment a timer
-    // is the blink, which a long paragraph goes without: the caret stays as it
+    // is the blink, which a caret in or beside a long paragraph goes without
+    // (its painting would paint the paragraph): the caret stays as it
     // was last painted, visible, since every move of the caret shows it anew.
-    if (watched == m_control && event->type() == QEvent::Timer && caretInLongParagraph()) {
+    if (watched == m_control && event->type() == QEvent::Timer && caretNearLongParagraph()) {
         const bool tripleClickWait =
             m_doubleClick.isValid() && m_doubleClick.elapsed() <= QApplication::doubleClickInterval() + 100;
         if (!tripleClickWait) return true;

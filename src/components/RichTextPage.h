@@ -11,8 +11,9 @@ class QMimeData;
 //
 // Idle means idle: the toolkit paints a whole line for any part of it, so the
 // caret's blink in a paragraph of megabytes (one line, unwrapped) would keep a
-// core busy while nothing happens. In a long paragraph the caret stands still
-// instead; it is painted when it moves, like everything else. A long
+// core busy while nothing happens. In or beside a long paragraph (the caret's
+// line then touches it) the caret stands still instead; it is painted when it
+// moves, like everything else. A long
 // paragraph also keeps its shaped glyphs, which the toolkit would otherwise
 // drop after laying it out and shape anew for each paint (a move of the caret
 // costs a third of the time then).
@@ -44,7 +45,7 @@ protected:
 
 private:
     void keepShaped(int position, int removed, int added);
-    bool caretInLongParagraph() const;
+    bool caretNearLongParagraph() const;
 
     // The toolkit's text control inside the editor, whose timer blinks the caret.
     QObject* m_control = nullptr;

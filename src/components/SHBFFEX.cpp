@@ -44,7 +44,7 @@ QPoint TSHBrowseForFolderEx::centreInWorkArea(const QRect& window, const QRect& 
 {
     // Integer division truncates toward zero, so a window larger than the work
     // area gets a negative corner.
-    return QPoint((workArea.width() - window.width()) / 2, (workArea.height() - window.height()) / 3);
+    return QPoint((workArea.width() - window.width()) / 2, (workArea.height() - window.height()) / 2);
 }
 
 bool TSHBrowseForFolderEx::Execute()

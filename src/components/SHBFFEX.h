@@ -92,8 +92,8 @@ public:
     // The item of a folder kind (an ordinal of TSelectFolder / TRootFolder) and
     // a path used by the manual kind; none when there is no such folder.
     static std::optional<ShellItem> folderItem(int kind, const QString& name);
-    // Top-left corner that centres a window horizontally and puts it in the
-    // upper third of the work area, measured from the screen origin.
+    // Top-left corner that centres a window in the work area, horizontally
+    // and vertically, measured from the screen origin.
     static QPoint centreInWorkArea(const QRect& window, const QRect& workArea);
 
 protected:

@@ -74,7 +74,15 @@ QImage loadBitmap(const QString& path)
     // A hostile header must not make the reader allocate gigabytes.
     reader.setAllocationLimit(64);
     QImage img = reader.read();
-    if (img.isNull()) throw VarError::streamRead();
+    if (img.isNull()) {
+        // The sentence of the failed read, then which file and why.
+        const QString why = bytes.isEmpty()              ? QStringLiteral("ファイルが空です")
+                            : !bytes.startsWith("BM")    ? QStringLiteral("ビットマップではありません")
+                            : reader.error() == QImageReader::InvalidDataError
+                                ? QStringLiteral("ビットマップが壊れているか、大きすぎます")
+                                : QStringLiteral("このビットマップの形式は読めません");
+        throw VarError(VarError::streamRead().message() + QStringLiteral("（ﾌｧｲﾙ %1: %2）").arg(path, why));
+    }
     return img;
 }
 

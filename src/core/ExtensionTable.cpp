@@ -112,8 +112,24 @@ void load(const QString& path, QStringList* names, PatternGrid* grid)
     }
 }
 
-void write(const QStringList& names, const PatternGrid& grid, LineBuffer* lines)
+void write(const QStringList& names, const PatternGrid& grid, LineBuffer* lines, const QString& path)
 {
+    // A value that would read back as a marker where it stands would cut the
+    // table or shift it: "**" anywhere, and "***" as the first line of a
+    // block after the first (where the reader takes it for the end).
+    const QString file = path.isEmpty() ? QStringLiteral("exitem.cfg") : path;
+    for (const QString& n : names)
+        if (markerOf(n) == Marker::Separator) throw VarError::markerAsValue(file, n);
+    for (int r = 0; r < PatternGrid::Categories; ++r) {
+        bool first = true;
+        for (int c = 0; c < PatternGrid::Patterns; ++c) {
+            const QString& cell = grid.cell[r][c];
+            if (cell.isEmpty()) continue;
+            const Marker m = markerOf(cell);
+            if (m == Marker::Separator || (m == Marker::End && first && r > 0)) throw VarError::markerAsValue(file, cell);
+            first = false;
+        }
+    }
     for (const QString& n : names) lines->append(n);
     lines->append(kSep);
     for (int r = 0; r < PatternGrid::Categories; ++r) {

@@ -60,5 +60,7 @@ void parse(const LineBuffer& lines, QStringList* names, PatternGrid* grid);
 // then leaves names and grid as they were.
 void load(const QString& path, QStringList* names, PatternGrid* grid);
 // Appends the lines of exitem.cfg for these names and grid rows 0..9.
-void write(const QStringList& names, const PatternGrid& grid, LineBuffer* lines);
+// Throws VarError (naming `path`, exitem.cfg when empty) for a value that
+// would read back as a marker where it stands.
+void write(const QStringList& names, const PatternGrid& grid, LineBuffer* lines, const QString& path = QString());
 }

@@ -160,6 +160,13 @@ QByteArray LineBuffer::encodeUtf8() const
 
 QByteArray LineBuffer::bytesFor(const QString& path) const
 {
+    // A line given as text must stay one line: a line break in it would shift
+    // every later line of the file (lines read from a file never hold one).
+    for (qsizetype i = 0; i < m_lines.size(); ++i) {
+        const QString& text = m_lines.at(i);
+        if (m_raw.at(i).kind == Kind::Text && (text.contains(QLatin1Char('\r')) || text.contains(QLatin1Char('\n'))))
+            throw VarError::lineBreakInValue(path.isEmpty() ? QStringLiteral("(名前なし)") : path, text);
+    }
     // Lines copied as bytes decide the encoding (a copied file keeps its own);
     // otherwise the file keeps the encoding it was read in. CP932 gives way to
     // UTF-8 only for text that has no CP932 form.

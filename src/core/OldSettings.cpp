@@ -52,11 +52,13 @@ bool isControl(unsigned char c)
 // Reads an old text file into `lines` when it is plausible; throws
 // VarError::cannotOpen when it cannot be read. Read once, so that what was
 // checked is what is converted.
-bool readOld(const QString& path, LineBuffer& lines)
+bool readOld(const QString& path, LineBuffer& lines, Fault* fault)
 {
     QByteArray bytes;
     if (!FsPath::readFile(path, &bytes, kMaxOldBytes + 1)) throw VarError::cannotOpen(path);
-    if (!plausibleOldFile(bytes)) return false;
+    const Fault found = oldFileFault(bytes);
+    if (fault) *fault = found;
+    if (found.kind != Fault::None) return false;
     lines.loadBytes(bytes);
     return true;
 }
@@ -75,18 +77,47 @@ void saveWhole(const LineBuffer& lines, int first, int copied, const QString& pa
 
 bool plausibleOldFile(const QByteArray& bytes)
 {
-    if (bytes.size() > kMaxOldBytes) return false;
+    return oldFileFault(bytes).kind == Fault::None;
+}
+
+Fault oldFileFault(const QByteArray& bytes)
+{
+    if (bytes.size() > kMaxOldBytes) return Fault{Fault::TooBig};
     const auto* p = reinterpret_cast<const unsigned char*>(bytes.constData());
     const qsizetype n = bytes.size();
     qsizetype run = 0;
+    int line = 1;
     for (qsizetype i = bytes.startsWith(kBom) ? kBom.size() : 0; i < n; ++i) {
-        if (isControl(p[i])) return false;
-        run = (p[i] == '\r' || p[i] == '\n') ? 0 : run + 1;
-        if (run > LineBuffer::MaxLineBytes) return false;
+        if (isControl(p[i])) return Fault{Fault::ControlByte, line, p[i]};
+        const bool end = p[i] == '\r' || p[i] == '\n';
+        // CR LF ends one line, as a lone CR or LF does.
+        if (end && !(p[i] == '\n' && i > 0 && p[i - 1] == '\r')) ++line;
+        run = end ? 0 : run + 1;
+        if (run > LineBuffer::MaxLineBytes) return Fault{Fault::LineTooLong, line};
     }
     LineBuffer lines;
     lines.loadBytes(bytes);
-    return lines.count() <= MaxOldLines;
+    if (lines.count() > MaxOldLines) return Fault{Fault::TooManyLines, MaxOldLines + 1};
+    return Fault{};
+}
+
+QString faultText(const Fault& fault)
+{
+    switch (fault.kind) {
+    case Fault::TooBig:
+        return QStringLiteral("ファイルが大きすぎます（%1 バイトを超えています）。").arg(kMaxOldBytes);
+    case Fault::ControlByte:
+        return QStringLiteral("%1 行目に制御文字 (0x%2) があります。")
+            .arg(fault.line)
+            .arg(QString::number(fault.byte, 16).rightJustified(2, QLatin1Char('0')).toUpper());
+    case Fault::LineTooLong:
+        return QStringLiteral("%1 行目が長すぎます（%2 バイトを超えています）。").arg(fault.line).arg(LineBuffer::MaxLineBytes);
+    case Fault::TooManyLines:
+        return QStringLiteral("行が多すぎます（%1 行を超えています）。").arg(MaxOldLines);
+    case Fault::None:
+        break;
+    }
+    return QString();
 }
 
 bool copiedWhole(const LineBuffer& written, int first, int copied, const QByteArray& onDisk)
@@ -100,13 +131,13 @@ bool copiedWhole(const LineBuffer& written, int first, int copied, const QByteAr
 }
 
 AppsResult convertApps(const QString& dir, bool deleteOld, LineBuffer& buffer,
-                       std::array<QImage, OldIconCount>& images)
+                       std::array<QImage, OldIconCount>& images, Fault* fault)
 {
     const QString oldItems = dir + oldItemsFile();
     if (!isPresent(oldItems)) return AppsResult::ItemsMissing;
     // The old lines stay in the buffer as they were read, byte for byte; the
     // new slots follow them.
-    if (!readOld(oldItems, buffer)) return AppsResult::ItemsImplausible;
+    if (!readOld(oldItems, buffer, fault)) return AppsResult::ItemsImplausible;
     const int copied = buffer.count();
     for (const QString& l : newSlotLines()) buffer.append(l);
     saveWhole(buffer, 0, copied, dir + AppSlots::itemsFile());
@@ -127,11 +158,12 @@ AppsResult convertApps(const QString& dir, bool deleteOld, LineBuffer& buffer,
     return AppsResult::Converted;
 }
 
-MainResult convertMainSettings(const QString& dir, bool deleteOld, LineBuffer& oldLines, LineBuffer& newLines)
+MainResult convertMainSettings(const QString& dir, bool deleteOld, LineBuffer& oldLines, LineBuffer& newLines,
+                               Fault* fault)
 {
     const QString oldMain = dir + oldMainFile();
     if (!isPresent(oldMain)) return MainResult::Missing;
-    if (!readOld(oldMain, oldLines)) return MainResult::Implausible;
+    if (!readOld(oldMain, oldLines, fault)) return MainResult::Implausible;
     newLines.clear();
     newLines.append(kMainHeader);
     for (int i = 0; i < oldLines.count(); ++i) newLines.appendLineOf(oldLines, i);   // byte for byte

@@ -38,6 +38,16 @@ constexpr int MaxOldLines = 64;
 // cut on the way). Bytes that are no CP932 character are no reason to refuse:
 // they are copied as they stand.
 bool plausibleOldFile(const QByteArray& bytes);
+// Why an old text file is refused: the first fault found, with the line
+// (from 1) it is on and, for a control byte, that byte.
+struct Fault {
+    enum Kind { None, TooBig, ControlByte, LineTooLong, TooManyLines } kind = None;
+    int line = 0;
+    unsigned char byte = 0;
+};
+Fault oldFileFault(const QByteArray& bytes);
+// The reason in the user's words, e.g. "3 行目に制御文字 (0x1B) があります。".
+QString faultText(const Fault& fault);
 // Whether the bytes of a written file give back every line of `written` that
 // was copied from an old file (`copied` lines from line `first`) with its very
 // bytes, and as many lines in all.
@@ -54,12 +64,14 @@ enum class AppsResult { Converted, ItemsMissing, ItemsImplausible, ImagesMissing
 // was written before stays, and no old file whose new file is missing is
 // deleted. A damaged bitmap is found before any icon file is written or any
 // old file deleted.
+// With `fault`, an implausible appitem.cfg says there why.
 AppsResult convertApps(const QString& dir, bool deleteOld, LineBuffer& buffer,
-                       std::array<QImage, OldIconCount>& images);
+                       std::array<QImage, OldIconCount>& images, Fault* fault = nullptr);
 
 enum class MainResult { Converted, Missing, Implausible };
 
 // Writes appcfgs.cfg from appcfg.cfg; when appcfg.cfg is missing or
 // implausible nothing is written. `oldLines` and `newLines` are working storage.
-MainResult convertMainSettings(const QString& dir, bool deleteOld, LineBuffer& oldLines, LineBuffer& newLines);
+MainResult convertMainSettings(const QString& dir, bool deleteOld, LineBuffer& oldLines, LineBuffer& newLines,
+                               Fault* fault = nullptr);
 }

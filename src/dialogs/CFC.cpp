@@ -50,6 +50,12 @@ void TForm7::notice(const QString& text)
     m_env.messages.notice(this, text);
 }
 
+QString TForm7::refusal(const QString& sentence, const QString& file, const OldSettings::Fault& fault) const
+{
+    // The sentence, then which file and why, so that the user can mend it.
+    return sentence + QLatin1Char('\n') + QStringLiteral("ﾌｧｲﾙ %1: %2").arg(m_env.settingsFile(file), OldSettings::faultText(fault));
+}
+
 void TForm7::Button1Click()
 {
     // A missing old file only skips its own conversion; an error ends the
@@ -69,12 +75,13 @@ void TForm7::Button2Click()
 
 void TForm7::Chg1()
 {
-    switch (OldSettings::convertApps(m_env.settingsDir, Chex1->isChecked(), Memo1, Image)) {
+    OldSettings::Fault fault;
+    switch (OldSettings::convertApps(m_env.settingsDir, Chex1->isChecked(), Memo1, Image, &fault)) {
     case OldSettings::AppsResult::ItemsMissing:
         notice(QStringLiteral("appitem.cfgが見付かりません。"));
         break;
     case OldSettings::AppsResult::ItemsImplausible:
-        notice(QStringLiteral("appitem.cfgファイルの内容が正しくありません。"));
+        notice(refusal(QStringLiteral("appitem.cfgファイルの内容が正しくありません。"), OldSettings::oldItemsFile(), fault));
         break;
     case OldSettings::AppsResult::ImagesMissing:
         notice(QStringLiteral("画像ファイルが見付かりません。"));
@@ -86,12 +93,13 @@ void TForm7::Chg1()
 
 void TForm7::Chg2()
 {
-    switch (OldSettings::convertMainSettings(m_env.settingsDir, Chex1->isChecked(), Memo1, Memo2)) {
+    OldSettings::Fault fault;
+    switch (OldSettings::convertMainSettings(m_env.settingsDir, Chex1->isChecked(), Memo1, Memo2, &fault)) {
     case OldSettings::MainResult::Missing:
         notice(QStringLiteral("appcfg.cfgが見付かりません。"));
         break;
     case OldSettings::MainResult::Implausible:
-        notice(QStringLiteral("appcfg.cfgファイルの内容が正しくありません。"));
+        notice(refusal(QStringLiteral("appcfg.cfgファイルの内容が正しくありません。"), OldSettings::oldMainFile(), fault));
         break;
     case OldSettings::MainResult::Converted:
         break;

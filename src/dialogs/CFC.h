@@ -4,6 +4,7 @@
 
 #include "AppEnv.h"
 #include "LineBuffer.h"
+#include "OldSettings.h"
 
 #include <array>
 
@@ -32,6 +33,7 @@ protected:
 
 private:
     void notice(const QString& text);
+    QString refusal(const QString& sentence, const QString& file, const OldSettings::Fault& fault) const;
 
     QCheckBox* Chex1 = nullptr;
     QPushButton* Button1 = nullptr;

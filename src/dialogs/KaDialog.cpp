@@ -1,5 +1,7 @@
 #include "KaDialog.h"
 
+#include "AccessibleNames.h"
+
 #include "DialogFrame.h"
 #include "Guard.h"
 #include "KaListBox.h"
@@ -54,6 +56,9 @@ void TForm2::buildLayout()
     LBox2 = new KaListBox(this);
     LBox2->setObjectName(QStringLiteral("LBox2"));
     LBox2->setGeometry(160, 16, 89, 112);
+    // The two lists are named by the captions above them.
+    AccessibleNames::nameAfter(Label1, LBox1);
+    AccessibleNames::nameAfter(Label2, LBox2);
 
     Selects = new QGroupBox(QStringLiteral("編集対象"), this);
     Selects->setObjectName(QStringLiteral("Selects"));
@@ -294,8 +299,9 @@ void TForm2::TagsSave()
     QApplication::setOverrideCursor(Qt::WaitCursor);
     const auto restore = qScopeGuard([] { QApplication::restoreOverrideCursor(); });
     LineBuffer lines;
-    ExtensionTable::write(m_editor.names(), m_editor.grid(), &lines);
-    lines.save(m_env.settingsFile(kFileName));
+    const QString path = m_env.settingsFile(kFileName);
+    ExtensionTable::write(m_editor.names(), m_editor.grid(), &lines, path);
+    lines.save(path);
 }
 
 // ---------------------------------------------------------------- add, change, delete

@@ -1,7 +1,11 @@
 #include "MyInputDialog.h"
 
+#include "AccessibleNames.h"
 #include "DialogFrame.h"
+#include "ExtensionTable.h"
 #include "Guard.h"
+#include "Messages.h"
+#include "OneLine.h"
 #include "ViewColours.h"
 
 #include <QLineEdit>
@@ -22,6 +26,8 @@ TForm3::TForm3(const AppEnv& env, QWidget* parent) : KaFixedDialog(parent), m_en
     Edit1 = new QLineEdit(this);
     Edit1->setObjectName(QStringLiteral("Edit1"));
     Edit1->setGeometry(8, 8, 177, 20);
+    OneLine::keep(Edit1);
+    AccessibleNames::name(Edit1, QStringLiteral("名前"));   // the one field is the name typed
 
     setTabOrder(Button1, Button2);
     setTabOrder(Button2, Edit1);
@@ -45,6 +51,13 @@ void TForm3::Button1Click()
 {
     const QString caption = windowTitle();
     const QString text = Edit1->text();
+    // The extension table's file marks its parts with these lines; a name
+    // equal to one would cut the table at the next reading. The dialog stays
+    // open so that the name can be mended.
+    if (ExtensionTable::markerOf(text) != ExtensionTable::Marker::None) {
+        m_env.messages.warning(this, markerRefusal(text));
+        return;
+    }
     Stored stored = Stored::Nothing;
     if (caption == QStringLiteral("種別：追加") || caption == QStringLiteral("拡張子：追加")) {
         stored = Stored::NewName;
@@ -56,6 +69,11 @@ void TForm3::Button1Click()
     }
     m_answer = Answer{true, stored, stored == Stored::Nothing ? QString() : text};
     done(QDialog::Accepted);
+}
+
+QString TForm3::markerRefusal(const QString& name)
+{
+    return QStringLiteral("「%1」は拡張子の設定ファイルの区切りの記号なので、名前には使えません。").arg(name);
 }
 
 void TForm3::Button2Click()

@@ -1,5 +1,6 @@
 #include "OtherDialog.h"
 
+#include "AccessibleNames.h"
 #include "CommonDialogs.h"
 #include "DialogFrame.h"
 #include "FolderButton.h"
@@ -7,6 +8,7 @@
 #include "Guard.h"
 #include "MainForm.h"
 #include "Messages.h"
+#include "OneLine.h"
 #include "OtherImage.h"
 #include "Platform.h"
 #include "ViewColours.h"
@@ -78,8 +80,16 @@ void TForm4::buildLayout()
     EAppPath = new QLineEdit(this);
     EAppPath->setObjectName(QStringLiteral("EAppPath"));
     EAppPath->setGeometry(42, 32, 391, 20);
+    for (QLineEdit* field : {ETitle, EOpt, EAppPath}) OneLine::keep(field);
+    // The fields are named by the captions beside them, the rest by what they are for.
+    AccessibleNames::nameAfter(Label6, ETitle);
+    AccessibleNames::nameAfter(Label7, EOpt);
+    AccessibleNames::nameAfter(Label8, EAppPath);
+    AccessibleNames::name(ChBox, QStringLiteral("アイテムの番号"));
+    AccessibleNames::name(AppImg, QStringLiteral("選択中のアイテムのアイコン"));
     FolderBtn = folderButton(this, QRect(437, 32, 20, 20),
                              QStringLiteral("外部起動アプリへのパスを指定するダイアログボックスを開きます。"));
+    AccessibleNames::name(FolderBtn, QStringLiteral("外部起動アプリへのパスを指定"));
 
     for (int n = 1; n <= AppSlots::Count; ++n) {
         const int y = kRowTop + kRowStep * (n - 1);
@@ -96,6 +106,9 @@ void TForm4::buildLayout()
         ResetBtn[n] = DialogFrame::plainButton(QStringLiteral("Reset"), "", this, QRect(411, y - 1, 46, 21));
         ResetBtn[n]->setObjectName(QStringLiteral("ResetBtn%1").arg(n));
         ResetBtn[n]->setProperty("Tag", n);
+        // Five buttons of one caption, told apart by their slot.
+        AccessibleNames::name(ResetBtn[n], QStringLiteral("Reset %1").arg(n));
+        AccessibleNames::name(AppImgN[n], QStringLiteral("アイテム %1 のアイコン").arg(n));
         for (QWidget* w : {static_cast<QWidget*>(Num[n]), static_cast<QWidget*>(AppImgN[n]),
                            static_cast<QWidget*>(LTitle[n]), static_cast<QWidget*>(LAppPath[n]),
                            static_cast<QWidget*>(LOpt[n])})

@@ -1,10 +1,25 @@
 #include "OtherImage.h"
 
+#include <QAccessible>
+#include <QAccessibleWidget>
 #include <QPainter>
 #include <QPixmap>
 
+namespace {
+QAccessibleInterface* pictureInterface(const QString& className, QObject* object)
+{
+    if (className != QLatin1String("ImageBox") || !object || !object->isWidgetType()) return nullptr;
+    return new QAccessibleWidget(static_cast<QWidget*>(object), QAccessible::Graphic);
+}
+} // namespace
+
 ImageBox::ImageBox(QWidget* parent) : QWidget(parent)
 {
+    static const bool installed = [] {
+        QAccessible::installFactory(pictureInterface);
+        return true;
+    }();
+    Q_UNUSED(installed);
     setFixedSize(Side, Side);
 }
 

@@ -5,7 +5,9 @@
 
 // A 17 x 17 picture box that shows a slot's picture (see AppSlots for how
 // pictures are drawn on); an empty picture shows nothing.
+// A screen reader sees it as a picture, named by the window that shows it.
 class ImageBox : public QWidget {
+    Q_OBJECT
 public:
     static constexpr int Side = 17;
 

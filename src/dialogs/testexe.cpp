@@ -1,5 +1,6 @@
 #include "testexe.h"
 
+#include "AccessibleNames.h"
 #include "CommandLine.h"
 #include "CommonDialogs.h"
 #include "DialogFrame.h"
@@ -8,6 +9,7 @@
 #include "Guard.h"
 #include "MainForm.h"
 #include "Messages.h"
+#include "OneLine.h"
 #include "OtherImage.h"
 #include "Platform.h"
 #include "ViewColours.h"
@@ -40,8 +42,13 @@ TForm5::TForm5(MainForm& main, const AppEnv& env, QWidget* parent)
     Edit1 = new QLineEdit(this);
     Edit1->setObjectName(QStringLiteral("Edit1"));
     Edit1->setGeometry(82, 72, 279, 20);
+    OneLine::keep(Edit1);
     FolderBtn = folderButton(this, QRect(365, 72, 20, 20),
                              QStringLiteral("対象ファイルへのパスを指定するダイアログボックスを開きます。"));
+
+    AccessibleNames::nameAfter(Label4, Edit1);
+    AccessibleNames::name(FolderBtn, QStringLiteral("対象ファイルへのパスを指定"));
+    AccessibleNames::name(AppImg, QStringLiteral("アイコン"));
 
     Button1 = DialogFrame::plainButton(QStringLiteral("テスト実行"), "Button1", this, QRect(231, 100, 75, 24));
     Button2 = DialogFrame::plainButton(QStringLiteral("終了"), "Button2", this, QRect(310, 100, 75, 24));

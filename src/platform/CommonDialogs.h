@@ -5,6 +5,7 @@
 #include <QString>
 
 class QFontDialog;
+class QSortFilterProxyModel;
 class QWidget;
 
 // The common dialogs (open file, colour, font). Tests replace them.
@@ -36,4 +37,10 @@ public:
     bool chooseFont(QWidget* parent, QFont* font) override;
     // The font dialog as chooseFont() shows it, opened on `stored`; not shown.
     static QFontDialog* makeFontDialog(QWidget* parent, const QFont& stored);
+    // The file list of the open dialog over the toolkit's file-system model:
+    // programs only while `executablesOnly` is set, and the size, kind and
+    // date columns in Japanese (the toolkit's catalogue has no kind texts, and
+    // it formats sizes and dates in the system's locale, not the interface's).
+    static QSortFilterProxyModel* makeFileListModel(QObject* parent);
+    static void showExecutablesOnly(QSortFilterProxyModel* model, bool only);
 };

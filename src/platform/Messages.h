@@ -1,6 +1,7 @@
 #pragma once
 #include <QString>
 
+class QMessageBox;
 class QWidget;
 
 // The program's message boxes. Tests replace them with a recorder so that no
@@ -31,4 +32,9 @@ public:
     void error(QWidget* parent, const QString& text) override;
     void warning(QWidget* parent, const QString& text) override;
     void notice(QWidget* parent, const QString& text) override;
+
+    // The width a box needs to show `caption` whole in its title bar.
+    static int captionWidth(const QWidget& box, const QString& caption);
+    // Makes a box at least that wide for its own caption.
+    static void fitCaption(QMessageBox& box);
 };

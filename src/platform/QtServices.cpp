@@ -5,13 +5,16 @@
 
 #include <QCheckBox>
 #include <QColorDialog>
+#include <QGridLayout>
 #include <QGroupBox>
+#include <QScreen>
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QFileSystemModel>
 #include <QFontDialog>
+#include <QLocale>
 #include <QMessageBox>
 #include <QSortFilterProxyModel>
 
@@ -31,10 +34,36 @@ QString executableFolder()
     return dir;
 }
 
+int QtMessages::captionWidth(const QWidget& box, const QString& caption)
+{
+    // The title bar's font is the window manager's: a bold face of the box's
+    // size is the wider guess. Room is added for the window icon and three
+    // buttons (some window managers show minimise and maximise whatever a
+    // dialog asks for), and the box never grows past the screen.
+    QFont font = box.font();
+    font.setBold(true);
+    const QFontMetrics fm(font);
+    int width = fm.horizontalAdvance(caption) + 6 * fm.height() + 32;
+    if (const QScreen* screen = box.screen()) width = qMin(width, screen->availableGeometry().width() * 9 / 10);
+    return width;
+}
+
+void QtMessages::fitCaption(QMessageBox& box)
+{
+    // The box sizes itself to its text and buttons; a spacer across its grid
+    // as wide as the caption needs makes it wide enough for its title too.
+    if (auto* grid = qobject_cast<QGridLayout*>(box.layout()))
+        grid->addItem(new QSpacerItem(captionWidth(box, box.windowTitle()) - grid->contentsMargins().left() -
+                                          grid->contentsMargins().right(),
+                                      0, QSizePolicy::Minimum, QSizePolicy::Fixed),
+                      grid->rowCount(), 0, 1, grid->columnCount());
+}
+
 static void showBox(QWidget* parent, QMessageBox::Icon icon, const QString& caption, const QString& text)
 {
     QMessageBox box(icon, caption, text, QMessageBox::Ok, parent);
     box.setDefaultButton(QMessageBox::Ok);
+    QtMessages::fitCaption(box);
     box.exec();
 }
 
@@ -56,7 +85,7 @@ void QtMessages::notice(QWidget* parent, const QString& text)
 namespace {
 // "*.exe" stands for the programs of this platform: folders stay listed so the
 // user can walk the tree, files are shown when they may be executed.
-class ExecutableFilter : public QSortFilterProxyModel {
+class OpenDialogList : public QSortFilterProxyModel {
 public:
     using QSortFilterProxyModel::QSortFilterProxyModel;
     void setActive(bool active)
@@ -64,6 +93,24 @@ public:
         if (m_active == active) return;
         m_active = active;
         invalidateFilter();
+    }
+
+    QVariant data(const QModelIndex& index, int role) const override
+    {
+        auto* fs = qobject_cast<QFileSystemModel*>(sourceModel());
+        if (role != Qt::DisplayRole || !fs || index.column() < 1 || index.column() > 3)
+            return QSortFilterProxyModel::data(index, role);
+        const QFileInfo info = fs->fileInfo(mapToSource(index));
+        const QLocale shown;   // the interface's (Japanese) locale
+        switch (index.column()) {
+        case 1:
+            return info.isDir() ? QString() : shown.formattedDataSize(info.size());
+        case 2:
+            if (info.isDir()) return QStringLiteral("フォルダ");
+            return info.suffix().isEmpty() ? QStringLiteral("ファイル") : info.suffix() + QStringLiteral(" ファイル");
+        default:
+            return shown.toString(info.lastModified(), QLocale::ShortFormat);
+        }
     }
 
 protected:
@@ -113,8 +160,8 @@ bool QtCommonDialogs::openFile(QWidget* parent, const QString& filter, const QSt
     dlg.setOption(QFileDialog::DontUseNativeDialog, true);
     dlg.setFilter(QDir::AllDirs | QDir::Files | QDir::NoDotAndDotDot | QDir::Hidden);
     if (!initialDir.isEmpty()) dlg.setDirectory(initialDir);
-    auto* exec = new ExecutableFilter(&dlg);
-    dlg.setProxyModel(exec);
+    QSortFilterProxyModel* list = makeFileListModel(&dlg);
+    dlg.setProxyModel(list);
     QStringList shown;
     for (qsizetype i = 0; i < captions.size(); ++i)
         shown << captions[i] + QStringLiteral(" (") + shownMask(masks[i]) + QStringLiteral(")");
@@ -122,14 +169,24 @@ bool QtCommonDialogs::openFile(QWidget* parent, const QString& filter, const QSt
         dlg.setNameFilters(shown);
         QObject::connect(&dlg, &QFileDialog::filterSelected, &dlg, [&](const QString& f) {
             const qsizetype idx = shown.indexOf(f);
-            exec->setActive(idx >= 0 && isExecutableMask(masks[idx].trimmed()));
+            showExecutablesOnly(list, idx >= 0 && isExecutableMask(masks[idx].trimmed()));
         });
         dlg.selectNameFilter(shown.first());
-        exec->setActive(isExecutableMask(masks.first().trimmed()));
+        showExecutablesOnly(list, isExecutableMask(masks.first().trimmed()));
     }
     if (dlg.exec() != QDialog::Accepted || dlg.selectedFiles().isEmpty()) return false;
     *path = dlg.selectedFiles().first();
     return true;
+}
+
+QSortFilterProxyModel* QtCommonDialogs::makeFileListModel(QObject* parent)
+{
+    return new OpenDialogList(parent);
+}
+
+void QtCommonDialogs::showExecutablesOnly(QSortFilterProxyModel* model, bool only)
+{
+    if (auto* list = dynamic_cast<OpenDialogList*>(model)) list->setActive(only);
 }
 
 bool QtCommonDialogs::chooseColor(QWidget* parent, QColor* color, QList<QColor>* customColors)
@@ -158,9 +215,16 @@ QFontDialog* QtCommonDialogs::makeFontDialog(QWidget* parent, const QFont& store
     // dialog opens on the family that stands in for it, at the stored size.
     dlg->setCurrentFont(Fonts::asInstalled(stored));
     // The pane takes face, size and style only: no effects (underline,
-    // strike-out) are offered.
-    for (QGroupBox* box : dlg->findChildren<QGroupBox*>())
-        if (box->findChild<QCheckBox*>()) box->hide();
+    // strike-out) are offered. Their box keeps its room, which the preview
+    // beside it shares: without it the preview has no height left to show
+    // its sample in.
+    for (QGroupBox* box : dlg->findChildren<QGroupBox*>()) {
+        if (!box->findChild<QCheckBox*>()) continue;
+        QSizePolicy keep = box->sizePolicy();
+        keep.setRetainSizeWhenHidden(true);
+        box->setSizePolicy(keep);
+        box->hide();
+    }
     return dlg;
 }
 

@@ -192,21 +192,23 @@ void TestAppSlots::badBitmapsGiveAnError_data()
 {
     QTest::addColumn<QByteArray>("bytes");
     QTest::addColumn<bool>("present");
+    QTest::addColumn<QString>("reason");
     const QByteArray good = makeBmp(BmpLayout{});
     QByteArray huge = good;
     qToLittleEndian<qint32>(200000, huge.data() + 18);
     qToLittleEndian<qint32>(200000, huge.data() + 22);
-    QTest::newRow("missing") << QByteArray() << false;
-    QTest::newRow("empty") << QByteArray() << true;
-    QTest::newRow("text") << QByteArray("Title\r\n/usr/bin/ed\r\n") << true;
-    QTest::newRow("header only") << good.left(30) << true;
-    QTest::newRow("huge dimensions") << huge << true;
+    QTest::newRow("missing") << QByteArray() << false << QString();
+    QTest::newRow("empty") << QByteArray() << true << QStringLiteral("ファイルが空です");
+    QTest::newRow("text") << QByteArray("Title\r\n/usr/bin/ed\r\n") << true << QStringLiteral("ビットマップではありません");
+    QTest::newRow("header only") << good.left(30) << true << QStringLiteral("ビットマップが壊れているか、大きすぎます");
+    QTest::newRow("huge dimensions") << huge << true << QStringLiteral("ビットマップが壊れているか、大きすぎます");
 }
 
 void TestAppSlots::badBitmapsGiveAnError()
 {
     QFETCH(QByteArray, bytes);
     QFETCH(bool, present);
+    QFETCH(QString, reason);
     TempFolder t(false);
     const QString path = t.path("IconImg2.bmp");
     if (present) t.writeFile("IconImg2.bmp", bytes);
@@ -215,7 +217,8 @@ void TestAppSlots::badBitmapsGiveAnError()
         QFAIL("no error");
     } catch (const VarError& e) {
         if (!present) QCOMPARE(e.message(), VarError::cannotOpen(path).message());
-        else QVERIFY(!e.message().isEmpty());
+        // The sentence of a failed read, then the file and why.
+        else QCOMPARE(e.message(), QStringLiteral("ｽﾄﾘｰﾑからの読み込みに失敗しました（ﾌｧｲﾙ %1: %2）").arg(path, reason));
     }
 }
 

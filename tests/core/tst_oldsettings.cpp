@@ -186,23 +186,30 @@ private Q_SLOTS:
     void implausibleOldFilesAreRefused_data()
     {
         QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QString>("reason");   // empty: any reason
         QByteArray random(4096, Qt::Uninitialized);
         quint32 seed = 14;
         for (char& c : random) c = char((seed = seed * 1103515245u + 12345u) >> 24);
-        QTest::newRow("random bytes") << random;
-        QTest::newRow("NUL") << QByteArray("a\r\nb\0c\r\n", 8);
-        QTest::newRow("escape") << QByteArray("a\r\n\x1B[0m\r\n");
-        QTest::newRow("delete") << QByteArray("a\x7F\r\n");
+        QTest::newRow("random bytes") << random << QString();
+        QTest::newRow("NUL") << QByteArray("a\r\nb\0c\r\n", 8) << QStringLiteral("2 行目に制御文字 (0x00) があります。");
+        QTest::newRow("escape") << QByteArray("a\r\n\x1B[0m\r\n") << QStringLiteral("2 行目に制御文字 (0x1B) があります。");
+        QTest::newRow("delete") << QByteArray("a\x7F\r\n") << QStringLiteral("1 行目に制御文字 (0x7F) があります。");
+        QTest::newRow("lone CR and LF count as line ends") << QByteArray("a\rb\nc\r\n\x01")
+                                                           << QStringLiteral("4 行目に制御文字 (0x01) があります。");
         QByteArray many;
         for (int i = 0; i <= OldSettings::MaxOldLines; ++i) many += QByteArray::number(i) + "\r\n";
-        QTest::newRow("more lines than any old file") << many;
-        QTest::newRow("line of 4097 bytes") << QByteArray(4097, 'x');
-        QTest::newRow("UTF-8 line of 4097 bytes") << "\xEF\xBB\xBF" + QByteArray(4097, 'x');
-        QTest::newRow("far too long") << QByteArray(2 * 1024 * 1024, 'x').replace(1000, 1, "\n");
+        QTest::newRow("more lines than any old file") << many << QStringLiteral("行が多すぎます（64 行を超えています）。");
+        QTest::newRow("line of 4097 bytes") << QByteArray(4097, 'x')
+                                            << QStringLiteral("1 行目が長すぎます（4096 バイトを超えています）。");
+        QTest::newRow("UTF-8 line of 4097 bytes") << "\xEF\xBB\xBF" + QByteArray(4097, 'x')
+                                                  << QStringLiteral("1 行目が長すぎます（4096 バイトを超えています）。");
+        QTest::newRow("far too long") << QByteArray(2 * 1024 * 1024, 'x').replace(1000, 1, "\n")
+                                      << QStringLiteral("ファイルが大きすぎます（262275 バイトを超えています）。");
     }
     void implausibleOldFilesAreRefused()
     {
         QFETCH(QByteArray, bytes);
+        QFETCH(QString, reason);
         QVERIFY(!OldSettings::plausibleOldFile(bytes));
         TempFolder t;
         t.writeFile(OldSettings::oldItemsFile(), bytes);
@@ -213,9 +220,16 @@ private Q_SLOTS:
         const QByteArray icon1 = t.readFile(AppSlots::iconFile(1));
         LineBuffer a, b;
         std::array<QImage, 3> images;
-        QCOMPARE(OldSettings::convertApps(t.settingsDir(), true, a, images),
+        OldSettings::Fault appsFault, mainFault;
+        QCOMPARE(OldSettings::convertApps(t.settingsDir(), true, a, images, &appsFault),
                  OldSettings::AppsResult::ItemsImplausible);
-        QCOMPARE(OldSettings::convertMainSettings(t.settingsDir(), true, a, b), OldSettings::MainResult::Implausible);
+        QCOMPARE(OldSettings::convertMainSettings(t.settingsDir(), true, a, b, &mainFault),
+                 OldSettings::MainResult::Implausible);
+        for (const auto& fault : {appsFault, mainFault}) {
+            const QString said = OldSettings::faultText(fault);
+            if (reason.isEmpty()) QVERIFY(!said.isEmpty());
+            else QCOMPARE(said, reason);
+        }
         QCOMPARE(t.readFile(QStringLiteral("appitems.cfg")), items);
         QCOMPARE(t.readFile(QStringLiteral("appcfgs.cfg")), main);
         QCOMPARE(t.readFile(AppSlots::iconFile(1)), icon1);

@@ -7,8 +7,10 @@
 #include "IntConv.h"
 #include "LineBuffer.h"
 #include "LineSplitter.h"
+#include "SettingsLeftovers.h"
 #include "SettingsMemo.h"
 #include "VarError.h"
+#include "CoreSupport.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -555,6 +557,81 @@ private Q_SLOTS:
         QVERIFY(FsPath::readFile(dir.path() + QStringLiteral("/") + name, &content, 100));
         QCOMPARE(content, QByteArray("hello"));
         QVERIFY(FsPath::remove(dir.path() + QStringLiteral("/") + name));
+    }
+    // No value can become two lines of a settings file or a marker of the
+    // extension table: the writers refuse it, name the file, and leave it as it was.
+    void writersRefuseValuesThatBreakTheFile_data()
+    {
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<int>("at");   // appitems.cfg: the line of the value; exitem.cfg: -1 a name, else the row
+        QTest::addColumn<QString>("value");
+        QTest::newRow("title CR LF") << AppSlots::itemsFile() << 3 << QStringLiteral("Title2\r\n/path/rec.sh");
+        QTest::newRow("path LF") << AppSlots::itemsFile() << 7 << QStringLiteral("/a\n/b");
+        QTest::newRow("option CR") << AppSlots::itemsFile() << 14 << QStringLiteral("-x\r-y");
+        QTest::newRow("category split") << QStringLiteral("exitem.cfg") << -1 << QStringLiteral("メモ\r\n日記");
+        QTest::newRow("category **") << QStringLiteral("exitem.cfg") << -1 << QStringLiteral("**");
+        QTest::newRow("pattern **") << QStringLiteral("exitem.cfg") << 0 << QStringLiteral("**");
+        QTest::newRow("*** first in a later row") << QStringLiteral("exitem.cfg") << 1 << QStringLiteral("***");
+    }
+    void writersRefuseValuesThatBreakTheFile()
+    {
+        QFETCH(QString, file);
+        QFETCH(int, at);
+        QFETCH(QString, value);
+        TempFolder t;
+        const QByteArray before = t.readFile(file);
+        const QString path = t.path(file);
+        try {
+            if (file == AppSlots::itemsFile()) {
+                std::array<AppSlots::Row, AppSlots::Count> rows;
+                QString* fields[] = {&rows[at / 3].title, &rows[at / 3].path, &rows[at / 3].option};
+                *fields[at % 3] = value;
+                AppSlots::save(t.settingsDir(), rows, {});
+            } else {
+                QStringList names{QStringLiteral("ソース"), QStringLiteral("テキスト")};
+                PatternGrid grid;
+                (at < 0 ? names[0] : grid.cell[at][0]) = value;
+                LineBuffer lines;
+                ExtensionTable::write(names, grid, &lines, path);
+                lines.save(path);
+            }
+            QFAIL("the value was written");
+        } catch (const VarError& e) {
+            QVERIFY2(e.message().contains(path) && !e.message().contains(QLatin1Char('\n')), qPrintable(e.message()));
+        }
+        QCOMPARE(t.readFile(file), before);
+    }
+
+    // Where "***" does not read as the end (a name, a pattern after the first
+    // of its block) it goes round as it was read.
+    void harmlessMarkerLookalikesStay()
+    {
+        QStringList names{QStringLiteral("***")}, back;
+        PatternGrid grid, again;
+        grid.cell[0][0] = grid.cell[1][1] = QStringLiteral("***");
+        grid.cell[1][0] = QStringLiteral("*.txt");
+        LineBuffer lines;
+        ExtensionTable::write(names, grid, &lines);
+        ExtensionTable::parse(lines, &back, &again);
+        QCOMPARE(back, names);
+        QCOMPARE(again.cell[0][0] + again.cell[1][1], QStringLiteral("******"));
+    }
+
+    // Temporary files of killed saves go at start; nothing else does.
+    void leftoversOfKilledSavesAreRemoved()
+    {
+        TempFolder t(false);
+        const QStringList gone{"appcfgs.cfg.a1B2c3", "exitem.cfg.XXXXXX", "appitems.cfg.000000", "IconImg5.bmp.zzZZ99"};
+        QStringList kept{"appcfgs.cfg", "appcfgs.cfg.bak", "appcfgs.cfg.a1B2c", "appcfgs.cfg.a1B2c3d", "appcfgs.cfg.a1-2c3",
+                         "notes.txt.a1B2c3", "IconImg6.bmp.a1B2c3", "appitem.cfg.a1B2c3", "exitem.cfg.L1nk00"};
+        for (const QString& n : gone + kept.mid(0, kept.size() - 1)) t.writeFile(n, "x");
+        // A link of a leftover's name is not one: neither it nor what it names goes.
+        QVERIFY(QFile::link(t.path("notes.txt.a1B2c3"), t.path("exitem.cfg.L1nk00")));
+        QCOMPARE(SettingsLeftovers::removeFrom(t.settingsDir()), gone.size());
+        QStringList left = QDir(t.settingsDir()).entryList(QDir::Files | QDir::System);
+        left.sort();
+        kept.sort();
+        QCOMPARE(left, kept);
     }
 };
 

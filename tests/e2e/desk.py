@@ -211,5 +211,19 @@ class Desktop:
         else:
             self.run("xdotool", "windowfocus", "--sync", str(wid), check=False)
 
+    def set_clipboard(self, text):
+        """Owns the clipboard with this text (bytes kept as given, CR LF
+        included), as another program's copy would, until the desktop ends."""
+        need("xclip")
+        owner = subprocess.Popen(["xclip", "-quiet", "-selection", "clipboard", "-i"],
+                                 stdin=subprocess.PIPE, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        owner.stdin.write(text.encode("utf-8"))
+        owner.stdin.close()
+        self.procs.append(owner)
+        # (read back as text, where CR LF and CR read as LF)
+        shown = text.replace("\r\n", "\n").replace("\r", "\n")
+        wait_for(lambda: self.run("xclip", "-selection", "clipboard", "-o", check=False) == shown,
+                 "the clipboard to hold the text")
+
     def screenshot(self, path):
         self.run("import", "-window", "root", path, check=False)

@@ -433,6 +433,55 @@ def long_find_escape(ctx):
     v.close_by_menu()
 
 
+# --------------------------------------------------------------------------- one line per field
+
+LEFTOVERS = ["appcfgs.cfg.Ab12Cd", "exitem.cfg.zz99ZZ", "IconImg3.bmp.000aaa"]
+
+
+def paste_one_line(ctx):
+    """Text pasted with a line break into a one-line field keeps its first
+    line: a title pasted as "Title2" CR LF "/path/rec.sh" leaves appitems.cfg
+    at 15 lines with slot 2 titled "Title2" (the other fields are the same
+    control). Temporary files of killed saves are gone after the start; other
+    files beside them stay."""
+    v = ctx.vardolin()
+    for name in LEFTOVERS + ["appcfgs.cfg.bak"]:
+        v.write(name, b"x")
+    v.start()
+    v.main_wid()
+    left = [n for n in LEFTOVERS if os.path.exists(v.settings(n))]
+    if left or not os.path.exists(v.settings("appcfgs.cfg.bak")):
+        raise Failure(f"after the start the leftovers {left} are still there, or appcfgs.cfg.bak went")
+
+    ctx.desk.set_clipboard("Title2\r\n/path/rec.sh")
+    v.click_menu_item(v.open_menu("設定（O）"), "外部起動アプリの登録（X）")
+    reg = wait_for(lambda: next(iter(a11y.windows(v.app, name="外部起動アプリの登録")), None),
+                   "the registration dialog")
+    combo = a11y.wait_find(reg, "the row selector", role="combo box")
+    cx, cy = v.point(combo)
+    ctx.desk.click(cx + a11y.extents(combo)[2] // 2 - 6, cy)   # the drop-down arrow
+    v.click(wait_for(lambda: a11y.find(combo, "row 2", role="list item", name="2"), "the row list to open"))
+    title = a11y.wait_find(reg, "the title field", role="text", name="Title:")
+    v.click(title)
+    ctx.desk.key("ctrl+a")
+    ctx.desk.key("ctrl+v")
+    wait_for(lambda: a11y.text(title) != "", "the paste into the title field")
+    if a11y.text(title) != "Title2":
+        raise Failure(f"the title field holds {a11y.text(title)!r} after the paste, expected 'Title2'")
+    before = v.read("appitems.cfg")
+    v.click(a11y.wait_find(reg, "仮登録", role="push button", name="仮登録"))
+    v.click(a11y.wait_find(reg, "設定の保存", role="push button", name="設定の保存"))
+    written = wait_for(lambda: v.read("appitems.cfg") != before and v.read("appitems.cfg"), "設定の保存 to write")
+    lines = lines_of(written)
+    if len(lines) != 16 or lines[3] != b"Title2":
+        raise Failure(f"appitems.cfg has {len(lines) - 1} lines with slot 2's title {lines[3] if len(lines) > 3 else None!r}; "
+                      "expected 15 lines and 'Title2'")
+    v.click(a11y.wait_find(reg, "キャンセル", role="push button", name="キャンセル"))
+    wait_for(lambda: not a11y.windows(v.app, name="外部起動アプリの登録"), "the registration dialog to close")
+
+    v.close_by_menu()
+
+
 # name: (window manager?, scenario)
 SCENARIOS = {
     "geometry_openbox": (True, geometry_cycles),
@@ -444,4 +493,5 @@ SCENARIOS = {
     "typed_folder": (False, typed_folder_session),
     "pane_over_bus": (True, pane_over_bus),
     "long_find_escape": (True, long_find_escape),
+    "paste_one_line": (True, paste_one_line),
 }

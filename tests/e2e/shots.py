@@ -61,7 +61,14 @@ def inner(work, bin_dir, src_dir, out_dir, scale):
             v.click_menu_item(v.open_menu("ヘルプ（H）"), "バージョン情報（V）")
             box = dialog("ﾊﾞｰｼﾞｮﾝ情報")
             snap("^ﾊﾞｰｼﾞｮﾝ情報$", "about")
+            # With its frame: the title-bar buttons the window manager gives it.
+            desk.screenshot(os.path.join(out_dir, f"about-framed-x{scale}.png"))
             press(box, "OK")
+
+            v.click_menu_item(v.open_menu("設定（O）"), "フォント設定（F）")
+            font = dialog("フォントの選択")
+            snap("^フォントの選択$", "font")
+            press(font, "キャンセル")
 
             v.click_menu_item(v.open_menu("設定（O）"), "拡張子の設定（E）")
             ext = dialog("拡張子の設定")

@@ -66,7 +66,7 @@ bool setImmutable(const QString& path, bool on)
 bool isSpecifiedMessage(const QString& text)
 {
     static const QRegularExpression re(QStringLiteral(
-        "^(ﾌｧｲﾙ .* は開けません\\.|'.*' は整数ではありません\\.|ｽﾄﾘｰﾑからの読み込みに失敗しました\\.|"
+        "^(ﾌｧｲﾙ .* は開けません\\.|'.*' は整数ではありません\\.|ｽﾄﾘｰﾑからの読み込みに失敗しました(（ﾌｧｲﾙ .*）)?\\.|"
         "appcfgs\\.cfgファイルのバージョンが違います。)$"),
         QRegularExpression::DotMatchesEverythingOption);
     return re.match(text).hasMatch();

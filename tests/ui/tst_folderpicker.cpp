@@ -8,6 +8,7 @@
 #include "MainControls.h"
 #include "VarError.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QComboBox>
 #include <QDir>
@@ -123,6 +124,7 @@ private Q_SLOTS:
     void mainWindowFollowsThePicker();
     void desktopEntryNamesAnExistingFolder();
     void openingAndCancellingChangesNothing();
+    void keyboardWayToThePicker();
 };
 
 void TstFolderPicker::initTestCase()
@@ -158,11 +160,11 @@ void TstFolderPicker::browseFlags()
 void TstFolderPicker::centring()
 {
     using T = TSHBrowseForFolderEx;
-    QCOMPARE(T::centreInWorkArea(QRect(0, 0, 300, 200), QRect(0, 0, 1280, 800)), QPoint(490, 200));
+    QCOMPARE(T::centreInWorkArea(QRect(0, 0, 300, 200), QRect(0, 0, 1280, 800)), QPoint(490, 300));
     // The work area's own corner is not added.
-    QCOMPARE(T::centreInWorkArea(QRect(5, 5, 300, 200), QRect(100, 50, 1000, 700)), QPoint(350, 166));
+    QCOMPARE(T::centreInWorkArea(QRect(5, 5, 300, 200), QRect(100, 50, 1000, 700)), QPoint(350, 250));
     // Larger than the work area: negative, truncated toward zero.
-    QCOMPARE(T::centreInWorkArea(QRect(0, 0, 1101, 1002), QRect(0, 0, 1000, 700)), QPoint(-50, -100));
+    QCOMPARE(T::centreInWorkArea(QRect(0, 0, 1101, 1002), QRect(0, 0, 1000, 700)), QPoint(-50, -151));
 }
 
 void TstFolderPicker::startAndRootItems()
@@ -415,7 +417,7 @@ void TstFolderPicker::placement()
         frame = p->frameGeometry();
         work = p->screen()->availableGeometry();
     });
-    QCOMPARE(at, QPoint((work.width() - frame.width()) / 2, (work.height() - frame.height()) / 3));
+    QCOMPARE(at, QPoint((work.width() - frame.width()) / 2, (work.height() - frame.height()) / 2));
 
     dlg.ShowStyle = ssClient;
     runPicker(dlg, [&](FolderPickerWindow* p) { at = p->pos(); });
@@ -582,6 +584,38 @@ void TstFolderPicker::openingAndCancellingChangesNothing()
     TForm1 started(te.env());
     openAndCancel(started, ownDesktop() + "/", QStringList{"s.txt"});
     QCOMPARE(te.messages.log.size(), 0);
+}
+
+// The picker's button follows the path field in the Tab order (the rest of
+// the order as it was); Alt+Down in the path field, or the button's key,
+// opens the picker, whose tree names its one column for a screen reader.
+void TstFolderPicker::keyboardWayToThePicker()
+{
+    TestEnv te;
+    te.platform.home = g_home;
+    TForm1 w(te.env());
+    w.show();
+    QApplication::setActiveWindow(&w);
+    QVERIFY(QTest::qWaitForWindowActive(&w));
+    ui(w).Edit1->setFocus(Qt::OtherFocusReason);
+    for (QWidget* next : {static_cast<QWidget*>(ui(w).FolderBtn), static_cast<QWidget*>(ui(w).ChBox1)}) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        QCOMPARE(QApplication::focusWidget(), next);
+    }
+    for (const auto& [from, key] : {std::pair<QWidget*, int>{ui(w).Edit1, Qt::Key_Down}, {ui(w).FolderBtn, Qt::Key_Space}}) {
+        QStringList headers{QStringLiteral("not opened")};
+        QTimer::singleShot(0, &w, [&] {
+            FolderPickerWindow* p = ui(w).FolderDlg->pickerWindow();
+            QAccessibleInterface* tree = p ? QAccessible::queryAccessibleInterface(p->tree()) : nullptr;
+            if (tree) headers.clear();
+            for (int i = 0; tree && i < tree->childCount(); ++i)
+                if (tree->child(i)->role() == QAccessible::ColumnHeader) headers << tree->child(i)->text(QAccessible::Name);
+            if (p) p->reject();
+        });
+        from->setFocus(Qt::OtherFocusReason);
+        QTest::keyClick(from, Qt::Key(key), key == Qt::Key_Down ? Qt::AltModifier : Qt::NoModifier);
+        QCOMPARE(headers, QStringList{QStringLiteral("フォルダ")});
+    }
 }
 
 int main(int argc, char** argv)

@@ -208,6 +208,10 @@ private Q_SLOTS:
         ui(dlg).Button1->click();
 
         QCOMPARE(kinds(t.messages), QList<RecordedMessage::Kind>{RecordedMessage::Error});
+        // The sentence of a failed read, then the file and why.
+        QCOMPARE(t.messages.texts(),
+                 QStringList{QStringLiteral("ｽﾄﾘｰﾑからの読み込みに失敗しました（ﾌｧｲﾙ %1: ビットマップが壊れているか、大きすぎます）.")
+                                 .arg(t.path(QStringLiteral("gitem2.bmp")))});
         QVERIFY(dlg.isVisible());
         QVERIFY(main.calls.isEmpty());
         QCOMPARE(t.readFile(QStringLiteral("appitems.cfg")), crlf(OldSettings::appItemLines(kOldItems)));
@@ -310,8 +314,16 @@ private Q_SLOTS:
         dlg.show();
         dlg.Button1Click();
 
-        QCOMPARE(t.messages.texts(), (QStringList{QStringLiteral("appitem.cfgファイルの内容が正しくありません。"),
-                                                  QStringLiteral("appcfg.cfgファイルの内容が正しくありません。")}));
+        // The sentence, then the file and the reason.
+        const QStringList said = t.messages.texts();
+        QCOMPARE(said.size(), 2);
+        QVERIFY2(said[0].startsWith(QStringLiteral("appitem.cfgファイルの内容が正しくありません。\nﾌｧｲﾙ %1: ")
+                                        .arg(t.path(OldSettings::oldItemsFile()))) &&
+                     said[0].contains(QStringLiteral("制御文字")),
+                 qPrintable(said[0]));
+        QCOMPARE(said[1], QStringLiteral("appcfg.cfgファイルの内容が正しくありません。\nﾌｧｲﾙ %1: "
+                                         "ファイルが大きすぎます（262275 バイトを超えています）。")
+                              .arg(t.path(OldSettings::oldMainFile())));
         QCOMPARE(kinds(t.messages), (QList<RecordedMessage::Kind>{RecordedMessage::Notice, RecordedMessage::Notice}));
         QCOMPARE(main.calls, kReload);
         QVERIFY(!dlg.isVisible());
@@ -331,7 +343,9 @@ private Q_SLOTS:
         TForm7 dlg(main, t.env(), nullptr);
         ui(dlg).Chex1->setChecked(true);
         dlg.Button1Click();
-        QCOMPARE(t.messages.texts(), QStringList{QStringLiteral("appcfg.cfgファイルの内容が正しくありません。")});
+        QCOMPARE(t.messages.texts(), QStringList{QStringLiteral("appcfg.cfgファイルの内容が正しくありません。\nﾌｧｲﾙ %1: "
+                                                                "10 行目に制御文字 (0x1B) があります。")
+                                                     .arg(t.path(OldSettings::oldMainFile()))});
         QCOMPARE(t.readFile(QStringLiteral("appitems.cfg")), crlf(OldSettings::appItemLines(kOldItems)));
         QVERIFY(!QFile::exists(t.path(OldSettings::oldItemsFile())));
         QCOMPARE(t.readFile(QStringLiteral("appcfgs.cfg")), settings);

@@ -3,6 +3,7 @@
 #include "Forms.h"
 #include "LineBuffer.h"
 #include "MainControls.h"
+#include "MyInputDialog.h"
 #include "TestSupport.h"
 #include "VarError.h"
 
@@ -128,6 +129,8 @@ private Q_SLOTS:
     void failuresKeepDialogOpen();
     void layoutFitsAndFrame();
     void openedFromMainWindowMenu();
+    void markerNamesRefusedAtEntry_data();
+    void markerNamesRefusedAtEntry();
 };
 
 void TestKaDialog::startsForCategoriesAndRebuildsOnShow()
@@ -538,6 +541,37 @@ void TestKaDialog::openedFromMainWindowMenu()
     QVERIFY(wasModal);
     QVERIFY(!ui(main).Form2->isVisible());
     QVERIFY(test.messages.texts().isEmpty());
+}
+
+void TestKaDialog::markerNamesRefusedAtEntry_data()
+{
+    QTest::addColumn<int>("target");   // 0 categories, 1 patterns
+    QTest::addColumn<bool>("add");
+    QTest::addColumn<QString>("name");
+    for (const QString& n : {QStringLiteral("**"), QStringLiteral("***")})
+        for (int target : {0, 1})
+            for (bool add : {true, false})
+                QTest::addRow("%s %s %s", target ? "pattern" : "category", add ? "add" : "change", qPrintable(n))
+                    << target << add << n;
+}
+
+// A name equal to a marker of the table's file would cut the table at the
+// next reading: "決定" refuses it with a warning and nothing is stored.
+void TestKaDialog::markerNamesRefusedAtEntry()
+{
+    QFETCH(int, target);
+    QFETCH(bool, add);
+    QFETCH(QString, name);
+    Fixture f({"A", "B"});
+    f.target(target);
+    f.answer(name);
+    (add ? ui(f.form2).Button1 : ui(f.form2).Button2)->click();
+    QCOMPARE(f.test.messages.log.size(), 1);
+    QCOMPARE(f.test.messages.log[0].kind, RecordedMessage::Warning);
+    QVERIFY(f.test.messages.log[0].text.contains(name));
+    QVERIFY(!f.form3.answer().accepted);
+    QCOMPARE(items(ui(f.form2).LBox1), (QStringList{"A", "B"}));
+    QCOMPARE(items(ui(f.form2).LBox2), QStringList{"*.a"});
 }
 
 QTEST_MAIN(TestKaDialog)

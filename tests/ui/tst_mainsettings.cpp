@@ -427,6 +427,11 @@ private Q_SLOTS:
         QCOMPARE(t.messages.log.size(), 1);
         QVERIFY(t.messages.log[0].text.startsWith(QStringLiteral("ﾌｧｲﾙ ")));
         QVERIFY(t.messages.log[0].text.endsWith(QStringLiteral("appcfgs.cfg を作成できません.")));
+        // A second close ends the program without saving and without another box.
+        w.close();
+        QVERIFY(!w.isVisible());
+        QCOMPARE(t.messages.log.size(), 1);
+        QVERIFY(!QFile::exists(t.path("appcfgs.cfg")));
     }
 };
 

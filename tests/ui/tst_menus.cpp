@@ -2,6 +2,7 @@
 #include "Fonts.h"
 #include "Forms.h"
 #include "MainControls.h"
+#include "Messages.h"
 #include "TestSupport.h"
 
 #include <QAction>
@@ -26,8 +27,14 @@ void TestMenus::aboutBox()
     Fonts::installSubstitutions();
     TAboutBox box;
     QCOMPARE(box.windowTitle(), QStringLiteral("ﾊﾞｰｼﾞｮﾝ情報"));
-    QCOMPARE(box.size(), QSize(156, 138));
-    QVERIFY(!(box.windowFlags() & Qt::WindowCloseButtonHint));
+    // Wide enough for its caption in the title bar, the layout in the middle.
+    QCOMPARE(box.height(), 138);
+    QVERIFY(box.width() >= 156 && box.width() >= QtMessages::captionWidth(box, box.windowTitle()));
+    QCOMPARE(box.Panel1->geometry(), QRect(8 + (box.width() - 156) / 2, 8, 140, 92));
+    QCOMPARE(box.OKButton->geometry(), QRect(40 + (box.width() - 156) / 2, 108, 81, 25));
+    // A dialog frame: close only.
+    QVERIFY(box.windowFlags() & Qt::WindowCloseButtonHint);
+    QVERIFY(!(box.windowFlags() & (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint)));
     QCOMPARE(box.ProductName->text(), QStringLiteral("Vardolin"));
     QVERIFY(box.ProductName->font().bold());
     QCOMPARE(box.ProductName->palette().color(QPalette::WindowText), QColor(0, 0x80, 0));

@@ -3,6 +3,7 @@
 #include "CommonDialogs.h"
 #include "Forms.h"
 #include "MainControls.h"
+#include "MyInputDialog.h"
 #include "OtherDialogRig.h"
 
 #include <QApplication>
@@ -295,6 +296,38 @@ private Q_SLOTS:
         QCOMPARE(shownExe, QStringList{QStringLiteral("runme")});
         QCOMPARE(shownAll, (QStringList{QStringLiteral("notes.txt"), QStringLiteral("runme"),
                                         QStringLiteral("setup.exe")}));
+    }
+    // A one-line field never holds a line break: what arrives with one keeps
+    // only what comes before it, pasted at the caret (the text after the
+    // caret stays) or set as a whole.
+    void oneLineFieldsHoldOneLine_data()
+    {
+        QTest::addColumn<int>("field");
+        QTest::addColumn<QString>("arriving");
+        QTest::addColumn<bool>("pasted");
+        QTest::addColumn<QString>("expected");
+        for (int field = 0; field < 5; ++field) {
+            QTest::addRow("%d paste CR LF", field) << field << QStringLiteral("Title2\r\n/path/rec.sh") << true
+                                                   << QStringLiteral("abTitle2cd");
+            QTest::addRow("%d paste LF", field) << field << QStringLiteral("メモ\n日記") << true << QStringLiteral("abメモcd");
+            QTest::addRow("%d paste CR first", field) << field << QStringLiteral("\rX") << true << QStringLiteral("abcd");
+            QTest::addRow("%d set", field) << field << QStringLiteral("A\r\nB\nC") << false << QStringLiteral("A");
+        }
+    }
+    void oneLineFieldsHoldOneLine()
+    {
+        QFETCH(int, field);
+        QFETCH(QString, arriving);
+        QFETCH(bool, pasted);
+        QFETCH(QString, expected);
+        Fixture fx;
+        TForm3 form3(fx.env);
+        QLineEdit* edit = std::array<QLineEdit*, 5>{ui(*fx.form4).ETitle, ui(*fx.form4).EOpt, ui(*fx.form4).EAppPath,
+                                                    ui(form3).Edit1, ui(*fx.form5).Edit1}[field];
+        edit->setText(pasted ? QStringLiteral("abcd") : arriving);
+        edit->setCursorPosition(2);
+        if (pasted) edit->insert(arriving);   // what a paste or a drop does
+        QCOMPARE(edit->text(), expected);
     }
 };
 

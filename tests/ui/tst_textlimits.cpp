@@ -112,6 +112,7 @@ private Q_SLOTS:
     void richCopyIsHandedOverComplete();
     void positionsPastTwoGigaCharacters();
     void aFileIsOpenedOnceAndReadThroughThatOpening();
+    void theCaretBlinksOnALongParagraphWithoutShapingIt_data();
     void theCaretBlinksOnALongParagraphWithoutShapingIt();
 };
 
@@ -316,13 +317,24 @@ void TestTextLimits::aFileIsOpenedOnceAndReadThroughThatOpening()
     QCOMPARE(v.messages(), QStringList{QStringLiteral("ﾌｧｲﾙ %1 は開けません.").arg(v.path(QStringLiteral("zero.txt")))});
 }
 
+void TestTextLimits::theCaretBlinksOnALongParagraphWithoutShapingIt_data()
+{
+    QTest::addColumn<bool>("caretAfter");
+    QTest::newRow("caret inside the paragraph") << false;
+    // At the end of the text, in the empty paragraph after the long one: the
+    // caret's line touches the long one, whose painting it would ask for.
+    QTest::newRow("caret after the paragraph") << true;
+}
+
 void TestTextLimits::theCaretBlinksOnALongParagraphWithoutShapingIt()
 {
-    // One paragraph of 200,000 characters, wrap off, the caret inside it.
+    QFETCH(bool, caretAfter);
+    // One paragraph of 200,000 characters, wrap off, the caret inside it or
+    // just after it.
     View v;
     QByteArray rtf("{\\rtf1\\ansi{\\fonttbl{\\f0 Arial;}}\\f0 ");
     for (int i = 0; i < 40'000; ++i) rtf += "word ";
-    rtf += "}";
+    rtf += caretAfter ? "\\par}" : "}";
     v.write(QStringLiteral("long.rtf"), rtf);
     const int flash = QGuiApplication::styleHints()->cursorFlashTime();
     QGuiApplication::styleHints()->setCursorFlashTime(40);
@@ -331,9 +343,10 @@ void TestTextLimits::theCaretBlinksOnALongParagraphWithoutShapingIt()
     const int beforeShow = g_shapings;
     v.showListed(QStringLiteral("long.rtf"));
     QVERIFY(v.pane()->shownAsRichText());
-    QCOMPARE(v.pane()->textLength(), 200'000);
+    QCOMPARE(v.pane()->textLength(), caretAfter ? 200'001 : 200'000);
     v.pane()->setFocusToText();
-    v.pane()->setSelStart(1000);
+    const qint64 at = caretAfter ? v.pane()->textLength() : 1000;
+    v.pane()->setSelStart(at);
     QTest::qWait(10);
     QVERIFY(g_shapings > beforeShow); // the counter sees the toolkit's shaping
 
@@ -369,8 +382,8 @@ void TestTextLimits::theCaretBlinksOnALongParagraphWithoutShapingIt()
     control->removeEventFilter(&ticks);
 
     // Moving the caret shows it where it now stands.
-    QTest::keyClick(area, Qt::Key_Right);
-    QCOMPARE(v.pane()->selStart(), 1001);
+    QTest::keyClick(area, Qt::Key_Left);
+    QCOMPARE(v.pane()->selStart(), at - 1);
     QTRY_VERIFY(paints.count > 0);
     area->viewport()->removeEventFilter(&paints);
 

@@ -1,12 +1,18 @@
 // The toolkit's own texts in the common dialogs are Japanese, whatever the
 // user's locale (the tests run under the C locale).
 #include "CommonDialogs.h"
+#include "Messages.h"
 #include "Translations.h"
 
 #include <QColorDialog>
 #include <QFileDialog>
+#include <QFileSystemModel>
+#include <QSortFilterProxyModel>
+#include <QTemporaryDir>
 #include <QFontDialog>
 #include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QtTest>
 
@@ -34,6 +40,14 @@ private Q_SLOTS:
         QVERIFY2(labels.contains(QStringLiteral("フォント(&F)")), qPrintable(labels.join('|')));
         QVERIFY(labels.contains(QStringLiteral("サイズ(&S)")));
         QVERIFY(texts<QPushButton>(*dlg).contains(QStringLiteral("キャンセル")));
+        // The preview shows its sample in the chosen font, tall enough for a line of it.
+        dlg->show();
+        QVERIFY(QTest::qWaitForWindowExposed(dlg.get()));
+        auto* sample = dlg->findChild<QLineEdit*>(QStringLiteral("qt_fontDialog_sampleEdit"));
+        QVERIFY(sample && sample->isVisible());
+        QVERIFY(!sample->text().isEmpty());
+        QVERIFY2(sample->height() >= sample->fontMetrics().height(),
+                 qPrintable(QStringLiteral("%1 < %2").arg(sample->height()).arg(sample->fontMetrics().height())));
     }
 
     void colourAndFileDialogs()
@@ -48,6 +62,53 @@ private Q_SLOTS:
         file.setOption(QFileDialog::DontUseNativeDialog);
         QVERIFY(texts<QLabel>(file).contains(QStringLiteral("ファイル名(&N):")));
         QVERIFY(texts<QPushButton>(file).contains(QStringLiteral("キャンセル")));
+    }
+
+    // The open dialog's columns speak Japanese (the system locale here is C):
+    // the kind of a folder and of a file, the size and the date.
+    void openDialogColumnsInJapanese()
+    {
+        QTemporaryDir dir;
+        QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("sub")));
+        QFile f(dir.filePath(QStringLiteral("memo.txt")));
+        QVERIFY(f.open(QIODevice::WriteOnly) && f.write(QByteArray(2048, 'x')) == 2048);
+        f.close();
+        QFileSystemModel fs;
+        const QModelIndex root = fs.setRootPath(dir.path());
+        QTRY_COMPARE(fs.rowCount(root), 2);
+        std::unique_ptr<QSortFilterProxyModel> list(QtCommonDialogs::makeFileListModel(nullptr));
+        list->setSourceModel(&fs);
+        auto cells = [&](const QString& name) {
+            const QModelIndex at = list->mapFromSource(fs.index(dir.filePath(name)));
+            return QStringList{at.siblingAtColumn(1).data().toString(), at.siblingAtColumn(2).data().toString(),
+                               at.siblingAtColumn(3).data().toString()};
+        };
+        const QLocale ja(QLocale::Japanese, QLocale::Japan);
+        QCOMPARE(cells(QStringLiteral("sub")).value(1), QStringLiteral("フォルダ"));
+        QCOMPARE(cells(QStringLiteral("memo.txt")), (QStringList{ja.formattedDataSize(2048), QStringLiteral("txt ファイル"),
+                                                                 ja.toString(QFileInfo(f).lastModified(), QLocale::ShortFormat)}));
+    }
+
+    // A message box is wide enough for its caption, which the title bar would
+    // otherwise cut ("Vard... .txt"); the text still decides when it is wider.
+    void messageBoxesFitTheirCaption_data()
+    {
+        QTest::addColumn<QString>("caption");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("shown file") << QStringLiteral("Vardolin - とても長い名前のテキスト文書その二.txt") << QStringLiteral("OK");
+        QTest::newRow("warning") << QStringLiteral("警告") << QStringLiteral("x");
+        QTest::newRow("long text") << QStringLiteral("警告") << QString(80, QLatin1Char('w'));
+    }
+    void messageBoxesFitTheirCaption()
+    {
+        QFETCH(QString, caption);
+        QFETCH(QString, text);
+        QMessageBox box(QMessageBox::NoIcon, caption, text, QMessageBox::Ok);
+        QtMessages::fitCaption(box);
+        box.show();
+        QVERIFY(QtMessages::captionWidth(box, caption) > box.fontMetrics().horizontalAdvance(caption));
+        QTRY_VERIFY(box.width() >= QtMessages::captionWidth(box, caption));
+        QVERIFY(box.width() >= box.fontMetrics().horizontalAdvance(text));
     }
 };
 
