@@ -75,8 +75,10 @@ public:
     bool progressShown() const;
     BigTextActivity& activity() { return m_activity; }
     // Line of a position as shown (a wrapped line counts as several), and the
-    // position where a shown line starts (-1 past the last).
-    qint64 lineFromChar(qint64 pos) const;
+    // position where a shown line starts (-1 past the last). With word wrap,
+    // numbering a line may guess the wrapped lines of blocks not measured yet:
+    // those are then counted in the background (numberingChanged()).
+    qint64 lineFromChar(qint64 pos);
     qint64 lineIndex(qint64 line) const;
 
     bool wordWrap() const { return m_wrap; }
@@ -101,8 +103,6 @@ Q_SIGNALS:
     // Line numbers of positions (lineFromChar) have come nearer to the final
     // ones: wrapped lines counted in the background.
     void numberingChanged();
-    // Reading the file failed while it was being indexed: the text ends there.
-    void loadFailed(const QString& message);
 
 protected:
     bool event(QEvent* event) override;

@@ -61,7 +61,8 @@ TextPane::TextPane(QWidget* parent)
     // Line numbers that firm up as wrapped lines are counted are a new caret position to show.
     connect(m_big, &BigTextView::numberingChanged, this, [this] { if (!m_rich) Q_EMIT selectionChanged(); });
     connect(m_big, &BigTextView::findFinished, this, [this](qint64 hit) { Q_EMIT findFinished(hit, m_finding); });
-    connect(m_big, &BigTextView::loadFailed, this, &TextPane::loadFailed);
+    // A failure of reading is told by the indexer that met it, straight to the pane's listeners.
+    connect(&m_big->activity().indexer(), &BigTextIndexer::failed, this, &TextPane::loadFailed);
     connect(m_edit, &RichTextPage::outOfMemory, this, &TextPane::outOfMemory);
     connect(m_edit->document(), &QTextDocument::contentsChange, this, [this](int, int removed, int added) {
         if (!m_loading && (removed || added)) m_textValid = false;
@@ -293,7 +294,7 @@ QTextLayout* laidOut(QTextDocument* d, const QTextBlock& b)
 }
 } // namespace
 
-qint64 TextPane::lineFromChar(qint64 at) const
+qint64 TextPane::lineFromChar(qint64 at)
 {
     if (!m_rich) return m_big->lineFromChar(at);
     const int pos = toRich(std::clamp<qint64>(at, 0, textLength()));

@@ -22,7 +22,6 @@ BigTextActivity::BigTextActivity(BigTextDocument& doc, BigTextLayout& layout, QO
     m_numberTimer.setInterval(kReportMs);
     connect(&m_indexer, &BigTextIndexer::grew, this, &BigTextActivity::onGrew);
     connect(&m_indexer, &BigTextIndexer::finished, this, &BigTextActivity::onIndexed);
-    connect(&m_indexer, &BigTextIndexer::failed, this, &BigTextActivity::failed);
     connect(&m_indexer, &BigTextIndexer::corrected, this, &BigTextActivity::corrected);
     connect(&m_grewTimer, &QTimer::timeout, this, &BigTextActivity::grew);
     connect(&m_numberTimer, &QTimer::timeout, this, &BigTextActivity::numberingChanged);

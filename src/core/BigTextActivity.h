@@ -49,7 +49,6 @@ public:
 Q_SIGNALS:
     void grew();                 // more of the file is indexed (at most a few times a second)
     void indexed();              // the whole file is
-    void failed(const QString& message);
     void found(qint64 hit);      // -1: not found
     void numberingChanged();     // visual line numbers came nearer to the truth
     void busyChanged(bool busy);

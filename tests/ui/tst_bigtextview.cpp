@@ -16,7 +16,7 @@
 namespace {
 
 // What the status bar shows for the caret: line, ": ", column.
-QString caretText(const BigTextView& view)
+QString caretText(BigTextView& view)
 {
     const qint64 s = view.selStart();
     const qint64 line = view.lineFromChar(s);
