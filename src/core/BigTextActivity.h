@@ -31,8 +31,9 @@ public:
     // once when the search is short.
     void find(const QString& what, qint64 from, qint64 to);
     // Puts [from, from + length) on the clipboard, or from on to the end of
-    // the text once it is indexed (toEnd). Throws std::bad_alloc, copying
-    // nothing, when the text known now does not fit in memory.
+    // the text once it is indexed (toEnd); either waits for the counts of
+    // characters to be checked. Throws std::bad_alloc, copying nothing, when
+    // the text known now does not fit in memory.
     void copy(qint64 from, qint64 length, bool toEnd);
     // The text was edited: positions of a search under way no longer hold.
     void edited();
@@ -72,6 +73,7 @@ private:
     QTimer m_numberTimer;
     bool m_copyPending = false; // waiting for the index to end
     qint64 m_copyFrom = 0;
+    qint64 m_copyLength = -1; // -1: to the end of the text
     bool m_busy = false;
     bool m_countQueued = false;
 };

@@ -324,6 +324,7 @@ private Q_SLOTS:
         BigTextFindTask find(doc);
         connect(&indexer, &BigTextIndexer::grew, &find, &BigTextFindTask::grew);
         connect(&indexer, &BigTextIndexer::finished, &find, &BigTextFindTask::grew);
+        connect(&indexer, &BigTextIndexer::exact, &find, &BigTextFindTask::grew); // the counts it waits for
         QSignalSpy found(&find, &BigTextFindTask::finished);
         indexer.open(openFd(file), file, TextEncoding::Utf8);
         find.start(QStringLiteral("最後の目印"), 0, -1); // to the end, not yet indexed

@@ -150,6 +150,56 @@ private Q_SLOTS:
         QVERIFY(v.view()->isComplete());
     }
 
+    void copyAndFindReadOnlyCheckedCounts_data()
+    {
+        QTest::addColumn<bool>("copy"); // else a find of the mark on the last line
+        QTest::newRow("select all + copy") << true;
+        QTest::newRow("find at the end") << false;
+    }
+    void copyAndFindReadOnlyCheckedCounts()
+    {
+        // Ill-formed bytes every 50 lines: their quick counts are wrong until
+        // checked. Asked for before any worker runs, the answer equals the
+        // same asked for once everything is idle.
+        QFETCH(bool, copy);
+        QByteArray bytes;
+        for (int n = 0; bytes.size() < (3 << 20); ++n) {
+            bytes += Cp932::encode(QStringLiteral("行 %1 の文章です。ここに少し言葉を並べておく。\r\n").arg(n));
+            if (n % 50 == 49) bytes += QByteArray("\x82\x40\x85\x40\x82\r\n\xFD\x81\r\n", 12);
+        }
+        bytes += Cp932::encode(QStringLiteral("最後の目印\r\n"));
+        Rig v;
+        v.write(QStringLiteral("ill.txt"), bytes);
+        v.showWindow();
+        auto ask = [&] {
+            if (copy) {
+                v.form->L1Click();
+                v.form->C1Click();
+            } else {
+                v.pane()->setSelStart(0);
+                ui(*v.form).FindDlg->setFindText(QStringLiteral("最後の目印"));
+                v.form->FindDlgFind();
+            }
+        };
+        auto answer = [&] { return copy ? QApplication::clipboard()->text() : QString::number(v.pane()->selStart()); };
+        QApplication::clipboard()->setText(QStringLiteral("before"));
+        {
+            BigTextWorkers::Hold hold;
+            v.showListed(QStringLiteral("ill.txt"));
+            QVERIFY(!v.view()->isComplete());
+            ask();
+        }
+        QTRY_VERIFY_WITH_TIMEOUT(!v.view()->isBusy() && v.view()->document().isExact(), 60000);
+        const QString early = answer();
+        QVERIFY(v.messages().isEmpty());
+        QApplication::clipboard()->setText(QStringLiteral("before"));
+        ask();
+        QTRY_VERIFY_WITH_TIMEOUT(!v.view()->isBusy(), 60000);
+        QCOMPARE(early.size(), answer().size());
+        QCOMPARE(early, answer());
+        if (!copy) QCOMPARE(v.pane()->selectedText(), QStringLiteral("最後の目印"));
+    }
+
     void longFindShowsProgressAndEscapeCancelsIt()
     {
         Rig v;
