@@ -3,7 +3,6 @@
 #include "BigTextAccessible.h"
 #include "BigTextMemory.h"
 #include "BigTextProgress.h"
-#include "FsPath.h"
 #include "VarError.h"
 
 #include <QApplication>
@@ -14,7 +13,6 @@
 #include <algorithm>
 #include <climits>
 
-#include <fcntl.h>
 
 BigTextView::BigTextView(QWidget* parent)
     : QAbstractScrollArea(parent), m_layout(m_doc), m_activity(m_doc, m_layout, this),
@@ -76,18 +74,6 @@ void BigTextView::clear()
     m_activity.stopAll();
     m_doc.clear();
     reset();
-}
-
-void BigTextView::load(const QString& path, TextEncoding encoding)
-{
-    m_activity.stopAll();
-    m_doc.clear();
-    const int fd = ::open(FsPath::encodeName(path).constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-    if (fd < 0) {
-        reset();
-        throw VarError::cannotOpen(path);
-    }
-    load(fd, path, encoding);
 }
 
 void BigTextView::load(int fd, const QString& path, TextEncoding encoding)
@@ -199,11 +185,6 @@ void BigTextView::paste()
     // weighed like a copy of it, and refused the same way.
     BigTextMemory::requireClipboard(text.size());
     insertText(text);
-}
-
-qint64 BigTextView::find(const QString& what, qint64 start, qint64 length) const
-{
-    return m_doc.find(what, start, length < 0 ? -1 : start + length);
 }
 
 void BigTextView::startFind(const QString& what, qint64 start, qint64 length)

@@ -268,7 +268,7 @@ QString TextPane::selectedText() const
 
 qint64 TextPane::find(const QString& what, qint64 start, qint64 length) const
 {
-    if (!m_rich) return m_big->find(what, start, length);
+    if (!m_rich) return m_big->document().find(what, start, length < 0 ? -1 : start + length);
     const QString& all = searchText();
     const qsizetype from = std::clamp<qsizetype>(start, 0, all.size());
     const qsizetype to = std::clamp<qsizetype>(length > all.size() - from ? all.size() : from + length, from, all.size());

@@ -7,8 +7,6 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
-#include <exception>
-#include <thread>
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -20,9 +18,6 @@
 namespace BigTextScan {
 
 namespace {
-
-// Below this size a second thread costs more than it saves.
-constexpr qint64 kParallelBytes = 24 << 20;
 
 // Value of the code unit at p.
 template <int U, bool Big>
@@ -422,50 +417,4 @@ QByteArray readStream(int fd, qint64 maxBytes)
     }
     return out;
 }
-
-
-std::vector<Block> scan(int fd, qint64 begin, qint64 end, const TextCodec& codec, int parts, qint64 chunkBytes)
-{
-    const unsigned hw = std::max(1u, std::thread::hardware_concurrency());
-    if (parts <= 0) parts = end - begin >= kParallelBytes ? int(std::min(4u, hw)) : 1;
-    std::vector<qint64> bounds{begin};
-    for (int j = 1; j < parts; ++j) {
-        const qint64 nominal = begin + (end - begin) / parts * j;
-        const qint64 at = lineStartAfter(fd, begin, std::max(nominal, bounds.back()), end, codec.unitBytes(),
-                                         codec.bigEndian());
-        if (at > bounds.back() && at < end) bounds.push_back(at);
-    }
-    bounds.push_back(end);
-    parts = int(bounds.size()) - 1;
-
-    const size_t count = size_t(parts);
-    std::vector<std::vector<Block>> results(count);
-    std::vector<qint64> reached(count, 0);
-    std::vector<std::exception_ptr> errors(count);
-    auto work = [&](int j) {
-        try {
-            reached[size_t(j)] = scanRange(fd, bounds[size_t(j)], bounds[size_t(j) + 1], codec, results[size_t(j)],
-                                          ScanControl{}, chunkBytes);
-        } catch (...) {
-            errors[size_t(j)] = std::current_exception();
-        }
-    };
-    std::vector<std::thread> threads;
-    for (int j = 1; j < parts; ++j) threads.emplace_back(work, j);
-    work(0);
-    for (auto& t : threads) t.join();
-
-    std::vector<Block> blocks;
-    size_t total = 0;
-    for (const auto& r : results) total += r.size();
-    blocks.reserve(total);
-    for (int j = 0; j < parts; ++j) {
-        if (errors[size_t(j)]) std::rethrow_exception(errors[size_t(j)]);
-        blocks.insert(blocks.end(), results[size_t(j)].begin(), results[size_t(j)].end());
-        // A file that shrank while being read ends where the reading ended.
-        if (reached[size_t(j)] < bounds[size_t(j) + 1]) break;
-    }
-    return blocks;
-}
-
 } // namespace BigTextScan

@@ -147,7 +147,7 @@ private Q_SLOTS:
         writeFile(file, bytes);
 
         BigTextDocument whole;
-        whole.open(file, encoding);
+        whole.openHead(openFd(file), file, encoding, -1);
         BigTextDocument grown;
         BigTextIndexer indexer(grown);
         indexer.setOptions(smallSteps());
@@ -288,7 +288,7 @@ private Q_SLOTS:
         writeFile(file, QByteArray(BigTextScan::kMaxBlockBytes - 6, 'a') + Cp932::encode(needle + QStringLiteral("\n"))
                             + Cp932::encode(sampleText(5, 300)));
         BigTextDocument fromFile;
-        fromFile.open(file, TextEncoding::Cp932);
+        fromFile.openHead(openFd(file), file, TextEncoding::Cp932, -1);
         BigTextDocument inMemory;
         inMemory.setText(QString(32 * 1024 - 3, u'a') + needle + QString(200'000, u'a') + sampleText(5, 300));
         for (const BigTextDocument* doc : {&fromFile, &inMemory}) {
@@ -314,7 +314,7 @@ private Q_SLOTS:
         const QString file = path(QStringLiteral("late.txt"));
         writeFile(file, text.toUtf8());
         BigTextDocument whole;
-        whole.open(file, TextEncoding::Utf8);
+        whole.openHead(openFd(file), file, TextEncoding::Utf8, -1);
         const qint64 expected = whole.find(QStringLiteral("最後の目印"), 0, -1);
 
         BigTextTask::setImmediateLimit(10'000);
