@@ -184,7 +184,9 @@ void TForm1::PutCallet()
     const qint64 start = REdit->selStart();
     const qint64 line = REdit->lineFromChar(start);
     const qint64 column = start - REdit->lineIndex(line);
-    setPanelText(0, QString::number(line) + QStringLiteral(": ") + QString::number(column));
+    // A number that will change once wrapped lines are counted is marked so.
+    const QString mark = REdit->lineNumberGuessed() ? QStringLiteral("~") : QString();
+    setPanelText(0, mark + QString::number(line) + QStringLiteral(": ") + QString::number(column));
 }
 
 void TForm1::WWraps()

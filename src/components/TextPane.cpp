@@ -294,6 +294,8 @@ QTextLayout* laidOut(QTextDocument* d, const QTextBlock& b)
 }
 } // namespace
 
+bool TextPane::lineNumberGuessed() const { return !m_rich && m_big->layout().numbersGuessed(); }
+
 qint64 TextPane::lineFromChar(qint64 at)
 {
     if (!m_rich) return m_big->lineFromChar(at);

@@ -56,6 +56,9 @@ public:
     // several) and the position where a line starts. Numbering may set the
     // big text's count of wrapped lines going (see BigTextView).
     qint64 lineFromChar(qint64 pos);
+    // Whether the line number lineFromChar() gave last rests on a guess (wrapped
+    // lines not counted yet) and will change once they are counted.
+    bool lineNumberGuessed() const;
     qint64 lineIndex(qint64 line) const;
 
     bool wordWrap() const;

@@ -243,6 +243,7 @@ private Q_SLOTS:
         QTest::keyClick(v.pane()->textWidget(), Qt::Key_End, Qt::ControlModifier);
         QVERIFY(!v.view()->lineNumbersFinal()); // guessed for now, counted in the background
         QVERIFY(v.panel(0).endsWith(QStringLiteral(": 0"))); // but the column is right all along
+        QVERIFY2(v.panel(0).startsWith(u'~'), qPrintable(v.panel(0))); // and the number is marked as not final
 
         // The number the caret display settles on, counted line by line here.
         const BigTextDocument& doc = v.view()->document();
