@@ -166,6 +166,46 @@ private Q_SLOTS:
         QCOMPARE(corrected.isEmpty(), extra.isEmpty() || encoding == TextEncoding::Utf16LE);
     }
 
+    void holesReadLikeTheirZeros_data()
+    {
+        QTest::addColumn<TextEncoding>("encoding");
+        for (TextEncoding e : {TextEncoding::Cp932, TextEncoding::Utf8, TextEncoding::Utf16LE, TextEncoding::EucJp})
+            QTest::newRow(qPrintable(TextCodec::name(e))) << e;
+    }
+    void holesReadLikeTheirZeros()
+    {
+        // Text, a hole of a sparse file inside a line, text: the hole is counted
+        // without being read, and reads as the zeros it holds.
+        QFETCH(TextEncoding, encoding);
+        const QByteArray head = encodeAs(encoding, sampleText(5, 400) + QStringLiteral("穴の前"));
+        const QByteArray tail = encodeAs(encoding, QStringLiteral("穴の後\n") + sampleText(6, 400));
+        const qint64 hole = 3 << 20;
+        const QString file = path(QStringLiteral("holes.txt"));
+        writeFile(file, head);
+        {
+            const int fd = ::open(QFile::encodeName(file).constData(), O_WRONLY);
+            QVERIFY(fd >= 0);
+            QCOMPARE(::pwrite(fd, tail.constData(), size_t(tail.size()), off_t(head.size() + hole)), tail.size());
+            ::close(fd);
+        }
+        const QByteArray bytes = head + QByteArray(hole, '\0') + tail;
+        const QString expected = BigTextScan::decode(*TextCodec::create(encoding), bytes.constData(), bytes.size()).text;
+
+        BigTextDocument whole;
+        whole.openHead(openFd(file), file, encoding, -1);
+        QCOMPARE(whole.length(), expected.size());
+        QCOMPARE(whole.text(0, whole.length()), expected);
+
+        BigTextDocument grown;
+        BigTextIndexer indexer(grown);
+        indexer.setOptions(smallSteps());
+        QSignalSpy finished(&indexer, &BigTextIndexer::finished);
+        indexer.open(openFd(file), file, encoding);
+        QVERIFY(finished.wait(kWaitMs));
+        QTRY_VERIFY_WITH_TIMEOUT(grown.isExact(), kWaitMs);
+        QCOMPARE(grown.text(0, grown.length()), expected);
+    }
+
     void cancellingStopsTheWorkAtOnce()
     {
         // Indexing this file whole would take minutes: only stopping makes the workers idle in time.
