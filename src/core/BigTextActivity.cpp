@@ -160,31 +160,35 @@ void BigTextActivity::countLater()
 {
     if (m_count.running() && m_count.key() == m_layout.countsKey()) return; // another pass when it ends
     const std::vector<int> blocks = m_layout.blocksToCount();
-    if (blocks.empty()) return;
-    m_count.start(blocks, m_layout.font(), m_layout.wrapWidth(), m_layout.countsKey());
+    if (!blocks.empty()) m_count.start(blocks, m_layout.font(), m_layout.wrapWidth(), m_layout.countsKey());
+    updateBusy();
 }
 
 void BigTextActivity::layoutChanged()
 {
     m_count.cancel();
     m_numberTimer.stop();
+    updateBusy();
 }
 
 // ---------------------------------------------------------------- busy
 
-bool BigTextActivity::busy() const { return m_find.active() || m_copy.active() || m_copyPending; }
+// Counting wrapped lines is shown too: until it ends, line numbers are guesses.
+bool BigTextActivity::busy() const { return m_find.active() || m_copy.active() || m_copyPending || m_count.active(); }
 
 double BigTextActivity::progress() const
 {
     if (m_copyPending)
         return m_doc.fileEnd() > 0 ? double(m_doc.indexedEnd()) / double(m_doc.fileEnd()) : 0;
     if (m_copy.active()) return m_copy.progress();
+    if (!m_find.active() && m_count.active()) return m_count.progress();
     return m_find.progress();
 }
 
 QString BigTextActivity::busyText() const
 {
     if (m_copy.active() || m_copyPending) return QStringLiteral("コピーしています…");
+    if (!m_find.active() && m_count.active()) return QStringLiteral("行を数えています…");
     return QStringLiteral("検索しています…");
 }
 

@@ -14,6 +14,7 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QProgressBar>
 #include <QtTest>
 
@@ -240,10 +241,17 @@ private Q_SLOTS:
         v.form->WWraps();
         QVERIFY(v.view()->document().blockCount() > BigTextLayout::kSyncBlocks * 2);
         v.pane()->setFocusToText();
-        QTest::keyClick(v.pane()->textWidget(), Qt::Key_End, Qt::ControlModifier);
-        QVERIFY(!v.view()->lineNumbersFinal()); // guessed for now, counted in the background
-        QVERIFY(v.panel(0).endsWith(QStringLiteral(": 0"))); // but the column is right all along
-        QVERIFY2(v.panel(0).startsWith(u'~'), qPrintable(v.panel(0))); // and the number is marked as not final
+        {
+            // While the workers count, the progress strip says so.
+            BigTextWorkers::Hold hold;
+            QTest::keyClick(v.pane()->textWidget(), Qt::Key_End, Qt::ControlModifier);
+            QVERIFY(!v.view()->lineNumbersFinal()); // guessed for now, counted in the background
+            QVERIFY(v.panel(0).endsWith(QStringLiteral(": 0"))); // but the column is right all along
+            QVERIFY2(v.panel(0).startsWith(u'~'), qPrintable(v.panel(0))); // and the number is marked as not final
+            QTRY_VERIFY(v.view()->progressShown());
+            const auto* strip = v.view()->findChild<QProgressBar*>()->parentWidget();
+            QVERIFY(strip->findChild<QLabel*>()->text().contains(QStringLiteral("行を数えています")));
+        }
 
         // The number the caret display settles on, counted line by line here.
         const BigTextDocument& doc = v.view()->document();
@@ -252,6 +260,7 @@ private Q_SLOTS:
         for (qint64 line = 0; line + 1 < doc.lineCount(); ++line) rows += layout.rowCount(doc.lineText(line));
         QTRY_COMPARE_WITH_TIMEOUT(v.panel(0), QStringLiteral("%1: 0").arg(rows), 30000);
         QVERIFY(v.view()->lineNumbersFinal());
+        QTRY_VERIFY(!v.view()->progressShown());
         QCOMPARE(v.pane()->lineIndex(rows), doc.length());
     }
 };
