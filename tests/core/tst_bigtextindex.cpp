@@ -169,7 +169,7 @@ private Q_SLOTS:
     void holesReadLikeTheirZeros_data()
     {
         QTest::addColumn<TextEncoding>("encoding");
-        for (TextEncoding e : {TextEncoding::Cp932, TextEncoding::Utf8, TextEncoding::Utf16LE, TextEncoding::EucJp})
+        for (TextEncoding e : {TextEncoding::Cp932, TextEncoding::Utf8, TextEncoding::Utf16LE})
             QTest::newRow(qPrintable(TextCodec::name(e))) << e;
     }
     void holesReadLikeTheirZeros()
@@ -190,11 +190,6 @@ private Q_SLOTS:
         }
         const QByteArray bytes = head + QByteArray(hole, '\0') + tail;
         const QString expected = BigTextScan::decode(*TextCodec::create(encoding), bytes.constData(), bytes.size()).text;
-
-        BigTextDocument whole;
-        whole.openHead(openFd(file), file, encoding, -1);
-        QCOMPARE(whole.length(), expected.size());
-        QCOMPARE(whole.text(0, whole.length()), expected);
 
         BigTextDocument grown;
         BigTextIndexer indexer(grown);
