@@ -20,9 +20,28 @@
 #include <QLineEdit>
 #include <QListView>
 
+#include <algorithm>
+#include <array>
 #include <new>
 
 namespace {
+
+// The caret's panel grows to show its whole text (a line number of any length),
+// never narrower than its first width; the panels beside it move along.
+void fitCaretPanel(const std::array<QLabel*, 3>& panels)
+{
+    constexpr int kLeastWidth = 65, kGap = 2;
+    QLabel* caret = panels[0];
+    const int frame = 2 * (caret->frameWidth() + caret->margin()) + 4;
+    const int width = std::max(kLeastWidth - kGap, caret->fontMetrics().horizontalAdvance(caret->text()) + frame);
+    if (width == caret->width()) return;
+    caret->resize(width, caret->height());
+    int x = caret->x() + width + kGap;
+    for (size_t i = 1; i < panels.size(); ++i) {
+        panels[i]->move(x, panels[i]->y());
+        x += panels[i]->width() + kGap;
+    }
+}
 
 // The hourglass for the time of a load, back to normal however the load ends.
 class WaitCursor {
@@ -157,6 +176,7 @@ void TForm1::setPanelText(int panel, const QString& text)
     if (panel < 0 || panel >= 3) return;
     if (panel == 1) ShownFile = text;
     StatusPanel[panel]->setText(panel == 1 ? ShownName::of(text) : text);
+    if (panel == 0) fitCaretPanel(StatusPanel);
 }
 
 void TForm1::PutCallet()
@@ -164,7 +184,9 @@ void TForm1::PutCallet()
     const qint64 start = REdit->selStart();
     const qint64 line = REdit->lineFromChar(start);
     const qint64 column = start - REdit->lineIndex(line);
-    setPanelText(0, QString::number(line) + QStringLiteral(": ") + QString::number(column));
+    // A number that will change once wrapped lines are counted is marked so.
+    const QString mark = REdit->lineNumberGuessed() ? QStringLiteral("~") : QString();
+    setPanelText(0, mark + QString::number(line) + QStringLiteral(": ") + QString::number(column));
 }
 
 // The pane and both menu items mirror the state (Unit1State.cpp).

@@ -3,7 +3,6 @@
 #include "BigTextAccessible.h"
 #include "BigTextMemory.h"
 #include "BigTextProgress.h"
-#include "FsPath.h"
 #include "VarError.h"
 
 #include <QApplication>
@@ -14,7 +13,6 @@
 #include <algorithm>
 #include <climits>
 
-#include <fcntl.h>
 
 BigTextView::BigTextView(QWidget* parent)
     : QAbstractScrollArea(parent), m_layout(m_doc), m_activity(m_doc, m_layout, this),
@@ -23,7 +21,6 @@ BigTextView::BigTextView(QWidget* parent)
     connect(&m_activity, &BigTextActivity::grew, this, &BigTextView::grown);
     connect(&m_activity, &BigTextActivity::found, this, &BigTextView::findFinished);
     connect(&m_activity, &BigTextActivity::numberingChanged, this, &BigTextView::numberingChanged);
-    connect(&m_activity, &BigTextActivity::failed, this, &BigTextView::loadFailed);
     connect(&m_activity, &BigTextActivity::outOfMemory, this, &BigTextView::outOfMemory);
     // A block of text that is not well formed turned out to hold another number
     // of characters: what stands behind it keeps its place in the text.
@@ -77,18 +74,6 @@ void BigTextView::clear()
     m_activity.stopAll();
     m_doc.clear();
     reset();
-}
-
-void BigTextView::load(const QString& path, TextEncoding encoding)
-{
-    m_activity.stopAll();
-    m_doc.clear();
-    const int fd = ::open(FsPath::encodeName(path).constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-    if (fd < 0) {
-        reset();
-        throw VarError::cannotOpen(path);
-    }
-    load(fd, path, encoding);
 }
 
 void BigTextView::load(int fd, const QString& path, TextEncoding encoding)
@@ -195,12 +180,11 @@ void BigTextView::cut()
 void BigTextView::paste()
 {
     const QString text = QGuiApplication::clipboard()->text();
-    if (!text.isEmpty()) insertText(text);
-}
-
-qint64 BigTextView::find(const QString& what, qint64 start, qint64 length) const
-{
-    return m_doc.find(what, start, length < 0 ? -1 : start + length);
+    if (text.isEmpty()) return;
+    // Taken in, the text is copied again (line ends, the edit's own block):
+    // weighed like a copy of it, and refused the same way.
+    BigTextMemory::requireClipboard(text.size());
+    insertText(text);
 }
 
 void BigTextView::startFind(const QString& what, qint64 start, qint64 length)
@@ -213,13 +197,10 @@ void BigTextView::startFind(const QString& what, qint64 start, qint64 length)
 // Numbers of wrapped lines rest on counts of every block before; those that
 // were guessed are counted in the background, and numberingChanged() tells
 // when better numbers are to be had.
-qint64 BigTextView::lineFromChar(qint64 pos) const
+qint64 BigTextView::lineFromChar(qint64 pos)
 {
     const qint64 line = m_layout.visualLineOf(pos);
-    if (m_wrap) {
-        auto* activity = const_cast<BigTextActivity*>(&m_activity);
-        QMetaObject::invokeMethod(activity, &BigTextActivity::countLater, Qt::QueuedConnection);
-    }
+    if (m_wrap) QMetaObject::invokeMethod(&m_activity, &BigTextActivity::countLater, Qt::QueuedConnection);
     return line;
 }
 

@@ -32,9 +32,8 @@ public:
     ~BigTextView() override;
 
     void clear();
-    // Throws VarError when the file cannot be opened or read.
-    void load(const QString& path, TextEncoding encoding);
-    // The same over a descriptor the caller opened; the view owns it from here on.
+    // Shows the file over a descriptor the caller opened; the view owns it from
+    // here on. Throws VarError when the file cannot be read.
     void load(int fd, const QString& path, TextEncoding encoding);
     void setPlainText(const QString& text);
     // The whole text, with '\n' for every line end.
@@ -57,10 +56,8 @@ public:
     void cut();
     void paste();
     QString selectedText() const;
-    // Case-sensitive forward search in [start, start + length); -1 if absent.
-    // Only the part indexed so far is searched.
-    qint64 find(const QString& what, qint64 start, qint64 length) const;
-    // The same without waiting: the answer comes through findFinished(), from
+    // Case-sensitive forward search in [start, start + length), without
+    // waiting: the answer (-1 if absent) comes through findFinished(), from
     // within this call when the search is short. A range that reaches the end
     // of a text still being indexed runs on to the end of the whole text.
     // Another search, a load, an edit or Escape cancels it (no answer then).
@@ -75,8 +72,10 @@ public:
     bool progressShown() const;
     BigTextActivity& activity() { return m_activity; }
     // Line of a position as shown (a wrapped line counts as several), and the
-    // position where a shown line starts (-1 past the last).
-    qint64 lineFromChar(qint64 pos) const;
+    // position where a shown line starts (-1 past the last). With word wrap,
+    // numbering a line may guess the wrapped lines of blocks not measured yet:
+    // those are then counted in the background (numberingChanged()).
+    qint64 lineFromChar(qint64 pos);
     qint64 lineIndex(qint64 line) const;
 
     bool wordWrap() const { return m_wrap; }
@@ -101,8 +100,6 @@ Q_SIGNALS:
     // Line numbers of positions (lineFromChar) have come nearer to the final
     // ones: wrapped lines counted in the background.
     void numberingChanged();
-    // Reading the file failed while it was being indexed: the text ends there.
-    void loadFailed(const QString& message);
 
 protected:
     bool event(QEvent* event) override;

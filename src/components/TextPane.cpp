@@ -61,7 +61,8 @@ TextPane::TextPane(QWidget* parent)
     // Line numbers that firm up as wrapped lines are counted are a new caret position to show.
     connect(m_big, &BigTextView::numberingChanged, this, [this] { if (!m_rich) Q_EMIT selectionChanged(); });
     connect(m_big, &BigTextView::findFinished, this, [this](qint64 hit) { Q_EMIT findFinished(hit, m_finding); });
-    connect(m_big, &BigTextView::loadFailed, this, &TextPane::loadFailed);
+    // A failure of reading is told by the indexer that met it, straight to the pane's listeners.
+    connect(&m_big->activity().indexer(), &BigTextIndexer::failed, this, &TextPane::loadFailed);
     connect(m_edit, &RichTextPage::outOfMemory, this, &TextPane::outOfMemory);
     connect(m_edit->document(), &QTextDocument::contentsChange, this, [this](int, int removed, int added) {
         if (!m_loading && (removed || added)) m_textValid = false;
@@ -267,7 +268,7 @@ QString TextPane::selectedText() const
 
 qint64 TextPane::find(const QString& what, qint64 start, qint64 length) const
 {
-    if (!m_rich) return m_big->find(what, start, length);
+    if (!m_rich) return m_big->document().find(what, start, length < 0 ? -1 : start + length);
     const QString& all = searchText();
     const qsizetype from = std::clamp<qsizetype>(start, 0, all.size());
     const qsizetype to = std::clamp<qsizetype>(length > all.size() - from ? all.size() : from + length, from, all.size());
@@ -293,7 +294,9 @@ QTextLayout* laidOut(QTextDocument* d, const QTextBlock& b)
 }
 } // namespace
 
-qint64 TextPane::lineFromChar(qint64 at) const
+bool TextPane::lineNumberGuessed() const { return !m_rich && m_big->layout().numbersGuessed(); }
+
+qint64 TextPane::lineFromChar(qint64 at)
 {
     if (!m_rich) return m_big->lineFromChar(at);
     const int pos = toRich(std::clamp<qint64>(at, 0, textLength()));

@@ -53,8 +53,12 @@ public:
     // one shows its progress and Escape cancels it (no answer then).
     void startFind(const QString& what, qint64 start, qint64 length);
     // Line of a position as the pane shows it (a wrapped line counts as
-    // several) and the position where a line starts.
-    qint64 lineFromChar(qint64 pos) const;
+    // several) and the position where a line starts. Numbering may set the
+    // big text's count of wrapped lines going (see BigTextView).
+    qint64 lineFromChar(qint64 pos);
+    // Whether the line number lineFromChar() gave last rests on a guess (wrapped
+    // lines not counted yet) and will change once they are counted.
+    bool lineNumberGuessed() const;
     qint64 lineIndex(qint64 line) const;
 
     bool wordWrap() const;

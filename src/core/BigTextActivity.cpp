@@ -5,6 +5,7 @@
 #include <QClipboard>
 #include <QGuiApplication>
 
+#include <algorithm>
 #include <new>
 
 namespace {
@@ -22,8 +23,18 @@ BigTextActivity::BigTextActivity(BigTextDocument& doc, BigTextLayout& layout, QO
     m_numberTimer.setInterval(kReportMs);
     connect(&m_indexer, &BigTextIndexer::grew, this, &BigTextActivity::onGrew);
     connect(&m_indexer, &BigTextIndexer::finished, this, &BigTextActivity::onIndexed);
-    connect(&m_indexer, &BigTextIndexer::failed, this, &BigTextActivity::failed);
     connect(&m_indexer, &BigTextIndexer::corrected, this, &BigTextActivity::corrected);
+    connect(&m_indexer, &BigTextIndexer::corrected, this, [this](qint64 position, qint64 delta) {
+        // A copy waiting for the counts keeps to the text it was asked for.
+        if (!m_copyPending || m_copyLength < 0) return;
+        const qint64 end = m_copyFrom + m_copyLength;
+        if (position < m_copyFrom) m_copyFrom = std::max(position, m_copyFrom + delta);
+        if (position < end) m_copyLength = std::max<qint64>(0, std::max(position, end + delta) - m_copyFrom);
+    });
+    connect(&m_indexer, &BigTextIndexer::exact, this, [this] {
+        m_find.grew();
+        if (m_copyPending) startPendingCopy();
+    });
     connect(&m_grewTimer, &QTimer::timeout, this, &BigTextActivity::grew);
     connect(&m_numberTimer, &QTimer::timeout, this, &BigTextActivity::numberingChanged);
     connect(&m_find, &BigTextFindTask::finished, this, [this](qint64 hit) {
@@ -82,7 +93,7 @@ void BigTextActivity::onIndexed()
     m_grewTimer.stop();
     Q_EMIT grew();
     Q_EMIT indexed();
-    if (m_copyPending) startPendingCopy();
+    if (m_copyPending && m_doc.isExact()) startPendingCopy();
 }
 
 // ---------------------------------------------------------------- find, copy
@@ -108,9 +119,12 @@ void BigTextActivity::copy(qint64 from, qint64 length, bool toEnd)
     BigTextMemory::requireClipboard(length);
     m_copy.cancel();
     m_copyPending = false;
-    if (toEnd && !m_doc.isComplete()) {
+    // A copy reads no count of characters that is not checked: it waits for
+    // the index to end (to the end of the text) and for the counts.
+    if ((toEnd && !m_doc.isComplete()) || !m_doc.isExact()) {
         m_copyPending = true;
         m_copyFrom = from;
+        m_copyLength = toEnd ? -1 : length;
         updateBusy();
         return;
     }
@@ -121,7 +135,7 @@ void BigTextActivity::copy(qint64 from, qint64 length, bool toEnd)
 void BigTextActivity::startPendingCopy()
 {
     m_copyPending = false;
-    const qint64 length = m_doc.length() - m_copyFrom;
+    const qint64 length = m_copyLength < 0 ? m_doc.length() - m_copyFrom : m_copyLength;
     if (length > 0 && !BigTextMemory::clipboardFits(length)) {
         updateBusy();
         Q_EMIT outOfMemory();
@@ -146,31 +160,35 @@ void BigTextActivity::countLater()
 {
     if (m_count.running() && m_count.key() == m_layout.countsKey()) return; // another pass when it ends
     const std::vector<int> blocks = m_layout.blocksToCount();
-    if (blocks.empty()) return;
-    m_count.start(blocks, m_layout.font(), m_layout.wrapWidth(), m_layout.countsKey());
+    if (!blocks.empty()) m_count.start(blocks, m_layout.font(), m_layout.wrapWidth(), m_layout.countsKey());
+    updateBusy();
 }
 
 void BigTextActivity::layoutChanged()
 {
     m_count.cancel();
     m_numberTimer.stop();
+    updateBusy();
 }
 
 // ---------------------------------------------------------------- busy
 
-bool BigTextActivity::busy() const { return m_find.active() || m_copy.active() || m_copyPending; }
+// Counting wrapped lines is shown too: until it ends, line numbers are guesses.
+bool BigTextActivity::busy() const { return m_find.active() || m_copy.active() || m_copyPending || m_count.active(); }
 
 double BigTextActivity::progress() const
 {
     if (m_copyPending)
         return m_doc.fileEnd() > 0 ? double(m_doc.indexedEnd()) / double(m_doc.fileEnd()) : 0;
     if (m_copy.active()) return m_copy.progress();
+    if (!m_find.active() && m_count.active()) return m_count.progress();
     return m_find.progress();
 }
 
 QString BigTextActivity::busyText() const
 {
     if (m_copy.active() || m_copyPending) return QStringLiteral("コピーしています…");
+    if (!m_find.active() && m_count.active()) return QStringLiteral("行を数えています…");
     return QStringLiteral("検索しています…");
 }
 

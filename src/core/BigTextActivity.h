@@ -31,8 +31,9 @@ public:
     // once when the search is short.
     void find(const QString& what, qint64 from, qint64 to);
     // Puts [from, from + length) on the clipboard, or from on to the end of
-    // the text once it is indexed (toEnd). Throws std::bad_alloc, copying
-    // nothing, when the text known now does not fit in memory.
+    // the text once it is indexed (toEnd); either waits for the counts of
+    // characters to be checked. Throws std::bad_alloc, copying nothing, when
+    // the text known now does not fit in memory.
     void copy(qint64 from, qint64 length, bool toEnd);
     // The text was edited: positions of a search under way no longer hold.
     void edited();
@@ -49,7 +50,6 @@ public:
 Q_SIGNALS:
     void grew();                 // more of the file is indexed (at most a few times a second)
     void indexed();              // the whole file is
-    void failed(const QString& message);
     void found(qint64 hit);      // -1: not found
     void numberingChanged();     // visual line numbers came nearer to the truth
     void busyChanged(bool busy);
@@ -73,6 +73,7 @@ private:
     QTimer m_numberTimer;
     bool m_copyPending = false; // waiting for the index to end
     qint64 m_copyFrom = 0;
+    qint64 m_copyLength = -1; // -1: to the end of the text
     bool m_busy = false;
     bool m_countQueued = false;
 };

@@ -1,7 +1,6 @@
 #include "BigTextDocument.h"
 
 #include "BigTextSearch.h"
-#include "FsPath.h"
 #include "VarError.h"
 
 #include <QStringList>
@@ -11,7 +10,6 @@
 #include <cstring>
 #include <limits>
 
-#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -57,15 +55,6 @@ void BigTextDocument::reset()
 
 void BigTextDocument::clear() { reset(); }
 
-void BigTextDocument::open(const QString& path, TextEncoding encoding)
-{
-    reset();
-    const QByteArray name = FsPath::encodeName(path);
-    const int fd = ::open(name.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-    if (fd < 0) throw VarError::cannotOpen(path);
-    open(fd, path, encoding);
-}
-
 bool BigTextDocument::openSmall(int fd, const QString& path, TextEncoding encoding, qint64* size)
 {
     reset();
@@ -102,11 +91,6 @@ bool BigTextDocument::openSmall(int fd, const QString& path, TextEncoding encodi
     return true;
 }
 
-void BigTextDocument::open(int fd, const QString& path, TextEncoding encoding)
-{
-    openHead(fd, path, encoding, -1);
-}
-
 void BigTextDocument::openHead(int fd, const QString& path, TextEncoding encoding, qint64 headBytes)
 {
     qint64 size = 0;
@@ -117,14 +101,9 @@ void BigTextDocument::openHead(int fd, const QString& path, TextEncoding encodin
     char head[4];
     const qint64 got = BigTextScan::readAt(fd, 0, head, sizeof head);
     const int bom = TextCodec::bomLength(encoding, head, got);
-    qint64 end = size;
-    if (headBytes < 0) {
-        blocks = BigTextScan::scan(fd, bom, size, source->codec());
-    } else {
-        BigTextScan::ScanControl control;
-        control.stopAfter = std::max<qint64>(headBytes, 1);
-        end = BigTextScan::scanRange(fd, bom, size, source->codec(), blocks, control);
-    }
+    BigTextScan::ScanControl control;
+    control.stopAfter = headBytes < 0 ? -1 : std::max<qint64>(headBytes, 1);
+    const qint64 end = BigTextScan::scanRange(fd, bom, size, source->codec(), blocks, control);
 
     m_pieces.clear();
     m_source = std::move(source);

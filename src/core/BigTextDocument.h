@@ -46,17 +46,14 @@ public:
     BigTextDocument(const BigTextDocument&) = delete;
     BigTextDocument& operator=(const BigTextDocument&) = delete;
 
-    // Opens a file in an encoding found by the caller; a byte-order mark of that
-    // encoding is skipped. Throws VarError (cannot open / read failure).
-    void open(const QString& path, TextEncoding encoding);
-    // The same over a descriptor the caller opened (and already examined); the
-    // document owns it from here on, also when this throws. Everything is read
-    // through it, so what is shown is the file that was examined, even if the
-    // name now points elsewhere. path is for messages only.
-    void open(int fd, const QString& path, TextEncoding encoding);
-
-    // Opens the file like open(fd, ...) but indexes only about headBytes of it
-    // (whole blocks); the rest is for appendBlocks(), from indexedEnd() on.
+    // Opens a file over a descriptor the caller opened (and already examined)
+    // in an encoding found by the caller; a byte-order mark of that encoding is
+    // skipped. The document owns fd from here on, also when this throws.
+    // Everything is read through it, so what is shown is the file that was
+    // examined, even if the name now points elsewhere; path is for messages
+    // only. Indexes about headBytes of it (whole blocks; all of it when
+    // negative), on this thread; the rest is for appendBlocks(), from
+    // indexedEnd() on. Throws VarError (cannot open / read failure).
     void openHead(int fd, const QString& path, TextEncoding encoding, qint64 headBytes);
     // Whether the whole file is indexed (always, for a text not opened by openHead).
     bool isComplete() const { return m_indexedEnd >= m_fileEnd; }

@@ -4,6 +4,7 @@
 #include <QThreadPool>
 
 #include <algorithm>
+#include <condition_variable>
 #include <thread>
 
 #include <sys/resource.h>
@@ -30,6 +31,17 @@ QThreadPool& pool()
         p->setExpiryTimeout(10000);
     }
     return *p;
+}
+
+// Holds of BigTextWorkers::Hold alive.
+std::mutex g_holdMutex;
+std::condition_variable g_released;
+int g_holds = 0;
+
+void waitWhileHeld()
+{
+    std::unique_lock lock(g_holdMutex);
+    g_released.wait(lock, [] { return g_holds == 0; });
 }
 
 } // namespace
@@ -69,6 +81,7 @@ void BigTextJob::start(std::function<void()> work, int count)
             // Workers yield to the event loop's thread: a busy machine slows
             // the background down, never the window.
             ::setpriority(PRIO_PROCESS, id_t(::syscall(SYS_gettid)), kWorkerNice);
+            waitWhileHeld();
             try {
                 if (!self->cancelled()) work();
             } catch (...) {
@@ -111,6 +124,21 @@ bool waitIdle(int ms)
 {
     pool().waitForDone(ms);
     return busy() == 0;
+}
+
+Hold::Hold()
+{
+    std::lock_guard lock(g_holdMutex);
+    ++g_holds;
+}
+
+Hold::~Hold()
+{
+    {
+        std::lock_guard lock(g_holdMutex);
+        --g_holds;
+    }
+    g_released.notify_all();
 }
 
 } // namespace BigTextWorkers

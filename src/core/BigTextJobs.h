@@ -57,4 +57,15 @@ int threads();
 int busy();
 // Waits up to ms for every worker to finish; true when none runs.
 bool waitIdle(int ms);
+
+// While one lives, workers wait before they begin their work: a test changes
+// what the work will read (the file, the document) in between, in an order it
+// knows instead of racing the workers. Work that runs already is not held.
+class Hold {
+public:
+    Hold();
+    ~Hold();
+    Hold(const Hold&) = delete;
+    Hold& operator=(const Hold&) = delete;
+};
 }

@@ -7,8 +7,6 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
-#include <exception>
-#include <thread>
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -20,9 +18,6 @@
 namespace BigTextScan {
 
 namespace {
-
-// Below this size a second thread costs more than it saves.
-constexpr qint64 kParallelBytes = 24 << 20;
 
 // Value of the code unit at p.
 template <int U, bool Big>
@@ -87,7 +82,11 @@ template <int U, bool Big>
 class Scanner {
 public:
     Scanner(int fd, const TextCodec& codec, qint64 chunk, std::vector<Block>& out, const ScanControl& control)
-        : m_fd(fd), m_codec(codec), m_chunk(std::max<qint64>(chunk, 1)), m_out(out), m_control(control) {}
+        : m_fd(fd), m_codec(codec), m_chunk(std::max<qint64>(chunk, 1)), m_out(out), m_control(control)
+    {
+        const char zeros[16] = {};
+        m_zeroIsChar = exactChars(codec, zeros, sizeof zeros, 0) == qint64(sizeof zeros) / U;
+    }
 
     // Scans [begin, end); returns where the data read ended, or where the
     // scan was told to stop.
@@ -155,9 +154,18 @@ private:
         if (m_dataAt > offset) {
             const qint64 zeros = std::min(want, m_dataAt - offset);
             std::memset(into, 0, size_t(zeros));
+            if (m_zerosTo != offset) m_zerosFrom = offset;
+            m_zerosTo = offset + zeros;
             return zeros;
         }
         return readAt(m_fd, offset, into, want);
+    }
+
+    // Whether [from, to) of the buffer is all a hole's zeros, which hold no
+    // line end and one character a unit: then nothing in it is looked at.
+    bool inZeros(qint64 from, qint64 to) const
+    {
+        return m_zeroIsChar && base + from >= m_zerosFrom && base + to <= m_zerosTo;
     }
 
     void flush()
@@ -179,7 +187,8 @@ private:
             if (m_stopped) return;
             const qint64 windowEnd = std::min(avail, blockStart + kMaxBlockBytes);
             // The first line end behind which the block has its size.
-            const qint64 e = findLineEnd<1, false>(p, std::max(scanPos, blockStart + kBlockBytes - 1), windowEnd);
+            const qint64 from = std::max(scanPos, blockStart + kBlockBytes - 1);
+            const qint64 e = inZeros(from, windowEnd) ? windowEnd : findLineEnd<1, false>(p, from, windowEnd);
             if (e < windowEnd) {
                 qint64 end = e + 1;
                 if (p[e] == '\r') {
@@ -198,7 +207,8 @@ private:
             if (!eof && avail < windowEnd + 4) return;          // a cut needs the bytes just past it
             // No line end where the block would be long enough: end it at the
             // last line end before, or cut a long line where a character starts.
-            const qint64 last = lastLineEnd(p, blockStart, std::min(windowEnd, blockStart + kBlockBytes - 1));
+            const qint64 before = std::min(windowEnd, blockStart + kBlockBytes - 1);
+            const qint64 last = inZeros(blockStart, before) ? -1 : lastLineEnd(p, blockStart, before);
             if (last > blockStart) {
                 emit(last, true);
             } else {
@@ -216,7 +226,7 @@ private:
         for (;;) {
             if (m_stopped) return;
             const qint64 windowEnd = std::min(avail, blockStart + kMaxBlockBytes);
-            const qint64 e = findLineEnd<U, Big>(p, scanPos, windowEnd);
+            const qint64 e = inZeros(scanPos, windowEnd) ? windowEnd : findLineEnd<U, Big>(p, scanPos, windowEnd);
             if (e + U <= windowEnd) {
                 qint64 len = U;
                 if (unitAt<U, Big>(p + e) == '\r') {
@@ -259,7 +269,10 @@ private:
         b.newlines = newlines;
         b.endsWithNewline = endsWithNewline;
         const char* data = reinterpret_cast<const char*>(p + blockStart);
-        if constexpr (U == 1) {
+        if (inZeros(blockStart, to)) {
+            b.newlines = crlfs = 0;
+            b.chars = b.bytes / U;
+        } else if constexpr (U == 1) {
             const ByteCounts c = countBytes(p + blockStart, b.bytes, m_control.quick);
             b.newlines = c.lf + c.cr - c.crlf;
             crlfs = c.crlf;
@@ -268,7 +281,7 @@ private:
                 b.exact = false;
             }
         }
-        if (b.exact) b.chars = exactChars(m_codec, data, b.bytes, crlfs);
+        if (b.exact && !inZeros(blockStart, to)) b.chars = exactChars(m_codec, data, b.bytes, crlfs);
         m_out.push_back(b);
         blockStart = to;
         newlines = crlfs = 0;
@@ -289,6 +302,8 @@ private:
     qint64 blockStart = 0, lineStart = 0, scanPos = 0;
     qint64 newlines = 0, crlfs = 0;
     qint64 m_dataAt = 0; // where the next data after a hole starts (-1: unknown)
+    qint64 m_zerosFrom = -1, m_zerosTo = -1; // the file's range last read from a hole
+    bool m_zeroIsChar = false; // a zero unit decodes to one character
 };
 
 // The first line start behind the LF unit found at or after from (units counted
@@ -402,50 +417,4 @@ QByteArray readStream(int fd, qint64 maxBytes)
     }
     return out;
 }
-
-
-std::vector<Block> scan(int fd, qint64 begin, qint64 end, const TextCodec& codec, int parts, qint64 chunkBytes)
-{
-    const unsigned hw = std::max(1u, std::thread::hardware_concurrency());
-    if (parts <= 0) parts = end - begin >= kParallelBytes ? int(std::min(4u, hw)) : 1;
-    std::vector<qint64> bounds{begin};
-    for (int j = 1; j < parts; ++j) {
-        const qint64 nominal = begin + (end - begin) / parts * j;
-        const qint64 at = lineStartAfter(fd, begin, std::max(nominal, bounds.back()), end, codec.unitBytes(),
-                                         codec.bigEndian());
-        if (at > bounds.back() && at < end) bounds.push_back(at);
-    }
-    bounds.push_back(end);
-    parts = int(bounds.size()) - 1;
-
-    const size_t count = size_t(parts);
-    std::vector<std::vector<Block>> results(count);
-    std::vector<qint64> reached(count, 0);
-    std::vector<std::exception_ptr> errors(count);
-    auto work = [&](int j) {
-        try {
-            reached[size_t(j)] = scanRange(fd, bounds[size_t(j)], bounds[size_t(j) + 1], codec, results[size_t(j)],
-                                          ScanControl{}, chunkBytes);
-        } catch (...) {
-            errors[size_t(j)] = std::current_exception();
-        }
-    };
-    std::vector<std::thread> threads;
-    for (int j = 1; j < parts; ++j) threads.emplace_back(work, j);
-    work(0);
-    for (auto& t : threads) t.join();
-
-    std::vector<Block> blocks;
-    size_t total = 0;
-    for (const auto& r : results) total += r.size();
-    blocks.reserve(total);
-    for (int j = 0; j < parts; ++j) {
-        if (errors[size_t(j)]) std::rethrow_exception(errors[size_t(j)]);
-        blocks.insert(blocks.end(), results[size_t(j)].begin(), results[size_t(j)].end());
-        // A file that shrank while being read ends where the reading ended.
-        if (reached[size_t(j)] < bounds[size_t(j) + 1]) break;
-    }
-    return blocks;
-}
-
 } // namespace BigTextScan

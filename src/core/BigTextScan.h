@@ -46,13 +46,8 @@ qint64 exactChars(const TextCodec& codec, const char* data, qint64 size, qint64 
 // Puts '\n' for CR LF, lone CR and LF and U+FFFD for NUL into text, in place.
 void normalize(QString& text);
 
-// Scans [begin, end) of the open file fd (begin starts a line); stops early at a
-// short read (the file shrank). Splits a large range over a few threads (parts
-// 0: as many as pay off), reading chunkBytes at a time.
-// Throws VarError::streamRead() on a read error.
+// Read at a time by a scan.
 constexpr qint64 kChunkBytes = 4 << 20;
-std::vector<Block> scan(int fd, qint64 begin, qint64 end, const TextCodec& codec, int parts = 0,
-                        qint64 chunkBytes = kChunkBytes);
 
 // How a scan of one range may be steered from outside.
 struct ScanControl {
@@ -66,9 +61,10 @@ struct ScanControl {
     QuickCount quick = QuickCount::None;
 };
 
-// Scans [begin, end) with one thread, appending to out. Returns where the
-// reading ended (short of end when the file shrank) or where the scan stopped
-// (a block end; with stopAfter).
+// Scans [begin, end) of the open file fd (begin starts a line) on the calling
+// thread, appending to out. Returns where the reading ended (short of end when
+// the file shrank) or where the scan stopped (a block end; with stopAfter).
+// Throws VarError::streamRead() on a read error.
 qint64 scanRange(int fd, qint64 begin, qint64 end, const TextCodec& codec, std::vector<Block>& out,
                  const ScanControl& control = {}, qint64 chunkBytes = kChunkBytes);
 

@@ -73,8 +73,20 @@ void BigTextFindTask::cancel()
 BigTextFindTask::Reach BigTextFindTask::reach() const
 {
     const bool bounded = m_to <= m_doc.length();
-    return {bounded ? m_doc.blockAt(std::max(m_from, m_to - 1)) + 1 : m_doc.blockCount(),
+    Reach r{bounded ? m_doc.blockAt(std::max(m_from, m_to - 1)) + 1 : m_doc.blockCount(),
             !bounded && !m_doc.isComplete()};
+    // A part counted quickly is read only once its count is checked: until
+    // then its positions, and so a hit in it, may not be the file's.
+    if (!m_doc.isExact()) {
+        for (int i = m_nextPart; i < r.end; ++i) {
+            const BigTextPart& p = m_doc.part(i);
+            if (!p.own && !p.exact) {
+                r = {i, true};
+                break;
+            }
+        }
+    }
+    return r;
 }
 
 void BigTextFindTask::step()

@@ -44,7 +44,8 @@ class BigTextFindTask : public BigTextTask {
 public:
     explicit BigTextFindTask(const BigTextDocument& doc, QObject* parent = nullptr);
     // Looks for what starting in [from, to) and ending by to; to < 0: to the
-    // end of the text, also the part not yet indexed.
+    // end of the text, also the part not yet indexed. Parts whose count of
+    // characters is not checked yet are waited for like parts not indexed.
     void start(const QString& what, qint64 from, qint64 to);
     void cancel() override;
     void grew();

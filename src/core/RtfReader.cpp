@@ -52,13 +52,21 @@ int codePageOfCharset(int charset, int ansiCodePage)
 
 QString decodeWithIconv(int codePage, const QByteArray& bytes)
 {
-    static std::mutex lock;
-    static std::map<int, iconv_t> converters;
-    std::lock_guard<std::mutex> guard(lock);
-    auto it = converters.find(codePage);
-    if (it == converters.end()) {
+    // One converter a code page, opened when first needed and closed at exit.
+    static struct Converters {
+        std::mutex lock;
+        std::map<int, iconv_t> byCodePage;
+        ~Converters()
+        {
+            for (const auto& [page, cd] : byCodePage)
+                if (cd != reinterpret_cast<iconv_t>(-1)) iconv_close(cd);
+        }
+    } converters;
+    std::lock_guard<std::mutex> guard(converters.lock);
+    auto it = converters.byCodePage.find(codePage);
+    if (it == converters.byCodePage.end()) {
         const QByteArray name = codePage == 10000 ? QByteArray("MACINTOSH") : "CP" + QByteArray::number(codePage);
-        it = converters.emplace(codePage, iconv_open("UTF-16LE", name.constData())).first;
+        it = converters.byCodePage.emplace(codePage, iconv_open("UTF-16LE", name.constData())).first;
     }
     iconv_t cd = it->second;
     if (cd == reinterpret_cast<iconv_t>(-1)) return QString::fromLatin1(bytes);

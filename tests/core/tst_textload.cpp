@@ -36,7 +36,7 @@ private Q_SLOTS:
         QCOMPARE(c.encoding, TextEncoding::Cp932);
         QVERIFY(c.file.fd() >= 0);
         BigTextDocument doc;
-        doc.open(c.file.release(), QStringLiteral("a.txt"), c.encoding);
+        doc.openHead(c.file.release(), QStringLiteral("a.txt"), c.encoding, -1);
         QCOMPARE(doc.text(0, doc.length()), QStringLiteral("日本語のテキスト\n二行目"));
 
         c = TextLoad::readFile(m_dir.writeFile(QStringLiteral("u.txt"), "\xFF\xFE" + QByteArray("a\0\r\0\n\0", 6)));

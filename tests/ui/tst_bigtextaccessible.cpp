@@ -13,6 +13,8 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <QtTest>
+
+#include <fcntl.h>
 #include <QtGui/private/qguiapplication_p.h>
 #include <qpa/qplatformaccessibility.h>
 #include <qpa/qplatformintegration.h>
@@ -20,6 +22,8 @@
 #include <climits>
 
 namespace {
+
+int openFd(const QString& path) { return ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC); }
 
 struct Heard {
     QAccessible::Event type = QAccessible::InvalidEvent;
@@ -433,7 +437,7 @@ private Q_SLOTS:
         // A new text: all of the old one (by its length) out, the new one in, the caret home.
         g_heard.clear();
         const QString path = m_dir.writeFile(QStringLiteral("next.txt"), QByteArray("first line\nsecond"));
-        view.load(path, TextEncoding::Utf8);
+        view.load(openFd(path), path, TextEncoding::Utf8);
         QVERIFY(g_heard.size() >= 1);
         QCOMPARE(g_heard[0].type, QAccessible::TextUpdated);
         QCOMPARE(g_heard[0].position, 0);

@@ -13,10 +13,14 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <fcntl.h>
+
 namespace {
 
+int openFd(const QString& path) { return ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC); }
+
 // What the status bar shows for the caret: line, ": ", column.
-QString caretText(const BigTextView& view)
+QString caretText(BigTextView& view)
 {
     const qint64 s = view.selStart();
     const qint64 line = view.lineFromChar(s);
@@ -57,7 +61,7 @@ private Q_SLOTS:
         f.close();
         BigTextView view;
         show(view);
-        view.load(path, TextEncoding::Cp932);
+        view.load(openFd(path), path, TextEncoding::Cp932);
         QCOMPARE(caretText(view), QStringLiteral("0: 0"));
         QTest::keyClick(&view, Qt::Key_Down);
         QTest::keyClick(&view, Qt::Key_Down);
@@ -139,7 +143,7 @@ private Q_SLOTS:
         f.close();
         BigTextView view;
         show(view);
-        view.load(path, TextEncoding::Cp932);
+        view.load(openFd(path), path, TextEncoding::Cp932);
         QSignalSpy changed(&view, &BigTextView::selectionChanged);
         view.setSelStart(0);
         view.setSelLength(0);
@@ -173,7 +177,7 @@ private Q_SLOTS:
         f.close();
         BigTextView view;
         show(view);
-        view.load(path, TextEncoding::Cp932);
+        view.load(openFd(path), path, TextEncoding::Cp932);
         QSignalSpy changed(&view, &BigTextView::selectionChanged);
         view.setSelStart(1);
         QTest::keyClicks(&view, QStringLiteral("xy"));
@@ -314,7 +318,7 @@ private Q_SLOTS:
         f.close();
         BigTextView view;
         show(view);
-        view.load(path, TextEncoding::Cp932);
+        view.load(openFd(path), path, TextEncoding::Cp932);
         const qint64 length = view.textLength();
         QVERIFY(QFile::resize(path, 100));
         view.setWordWrap(true);
@@ -344,11 +348,11 @@ private Q_SLOTS:
     {
         BigTextView view;
         view.setPlainText(QStringLiteral("abc ABC abc\r\nabc"));
-        QCOMPARE(view.find(QStringLiteral("abc"), 0, view.textLength()), 0);
-        QCOMPARE(view.find(QStringLiteral("abc"), 3, view.textLength() - 3), 8);
-        QCOMPARE(view.find(QStringLiteral("abc"), 9, 5), -1);        // would end past the range
-        QCOMPARE(view.find(QStringLiteral("c\nab"), 0, view.textLength()), 10);
-        QCOMPARE(view.find(QStringLiteral("aBc"), 0, view.textLength()), -1);
+        QCOMPARE(view.document().find(QStringLiteral("abc"), 0, view.textLength()), 0);
+        QCOMPARE(view.document().find(QStringLiteral("abc"), 3, view.textLength()), 8);
+        QCOMPARE(view.document().find(QStringLiteral("abc"), 9, 14), -1);       // would end past the range
+        QCOMPARE(view.document().find(QStringLiteral("c\nab"), 0, view.textLength()), 10);
+        QCOMPARE(view.document().find(QStringLiteral("aBc"), 0, view.textLength()), -1);
     }
 };
 

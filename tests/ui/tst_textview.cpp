@@ -23,6 +23,8 @@
 #include <QTextDocument>
 #include <QtTest>
 
+#include <algorithm>
+
 #include <iconv.h>
 #include <sys/fsuid.h>
 #include <sys/stat.h>
@@ -72,6 +74,8 @@ private Q_SLOTS:
     void richTextIsFormattedAndBrokenRichTextIsPlain();
     void filesThatCannotBeShownGiveTheirMessage();
     void caretPositionCountsWrappedLines();
+    void caretPanelShowsItsWholeText_data();
+    void caretPanelShowsItsWholeText();
     void wordWrapTicksBothMenuItems();
     void selectAllAndCopy();
     void ctrlCCopiesThePaneFromThePathField();
@@ -329,6 +333,39 @@ void TestTextView::caretPositionCountsWrappedLines()
     v.form->WWraps();
     v.pane()->setSelStart(inLong);
     QCOMPARE(v.panel(0), QStringLiteral("1: 200"));
+}
+
+void TestTextView::caretPanelShowsItsWholeText_data()
+{
+    QTest::addColumn<int>("lines");
+    QTest::addColumn<QByteArray>("last");
+    QTest::newRow("short") << 3 << QByteArray("end");
+    QTest::newRow("seven digits") << 7'360'001 << QByteArray("x");
+    QTest::newRow("eight digits, a long column") << 19'000'000 << QByteArray(200'000, 'C');
+}
+
+void TestTextView::caretPanelShowsItsWholeText()
+{
+    QFETCH(int, lines);
+    QFETCH(QByteArray, last);
+    View v;
+    v.form->show();
+    QVERIFY(QTest::qWaitForWindowExposed(v.form.get()));
+    v.show(QStringLiteral("lines.txt"), QByteArray(lines, '\n') + last);
+    QTRY_COMPARE_WITH_TIMEOUT(v.pane()->textLength(), qint64(lines) + last.size(), 60000);
+    v.pane()->setSelStart(v.pane()->textLength());
+    const QString text = QStringLiteral("%1: %2").arg(lines).arg(last.size());
+    QCOMPARE(v.panel(0), text);
+    // The panels by their place from the left: the caret's first, wide enough
+    // for its text and never narrower than at first, the others beside it.
+    QList<QLabel*> panels = v.form->findChild<QWidget*>(QStringLiteral("StatusBar1"))->findChildren<QLabel*>();
+    std::sort(panels.begin(), panels.end(), [](QLabel* a, QLabel* b) { return a->x() < b->x(); });
+    QCOMPARE(panels.size(), 3);
+    QCOMPARE(panels[0]->text(), text);
+    QVERIFY(panels[0]->contentsRect().width() >= panels[0]->fontMetrics().horizontalAdvance(text));
+    QVERIFY(panels[0]->width() >= 63);
+    QVERIFY(panels[1]->x() >= panels[0]->geometry().right());
+    QVERIFY(panels[2]->x() >= panels[1]->geometry().right());
 }
 
 void TestTextView::wordWrapTicksBothMenuItems()
