@@ -17,11 +17,14 @@ status=0
 # Runs one build's tests. ctest's exit status decides; the JUnit report gives
 # the counts, and a test function skipped inside a suite (QSKIP) is reported
 # as skipped by name instead of passing silently.
-run_ctest() {   # build-dir label [env...]
-  local dir="$1" label="$2" rc=0
+run_ctest() {   # build-dir label [NAME=value...] [ctest argument...]
+  local dir="$1" label="$2" rc=0 envs=() args=()
   shift 2
-  env "$@" ctest --test-dir "$dir" --output-on-failure -j"$JOBS" --output-junit "$LOG/$label.xml" \
-    2>&1 | tee "$LOG/$label.log" || rc=$?
+  for a in "$@"; do
+    if [[ "$a" == [A-Z]*=* ]]; then envs+=("$a"); else args+=("$a"); fi
+  done
+  env "${envs[@]}" ctest --test-dir "$dir" --output-on-failure -j"$JOBS" --output-junit "$LOG/$label.xml" \
+    "${args[@]}" 2>&1 | tee "$LOG/$label.log" || rc=$?
   if [ "$rc" -ne 0 ]; then status=1; fi
   local total fails skips
   attr() { grep -m1 -oE "^[[:space:]]*$1=\"[0-9]+\"" "$LOG/$label.xml" | grep -oE '[0-9]+' || true; }
@@ -47,6 +50,12 @@ run_ctest() {   # build-dir label [env...]
 echo "== build and test"
 bash scripts/build.sh -DBUILD_TESTING=ON
 run_ctest build plain
+
+echo "== core on the plain path (no vector instructions)"
+# Only core and its suites: what a processor without them would run.
+BUILD_DIR=build-plain BUILD_TARGETS=vardolin_core_tests bash scripts/build.sh -DBUILD_TESTING=ON \
+  -DVARDOLIN_BENCH=OFF -DVARDOLIN_SIMD=OFF
+run_ctest build-plain no-simd -R '^core_'
 
 echo "== sanitizers (ASan + UBSan)"
 BUILD_DIR=build-asan BUILD_TYPE=Debug bash scripts/build.sh -DBUILD_TESTING=ON -DVARDOLIN_SANITIZE=ON -DVARDOLIN_BENCH=OFF
