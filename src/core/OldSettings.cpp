@@ -63,10 +63,10 @@ bool readOld(const QString& path, LineBuffer& lines)
 
 // Saves the lines and reads the file back: only a file that holds every
 // copied line with its bytes lets the old one go.
-void saveWhole(const LineBuffer& lines, int first, int copied, const QString& path)
+void saveWhole(const LineBuffer& lines, int first, int copied, const QString& path, Durability durability)
 {
     const QByteArray bytes = lines.bytesFor(path);
-    saveFileAtomically(path, bytes);
+    saveFileAtomically(path, bytes, durability);
     QByteArray back;
     if (!FsPath::readFile(path, &back, bytes.size() + 1) || back != bytes || !copiedWhole(lines, first, copied, back))
         throw VarError::cannotCreate(path);
@@ -100,7 +100,7 @@ bool copiedWhole(const LineBuffer& written, int first, int copied, const QByteAr
 }
 
 AppsResult convertApps(const QString& dir, bool deleteOld, LineBuffer& buffer,
-                       std::array<QImage, OldIconCount>& images)
+                       std::array<QImage, OldIconCount>& images, Durability durability)
 {
     const QString oldItems = dir + oldItemsFile();
     if (!isPresent(oldItems)) return AppsResult::ItemsMissing;
@@ -109,7 +109,7 @@ AppsResult convertApps(const QString& dir, bool deleteOld, LineBuffer& buffer,
     if (!readOld(oldItems, buffer)) return AppsResult::ItemsImplausible;
     const int copied = buffer.count();
     for (const QString& l : newSlotLines()) buffer.append(l);
-    saveWhole(buffer, 0, copied, dir + AppSlots::itemsFile());
+    saveWhole(buffer, 0, copied, dir + AppSlots::itemsFile(), durability);
 
     bool iconsPresent = true;
     for (int n = 1; n <= OldIconCount; ++n) iconsPresent = iconsPresent && isPresent(dir + oldIconFile(n));
@@ -121,13 +121,14 @@ AppsResult convertApps(const QString& dir, bool deleteOld, LineBuffer& buffer,
     if (deleteOld) FsPath::remove(oldItems);
     if (!iconsPresent) return AppsResult::ImagesMissing;
 
-    for (int n = 1; n <= OldIconCount; ++n) AppSlots::saveBitmap(images[n - 1], dir + AppSlots::iconFile(n));
+    for (int n = 1; n <= OldIconCount; ++n) AppSlots::saveBitmap(images[n - 1], dir + AppSlots::iconFile(n), durability);
     if (deleteOld)
         for (int n = 1; n <= OldIconCount; ++n) FsPath::remove(dir + oldIconFile(n));
     return AppsResult::Converted;
 }
 
-MainResult convertMainSettings(const QString& dir, bool deleteOld, LineBuffer& oldLines, LineBuffer& newLines)
+MainResult convertMainSettings(const QString& dir, bool deleteOld, LineBuffer& oldLines, LineBuffer& newLines,
+                               Durability durability)
 {
     const QString oldMain = dir + oldMainFile();
     if (!isPresent(oldMain)) return MainResult::Missing;
@@ -137,7 +138,7 @@ MainResult convertMainSettings(const QString& dir, bool deleteOld, LineBuffer& o
     for (int i = 0; i < oldLines.count(); ++i) newLines.appendLineOf(oldLines, i);   // byte for byte
     for (const QString& l : kMainTail) newLines.append(l);
     // The header comes first: the copied lines are 1..count.
-    saveWhole(newLines, 1, oldLines.count(), dir + QStringLiteral("appcfgs.cfg"));
+    saveWhole(newLines, 1, oldLines.count(), dir + QStringLiteral("appcfgs.cfg"), durability);
     if (deleteOld) FsPath::remove(oldMain);
     return MainResult::Converted;
 }
