@@ -48,13 +48,13 @@ run_ctest() {   # build-dir label [NAME=value...] [ctest argument...]
 }
 
 echo "== build and test"
-bash scripts/build.sh -DBUILD_TESTING=ON
+bash scripts/build.sh -DBUILD_TESTING=ON -DVARDOLIN_WERROR=ON
 run_ctest build plain
 
 echo "== core on the plain path (no vector instructions)"
 # Only core and its suites: what a processor without them would run.
 BUILD_DIR=build-plain BUILD_TARGETS=vardolin_core_tests bash scripts/build.sh -DBUILD_TESTING=ON \
-  -DVARDOLIN_BENCH=OFF -DVARDOLIN_SIMD=OFF
+  -DVARDOLIN_BENCH=OFF -DVARDOLIN_SIMD=OFF -DVARDOLIN_WERROR=ON
 run_ctest build-plain no-simd -R '^core_'
 
 echo "== sanitizers (ASan + UBSan)"
