@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
-# Installs what is needed, builds, and runs every test: the normal build, the
-# same tests under AddressSanitizer + UndefinedBehaviorSanitizer, the desktop
-# files and the install, and each fuzz target for a bounded time over its
-# committed corpus. Ends with one summary line.
+# Installs what is needed, builds, and runs every test: the normal build (its
+# warnings are errors), the core suites on the plain path without vector
+# instructions, the same tests under AddressSanitizer + UndefinedBehaviorSanitizer,
+# the threaded suites under ThreadSanitizer, the desktop files and the install,
+# and each fuzz target for a bounded time over its committed corpus. Ends with
+# one summary line.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/deps.sh
@@ -60,6 +62,13 @@ run_ctest build-plain no-simd -R '^core_'
 echo "== sanitizers (ASan + UBSan)"
 BUILD_DIR=build-asan BUILD_TYPE=Debug bash scripts/build.sh -DBUILD_TESTING=ON -DVARDOLIN_SANITIZE=ON -DVARDOLIN_BENCH=OFF
 run_ctest build-asan asan ASAN_OPTIONS=detect_leaks=0:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
+
+echo "== threads (ThreadSanitizer)"
+# Only the suites labelled "threads" and what they link.
+BUILD_DIR=build-tsan BUILD_TARGETS=vardolin_threaded_tests bash scripts/build.sh -DBUILD_TESTING=ON \
+  -DVARDOLIN_TSAN=ON -DVARDOLIN_BENCH=OFF
+run_ctest build-tsan tsan TSAN_OPTIONS="halt_on_error=1:second_deadlock_stack=1:suppressions=$PWD/tests/tsan-qt.supp" \
+  -L threads
 
 echo "== desktop files and install"
 if bash scripts/check-desktop.sh; then passed=$((passed + 1)); else failed=$((failed + 1)); status=1; fi
