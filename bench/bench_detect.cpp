@@ -4,8 +4,7 @@
 // compounds, kana, katakana loanwords, half-width katakana, ASCII words and
 // numbers) in several styles, encoded in each encoding, and cut to lengths
 // from 8 bytes to 64 KB. A text counts as detected right when it decodes to
-// exactly the original. The C library detector uchardet runs on the same
-// corpus for comparison (when it was found at build time).
+// exactly the original.
 //
 // Usage: bench_detect [samples-per-cell] [-v]
 #include "Cp932.h"
@@ -18,10 +17,6 @@
 
 #include <cstdio>
 #include <vector>
-
-#ifdef VARDOLIN_HAVE_UCHARDET
-#include <uchardet/uchardet.h>
-#endif
 
 using Encoding = TextEncoding;
 
@@ -250,23 +245,6 @@ QByteArray encodeUpTo(const QString& text, int start, int maxBytes, Target t, QS
     return out;
 }
 
-#ifdef VARDOLIN_HAVE_UCHARDET
-// What uchardet names, in terms of the decoder's encodings; false for anything else.
-bool fromUchardet(const char* name, const QByteArray& bytes, Encoding* e)
-{
-    const QByteArray n = QByteArray(name).toUpper();
-    if (n == "SHIFT_JIS" || n == "WINDOWS-31J" || n == "CP932" || n == "ASCII") *e = Encoding::Cp932;
-    else if (n == "EUC-JP") *e = Encoding::EucJp;
-    else if (n == "ISO-2022-JP") *e = Encoding::Iso2022Jp;
-    else if (n == "UTF-8") *e = Encoding::Utf8;
-    else if (n == "UTF-16LE") *e = Encoding::Utf16LE;
-    else if (n == "UTF-16BE") *e = Encoding::Utf16BE;
-    else if (n == "UTF-16") *e = bytes.startsWith("\xFF\xFE") ? Encoding::Utf16LE : Encoding::Utf16BE;
-    else return false;
-    return true;
-}
-#endif
-
 struct Band {
     int lo, hi;
     const char* name;
@@ -287,12 +265,9 @@ int main(int argc, char** argv)
     }
     constexpr int nTargets = int(Target::Count);
     constexpr int nBands = int(std::size(kBands));
-    int total[nTargets][nBands] = {}, ours[nTargets][nBands] = {}, theirs[nTargets][nBands] = {};
+    int total[nTargets][nBands] = {}, ours[nTargets][nBands] = {};
     qint64 ourNs = 0, ourBytes = 0;
 
-#ifdef VARDOLIN_HAVE_UCHARDET
-    uchardet_t ud = uchardet_new();
-#endif
     Generator gen(20240607);
     QRandomGenerator rng(7);
     for (int b = 0; b < nBands; ++b) {
@@ -316,42 +291,22 @@ int main(int argc, char** argv)
                 else if (verbose)
                     std::printf("MISS %-12s as %-11s %s\n", targetName(Target(t)), qPrintable(TextCodec::name(r.encoding)),
                                 original.left(40).toUtf8().replace('\r', "|").replace('\n', "|").constData());
-#ifdef VARDOLIN_HAVE_UCHARDET
-                uchardet_reset(ud);
-                uchardet_handle_data(ud, bytes.constData(), size_t(bytes.size()));
-                uchardet_data_end(ud);
-                Encoding e;
-                if (fromUchardet(uchardet_get_charset(ud), bytes, &e)
-                    && TextLoad::decodeAs(e, bytes) == original)
-                    ++theirs[t][b];
-#endif
             }
         }
     }
-#ifdef VARDOLIN_HAVE_UCHARDET
-    uchardet_delete(ud);
-    const bool haveTheirs = true;
-#else
-    const bool haveTheirs = false;
-#endif
 
-    std::printf("Detected right, ours%s, per encoding and length in bytes\n", haveTheirs ? " / uchardet" : "");
+    std::printf("Detected right, per encoding and length in bytes\n");
     std::printf("%-13s", "encoding");
     for (const Band& band : kBands) std::printf(" %15s", band.name);
     std::printf("\n");
     double worstShort = 100, worstLong = 100;
-    double theirsShort = 100, theirsLong = 100;
     for (int t = 0; t < nTargets; ++t) {
         std::printf("%-13s", targetName(Target(t)));
         for (int b = 0; b < nBands; ++b) {
             const double o = total[t][b] ? 100.0 * ours[t][b] / total[t][b] : 100;
-            const double u = total[t][b] ? 100.0 * theirs[t][b] / total[t][b] : 100;
-            if (haveTheirs) std::printf(" %7.1f/%6.1f%%", o, u);
-            else std::printf(" %14.1f%%", o);
+            std::printf(" %14.1f%%", o);
             double& w = kBands[b].lo >= 64 ? worstLong : worstShort;
-            double& wt = kBands[b].lo >= 64 ? theirsLong : theirsShort;
             w = std::min(w, o);
-            wt = std::min(wt, u);
         }
         std::printf("\n");
     }
@@ -359,9 +314,7 @@ int main(int argc, char** argv)
     for (int t = 0; t < nTargets; ++t)
         for (int b = 0; b < nBands; ++b) n += total[t][b];
     std::printf("samples: %d; worst cell 8-63 bytes: ours %.1f%% (goal >= 97%%)", n, worstShort);
-    if (haveTheirs) std::printf(", uchardet %.1f%%", theirsShort);
     std::printf("; worst cell >= 64 bytes: ours %.1f%% (goal 100%%)", worstLong);
-    if (haveTheirs) std::printf(", uchardet %.1f%%", theirsLong);
     std::printf("\ndetection and decoding: %.1f MB/s over the corpus\n",
                 ourNs ? ourBytes / (ourNs / 1e9) / 1e6 : 0.0);
     return 0;

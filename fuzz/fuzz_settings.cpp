@@ -63,7 +63,7 @@ QByteArray readFile(const QString& path)
 
 const QString& scratch()
 {
-    // On a memory file system where there is one: the import syncs what it writes.
+    // On a memory file system where there is one.
     static QTemporaryDir dir(QDir(QStringLiteral("/dev/shm")).exists() ? QStringLiteral("/dev/shm/fuzz-settings-XXXXXX")
                                                                        : QDir::tempPath() + QStringLiteral("/fuzz-settings-XXXXXX"));
     static const QString path = dir.path() + QLatin1Char('/');
@@ -98,8 +98,9 @@ void checkImport(const QByteArray& bytes, const LineBuffer& whole)
     const bool plausible = OldSettings::plausibleOldFile(bytes);
     LineBuffer a, b;
     std::array<QImage, OldSettings::OldIconCount> images;
-    const auto apps = OldSettings::convertApps(dir, true, a, images);
-    const auto main = OldSettings::convertMainSettings(dir, true, a, b);
+    // Scratch files read back at once: nothing waits for the disk.
+    const auto apps = OldSettings::convertApps(dir, true, a, images, nullptr, Durability::Unsynced);
+    const auto main = OldSettings::convertMainSettings(dir, true, a, b, nullptr, Durability::Unsynced);
     if (!plausible) {
         if (apps != OldSettings::AppsResult::ItemsImplausible || main != OldSettings::MainResult::Implausible) std::abort();
         if (readFile(dir + AppSlots::itemsFile()) != sentinel || readFile(dir + QStringLiteral("appcfgs.cfg")) != sentinel)

@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
-# Installs what is needed, builds, and runs every test: the normal build, the
-# same tests under AddressSanitizer + UndefinedBehaviorSanitizer, the desktop
-# files and the install, and each fuzz target for a bounded time over its
-# committed corpus. Ends with one summary line.
+# Installs what is needed, builds, and runs every test: the normal build (its
+# warnings are errors), the core suites on the plain path without vector
+# instructions, the same tests under AddressSanitizer + UndefinedBehaviorSanitizer,
+# the threaded suites under ThreadSanitizer, the desktop files and the install,
+# and each fuzz target for a bounded time over its committed corpus. Ends with
+# one summary line.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/deps.sh
@@ -17,11 +19,14 @@ status=0
 # Runs one build's tests. ctest's exit status decides; the JUnit report gives
 # the counts, and a test function skipped inside a suite (QSKIP) is reported
 # as skipped by name instead of passing silently.
-run_ctest() {   # build-dir label [env...]
-  local dir="$1" label="$2" rc=0
+run_ctest() {   # build-dir label [NAME=value...] [ctest argument...]
+  local dir="$1" label="$2" rc=0 envs=() args=()
   shift 2
-  env "$@" ctest --test-dir "$dir" --output-on-failure -j"$JOBS" --output-junit "$LOG/$label.xml" \
-    2>&1 | tee "$LOG/$label.log" || rc=$?
+  for a in "$@"; do
+    if [[ "$a" == [A-Z]*=* ]]; then envs+=("$a"); else args+=("$a"); fi
+  done
+  env "${envs[@]}" ctest --test-dir "$dir" --output-on-failure -j"$JOBS" --output-junit "$LOG/$label.xml" \
+    "${args[@]}" 2>&1 | tee "$LOG/$label.log" || rc=$?
   if [ "$rc" -ne 0 ]; then status=1; fi
   local total fails skips
   attr() { grep -m1 -oE "^[[:space:]]*$1=\"[0-9]+\"" "$LOG/$label.xml" | grep -oE '[0-9]+' || true; }
@@ -45,12 +50,25 @@ run_ctest() {   # build-dir label [env...]
 }
 
 echo "== build and test"
-bash scripts/build.sh -DBUILD_TESTING=ON
+bash scripts/build.sh -DBUILD_TESTING=ON -DVARDOLIN_WERROR=ON
 run_ctest build plain
+
+echo "== core on the plain path (no vector instructions)"
+# Only core and its suites: what a processor without them would run.
+BUILD_DIR=build-plain BUILD_TARGETS=vardolin_core_tests bash scripts/build.sh -DBUILD_TESTING=ON \
+  -DVARDOLIN_BENCH=OFF -DVARDOLIN_SIMD=OFF -DVARDOLIN_WERROR=ON
+run_ctest build-plain no-simd -R '^core_'
 
 echo "== sanitizers (ASan + UBSan)"
 BUILD_DIR=build-asan BUILD_TYPE=Debug bash scripts/build.sh -DBUILD_TESTING=ON -DVARDOLIN_SANITIZE=ON -DVARDOLIN_BENCH=OFF
 run_ctest build-asan asan ASAN_OPTIONS=detect_leaks=0:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
+
+echo "== threads (ThreadSanitizer)"
+# Only the suites labelled "threads" and what they link.
+BUILD_DIR=build-tsan BUILD_TARGETS=vardolin_threaded_tests bash scripts/build.sh -DBUILD_TESTING=ON \
+  -DVARDOLIN_TSAN=ON -DVARDOLIN_BENCH=OFF
+run_ctest build-tsan tsan TSAN_OPTIONS="halt_on_error=1:second_deadlock_stack=1:suppressions=$PWD/tests/tsan-qt.supp" \
+  -L threads
 
 echo "== desktop files and install"
 if bash scripts/check-desktop.sh; then passed=$((passed + 1)); else failed=$((failed + 1)); status=1; fi

@@ -86,14 +86,14 @@ QImage loadBitmap(const QString& path)
     return img;
 }
 
-void saveBitmap(const QImage& image, const QString& path)
+void saveBitmap(const QImage& image, const QString& path, Durability durability)
 {
     QByteArray bytes;
     QBuffer buf(&bytes);
     buf.open(QIODevice::WriteOnly);
     QImageWriter writer(&buf, "bmp");
     if (!writer.write(image.convertToFormat(QImage::Format_RGB888))) throw VarError::cannotCreate(path);
-    saveFileAtomically(path, bytes);
+    saveFileAtomically(path, bytes, durability);
 }
 
 QImage blankIcon()

@@ -1,10 +1,10 @@
 #pragma once
+#include "LineBuffer.h"
+
 #include <QImage>
 #include <QString>
 
 #include <array>
-
-class LineBuffer;
 
 // The five application slots as appitems.cfg and IconImg1..5.bmp store them.
 namespace AppSlots {
@@ -65,7 +65,7 @@ void save(const QString& settingsDir, const std::array<Row, Count>& rows, const 
 QImage loadBitmap(const QString& path);
 // Writes an image as a 24-bit BMP, replacing the file atomically; throws
 // VarError (cannot create).
-void saveBitmap(const QImage& image, const QString& path);
+void saveBitmap(const QImage& image, const QString& path, Durability durability = Durability::Synced);
 // A 17 x 17 image filled with the button-face colour.
 QImage blankIcon();
 

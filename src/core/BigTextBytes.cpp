@@ -4,7 +4,7 @@
 
 #include <cstring>
 
-#if defined(__SSE2__)
+#if defined(__SSE2__) && !defined(VARDOLIN_NO_SIMD)
 #include <emmintrin.h>
 #include <immintrin.h>
 #endif
@@ -20,7 +20,7 @@ struct Masks {
     quint64 lf = 0, cr = 0, lead = 0, cont = 0, four = 0;
 };
 
-#if defined(__SSE2__)
+#if defined(__SSE2__) && !defined(VARDOLIN_NO_SIMD)
 template <QuickCount quick>
 inline __attribute__((always_inline)) Masks masksSse2(const unsigned char* q)
 {
@@ -42,7 +42,6 @@ inline __attribute__((always_inline)) Masks masksSse2(const unsigned char* q)
     }
     return m;
 }
-#endif
 
 __attribute__((target("avx2"))) inline __m256i inRange256(__m256i v, char lo, char span)
 {
@@ -72,6 +71,8 @@ __attribute__((target("avx2"))) inline Masks masksAvx2(const unsigned char* q)
     }
     return m;
 }
+
+#endif
 
 template <QuickCount quick>
 inline Masks masksPlain(const unsigned char* q)
@@ -125,16 +126,18 @@ inline __attribute__((always_inline)) ByteCounts countBytesWith(const unsigned c
     return c;
 }
 
+#if defined(__SSE2__) && !defined(VARDOLIN_NO_SIMD)
 template <QuickCount quick>
 __attribute__((target("avx2,popcnt"))) ByteCounts countBytesAvx2(const unsigned char* p, qint64 n)
 {
     return countBytesWith<quick>(p, n, masksAvx2<quick>);
 }
+#endif
 
 template <QuickCount quick>
 ByteCounts countBytesPlain(const unsigned char* p, qint64 n)
 {
-#if defined(__SSE2__)
+#if defined(__SSE2__) && !defined(VARDOLIN_NO_SIMD)
     return countBytesWith<quick>(p, n, masksSse2<quick>);
 #else
     return countBytesWith<quick>(p, n, masksPlain<quick>);
@@ -144,8 +147,12 @@ ByteCounts countBytesPlain(const unsigned char* p, qint64 n)
 template <QuickCount quick>
 ByteCounts countBytesAs(const unsigned char* p, qint64 n)
 {
+#if defined(__SSE2__) && !defined(VARDOLIN_NO_SIMD)
     static const bool avx2 = __builtin_cpu_supports("avx2") && __builtin_cpu_supports("popcnt");
     return avx2 ? countBytesAvx2<quick>(p, n) : countBytesPlain<quick>(p, n);
+#else
+    return countBytesPlain<quick>(p, n);
+#endif
 }
 
 } // namespace

@@ -1,5 +1,7 @@
 #include "BigTextJobs.h"
 
+#include "HandOff.h"
+
 #include <QCoreApplication>
 #include <QThreadPool>
 
@@ -44,6 +46,19 @@ void waitWhileHeld()
     g_released.wait(lock, [] { return g_holds == 0; });
 }
 
+// The two queues work crosses threads through (see HandOff.h).
+void* poolQueue()
+{
+    static char queue;
+    return &queue;
+}
+
+void* eventQueue()
+{
+    static char queue;
+    return &queue;
+}
+
 } // namespace
 
 void BigTextJob::cancel()
@@ -59,7 +74,7 @@ bool BigTextJob::post(std::function<void()> fn)
     if (m_cancelled.load(std::memory_order_relaxed) || !m_receiver) return false;
     QMetaObject::invokeMethod(
         m_receiver,
-        [self = shared_from_this(), fn = std::move(fn)] {
+        HandOff::marked<eventQueue>([self = shared_from_this(), fn = std::move(fn)] {
             // Run by the event loop: nothing may escape into it. What fails
             // here (memory, at worst) leaves the text as far as it got.
             try {
@@ -67,7 +82,7 @@ bool BigTextJob::post(std::function<void()> fn)
             } catch (...) {
                 self->cancel();
             }
-        },
+        }),
         Qt::QueuedConnection);
     return true;
 }
@@ -77,7 +92,7 @@ void BigTextJob::start(std::function<void()> work, int count)
     auto self = shared_from_this();
     for (int i = 0; i < count; ++i) {
         g_busy.fetch_add(1);
-        pool().start([self, work]() mutable {
+        pool().start(HandOff::marked<poolQueue>([self, work]() mutable {
             // Workers yield to the event loop's thread: a busy machine slows
             // the background down, never the window.
             ::setpriority(PRIO_PROCESS, id_t(::syscall(SYS_gettid)), kWorkerNice);
@@ -91,7 +106,7 @@ void BigTextJob::start(std::function<void()> work, int count)
             work = nullptr;
             self.reset();
             g_busy.fetch_sub(1);
-        });
+        }));
     }
 }
 

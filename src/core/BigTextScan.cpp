@@ -11,7 +11,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#if defined(__SSE2__)
+#if defined(__SSE2__) && !defined(VARDOLIN_NO_SIMD)
 #include <emmintrin.h>
 #endif
 
@@ -32,7 +32,7 @@ inline unsigned unitAt(const unsigned char* p)
 template <int U, bool Big>
 inline qint64 findLineEnd(const unsigned char* p, qint64 i, qint64 to)
 {
-#if defined(__SSE2__)
+#if defined(__SSE2__) && !defined(VARDOLIN_NO_SIMD)
     if constexpr (U == 1) {
         const __m128i lf = _mm_set1_epi8('\n');
         const __m128i cr = _mm_set1_epi8('\r');

@@ -4,7 +4,7 @@
 #include "Cp932Pairs.h"
 
 #include <bitset>
-#if defined(__SSE2__)
+#if defined(__SSE2__) && !defined(VARDOLIN_NO_SIMD)
 #include <emmintrin.h>
 #endif
 #include <cstring>
@@ -22,7 +22,7 @@ public:
     qint64 countUnits(const char* data, qint64 size) const override
     {
         const auto* p = reinterpret_cast<const unsigned char*>(data);
-#if defined(__SSE2__)
+#if defined(__SSE2__) && !defined(VARDOLIN_NO_SIMD)
         const qint64 pairs = fastPairs(p, size);
         if (pairs >= 0) return size - pairs;
 #endif
@@ -90,7 +90,7 @@ private:
         return pairs;
     }
 
-#if defined(__SSE2__)
+#if defined(__SSE2__) && !defined(VARDOLIN_NO_SIMD)
     // Lead-byte candidates (0x81..0x9F, 0xE0..0xFC) of 64 bytes as a bit mask.
     static quint64 leadMask(const unsigned char* p)
     {

@@ -242,7 +242,7 @@ QByteArray resolveLinks(QByteArray path)
 
 } // namespace
 
-void saveFileAtomically(const QString& path, const QByteArray& bytes)
+void saveFileAtomically(const QString& path, const QByteArray& bytes, Durability durability)
 {
     // Written by hand rather than with QSaveFile: with the disk full, QSaveFile
     // accepts a short write and commits a truncated file. Here every byte is
@@ -277,7 +277,7 @@ void saveFileAtomically(const QString& path, const QByteArray& bytes)
         p += n;
         left -= n;
     }
-    if (::fsync(fd) != 0) fail();
+    if (durability == Durability::Synced && ::fsync(fd) != 0) fail();
     if (::close(fd) != 0) {
         ::unlink(temp.constData());
         throw VarError::cannotCreate(path);
@@ -287,6 +287,7 @@ void saveFileAtomically(const QString& path, const QByteArray& bytes)
         throw VarError::cannotCreate(path);
     }
     // Make the rename itself durable.
+    if (durability == Durability::Unsynced) return;
     const qsizetype slash = target.lastIndexOf('/');
     const QByteArray dir = slash > 0 ? target.left(slash) : (slash == 0 ? QByteArray("/") : QByteArray("."));
     int dfd = ::open(dir.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);

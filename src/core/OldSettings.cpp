@@ -65,10 +65,10 @@ bool readOld(const QString& path, LineBuffer& lines, Fault* fault)
 
 // Saves the lines and reads the file back: only a file that holds every
 // copied line with its bytes lets the old one go.
-void saveWhole(const LineBuffer& lines, int first, int copied, const QString& path)
+void saveWhole(const LineBuffer& lines, int first, int copied, const QString& path, Durability durability)
 {
     const QByteArray bytes = lines.bytesFor(path);
-    saveFileAtomically(path, bytes);
+    saveFileAtomically(path, bytes, durability);
     QByteArray back;
     if (!FsPath::readFile(path, &back, bytes.size() + 1) || back != bytes || !copiedWhole(lines, first, copied, back))
         throw VarError::cannotCreate(path);
@@ -131,7 +131,7 @@ bool copiedWhole(const LineBuffer& written, int first, int copied, const QByteAr
 }
 
 AppsResult convertApps(const QString& dir, bool deleteOld, LineBuffer& buffer,
-                       std::array<QImage, OldIconCount>& images, Fault* fault)
+                       std::array<QImage, OldIconCount>& images, Fault* fault, Durability durability)
 {
     const QString oldItems = dir + oldItemsFile();
     if (!isPresent(oldItems)) return AppsResult::ItemsMissing;
@@ -140,7 +140,7 @@ AppsResult convertApps(const QString& dir, bool deleteOld, LineBuffer& buffer,
     if (!readOld(oldItems, buffer, fault)) return AppsResult::ItemsImplausible;
     const int copied = buffer.count();
     for (const QString& l : newSlotLines()) buffer.append(l);
-    saveWhole(buffer, 0, copied, dir + AppSlots::itemsFile());
+    saveWhole(buffer, 0, copied, dir + AppSlots::itemsFile(), durability);
 
     bool iconsPresent = true;
     for (int n = 1; n <= OldIconCount; ++n) iconsPresent = iconsPresent && isPresent(dir + oldIconFile(n));
@@ -152,14 +152,14 @@ AppsResult convertApps(const QString& dir, bool deleteOld, LineBuffer& buffer,
     if (deleteOld) FsPath::remove(oldItems);
     if (!iconsPresent) return AppsResult::ImagesMissing;
 
-    for (int n = 1; n <= OldIconCount; ++n) AppSlots::saveBitmap(images[n - 1], dir + AppSlots::iconFile(n));
+    for (int n = 1; n <= OldIconCount; ++n) AppSlots::saveBitmap(images[n - 1], dir + AppSlots::iconFile(n), durability);
     if (deleteOld)
         for (int n = 1; n <= OldIconCount; ++n) FsPath::remove(dir + oldIconFile(n));
     return AppsResult::Converted;
 }
 
 MainResult convertMainSettings(const QString& dir, bool deleteOld, LineBuffer& oldLines, LineBuffer& newLines,
-                               Fault* fault)
+                               Fault* fault, Durability durability)
 {
     const QString oldMain = dir + oldMainFile();
     if (!isPresent(oldMain)) return MainResult::Missing;
@@ -169,7 +169,7 @@ MainResult convertMainSettings(const QString& dir, bool deleteOld, LineBuffer& o
     for (int i = 0; i < oldLines.count(); ++i) newLines.appendLineOf(oldLines, i);   // byte for byte
     for (const QString& l : kMainTail) newLines.append(l);
     // The header comes first: the copied lines are 1..count.
-    saveWhole(newLines, 1, oldLines.count(), dir + QStringLiteral("appcfgs.cfg"));
+    saveWhole(newLines, 1, oldLines.count(), dir + QStringLiteral("appcfgs.cfg"), durability);
     if (deleteOld) FsPath::remove(oldMain);
     return MainResult::Converted;
 }

@@ -1,11 +1,11 @@
 #pragma once
+#include "LineBuffer.h"
+
 #include <QImage>
 #include <QString>
 #include <QStringList>
 
 #include <array>
-
-class LineBuffer;
 
 // Conversion of the settings files of Ver1.02 into the current ones. The old
 // lines are copied byte for byte: their layout is the first part of the new one,
@@ -63,15 +63,17 @@ enum class AppsResult { Converted, ItemsMissing, ItemsImplausible, ImagesMissing
 // be read or written (or does not read back as written) throws VarError: what
 // was written before stays, and no old file whose new file is missing is
 // deleted. A damaged bitmap is found before any icon file is written or any
-// old file deleted.
+// old file deleted. Every file is written with `durability`.
 // With `fault`, an implausible appitem.cfg says there why.
 AppsResult convertApps(const QString& dir, bool deleteOld, LineBuffer& buffer,
-                       std::array<QImage, OldIconCount>& images, Fault* fault = nullptr);
+                       std::array<QImage, OldIconCount>& images, Fault* fault = nullptr,
+                       Durability durability = Durability::Synced);
 
 enum class MainResult { Converted, Missing, Implausible };
 
 // Writes appcfgs.cfg from appcfg.cfg; when appcfg.cfg is missing or
 // implausible nothing is written. `oldLines` and `newLines` are working storage.
 MainResult convertMainSettings(const QString& dir, bool deleteOld, LineBuffer& oldLines, LineBuffer& newLines,
-                               Fault* fault = nullptr);
+                               Fault* fault = nullptr,
+                               Durability durability = Durability::Synced);
 }

@@ -4,7 +4,7 @@
 
 #include <QStringDecoder>
 
-#if defined(__SSE2__)
+#if defined(__SSE2__) && !defined(VARDOLIN_NO_SIMD)
 #include <emmintrin.h>
 #endif
 #include <cstring>
@@ -33,7 +33,7 @@ public:
     qint64 countUnits(const char* data, qint64 size) const override
     {
         const auto* p = reinterpret_cast<const unsigned char*>(data);
-#if defined(__SSE2__)
+#if defined(__SSE2__) && !defined(VARDOLIN_NO_SIMD)
         return fastCount(p, size);
 #else
         return exactCount(p, size);
@@ -74,7 +74,7 @@ public:
         return units;
     }
 
-#if defined(__SSE2__)
+#if defined(__SSE2__) && !defined(VARDOLIN_NO_SIMD)
     static __m128i inRange(__m128i v, int lo, int hi)
     {
         const __m128i d = _mm_sub_epi8(v, _mm_set1_epi8(char(lo)));

@@ -493,8 +493,8 @@ private Q_SLOTS:
         QCOMPARE(doc.text(0, doc.length()), text);
         // The cut line shows as several lines; positions still map both ways.
         QVERIFY(doc.lineCount() > 2);
-        for (qint64 line = 0; line < doc.lineCount(); ++line)
-            QCOMPARE(doc.lineOf(doc.lineStart(line)), line);
+        for (qint64 l = 0; l < doc.lineCount(); ++l)
+            QCOMPARE(doc.lineOf(doc.lineStart(l)), l);
     }
 
     void shrunkFileReadsShort()

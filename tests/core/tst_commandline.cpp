@@ -101,7 +101,8 @@ void TestCommandLine::quotedPiecesComeBackWhole()
     QFETCH(QString, piece);
     QCOMPARE(CommandLine::split(CommandLine::quote(piece)), QStringList{piece});
     // A blank program path composes no line at all.
-    const QStringList expected = piece.trimmed().isEmpty() ? QStringList() : QStringList{piece, piece, "-o"};
+    QStringList expected;
+    if (!piece.trimmed().isEmpty()) expected = QStringList{piece, piece, "-o"};
     QCOMPARE(CommandLine::split(CommandLine::withFile(piece, piece, "-o")), expected);
 }
 

@@ -170,8 +170,8 @@ private Q_SLOTS:
         // Dialog fields and lists are named after the caption beside them.
         auto named = [&](const char* dialog, const char* control) {
             QWidget* d = f.findChild<QWidget*>(QLatin1String(dialog));
-            QWidget* c = d ? d->findChild<QWidget*>(QLatin1String(control)) : nullptr;
-            return c ? spokenName(ifaceOf(c)) : QStringLiteral("<missing>");
+            QWidget* w = d ? d->findChild<QWidget*>(QLatin1String(control)) : nullptr;
+            return w ? spokenName(ifaceOf(w)) : QStringLiteral("<missing>");
         };
         QCOMPARE(named("Form2", "LBox1"), QStringLiteral("種別"));
         QCOMPARE(named("Form2", "LBox2"), QStringLiteral("拡張子"));

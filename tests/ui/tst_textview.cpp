@@ -536,12 +536,12 @@ void TestTextView::contextMenuOfEitherPageIsThePanes()
     QSignalSpy spy(v.pane(), &QWidget::customContextMenuRequested);
     v.show(QStringLiteral("plain.txt"), "plain");
     QVERIFY(!v.pane()->shownAsRichText());
-    QContextMenuEvent plain(QContextMenuEvent::Mouse, QPoint(5, 5));
+    QContextMenuEvent plain(QContextMenuEvent::Mouse, QPoint(5, 5), QPoint(5, 5));
     QApplication::sendEvent(qobject_cast<QAbstractScrollArea*>(v.pane()->textWidget())->viewport(), &plain);
     QCOMPARE(spy.count(), 1);
     v.show(QStringLiteral("rich.rtf"), "{\\rtf1 rich}");
     QVERIFY(v.pane()->shownAsRichText());
-    QContextMenuEvent rich(QContextMenuEvent::Mouse, QPoint(5, 5));
+    QContextMenuEvent rich(QContextMenuEvent::Mouse, QPoint(5, 5), QPoint(5, 5));
     QApplication::sendEvent(qobject_cast<QAbstractScrollArea*>(v.pane()->textWidget())->viewport(), &rich);
     QCOMPARE(spy.count(), 2);
 }
