@@ -12,6 +12,7 @@ BigTextSearch::BigTextSearch(const QString& what, const TextCodec* codec) : m_ne
     // Where the text has one byte form, raw file blocks are searched as bytes
     // and only blocks holding that form are decoded to confirm the hit.
     m_byBytes = codec && !m_hasNewline && codec->uniqueBytes(m_needle, &m_form) && !m_form.isEmpty();
+    if (m_byBytes) m_finder = ByteFinder(m_form);
 }
 
 // Whether the byte form may run on from the end of part index (whose bytes
@@ -66,7 +67,7 @@ qint64 BigTextSearch::run(const BigTextSpan& span, qint64 from, qint64 to, bool 
                 got = p.bytes > 0 ? -1 : 0;
             }
             const bool candidate =
-                got < 0 || memmem(m_raw.data(), size_t(got), m_form.constData(), size_t(m_form.size()));
+                got < 0 || m_finder.find(m_raw.data(), size_t(got));
             if (!candidate && (p.endsWithNewline || !runsOn(span, i, m_raw.data(), got, more))) continue;
         }
         if (!d) d = span.text(i);

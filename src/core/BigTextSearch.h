@@ -1,5 +1,6 @@
 #pragma once
 #include "BigTextSource.h"
+#include "ByteFinder.h"
 
 #include <QByteArray>
 #include <QString>
@@ -41,6 +42,7 @@ private:
     bool m_hasNewline = false;
     bool m_byBytes = false;
     QByteArray m_form;
+    ByteFinder m_finder{QByteArray()};
     QString m_carry; // the last size() - 1 characters before the next part, when a hit may run on
     qint64 m_carryStart = 0;
     std::vector<char> m_raw;
