@@ -43,10 +43,11 @@ struct Marked {
     };
     F call;
     Mark mark;
-    void operator()()
+    template <class... Args>
+    void operator()(Args&&... args)
     {
         VARDOLIN_HANDOFF_ACQUIRE(Queue());
-        call();
+        call(std::forward<Args>(args)...);
         VARDOLIN_HANDOFF_RELEASE(Queue());
     }
 };
