@@ -87,7 +87,8 @@ private:
         if (m_limit >= 0 && m_threads >= m_limit) return false;
         try {
             std::thread([this] { run(); }).detach();
-        } catch (const std::system_error&) {
+        } catch (const std::exception&) {
+            // Refused (std::system_error), or no room even for its start.
             return false;
         }
         ++m_threads;
