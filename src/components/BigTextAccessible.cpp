@@ -180,13 +180,19 @@ BigTextAccessible::Span BigTextAccessible::lineItem(qint64 pos) const
     return {layout.visualStart(v), next == v ? length() : layout.visualStart(next)};
 }
 
-// A paragraph is a line of the file, with its line end.
+// A paragraph is a line of the file, with its line end, however many blocks
+// it runs over; of a line too long to hand over at once, the part of it laid
+// out around pos (a reader asks for the text of what it gets).
 BigTextAccessible::Span BigTextAccessible::paragraphItem(qint64 pos) const
 {
     const BigTextDocument& doc = view()->m_doc;
     const qint64 line = doc.lineOf(pos);
+    const qint64 start = doc.lineStart(line);
     const qint64 next = line + 1 < doc.lineCount() ? doc.lineStart(line + 1) : doc.length();
-    return {doc.lineStart(line), next};
+    if (next - start <= MaxRange) return {start, next};
+    const qint64 fold = doc.foldOf(pos);
+    const qint64 foldStart = doc.foldStart(fold);
+    return {foldStart, std::min(next, foldStart + doc.foldLength(fold) + 1)};
 }
 
 // Words as Ctrl+arrows step over them (a run of one kind of character: letters

@@ -54,7 +54,7 @@ BigTextView::~BigTextView() = default;
 
 void BigTextView::reset()
 {
-    m_linesShown = m_doc.lineCount();
+    m_linesShown = m_doc.foldCount();
     m_preedit.clear();
     m_top = Visual{};
     m_widest = 0;
@@ -100,7 +100,7 @@ void BigTextView::grown()
 {
     // Lines appear below the old end: only a screen that showed it changes.
     const bool endShown = m_top.line + pageLines() >= m_linesShown - 1;
-    m_linesShown = m_doc.lineCount();
+    m_linesShown = m_doc.foldCount();
     updateScrollBars();
     if (m_followEnd) {
         const qint64 end = m_doc.length();
@@ -279,7 +279,7 @@ void BigTextView::setTop(Visual top)
 void BigTextView::scrollContentsBy(int, int dy)
 {
     if (!m_settingScroll && dy != 0)
-        m_top = Visual{std::min(qint64(verticalScrollBar()->value()) * m_vScale, m_doc.lineCount() - 1), 0};
+        m_top = Visual{std::min(qint64(verticalScrollBar()->value()) * m_vScale, m_doc.foldCount() - 1), 0};
     viewport()->update();
 }
 
@@ -292,7 +292,7 @@ void BigTextView::updateWrapWidth()
 
 void BigTextView::updateScrollBars()
 {
-    const qint64 lines = m_doc.lineCount();
+    const qint64 lines = m_doc.foldCount();
     m_vScale = lines > INT_MAX / 2 ? lines / (INT_MAX / 2) + 1 : 1;
     m_settingScroll = true;
     QScrollBar* v = verticalScrollBar();

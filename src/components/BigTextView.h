@@ -157,7 +157,7 @@ private:
     bool m_followEnd = false;
     bool m_followScroll = false;
     bool m_following = false;
-    qint64 m_linesShown = 0; // lines of the text when it last grew
+    qint64 m_linesShown = 0; // folds of the text when it last grew
 
     qint64 m_anchor = 0;
     qint64 m_caret = 0;

@@ -49,7 +49,7 @@ void BigTextView::paintEvent(QPaintEvent* event)
     painter.setFont(m_layout.font());
     const int height = viewport()->height();
     const int lh = m_layout.lineHeight();
-    const qint64 lines = m_doc.lineCount();
+    const qint64 lines = m_doc.foldCount();
     qreal widest = m_widest;
     int y = kMargin;
     for (Visual v = m_top; y < height && v.line < lines; v = Visual{v.line + 1, 0}) {

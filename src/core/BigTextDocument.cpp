@@ -213,6 +213,16 @@ void BigTextDocument::setText(const QString& text)
 
 qint64 BigTextDocument::piecesLines(int index) const
 {
+    // A line starts at the block's start unless the block runs on with a line
+    // begun before; the line behind a final line end starts in the next block,
+    // or here when this is the last.
+    const Piece& p = m_pieces[size_t(index)];
+    const bool last = index + 1 == int(m_pieces.size());
+    return (continues(size_t(index)) ? 0 : 1) + p.newlines - ((p.endsWithNewline && !last) ? 1 : 0);
+}
+
+qint64 BigTextDocument::piecesFolds(int index) const
+{
     const Piece& p = m_pieces[size_t(index)];
     const bool last = index + 1 == int(m_pieces.size());
     return p.newlines + ((!p.endsWithNewline || last) ? 1 : 0);
@@ -220,6 +230,7 @@ qint64 BigTextDocument::piecesLines(int index) const
 
 void BigTextDocument::invalidate(int from)
 {
+    // A block's lines depend on whether the one before ends a line.
     m_validPrefix = std::min(m_validPrefix, size_t(std::max(1, from)));
 }
 
@@ -229,15 +240,18 @@ void BigTextDocument::ensurePrefix() const
     if (m_starts.size() != n + 1) {
         m_starts.resize(n + 1);
         m_firstLines.resize(n + 1);
+        m_firstFolds.resize(n + 1);
     }
     if (m_validPrefix == 0) {
         m_starts[0] = 0;
         m_firstLines[0] = 0;
+        m_firstFolds[0] = 0;
         m_validPrefix = 1;
     }
     for (size_t i = m_validPrefix - 1; i < n; ++i) {
         m_starts[i + 1] = m_starts[i] + m_pieces[i].chars;
         m_firstLines[i + 1] = m_firstLines[i] + piecesLines(int(i));
+        m_firstFolds[i + 1] = m_firstFolds[i] + piecesFolds(int(i));
     }
     m_validPrefix = n + 1;
 }
@@ -254,15 +268,25 @@ qint64 BigTextDocument::lineCount() const
     return m_firstLines.back();
 }
 
+qint64 BigTextDocument::foldCount() const
+{
+    ensurePrefix();
+    return m_firstFolds.back();
+}
+
 BigTextDocument::Block BigTextDocument::block(int index) const
 {
     ensurePrefix();
     Block b;
-    b.start = m_starts[size_t(index)];
-    b.length = m_pieces[size_t(index)].chars;
-    b.firstLine = m_firstLines[size_t(index)];
+    const size_t i = size_t(index);
+    b.start = m_starts[i];
+    b.length = m_pieces[i].chars;
+    b.continues = continues(i);
+    b.firstLine = holdingLine(i);
     b.lines = piecesLines(index);
-    b.id = m_pieces[size_t(index)].id;
+    b.firstFold = m_firstFolds[i];
+    b.folds = piecesFolds(index);
+    b.id = m_pieces[i].id;
     return b;
 }
 
@@ -276,15 +300,25 @@ int BigTextDocument::blockAt(qint64 pos) const
 
 int BigTextDocument::blockOfLine(qint64 line) const
 {
+    // The block the line starts in: blocks in which none starts are passed by.
     ensurePrefix();
     const auto first = m_firstLines.begin() + 1;
     const auto last = m_firstLines.begin() + qsizetype(m_pieces.size());
     return int(std::upper_bound(first, last, line) - m_firstLines.begin()) - 1;
 }
 
+int BigTextDocument::blockOfFold(qint64 fold) const
+{
+    ensurePrefix();
+    const auto first = m_firstFolds.begin() + 1;
+    const auto last = m_firstFolds.begin() + qsizetype(m_pieces.size());
+    return int(std::upper_bound(first, last, fold) - m_firstFolds.begin()) - 1;
+}
+
 qint64 BigTextDocument::indexBytes() const
 {
-    return qint64(m_pieces.capacity() * sizeof(Piece) + (m_starts.capacity() + m_firstLines.capacity()) * 8);
+    return qint64(m_pieces.capacity() * sizeof(Piece)
+                  + (m_starts.capacity() + m_firstLines.capacity() + m_firstFolds.capacity()) * 8);
 }
 
 // ---------------------------------------------------------------- decoding
@@ -322,7 +356,8 @@ qint64 BigTextDocument::lineOf(qint64 pos) const
     const qint64 off = pos - m_starts[size_t(i)];
     const DecodedPtr d = fetch(i, true);
     const auto r = std::upper_bound(d->lineStarts.begin(), d->lineStarts.end(), off) - d->lineStarts.begin() - 1;
-    return m_firstLines[size_t(i)] + r;
+    // The block's first decoded line is the one it holds at its start.
+    return holdingLine(size_t(i)) + r;
 }
 
 qint64 BigTextDocument::lineStart(qint64 line) const
@@ -330,15 +365,44 @@ qint64 BigTextDocument::lineStart(qint64 line) const
     if (line < 0 || line >= lineCount()) return -1;
     const int i = blockOfLine(line);
     const DecodedPtr d = fetch(i, true);
-    return m_starts[size_t(i)] + d->lineStarts[size_t(line - m_firstLines[size_t(i)])];
+    const size_t r = size_t(line - holdingLine(size_t(i)));
+    return m_starts[size_t(i)] + (r < d->lineStarts.size() ? d->lineStarts[r] : d->text.size());
 }
 
 qint64 BigTextDocument::lineLength(qint64 line) const
 {
-    if (line < 0 || line >= lineCount()) return 0;
-    const int i = blockOfLine(line);
+    // Up to the next line's start, wherever that is: a long line runs over
+    // blocks without any of them being decoded.
+    const qint64 start = lineStart(line);
+    if (start < 0) return 0;
+    const qint64 end = line + 1 < lineCount() ? lineStart(line + 1) - 1 : length();
+    return std::max<qint64>(0, end - start);
+}
+
+qint64 BigTextDocument::foldOf(qint64 pos) const
+{
+    pos = std::clamp<qint64>(pos, 0, length());
+    const int i = blockAt(pos);
+    const qint64 off = pos - m_starts[size_t(i)];
     const DecodedPtr d = fetch(i, true);
-    const size_t r = size_t(line - m_firstLines[size_t(i)]);
+    const auto r = std::upper_bound(d->lineStarts.begin(), d->lineStarts.end(), off) - d->lineStarts.begin() - 1;
+    return m_firstFolds[size_t(i)] + r;
+}
+
+qint64 BigTextDocument::foldStart(qint64 fold) const
+{
+    if (fold < 0 || fold >= foldCount()) return -1;
+    const int i = blockOfFold(fold);
+    const DecodedPtr d = fetch(i, true);
+    return m_starts[size_t(i)] + d->lineStarts[size_t(fold - m_firstFolds[size_t(i)])];
+}
+
+qint64 BigTextDocument::foldLength(qint64 fold) const
+{
+    if (fold < 0 || fold >= foldCount()) return 0;
+    const int i = blockOfFold(fold);
+    const DecodedPtr d = fetch(i, true);
+    const size_t r = size_t(fold - m_firstFolds[size_t(i)]);
     const qint64 end = r + 1 < d->lineStarts.size() ? d->lineStarts[r + 1] - 1 : d->text.size();
     return end - d->lineStarts[r];
 }

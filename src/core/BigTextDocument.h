@@ -17,9 +17,14 @@
 // is never changed and never needed whole.
 //
 // Positions are UTF-16 code units from 0, with every line end (CR LF, CR or LF)
-// one position and read back as '\n'. Lines are the file's lines, except that a
-// line longer than a block (a quarter megabyte) is cut into lines of that size.
-// A text that ends with a line end has an empty last line after it.
+// one position and read back as '\n'. Lines are the file's lines, at any
+// length. A text that ends with a line end has an empty last line after it.
+//
+// A line longer than a block (a quarter megabyte of the file) runs on over
+// several blocks. What is laid out and painted at a time is a fold: a line, or
+// the part of a long line inside one block, so that no line is ever held whole
+// to be shown. Folds are numbered like lines (foldOf, foldStart, ...); where no
+// line is longer than a block, they are the lines.
 //
 // Reading never runs past the end of a file that shrank after opening: the
 // missing part shows as blank.
@@ -36,8 +41,12 @@ public:
     struct Block {
         qint64 start = 0;     // position of its first character
         qint64 length = 0;
-        qint64 firstLine = 0; // line that starts at start
+        qint64 firstLine = 0; // line that holds start (begun in a block before, when continues)
         qint64 lines = 0;     // lines that start inside it
+        qint64 firstFold = 0; // fold that starts at start
+        qint64 folds = 0;     // folds that start inside it: the lines of its decoded text, less
+                              // the empty one behind its last line end when the text goes on
+        bool continues = false; // starts inside a line begun before it
         quint64 id = 0;       // changes whenever its text changes
     };
 
@@ -99,7 +108,14 @@ public:
     // Characters of the line without its line end.
     qint64 lineLength(qint64 line) const;
     QString text(qint64 pos, qint64 length) const;
+    // The whole line, however long: for small texts and tests.
     QString lineText(qint64 line) const;
+
+    // The same for folds (see above): what a view lays out at a time.
+    qint64 foldCount() const;
+    qint64 foldOf(qint64 pos) const;
+    qint64 foldStart(qint64 fold) const;
+    qint64 foldLength(qint64 fold) const;
     // First occurrence of what (exact, case-sensitive) starting in [from, to) and
     // ending by to; -1 if none.
     qint64 find(const QString& what, qint64 from, qint64 to) const;
@@ -113,14 +129,15 @@ public:
     Block block(int index) const;
     int blockAt(qint64 pos) const;
     int blockOfLine(qint64 line) const;
+    int blockOfFold(qint64 fold) const;
     // keep: whether the block stays decoded for the next call (not for bulk passes).
     DecodedPtr decoded(int index, bool keep = true) const;
 
     // The blocks [from, to) as they are now, for reading on another thread.
     BigTextSpan span(int from, int to) const;
     const BigTextPart& part(int index) const { return m_pieces[size_t(index)]; }
-    // Lines that start in a block (Block::lines, without the rest of block()).
-    qint64 blockLines(int index) const { return piecesLines(index); }
+    // Folds that start in a block (Block::folds, without the rest of block()).
+    qint64 blockFolds(int index) const { return piecesFolds(index); }
     // The decoded text of a block when it is held decoded now (null otherwise).
     DecodedPtr cachedText(const BigTextPart& part) const;
 
@@ -136,7 +153,11 @@ private:
     void appendPieces(const std::vector<BigTextScan::Block>& blocks);
     void ensurePrefix() const;
     void invalidate(int from);
+    bool continues(size_t index) const { return index > 0 && !m_pieces[index - 1].endsWithNewline; }
     qint64 piecesLines(int index) const;
+    qint64 piecesFolds(int index) const;
+    // The line that holds the start of block i (after ensurePrefix).
+    qint64 holdingLine(size_t i) const { return m_firstLines[i] - (continues(i) ? 1 : 0); }
     DecodedPtr fetch(int index, bool keep) const;
     Decoded& materialize(int index);
     void refresh(int index);
@@ -154,9 +175,10 @@ private:
     bool m_exact = true;
     size_t m_correctAt = 0; // where the last correction was found
 
-    // Start position and first line of every piece, and one past the end.
+    // Start position, lines and folds begun before every piece, and one past the end.
     mutable std::vector<qint64> m_starts;
     mutable std::vector<qint64> m_firstLines;
+    mutable std::vector<qint64> m_firstFolds;
     mutable size_t m_validPrefix = 0;
 
     // Decoded file blocks, most recently used first.

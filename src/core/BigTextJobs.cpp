@@ -3,10 +3,12 @@
 #include "HandOff.h"
 
 #include <QCoreApplication>
-#include <QThreadPool>
 
 #include <algorithm>
+#include <chrono>
 #include <condition_variable>
+#include <deque>
+#include <system_error>
 #include <thread>
 
 #include <sys/resource.h>
@@ -17,23 +19,131 @@ namespace {
 
 std::atomic<int> g_busy{0};
 constexpr int kWorkerNice = 5;
+constexpr auto kIdleEnd = std::chrono::seconds(10);
 
-// The pool belongs to the application object, whose end waits for the
-// workers (cancelled jobs stop within a chunk), so none outlives the program's
-// own objects.
-QThreadPool& pool()
-{
-    static QPointer<QThreadPool> p;
-    if (!p) {
-        p = new QThreadPool(QCoreApplication::instance());
-        p->setObjectName(QStringLiteral("bigtext-workers"));
-        // Indexing takes as many as there are cores; find, copy and counting
-        // must not queue behind it.
-        p->setMaxThreadCount(std::min(BigTextWorkers::threads(), 4) + 4);
-        p->setExpiryTimeout(10000);
+// The one pool of worker threads. A thread is started when work arrives and
+// none is free, up to a bound, and ends after a while without work. A thread
+// the system refuses to start (a tight address-space limit, too many
+// processes) is done without: the work waits for a thread that runs, fewer
+// working side by side, and when none runs at all it is done on the caller's
+// thread, later than it would be but never lost or blamed on something else.
+class Pool {
+public:
+    // A task is told whether it runs on a worker (else on the caller's thread).
+    using Task = std::function<void(bool worker)>;
+
+    // Left to the end of the program on purpose: a thread that ends may still
+    // be leaving it while static objects go.
+    static Pool& get()
+    {
+        static Pool* pool = new Pool;
+        return *pool;
     }
-    return *p;
-}
+
+    void start(Task task)
+    {
+        std::unique_lock lock(m_mutex);
+        ensureEnd();
+        m_queue.push_back(std::move(task));
+        if (qsizetype(m_queue.size()) > m_idle && m_threads < m_max && !startThread() && m_threads == 0) {
+            // No thread to run it: run it here.
+            Task here = std::move(m_queue.back());
+            m_queue.pop_back();
+            lock.unlock();
+            here(false);
+            return;
+        }
+        m_work.notify_one();
+    }
+
+    bool waitForDone(int ms)
+    {
+        std::unique_lock lock(m_mutex);
+        return m_done.wait_for(lock, std::chrono::milliseconds(ms), [this] { return m_queue.empty() && m_running == 0; });
+    }
+
+    // Waits for all work and ends every thread.
+    void finish()
+    {
+        std::unique_lock lock(m_mutex);
+        m_ending = true;
+        m_work.notify_all();
+        m_done.wait(lock, [this] { return m_threads == 0; });
+        m_ending = false;
+    }
+
+    void setLimit(int threads)
+    {
+        std::lock_guard lock(m_mutex);
+        m_limit = threads;
+    }
+
+private:
+    Pool() : m_max(std::min(BigTextWorkers::threads(), 4) + 4) {}
+
+    // Under the lock.
+    bool startThread()
+    {
+        if (m_limit >= 0 && m_threads >= m_limit) return false;
+        try {
+            std::thread([this] { run(); }).detach();
+        } catch (const std::exception&) {
+            // Refused (std::system_error), or no room even for its start.
+            return false;
+        }
+        ++m_threads;
+        return true;
+    }
+
+    void run()
+    {
+        std::unique_lock lock(m_mutex);
+        for (;;) {
+            if (m_queue.empty()) {
+                if (m_ending) break;
+                ++m_idle;
+                const bool woken = m_work.wait_for(lock, kIdleEnd, [this] { return !m_queue.empty() || m_ending; });
+                --m_idle;
+                if (!woken) break;
+                continue;
+            }
+            Task task = std::move(m_queue.front());
+            m_queue.pop_front();
+            ++m_running;
+            lock.unlock();
+            task(true);
+            task = nullptr; // what it holds goes before the work counts as done
+            lock.lock();
+            --m_running;
+            m_done.notify_all();
+        }
+        --m_threads;
+        m_done.notify_all();
+    }
+
+    // The application's end waits for the workers (cancelled jobs stop within
+    // a chunk), so that none outlives the program's own objects. Under the lock.
+    void ensureEnd()
+    {
+        struct End : QObject {
+            using QObject::QObject;
+            ~End() override { Pool::get().finish(); }
+        };
+        if (!m_end && QCoreApplication::instance()) m_end = new End(QCoreApplication::instance());
+    }
+
+    std::mutex m_mutex;
+    std::condition_variable m_work; // work queued, or the end
+    std::condition_variable m_done; // work done, or a thread ended
+    std::deque<Task> m_queue;
+    qsizetype m_idle = 0;
+    int m_threads = 0;
+    int m_running = 0;
+    const int m_max;
+    int m_limit = -1; // threads the system is taken to allow (a test's), or none
+    bool m_ending = false;
+    QPointer<QObject> m_end;
+};
 
 // Holds of BigTextWorkers::Hold alive.
 std::mutex g_holdMutex;
@@ -92,11 +202,13 @@ void BigTextJob::start(std::function<void()> work, int count)
     auto self = shared_from_this();
     for (int i = 0; i < count; ++i) {
         g_busy.fetch_add(1);
-        pool().start(HandOff::marked<poolQueue>([self, work]() mutable {
-            // Workers yield to the event loop's thread: a busy machine slows
-            // the background down, never the window.
-            ::setpriority(PRIO_PROCESS, id_t(::syscall(SYS_gettid)), kWorkerNice);
-            waitWhileHeld();
+        Pool::get().start(HandOff::marked<poolQueue>([self, work](bool worker) mutable {
+            if (worker) {
+                // Workers yield to the event loop's thread: a busy machine
+                // slows the background down, never the window.
+                ::setpriority(PRIO_PROCESS, id_t(::syscall(SYS_gettid)), kWorkerNice);
+                waitWhileHeld();
+            }
             try {
                 if (!self->cancelled()) work();
             } catch (...) {
@@ -137,9 +249,19 @@ int busy() { return g_busy.load(); }
 
 bool waitIdle(int ms)
 {
-    pool().waitForDone(ms);
+    Pool::get().waitForDone(ms);
     return busy() == 0;
 }
+
+RefuseThreads::RefuseThreads(int allowed)
+{
+    // Threads that wait for work would serve it whatever the limit: they go first.
+    Pool::get().waitForDone(60000);
+    Pool::get().finish();
+    Pool::get().setLimit(allowed);
+}
+
+RefuseThreads::~RefuseThreads() { Pool::get().setLimit(-1); }
 
 Hold::Hold()
 {

@@ -32,7 +32,9 @@ public:
     bool post(std::function<void()> fn);
 
     // Runs work on count workers of the pool; an exception that escapes work
-    // is swallowed (a worker reports its failures through post()).
+    // is swallowed (a worker reports its failures through post()). Workers
+    // the system refuses to start are done without: the work then runs on
+    // fewer, one after another, or here when the pool has no thread at all.
     void start(std::function<void()> work, int count = 1);
 
     // Runs workers workers that take the items [0, count) in batches of batch,
@@ -57,6 +59,18 @@ int threads();
 int busy();
 // Waits up to ms for every worker to finish; true when none runs.
 bool waitIdle(int ms);
+
+// While one lives, the pool starts no more than allowed threads (0: none), as
+// a system would that refuses more; those that wait for work end first, so
+// that the threads are the test's to count. Work then runs on fewer workers,
+// or on the thread that starts it when there is none.
+class RefuseThreads {
+public:
+    explicit RefuseThreads(int allowed);
+    ~RefuseThreads();
+    RefuseThreads(const RefuseThreads&) = delete;
+    RefuseThreads& operator=(const RefuseThreads&) = delete;
+};
 
 // While one lives, workers wait before they begin their work: a test changes
 // what the work will read (the file, the document) in between, in an order it

@@ -57,7 +57,7 @@ void BigTextLayout::checkValid() const
     }
     m_lastBlockId = 0;
     m_revision = m_doc.revision();
-    m_lineCount = m_doc.lineCount();
+    m_lineCount = m_doc.foldCount();
 }
 
 // ---------------------------------------------------------------- lines
@@ -67,9 +67,9 @@ BigTextLayout::LinePtr BigTextLayout::line(qint64 index) const
     checkValid();
     if (auto it = m_lines.find(index); it != m_lines.end()) return it->second;
     auto l = std::make_shared<Line>();
-    l->start = m_doc.lineStart(index);
+    l->start = m_doc.foldStart(index);
     if (l->start < 0) l->start = m_doc.length();
-    l->text = m_doc.text(l->start, m_doc.lineLength(index));
+    l->text = m_doc.text(l->start, m_doc.foldLength(index));
     wrap(l->text, l->breaks);
     l->width = widthOf(l->text, 0, l->text.size());
     if (m_lines.size() > 4096) m_lines.clear();
@@ -85,7 +85,7 @@ int BigTextLayout::visualCount(qint64 index) const
 BigTextLayout::Visual BigTextLayout::visualOf(qint64 pos) const
 {
     pos = std::clamp<qint64>(pos, 0, m_doc.length());
-    Visual v{m_doc.lineOf(pos), 0};
+    Visual v{m_doc.foldOf(pos), 0};
     if (wraps()) {
         const LinePtr l = line(v.line);
         v.sub = int(std::upper_bound(l->breaks.begin(), l->breaks.end(), qint32(pos - l->start)) - l->breaks.begin()) - 1;
@@ -95,13 +95,13 @@ BigTextLayout::Visual BigTextLayout::visualOf(qint64 pos) const
 
 BigTextLayout::Visual BigTextLayout::lastVisual() const
 {
-    const qint64 last = m_doc.lineCount() - 1;
+    const qint64 last = m_doc.foldCount() - 1;
     return Visual{last, visualCount(last) - 1};
 }
 
 BigTextLayout::Visual BigTextLayout::step(Visual v, qint64 delta) const
 {
-    const qint64 lines = m_doc.lineCount();
+    const qint64 lines = m_doc.foldCount();
     if (!wraps()) return Visual{std::clamp<qint64>(v.line + delta, 0, lines - 1), 0};
     while (delta > 0) {
         const int count = visualCount(v.line);
@@ -186,7 +186,7 @@ qint64 BigTextLayout::positionAt(Visual v, qreal x) const
 qint64 BigTextLayout::wordEdge(qint64 pos, bool forward) const
 {
     pos = std::clamp<qint64>(pos, 0, m_doc.length());
-    const LinePtr l = line(m_doc.lineOf(pos));
+    const LinePtr l = line(m_doc.foldOf(pos));
     const QString& t = l->text;
     qsizetype i = pos - l->start;
     if (forward) {
@@ -208,7 +208,7 @@ qint64 BigTextLayout::wordEdge(qint64 pos, bool forward) const
 std::pair<qint64, qint64> BigTextLayout::wordAt(qint64 pos) const
 {
     pos = std::clamp<qint64>(pos, 0, m_doc.length());
-    const LinePtr l = line(m_doc.lineOf(pos));
+    const LinePtr l = line(m_doc.foldOf(pos));
     const QString& t = l->text;
     qsizetype a = pos - l->start, b = a;
     if (b < t.size()) {
@@ -234,7 +234,7 @@ qint64 BigTextLayout::blockVisualCount(int block) const
     qint64 count = 0;
     if (knownCount(block, &count)) return count;
     const BigTextDocument::Block b = m_doc.block(block);
-    count = m_measure.blockRows(*m_doc.decoded(block, false), b.lines);
+    count = m_measure.blockRows(*m_doc.decoded(block, false), b.folds);
     m_blockCounts.emplace(b.id, count);
     return count;
 }
@@ -266,7 +266,7 @@ void BigTextLayout::extendPrefix(int block) const
             if (now) {
                 count = blockVisualCount(i);
             } else {
-                count = m_doc.blockLines(i);
+                count = m_doc.blockFolds(i);
                 m_wanted = std::max(m_wanted, i);
                 m_guessed = true;
             }
@@ -286,7 +286,7 @@ const std::vector<qint64>& BigTextLayout::blockLineCounts(int block) const
     checkValid();
     const BigTextDocument::Block b = m_doc.block(block);
     if (b.id == m_lastBlockId) return m_lastBlockLines;
-    m_measure.blockRows(*m_doc.decoded(block), b.lines, &m_lastBlockLines);
+    m_measure.blockRows(*m_doc.decoded(block), b.folds, &m_lastBlockLines);
     qint64 known = 0;
     if (!knownCount(block, &known) || known != m_lastBlockLines.back()) {
         m_blockCounts[b.id] = m_lastBlockLines.back();

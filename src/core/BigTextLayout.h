@@ -12,8 +12,11 @@
 #include <vector>
 
 // Where the lines of a big text wrap and where each character stands, in one
-// font at one width. Every line is one row of fixed height; a wrapped line is
-// several rows ("visual lines"). Only lines that are shown or walked over are
+// font at one width. What is laid out is a fold of the document: a line, or
+// the part of a longer line inside one block (see BigTextDocument), so that a
+// screen of a line of any length is laid out from a block or two. Every fold
+// is one row of fixed height; a wrapped fold is several rows ("visual
+// lines"), and a line longer than a block starts a row at each block's start. Only lines that are shown or walked over are
 // measured; the numbers of visual lines are kept per block of the document and
 // reused until the font, the width or that block changes.
 //
@@ -24,8 +27,8 @@
 // exact for the part counted so far and the numbering stays consistent.
 class BigTextLayout {
 public:
-    // One line of the document: its text (without line end) and the offsets at
-    // which its visual lines start (the first is 0).
+    // One fold of the document (called a line below): its text (without line
+    // end) and the offsets at which its visual lines start (the first is 0).
     struct Line {
         qint64 start = 0;
         QString text;
@@ -79,7 +82,8 @@ public:
     qint64 wordEdge(qint64 pos, bool forward) const;
     std::pair<qint64, qint64> wordAt(qint64 pos) const;
 
-    // Numbers of visual lines over the whole text, as the pane counts its lines.
+    // Numbers of visual lines over the whole text, as the pane counts its
+    // lines: the document's lines when nothing wraps, rows when it does.
     qint64 visualLineOf(qint64 pos) const;
     qint64 visualLineStart(qint64 number) const;
 

@@ -15,8 +15,8 @@
 namespace BigTextScan {
 
 // Blocks end after a line end once they reach this size; a line longer than
-// kMaxBlockBytes is cut into blocks at character boundaries, each then shown as
-// a line of its own.
+// kMaxBlockBytes is cut into blocks at character boundaries, each but the last
+// of them not ending at a line end (the line runs on into the next).
 constexpr qint64 kBlockBytes = 64 * 1024;
 constexpr qint64 kMaxBlockBytes = 256 * 1024;
 

@@ -208,13 +208,13 @@ void BigTextCountTask::start(const std::vector<int>& blocks, const QFont& font, 
     m_total = 0;
     auto span = std::make_shared<BigTextSpan>();
     span->source = m_doc.source();
-    auto ids = std::make_shared<std::vector<std::pair<quint64, qint64>>>(); // block id and its lines
+    auto ids = std::make_shared<std::vector<std::pair<quint64, qint64>>>(); // block id and its folds
     span->parts.reserve(blocks.size());
     ids->reserve(blocks.size());
     for (int b : blocks) {
         const BigTextPart& part = m_doc.part(b);
         span->parts.push_back(part);
-        ids->emplace_back(part.id, m_doc.blockLines(b));
+        ids->emplace_back(part.id, m_doc.blockFolds(b));
         m_total += part.chars;
     }
     if (blocks.empty()) {

@@ -1,8 +1,8 @@
 #pragma once
-// Work crosses threads through two queues of the toolkit: the worker pool's and
-// the event loop's. Their locks live in the toolkit, which is not built for
+// Work crosses threads through two queues: the worker pool's and the event
+// loop's. The event loop's lock lives in the toolkit, which is not built for
 // ThreadSanitizer, so the sanitizer would take everything handed over that way
-// for a race. Each end of such a hand-off says so here: the sending side
+// for a race; the pool's is its own, marked alike so that both read the same. Each end of such a hand-off says so here: the sending side
 // releases a queue after the last write of what it hands over, the receiving
 // side acquires it before the first read. In any other build this is nothing.
 
@@ -43,10 +43,11 @@ struct Marked {
     };
     F call;
     Mark mark;
-    void operator()()
+    template <class... Args>
+    void operator()(Args&&... args)
     {
         VARDOLIN_HANDOFF_ACQUIRE(Queue());
-        call();
+        call(std::forward<Args>(args)...);
         VARDOLIN_HANDOFF_RELEASE(Queue());
     }
 };

@@ -254,6 +254,32 @@ private Q_SLOTS:
         QCOMPARE(itemOf(t, Where::At, 5, QAccessible::ParagraphBoundary).text, para + QStringLiteral("\n"));
     }
 
+    void aLongLineIsOneParagraph()
+    {
+        // A line over several blocks is one paragraph and one line of the
+        // caret's numbering; rows are laid out a block at a time.
+        BigTextView view;
+        const QString longLine(600000, u'p');
+        view.setPlainText(QStringLiteral("top\n") + longLine + QStringLiteral("\nend"));
+        show(view, 400, 300);
+        QAccessibleTextInterface* t = textOf(&view);
+        QVERIFY(t);
+        for (int offset : {4, 300000, 600003}) {
+            const Item item = itemOf(t, Where::At, offset, QAccessible::ParagraphBoundary);
+            QCOMPARE(item, (Item{longLine + QStringLiteral("\n"), 4, 600005}));
+            QCOMPARE(view.lineFromChar(offset), 1);
+            QCOMPARE(view.lineIndex(1), 4);
+            const Item row = itemOf(t, Where::At, offset, QAccessible::LineBoundary);
+            QVERIFY(row.start <= offset && offset < row.end && row.end - row.start <= 256 * 1024);
+        }
+        QCOMPARE(itemOf(t, Where::After, 300000, QAccessible::ParagraphBoundary).text, QStringLiteral("end"));
+        // A line longer than a reader is handed at once: the part around the offset.
+        view.setPlainText(QString(BigTextAccessible::MaxRange + 1000, u'q'));
+        const Item part = itemOf(t, Where::At, 3000000, QAccessible::ParagraphBoundary);
+        QVERIFY(part.start <= 3000000 && 3000000 < part.end && part.end - part.start <= 256 * 1024);
+        QCOMPARE(view.lineFromChar(view.document().length()), 0);
+    }
+
     void aHundredMegabytesAreReadInRanges()
     {
         QTemporaryDir dir;

@@ -127,6 +127,39 @@ private Q_SLOTS:
         QVERIFY(v.messages().isEmpty());
     }
 
+    void longLinesAreOneLineInTheCaretDisplay_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QString>("endCaret"); // Ctrl+End
+        QTest::addColumn<QString>("hitCaret"); // the find hit
+        const QByteArray mark = Cp932::encode(QStringLiteral("目印"));
+        auto row = [](const char* name, const QByteArray& bytes, const char* endCaret, const char* hitCaret) {
+            QTest::newRow(name) << bytes << QString::fromLatin1(endCaret) << QString::fromLatin1(hitCaret);
+        };
+        row("3 MiB of a", QByteArray(3 << 20, 'a') + mark, "0: 3145730", "0: 3145728");
+        row("あ in CP932", Cp932::encode(QString(1 << 20, u'あ')) + mark + "\r\nz", "1: 1", "0: 1048576");
+        row("NUL inside a line", "x" + QByteArray(2 << 20, '\0') + mark, "0: 2097155", "0: 2097153");
+    }
+    void longLinesAreOneLineInTheCaretDisplay()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(QString, endCaret);
+        QFETCH(QString, hitCaret);
+        Rig v;
+        v.write(QStringLiteral("long.txt"), bytes);
+        v.showWindow();
+        v.showListed(QStringLiteral("long.txt"));
+        v.pane()->setFocusToText();
+        QTest::keyClick(v.pane()->textWidget(), Qt::Key_End, Qt::ControlModifier);
+        QTRY_VERIFY_WITH_TIMEOUT(v.view()->isComplete(), 30000);
+        QTRY_COMPARE(v.panel(0), endCaret);
+        v.showListed(QStringLiteral("long.txt"));
+        ui(*v.form).FindDlg->setFindText(QStringLiteral("目印"));
+        v.form->FindDlgFind();
+        QTRY_COMPARE_WITH_TIMEOUT(v.pane()->selectedText(), QStringLiteral("目印"), 30000);
+        QCOMPARE(v.panel(0), hitCaret);
+    }
+
     void findWhileIndexing()
     {
         Rig v;
