@@ -5,6 +5,7 @@
 #include "AccessibleWindow.h"
 #include "BigTextAccessible.h"
 #include "BigTextIndexer.h"
+#include "BigTextJobs.h"
 #include "BigTextView.h"
 #include "CoreSupport.h"
 #include "Cp932.h"
@@ -517,6 +518,78 @@ private Q_SLOTS:
         QCOMPARE(g_heard.first().inserted, doc.text(0, BigTextAccessible::MaxEventText));
         QCOMPARE(g_heard.last().type, QAccessible::TextCaretMoved);
         QCOMPARE(g_heard.last().position, 0);
+    }
+
+    void aLineLongerThanTheWindowIsShownAsFarAsItFits()
+    {
+        constexpr qint64 kThreshold = 1 << 20, kSize = 1 << 16;
+        AccessibleWindow::setLimits(kThreshold, kSize);
+        QByteArray bytes;
+        for (int i = 0; bytes.size() < (1 << 21); ++i) bytes += "short line " + QByteArray::number(i) + "\n";
+        const qint64 longStart = bytes.size();
+        QByteArray longLine(150000, 'x');
+        for (int i = 0; i < longLine.size(); i += 1000) longLine.replace(i, 6, QByteArray::number(100000 + i / 1000));
+        bytes += longLine + "\nafter the long line\n";
+        for (int i = 0; bytes.size() < (1 << 22); ++i) bytes += "short line " + QByteArray::number(i) + "\n";
+        TextPane pane;
+        pane.loadFile(m_dir.writeFile(QStringLiteral("long.txt"), bytes));
+        BigTextView* big = bigOf(pane);
+        QVERIFY(big);
+        QTRY_VERIFY_WITH_TIMEOUT(big->isComplete(), 60000);
+        QAccessibleTextInterface* t = textOf(big);
+        QVERIFY(t);
+        const BigTextDocument& doc = big->document();
+        QCOMPARE(doc.lineLength(doc.lineOf(longStart)), qint64(longLine.size()));
+
+        // In the middle of it: the window is all of that line it holds.
+        big->setSelStart(longStart + 75000);
+        const int n = t->characterCount();
+        QVERIFY(n > 0 && n <= kSize);
+        const qint64 start = big->caret() - t->cursorPosition();
+        QVERIFY(start > longStart && start + n < longStart + longLine.size());
+        QCOMPARE(t->text(0, 30), doc.text(start, 30));
+        QCOMPARE(itemOf(t, Where::At, -2, QAccessible::LineBoundary), (Item{doc.text(start, n), 0, n}));
+        // On the next line: shown from there, whole lines again.
+        big->setSelStart(longStart + longLine.size() + 1);
+        QCOMPARE(disagreement(t, *big, kSize), QString());
+        QCOMPARE(itemOf(t, Where::At, -2, QAccessible::LineBoundary).text, QStringLiteral("after the long line\n"));
+    }
+
+    void aWindowMovedByTheGrowingIndexIsAnnounced()
+    {
+        // The text grows past what a reader can count while the caret stands
+        // deep in its head: the window that then holds the caret is announced.
+        constexpr qint64 kThreshold = 300000, kSize = 1 << 16, kCaret = 200000;
+        AccessibleWindow::setLimits(kThreshold, kSize);
+        QByteArray bytes;
+        for (int i = 0; bytes.size() < (4 << 20); ++i) bytes += "line " + QByteArray::number(i) + " of a growing text\n";
+        const QString path = m_dir.writeFile(QStringLiteral("grows.txt"), bytes);
+        TextPane pane;
+        BigTextView* big = bigOf(pane);
+        QVERIFY(big);
+        BigTextIndexer::Options o;
+        o.headBytes = 256 * 1024;
+        o.segmentBytes = 256 * 1024;
+        o.chunkBytes = 64 * 1024;
+        big->activity().indexer().setOptions(o);
+        QAccessibleTextInterface* t = nullptr;
+        {
+            BigTextWorkers::Hold hold;
+            pane.loadFile(path);
+            QVERIFY(!big->isComplete());
+            QVERIFY(big->document().length() > kCaret && big->document().length() <= kThreshold);
+            t = textOf(big);
+            QVERIFY(t);
+            big->setSelStart(kCaret);
+            QCOMPARE(t->cursorPosition(), int(kCaret));   // shown whole: offsets are positions
+            g_heard.clear();
+        }
+        QTRY_VERIFY_WITH_TIMEOUT(big->isComplete() && !g_heard.isEmpty(), 60000);
+        QCOMPARE(kindsHeard(), (QList<QAccessible::Event>{QAccessible::TextUpdated, QAccessible::TextCaretMoved}));
+        QCOMPARE(big->caret(), kCaret);
+        QCOMPARE(disagreement(t, *big, kSize), QString());
+        QCOMPARE(g_heard[0].inserted, t->text(0, BigTextAccessible::MaxEventText));
+        QCOMPARE(g_heard[1].position, t->cursorPosition());
     }
 
     void caretSelectionEditsAndLoadsAreAnnounced()
