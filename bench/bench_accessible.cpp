@@ -2,9 +2,13 @@
 // loading with and without an accessible interface asked for, then the
 // questions a reader asks (line at the caret after Ctrl+End and after a page
 // down, a range deep inside, the longest range it may get, a character's
-// rectangle) with the events switched on.
+// rectangle) with the events switched on. With --limit, a text longer than
+// that many mebicharacters is shown to the reader as a window of half of it
+// (as one past 2^31 characters is, through windows of 2^30), so that Ctrl+End
+// and Ctrl+Home move the window.
 //
-//   bench_accessible [--size MB] [--dir /tmp]
+//   bench_accessible [--size MB] [--dir /tmp] [--limit MCHARS]
+#include "AccessibleWindow.h"
 #include "BigTextAccessible.h"
 #include "BigTextView.h"
 #include "Cp932.h"
@@ -50,9 +54,15 @@ int main(int argc, char** argv)
     QApplication app(argc, argv);
     qint64 sizeMb = 1024;
     QString dir = QDir::tempPath();
+    bool windowed = false;
     for (int i = 1; i + 1 < argc; i += 2) {
         if (qstrcmp(argv[i], "--size") == 0) sizeMb = QByteArray(argv[i + 1]).toLongLong();
         if (qstrcmp(argv[i], "--dir") == 0) dir = QString::fromLocal8Bit(argv[i + 1]);
+        if (qstrcmp(argv[i], "--limit") == 0) {
+            const qint64 limit = QByteArray(argv[i + 1]).toLongLong() << 20;
+            AccessibleWindow::setLimits(limit, limit / 2);
+            windowed = true;
+        }
     }
     QTemporaryDir tmp(dir + QStringLiteral("/bench-accessible-XXXXXX"));
     const QString path = tmp.filePath(QStringLiteral("big.txt"));
@@ -88,12 +98,24 @@ int main(int argc, char** argv)
     std::printf("load, interface asked for:  %8.1f ms\n", msSince(t));
     std::printf("characters: %lld (bridge sees %d)\n", view.document().length(), text->characterCount());
 
+    if (windowed) {
+        // The window moves only in a text longer than the limit: the whole file indexed.
+        while (!view.isComplete()) QApplication::processEvents(QEventLoop::WaitForMoreEvents, 100);
+        std::printf("indexed: %lld characters (bridge sees %d)\n", view.document().length(), text->characterCount());
+    }
     int s = 0, e = 0;
+    const int eventsBefore = g_events;
+    t.restart();
     key(&view, Qt::Key_End, Qt::ControlModifier);
+    const double endMs = msSince(t);
+    std::printf("Ctrl+End and its events:    %8.3f ms (%d events; bridge sees %d characters, caret at %d)\n", endMs,
+                g_events - eventsBefore, text->characterCount(), text->cursorPosition());
     t.restart();
     QString line = text->textAtOffset(text->cursorPosition(), QAccessible::LineBoundary, &s, &e);
     std::printf("Ctrl+End, line at caret:    %8.3f ms\n", msSince(t));
+    t.restart();
     key(&view, Qt::Key_Home, Qt::ControlModifier);
+    std::printf("Ctrl+Home and its events:   %8.3f ms\n", msSince(t));
     key(&view, Qt::Key_PageDown);
     t.restart();
     line = text->textAtOffset(text->cursorPosition(), QAccessible::LineBoundary, &s, &e);

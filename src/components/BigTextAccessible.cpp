@@ -26,8 +26,6 @@ QAccessibleInterface* factory(const QString& className, QObject* object)
     return nullptr;
 }
 
-int toOffset(qint64 pos) { return int(std::clamp<qint64>(pos, 0, INT_MAX)); }
-
 // Characters on either side of an offset that a character boundary is looked
 // for in: a cluster of combining marks is never longer.
 constexpr int kClusterWindow = 32;
@@ -39,14 +37,18 @@ BigTextAccessible::BigTextAccessible(BigTextView* view)
 {
     m_anchor = view->m_anchor;
     m_caret = view->m_caret;
-    m_announced = view->m_doc.length();
+    m_window.restart(view->m_doc, m_caret);
+    m_toldStart = m_window.start();
+    m_announced = m_window.end() - m_window.start();
     live().insert(view, this);
     m_moves = QObject::connect(view, &BigTextView::selectionChanged, view, [this] { selectionMoved(); });
+    m_growth = QObject::connect(&view->m_activity, &BigTextActivity::grew, view, [this] { indexGrew(); });
 }
 
 BigTextAccessible::~BigTextAccessible()
 {
     QObject::disconnect(m_moves);
+    QObject::disconnect(m_growth);
     live().remove(m_view);
 }
 
@@ -85,40 +87,59 @@ QString BigTextAccessible::text(QAccessible::Text type) const
 
 // ---------------------------------------------------------------- positions
 
-qint64 BigTextAccessible::length() const
+BigTextAccessible::Span BigTextAccessible::shown() const
 {
-    return view() ? std::min<qint64>(view()->m_doc.length(), INT_MAX) : 0;
+    if (!view()) return {};
+    m_window.follow(view()->m_doc, view()->m_caret);
+    return {m_window.start(), m_window.end()};
 }
 
-int BigTextAccessible::characterCount() const { return int(length()); }
+int BigTextAccessible::characterCount() const
+{
+    const Span w = shown();
+    return int(w.end - w.start);
+}
 
 qint64 BigTextAccessible::position(int offset) const
 {
-    if (offset == -2) return std::min(view()->m_caret, length());
-    if (offset == -1) return length();
-    return offset;
+    const Span w = shown();
+    if (offset == -2) return std::clamp(view()->m_caret, w.start, w.end);
+    if (offset == -1) return w.end;
+    return w.start + offset;
 }
 
-int BigTextAccessible::cursorPosition() const { return view() ? toOffset(std::min(view()->m_caret, length())) : 0; }
+int BigTextAccessible::offsetOf(qint64 pos) const
+{
+    const Span w = shown();
+    return int(std::clamp(pos, w.start, w.end) - w.start);
+}
+
+int BigTextAccessible::cursorPosition() const { return view() ? offsetOf(view()->m_caret) : 0; }
 
 void BigTextAccessible::setCursorPosition(int position)
 {
     if (!view()) return;
     try {
-        view()->setSelStart(std::clamp<qint64>(position, 0, length()));
+        const Span w = shown();
+        view()->setSelStart(std::clamp<qint64>(w.start + position, w.start, w.end));
     } catch (...) {
     }
 }
 
+// A selection reaching out of the window is shown as far as it is inside.
 void BigTextAccessible::selection(int selectionIndex, int* startOffset, int* endOffset) const
 {
     *startOffset = *endOffset = 0;
     if (!view() || selectionIndex != 0 || view()->selLength() == 0) return;
-    *startOffset = toOffset(std::min(view()->selStart(), length()));
-    *endOffset = toOffset(std::min(view()->selStart() + view()->selLength(), length()));
+    *startOffset = offsetOf(view()->selStart());
+    *endOffset = offsetOf(view()->selStart() + view()->selLength());
 }
 
-int BigTextAccessible::selectionCount() const { return view() && view()->selLength() > 0 ? 1 : 0; }
+int BigTextAccessible::selectionCount() const
+{
+    if (!view() || view()->selLength() == 0) return 0;
+    return offsetOf(view()->selStart()) < offsetOf(view()->selStart() + view()->selLength()) ? 1 : 0;
+}
 
 void BigTextAccessible::addSelection(int startOffset, int endOffset) { setSelection(0, startOffset, endOffset); }
 
@@ -135,9 +156,9 @@ void BigTextAccessible::setSelection(int selectionIndex, int startOffset, int en
 {
     if (!view() || selectionIndex != 0) return;
     try {
-        const qint64 n = length();
-        const qint64 start = std::clamp<qint64>(position(startOffset), 0, n);
-        const qint64 end = std::clamp<qint64>(position(endOffset), 0, n);
+        const Span w = shown();
+        const qint64 start = std::clamp(position(startOffset), w.start, w.end);
+        const qint64 end = std::clamp(position(endOffset), w.start, w.end);
         view()->setSelStart(start);
         view()->setSelLength(end - start);
     } catch (...) {
@@ -150,9 +171,9 @@ QString BigTextAccessible::text(int startOffset, int endOffset) const
 {
     if (!view()) return {};
     try {
-        const qint64 n = length();
-        const qint64 start = std::clamp<qint64>(position(startOffset), 0, n);
-        const qint64 end = std::clamp<qint64>(position(endOffset), 0, n);
+        const Span w = shown();
+        const qint64 start = std::clamp(position(startOffset), w.start, w.end);
+        const qint64 end = std::clamp(position(endOffset), w.start, w.end);
         if (end <= start) return {};
         return view()->m_doc.text(start, std::min<qint64>(end - start, MaxRange));
     } catch (...) {
@@ -162,11 +183,11 @@ QString BigTextAccessible::text(int startOffset, int endOffset) const
 
 QString BigTextAccessible::spanText(Span span, int* startOffset, int* endOffset) const
 {
-    const qint64 n = length();
-    span.start = std::clamp<qint64>(span.start, 0, n);
-    span.end = std::clamp<qint64>(span.end, span.start, std::min(n, span.start + MaxRange));
-    *startOffset = toOffset(span.start);
-    *endOffset = toOffset(span.end);
+    const Span w = shown();
+    span.start = std::clamp(span.start, w.start, w.end);
+    span.end = std::clamp(span.end, span.start, std::min(w.end, span.start + MaxRange));
+    *startOffset = int(span.start - w.start);
+    *endOffset = int(span.end - w.start);
     return span.end > span.start ? view()->m_doc.text(span.start, span.end - span.start) : QString();
 }
 
@@ -177,7 +198,7 @@ BigTextAccessible::Span BigTextAccessible::lineItem(qint64 pos) const
     const BigTextLayout& layout = view()->m_layout;
     const BigTextLayout::Visual v = layout.visualOf(pos);
     const BigTextLayout::Visual next = layout.step(v, 1);
-    return {layout.visualStart(v), next == v ? length() : layout.visualStart(next)};
+    return {layout.visualStart(v), next == v ? view()->m_doc.length() : layout.visualStart(next)};
 }
 
 // A paragraph is a line of the file, with its line end, however many blocks
@@ -209,7 +230,11 @@ BigTextAccessible::Span BigTextAccessible::wordItem(qint64 pos) const
 // sentences, as the toolkit's boundary rules find them inside one line.
 BigTextAccessible::Span BigTextAccessible::finderItem(qint64 pos, QAccessible::TextBoundaryType type) const
 {
+    // Only what a reader is shown is read, also of a line longer than that.
+    const Span w = shown();
     Span around = paragraphItem(pos);
+    around.start = std::max(around.start, w.start);
+    around.end = std::min(around.end, w.end);
     QTextBoundaryFinder::BoundaryType kind = QTextBoundaryFinder::Sentence;
     if (type == QAccessible::CharBoundary) {
         kind = QTextBoundaryFinder::Grapheme;
@@ -247,7 +272,7 @@ BigTextAccessible::Span BigTextAccessible::item(qint64 pos, QAccessible::TextBou
     case QAccessible::SentenceBoundary: return finderItem(pos, type);
     case QAccessible::NoBoundary: break;
     }
-    return {0, length()};
+    return shown();
 }
 
 QString BigTextAccessible::boundaryText(Where where, int offset, QAccessible::TextBoundaryType type,
@@ -256,20 +281,20 @@ QString BigTextAccessible::boundaryText(Where where, int offset, QAccessible::Te
     *startOffset = *endOffset = -1;
     if (!view()) return {};
     try {
-        const qint64 n = length();
+        const Span w = shown();
         const qint64 pos = position(offset);
-        if (pos < 0 || pos > n) return {};
-        if (type == QAccessible::NoBoundary) return spanText({0, n}, startOffset, endOffset);
+        if (pos < w.start || pos > w.end) return {};
+        if (type == QAccessible::NoBoundary) return spanText(w, startOffset, endOffset);
         // At the very end only a line is there to be read: the last one.
         const bool lines = type == QAccessible::LineBoundary || type == QAccessible::ParagraphBoundary;
-        const Span at = pos < n || lines ? item(pos, type) : Span{n, n};
+        const Span at = pos < w.end || lines ? item(pos, type) : Span{w.end, w.end};
         switch (where) {
         case Where::At: return spanText(at, startOffset, endOffset);
         case Where::Before:
-            if (at.start <= 0) return spanText({0, 0}, startOffset, endOffset);
+            if (at.start <= w.start) return spanText({w.start, w.start}, startOffset, endOffset);
             return spanText(item(at.start - 1, type), startOffset, endOffset);
         case Where::After:
-            if (at.end >= n || pos >= n) return spanText({n, n}, startOffset, endOffset);
+            if (at.end >= w.end || pos >= w.end) return spanText({w.end, w.end}, startOffset, endOffset);
             return spanText(item(at.end, type), startOffset, endOffset);
         }
     } catch (...) {
@@ -334,7 +359,8 @@ QRect BigTextAccessible::characterRect(int offset) const
 {
     if (!view()) return {};
     try {
-        const QRect r = placeOf(std::clamp<qint64>(position(offset), 0, length()));
+        const Span w = shown();
+        const QRect r = placeOf(std::clamp(position(offset), w.start, w.end));
         return r.isEmpty() ? QRect() : r.translated(view()->viewport()->mapToGlobal(QPoint(0, 0)));
     } catch (...) {
         return {};
@@ -355,7 +381,8 @@ int BigTextAccessible::offsetAtPoint(const QPoint& point) const
             const QString before = v->m_doc.text(std::max<qint64>(0, pos - 2), std::min<qint64>(pos, 2));
             pos -= before.size() == 2 && before[1].isLowSurrogate() && before[0].isHighSurrogate() ? 2 : 1;
         }
-        return pos > INT_MAX ? -1 : int(pos);
+        const Span w = shown();
+        return pos < w.start || pos > w.end ? -1 : int(pos - w.start);
     } catch (...) {
         return -1;
     }
@@ -367,7 +394,8 @@ void BigTextAccessible::scrollToSubstring(int startIndex, int endIndex)
     BigTextView* v = view();
     if (!v) return;
     try {
-        const qint64 pos = std::clamp<qint64>(position(startIndex), 0, length());
+        const Span w = shown();
+        const qint64 pos = std::clamp(position(startIndex), w.start, w.end);
         const BigTextLayout& layout = v->m_layout;
         const BigTextLayout::Visual row = layout.visualOf(pos);
         const int page = v->pageLines();
@@ -399,9 +427,9 @@ void BigTextAccessible::replaceText(int startOffset, int endOffset, const QStrin
     BigTextView* v = view();
     if (!v) return;
     try {
-        const qint64 n = length();
-        const qint64 start = std::clamp<qint64>(position(startOffset), 0, n);
-        const qint64 end = std::clamp<qint64>(position(endOffset), start, n);
+        const Span w = shown();
+        const qint64 start = std::clamp(position(startOffset), w.start, w.end);
+        const qint64 end = std::clamp(position(endOffset), start, w.end);
         v->setCaret(start, end);
         if (text.isEmpty()) {
             if (end > start) {
@@ -417,11 +445,47 @@ void BigTextAccessible::replaceText(int startOffset, int endOffset, const QStrin
 
 // ---------------------------------------------------------------- events
 
+// A window that moved is told as the whole text replaced: the toolkit's
+// text-updated event, which reaches the desktop's bus as a deletion of the old
+// text and an insertion of the new one, both at offset 0. That makes a reader
+// drop what it holds of the text (its length too) and read again at the caret
+// event that follows. The old text is told by its length, in blanks, as when a
+// file is loaded; the new one by its head.
+bool BigTextAccessible::announceMove()
+{
+    BigTextView* v = view();
+    const Span w = shown();
+    if (!v || w.start == m_toldStart) return false;
+    const QString gone(qsizetype(std::min<qint64>(m_announced, MaxEventText)), QLatin1Char(' '));
+    const QString added = v->m_doc.text(w.start, std::min<qint64>(w.end - w.start, MaxEventText));
+    m_toldStart = w.start;
+    m_announced = w.end - w.start;
+    QAccessibleTextUpdateEvent event(v, 0, gone, added);
+    QAccessible::updateAccessibility(&event);
+    return true;
+}
+
+void BigTextAccessible::tell(bool selection, bool caret)
+{
+    BigTextView* v = view();
+    if (selection) {
+        QAccessibleTextSelectionEvent event(v, offsetOf(std::min(v->m_anchor, v->m_caret)),
+                                            offsetOf(std::max(v->m_anchor, v->m_caret)));
+        event.setCursorPosition(offsetOf(v->m_caret));
+        QAccessible::updateAccessibility(&event);
+    }
+    if (caret) {
+        QAccessibleTextCursorEvent event(v, offsetOf(v->m_caret));
+        QAccessible::updateAccessibility(&event);
+    }
+}
+
 void BigTextAccessible::selectionMoved()
 {
     try {
         BigTextView* v = view();
         if (!v) return;
+        const bool moved = announceMove();
         const qint64 anchor = v->m_anchor, caret = v->m_caret;
         const qint64 wasStart = std::min(m_anchor, m_caret), wasEnd = std::max(m_anchor, m_caret);
         const qint64 start = std::min(anchor, caret), end = std::max(anchor, caret);
@@ -429,15 +493,16 @@ void BigTextAccessible::selectionMoved()
         const bool caretMoved = caret != m_caret;
         m_anchor = anchor;
         m_caret = caret;
-        if (selectionChanged) {
-            QAccessibleTextSelectionEvent event(v, toOffset(start), toOffset(end));
-            event.setCursorPosition(toOffset(caret));
-            QAccessible::updateAccessibility(&event);
-        }
-        if (caretMoved) {
-            QAccessibleTextCursorEvent event(v, toOffset(caret));
-            QAccessible::updateAccessibility(&event);
-        }
+        // After a move every offset is new: a selection is told again.
+        tell(selectionChanged || (moved && start != end), caretMoved || moved);
+    } catch (...) {
+    }
+}
+
+void BigTextAccessible::indexGrew()
+{
+    try {
+        if (view() && announceMove()) tell(view()->selLength() > 0, true);
     } catch (...) {
     }
 }
@@ -445,12 +510,19 @@ void BigTextAccessible::selectionMoved()
 void BigTextAccessible::removing(BigTextView* view, qint64 pos, qint64 length)
 {
     BigTextAccessible* self = live().value(view);
-    if (!self || length <= 0 || pos > INT_MAX) return;
+    if (!self || length <= 0) return;
     try {
-        const QString gone = view->m_doc.text(pos, std::min<qint64>(length, MaxEventText));
-        self->m_announced = std::max<qint64>(0, self->m_announced - length);
-        QAccessibleTextRemoveEvent event(view, int(pos), gone);
-        QAccessible::updateAccessibility(&event);
+        // Told as far as it is shown; the window keeps what stays of its text.
+        const Span w = self->shown();
+        const qint64 from = std::clamp(pos, w.start, w.end), to = std::clamp(pos + length, w.start, w.end);
+        if (to > from) {
+            const QString gone = view->m_doc.text(from, std::min<qint64>(to - from, MaxEventText));
+            self->m_announced = std::max<qint64>(0, self->m_announced - (to - from));
+            QAccessibleTextRemoveEvent event(view, int(from - w.start), gone);
+            QAccessible::updateAccessibility(&event);
+        }
+        self->m_window.removing(pos, length);
+        if (self->m_toldStart == w.start) self->m_toldStart = self->m_window.start();
     } catch (...) {
     }
 }
@@ -458,11 +530,16 @@ void BigTextAccessible::removing(BigTextView* view, qint64 pos, qint64 length)
 void BigTextAccessible::inserted(BigTextView* view, qint64 pos, qint64 length)
 {
     BigTextAccessible* self = live().value(view);
-    if (!self || length <= 0 || pos > INT_MAX) return;
+    if (!self || length <= 0) return;
     try {
+        const qint64 start = self->m_window.start();
+        const bool inside = pos >= start && pos <= self->m_window.end();
+        self->m_window.inserted(pos, length);
+        if (self->m_toldStart == start) self->m_toldStart = self->m_window.start();
+        if (!inside) return;
         const QString added = view->m_doc.text(pos, std::min<qint64>(length, MaxEventText));
         self->m_announced += length;
-        QAccessibleTextInsertEvent event(view, int(pos), added);
+        QAccessibleTextInsertEvent event(view, int(pos - start), added);
         QAccessible::updateAccessibility(&event);
     } catch (...) {
     }
@@ -474,9 +551,13 @@ void BigTextAccessible::replaced(BigTextView* view)
     if (!self) return;
     try {
         // The old text is gone; its length is told with blanks in its place.
+        // The caret goes to the start of the new one.
         const QString gone(qsizetype(std::min<qint64>(self->m_announced, MaxEventText)), QLatin1Char(' '));
-        const QString added = view->m_doc.text(0, std::min<qint64>(view->m_doc.length(), MaxEventText));
-        self->m_announced = view->m_doc.length();
+        self->m_window.restart(view->m_doc, 0);
+        const qint64 start = self->m_window.start(), end = self->m_window.end();
+        const QString added = view->m_doc.text(start, std::min<qint64>(end - start, MaxEventText));
+        self->m_toldStart = start;
+        self->m_announced = end - start;
         if (gone.isEmpty() && added.isEmpty()) return;
         QAccessibleTextUpdateEvent event(view, 0, gone, added);
         QAccessible::updateAccessibility(&event);

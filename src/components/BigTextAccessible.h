@@ -1,4 +1,6 @@
 #pragma once
+#include "AccessibleWindow.h"
+
 #include <QAccessibleWidget>
 #include <QMetaObject>
 #include <QString>
@@ -9,8 +11,10 @@ class BigTextView;
 // Every answer is read from the document when it is asked for (a range, the
 // line or word at an offset, the rectangle of a character), so a file of a
 // gigabyte answers as quickly as a small one and its whole text is never
-// built. Offsets are the bridge's 32-bit ones: a text longer than that ends,
-// for the bridge, at the largest offset it can name.
+// built. Offsets are the bridge's 32-bit ones: a text longer than they can
+// count is shown as a window of it around the caret (AccessibleWindow), and
+// when the caret leaves the window for another part of the text, the reader
+// is told that the text was replaced by that part, then where the caret is.
 //
 // The bridge calls in from the toolkit, so nothing here lets an exception
 // out: a failure (no memory for a range, say) answers as an empty text.
@@ -77,9 +81,12 @@ private:
     enum class Where { Before, At, After };
 
     BigTextView* view() const;
-    qint64 length() const;
+    // The range of the text a reader is shown now, as positions.
+    Span shown() const;
     // An offset from the bridge as a position: -2 is the caret, -1 the end.
     qint64 position(int offset) const;
+    // A position as the bridge's offset: clipped to what is shown.
+    int offsetOf(qint64 pos) const;
     QString boundaryText(Where where, int offset, QAccessible::TextBoundaryType type, int* startOffset,
                          int* endOffset) const;
     Span item(qint64 pos, QAccessible::TextBoundaryType type) const;
@@ -91,10 +98,20 @@ private:
     QRect placeOf(qint64 pos) const;
     // Sends the caret and selection events for a move the view reported.
     void selectionMoved();
+    // When the window of the text has moved, tells the reader that its text
+    // was replaced; returns whether it did.
+    bool announceMove();
+    // Tells the selection and the caret as they are now.
+    void tell(bool selection, bool caret);
+    // More of the file was indexed: a window at the caret may have moved.
+    void indexGrew();
 
     BigTextView* m_view;        // the key under which this interface is known
     qint64 m_anchor = 0;        // the selection as last announced
     qint64 m_caret = 0;
     qint64 m_announced = 0;     // the length as last announced
+    qint64 m_toldStart = 0;     // where the text as last announced starts
+    mutable AccessibleWindow m_window;
     QMetaObject::Connection m_moves;
+    QMetaObject::Connection m_growth;
 };
