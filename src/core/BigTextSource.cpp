@@ -26,8 +26,9 @@ QByteArray sample(int fd, qint64 offset, qint64 size)
     return bytes;
 }
 
-// Makes d hold exactly the counts the scan found, after the file changed under
-// us: its lines are kept as far as they fit, the rest is blank.
+// Makes d hold exactly the counts the scan found, when decoding gave others:
+// its lines are kept as far as they fit, the rest is blank. (Read from a file
+// that changed, such a text is never shown: see BigTextSource::verify.)
 void conform(BigTextScan::Decoded& d, qint64 chars, qint64 newlines, bool endsWithNewline)
 {
     const qint64 segments = newlines + (endsWithNewline ? 0 : 1);
