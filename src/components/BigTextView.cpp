@@ -2,6 +2,7 @@
 
 #include "BigTextAccessible.h"
 #include "BigTextMemory.h"
+#include "BigTextNotice.h"
 #include "BigTextProgress.h"
 #include "VarError.h"
 
@@ -16,7 +17,7 @@
 
 BigTextView::BigTextView(QWidget* parent)
     : QAbstractScrollArea(parent), m_layout(m_doc), m_activity(m_doc, m_layout, this),
-      m_progress(new BigTextProgress(this))
+      m_progress(new BigTextProgress(this)), m_notice(new BigTextNotice(this))
 {
     connect(&m_activity, &BigTextActivity::grew, this, &BigTextView::grown);
     connect(&m_activity, &BigTextActivity::found, this, &BigTextView::findFinished);
@@ -36,6 +37,11 @@ BigTextView::BigTextView(QWidget* parent)
         else m_progress->end();
     });
     connect(m_progress, &BigTextProgress::cancelRequested, &m_activity, &BigTextActivity::cancelBusy);
+    connect(&m_activity, &BigTextActivity::fileChanged, this, &BigTextView::queueFileCheck);
+    connect(m_notice, &BigTextNotice::reloadRequested, this, &BigTextView::reloadFile);
+    connect(m_notice, &BigTextNotice::shownChanged, this, &BigTextView::placeNotice);
+    m_watch.setInterval(kWatchMs);
+    connect(&m_watch, &QTimer::timeout, this, &BigTextView::checkFile);
     setFocusPolicy(Qt::StrongFocus);
     setAttribute(Qt::WA_InputMethodEnabled);
     viewport()->setCursor(Qt::IBeamCursor);
@@ -71,6 +77,8 @@ void BigTextView::reset()
 
 void BigTextView::clear()
 {
+    m_watch.stop();
+    m_notice->dismiss();
     m_activity.stopAll();
     m_doc.clear();
     reset();
@@ -78,6 +86,8 @@ void BigTextView::clear()
 
 void BigTextView::load(int fd, const QString& path, TextEncoding encoding)
 {
+    m_notice->dismiss();
+    m_watch.stop();
     try {
         m_activity.load(fd, path, encoding);
     } catch (...) {
@@ -85,10 +95,13 @@ void BigTextView::load(int fd, const QString& path, TextEncoding encoding)
         throw;
     }
     reset();
+    if (m_doc.isFile()) m_watch.start();
 }
 
 void BigTextView::setPlainText(const QString& text)
 {
+    m_watch.stop();
+    m_notice->dismiss();
     m_activity.stopAll();
     m_doc.setText(text);
     reset();
@@ -111,6 +124,7 @@ void BigTextView::grown()
     }
     if (m_doc.isComplete()) m_followEnd = false;
     if (endShown) viewport()->update(); // what is shown above the end stays as it was
+    restoreCaret();
 }
 
 bool BigTextView::progressShown() const { return m_progress->shown(); }
@@ -129,7 +143,10 @@ void BigTextView::setCaret(qint64 anchor, qint64 caret, bool keepGoal)
     anchor = std::clamp<qint64>(anchor, 0, length);
     caret = std::clamp<qint64>(caret, 0, length);
     if (!keepGoal) m_goalX = -1;
-    if (!m_following) m_followEnd = false;
+    if (!m_following) {
+        m_followEnd = false;
+        m_restoreLine = -1; // the user's move wins over a reload's
+    }
     restartBlink();
     if (anchor == m_anchor && caret == m_caret) return;
     m_anchor = anchor;
@@ -200,6 +217,7 @@ void BigTextView::startFind(const QString& what, qint64 start, qint64 length)
 qint64 BigTextView::lineFromChar(qint64 pos)
 {
     const qint64 line = m_layout.visualLineOf(pos);
+    if (m_doc.fileChanged()) queueFileCheck(); // the number is the last good one; a reload follows
     if (m_wrap) QMetaObject::invokeMethod(&m_activity, &BigTextActivity::countLater, Qt::QueuedConnection);
     return line;
 }
@@ -329,6 +347,7 @@ void BigTextView::resizeEvent(QResizeEvent* event)
 {
     QAbstractScrollArea::resizeEvent(event);
     m_progress->place(viewport()->geometry());
+    placeNotice();
     updateWrapWidth();
     updateScrollBars();
     setTop(m_top);

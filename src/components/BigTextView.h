@@ -7,6 +7,7 @@
 #include <QBasicTimer>
 #include <QColor>
 #include <QString>
+#include <QTimer>
 
 // An editable plain-text view of any size: only the lines on screen are decoded
 // and measured, so a file of a gigabyte shows as quickly as a small one. The
@@ -23,6 +24,7 @@
 // long search, a big copy and the numbering of wrapped lines run on workers.
 // A search or copy that takes a while shows its progress and is cancelled by
 // Escape.
+class BigTextNotice;
 class BigTextProgress;
 
 class BigTextView : public QAbstractScrollArea {
@@ -87,6 +89,18 @@ public:
     void setTextColor(const QColor& color);
     void setFillColor(const QColor& color);
 
+    // Looks whether the file shown changed since it was opened (done on its
+    // own every kWatchMs while a file is shown, and as soon as a reader finds
+    // it changed). One that shrank or was rewritten is reloaded at once, the
+    // caret kept on its line (and column) where that line still is, and
+    // until then nothing read from it is shown or handed on; one that grew,
+    // was renamed away or deleted keeps its text. Either way the notice tells.
+    void checkFile();
+    // Reloads the file shown (what the notice offers when its text still holds).
+    void reloadFile();
+    const BigTextNotice& notice() const { return *m_notice; }
+    static constexpr int kWatchMs = 500;
+
     const BigTextDocument& document() const { return m_doc; }
     const BigTextLayout& layout() const { return m_layout; }
 
@@ -128,6 +142,10 @@ private:
 
     void reset();
     void grown();
+    void queueFileCheck();
+    void reloadKeepingCaret(bool onItsOwn);
+    void restoreCaret();
+    void placeNotice();
     void setCaret(qint64 anchor, qint64 caret, bool keepGoal = false);
     void moveCaret(qint64 pos, bool extend, bool keepGoal = false);
     void insertText(const QString& text);
@@ -151,6 +169,13 @@ private:
     BigTextLayout m_layout;
     BigTextActivity m_activity;
     BigTextProgress* m_progress;
+    BigTextNotice* m_notice;
+    QTimer m_watch;
+    bool m_checkQueued = false;
+    // After a reload, the caret goes back to this line once it is indexed.
+    qint64 m_restoreLine = -1;
+    qint64 m_restoreColumn = 0;
+    qint64 m_restoreTop = 0;
     bool m_wrap = false;
     // The caret (and a selection's end) stays at the end of a text still being
     // indexed, as it grows; with followScroll the view follows it.

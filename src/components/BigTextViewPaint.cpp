@@ -46,6 +46,12 @@ void BigTextView::paintEvent(QPaintEvent* event)
     QPainter painter(viewport());
     const QRect clip = event->rect();
     painter.fillRect(clip, palette().color(QPalette::Base));
+    // A file that is no longer what was opened is not painted from: the
+    // text is reloaded first (see checkFile), and shown then.
+    if (m_doc.isFile() && m_doc.source()->verify() == BigTextSource::State::Changed) {
+        queueFileCheck();
+        return;
+    }
     painter.setFont(m_layout.font());
     const int height = viewport()->height();
     const int lh = m_layout.lineHeight();
@@ -57,6 +63,11 @@ void BigTextView::paintEvent(QPaintEvent* event)
         widest = std::max(widest, line->width);
         for (int sub = v.sub; sub < int(line->breaks.size()) && y < height; ++sub, y += lh)
             if (y + lh > clip.top() && y <= clip.bottom()) drawRow(painter, *line, sub, y, clip);
+    }
+    if (m_doc.fileChanged()) { // found changed while painting: nothing read is shown
+        painter.fillRect(clip, palette().color(QPalette::Base));
+        queueFileCheck();
+        return;
     }
     if (widest > m_widest && !m_wrap) {
         m_widest = widest;

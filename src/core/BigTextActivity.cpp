@@ -5,8 +5,12 @@
 #include <QClipboard>
 #include <QGuiApplication>
 
+#include "VarError.h"
+
 #include <algorithm>
 #include <new>
+
+#include <fcntl.h>
 
 namespace {
 // How often growth and better line numbers are passed on.
@@ -35,6 +39,9 @@ BigTextActivity::BigTextActivity(BigTextDocument& doc, BigTextLayout& layout, QO
         m_find.grew();
         if (m_copyPending) startPendingCopy();
     });
+    connect(&m_indexer, &BigTextIndexer::changed, this, &BigTextActivity::onFileChanged);
+    connect(&m_find, &BigTextTask::fileChanged, this, &BigTextActivity::onFileChanged);
+    connect(&m_copy, &BigTextTask::fileChanged, this, &BigTextActivity::onFileChanged);
     connect(&m_grewTimer, &QTimer::timeout, this, &BigTextActivity::grew);
     connect(&m_numberTimer, &QTimer::timeout, this, &BigTextActivity::numberingChanged);
     connect(&m_find, &BigTextFindTask::finished, this, [this](qint64 hit) {
@@ -79,6 +86,24 @@ void BigTextActivity::load(int fd, const QString& path, TextEncoding encoding)
 {
     stopAll();
     m_indexer.open(fd, path, encoding);
+}
+
+void BigTextActivity::reload()
+{
+    const auto source = m_doc.source();
+    if (!source) return;
+    // The same descriptor: a file rewritten in place is read again, and one
+    // renamed since is still the one shown.
+    const int fd = ::fcntl(source->fd(), F_DUPFD_CLOEXEC, 0);
+    if (fd < 0) throw VarError::cannotOpen(source->path());
+    load(fd, source->path(), m_doc.encoding());
+}
+
+void BigTextActivity::onFileChanged()
+{
+    m_copyPending = false;
+    updateBusy();
+    Q_EMIT fileChanged();
 }
 
 void BigTextActivity::onGrew()

@@ -22,6 +22,10 @@ public:
     // Opens fd (owned from here on) into the document with its head indexed;
     // the rest follows. Throws VarError like BigTextDocument::open().
     void load(int fd, const QString& path, TextEncoding encoding);
+    // Opens the file shown anew over the same descriptor, in the same
+    // encoding, after it shrank or was rewritten (or to show what was
+    // appended). Throws VarError like load().
+    void reload();
     // Stops the work for the text shown, before it is replaced.
     void stopAll();
     bool indexing() const { return m_indexer.running(); }
@@ -55,10 +59,14 @@ Q_SIGNALS:
     void busyChanged(bool busy);
     void outOfMemory();          // a copy that waited for the index did not fit
     void corrected(qint64 position, qint64 delta); // see BigTextIndexer
+    // Indexing, a search or a copy found the file shrunk or rewritten: it
+    // stopped without an answer, and the text is to be reloaded.
+    void fileChanged();
 
 private:
     void onGrew();
     void onIndexed();
+    void onFileChanged();
     void startPendingCopy();
     void setClipboard(const QString& text);
     void updateBusy();

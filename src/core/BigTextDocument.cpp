@@ -96,7 +96,8 @@ void BigTextDocument::openHead(int fd, const QString& path, TextEncoding encodin
     qint64 size = 0;
     if (openSmall(fd, path, encoding, &size)) return;
 
-    auto source = std::make_shared<const BigTextSource>(fd, TextCodec::create(encoding));
+    auto source = std::make_shared<const BigTextSource>(fd, TextCodec::create(encoding), path);
+    if (source->size() >= 0) size = source->size(); // the size the source verifies against
     std::vector<BigTextScan::Block> blocks;
     char head[4];
     const qint64 got = BigTextScan::readAt(fd, 0, head, sizeof head);
@@ -332,7 +333,7 @@ BigTextDocument::DecodedPtr BigTextDocument::fetch(int index, bool keep) const
         return it->second->second;
     }
     auto d = std::make_shared<const Decoded>(readPart(*m_source, p));
-    if (keep) {
+    if (keep && !m_source->changed()) {
         m_cache.emplace_front(p.offset, d);
         m_cacheIndex[p.offset] = m_cache.begin();
         m_cacheChars += d->text.size();

@@ -26,8 +26,11 @@
 // to be shown. Folds are numbered like lines (foldOf, foldStart, ...); where no
 // line is longer than a block, they are the lines.
 //
-// Reading never runs past the end of a file that shrank after opening: the
-// missing part shows as blank.
+// Reading never runs past the end of a file that shrank after opening. A file
+// that shrank or was rewritten since it was opened is no longer read as it was:
+// fileChanged() tells, and whatever was read since is not the file's text (it
+// is neither kept decoded nor to be shown or handed on); the text is to be
+// opened anew.
 //
 // A large file can also be opened with only its head indexed (openHead); the
 // rest is then appended block by block as a background scan finds it, and
@@ -92,6 +95,8 @@ public:
     void clear();
 
     bool isFile() const { return m_source != nullptr; }
+    // Whether the file was found shrunk or rewritten (see BigTextSource::verify).
+    bool fileChanged() const { return m_source && m_source->changed(); }
     const std::shared_ptr<const BigTextSource>& source() const { return m_source; }
     TextEncoding encoding() const { return m_encoding; }
     // Changes with every change of the text; editRevision() only when text

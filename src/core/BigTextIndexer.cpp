@@ -155,6 +155,14 @@ void BigTextIndexer::receive(int segment, std::vector<BigTextScan::Block> blocks
 
 void BigTextIndexer::apply()
 {
+    // Blocks read from another version of the file are not appended: checked
+    // after they were read, so a change made while they were is seen.
+    const auto& source = m_doc.source();
+    if (m_job && source && source->verify() == BigTextSource::State::Changed) {
+        cancel();
+        Q_EMIT changed();
+        return;
+    }
     bool grown = false, ended = false;
     QString error;
     while (m_job) {

@@ -52,6 +52,9 @@ Q_SIGNALS:
     void corrected(qint64 position, qint64 delta);
     // Every count of characters has been checked (isExact()).
     void exact();
+    // The file shrank or was rewritten while it was indexed: the work stopped,
+    // and the document holds what was indexed of the file as it was opened.
+    void changed();
 
 private:
     struct Segment;

@@ -21,6 +21,11 @@ void BigTextTask::cancel()
     m_job.reset();
 }
 
+bool BigTextTask::readChanged(const BigTextDocument& doc)
+{
+    return doc.source() && doc.source()->verify() == BigTextSource::State::Changed;
+}
+
 std::shared_ptr<BigTextJob> BigTextTask::newJob()
 {
     if (m_job) m_job->cancel();
@@ -58,7 +63,8 @@ void BigTextFindTask::start(const QString& what, qint64 from, qint64 to)
                                      [this](const BigTextPart& p) { return m_doc.cachedText(p); });
     if (hit >= 0 || !more) {
         m_search.reset();
-        Q_EMIT finished(hit);
+        if (readChanged(m_doc)) Q_EMIT fileChanged();
+        else Q_EMIT finished(hit);
         return;
     }
     step();
@@ -99,7 +105,8 @@ void BigTextFindTask::step()
             m_waiting = true;
         } else {
             m_search.reset();
-            Q_EMIT finished(-1);
+            if (readChanged(m_doc)) Q_EMIT fileChanged();
+            else Q_EMIT finished(-1);
         }
         return;
     }
@@ -118,6 +125,11 @@ void BigTextFindTask::step()
 void BigTextFindTask::ran(qint64 hit)
 {
     m_job.reset();
+    if (readChanged(m_doc)) {
+        m_search.reset();
+        Q_EMIT fileChanged();
+        return;
+    }
     if (hit >= 0) {
         Q_EMIT finished(hit);
         return;
@@ -153,7 +165,9 @@ void BigTextCopyTask::start(qint64 from, qint64 length)
     m_length = length;
     m_done->store(0);
     if (length <= immediateLimit()) {
-        Q_EMIT finished(m_doc.text(from, length));
+        const QString text = m_doc.text(from, length);
+        if (readChanged(m_doc)) Q_EMIT fileChanged();
+        else Q_EMIT finished(text);
         return;
     }
     auto span = std::make_shared<BigTextSpan>(m_doc.span(m_doc.blockAt(from), m_doc.blockAt(from + length - 1) + 1));
@@ -187,7 +201,8 @@ void BigTextCopyTask::start(qint64 from, qint64 length)
             m_job.reset();
             const QString text = std::move(*out);
             out->clear();
-            Q_EMIT finished(text);
+            if (readChanged(m_doc)) Q_EMIT fileChanged();
+            else Q_EMIT finished(text);
         });
 }
 

@@ -31,8 +31,15 @@ public:
     static void setImmediateLimit(qint64 chars);
     static qint64 immediateLimit();
 
+Q_SIGNALS:
+    // The file shrank or was rewritten while the task read it: it ends
+    // without its answer, which would not be of the text shown.
+    void fileChanged();
+
 protected:
     std::shared_ptr<BigTextJob> newJob();
+    // Checked when reading is done: whether all that was read is the file as opened.
+    static bool readChanged(const BigTextDocument& doc);
     std::shared_ptr<BigTextJob> m_job;
     std::shared_ptr<std::atomic<qint64>> m_done = std::make_shared<std::atomic<qint64>>(0);
 };

@@ -311,6 +311,9 @@ private Q_SLOTS:
 
     void fileThatShrinksWhileShown()
     {
+        // Cut short under the view (log rotation by copy and truncation): the
+        // end key and the caret display show the file as it is now, never
+        // blank lines of the text that was there.
         const QString path = m_dir.filePath("shrink.txt");
         QFile f(path);
         QVERIFY(f.open(QIODevice::WriteOnly));
@@ -319,15 +322,14 @@ private Q_SLOTS:
         BigTextView view;
         show(view);
         view.load(openFd(path), path, TextEncoding::Cp932);
-        const qint64 length = view.textLength();
-        QVERIFY(QFile::resize(path, 100));
+        QVERIFY(QFile::resize(path, 0));
         view.setWordWrap(true);
         QTest::keyClick(&view, Qt::Key_End, Qt::ControlModifier);
         QVERIFY(!view.viewport()->grab().isNull());
-        QCOMPARE(view.textLength(), length);
-        QVERIFY(view.lineFromChar(length) >= 20000); // the lost lines read as blank lines
+        QTRY_COMPARE(view.textLength(), 0);
+        QCOMPARE(caretText(view), QStringLiteral("0: 0"));
         view.selectAll();
-        QCOMPARE(view.selectedText().size(), length);
+        QCOMPARE(view.selectedText(), QString());
         QTest::keyClicks(&view, QStringLiteral("ok"));
         QCOMPARE(view.toPlainText(), QStringLiteral("ok"));
     }

@@ -1,0 +1,168 @@
+// A big text over a file that changes after it was opened: every reader that
+// reads the file (copy, search) gives the text as it was opened or, when the
+// file shrank or was rewritten, says so and gives nothing; never blanks or a
+// mix of two versions. A file that grew, was renamed away or deleted still
+// reads as it was.
+#include "BigTextDocument.h"
+#include "BigTextTasks.h"
+#include "Cp932.h"
+
+#include <QFile>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+constexpr int kWaitMs = 120'000; // a bound against hanging, never a figure under test
+
+enum class Change { TruncatedToZero, Shrunk, Rewritten, Appended, Renamed, Deleted };
+
+int openFd(const QString& path) { return ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC); }
+
+// Lines of a few blocks' worth, the last one marked.
+QString linesText()
+{
+    QString text;
+    for (int i = 0; i < 12000; ++i) text += QStringLiteral("%1 行目の文章です。Some words here.\n").arg(i);
+    return text + QStringLiteral("終わりの印\n");
+}
+
+bool changeFile(Change change, const QString& file, qint64 size)
+{
+    const QByteArray name = QFile::encodeName(file);
+    switch (change) {
+    case Change::TruncatedToZero: return ::truncate(name.constData(), 0) == 0;
+    case Change::Shrunk: return ::truncate(name.constData(), size / 3) == 0;
+    case Change::Rewritten: {
+        // The same size, other bytes, and a time of its own.
+        const int fd = ::open(name.constData(), O_WRONLY | O_CLOEXEC);
+        const QByteArray other(qsizetype(size), 'x');
+        struct stat st;
+        bool ok = fd >= 0 && ::pwrite(fd, other.constData(), size_t(size), 0) == size && ::fstat(fd, &st) == 0;
+        timespec times[2] = {{0, UTIME_OMIT}, st.st_mtim};
+        times[1].tv_sec += 2;
+        ok = ok && ::futimens(fd, times) == 0;
+        if (fd >= 0) ::close(fd);
+        return ok;
+    }
+    case Change::Appended: {
+        QFile f(file);
+        return f.open(QIODevice::Append) && f.write("追記\n") > 0;
+    }
+    case Change::Renamed: return ::rename(name.constData(), (name + ".1").constData()) == 0;
+    case Change::Deleted: return ::unlink(name.constData()) == 0;
+    }
+    return false;
+}
+
+} // namespace
+
+Q_DECLARE_METATYPE(Change)
+Q_DECLARE_METATYPE(BigTextSource::State)
+
+class TestBigTextChange : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir m_dir;
+
+private Q_SLOTS:
+    void cleanup()
+    {
+        BigTextTask::setImmediateLimit(2 << 20);
+        QVERIFY(BigTextWorkers::waitIdle(kWaitMs));
+        QFile::remove(m_dir.filePath("changing.txt"));
+        QFile::remove(m_dir.filePath("changing.txt.1"));
+    }
+
+    void readersGiveTheFileAsOpenedOrNothing_data()
+    {
+        QTest::addColumn<Change>("change");
+        QTest::addColumn<BigTextSource::State>("read"); // what a read finds
+        QTest::addColumn<BigTextSource::State>("shown"); // what the check while shown finds
+        using S = BigTextSource::State;
+        QTest::newRow("truncated to 0") << Change::TruncatedToZero << S::Changed << S::Changed;
+        QTest::newRow("shrunk") << Change::Shrunk << S::Changed << S::Changed;
+        QTest::newRow("rewritten at its size") << Change::Rewritten << S::Changed << S::Changed;
+        QTest::newRow("appended to") << Change::Appended << S::Kept << S::Kept;
+        QTest::newRow("renamed away") << Change::Renamed << S::Same << S::Kept;
+        QTest::newRow("deleted") << Change::Deleted << S::Same << S::Kept;
+    }
+
+    void readersGiveTheFileAsOpenedOrNothing()
+    {
+        QFETCH(Change, change);
+        QFETCH(BigTextSource::State, read);
+        QFETCH(BigTextSource::State, shown);
+        const QString file = m_dir.filePath("changing.txt");
+        const QString text = linesText();
+        const QByteArray bytes = Cp932::encode(text);
+        {
+            QFile f(file);
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            QCOMPARE(f.write(bytes), bytes.size());
+        }
+        BigTextDocument doc;
+        doc.openHead(openFd(file), file, TextEncoding::Cp932, -1);
+        QVERIFY(doc.blockCount() > 4);
+        QCOMPARE(doc.text(0, 40), text.left(40)); // the head is held decoded
+        QVERIFY(changeFile(change, file, bytes.size()));
+        const bool changed = read == BigTextSource::State::Changed;
+
+        // A short copy, from the text held decoded and read at once.
+        BigTextCopyTask copy(doc);
+        QSignalSpy copied(&copy, &BigTextCopyTask::finished);
+        QSignalSpy copyStopped(&copy, &BigTextTask::fileChanged);
+        copy.start(0, 40);
+        QCOMPARE(copied.count(), changed ? 0 : 1);
+        QCOMPARE(copyStopped.count(), changed ? 1 : 0);
+        if (!changed) QCOMPARE(copied.at(0).at(0).toString(), text.left(40));
+
+        // The whole text on workers, and a search for its last line.
+        BigTextTask::setImmediateLimit(0);
+        copied.clear();
+        copyStopped.clear();
+        copy.start(0, doc.length());
+        QTRY_VERIFY_WITH_TIMEOUT(copied.count() + copyStopped.count() > 0, kWaitMs);
+        QCOMPARE(copyStopped.count(), changed ? 1 : 0);
+        if (!changed) QCOMPARE(copied.at(0).at(0).toString(), text);
+
+        BigTextFindTask find(doc);
+        QSignalSpy found(&find, &BigTextFindTask::finished);
+        QSignalSpy findStopped(&find, &BigTextTask::fileChanged);
+        find.start(QStringLiteral("終わりの印"), 0, doc.length());
+        QTRY_VERIFY_WITH_TIMEOUT(found.count() + findStopped.count() > 0, kWaitMs);
+        QCOMPARE(findStopped.count(), changed ? 1 : 0);
+        if (!changed) QCOMPARE(found.at(0).at(0).toLongLong(), text.indexOf(QStringLiteral("終わりの印")));
+
+        QCOMPARE(doc.fileChanged(), changed);
+        QCOMPARE(doc.source()->verify(), read);
+        QCOMPARE(doc.source()->watch(), shown);
+    }
+
+    void aFileRewrittenLargerIsNoAppend()
+    {
+        // Grown, but its first bytes are not those opened: copy-and-truncate
+        // log rotation followed by more lines than there were.
+        const QString file = m_dir.filePath("changing.txt");
+        QFile f(file);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(Cp932::encode(linesText()));
+        f.flush();
+        BigTextDocument doc;
+        doc.openHead(openFd(file), file, TextEncoding::Cp932, -1);
+        QVERIFY(f.resize(0));
+        QVERIFY(f.seek(0));
+        f.write(Cp932::encode(linesText().replace(QStringLiteral("行目"), QStringLiteral("番目の行"))));
+        f.close();
+        QCOMPARE(doc.source()->verify(), BigTextSource::State::Changed);
+        QVERIFY(doc.fileChanged());
+    }
+};
+
+QTEST_GUILESS_MAIN(TestBigTextChange)
+#include "tst_bigtextchange.moc"
