@@ -59,8 +59,8 @@ QTextCharFormat charFormat(const RtfReader::Format& f)
 
 // Text of an RTF file goes into the page in slices of this many characters,
 // for at most this long before the event loop has its turn again.
-constexpr qsizetype kSliceChars = 16 * 1024;
-constexpr qint64 kSliceNs = 15'000'000;
+constexpr qsizetype kSliceChars = 4 * 1024;
+constexpr qint64 kSliceNs = 8'000'000;
 
 } // namespace
 
@@ -90,12 +90,13 @@ TextPane::TextPane(QWidget* parent)
     });
     m_insert.setSingleShot(true);
     connect(&m_insert, &QTimer::timeout, this, &TextPane::insertArrived);
+    // Runs are taken from the loader as they are put in, so that its worker
+    // stays only so far ahead.
     connect(m_richLoader, &RichTextLoader::arrived, this, [this] {
-        for (RtfReader::Run& r : m_richLoader->takeRuns()) m_pending.push_back(std::move(r));
         if (!m_insert.isActive()) m_insert.start(0);
     });
     connect(m_richLoader, &RichTextLoader::finished, this, [this] {
-        if (m_pending.empty()) endRichLoad();
+        if (m_pending.empty() && !m_richLoader->hasRuns()) endRichLoad();
     });
     connect(m_richLoader, &RichTextLoader::fellBack, this, [this] {
         TextLoad::Content plain = m_richLoader->takePlain();
@@ -103,7 +104,7 @@ TextPane::TextPane(QWidget* parent)
         showPlain(std::exchange(plain.text, QString()));
     });
     connect(m_richLoader, &RichTextLoader::failed, this, [this](const QString& message) {
-        if (m_pending.empty()) endRichLoad();
+        if (m_pending.empty() && !m_richLoader->hasRuns()) endRichLoad();
         Q_EMIT loadFailed(message);
     });
     // The context menu is the pane's, whichever widget shows the text.
@@ -231,7 +232,9 @@ void TextPane::insertArrived()
     QTextCursor c(d);
     c.movePosition(QTextCursor::End);
     c.beginEditBlock();
-    while (!m_pending.empty() && clock.nsecsElapsed() < kSliceNs) {
+    while (clock.nsecsElapsed() < kSliceNs) {
+        if (m_pending.empty()) m_pending = m_richLoader->takeRuns();
+        if (m_pending.empty()) break;
         const RtfReader::Run& run = m_pending.front();
         qsizetype n = std::min(run.text.size() - m_pendingAt, kSliceChars);
         if (m_pendingAt + n < run.text.size() && run.text.at(m_pendingAt + n - 1).isHighSurrogate()) --n;
@@ -247,7 +250,7 @@ void TextPane::insertArrived()
     if (first) m_edit->moveCursor(QTextCursor::Start);
     m_loading = false;
     m_textValid = false;
-    if (!m_pending.empty()) m_insert.start(0);
+    if (!m_pending.empty() || m_richLoader->hasRuns()) m_insert.start(0);
     else if (!m_richLoader->running()) endRichLoad();
 }
 

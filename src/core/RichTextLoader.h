@@ -24,6 +24,9 @@ public:
     // How much of the file a worker reads at once: how often the text arrives
     // and how soon a cancelled worker stops.
     static constexpr qint64 kPieceBytes = 256 * 1024;
+    // A worker that is this many characters ahead of what was taken waits,
+    // so that a file read faster than it is shown is not held twice over.
+    static constexpr qint64 kAheadChars = 2 * 1024 * 1024;
 
     explicit RichTextLoader(QObject* parent = nullptr);
     ~RichTextLoader() override;
@@ -36,7 +39,8 @@ public:
     bool running() const { return m_job != nullptr; }
 
     // The runs that arrived and were not taken yet, in order.
-    std::deque<RtfReader::Run> takeRuns() { return std::exchange(m_runs, {}); }
+    std::deque<RtfReader::Run> takeRuns();
+    bool hasRuns() const { return !m_runs.empty(); }
     // After fellBack(): the file as plain text (Kind::Plain).
     TextLoad::Content takePlain() { return std::exchange(m_plain, {}); }
 
@@ -52,7 +56,9 @@ Q_SIGNALS:
     void failed(const QString& message);
 
 private:
+    struct Flow;
     std::shared_ptr<BigTextJob> m_job;
+    std::shared_ptr<Flow> m_flow;   // of the job under way
     std::deque<RtfReader::Run> m_runs;
     TextLoad::Content m_plain;
 };
