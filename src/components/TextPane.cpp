@@ -2,11 +2,13 @@
 
 #include "BigTextMemory.h"
 #include "BigTextView.h"
+#include "RichTextLoader.h"
 #include "RichTextPage.h"
 #include "TColor.h"
 #include "VarError.h"
 
 #include <QAbstractTextDocumentLayout>
+#include <QElapsedTimer>
 #include <QPlainTextEdit>
 #include <QTextBlock>
 #include <QTextCursor>
@@ -42,10 +44,29 @@ qsizetype search(QStringView hay, QStringView needle)
     return -1;
 }
 
+QTextCharFormat charFormat(const RtfReader::Format& f)
+{
+    QTextCharFormat cf;
+    if (f.bold) cf.setFontWeight(QFont::Bold);
+    if (f.italic) cf.setFontItalic(true);
+    if (f.underline) cf.setFontUnderline(true);
+    if (f.strike) cf.setFontStrikeOut(true);
+    if (f.halfPoints > 0) cf.setFontPointSize(f.halfPoints / 2.0);
+    if (f.hasColor) cf.setForeground(QColor::fromRgb(f.color));
+    if (!f.font.isEmpty()) cf.setFontFamilies(QStringList{f.font});
+    return cf;
+}
+
+// Text of an RTF file goes into the page in slices of this many characters,
+// for at most this long before the event loop has its turn again.
+constexpr qsizetype kSliceChars = 4 * 1024;
+constexpr qint64 kSliceNs = 8'000'000;
+
 } // namespace
 
 TextPane::TextPane(QWidget* parent)
-    : QWidget(parent), m_stack(new QStackedLayout(this)), m_edit(new RichTextPage(this)), m_big(new BigTextView(this))
+    : QWidget(parent), m_stack(new QStackedLayout(this)), m_edit(new RichTextPage(this)), m_big(new BigTextView(this)),
+      m_richLoader(new RichTextLoader(this))
 {
     m_stack->setContentsMargins(0, 0, 0, 0);
     m_stack->addWidget(m_big);
@@ -66,6 +87,25 @@ TextPane::TextPane(QWidget* parent)
     connect(m_edit, &RichTextPage::outOfMemory, this, &TextPane::outOfMemory);
     connect(m_edit->document(), &QTextDocument::contentsChange, this, [this](int, int removed, int added) {
         if (!m_loading && (removed || added)) m_textValid = false;
+    });
+    m_insert.setSingleShot(true);
+    connect(&m_insert, &QTimer::timeout, this, &TextPane::insertArrived);
+    // Runs are taken from the loader as they are put in, so that its worker
+    // stays only so far ahead.
+    connect(m_richLoader, &RichTextLoader::arrived, this, [this] {
+        if (!m_insert.isActive()) m_insert.start(0);
+    });
+    connect(m_richLoader, &RichTextLoader::finished, this, [this] {
+        if (m_pending.empty() && !m_richLoader->hasRuns()) endRichLoad();
+    });
+    connect(m_richLoader, &RichTextLoader::fellBack, this, [this] {
+        TextLoad::Content plain = m_richLoader->takePlain();
+        m_encoding = plain.encoding;
+        showPlain(std::exchange(plain.text, QString()));
+    });
+    connect(m_richLoader, &RichTextLoader::failed, this, [this](const QString& message) {
+        if (m_pending.empty() && !m_richLoader->hasRuns()) endRichLoad();
+        Q_EMIT loadFailed(message);
     });
     // The context menu is the pane's, whichever widget shows the text.
     setContextMenuPolicy(Qt::CustomContextMenu);
@@ -91,6 +131,7 @@ void TextPane::showPage(bool rich)
 
 void TextPane::clearRich()
 {
+    endRichLoad();
     m_loading = true;
     m_edit->clear();
     m_loading = false;
@@ -128,6 +169,16 @@ void TextPane::display(TextLoad::Content& content, const QString& path)
             m_encoding = content.encoding;
             showPlain(std::exchange(content.text, QString()));
             return;
+        case TextLoad::Content::Kind::RichFile:
+            clearRich();
+            m_big->clear();
+            showPage(true);
+            m_undo = m_edit->document()->isUndoRedoEnabled();
+            m_edit->document()->setUndoRedoEnabled(false);
+            m_textValid = false;   // the search copy is made when first needed
+            m_richOpen = true;
+            m_richLoader->start(std::move(content));
+            return;
         case TextLoad::Content::Kind::File:
             clearRich();
             m_big->load(content.file.release(), path, content.encoding);
@@ -150,6 +201,7 @@ void TextPane::showPlain(const QString& text)
 
 void TextPane::showRich(const RtfReader::Document& doc)
 {
+    endRichLoad();
     QTextDocument* d = m_edit->document();
     m_loading = true;
     m_edit->clear();
@@ -157,18 +209,7 @@ void TextPane::showRich(const RtfReader::Document& doc)
     d->setUndoRedoEnabled(false);
     QTextCursor c(d);
     c.beginEditBlock();
-    for (const RtfReader::Run& run : doc.runs) {
-        const RtfReader::Format& f = run.format;
-        QTextCharFormat cf;
-        if (f.bold) cf.setFontWeight(QFont::Bold);
-        if (f.italic) cf.setFontItalic(true);
-        if (f.underline) cf.setFontUnderline(true);
-        if (f.strike) cf.setFontStrikeOut(true);
-        if (f.halfPoints > 0) cf.setFontPointSize(f.halfPoints / 2.0);
-        if (f.hasColor) cf.setForeground(QColor::fromRgb(f.color));
-        if (!f.font.isEmpty()) cf.setFontFamilies(QStringList{f.font});
-        c.insertText(run.text, cf);   // '\n' starts a new paragraph
-    }
+    for (const RtfReader::Run& run : doc.runs) c.insertText(run.text, charFormat(run.format));   // '\n' starts a new paragraph
     c.endEditBlock();
     d->setUndoRedoEnabled(undo);
     m_edit->moveCursor(QTextCursor::Start);
@@ -177,6 +218,51 @@ void TextPane::showRich(const RtfReader::Document& doc)
     showPage(true);
     m_text = doc.plainText();
     m_textValid = m_text.size() == textLength();
+}
+
+bool TextPane::loading() const { return m_richOpen; }
+
+void TextPane::insertArrived()
+{
+    QElapsedTimer clock;
+    clock.start();
+    QTextDocument* d = m_edit->document();
+    const bool first = d->isEmpty();
+    m_loading = true;
+    QTextCursor c(d);
+    c.movePosition(QTextCursor::End);
+    c.beginEditBlock();
+    while (clock.nsecsElapsed() < kSliceNs) {
+        if (m_pending.empty()) m_pending = m_richLoader->takeRuns();
+        if (m_pending.empty()) break;
+        const RtfReader::Run& run = m_pending.front();
+        qsizetype n = std::min(run.text.size() - m_pendingAt, kSliceChars);
+        if (m_pendingAt + n < run.text.size() && run.text.at(m_pendingAt + n - 1).isHighSurrogate()) --n;
+        c.insertText(run.text.mid(m_pendingAt, n), charFormat(run.format));   // '\n' starts a new paragraph
+        m_pendingAt += n;
+        if (m_pendingAt >= run.text.size()) {
+            m_pending.pop_front();
+            m_pendingAt = 0;
+        }
+    }
+    c.endEditBlock();
+    // The page opens at the top, whatever has been put in behind.
+    if (first) m_edit->moveCursor(QTextCursor::Start);
+    m_loading = false;
+    m_textValid = false;
+    if (!m_pending.empty() || m_richLoader->hasRuns()) m_insert.start(0);
+    else if (!m_richLoader->running()) endRichLoad();
+}
+
+void TextPane::endRichLoad()
+{
+    if (!m_richOpen) return;
+    m_richOpen = false;
+    m_richLoader->cancel();
+    m_insert.stop();
+    m_pending.clear();
+    m_pendingAt = 0;
+    m_edit->document()->setUndoRedoEnabled(m_undo);
 }
 
 void TextPane::setPlainText(const QString& text)

@@ -4,9 +4,13 @@
 #include <QByteArray>
 #include <QFont>
 #include <QString>
+#include <QTimer>
 #include <QWidget>
 
+#include <deque>
+
 class BigTextView;
+class RichTextLoader;
 class RichTextPage;
 class QStackedLayout;
 
@@ -22,7 +26,9 @@ public:
 
     void clear();
     // Loads a file as TextLoad reads it: rich text when it is valid RTF, plain
-    // text otherwise, in the encoding its bytes show. Throws VarError:
+    // text otherwise, in the encoding its bytes show. An RTF file is read on a
+    // worker and its text shows as it arrives (see loading()); one that does
+    // not parse is shown as plain text once that is known. Throws VarError:
     // "ﾌｧｲﾙ %s は開けません" when it cannot be opened,
     // "ｽﾄﾘｰﾑからの読み込みに失敗しました" when it cannot be read or is too
     // large for memory.
@@ -32,6 +38,8 @@ public:
     void setPlainText(const QString& text);
     QString text() const;
     qint64 textLength() const;
+    // An RTF file is still being read or its text put in the page.
+    bool loading() const;
     // What the last load found: rich text, or plain text in this encoding.
     bool shownAsRichText() const { return m_rich; }
     TextEncoding shownEncoding() const { return m_encoding; }
@@ -95,7 +103,8 @@ Q_SIGNALS:
     void outOfMemory();
     // The answer of startFind(): where what was found, -1 when it was not.
     void findFinished(qint64 hit, const QString& what);
-    // The file being shown could not be read to its end (the text ends there).
+    // The file being shown could not be read to its end (the text ends there),
+    // or an RTF file not at all.
     void loadFailed(const QString& message);
 
 private:
@@ -105,6 +114,9 @@ private:
     // Shows what was read; path names a file for messages.
     void display(TextLoad::Content& content, const QString& path);
     void showRich(const RtfReader::Document& doc);
+    // Puts what arrived of an RTF file in the page, a slice at a time.
+    void insertArrived();
+    void endRichLoad();
     void showPlain(const QString& text);
     const QString& searchText() const;
     void applyFont();
@@ -126,4 +138,12 @@ private:
     mutable bool m_textValid = true;
     bool m_loading = false;
     QString m_finding; // the text of the search under way
+    // An RTF file being read: runs that arrived, the front one put in the
+    // page up to m_pendingAt, and the timer that puts in the next slice.
+    RichTextLoader* m_richLoader;
+    std::deque<RtfReader::Run> m_pending;
+    qsizetype m_pendingAt = 0;
+    QTimer m_insert;
+    bool m_richOpen = false;   // from the start of such a load to its end
+    bool m_undo = true;        // the page's undo, off meanwhile
 };

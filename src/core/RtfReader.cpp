@@ -7,6 +7,7 @@
 #include <cstring>
 #include <map>
 #include <mutex>
+#include <utility>
 
 #include <iconv.h>
 
@@ -20,6 +21,9 @@ constexpr int kMaxColors = 4096;
 constexpr size_t kMaxRuns = 1'000'000;
 constexpr int kMaxWordLength = 32;
 constexpr int kMaxNameLength = 256;
+// The code page of a document that names none: the system's, which is
+// Japanese where this program's files come from.
+constexpr int kSystemCodePage = 932;
 
 // ------------------------------------------------------------------ code pages
 
@@ -142,51 +146,85 @@ const QHash<QByteArray, int>& skippedDestinations()
 
 class Parser {
 public:
-    Parser(const unsigned char* p, qsizetype n) : m_p(p), m_n(n) {}
+    Parser() { m_stack.reserve(32); }
 
-    std::optional<Document> run()
+    // Parses what p holds (the input from where the last call stopped on).
+    // Stops before a token that may go on behind p unless last; returns how
+    // many bytes were taken, and sets m_status.
+    qsizetype parse(const unsigned char* p, qsizetype n, bool last)
     {
+        m_p = p;
+        m_n = n;
+        m_last = last;
         qsizetype i = 0;
-        int depth = 0;
-        std::vector<State> stack;
-        stack.reserve(32);
-        State st;
-        while (i < m_n) {
+        while (i < m_n && m_status == Status::More) {
+            if (m_binLeft > 0) {
+                const qsizetype skip = std::min<qsizetype>(m_binLeft, m_n - i);
+                m_binLeft -= skip;
+                i += skip;
+                continue;
+            }
             const unsigned char c = m_p[i];
             if (c == '{') {
-                if (depth >= kMaxDepth) return std::nullopt;
+                if (!last && i + 2 >= m_n) break;   // "{\*" may follow
+                if (m_depth >= kMaxDepth) {
+                    m_status = Status::Invalid;
+                    break;
+                }
                 flushBytes();
-                stack.push_back(st);
-                ++depth;
+                m_stack.push_back(m_st);
+                ++m_depth;
                 m_skip = 0;
                 ++i;
                 if (i + 1 < m_n && m_p[i] == '\\' && m_p[i + 1] == '*') {
-                    st.dest = Dest::Skip;
+                    m_st.dest = Dest::Skip;
                     i += 2;
                 }
             } else if (c == '}') {
                 flushBytes();
-                if (st.dest == Dest::FontTable) finishFontName(st);
-                st = stack.back();
-                stack.pop_back();
-                --depth;
+                if (m_st.dest == Dest::FontTable) finishFontName(m_st);
+                m_st = m_stack.back();
+                m_stack.pop_back();
+                --m_depth;
                 m_skip = 0;
                 ++i;
-                if (depth == 0) return finish();   // whatever follows the document is not part of it
-            } else if (depth == 0) {
-                return std::nullopt;   // text before the document's group
+                if (m_depth == 0) {
+                    // Whatever follows the document is not part of it.
+                    flushBytes();
+                    m_status = Status::Done;
+                }
+            } else if (m_depth == 0) {
+                m_status = Status::Invalid;   // text before the document's group
             } else if (c == '\\') {
-                i = controlAt(i, st);
+                const qsizetype next = controlAt(i, m_st);
+                if (next < 0) break;
+                i = next;
             } else if (c == '\r' || c == '\n') {
                 ++i;
+            } else if (c >= 0x80 && isLeadByte(rawCodePage(m_st), c)) {
+                // A double-byte character written as it is: its second byte
+                // is part of it, whatever it is ('\\', '{' and '}' among them).
+                if (i + 1 >= m_n && !last) break;
+                const qsizetype len = i + 1 < m_n ? 2 : 1;
+                if (m_skip > 0) {
+                    m_skip = std::max(0, m_skip - 2);
+                } else {
+                    textByte(m_st, c);
+                    if (len == 2) textByte(m_st, m_p[i + 1]);
+                }
+                i += len;
             } else {
                 if (m_skip > 0) --m_skip;
-                else textByte(st, c);
+                else textByte(m_st, c);
                 ++i;
             }
         }
-        return std::nullopt;   // cut off: the groups never closed
+        if (m_status == Status::More && last) m_status = Status::Invalid;   // cut off: the groups never closed
+        return i;
     }
+
+    Status status() const { return m_status; }
+    std::vector<Run> takeRuns() { return std::exchange(m_runs, {}); }
 
 private:
     // ---- text
@@ -196,6 +234,24 @@ private:
         auto it = m_fonts.find(st.font >= 0 ? st.font : m_defaultFont);
         if (it != m_fonts.end() && it->second.codePage) return it->second.codePage;
         return m_ansiCodePage;
+    }
+
+    // The code page of bytes written as they are: the font table's entry
+    // being read, or the text's font.
+    int rawCodePage(const State& st) const
+    {
+        if (st.dest != Dest::FontTable) return codePageOf(st);
+        if (m_fontCodePage) return m_fontCodePage;
+        return m_fontCharset >= 0 ? codePageOfCharset(m_fontCharset, m_ansiCodePage) : m_ansiCodePage;
+    }
+
+    static bool isLeadByte(int codePage, unsigned char c)
+    {
+        switch (codePage) {
+        case 932: return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC);
+        case 936: case 949: case 950: case 1361: return c >= 0x81 && c <= 0xFE;
+        default: return false;
+        }
     }
 
     void textByte(State& st, unsigned char c)
@@ -244,11 +300,11 @@ private:
     void append(const QString& text, const Format& format)
     {
         if (text.isEmpty()) return;
-        if (!m_doc.runs.empty() && (m_doc.runs.back().format == format || m_doc.runs.size() >= kMaxRuns)) {
-            m_doc.runs.back().text += text;
+        if (!m_runs.empty() && (m_runs.back().format == format || m_runs.size() >= kMaxRuns)) {
+            m_runs.back().text += text;
             return;
         }
-        m_doc.runs.push_back(Run{text, format});
+        m_runs.push_back(Run{text, format});
     }
 
     // ---- font table
@@ -288,21 +344,21 @@ private:
     }
 
     // Handles the control word or symbol at i (a backslash); returns the
-    // position behind it.
+    // position behind it, or -1 when it may go on behind the input so far.
     qsizetype controlAt(qsizetype i, State& st)
     {
         ++i;
-        if (i >= m_n) return i;
+        if (i >= m_n) return m_last ? i : -1;
         const unsigned char c = m_p[i];
         if (!isLetter(c)) return symbolAt(i, st);
 
         const qsizetype wordStart = i;
         while (i < m_n && isLetter(m_p[i])) ++i;
-        const QByteArray word(reinterpret_cast<const char*>(m_p + wordStart),
-                              std::min<qsizetype>(i - wordStart, kMaxWordLength + 1));
+        const qsizetype wordEnd = i;
         bool hasParam = false;
         bool negative = false;
         long long param = 0;
+        if (i + 1 >= m_n && !m_last) return -1;   // a parameter or the delimiting space may follow
         if (i < m_n && m_p[i] == '-' && i + 1 < m_n && m_p[i + 1] >= '0' && m_p[i + 1] <= '9') {
             negative = true;
             ++i;
@@ -312,13 +368,16 @@ private:
             if (param < 1'000'000'000) param = param * 10 + (m_p[i] - '0');
             ++i;
         }
+        if (i >= m_n && !m_last) return -1;
         if (negative) param = -param;
         if (i < m_n && m_p[i] == ' ') ++i;   // the delimiting space belongs to the word
+        const QByteArray word(reinterpret_cast<const char*>(m_p + wordStart),
+                              std::min<qsizetype>(wordEnd - wordStart, kMaxWordLength + 1));
 
         if (word == "bin") {
             // Raw binary data follows; it is never text.
-            const qsizetype len = hasParam && param > 0 ? std::min<qsizetype>(param, m_n - i) : 0;
-            return i + len;
+            if (hasParam && param > 0) m_binLeft = param;
+            return i;
         }
         if (m_skip > 0) {
             --m_skip;
@@ -332,6 +391,7 @@ private:
     {
         const unsigned char c = m_p[i];
         if (c == '\'') {
+            if (i + 2 >= m_n && !m_last) return -1;
             const int h1 = i + 1 < m_n ? hexValue(m_p[i + 1]) : -1;
             const int h2 = i + 2 < m_n ? hexValue(m_p[i + 2]) : -1;
             if (h1 < 0 || h2 < 0) return i + 1;
@@ -421,19 +481,20 @@ private:
         else if (skippedDestinations().contains(w)) st.dest = Dest::Skip;
     }
 
-    std::optional<Document> finish()
-    {
-        flushBytes();
-        return std::move(m_doc);
-    }
-
     static constexpr QRgb kAuto = 0x00FFFFFF + 1;   // no valid opaque colour has this value
 
-    const unsigned char* m_p;
-    qsizetype m_n;
-    Document m_doc;
+    // The input being parsed, and where the parse stands.
+    const unsigned char* m_p = nullptr;
+    qsizetype m_n = 0;
+    bool m_last = false;
+    Status m_status = Status::More;
+    int m_depth = 0;
+    std::vector<State> m_stack;
+    State m_st;
+    qint64 m_binLeft = 0;           // bytes of \bin data still to skip
+    std::vector<Run> m_runs;
     int m_skip = 0;                 // characters still to skip behind \uN
-    int m_ansiCodePage = 1252;
+    int m_ansiCodePage = kSystemCodePage;
     int m_defaultFont = -1;
     std::map<int, FontInfo> m_fonts;
     std::vector<QRgb> m_colors;
@@ -465,10 +526,61 @@ bool isRtf(const char* data, qsizetype size)
     return size >= 5 && memcmp(data, "{\\rtf", 5) == 0;
 }
 
+// ------------------------------------------------------------------ Reader
+
+struct Reader::Private {
+    Parser parser;
+    QByteArray carry;           // input not parsed yet: a token that may go on
+    qsizetype retryAt = 0;      // a long carry is parsed again once it has grown this far
+    bool checked = false;       // the start was seen to be rich text
+};
+
+Reader::Reader() : d(std::make_unique<Private>()) {}
+Reader::~Reader() = default;
+
+Status Reader::status() const { return d->parser.status(); }
+
+Status Reader::feed(const char* data, qsizetype size, bool last)
+{
+    if (d->parser.status() != Status::More) return d->parser.status();
+    const char* p = data;
+    qsizetype n = size;
+    if (!d->carry.isEmpty() || !d->checked) {
+        d->carry.append(data, size);
+        // A token longer than a chunk (only hostile input has one) is parsed
+        // again only once it has doubled, so that its bytes are gone over a
+        // bounded number of times.
+        if (!last && (d->carry.size() < d->retryAt || (!d->checked && d->carry.size() < 5))) return Status::More;
+        p = d->carry.constData();
+        n = d->carry.size();
+    }
+    if (!d->checked) {
+        if (!isRtf(p, n)) {
+            d->parser.parse(nullptr, 0, true);   // no document: invalid
+            d->carry = QByteArray();
+            return Status::Invalid;
+        }
+        d->checked = true;
+    }
+    const qsizetype used = d->parser.parse(reinterpret_cast<const unsigned char*>(p), n, last);
+    if (d->parser.status() != Status::More) {
+        d->carry = QByteArray();
+    } else if (p == data) {
+        d->carry = QByteArray(data + used, size - used);
+    } else {
+        d->carry.remove(0, used);
+    }
+    d->retryAt = d->carry.size() > 4096 ? 2 * d->carry.size() : 0;
+    return d->parser.status();
+}
+
+std::vector<Run> Reader::take() { return d->parser.takeRuns(); }
+
 std::optional<Document> read(const char* data, qsizetype size)
 {
-    if (!isRtf(data, size)) return std::nullopt;
-    return Parser(reinterpret_cast<const unsigned char*>(data), size).run();
+    Reader reader;
+    if (reader.feed(data, size, true) != Status::Done) return std::nullopt;
+    return Document{reader.take()};
 }
 
 } // namespace RtfReader

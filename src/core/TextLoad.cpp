@@ -118,8 +118,15 @@ Content readFile(const QString& path, qint64 configuredLimit)
             if (qMax<qint64>(st.st_size, head.size()) > limit) throw VarError::streamRead();
             return head.size() < kSampleBytes ? head : readWhole(file.fd(), st.st_size, limit);
         };
-        if (RtfReader::isRtf(head)) return readBytes(wholeFile());
         Content c;
+        if (RtfReader::isRtf(head)) {
+            // Read and parsed on a worker; only its size is weighed here.
+            c.limit = wholeLimit(configuredLimit);
+            if (qMax<qint64>(st.st_size, head.size()) > c.limit) throw VarError::streamRead();
+            c.kind = Content::Kind::RichFile;
+            c.file = std::move(file);
+            return c;
+        }
         c.encoding = TextDetect::detect(head).encoding;
         if (!TextCodec::create(c.encoding)->piecewise()) {
             // Stateful: it can only be decoded from the start.
@@ -130,6 +137,22 @@ Content readFile(const QString& path, qint64 configuredLimit)
         }
         c.kind = Content::Kind::File;
         c.file = std::move(file);
+        return c;
+    } catch (const std::bad_alloc&) {
+        throw VarError::streamRead();
+    }
+}
+
+Content readPlain(int fd, qint64 limit)
+{
+    try {
+        struct stat st;
+        if (::fstat(fd, &st) != 0) throw VarError::streamRead();
+        const QByteArray bytes = readWhole(fd, st.st_size, limit);
+        Decoded d = decode(bytes, Options{true});
+        Content c;
+        c.encoding = d.encoding;
+        c.text = std::move(d.text);
         return c;
     } catch (const std::bad_alloc&) {
         throw VarError::streamRead();

@@ -8,7 +8,8 @@
 // The one way a file becomes what the text pane shows: rich text when it is
 // valid RTF, plain text otherwise, in the encoding its bytes show. A plain
 // text is read piecewise where its encoding allows, so that a file of any
-// size shows at once; rich text and ISO-2022-JP are held whole in memory,
+// size shows at once; an RTF file is read and parsed on a worker
+// (RichTextLoader); rich text and ISO-2022-JP are held whole in memory,
 // within a limit.
 namespace TextLoad {
 
@@ -59,12 +60,14 @@ private:
 };
 
 struct Content {
-    enum class Kind { Rich, Plain, File };
+    enum class Kind { Rich, Plain, File, RichFile };
     Kind kind = Kind::Plain;
     TextEncoding encoding = TextEncoding::Cp932;   // of Plain and File
     RtfReader::Document rich;                      // Rich
     QString text;                                  // Plain, its line breaks unified
-    OpenFile file;                                 // File: for the big-text document to read piecewise
+    OpenFile file;                                 // File: for the big-text document to read piecewise;
+                                                   // RichFile: for RichTextLoader, within limit
+    qint64 limit = 0;                              // RichFile: the most it may hold in memory
 };
 
 // Largest file held whole in memory for a configured limit in bytes (0: as
@@ -73,8 +76,12 @@ qint64 wholeLimit(qint64 configured);
 
 // Throws VarError: "ﾌｧｲﾙ %s は開けません" when the file cannot be opened or
 // is no regular file, "ｽﾄﾘｰﾑからの読み込みに失敗しました" when it cannot be
-// read, or is held whole and larger than the limit or memory allows.
+// read, or is held whole and larger than the limit or memory allows. An RTF
+// file comes back open (RichFile), to be read by RichTextLoader.
 Content readFile(const QString& path, qint64 configuredLimit = 0);
+// A whole file decoded as plain text: an RTF file that turned out not to be
+// valid. Throws as readFile().
+Content readPlain(int fd, qint64 limit);
 // The same for bytes already in memory (always held whole).
 Content readBytes(QByteArray bytes);
 

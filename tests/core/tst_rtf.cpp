@@ -1,4 +1,5 @@
 // Rich text reading: runs, formats, code pages, skipped parts and bad input.
+#include "Cp932.h"
 #include "RtfReader.h"
 
 #include <QtTest>
@@ -31,6 +32,9 @@ private Q_SLOTS:
     void formatsFollowGroupsAndPlain();
     void fontAndColourTables();
     void japaneseBytesAndUnicodeEscapes();
+    void rawDoubleByteText_data();
+    void rawDoubleByteText();
+    void piecesReadAsTheWhole();
     void paragraphsBreaksAndEscapes();
     void destinationsAreSkipped();
     void invalidDataIsNotRichText_data();
@@ -99,17 +103,102 @@ void TestRtf::japaneseBytesAndUnicodeEscapes()
     QCOMPARE(mustRead("{\\rtf1\\ansi\\deff1{\\fonttbl{\\f1\\fcharset128 X;}}\\'82\\'a0}").plainText(), QStringLiteral("あ"));
     // No character set at all: the document's code page decides.
     QCOMPARE(mustRead("{\\rtf1\\ansi\\ansicpg932 \\'82\\'a0}").plainText(), QStringLiteral("あ"));
-    // Without \ansicpg the bytes are Windows-1252; other character sets through their code page.
-    QCOMPARE(mustRead("{\\rtf1\\ansi \\'e4\\'80}").plainText(), QStringLiteral("ä€"));
+    // Without \ansicpg the bytes are the system's code page, 932; a named one is
+    // followed, and other character sets go through their code page.
+    QCOMPARE(mustRead("{\\rtf1\\ansi \\'82\\'a0}").plainText(), QStringLiteral("あ"));
+    QCOMPARE(mustRead("{\\rtf1\\ansi\\ansicpg1252 \\'e4\\'80}").plainText(), QStringLiteral("ä€"));
     QCOMPARE(mustRead("{\\rtf1{\\fonttbl{\\f0\\fcharset204 X;}}\\f0 \\'cf\\'f0\\'e8}").plainText(), QStringLiteral("При"));
     // \uN skips \ucN characters behind it; negative values and surrogate pairs.
     // The default \uc1 skips one byte: the second of a double-byte fallback is left over.
-    QCOMPARE(mustRead("{\\rtf1 \\u12354\\'82\\'a0x}").plainText(), QStringLiteral("あ\u00A0x"));
+    QCOMPARE(mustRead("{\\rtf1\\ansicpg1252 \\u12354\\'82\\'a0x}").plainText(), QStringLiteral("あ\u00A0x"));
     QCOMPARE(mustRead("{\\rtf1 \\uc1\\u12354?x}").plainText(), QStringLiteral("あx"));
     QCOMPARE(mustRead("{\\rtf1 \\uc2\\u26085\\'93\\'fa\\u26412\\'96\\'7b!}").plainText(), QStringLiteral("日本!"));
     QCOMPARE(mustRead("{\\rtf1 \\uc0\\u-3\\u-10179\\u-8704}").plainText(), QStringLiteral("\uFFFD\U0001F600"));
     // Skipping stops at a group's end, and the count is per group.
     QCOMPARE(mustRead("{\\rtf1 {\\uc3\\u12354}ab}").plainText(), QStringLiteral("あab"));
+}
+
+void TestRtf::rawDoubleByteText_data()
+{
+    // Japanese written as raw CP932 bytes, as older writers do. ソ, 表 and 構
+    // end in 0x5C ('\\'), 倍 and 本 in 0x7B ('{'), 図 and 党 in 0x7D ('}').
+    QTest::addColumn<QByteArray>("head");
+    QTest::addColumn<bool>("decoded");   // false: the bytes are single ones, not CP932
+    QTest::newRow("ansicpg932") << QByteArray("{\\rtf1\\ansi\\ansicpg932 ") << true;
+    QTest::newRow("no code page") << QByteArray("{\\rtf1\\ansi ") << true;
+    QTest::newRow("no ansi either") << QByteArray("{\\rtf1 ") << true;
+    QTest::newRow("Japanese font in a 1252 document")
+        << QByteArray("{\\rtf1\\ansi\\ansicpg1252\\deff0{\\fonttbl{\\f0\\fcharset128 Mincho;}}") << true;
+    QTest::newRow("font named in raw bytes")
+        << ("{\\rtf1\\ansi\\ansicpg1252{\\fonttbl{\\f0\\fcharset128 " + Cp932::encode(QStringLiteral("表示用明朝倍"))
+            + ";}}\\f0 ")
+        << true;
+    QTest::newRow("title in raw bytes") << ("{\\rtf1\\ansi{\\info{\\title " + Cp932::encode(QStringLiteral("表図題")) + "}}")
+                                        << true;
+    QTest::newRow("Western document") << QByteArray("{\\rtf1\\ansi\\ansicpg1252 ") << false;
+}
+
+void TestRtf::rawDoubleByteText()
+{
+    QFETCH(QByteArray, head);
+    QFETCH(bool, decoded);
+    const QString text = QStringLiteral("ソフト表示構成倍本図党");
+    const QByteArray rtf = head + Cp932::encode(text) + "{\\b " + Cp932::encode(QStringLiteral("太字表")) + "}\\par}";
+    if (!decoded) {
+        // Single bytes: the 0x7B and 0x7D among them are braces, which do not balance here.
+        QVERIFY(!RtfReader::read(rtf).has_value());
+        return;
+    }
+    const Document d = mustRead(rtf);
+    QCOMPARE(d.plainText(), text + QStringLiteral("太字表\n"));
+    const Run* bold = runWith(d, QStringLiteral("太字表"));
+    QVERIFY(bold && bold->format.bold);
+    QVERIFY(!runWith(d, text)->format.bold);
+    if (QByteArray(QTest::currentDataTag()) == "font named in raw bytes")
+        QCOMPARE(runWith(d, text)->format.font, QStringLiteral("表示用明朝倍"));
+    // A lead byte takes its second byte also while \uN skips its fallback; a
+    // lead byte at the very end is cut off.
+    QCOMPARE(mustRead(head + "\\uc2\\u12354" + Cp932::encode(QStringLiteral("表")) + "x}").plainText(),
+             QStringLiteral("あx"));
+    QVERIFY(!RtfReader::read(head + "\x95").has_value());
+}
+
+void TestRtf::piecesReadAsTheWhole()
+{
+    // Every token cut at every place: a control word and its parameter, a
+    // \'hh escape, "{\*", \bin data, a raw double-byte character.
+    const QList<QByteArray> docs{
+        "{\\rtf1\\ansi\\ansicpg932\\deff0{\\fonttbl{\\f0\\fcharset128 \\'82\\'6c;}}{\\colortbl;\\red255\\green0\\blue0;}"
+        "\\f0\\fs-24 \\'93\\'fa{\\*\\gen x}{\\b\\cf1 b}{\\pict\\bin6 }{}ab}\\uc2\\u26085\\'93\\'fa"
+            + Cp932::encode(QStringLiteral("ソ倍図")) + "\\par\\\\\\{z\\}}",
+        "{\\rtf1 cut \\b off",
+        "{\\rtf1 x} trailing {{{",
+        "{\\rt",
+    };
+    for (const QByteArray& doc : docs) {
+        const std::optional<Document> whole = RtfReader::read(doc);
+        for (qsizetype piece = 1; piece <= 8; ++piece) {
+            RtfReader::Reader reader;
+            std::vector<Run> runs;
+            auto take = [&] {
+                for (Run& r : reader.take()) runs.push_back(std::move(r));
+            };
+            for (qsizetype at = 0; at < doc.size(); at += piece) {
+                reader.feed(doc.constData() + at, std::min(piece, doc.size() - at));
+                take();
+            }
+            const RtfReader::Status status = reader.feed(nullptr, 0, true);
+            take();
+            QCOMPARE(status == RtfReader::Status::Done, whole.has_value());
+            if (!whole) continue;
+            const Document pieces{runs};
+            QCOMPARE(pieces.plainText(), whole->plainText());
+            for (const Run& r : whole->runs) {
+                const Run* same = runWith(pieces, r.text);
+                QVERIFY2(same && same->format == r.format, qPrintable(r.text));
+            }
+        }
+    }
 }
 
 void TestRtf::paragraphsBreaksAndEscapes()

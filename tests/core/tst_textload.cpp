@@ -50,8 +50,15 @@ private Q_SLOTS:
         QCOMPARE(c.text, QStringLiteral("日本\nx\n"));
         QCOMPARE(c.file.fd(), -1);   // nothing is left open
 
-        // Rich text, and rich text that does not parse, which is shown as it is.
-        c = TextLoad::readFile(m_dir.writeFile(QStringLiteral("r.rtf"), "{\\rtf1\\ansi {\\b bold} text\\par}"));
+        // A rich-text file stays open for a worker to read; rich text in
+        // memory, and rich text that does not parse, which is shown as it is.
+        c = TextLoad::readFile(m_dir.writeFile(QStringLiteral("r.rtf"), "{\\rtf1\\ansi {\\b bold} text\\par}"), 4096);
+        QCOMPARE(c.kind, Kind::RichFile);
+        QVERIFY(c.file.fd() >= 0);
+        QCOMPARE(c.limit, 4096);
+        QCOMPARE(TextLoad::readPlain(c.file.fd(), 4096).text, QStringLiteral("{\\rtf1\\ansi {\\b bold} text\\par}"));
+        QCOMPARE(failure([&] { TextLoad::readPlain(c.file.fd(), 10); }), QStringLiteral("ｽﾄﾘｰﾑからの読み込みに失敗しました"));
+        c = TextLoad::readBytes("{\\rtf1\\ansi {\\b bold} text\\par}");
         QCOMPARE(c.kind, Kind::Rich);
         QCOMPARE(c.rich.plainText(), QStringLiteral("bold text\n"));
         c = TextLoad::readBytes("{\\rtf1 cut\r\noff");
@@ -64,7 +71,7 @@ private Q_SLOTS:
         const QString streamRead = QStringLiteral("ｽﾄﾘｰﾑからの読み込みに失敗しました");
         const QString rtf = m_dir.writeFile(QStringLiteral("big.rtf"), "{\\rtf1 " + QByteArray(94, 'x'));
         QCOMPARE(failure([&] { TextLoad::readFile(rtf, 100); }), streamRead);
-        QCOMPARE(TextLoad::readFile(rtf, 101).kind, Kind::Plain);   // unbalanced braces
+        QCOMPARE(TextLoad::readFile(rtf, 101).kind, Kind::RichFile);   // parsed later, on a worker
         const QString iso = m_dir.writeFile(QStringLiteral("big.txt"), "\x1B$B$\"\x1B(B" + QByteArray(200, 'x'));
         QCOMPARE(failure([&] { TextLoad::readFile(iso, 100); }), streamRead);
         QCOMPARE(TextLoad::readFile(iso, 208).text.size(), 201);

@@ -43,11 +43,12 @@ struct TextViewRig {
     {
         view()->selectionModel()->setCurrentIndex(model->index(row), QItemSelectionModel::ClearAndSelect);
     }
-    // Lists and selects one file.
+    // Lists and selects one file, and waits until an RTF file is read.
     void showListed(const QString& name)
     {
         list({name});
         select(0);
+        QTRY_VERIFY_WITH_TIMEOUT(!pane()->loading(), 60000);
     }
     QString panel(int i) const { return form->panelText(i); }
     TextPane* pane() const { return ui(*form).REdit; }
