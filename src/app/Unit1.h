@@ -13,6 +13,7 @@
 #include <QMainWindow>
 
 #include <array>
+#include <memory>
 
 class QAction;
 class QCheckBox;
@@ -28,6 +29,7 @@ class QToolButton;
 class QWidget;
 
 class FileListModel;
+class FileListing;
 class FindDialog;
 class TextPane;
 class TSHBrowseForFolderEx;
@@ -75,7 +77,10 @@ public:
     int listWidth() const;
 
     // --- folder and file list
+    // Starts a listing; the list fills in as its names arrive.
     void STItem();
+    // A listing is under way.
+    bool listing() const { return m_listingNow; }
     void Edit1KeyPress(QChar key);
     void FolderBtnClick();
     void FolderDlgSelectionChanged(TSHBrowseForFolderEx* sender, qintptr wnd, const QString& path,
@@ -229,6 +234,7 @@ private:
     void buildMenus();
     // Set-up of each subject, called once from the constructor.
     void setupList();
+    void listingEnded(const QString& error);
     void setupText();
     void setupApps();
     // Binds the controls to m_state both ways; called first of the set-ups.
@@ -250,4 +256,9 @@ private:
     // The list's selection model whose changes show the selected file.
     QItemSelectionModel* m_listSelection = nullptr;
     QMetaObject::Connection m_listSelectionConnection;
+    // The listing under way, and its number: what an older one still brings
+    // is dropped.
+    std::unique_ptr<FileListing> m_listing;
+    quint64 m_listingId = 0;
+    bool m_listingNow = false;
 };

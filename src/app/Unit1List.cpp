@@ -9,11 +9,9 @@
 #include "Messages.h"
 #include "Platform.h"
 
-#include <QApplication>
 #include <QComboBox>
 #include <QLineEdit>
 #include <QListView>
-#include <QScopeGuard>
 #include <QToolButton>
 
 void TForm1::setupList()
@@ -61,15 +59,18 @@ void TForm1::setupList()
 // is joined directly with the pattern, so a field without its final "/" makes
 // the search look in the folder above for names that begin with the field's
 // last part; such a match only counts when the field joined with its name is a
-// file.
+// file. The search runs beside the event loop and the list fills in as its
+// names arrive; a new listing drops the one before with what it would still
+// bring. What a listing always did at its end (caption, status panel 1) is
+// done at its start, so that a file picked while the list fills keeps its
+// caption.
 void TForm1::STItem()
 {
-    QApplication::setOverrideCursor(Qt::WaitCursor);
-    auto closing = qScopeGuard([this] {
-        QApplication::restoreOverrideCursor();
-        setCaption(BaseTitle);
-        setPanelText(1, {});
-    });
+    ++m_listingId;
+    m_listing.reset();
+    if (m_listingNow) listingEnded({});
+    setCaption(BaseTitle);
+    setPanelText(1, {});
     LViewModel->clear();
     const QString folder = m_state.folder();
     if (folder.isEmpty()) return;
@@ -78,14 +79,32 @@ void TForm1::STItem()
     const QString mask = folder + m_state.pattern();
     const qsizetype cut = mask.lastIndexOf(QLatin1Char('/')) + 1;
     const QString searchFolder = mask.left(cut);
-    QStringList names = m_env.platform.findFiles(searchFolder, mask.mid(cut));
-    if (searchFolder != folder) {
-        QStringList kept;
-        for (const QString& n : names)
-            if (FsPath::kind(folder + n) == FsPath::Kind::File) kept << n;
-        names = std::move(kept);
-    }
-    LViewModel->setFiles(folder, std::move(names), LView->fontMetrics());
+    Platform::Keep keep;
+    if (searchFolder != folder)
+        keep = [folder](const QString& n) { return FsPath::kind(folder + n) == FsPath::Kind::File; };
+    LViewModel->startListing(folder);
+    m_listingNow = true;
+    LView->setCursor(Qt::BusyCursor);
+    const quint64 id = m_listingId;
+    ListingSink sink{[this, id](const QStringList& names) {
+                         if (id != m_listingId) return;
+                         guarded(m_env.messages, this, [&] { LViewModel->addFiles(names, LView->fontMetrics()); });
+                     },
+                     [this, id](const QString& error) {
+                         if (id == m_listingId) listingEnded(error);
+                     }};
+    auto listing = m_env.platform.listFiles(searchFolder, mask.mid(cut), std::move(keep), this, std::move(sink));
+    // A listing may be over before it is handed back.
+    if (m_listingNow && id == m_listingId) m_listing = std::move(listing);
+}
+
+void TForm1::listingEnded(const QString& error)
+{
+    m_listing.reset();
+    m_listingNow = false;
+    LView->unsetCursor();
+    // Shown as the general error box shows an error; the names found before stay.
+    if (!error.isEmpty()) m_env.messages.error(this, error);
 }
 
 void TForm1::Edit1KeyPress(QChar key)
