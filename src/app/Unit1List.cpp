@@ -17,9 +17,12 @@
 void TForm1::setupList()
 {
     LViewModel = new FileListModel(this);
-    LViewModel->setIconSource([this](const QString& path) {
-        return m_env.platform.fileIcon(path);
-    });
+    // Types are looked up on workers (the platform's lookup keeps no state
+    // of its own, so a worker still in it when the window goes harms nothing);
+    // icons on the event loop, once per type.
+    Platform* platform = &m_env.platform;
+    LViewModel->setIconSource([platform](const QString& path) { return platform->fileType(path); },
+                              [platform](const QString& type) { return platform->typeIcon(type); });
     LView->setModel(LViewModel);
     // Entered with Tab and nothing selected, the list selects its first file,
     // so that Down moves on from there instead of skipping it.

@@ -1,11 +1,13 @@
 #include "FileListModel.h"
 
+#include "BigTextJobs.h"
 #include "ShownName.h"
 #include "Wildcard.h"
 
 #include <QFontMetrics>
 
 #include <algorithm>
+#include <utility>
 
 namespace {
 
@@ -21,6 +23,72 @@ QString sortKey(const QString& name)
 } // namespace
 
 FileListModel::FileListModel(QObject* parent) : QAbstractListModel(parent) {}
+
+FileListModel::~FileListModel() { forgetTypes(); }
+
+void FileListModel::setIconSource(TypeOf typeOf, IconOf iconOf)
+{
+    forgetTypes();
+    m_typeOf = std::move(typeOf);
+    m_iconOf = std::move(iconOf);
+    m_iconByType.clear();
+}
+
+void FileListModel::forgetTypes()
+{
+    if (m_typeJob) m_typeJob->cancel();
+    m_typeJob.reset();
+    m_typeByName.clear();
+    m_typesAsked.clear();
+}
+
+QIcon FileListModel::iconOf(const Item& item) const
+{
+    if (item.type.isEmpty()) {
+        const auto known = m_typeByName.constFind(item.name);
+        if (known != m_typeByName.constEnd()) {
+            item.type = *known;
+        } else if (!item.asked) {
+            // The rows drawn in one pass are looked up together.
+            item.asked = true;
+            m_typesAsked << item.name;
+            if (!m_lookupQueued) {
+                m_lookupQueued = true;
+                QMetaObject::invokeMethod(const_cast<FileListModel*>(this), [this] {
+                    m_lookupQueued = false;
+                    const_cast<FileListModel*>(this)->lookUpTypes();
+                }, Qt::QueuedConnection);
+            }
+        }
+    }
+    auto it = m_iconByType.constFind(item.type);
+    if (it == m_iconByType.constEnd()) it = m_iconByType.insert(item.type, m_iconOf(item.type));
+    return *it;
+}
+
+void FileListModel::lookUpTypes()
+{
+    if (m_typeJob || m_typesAsked.isEmpty() || !m_typeOf) return;
+    m_typeJob = std::make_shared<BigTextJob>(this);
+    BigTextJob* j = m_typeJob.get();
+    j->start([j, typeOf = m_typeOf, folder = m_folder, names = std::exchange(m_typesAsked, {}), this] {
+        QStringList types;
+        types.reserve(names.size());
+        for (const QString& n : names) {
+            if (j->cancelled()) return;
+            types << typeOf(folder + n);
+        }
+        j->post([this, names, types] { typesFound(names, types); });
+    });
+}
+
+void FileListModel::typesFound(const QStringList& names, const QStringList& types)
+{
+    m_typeJob.reset();
+    for (qsizetype i = 0; i < names.size(); ++i) m_typeByName.insert(names[i], types[i]);
+    if (m_count > 0) Q_EMIT dataChanged(index(0), index(m_count - 1), {Qt::DecorationRole});
+    lookUpTypes();
+}
 
 FileListModel::Item FileListModel::makeItem(QString name)
 {
@@ -39,6 +107,7 @@ const FileListModel::Item& FileListModel::at(int row) const
 void FileListModel::setFiles(const QString& folder, QStringList names, const QFontMetrics& metrics)
 {
     beginResetModel();
+    forgetTypes();
     m_folder = folder;
     m_items.clear();
     m_items.reserve(size_t(names.size()));
@@ -102,10 +171,12 @@ void FileListModel::addFiles(const QStringList& names, const QFontMetrics& metri
 void FileListModel::clear()
 {
     if (m_items.empty() && m_count == 0) {
+        forgetTypes();
         m_folder.clear();
         return;
     }
     beginResetModel();
+    forgetTypes();
     m_folder.clear();
     m_items.clear();
     m_count = 0;
@@ -148,9 +219,8 @@ QVariant FileListModel::data(const QModelIndex& index, int role) const
     case NameRole:
         return item.name;
     case Qt::DecorationRole:
-        if (!m_iconSource) return {};
-        if (item.icon.isNull()) item.icon = m_iconSource(m_folder + item.name);
-        return item.icon;
+        if (!m_iconOf) return {};
+        return iconOf(item);
     case Qt::SizeHintRole:
         return m_itemSize;
     default:

@@ -1,17 +1,21 @@
 #pragma once
 #include <QAbstractListModel>
+#include <QHash>
 #include <QIcon>
 #include <QSize>
 #include <QStringList>
 
 #include <functional>
+#include <memory>
 #include <vector>
 
+class BigTextJob;
 class QFontMetrics;
 
 // The files of one listing. Every item has the same size (so that the view
 // lays out a large folder arithmetically) and gets its icon only when it is
-// first drawn. An item shows its name as the user reads it (see ShownName);
+// first drawn: the types of the rows drawn are looked up on a worker, and
+// until a row's type is known it shows the icon of an unknown type. An item shows its name as the user reads it (see ShownName);
 // NameRole and name() give the name itself, by which the file is opened.
 //
 // A listing arrives in batches (addFiles), each put where it belongs by name,
@@ -21,14 +25,19 @@ class QFontMetrics;
 class FileListModel : public QAbstractListModel {
     Q_OBJECT
 public:
-    // Icon for a file, given its full path; called at most once per row.
-    using IconSource = std::function<QIcon(const QString& path)>;
+    // The type of a file, given its full path, on a worker; the icon of a
+    // type (empty: unknown) on the model's thread.
+    using TypeOf = std::function<QString(const QString& path)>;
+    using IconOf = std::function<QIcon(const QString& type)>;
     // The file's own name (its identity), as a QString.
     static constexpr int NameRole = Qt::UserRole + 1;
 
     explicit FileListModel(QObject* parent = nullptr);
+    ~FileListModel() override;
 
-    void setIconSource(IconSource source) { m_iconSource = std::move(source); }
+    void setIconSource(TypeOf typeOf, IconOf iconOf);
+    // Types asked for are still being looked up.
+    bool typesPending() const { return !m_typesAsked.isEmpty() || m_typeJob != nullptr; }
 
     // Replaces the list by names in the order given. `folder` is joined
     // directly with each name to give the path handed to the icon source; the
@@ -61,7 +70,8 @@ private:
         QString key;     // the name folded for sorting
         QString name;
         QString shown;   // shares the name when it shows as it is
-        mutable QIcon icon;   // filled as the row is drawn
+        mutable QString type;    // known once looked up
+        mutable bool asked = false;
     };
     static Item makeItem(QString name);
     // The item of a row. While a batch is merged in, the rows at and after
@@ -70,6 +80,10 @@ private:
     Item& at(int row) { return const_cast<Item&>(std::as_const(*this).at(row)); }
     // Widens the items for the widest of these names.
     void fitNames(const std::vector<const Item*>& items, const QFontMetrics& metrics);
+    QIcon iconOf(const Item& item) const;
+    void lookUpTypes();
+    void typesFound(const QStringList& names, const QStringList& types);
+    void forgetTypes();
 
     QString m_folder;
     std::vector<Item> m_items;
@@ -77,5 +91,11 @@ private:
     int m_gapAt = 0, m_gapSize = 0;
     int m_textWidth = 0;
     QSize m_itemSize;
-    IconSource m_iconSource;
+    TypeOf m_typeOf;
+    IconOf m_iconOf;
+    mutable QHash<QString, QIcon> m_iconByType;
+    QHash<QString, QString> m_typeByName;     // of this listing
+    mutable QStringList m_typesAsked;         // not handed to a worker yet
+    mutable bool m_lookupQueued = false;
+    std::shared_ptr<BigTextJob> m_typeJob;
 };

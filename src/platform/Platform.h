@@ -56,8 +56,16 @@ public:
     virtual std::unique_ptr<FileListing> listFiles(const QString& folder, const QString& pattern, Keep keep,
                                                    QObject* receiver, ListingSink sink) = 0;
 
-    // The icon the desktop shows for a file of this name (by MIME type, from the
-    // name alone); never null.
+    // The MIME type of a file, from its name alone (never its content, which
+    // would mean opening every listed file). Safe on any thread, so that a
+    // worker looks up the types of a list; it keeps nothing of the object's
+    // own, since a worker may still be in it while the window goes.
+    virtual QString fileType(const QString& path) = 0;
+    // The icon the desktop shows for files of a type (as fileType gives it,
+    // empty: an unknown one), looked up once per type; never null. On the
+    // event loop's thread only.
+    virtual QIcon typeIcon(const QString& type) = 0;
+    // typeIcon(fileType(path)).
     virtual QIcon fileIcon(const QString& path) = 0;
     // The icon of a program: its own where the desktop provides one (a .desktop
     // file's Icon=, an executable known to the icon theme), else the file's icon.
@@ -85,6 +93,8 @@ public:
     // Makes every entry of a folder cost this long more to read, as on a slow
     // mount (benchmarks only).
     static void setEntryDelay(int microseconds);
+    QString fileType(const QString& path) override;
+    QIcon typeIcon(const QString& type) override;
     QIcon fileIcon(const QString& path) override;
     QIcon programIcon(const QString& path) override;
     void startProgram(const QString& commandLine) override;
