@@ -25,6 +25,7 @@ class QLineEdit;
 class QListView;
 class QMenu;
 class QSplitter;
+class QTimer;
 class QToolButton;
 class QWidget;
 
@@ -234,6 +235,8 @@ private:
     void buildMenus();
     // Set-up of each subject, called once from the constructor.
     void setupList();
+    void listingFound(const QStringList& names);
+    void fillList();
     void listingEnded(const QString& error);
     void setupText();
     void setupApps();
@@ -261,4 +264,10 @@ private:
     std::unique_ptr<FileListing> m_listing;
     quint64 m_listingId = 0;
     bool m_listingNow = false;
+    // Batches that came while the list was taking one in wait for the next
+    // turn of the event loop, one batch a turn, and so does the listing's end.
+    QList<QStringList> m_listingBacklog;
+    QTimer* m_fillTimer = nullptr;
+    bool m_listingEndWaits = false;
+    QString m_listingError;
 };

@@ -12,6 +12,7 @@
 #include <QComboBox>
 #include <QLineEdit>
 #include <QListView>
+#include <QTimer>
 #include <QToolButton>
 
 void TForm1::setupList()
@@ -41,6 +42,10 @@ void TForm1::setupList()
     LView->setEditTriggers(QAbstractItemView::NoEditTriggers);
     LView->setIconSize(QSize(FileListModel::IconCell, FileListModel::IconCell));
     LView->setSpacing(0);
+    m_fillTimer = new QTimer(this);
+    m_fillTimer->setSingleShot(true);
+    m_fillTimer->setInterval(0);
+    connect(m_fillTimer, &QTimer::timeout, this, [this] { fillList(); });
 
     FolderDlg = new TSHBrowseForFolderEx(this);
     FolderDlg->setObjectName(QStringLiteral("FolderDlg"));
@@ -71,6 +76,9 @@ void TForm1::STItem()
 {
     ++m_listingId;
     m_listing.reset();
+    m_listingBacklog.clear();
+    m_listingEndWaits = false;
+    m_fillTimer->stop();
     if (m_listingNow) listingEnded({});
     setCaption(BaseTitle);
     setPanelText(1, {});
@@ -90,15 +98,45 @@ void TForm1::STItem()
     LView->setCursor(Qt::BusyCursor);
     const quint64 id = m_listingId;
     ListingSink sink{[this, id](const QStringList& names) {
-                         if (id != m_listingId) return;
-                         guarded(m_env.messages, this, [&] { LViewModel->addFiles(names, LView->fontMetrics()); });
+                         if (id == m_listingId) listingFound(names);
                      },
                      [this, id](const QString& error) {
-                         if (id == m_listingId) listingEnded(error);
+                         if (id != m_listingId) return;
+                         if (m_listingBacklog.isEmpty()) {
+                             listingEnded(error);
+                         } else {
+                             m_listingEndWaits = true;
+                             m_listingError = error;
+                         }
                      }};
     auto listing = m_env.platform.listFiles(searchFolder, mask.mid(cut), std::move(keep), this, std::move(sink));
     // A listing may be over before it is handed back.
     if (m_listingNow && id == m_listingId) m_listing = std::move(listing);
+}
+
+// A batch is taken in at once, unless one was taken in during this turn of
+// the event loop: batches a fast search queued meanwhile would otherwise all
+// be taken in one go, and the window would not paint or answer until then.
+void TForm1::listingFound(const QStringList& names)
+{
+    if (m_fillTimer->isActive() || !m_listingBacklog.isEmpty()) {
+        m_listingBacklog << names;
+        return;
+    }
+    guarded(m_env.messages, this, [&] { LViewModel->addFiles(names, LView->fontMetrics()); });
+    m_fillTimer->start();
+}
+
+void TForm1::fillList()
+{
+    if (!m_listingBacklog.isEmpty()) {
+        const QStringList names = m_listingBacklog.takeFirst();
+        guarded(m_env.messages, this, [&] { LViewModel->addFiles(names, LView->fontMetrics()); });
+        m_fillTimer->start();
+    } else if (m_listingEndWaits) {
+        m_listingEndWaits = false;
+        listingEnded(m_listingError);
+    }
 }
 
 void TForm1::listingEnded(const QString& error)

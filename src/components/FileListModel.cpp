@@ -90,18 +90,18 @@ void FileListModel::typesFound(const QStringList& names, const QStringList& type
     lookUpTypes();
 }
 
-FileListModel::Item FileListModel::makeItem(QString name)
+std::unique_ptr<FileListModel::Item> FileListModel::makeItem(QString name)
 {
-    Item item;
-    item.key = sortKey(name);
-    item.shown = ShownName::of(name);
-    item.name = std::move(name);
+    auto item = std::make_unique<Item>();
+    item->key = sortKey(name);
+    item->shown = ShownName::of(name);
+    item->name = std::move(name);
     return item;
 }
 
 const FileListModel::Item& FileListModel::at(int row) const
 {
-    return m_items[size_t(row < m_gapAt ? row : row + m_gapSize)];
+    return *m_items[size_t(row < m_gapAt ? row : row + m_gapSize)];
 }
 
 void FileListModel::setFiles(const QString& folder, QStringList names, const QFontMetrics& metrics)
@@ -117,7 +117,7 @@ void FileListModel::setFiles(const QString& folder, QStringList names, const QFo
     m_textWidth = 0;
     std::vector<const Item*> all;
     all.reserve(m_items.size());
-    for (const Item& i : m_items) all.push_back(&i);
+    for (const auto& i : m_items) all.push_back(i.get());
     fitNames(all, metrics);
     endResetModel();
 }
@@ -134,18 +134,18 @@ void FileListModel::startListing(const QString& folder)
 void FileListModel::addFiles(const QStringList& names, const QFontMetrics& metrics)
 {
     if (names.isEmpty()) return;
-    std::vector<Item> batch;
+    std::vector<std::unique_ptr<Item>> batch;
     batch.reserve(size_t(names.size()));
     for (const QString& n : names) batch.push_back(makeItem(n));
-    auto less = [](const Item& a, const Item& b) {
-        const int c = a.key.compare(b.key);
-        return c != 0 ? c < 0 : a.name < b.name;
+    auto less = [](const std::unique_ptr<Item>& a, const std::unique_ptr<Item>& b) {
+        const int c = a->key.compare(b->key);
+        return c != 0 ? c < 0 : a->name < b->name;
     };
     std::sort(batch.begin(), batch.end(), less);
     {
         std::vector<const Item*> added;
         added.reserve(batch.size());
-        for (const Item& i : batch) added.push_back(&i);
+        for (const auto& i : batch) added.push_back(i.get());
         fitNames(added, metrics);
     }
 

@@ -73,7 +73,7 @@ private:
         mutable QString type;    // known once looked up
         mutable bool asked = false;
     };
-    static Item makeItem(QString name);
+    static std::unique_ptr<Item> makeItem(QString name);
     // The item of a row. While a batch is merged in, the rows at and after
     // m_gapAt sit m_gapSize places further on.
     const Item& at(int row) const;
@@ -86,7 +86,7 @@ private:
     void forgetTypes();
 
     QString m_folder;
-    std::vector<Item> m_items;
+    std::vector<std::unique_ptr<Item>> m_items;   // moved as pointers when a batch is merged in
     int m_count = 0;              // rows the views know of
     int m_gapAt = 0, m_gapSize = 0;
     int m_textWidth = 0;
