@@ -70,6 +70,7 @@ void FileListModel::lookUpTypes()
 {
     if (m_typeJob || m_typesAsked.isEmpty() || !m_typeOf) return;
     m_typeJob = std::make_shared<BigTextJob>(this);
+    m_typeJob->setDetached();
     BigTextJob* j = m_typeJob.get();
     j->start([j, typeOf = m_typeOf, folder = m_folder, names = std::exchange(m_typesAsked, {}), this] {
         QStringList types;

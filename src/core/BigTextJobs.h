@@ -34,6 +34,11 @@ public:
     // Runs work on count workers of the pool; an exception that escapes work
     // is swallowed (a worker reports its failures through post()).
     void start(std::function<void()> work, int count = 1);
+    // Before start(): the work touches nothing of the program's but what it
+    // holds itself (a folder's listing, a file's type), so that it need not be
+    // waited for: its workers are not counted by BigTextWorkers::busy(), and
+    // waitIdle() does not wait for them.
+    void setDetached() { m_detached = true; }
 
     // Runs workers workers that take the items [0, count) in batches of batch,
     // in turn, until none is left or the job is cancelled. makeWorker() runs
@@ -46,6 +51,7 @@ public:
 
 private:
     std::atomic<bool> m_cancelled{false};
+    bool m_detached = false;
     std::mutex m_mutex;
     QObject* m_receiver;
 };
@@ -53,9 +59,9 @@ private:
 namespace BigTextWorkers {
 // Hardware threads, at least one.
 int threads();
-// Workers running right now, of all jobs.
+// Workers running right now, of all jobs but detached ones.
 int busy();
-// Waits up to ms for every worker to finish; true when none runs.
+// Waits up to ms for those workers to finish; true when none runs.
 bool waitIdle(int ms);
 
 // While one lives, workers wait before they begin their work: a test changes

@@ -133,6 +133,7 @@ std::unique_ptr<FileListing> RealPlatform::listFiles(const QString& folder, cons
                                                      QObject* receiver, ListingSink sink)
 {
     auto job = std::make_shared<BigTextJob>(receiver);
+    job->setDetached();
     BigTextJob* j = job.get();
     auto shared = std::make_shared<const ListingSink>(std::move(sink));
     job->start([j, folder, pattern, keep = std::move(keep), shared] {
