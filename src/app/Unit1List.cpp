@@ -10,6 +10,7 @@
 #include "Platform.h"
 
 #include <QComboBox>
+#include <QElapsedTimer>
 #include <QLineEdit>
 #include <QListView>
 #include <QTimer>
@@ -127,11 +128,19 @@ void TForm1::listingFound(const QStringList& names)
     m_fillTimer->start();
 }
 
+// Takes in waiting batches for a short while each turn: every turn also
+// lays out and paints the list, which a turn per small batch would repeat
+// needlessly.
 void TForm1::fillList()
 {
+    constexpr qint64 kTurnMs = 16;
     if (!m_listingBacklog.isEmpty()) {
-        const QStringList names = m_listingBacklog.takeFirst();
-        guarded(m_env.messages, this, [&] { LViewModel->addFiles(names, LView->fontMetrics()); });
+        QElapsedTimer spent;
+        spent.start();
+        do {
+            const QStringList names = m_listingBacklog.takeFirst();
+            guarded(m_env.messages, this, [&] { LViewModel->addFiles(names, LView->fontMetrics()); });
+        } while (!m_listingBacklog.isEmpty() && spent.elapsed() < kTurnMs);
         m_fillTimer->start();
     } else if (m_listingEndWaits) {
         m_listingEndWaits = false;
