@@ -1,12 +1,18 @@
 // Lists large folders in the main window and compares the time with find(1).
 //
-//   build/bench/bench_listing [files=100000] [runs=7]
+//   build/bench/bench_listing [files=100000] [runs=7] [slow files=2000] [delay us=1000]
 //
 // For a folder of N empty files that all match, and one where 1% match, it
-// prints the time from STItem's start until the list has been painted (median
-// and best of the runs), the time of
-//   find DIR -maxdepth 1 -type f -iname PATTERN | wc -l
-// on the same folder, their ratio, and the peak memory of the process.
+// prints (median and best of the runs) the time from STItem's start until the
+// first names are listed, until the listing is complete, and until the list
+// is painted with the icons of its types; the longest the event loop went
+// without running (a 1 ms timer's longest gap) meanwhile, and the most processor
+// time the window's thread spent in one gap (what the gap is without waiting
+// for a core on a busy machine); and the time of
+//   find DIR -maxdepth 1 -type f -iname PATTERN | sort | wc -l
+// on the same folder, with the ratio of complete to it. Then the same for a
+// slow folder, where every entry costs the delay more to read (as on a slow
+// mount), and the peak memory of the process.
 #include "AppEnv.h"
 #include "FileListModel.h"
 #include "FsPath.h"
@@ -24,12 +30,15 @@
 #include <QListView>
 #include <QProcess>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <QWindow>
 
 #include <algorithm>
 #include <cstdio>
+#include <functional>
 #include <fcntl.h>
 #include <sys/resource.h>
+#include <time.h>
 #include <unistd.h>
 #include <vector>
 
@@ -63,6 +72,56 @@ long peakRssKb()
     return ru.ru_maxrss;
 }
 
+double ms(qint64 ns) { return double(ns) / 1e6; }
+
+// Processor time of the calling thread, in ns.
+qint64 threadCpuNs()
+{
+    timespec ts{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
+    return qint64(ts.tv_sec) * 1000000000 + ts.tv_nsec;
+}
+
+// The largest gap between ticks of a 1 ms timer since reset(), and the most
+// processor time the event loop's thread spent within one gap: on a busy
+// machine a gap also holds the time the thread waited for a core.
+class StallProbe : public QObject {
+public:
+    StallProbe()
+    {
+        m_timer.setTimerType(Qt::PreciseTimer);
+        m_timer.setInterval(1);
+        connect(&m_timer, &QTimer::timeout, this, [this] {
+            const qint64 now = m_clock.nsecsElapsed(), cpu = threadCpuNs();
+            m_worst = std::max(m_worst, now - m_last);
+            m_worstCpu = std::max(m_worstCpu, cpu - m_lastCpu);
+            m_last = now;
+            m_lastCpu = cpu;
+        });
+        m_clock.start();
+        m_timer.start();
+    }
+    void reset()
+    {
+        m_last = m_clock.nsecsElapsed();
+        m_lastCpu = threadCpuNs();
+        m_worst = m_worstCpu = 0;
+    }
+    double worstMs() const { return ms(std::max(m_worst, m_clock.nsecsElapsed() - m_last)); }
+    double worstCpuMs() const { return ms(std::max(m_worstCpu, threadCpuNs() - m_lastCpu)); }
+
+private:
+    QTimer m_timer;
+    QElapsedTimer m_clock;
+    qint64 m_last = 0, m_worst = 0, m_lastCpu = 0, m_worstCpu = 0;
+};
+
+// Runs the event loop until done() holds.
+void spin(const std::function<bool()>& done)
+{
+    while (!done()) QApplication::processEvents(QEventLoop::WaitForMoreEvents);
+}
+
 bool makeFolder(const QString& dir, int files, int matching)
 {
     const QByteArray base = FsPath::encodeName(dir) + '/';
@@ -84,51 +143,75 @@ double median(std::vector<double> v)
     return v[v.size() / 2];
 }
 
-struct Figures {
-    double listMedian, listBest, findMedian, findBest;
-    int items;
-    long findCount;
+struct Series {
+    std::vector<double> v;
+    double med() const { return median(v); }
+    double best() const { return *std::min_element(v.begin(), v.end()); }
+    double worst() const { return *std::max_element(v.begin(), v.end()); }
 };
 
-Figures measure(TForm1& w, PaintCounter& counter, const QString& dir, const QString& pattern, int runs)
+struct Figures {
+    Series first, complete, painted, stall, stallCpu, find;
+    int items = 0;
+    long findCount = 0;
+};
+
+Figures measure(TForm1& w, PaintCounter& counter, StallProbe& probe, const QString& dir, const QString& pattern,
+                int runs, bool reference)
 {
     const MainControls c(w);
-    std::vector<double> list, find;
-    Figures f{};
+    Figures f;
     for (int r = 0; r < runs; ++r) {
         // An empty listing between runs, so every run starts from a short list.
         c.Edit1->setText(QStringLiteral("/nonexistent/"));
         w.STItem();
-        QCoreApplication::processEvents();
+        spin([&] { return !w.listing(); });
         c.LView->viewport()->repaint();
 
         c.Edit1->setText(dir + QLatin1Char('/'));
         const int before = counter.paints;
         QElapsedTimer t;
+        probe.reset();
         t.start();
         w.STItem();
-        QCoreApplication::processEvents();   // the view's delayed layout
+        spin([&] { return !w.listing() || c.LViewModel->rowCount() > 0; });
+        f.first.v.push_back(ms(t.nsecsElapsed()));
+        spin([&] { return !w.listing(); });
+        f.complete.v.push_back(ms(t.nsecsElapsed()));
+        // The view's delayed layout and paint, then the icons of the types drawn.
+        QCoreApplication::processEvents();
         c.LView->viewport()->repaint();
-        const double ms = t.nsecsElapsed() / 1e6;
+        spin([&] { return !c.LViewModel->typesPending(); });
+        QCoreApplication::processEvents();
+        f.painted.v.push_back(ms(t.nsecsElapsed()));
+        f.stall.v.push_back(probe.worstMs());
+        f.stallCpu.v.push_back(probe.worstCpuMs());
         if (counter.paints == before) std::fprintf(stderr, "warning: the list was not painted\n");
-        list.push_back(ms);
         f.items = c.LViewModel->rowCount();
+        if (!reference) continue;
 
         QProcess p;
         QElapsedTimer tf;
         tf.start();
         p.start(QStringLiteral("/bin/sh"),
-                {QStringLiteral("-c"), QStringLiteral("find \"$1\" -maxdepth 1 -type f -iname \"$2\" | wc -l"),
+                {QStringLiteral("-c"), QStringLiteral("find \"$1\" -maxdepth 1 -type f -iname \"$2\" | sort | wc -l"),
                  QStringLiteral("sh"), dir, pattern});
         p.waitForFinished(-1);
-        find.push_back(tf.nsecsElapsed() / 1e6);
+        f.find.v.push_back(ms(tf.nsecsElapsed()));
         f.findCount = QString::fromLatin1(p.readAllStandardOutput()).trimmed().toLong();
     }
-    f.listMedian = median(list);
-    f.listBest = *std::min_element(list.begin(), list.end());
-    f.findMedian = median(find);
-    f.findBest = *std::min_element(find.begin(), find.end());
     return f;
+}
+
+void print(const char* label, const Figures& f)
+{
+    auto mb = [](const Series& s) { return QString::asprintf("%7.1f / %7.1f", s.med(), s.best()); };
+    std::printf("%-16s %7d %s %s %s %s %s", label, f.items, qPrintable(mb(f.first)), qPrintable(mb(f.complete)),
+                qPrintable(mb(f.painted)), qPrintable(QString::asprintf("%7.1f / %7.1f", f.stall.med(), f.stall.worst())),
+                qPrintable(QString::asprintf("%7.1f / %7.1f", f.stallCpu.med(), f.stallCpu.worst())));
+    if (!f.find.v.empty())
+        std::printf(" %s %6.2fx", qPrintable(mb(f.find)), f.complete.med() / f.find.med());
+    std::printf("\n");
 }
 
 } // namespace
@@ -139,16 +222,19 @@ int main(int argc, char** argv)
     QApplication app(argc, argv);
     const int files = argc > 1 ? std::max(100, atoi(argv[1])) : 100000;
     const int runs = argc > 2 ? std::max(1, atoi(argv[2])) : 7;
+    const int slowFiles = argc > 3 ? std::max(10, atoi(argv[3])) : 2000;
+    const int delayUs = argc > 4 ? std::max(0, atoi(argv[4])) : 1000;
 
-    QTemporaryDir settings, all, few;
+    QTemporaryDir settings, all, few, slow;
     {
         QFile f(settings.filePath(QStringLiteral("exitem.cfg")));
         if (!f.open(QIODevice::WriteOnly)) return 1;
         f.write("Text\r\n**\r\n*.txt\r\n**\r\n***\r\n");
     }
-    std::printf("creating %d files in each of two folders...\n", files);
+    std::printf("creating %d files in each of two folders, %d in a slow one...\n", files, slowFiles);
     std::fflush(stdout);
-    if (!makeFolder(all.path(), files, files) || !makeFolder(few.path(), files, files / 100)) {
+    if (!makeFolder(all.path(), files, files) || !makeFolder(few.path(), files, files / 100) ||
+        !makeFolder(slow.path(), slowFiles, slowFiles)) {
         std::fprintf(stderr, "cannot create the files\n");
         return 1;
     }
@@ -172,19 +258,26 @@ int main(int argc, char** argv)
         QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
     PaintCounter counter;
     ui(w).LView->viewport()->installEventFilter(&counter);
+    StallProbe probe;
     const long rssBefore = peakRssKb();
 
     const QString pattern = ui(w).ChBox2->currentText();
-    std::printf("runs per folder: %d (times in ms: median / best)\n\n", runs);
-    std::printf("%-26s %8s %19s %19s %8s\n", "folder", "listed", "STItem..painted", "find | wc -l", "ratio");
+    std::printf("runs per folder: %d (times in ms: median / best; stall: median / worst)\n\n", runs);
+    std::printf("%-16s %7s %17s %17s %17s %17s %17s %17s %7s\n", "folder", "listed", "first names", "complete",
+                "painted+icons", "longest stall", "its cpu", "find|sort|wc -l", "ratio");
     struct Case { const char* label; QString dir; };
     for (const Case& c : {Case{"all files match", all.path()}, Case{"1 in 100 match", few.path()}}) {
-        const Figures f = measure(w, counter, c.dir, pattern, runs);
+        const Figures f = measure(w, counter, probe, c.dir, pattern, runs, true);
         if (f.items != f.findCount)
             std::fprintf(stderr, "warning: listed %d, find counted %ld\n", f.items, f.findCount);
-        std::printf("%-26s %8d %9.1f / %7.1f %9.1f / %7.1f %7.2fx\n", c.label, f.items, f.listMedian, f.listBest,
-                    f.findMedian, f.findBest, f.listMedian / f.findMedian);
+        print(c.label, f);
     }
+    RealPlatform::setEntryDelay(delayUs);
+    const Figures f = measure(w, counter, probe, slow.path(), pattern, 1, false);
+    RealPlatform::setEntryDelay(0);
+    char label[64];
+    std::snprintf(label, sizeof label, "slow (%d us)", delayUs);
+    print(label, f);
     std::printf("\npeak RSS: %.1f MB (%.1f MB before the first listing)\n", peakRssKb() / 1024.0, rssBefore / 1024.0);
     return 0;
 }

@@ -149,6 +149,7 @@ struct Window {
         form.show();
         ctl.Edit1->setText(folder);
         form.STItem(); // one listing first, as at start-up, so that a selection is shown
+        spin([&] { return !form.listing(); });
         view()->viewport()->installEventFilter(&watch);
         const QString warm = settings.filePath(QStringLiteral("warm.txt"));
         BenchData::writeJapaneseLines(warm, 1 << 20, false, kNeedle);

@@ -136,6 +136,7 @@ int main(int argc, char** argv)
     const QString folder = dir.path() + QStringLiteral("/");
     ctl.Edit1->setText(folder);
     form.STItem();
+    while (form.listing()) QApplication::processEvents(QEventLoop::WaitForMoreEvents);
     auto listOnly = [&](const QString& name) { model->setFiles(folder, {name}, ctl.LView->fontMetrics()); };
     PaintWatch watch;
     ctl.REdit->textWidget()->findChild<QWidget*>(QStringLiteral("qt_scrollarea_viewport"))->installEventFilter(&watch);

@@ -13,6 +13,7 @@
 #include <QMainWindow>
 
 #include <array>
+#include <memory>
 
 class QAction;
 class QCheckBox;
@@ -24,10 +25,12 @@ class QLineEdit;
 class QListView;
 class QMenu;
 class QSplitter;
+class QTimer;
 class QToolButton;
 class QWidget;
 
 class FileListModel;
+class FileListing;
 class FindDialog;
 class TextPane;
 class TSHBrowseForFolderEx;
@@ -75,7 +78,10 @@ public:
     int listWidth() const;
 
     // --- folder and file list
+    // Starts a listing; the list fills in as its names arrive.
     void STItem();
+    // A listing is under way.
+    bool listing() const { return m_listingNow; }
     void Edit1KeyPress(QChar key);
     void FolderBtnClick();
     void FolderDlgSelectionChanged(TSHBrowseForFolderEx* sender, qintptr wnd, const QString& path,
@@ -229,6 +235,9 @@ private:
     void buildMenus();
     // Set-up of each subject, called once from the constructor.
     void setupList();
+    void listingFound(const QStringList& names);
+    void fillList();
+    void listingEnded(const QString& error);
     void setupText();
     void setupApps();
     // Binds the controls to m_state both ways; called first of the set-ups.
@@ -250,4 +259,15 @@ private:
     // The list's selection model whose changes show the selected file.
     QItemSelectionModel* m_listSelection = nullptr;
     QMetaObject::Connection m_listSelectionConnection;
+    // The listing under way, and its number: what an older one still brings
+    // is dropped.
+    std::unique_ptr<FileListing> m_listing;
+    quint64 m_listingId = 0;
+    bool m_listingNow = false;
+    // Batches that came while the list was taking one in wait for the next
+    // turn of the event loop, one batch a turn, and so does the listing's end.
+    QList<QStringList> m_listingBacklog;
+    QTimer* m_fillTimer = nullptr;
+    bool m_listingEndWaits = false;
+    QString m_listingError;
 };

@@ -9,19 +9,22 @@
 #include "Messages.h"
 #include "Platform.h"
 
-#include <QApplication>
 #include <QComboBox>
+#include <QElapsedTimer>
 #include <QLineEdit>
 #include <QListView>
-#include <QScopeGuard>
+#include <QTimer>
 #include <QToolButton>
 
 void TForm1::setupList()
 {
     LViewModel = new FileListModel(this);
-    LViewModel->setIconSource([this](const QString& path) {
-        return m_env.platform.fileIcon(path);
-    });
+    // Types are looked up on workers (the platform's lookup keeps no state
+    // of its own, so a worker still in it when the window goes harms nothing);
+    // icons on the event loop, once per type.
+    Platform* platform = &m_env.platform;
+    LViewModel->setIconSource([platform](const QString& path) { return platform->fileType(path); },
+                              [platform](const QString& type) { return platform->typeIcon(type); });
     LView->setModel(LViewModel);
     // Entered with Tab and nothing selected, the list selects its first file,
     // so that Down moves on from there instead of skipping it.
@@ -40,6 +43,10 @@ void TForm1::setupList()
     LView->setEditTriggers(QAbstractItemView::NoEditTriggers);
     LView->setIconSize(QSize(FileListModel::IconCell, FileListModel::IconCell));
     LView->setSpacing(0);
+    m_fillTimer = new QTimer(this);
+    m_fillTimer->setSingleShot(true);
+    m_fillTimer->setInterval(0);
+    connect(m_fillTimer, &QTimer::timeout, this, [this] { fillList(); });
 
     FolderDlg = new TSHBrowseForFolderEx(this);
     FolderDlg->setObjectName(QStringLiteral("FolderDlg"));
@@ -61,15 +68,21 @@ void TForm1::setupList()
 // is joined directly with the pattern, so a field without its final "/" makes
 // the search look in the folder above for names that begin with the field's
 // last part; such a match only counts when the field joined with its name is a
-// file.
+// file. The search runs beside the event loop and the list fills in as its
+// names arrive; a new listing drops the one before with what it would still
+// bring. What a listing always did at its end (caption, status panel 1) is
+// done at its start, so that a file picked while the list fills keeps its
+// caption.
 void TForm1::STItem()
 {
-    QApplication::setOverrideCursor(Qt::WaitCursor);
-    auto closing = qScopeGuard([this] {
-        QApplication::restoreOverrideCursor();
-        setCaption(BaseTitle);
-        setPanelText(1, {});
-    });
+    ++m_listingId;
+    m_listing.reset();
+    m_listingBacklog.clear();
+    m_listingEndWaits = false;
+    m_fillTimer->stop();
+    if (m_listingNow) listingEnded({});
+    setCaption(BaseTitle);
+    setPanelText(1, {});
     LViewModel->clear();
     const QString folder = m_state.folder();
     if (folder.isEmpty()) return;
@@ -78,14 +91,70 @@ void TForm1::STItem()
     const QString mask = folder + m_state.pattern();
     const qsizetype cut = mask.lastIndexOf(QLatin1Char('/')) + 1;
     const QString searchFolder = mask.left(cut);
-    QStringList names = m_env.platform.findFiles(searchFolder, mask.mid(cut));
-    if (searchFolder != folder) {
-        QStringList kept;
-        for (const QString& n : names)
-            if (FsPath::kind(folder + n) == FsPath::Kind::File) kept << n;
-        names = std::move(kept);
+    Platform::Keep keep;
+    if (searchFolder != folder)
+        keep = [folder](const QString& n) { return FsPath::kind(folder + n) == FsPath::Kind::File; };
+    LViewModel->startListing(folder);
+    m_listingNow = true;
+    LView->setCursor(Qt::BusyCursor);
+    const quint64 id = m_listingId;
+    ListingSink sink{[this, id](const QStringList& names) {
+                         if (id == m_listingId) listingFound(names);
+                     },
+                     [this, id](const QString& error) {
+                         if (id != m_listingId) return;
+                         if (m_listingBacklog.isEmpty()) {
+                             listingEnded(error);
+                         } else {
+                             m_listingEndWaits = true;
+                             m_listingError = error;
+                         }
+                     }};
+    auto listing = m_env.platform.listFiles(searchFolder, mask.mid(cut), std::move(keep), this, std::move(sink));
+    // A listing may be over before it is handed back.
+    if (m_listingNow && id == m_listingId) m_listing = std::move(listing);
+}
+
+// A batch is taken in at once, unless one was taken in during this turn of
+// the event loop: batches a fast search queued meanwhile would otherwise all
+// be taken in one go, and the window would not paint or answer until then.
+void TForm1::listingFound(const QStringList& names)
+{
+    if (m_fillTimer->isActive() || !m_listingBacklog.isEmpty()) {
+        m_listingBacklog << names;
+        return;
     }
-    LViewModel->setFiles(folder, std::move(names), LView->fontMetrics());
+    guarded(m_env.messages, this, [&] { LViewModel->addFiles(names, LView->fontMetrics()); });
+    m_fillTimer->start();
+}
+
+// Takes in waiting batches for a short while each turn: every turn also
+// lays out and paints the list, which a turn per small batch would repeat
+// needlessly.
+void TForm1::fillList()
+{
+    constexpr qint64 kTurnMs = 16;
+    if (!m_listingBacklog.isEmpty()) {
+        QElapsedTimer spent;
+        spent.start();
+        do {
+            const QStringList names = m_listingBacklog.takeFirst();
+            guarded(m_env.messages, this, [&] { LViewModel->addFiles(names, LView->fontMetrics()); });
+        } while (!m_listingBacklog.isEmpty() && spent.elapsed() < kTurnMs);
+        m_fillTimer->start();
+    } else if (m_listingEndWaits) {
+        m_listingEndWaits = false;
+        listingEnded(m_listingError);
+    }
+}
+
+void TForm1::listingEnded(const QString& error)
+{
+    m_listing.reset();
+    m_listingNow = false;
+    LView->unsetCursor();
+    // Shown as the general error box shows an error; the names found before stay.
+    if (!error.isEmpty()) m_env.messages.error(this, error);
 }
 
 void TForm1::Edit1KeyPress(QChar key)

@@ -18,6 +18,15 @@
 namespace {
 
 std::atomic<int> g_busy{0};
+std::mutex g_idleMutex;
+std::condition_variable g_idle;
+
+void workerDone()
+{
+    if (g_busy.fetch_sub(1) != 1) return;
+    std::lock_guard lock(g_idleMutex);
+    g_idle.notify_all();
+}
 constexpr int kWorkerNice = 5;
 constexpr auto kIdleEnd = std::chrono::seconds(10);
 
@@ -200,9 +209,10 @@ bool BigTextJob::post(std::function<void()> fn)
 void BigTextJob::start(std::function<void()> work, int count)
 {
     auto self = shared_from_this();
+    const bool counted = !m_detached;
     for (int i = 0; i < count; ++i) {
-        g_busy.fetch_add(1);
-        Pool::get().start(HandOff::marked<poolQueue>([self, work](bool worker) mutable {
+        if (counted) g_busy.fetch_add(1);
+        Pool::get().start(HandOff::marked<poolQueue>([self, work, counted](bool worker) mutable {
             if (worker) {
                 // Workers yield to the event loop's thread: a busy machine
                 // slows the background down, never the window.
@@ -217,7 +227,7 @@ void BigTextJob::start(std::function<void()> work, int count)
             // worker counts as done.
             work = nullptr;
             self.reset();
-            g_busy.fetch_sub(1);
+            if (counted) workerDone();
         }));
     }
 }
@@ -247,10 +257,13 @@ int threads() { return int(std::max(1u, std::thread::hardware_concurrency())); }
 
 int busy() { return g_busy.load(); }
 
+// Waits for the counted workers only: a detached one (a listing of a folder
+// on a slow mount, say) never holds up the end of a view or of the program's
+// window.
 bool waitIdle(int ms)
 {
-    Pool::get().waitForDone(ms);
-    return busy() == 0;
+    std::unique_lock lock(g_idleMutex);
+    return g_idle.wait_for(lock, std::chrono::milliseconds(std::max(ms, 0)), [] { return g_busy.load() == 0; });
 }
 
 RefuseThreads::RefuseThreads(int allowed)

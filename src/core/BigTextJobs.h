@@ -36,6 +36,11 @@ public:
     // the system refuses to start are done without: the work then runs on
     // fewer, one after another, or here when the pool has no thread at all.
     void start(std::function<void()> work, int count = 1);
+    // Before start(): the work touches nothing of the program's but what it
+    // holds itself (a folder's listing, a file's type), so that it need not be
+    // waited for: its workers are not counted by BigTextWorkers::busy(), and
+    // waitIdle() does not wait for them.
+    void setDetached() { m_detached = true; }
 
     // Runs workers workers that take the items [0, count) in batches of batch,
     // in turn, until none is left or the job is cancelled. makeWorker() runs
@@ -48,6 +53,7 @@ public:
 
 private:
     std::atomic<bool> m_cancelled{false};
+    bool m_detached = false;
     std::mutex m_mutex;
     QObject* m_receiver;
 };
@@ -55,9 +61,9 @@ private:
 namespace BigTextWorkers {
 // Hardware threads, at least one.
 int threads();
-// Workers running right now, of all jobs.
+// Workers running right now, of all jobs but detached ones.
 int busy();
-// Waits up to ms for every worker to finish; true when none runs.
+// Waits up to ms for those workers to finish; true when none runs.
 bool waitIdle(int ms);
 
 // While one lives, the pool starts no more than allowed threads (0: none), as

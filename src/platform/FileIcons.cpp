@@ -37,20 +37,27 @@ QIcon iconForType(const QMimeType& type)
 
 } // namespace
 
-// The type comes from the name alone (never from the content, which would mean
-// opening every listed file); one icon per type is looked up and kept.
-QIcon RealPlatform::fileIcon(const QString& path)
+QString RealPlatform::fileType(const QString& path)
 {
-    ensureIconTheme();
-    static QMimeDatabase db;
-    static QHash<QString, QIcon> byType;
+    static const QMimeDatabase db;
     const QString name = path.mid(path.lastIndexOf(QLatin1Char('/')) + 1);
     const QList<QMimeType> types = db.mimeTypesForFileName(name);
-    const QMimeType type = types.isEmpty() ? db.mimeTypeForName(QStringLiteral("application/octet-stream"))
-                                           : types.first();
-    auto it = byType.constFind(type.name());
+    return types.isEmpty() ? QStringLiteral("application/octet-stream") : types.first().name();
+}
+
+QIcon RealPlatform::typeIcon(const QString& type)
+{
+    ensureIconTheme();
+    static QHash<QString, QIcon> byType;
+    auto it = byType.constFind(type);
     if (it != byType.constEnd()) return *it;
-    const QIcon icon = iconForType(type);
-    byType.insert(type.name(), icon);
+    static const QMimeDatabase db;
+    const QIcon icon = iconForType(db.mimeTypeForName(type));
+    byType.insert(type, icon);
     return icon;
+}
+
+QIcon RealPlatform::fileIcon(const QString& path)
+{
+    return typeIcon(fileType(path));
 }

@@ -1,4 +1,5 @@
 // The name mask and the directory search behind the file list.
+#include "BigTextJobs.h"
 #include "FsPath.h"
 #include "Platform.h"
 #include "Wildcard.h"
@@ -40,6 +41,9 @@ private Q_SLOTS:
     void sortedCaseInsensitively();
     void undecodableNamesCanBeOpenedAgain();
     void missingOrUnreadableFolder();
+    void listingBesideTheEventLoop_data();
+    void listingBesideTheEventLoop();
+    void droppedListingBringsNothing();
 
 private:
     QStringList find(const QString& pattern) { return m_platform.findFiles(m_dir->path() + QLatin1Char('/'), pattern); }
@@ -207,6 +211,81 @@ void TstDirSearch::missingOrUnreadableFolder()
         QCOMPARE(m_platform.findFiles(path("locked/"), "*"), QStringList{});
         ::chmod(FsPath::encodeName(path("locked")).constData(), 0755);
     }
+}
+
+void TstDirSearch::listingBesideTheEventLoop_data()
+{
+    QTest::addColumn<int>("files");
+    QTest::addColumn<QString>("pattern");
+    QTest::addColumn<QString>("folder");   // under the temporary folder
+    QTest::newRow("none") << 0 << "*" << "";
+    QTest::newRow("a few") << 5 << "*.txt" << "";
+    QTest::newRow("several batches") << 9000 << "*" << "";
+    QTest::newRow("missing folder") << 0 << "*" << "missing/";
+}
+
+// The names come in batches, in no order, and together are what the search
+// finds; then the listing ends without an error.
+void TstDirSearch::listingBesideTheEventLoop()
+{
+    QFETCH(int, files);
+    QFETCH(QString, pattern);
+    QFETCH(QString, folder);
+    for (int i = 0; i < files; ++i) touch(path(QStringLiteral("f%1.%2").arg(i).arg(i % 2 ? "txt" : "dat")));
+    touch(path("Z.TXT"));
+    QVERIFY(QDir(m_dir->path()).mkdir("sub.txt"));
+    QObject receiver;
+    QStringList got;
+    int batches = 0;
+    bool ended = false;
+    QString error = QStringLiteral("none");
+    auto listing = m_platform.listFiles(path(folder), pattern, {}, &receiver,
+                                        ListingSink{[&](const QStringList& names) {
+                                                        QVERIFY(!ended);
+                                                        got << names;
+                                                        ++batches;
+                                                    },
+                                                    [&](const QString& e) {
+                                                        ended = true;
+                                                        error = e;
+                                                    }});
+    QTRY_VERIFY_WITH_TIMEOUT(ended, 20000);
+    QCOMPARE(error, QString());
+    std::sort(got.begin(), got.end());
+    QStringList expected = m_platform.findFiles(path(folder), pattern);
+    std::sort(expected.begin(), expected.end());
+    QCOMPARE(got, expected);
+    if (files > 4096) QVERIFY(batches > 1);
+}
+
+// A listing let go of before its worker ran hands nothing over, nor its end.
+void TstDirSearch::droppedListingBringsNothing()
+{
+    for (int i = 0; i < 10; ++i) touch(path(QStringLiteral("f%1").arg(i)));
+    QObject receiver;
+    int calls = 0;
+    {
+        BigTextWorkers::Hold hold;
+        auto listing = m_platform.listFiles(path(""), "*", [](const QString&) { return true; }, &receiver,
+                                            ListingSink{[&](const QStringList&) { ++calls; }, [&](const QString&) { ++calls; }});
+        // Nobody waits for a listing (the folder may sit on a slow mount):
+        // its worker is not counted among the busy ones.
+        QCOMPARE(BigTextWorkers::busy(), 0);
+        QVERIFY(BigTextWorkers::waitIdle(0));
+        listing.reset();
+    }
+    QVERIFY(BigTextWorkers::waitIdle(10000));
+    QCoreApplication::processEvents();
+    QCOMPARE(calls, 0);
+
+    // Names the window would not keep never reach it.
+    bool ended = false;
+    QStringList got;
+    auto kept = m_platform.listFiles(path(""), "*", [](const QString& n) { return n.endsWith('3'); }, &receiver,
+                                     ListingSink{[&](const QStringList& names) { got << names; },
+                                                 [&](const QString&) { ended = true; }});
+    QTRY_VERIFY(ended);
+    QCOMPARE(got, QStringList{"f3"});
 }
 
 QTEST_MAIN(TstDirSearch)

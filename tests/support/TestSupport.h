@@ -46,9 +46,31 @@ public:
     QFont lastFontShown;
 };
 
-// Uses the real directory search and icons, records launches and shell commands.
+// A listing the fake holds until the test hands over its names.
+struct FakeListing {
+    QString folder, pattern;
+    Platform::Keep keep;
+    ListingSink sink;
+    bool dropped = false;   // the window has let go of it
+    // Hands names over as the worker would (kept by keep), even once dropped:
+    // the window must ignore what comes late.
+    void deliver(QStringList names);
+    void end(const QString& error = {}) { sink.ended(error); }
+};
+
+// Uses the real directory search and icons, records launches and shell
+// commands. A listing is done at once (the real search, all its names in one
+// batch, before listFiles returns); with holdListings the fake keeps each
+// listing for the test to deliver, with realListings it runs the real one on
+// the workers.
 class FakePlatform : public RealPlatform {
 public:
+    std::unique_ptr<FileListing> listFiles(const QString& folder, const QString& pattern, Keep keep,
+                                           QObject* receiver, ListingSink sink) override;
+    bool holdListings = false;
+    bool realListings = false;
+    QList<std::shared_ptr<FakeListing>> listings;   // held ones, the latest last
+
     QString homeFolder() const override { return home; }
     void startProgram(const QString& commandLine) override { started << commandLine; }
     void openFolder(const QString& path) override { openedFolders << path; }

@@ -136,6 +136,14 @@ void TstFileList::listIsSmallIconsInColumns()
         QCOMPARE(i.data(Qt::SizeHintRole).toSize(), size);
     }
     QVERIFY(size.height() >= 17);
+    // Until its type is looked up (on a worker), a row shows the icon of an
+    // unknown type; then the icon of its type, the same for every file of it.
+    QTRY_VERIFY(!ui(w).LViewModel->typesPending());
+    for (int row = 0; row < names.size(); ++row) {
+        const QIcon icon = qvariant_cast<QIcon>(ui(w).LViewModel->index(row).data(Qt::DecorationRole));
+        QCOMPARE(icon.cacheKey(), m_env->platform.fileIcon(start() + names[row]).cacheKey());
+    }
+    QVERIFY(!ui(w).LViewModel->typesPending());
     // Wide enough for the widest label (full-width characters included).
     const int widest = ui(w).LView->fontMetrics().horizontalAdvance(QStringLiteral("長い名前のファイルです.txt"));
     QVERIFY2(size.width() >= 17 + widest, qPrintable(QString::number(size.width())));

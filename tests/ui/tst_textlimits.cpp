@@ -402,8 +402,11 @@ void TestTextLimits::theCaretBlinksOnALongParagraphWithoutShapingIt()
     for (QObject* child : area->children())
         if (child->inherits("QWidgetTextControl")) control = child;
     QVERIFY(control);
-    // What the move of the caret asked for is painted first.
+    // What the move of the caret asked for is painted first, and so is the
+    // list with the icons of its files' types, which come from a worker.
     QCoreApplication::sendPostedEvents();
+    QCoreApplication::processEvents();
+    QTRY_VERIFY(!ui(*v.form).LViewModel->typesPending());
     QCoreApplication::processEvents();
     control->installEventFilter(&ticks);
     area->viewport()->installEventFilter(&paints);
