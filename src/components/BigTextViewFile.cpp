@@ -105,7 +105,9 @@ void BigTextView::placeNotice()
     const int h = m_notice->shown() ? m_notice->sizeHint().height() : 0;
     if (viewportMargins().top() != h) setViewportMargins(0, h, 0, 0);
     if (h == 0) return;
+    // As wide as the text, so that the vertical scroll bar beside it never
+    // covers the strip's buttons.
     const QRect area = contentsRect();
-    m_notice->setGeometry(area.left(), area.top(), area.width(), h);
+    m_notice->setGeometry(area.left(), area.top(), viewport()->width(), h);
     m_notice->raise();
 }

@@ -396,6 +396,51 @@ def pane_over_bus(ctx):
     v.close_by_menu()
 
 
+# --------------------------------------------------------------------------- a file that changes while shown
+
+def changed_file(ctx):
+    """The shown file changes under the pane, as a log does: appended to, the
+    text stays and a strip offers the reload, which brings the new line;
+    rewritten shorter in place, the pane reloads on its own and shows exactly
+    the new text, never the old one padded. Both times the strip says so, and
+    a screen reader reads it."""
+    v = ctx.vardolin()
+    path = v.desktop_folder + "log.txt"
+    first = "一行目のログ\r\n二行目のログ\r\n"
+    with open(path, "wb") as f:
+        f.write(first.encode("cp932"))
+
+    v.start()
+    v.wait_listed(["log.txt"])
+    v.click_file("log.txt")
+    v.wait_title("Vardolin - log.txt")
+    frame = wait_for(v.main_frame, "the main window")
+    pane = a11y.wait_find(frame, "the text pane", role="text", name="ファイルの内容")
+    text = pane.queryText()
+    shown = lambda: text.getText(0, -1)
+    wait_for(lambda: shown() == "一行目のログ\n二行目のログ\n", "the file's text in the pane")
+
+    with open(path, "ab") as f:
+        f.write("三行目\r\n".encode("cp932"))
+    reload = a11y.wait_find(frame, "the reload offered", role="push button", name="再読み込み")
+    a11y.wait_find(frame, "the notice", name="ファイルが変更されました。")
+    if shown() != "一行目のログ\n二行目のログ\n":
+        raise Failure(f"after an append the pane shows {shown()!r} before any reload")
+    if os.environ.get("VARDOLIN_E2E_SHOTS"):
+        ctx.desk.screenshot(os.path.join(os.environ["VARDOLIN_E2E_SHOTS"], "changed-appended.png"))
+    v.click(reload)
+    wait_for(lambda: shown() == "一行目のログ\n二行目のログ\n三行目\n", "the reload to bring the new line")
+
+    with open(path, "r+b") as f:   # in place, as copy-and-truncate rotation leaves it
+        f.truncate(0)
+        f.write("新\r\n".encode("cp932"))
+    wait_for(lambda: shown() == "新\n", "the pane to reload the rewritten file on its own")
+    a11y.wait_find(frame, "the notice", name="ファイルが変更されました。")
+    if os.environ.get("VARDOLIN_E2E_SHOTS"):
+        ctx.desk.screenshot(os.path.join(os.environ["VARDOLIN_E2E_SHOTS"], "changed-rewritten.png"))
+    v.close_by_menu()
+
+
 # --------------------------------------------------------------------------- a long search cancelled
 
 STRIP_HINT = "Esc キーで中止"
@@ -494,4 +539,5 @@ SCENARIOS = {
     "pane_over_bus": (True, pane_over_bus),
     "long_find_escape": (True, long_find_escape),
     "paste_one_line": (True, paste_one_line),
+    "changed_file": (True, changed_file),
 }
