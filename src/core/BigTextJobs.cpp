@@ -10,6 +10,7 @@
 #include <deque>
 #include <system_error>
 #include <thread>
+#include <vector>
 
 #include <sys/resource.h>
 #include <sys/syscall.h>
@@ -71,7 +72,9 @@ public:
         return m_done.wait_for(lock, std::chrono::milliseconds(ms), [this] { return m_queue.empty() && m_running == 0; });
     }
 
-    // Waits for all work and ends every thread.
+    // Waits for all work and ends every thread. Each is joined, so that none
+    // is still leaving (its thread-local data going, the toolkit's among it)
+    // while the application object goes.
     void finish()
     {
         std::unique_lock lock(m_mutex);
@@ -79,6 +82,12 @@ public:
         m_work.notify_all();
         m_done.wait(lock, [this] { return m_threads == 0; });
         m_ending = false;
+        std::vector<std::thread> all = std::move(m_handles);
+        m_handles.clear();
+        m_ended.clear();
+        lock.unlock();
+        for (std::thread& t : all)
+            if (t.joinable()) t.join();
     }
 
     void setLimit(int threads)
@@ -94,14 +103,28 @@ private:
     bool startThread()
     {
         if (m_limit >= 0 && m_threads >= m_limit) return false;
+        reapEnded();
         try {
-            std::thread([this] { run(); }).detach();
+            m_handles.emplace_back([this] { run(); });
         } catch (const std::exception&) {
             // Refused (std::system_error), or no room even for its start.
             return false;
         }
         ++m_threads;
         return true;
+    }
+
+    // Joins the threads that ended for want of work. Under the lock: each
+    // has left it for good, so joining only waits for its last steps.
+    void reapEnded()
+    {
+        for (std::thread::id id : m_ended) {
+            auto it = std::find_if(m_handles.begin(), m_handles.end(), [id](const std::thread& t) { return t.get_id() == id; });
+            if (it == m_handles.end()) continue;
+            it->join();
+            m_handles.erase(it);
+        }
+        m_ended.clear();
     }
 
     void run()
@@ -127,6 +150,7 @@ private:
             m_done.notify_all();
         }
         --m_threads;
+        m_ended.push_back(std::this_thread::get_id());
         m_done.notify_all();
     }
 
@@ -145,6 +169,8 @@ private:
     std::condition_variable m_work; // work queued, or the end
     std::condition_variable m_done; // work done, or a thread ended
     std::deque<Task> m_queue;
+    std::vector<std::thread> m_handles;       // every thread started and not joined yet
+    std::vector<std::thread::id> m_ended;     // of those, the ones that ended on their own
     qsizetype m_idle = 0;
     int m_threads = 0;
     int m_running = 0;
