@@ -14,6 +14,7 @@
 // measured in a child process of its own, so that peak memory is that of one
 // file. Files are created in a temporary folder and removed after use.
 #include "BenchData.h"
+#include "BenchProbe.h"
 #include "BigTextIndexer.h"
 #include "BigTextJobs.h"
 #include "BigTextView.h"
@@ -55,44 +56,6 @@ const QString kNeedle = QStringLiteral("終端の目印XYZZY");
 // The big file's name in the walk, halfway down the small ones.
 const QString kWalkBig = QStringLiteral("small-049b-big.txt");
 
-double ms(qint64 ns) { return ns / 1e6; }
-
-// Processor time of the whole process (all threads) so far, in ms.
-double cpuMs()
-{
-    struct rusage ru;
-    getrusage(RUSAGE_SELF, &ru);
-    return (ru.ru_utime.tv_sec + ru.ru_stime.tv_sec) * 1e3 + (ru.ru_utime.tv_usec + ru.ru_stime.tv_usec) / 1e3;
-}
-
-// The largest gap between ticks of a 1 ms timer since reset().
-class StallProbe : public QObject {
-public:
-    StallProbe()
-    {
-        m_timer.setTimerType(Qt::PreciseTimer);
-        m_timer.setInterval(1);
-        connect(&m_timer, &QTimer::timeout, this, [this] {
-            const qint64 now = m_clock.nsecsElapsed();
-            m_worst = std::max(m_worst, now - m_last);
-            m_last = now;
-        });
-        m_clock.start();
-        m_timer.start();
-    }
-    void reset()
-    {
-        m_last = m_clock.nsecsElapsed();
-        m_worst = 0;
-    }
-    // The gap still open counts too.
-    double worstMs() const { return ms(std::max(m_worst, m_clock.nsecsElapsed() - m_last)); }
-
-private:
-    QTimer m_timer;
-    QElapsedTimer m_clock;
-    qint64 m_last = 0, m_worst = 0;
-};
 
 class PaintWatch : public QObject {
 public:
@@ -104,17 +67,6 @@ public:
     }
 };
 
-// Runs the event loop until done() holds or seconds pass; false on the time out.
-bool spin(const std::function<bool()>& done, int seconds = 1800)
-{
-    QElapsedTimer t;
-    t.start();
-    while (!done()) {
-        if (t.elapsed() > seconds * 1000) return false;
-        QApplication::processEvents(QEventLoop::WaitForMoreEvents);
-    }
-    return true;
-}
 
 class SilentMessages : public Messages {
 public:

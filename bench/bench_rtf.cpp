@@ -15,6 +15,7 @@
 // measured in a child process of its own, so that peak memory is that of one
 // file. Files are created in a temporary folder and removed after use.
 #include "BenchData.h"
+#include "BenchProbe.h"
 #include "BigTextJobs.h"
 #include "CommonDialogs.h"
 #include "Cp932.h"
@@ -45,47 +46,11 @@
 
 namespace {
 
-double ms(qint64 ns) { return ns / 1e6; }
-
 // The start of every generated file, up to its text: fonts, colours, paragraph.
 const QByteArray kHead = "{\\rtf1\\ansi\\ansicpg932\\deff0{\\fonttbl{\\f0\\fnil\\fcharset128 \\'82\\'6c\\'82\\'72 \\'96\\'be\\'92\\'a9;}"
                          "{\\f1\\fswiss\\fcharset0 Arial;}}{\\colortbl;\\red200\\green0\\blue0;\\red0\\green0\\blue160;}"
                          "\\viewkind4\\uc1\\pard\\f0\\fs21 ";
 
-double cpuMs()
-{
-    struct rusage ru;
-    getrusage(RUSAGE_SELF, &ru);
-    return (ru.ru_utime.tv_sec + ru.ru_stime.tv_sec) * 1e3 + (ru.ru_utime.tv_usec + ru.ru_stime.tv_usec) / 1e3;
-}
-
-// The largest gap between ticks of a 1 ms timer since reset().
-class StallProbe : public QObject {
-public:
-    StallProbe()
-    {
-        m_timer.setTimerType(Qt::PreciseTimer);
-        m_timer.setInterval(1);
-        connect(&m_timer, &QTimer::timeout, this, [this] {
-            const qint64 now = m_clock.nsecsElapsed();
-            m_worst = std::max(m_worst, now - m_last);
-            m_last = now;
-        });
-        m_clock.start();
-        m_timer.start();
-    }
-    void reset()
-    {
-        m_last = m_clock.nsecsElapsed();
-        m_worst = 0;
-    }
-    double worstMs() const { return ms(std::max(m_worst, m_clock.nsecsElapsed() - m_last)); }
-
-private:
-    QTimer m_timer;
-    QElapsedTimer m_clock;
-    qint64 m_last = 0, m_worst = 0;
-};
 
 // The time of the first paint of either text page while the pane holds text.
 class PaintWatch : public QObject {
@@ -100,16 +65,6 @@ public:
     }
 };
 
-bool spin(const std::function<bool()>& done, int seconds = 600)
-{
-    QElapsedTimer t;
-    t.start();
-    while (!done()) {
-        if (t.elapsed() > seconds * 1000) return false;
-        QApplication::processEvents(QEventLoop::WaitForMoreEvents, 5);
-    }
-    return true;
-}
 
 class SilentMessages : public Messages {
 public:

@@ -9,19 +9,6 @@
 #include <algorithm>
 #include <utility>
 
-namespace {
-
-QString sortKey(const QString& name)
-{
-    QString key(name.size(), Qt::Uninitialized);
-    char16_t* out = reinterpret_cast<char16_t*>(key.data());
-    const char16_t* in = reinterpret_cast<const char16_t*>(name.utf16());
-    for (qsizetype i = 0; i < name.size(); ++i) out[i] = Wildcard::fold(in[i]);
-    return key;
-}
-
-} // namespace
-
 FileListModel::FileListModel(QObject* parent) : QAbstractListModel(parent) {}
 
 FileListModel::~FileListModel() { forgetTypes(); }
@@ -94,7 +81,7 @@ void FileListModel::typesFound(const QStringList& names, const QStringList& type
 std::unique_ptr<FileListModel::Item> FileListModel::makeItem(QString name)
 {
     auto item = std::make_unique<Item>();
-    item->key = sortKey(name);
+    item->key = Wildcard::sortKey(name);
     item->shown = ShownName::of(name);
     item->name = std::move(name);
     return item;

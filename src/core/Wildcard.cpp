@@ -192,3 +192,12 @@ bool Wildcard::matchesLatin1(const char* name, qsizetype length) const
     if (m_all) return length > 0;
     return run(reinterpret_cast<const unsigned char*>(name), length);
 }
+
+QString Wildcard::sortKey(const QString& name)
+{
+    QString key(name.size(), Qt::Uninitialized);
+    char16_t* out = reinterpret_cast<char16_t*>(key.data());
+    const char16_t* in = reinterpret_cast<const char16_t*>(name.utf16());
+    for (qsizetype i = 0; i < name.size(); ++i) out[i] = fold(in[i]);
+    return key;
+}

@@ -32,6 +32,8 @@ public:
         if (c < 0x80) return (c >= 'a' && c <= 'z') ? char16_t(c - 32) : c;
         return QChar(c).toUpper().unicode();
     }
+    // A name folded character by character: what names are sorted by.
+    static QString sortKey(const QString& name);
 
 private:
     enum Kind : unsigned char { Literal, Star, DosStar, DosQm, DosDot };

@@ -29,14 +29,6 @@ struct Found {
     QString name;
 };
 
-QString sortKey(const QString& name)
-{
-    QString key(name.size(), Qt::Uninitialized);
-    char16_t* out = reinterpret_cast<char16_t*>(key.data());
-    const char16_t* in = reinterpret_cast<const char16_t*>(name.utf16());
-    for (qsizetype i = 0; i < name.size(); ++i) out[i] = Wildcard::fold(in[i]);
-    return key;
-}
 
 struct DirCloser {
     void operator()(DIR* d) const { if (d) ::closedir(d); }
@@ -117,7 +109,7 @@ QStringList RealPlatform::findFiles(const QString& folder, const QString& patter
 {
     std::vector<Found> found;
     scanFolder(folder, pattern, nullptr, [&](QStringList& batch) {
-        for (QString& n : batch) found.push_back({sortKey(n), std::move(n)});
+        for (QString& n : batch) found.push_back({Wildcard::sortKey(n), std::move(n)});
     });
     std::sort(found.begin(), found.end(), [](const Found& a, const Found& b) {
         const int c = a.key.compare(b.key);

@@ -1,0 +1,63 @@
+#pragma once
+// What the window benchmarks measure with: milliseconds, the process's
+// processor time, the longest stall of the event loop, and running the event
+// loop until something holds.
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QTimer>
+
+#include <algorithm>
+#include <functional>
+
+#include <sys/resource.h>
+
+inline double ms(qint64 ns) { return double(ns) / 1e6; }
+
+// Processor time of the whole process (all threads) so far, in ms.
+inline double cpuMs()
+{
+    struct rusage ru;
+    getrusage(RUSAGE_SELF, &ru);
+    return double(ru.ru_utime.tv_sec + ru.ru_stime.tv_sec) * 1e3 + double(ru.ru_utime.tv_usec + ru.ru_stime.tv_usec) / 1e3;
+}
+
+// The largest gap between ticks of a 1 ms timer since reset().
+class StallProbe : public QObject {
+public:
+    StallProbe()
+    {
+        m_timer.setTimerType(Qt::PreciseTimer);
+        m_timer.setInterval(1);
+        connect(&m_timer, &QTimer::timeout, this, [this] {
+            const qint64 now = m_clock.nsecsElapsed();
+            m_worst = std::max(m_worst, now - m_last);
+            m_last = now;
+        });
+        m_clock.start();
+        m_timer.start();
+    }
+    void reset()
+    {
+        m_last = m_clock.nsecsElapsed();
+        m_worst = 0;
+    }
+    // The gap still open counts too.
+    double worstMs() const { return ms(std::max(m_worst, m_clock.nsecsElapsed() - m_last)); }
+
+private:
+    QTimer m_timer;
+    QElapsedTimer m_clock;
+    qint64 m_last = 0, m_worst = 0;
+};
+
+// Runs the event loop until done() holds or seconds pass; false on the time out.
+inline bool spin(const std::function<bool()>& done, int seconds = 1800)
+{
+    QElapsedTimer t;
+    t.start();
+    while (!done()) {
+        if (t.elapsed() > qint64(seconds) * 1000) return false;
+        QApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    }
+    return true;
+}
