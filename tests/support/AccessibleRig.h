@@ -148,5 +148,28 @@ inline QList<QAccessible::Event> kindsHeard()
     return kinds;
 }
 
+inline BigTextView* bigOf(TextPane& pane) { return qobject_cast<BigTextView*>(pane.textWidget()); }
+
+// Shows a window at a size and waits until it is on screen.
+inline void show(QWidget& w, int width, int height)
+{
+    w.resize(width, height);
+    w.show();
+    QApplication::setActiveWindow(&w);
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+}
+
+// As when a screen reader starts listening: the toolkit sends events, and
+// they are recorded.
+inline bool startListening()
+{
+    QPlatformAccessibility* platform = QGuiApplicationPrivate::platformIntegration()->accessibility();
+    if (!platform) return false;
+    platform->setActive(true);
+    QAccessible::installUpdateHandler(record);
+    return QAccessible::isActive();
+}
+
 } // namespace
+
 

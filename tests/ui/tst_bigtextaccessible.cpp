@@ -9,25 +9,9 @@ class TestBigTextAccessible : public QObject {
     Q_OBJECT
 
     TempFolder m_dir{false};
-    static BigTextView* bigOf(TextPane& pane) { return qobject_cast<BigTextView*>(pane.textWidget()); }
-    static void show(QWidget& w, int width, int height)
-    {
-        w.resize(width, height);
-        w.show();
-        QApplication::setActiveWindow(&w);
-        QVERIFY(QTest::qWaitForWindowExposed(&w));
-    }
 
 private Q_SLOTS:
-    void initTestCase()
-    {
-        // As when a screen reader starts listening: the toolkit sends events.
-        QPlatformAccessibility* platform = QGuiApplicationPrivate::platformIntegration()->accessibility();
-        QVERIFY(platform);
-        platform->setActive(true);
-        QVERIFY(QAccessible::isActive());
-        QAccessible::installUpdateHandler(record);
-    }
+    void initTestCase() { QVERIFY(startListening()); }
     void init() { g_heard.clear(); }
     void cleanup() { AccessibleWindow::resetLimits(); }
 
