@@ -1,9 +1,13 @@
 #pragma once
 // What the window benchmarks measure with: milliseconds, the process's
 // processor time, the longest stall of the event loop, and running the event
-// loop until something holds.
+// loop until something holds; a measurement run in a child process of its
+// own, so that its peak memory is its own.
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QMap>
+#include <QProcess>
+#include <QStringList>
 #include <QTimer>
 
 #include <algorithm>
@@ -60,4 +64,22 @@ inline bool spin(const std::function<bool()>& done, int seconds = 1800)
         QApplication::processEvents(QEventLoop::WaitForMoreEvents);
     }
     return true;
+}
+
+// Runs this program again with args and reads the key=value figures it prints.
+inline QMap<QString, double> runChild(const QString& self, const QStringList& args)
+{
+    QMap<QString, double> values;
+    QProcess child;
+    child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    child.start(self, args);
+    if (!child.waitForFinished(3600000)) {
+        child.kill();
+        return values;
+    }
+    for (const QByteArray& kv : child.readAllStandardOutput().trimmed().split(' ')) {
+        const int eq = kv.indexOf('=');
+        if (eq > 0) values[QString::fromLatin1(kv.left(eq))] = kv.mid(eq + 1).toDouble();
+    }
+    return values;
 }

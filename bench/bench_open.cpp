@@ -284,23 +284,6 @@ int runIndex(const QString& path)
     return 0;
 }
 
-QMap<QString, double> runChild(const QString& self, const QStringList& args)
-{
-    QMap<QString, double> values;
-    QProcess child;
-    child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    child.start(self, args);
-    if (!child.waitForFinished(3600000)) {
-        child.kill();
-        return values;
-    }
-    for (const QByteArray& kv : child.readAllStandardOutput().trimmed().split(' ')) {
-        const int eq = kv.indexOf('=');
-        if (eq > 0) values[QString::fromLatin1(kv.left(eq))] = kv.mid(eq + 1).toDouble();
-    }
-    return values;
-}
-
 // The best of two runs of a command on the cached file (the first run also
 // brings it into the cache), in ms.
 double timeTool(const QString& program, const QStringList& args)

@@ -212,23 +212,6 @@ bool writeRtf(const QString& path, qint64 size, bool raw)
     return f.write(buf) == buf.size();
 }
 
-QMap<QString, double> runChild(const QString& self, const QStringList& args)
-{
-    QMap<QString, double> values;
-    QProcess child;
-    child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    child.start(self, args);
-    if (!child.waitForFinished(3600000)) {
-        child.kill();
-        return values;
-    }
-    for (const QByteArray& kv : child.readAllStandardOutput().trimmed().split(' ')) {
-        const int eq = kv.indexOf('=');
-        if (eq > 0) values[QString::fromLatin1(kv.left(eq))] = kv.mid(eq + 1).toDouble();
-    }
-    return values;
-}
-
 int orchestrate(const QStringList& args, const QString& self)
 {
     QList<int> sizes{10, 30};
