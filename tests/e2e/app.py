@@ -108,7 +108,12 @@ class Vardolin:
                 return None
             x, y, w, h = a11y.extents(frame)
             for wid in self.desk.windows(r"^(Vardolin)?( - .*)?$"):
-                ox, oy, ow, oh, state = self.desk.client_origin(wid)
+                try:
+                    ox, oy, ow, oh, state = self.desk.client_origin(wid)
+                except Failure:
+                    # A message box of the same title that closed between
+                    # the search and this query.
+                    continue
                 # Settled: the program's idea of where its window is agrees
                 # with the X server's.
                 if max(abs(a - b) for a, b in zip((ox, oy, ow, oh), (x, y, w, h))) > 1 or state != "IsViewable":

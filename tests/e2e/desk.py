@@ -108,18 +108,47 @@ class Desktop:
                 number += chunk
         self.display = ":" + number.decode().strip()
         os.environ["DISPLAY"] = self.display
+        # A client must be able to connect before anything else starts: on a
+        # busy machine openbox once failed to open a display Xvfb had just named.
+        wait_for(lambda: subprocess.run(["xprop", "-root", "-len", "0", "_NET_SUPPORTED"],
+                                        capture_output=True).returncode == 0 or xvfb.poll() is not None,
+                 "Xvfb to accept a client")
+        if xvfb.poll() is not None:
+            raise Failure(f"Xvfb ended after naming display {self.display}")
         if self.window_manager:
-            need("openbox")
-            wm_log = open(os.path.join(self.workdir, "openbox.log"), "wb")
-            self.procs.append(subprocess.Popen(["openbox", "--sm-disable"], stdout=wm_log, stderr=wm_log))
-            try:
-                wait_for(lambda: "window id" in self.xprop_root("_NET_SUPPORTING_WM_CHECK"),
-                         "openbox to manage the screen")
-            except Failure as e:
-                with open(os.path.join(self.workdir, "openbox.log"), errors="replace") as f:
-                    raise Failure(f"{e}; openbox {'ended' if self.procs[-1].poll() is not None else 'runs'}, "
-                                  f"its log: {f.read()[-2000:]!r}") from None
+            self._start_window_manager()
         return self
+
+    def _start_window_manager(self):
+        need("openbox")
+        # openbox that could not open the display ends at once; another try
+        # costs nothing, while giving up fails a run that has nothing wrong.
+        for attempt in range(1, 4):
+            log_path = os.path.join(self.workdir, f"openbox-{attempt}.log")
+            wm_log = open(log_path, "wb")
+            wm = subprocess.Popen(["openbox", "--sm-disable"], stdout=wm_log, stderr=wm_log)
+            self.procs.append(wm)
+
+            def managed():
+                if "window id" in self.xprop_root("_NET_SUPPORTING_WM_CHECK"):
+                    return True
+                if wm.poll() is not None:
+                    raise Failure("openbox ended")
+                return False
+            try:
+                wait_for(managed, "openbox to manage the screen")
+                return
+            except Failure as e:
+                with open(log_path, errors="replace") as f:
+                    wm_said = f.read()[-2000:]
+                with open(os.path.join(self.workdir, "xvfb.log"), errors="replace") as f:
+                    xvfb_said = f.read()[-2000:]
+                failure = (f"{e} (try {attempt}); Xvfb {'ended' if self.procs[0].poll() is not None else 'runs'}; "
+                           f"openbox's log: {wm_said!r}; Xvfb's log: {xvfb_said!r}")
+                print(f"  {failure}", flush=True)
+                if wm.poll() is None or self.procs[0].poll() is not None:
+                    break
+        raise Failure(failure)
 
     def __exit__(self, *exc):
         for p in reversed(self.procs):
