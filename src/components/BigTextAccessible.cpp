@@ -175,6 +175,7 @@ QString BigTextAccessible::text(int startOffset, int endOffset) const
         const qint64 start = std::clamp(position(startOffset), w.start, w.end);
         const qint64 end = std::clamp(position(endOffset), w.start, w.end);
         if (end <= start) return {};
+        view()->checkCounts(start, std::min<qint64>(end, start + MaxRange));
         return view()->m_doc.text(start, std::min<qint64>(end - start, MaxRange));
     } catch (...) {
         return {};
@@ -284,7 +285,13 @@ QString BigTextAccessible::boundaryText(Where where, int offset, QAccessible::Te
         const Span w = shown();
         const qint64 pos = position(offset);
         if (pos < w.start || pos > w.end) return {};
-        if (type == QAccessible::NoBoundary) return spanText(w, startOffset, endOffset);
+        // The items around pos are read from checked counts (what comes
+        // before them in the text may move, never what they hold).
+        if (type == QAccessible::NoBoundary) {
+            view()->checkCounts(w.start, std::min(w.end, w.start + MaxRange));
+            return spanText(w, startOffset, endOffset);
+        }
+        view()->checkCounts(std::max(w.start, pos - MaxRange), std::min(w.end, pos + MaxRange));
         // At the very end only a line is there to be read: the last one.
         const bool lines = type == QAccessible::LineBoundary || type == QAccessible::ParagraphBoundary;
         const Span at = pos < w.end || lines ? item(pos, type) : Span{w.end, w.end};

@@ -163,6 +163,10 @@ private:
     qint64 hitTest(const QPoint& point) const;
     QRect caretRect() const;
     void restartBlink();
+    // Nothing shown or read stands on a count of characters the background
+    // check has not reached yet: the blocks about to be read are checked first.
+    void checkShownCounts();
+    void checkCounts(qint64 from, qint64 to);
     void drawRow(class QPainter& painter, const BigTextLayout::Line& line, int sub, int y, const QRect& clip);
 
     BigTextDocument m_doc;

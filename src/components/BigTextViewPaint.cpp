@@ -41,8 +41,25 @@ QRect BigTextView::caretRect() const
     return QRect(x, kMargin + int(row) * m_layout.lineHeight(), 1, m_layout.lineHeight());
 }
 
+void BigTextView::checkCounts(qint64 from, qint64 to)
+{
+    if (!m_doc.isExact() && m_doc.blockCount() > 0)
+        m_activity.indexer().checkNow(m_doc.blockAt(from), m_doc.blockAt(to) + 1);
+}
+
+void BigTextView::checkShownCounts()
+{
+    if (m_doc.isExact() || m_doc.foldCount() == 0) return;
+    // Folds never outnumber the rows they fill, so these cover the screen.
+    const qint64 last = std::min(m_doc.foldCount() - 1, m_top.line + pageLines() + 1);
+    m_activity.indexer().checkNow(m_doc.blockOfFold(m_top.line), m_doc.blockOfFold(last) + 1);
+}
+
 void BigTextView::paintEvent(QPaintEvent* event)
 {
+    // Nothing shown stands on a count of characters not yet checked: the
+    // background check may not have reached the blocks on the screen.
+    checkShownCounts();
     QPainter painter(viewport());
     const QRect clip = event->rect();
     painter.fillRect(clip, palette().color(QPalette::Base));

@@ -87,6 +87,8 @@ public:
     // and by how much the positions behind it moved (0: no such block now).
     std::pair<qint64, qint64> correctBlock(quint64 id, qint64 chars);
     void markExact() { m_exact = true; }
+    // The count of block index was checked and found right.
+    void confirmBlock(int index) { m_pieces[size_t(index)].exact = true; }
 
     // Most a pipe or device is read; more is refused.
     static constexpr qint64 kMaxStreamBytes = 64 << 20;

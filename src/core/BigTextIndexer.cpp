@@ -10,6 +10,23 @@
 namespace {
 constexpr qint64 kUnknown = -2; // a boundary not looked for yet
 constexpr qint64 kNone = -1;    // no line start near the nominal cut
+
+// What decoding gives for a block of the file counted quickly; -1 when it
+// cannot be read as it was indexed (unreadable now, or the file changed:
+// it keeps the count it was shown with).
+qint64 exactBlockChars(const BigTextSource& source, qint64 offset, qint64 size, std::vector<char>& bytes)
+{
+    bytes.resize(size_t(size));
+    qint64 got = 0;
+    try {
+        got = BigTextScan::readAt(source.fd(), offset, bytes.data(), size);
+    } catch (const VarError&) {
+        return -1;
+    }
+    if (got != size) return -1;
+    const qint64 crlfs = size - BigTextScan::quickChars(BigTextScan::QuickCount::None, bytes.data(), size);
+    return BigTextScan::exactChars(source.codec(), bytes.data(), size, crlfs);
+}
 } // namespace
 
 // Blocks of one segment that have come in ahead of their turn.
@@ -222,22 +239,30 @@ void BigTextIndexer::check()
                 std::vector<std::pair<quint64, qint64>> fixes;
                 for (size_t k = first; k < last; ++k) {
                     const Part& p = (*parts)[k];
-                    bytes->resize(size_t(p.bytes));
-                    qint64 got = 0;
-                    try {
-                        got = BigTextScan::readAt(source->fd(), p.offset, bytes->data(), p.bytes);
-                    } catch (const VarError&) {
-                        continue; // unreadable now: shown blank, whatever its count
-                    }
-                    if (got != p.bytes) continue; // the file changed: it keeps the count it was shown with
-                    const qint64 crlfs = p.bytes - BigTextScan::quickChars(BigTextScan::QuickCount::None, bytes->data(), p.bytes);
-                    const qint64 chars = BigTextScan::exactChars(source->codec(), bytes->data(), p.bytes, crlfs);
-                    if (chars != p.chars) fixes.emplace_back(p.id, chars);
+                    const qint64 chars = exactBlockChars(*source, p.offset, p.bytes, *bytes);
+                    if (chars >= 0 && chars != p.chars) fixes.emplace_back(p.id, chars);
                 }
                 if (!fixes.empty()) job->post([this, fixes] { checked(fixes, false); });
             };
         },
         [this] { checked({}, true); });
+}
+
+bool BigTextIndexer::checkNow(int from, int to)
+{
+    const auto& source = m_doc.source();
+    if (m_doc.isExact() || !source) return false;
+    std::vector<std::pair<quint64, qint64>> fixes;
+    std::vector<char> bytes;
+    for (int i = std::max(from, 0); i < std::min(to, m_doc.blockCount()); ++i) {
+        const BigTextPart& p = m_doc.part(i);
+        if (p.own || p.exact) continue;
+        const qint64 chars = exactBlockChars(*source, p.offset, p.bytes, bytes);
+        if (chars >= 0 && chars != p.chars) fixes.emplace_back(p.id, chars);
+        else m_doc.confirmBlock(i);
+    }
+    checked(fixes, false);
+    return !fixes.empty();
 }
 
 void BigTextIndexer::checked(const std::vector<std::pair<quint64, qint64>>& corrections, bool done)

@@ -37,6 +37,11 @@ public:
     void open(int fd, const QString& path, TextEncoding encoding);
     // Stops the work for the current file; the document keeps what it has.
     void cancel();
+    // Checks at once, on this thread, the counts of the blocks [from, to)
+    // that were counted quickly and are not checked yet, so that what is
+    // about to be read from them is exact; corrections are signalled as the
+    // background check's are. Whether any count changed.
+    bool checkNow(int from, int to);
     // Indexing, or checking the counts of characters.
     bool running() const { return m_job != nullptr || m_check != nullptr; }
 

@@ -166,6 +166,47 @@ private Q_SLOTS:
         QCOMPARE(corrected.isEmpty(), extra.isEmpty() || encoding == TextEncoding::Utf16LE);
     }
 
+    void blocksReadBeforeTheCheckAreCheckedFirst()
+    {
+        // The rest of the file counted quickly, as the workers count it, and
+        // no background check: the blocks a reader is about to read are
+        // checked on the spot, corrected where the text is ill-formed, and
+        // read exactly; the others wait for the check.
+        QByteArray bytes;
+        for (int part = 0; part < 10; ++part)
+            bytes += Cp932::encode(sampleText(quint32(40 + part), 700)) + QByteArray("\x82\x40\x85\x40\x82\n\xFD\x81", 8);
+        const QString file = path(QStringLiteral("quick.txt"));
+        writeFile(file, bytes);
+        BigTextDocument whole;
+        whole.openHead(openFd(file), file, TextEncoding::Cp932, -1);
+        BigTextDocument doc;
+        doc.openHead(openFd(file), file, TextEncoding::Cp932, 40'000);
+        std::vector<BigTextScan::Block> rest;
+        BigTextScan::ScanControl control;
+        control.quick = BigTextScan::QuickCount::Cp932;
+        BigTextScan::scanRange(doc.source()->fd(), doc.indexedEnd(), doc.fileEnd(), doc.source()->codec(), rest, control);
+        doc.appendBlocks(rest);
+        QVERIFY(doc.isComplete());
+        QVERIFY(!doc.isExact());
+        QVERIFY(doc.length() != whole.length()); // the quick counts are off, or there is nothing to test
+
+        BigTextIndexer indexer(doc);
+        QSignalSpy corrected(&indexer, &BigTextIndexer::corrected);
+        const int from = doc.blockCount() / 2, to = from + 3;
+        indexer.checkNow(from, to);
+        QVERIFY(!corrected.isEmpty());
+        for (int i = 0; i < doc.blockCount(); ++i) QCOMPARE(doc.part(i).exact, i < from ? doc.part(i).exact : i < to);
+        // Lines are exact everywhere; the text of the checked blocks is the file's.
+        for (int i = from; i < to; ++i) {
+            const qint64 line = doc.block(i).firstLine + 1;
+            QCOMPARE(doc.lineLength(line), whole.lineLength(line));
+            QCOMPARE(doc.text(doc.lineStart(line), doc.lineLength(line)), whole.text(whole.lineStart(line), whole.lineLength(line)));
+        }
+        // Checking everything leaves the text of the file.
+        indexer.checkNow(0, doc.blockCount());
+        QCOMPARE(doc.text(0, doc.length()), whole.text(0, whole.length()));
+    }
+
     void holesReadLikeTheirZeros_data()
     {
         QTest::addColumn<TextEncoding>("encoding");

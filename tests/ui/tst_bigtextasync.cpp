@@ -18,6 +18,8 @@
 #include <QProgressBar>
 #include <QtTest>
 
+#include <optional>
+
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -232,6 +234,46 @@ private Q_SLOTS:
         QCOMPARE(early.size(), answer().size());
         QCOMPARE(early, answer());
         if (!copy) QCOMPARE(v.pane()->selectedText(), QStringLiteral("最後の目印"));
+    }
+
+    void shownTextNeverStandsOnUncheckedCounts()
+    {
+        // The whole file indexed with quick counts, their check held back:
+        // wherever the view goes, the block it shows is checked on the spot
+        // and reads as the file.
+        QByteArray bytes;
+        for (int n = 0; bytes.size() < (3 << 20); ++n) {
+            bytes += Cp932::encode(QStringLiteral("行 %1 の文章です。ここに少し言葉を並べておく。\r\n").arg(n));
+            if (n % 8 == 7) bytes += QByteArray("\x82\x40\x85\x40\x82\r\n\xFD\x81\r\n", 12);
+        }
+        // (Read as a big text, what has no character reads as U+FFFD.)
+        const QStringList lines = decoded(bytes).replace(QChar(0), QChar(0xFFFD)).split(u'\n');
+        Rig v;
+        v.write(QStringLiteral("ill.txt"), bytes);
+        v.showWindow();
+        std::optional<BigTextWorkers::Hold> hold(std::in_place);
+        v.showListed(QStringLiteral("ill.txt"));
+        // The workers index it all; what they found is taken in (and the
+        // check started) only once the check is held too.
+        hold.reset();
+        QVERIFY(BigTextWorkers::waitIdle(60000));
+        hold.emplace();
+        QTRY_VERIFY_WITH_TIMEOUT(v.view()->isComplete(), 60000);
+        const BigTextDocument& doc = v.view()->document();
+        QVERIFY(!doc.isExact());
+        for (qint64 line : {qint64(lines.size() / 2), qint64(lines.size() - 2)}) {
+            v.pane()->setSelStart(doc.lineStart(line));
+            v.view()->viewport()->repaint();
+            const int block = doc.blockAt(doc.lineStart(line));
+            QVERIFY(doc.part(block).exact);
+            const BigTextDocument::Block b = doc.block(block);
+            for (qint64 l = b.firstLine; l < b.firstLine + b.lines; ++l)
+                QCOMPARE(doc.text(doc.lineStart(l), doc.lineLength(l)), lines[l]);
+        }
+        QVERIFY(!doc.isExact()); // the rest is left to the check
+        hold.reset();
+        QTRY_VERIFY_WITH_TIMEOUT(doc.isExact(), 60000);
+        QCOMPARE(doc.text(0, doc.length()), lines.join(u'\n'));
     }
 
     void longFindShowsProgressAndEscapeCancelsIt()
