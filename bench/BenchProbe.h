@@ -14,6 +14,7 @@
 #include <functional>
 
 #include <sys/resource.h>
+#include <time.h>
 
 inline double ms(qint64 ns) { return double(ns) / 1e6; }
 
@@ -25,7 +26,17 @@ inline double cpuMs()
     return double(ru.ru_utime.tv_sec + ru.ru_stime.tv_sec) * 1e3 + double(ru.ru_utime.tv_usec + ru.ru_stime.tv_usec) / 1e3;
 }
 
-// The largest gap between ticks of a 1 ms timer since reset().
+// Processor time of the calling thread so far, in ns.
+inline qint64 threadCpuNs()
+{
+    timespec ts{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
+    return qint64(ts.tv_sec) * 1000000000 + ts.tv_nsec;
+}
+
+// The largest gap between ticks of a 1 ms timer since reset(), and the most
+// processor time the event loop's thread spent within one gap: on a busy
+// machine a gap also holds the time the thread waited for a core.
 class StallProbe : public QObject {
 public:
     StallProbe()
@@ -33,9 +44,11 @@ public:
         m_timer.setTimerType(Qt::PreciseTimer);
         m_timer.setInterval(1);
         connect(&m_timer, &QTimer::timeout, this, [this] {
-            const qint64 now = m_clock.nsecsElapsed();
+            const qint64 now = m_clock.nsecsElapsed(), cpu = threadCpuNs();
             m_worst = std::max(m_worst, now - m_last);
+            m_worstCpu = std::max(m_worstCpu, cpu - m_lastCpu);
             m_last = now;
+            m_lastCpu = cpu;
         });
         m_clock.start();
         m_timer.start();
@@ -43,15 +56,17 @@ public:
     void reset()
     {
         m_last = m_clock.nsecsElapsed();
-        m_worst = 0;
+        m_lastCpu = threadCpuNs();
+        m_worst = m_worstCpu = 0;
     }
     // The gap still open counts too.
     double worstMs() const { return ms(std::max(m_worst, m_clock.nsecsElapsed() - m_last)); }
+    double worstCpuMs() const { return ms(std::max(m_worstCpu, threadCpuNs() - m_lastCpu)); }
 
 private:
     QTimer m_timer;
     QElapsedTimer m_clock;
-    qint64 m_last = 0, m_worst = 0;
+    qint64 m_last = 0, m_worst = 0, m_lastCpu = 0, m_worstCpu = 0;
 };
 
 // Runs the event loop until done() holds or seconds pass; false on the time out.

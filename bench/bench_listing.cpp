@@ -14,6 +14,7 @@
 // slow folder, where every entry costs the delay more to read (as on a slow
 // mount), and the peak memory of the process.
 #include "AppEnv.h"
+#include "BenchProbe.h"
 #include "FileListModel.h"
 #include "FsPath.h"
 #include "CommonDialogs.h"
@@ -70,56 +71,6 @@ long peakRssKb()
     rusage ru{};
     getrusage(RUSAGE_SELF, &ru);
     return ru.ru_maxrss;
-}
-
-double ms(qint64 ns) { return double(ns) / 1e6; }
-
-// Processor time of the calling thread, in ns.
-qint64 threadCpuNs()
-{
-    timespec ts{};
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
-    return qint64(ts.tv_sec) * 1000000000 + ts.tv_nsec;
-}
-
-// The largest gap between ticks of a 1 ms timer since reset(), and the most
-// processor time the event loop's thread spent within one gap: on a busy
-// machine a gap also holds the time the thread waited for a core.
-class StallProbe : public QObject {
-public:
-    StallProbe()
-    {
-        m_timer.setTimerType(Qt::PreciseTimer);
-        m_timer.setInterval(1);
-        connect(&m_timer, &QTimer::timeout, this, [this] {
-            const qint64 now = m_clock.nsecsElapsed(), cpu = threadCpuNs();
-            m_worst = std::max(m_worst, now - m_last);
-            m_worstCpu = std::max(m_worstCpu, cpu - m_lastCpu);
-            m_last = now;
-            m_lastCpu = cpu;
-        });
-        m_clock.start();
-        m_timer.start();
-    }
-    void reset()
-    {
-        m_last = m_clock.nsecsElapsed();
-        m_lastCpu = threadCpuNs();
-        m_worst = m_worstCpu = 0;
-    }
-    double worstMs() const { return ms(std::max(m_worst, m_clock.nsecsElapsed() - m_last)); }
-    double worstCpuMs() const { return ms(std::max(m_worstCpu, threadCpuNs() - m_lastCpu)); }
-
-private:
-    QTimer m_timer;
-    QElapsedTimer m_clock;
-    qint64 m_last = 0, m_worst = 0, m_lastCpu = 0, m_worstCpu = 0;
-};
-
-// Runs the event loop until done() holds.
-void spin(const std::function<bool()>& done)
-{
-    while (!done()) QApplication::processEvents(QEventLoop::WaitForMoreEvents);
 }
 
 bool makeFolder(const QString& dir, int files, int matching)
