@@ -3,6 +3,7 @@ optionally openbox, and the X-side queries and real input events (xdotool)
 that the scenarios use. Every wait polls a condition; nothing sleeps for a
 fixed time to let something happen."""
 
+import glob
 import os
 import shutil
 import subprocess
@@ -91,12 +92,38 @@ class Desktop:
     def _start(self):
         for tool in ("Xvfb", "xdotool", "xprop", "xwininfo", "import"):
             need(tool)
+        # On a busy machine openbox once failed to open a display Xvfb had
+        # just named: most likely a server of another run that was ending
+        # on the same number took the new one's socket with it. A display
+        # that takes no client is given up for another.
+        for attempt in range(1, 4):
+            xvfb = self._start_xvfb(attempt)
+            accepts = lambda: subprocess.run(["xprop", "-root", "-len", "0", "_NET_SUPPORTED"],
+                                             capture_output=True).returncode == 0
+            try:
+                wait_for(lambda: accepts() or xvfb.poll() is not None, "Xvfb to accept a client", timeout=10)
+                if xvfb.poll() is None:
+                    break
+            except Failure:
+                pass
+            print(f"  display {self.display} (try {attempt}) takes no client; Xvfb "
+                  f"{'ended' if xvfb.poll() is not None else 'runs'}", flush=True)
+            if xvfb.poll() is None:
+                xvfb.kill()
+                xvfb.wait()
+        else:
+            raise Failure("no Xvfb display took a client in 3 tries")
+        if self.window_manager:
+            self._start_window_manager()
+        return self
+
+    def _start_xvfb(self, attempt):
         read_end, write_end = os.pipe()
-        log = open(os.path.join(self.workdir, "xvfb.log"), "wb")
+        log = open(os.path.join(self.workdir, f"xvfb-{attempt}.log"), "wb")
         xvfb = subprocess.Popen(
             ["Xvfb", "-displayfd", str(write_end), "-screen", "0", self.screen, "-nolisten", "tcp"],
             pass_fds=(write_end,), stdout=log, stderr=log)
-        self.procs.append(xvfb)
+        self.procs.insert(0, xvfb)
         os.close(write_end)
         # Xvfb writes the display number once it accepts clients.
         number = b""
@@ -108,16 +135,7 @@ class Desktop:
                 number += chunk
         self.display = ":" + number.decode().strip()
         os.environ["DISPLAY"] = self.display
-        # A client must be able to connect before anything else starts: on a
-        # busy machine openbox once failed to open a display Xvfb had just named.
-        wait_for(lambda: subprocess.run(["xprop", "-root", "-len", "0", "_NET_SUPPORTED"],
-                                        capture_output=True).returncode == 0 or xvfb.poll() is not None,
-                 "Xvfb to accept a client")
-        if xvfb.poll() is not None:
-            raise Failure(f"Xvfb ended after naming display {self.display}")
-        if self.window_manager:
-            self._start_window_manager()
-        return self
+        return xvfb
 
     def _start_window_manager(self):
         need("openbox")
@@ -141,7 +159,7 @@ class Desktop:
             except Failure as e:
                 with open(log_path, errors="replace") as f:
                     wm_said = f.read()[-2000:]
-                with open(os.path.join(self.workdir, "xvfb.log"), errors="replace") as f:
+                with open(sorted(glob.glob(os.path.join(self.workdir, "xvfb-*.log")))[-1], errors="replace") as f:
                     xvfb_said = f.read()[-2000:]
                 failure = (f"{e} (try {attempt}); Xvfb {'ended' if self.procs[0].poll() is not None else 'runs'}; "
                            f"openbox's log: {wm_said!r}; Xvfb's log: {xvfb_said!r}")
