@@ -200,11 +200,12 @@ void BigTextIndexer::check()
     struct Part {
         quint64 id;
         qint64 offset, bytes, chars;
+        TextCodec::State state;
     };
     auto parts = std::make_shared<std::vector<Part>>();
     for (int i = 0; i < m_doc.blockCount(); ++i) {
         const BigTextPart& p = m_doc.part(i);
-        if (!p.own && !p.exact) parts->push_back({p.id, p.offset, p.bytes, p.chars});
+        if (!p.own && !p.exact) parts->push_back({p.id, p.offset, p.bytes, p.chars, p.state});
     }
     auto source = m_doc.source();
     if (parts->empty() || !source) {
@@ -231,7 +232,7 @@ void BigTextIndexer::check()
                     }
                     if (got != p.bytes) continue; // the file changed: it keeps the count it was shown with
                     const qint64 crlfs = p.bytes - BigTextScan::quickChars(BigTextScan::QuickCount::None, bytes->data(), p.bytes);
-                    const qint64 chars = BigTextScan::exactChars(source->codec(), bytes->data(), p.bytes, crlfs);
+                    const qint64 chars = BigTextScan::exactChars(source->codec(), bytes->data(), p.bytes, crlfs, p.state);
                     if (chars != p.chars) fixes.emplace_back(p.id, chars);
                 }
                 if (!fixes.empty()) job->post([this, fixes] { checked(fixes, false); });

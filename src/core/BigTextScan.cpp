@@ -98,6 +98,7 @@ public:
         base = begin;
         m_begin = begin;
         avail = 0;
+        if (m_codec.stateful() && begin > 0) lookBack(begin);
         bool eof = false;
         for (;;) {
             if (m_control.cancel && m_control.cancel->load(std::memory_order_relaxed)) return base + blockStart;
@@ -161,6 +162,18 @@ private:
         return readAt(m_fd, offset, into, want);
     }
 
+    // The state where a scan inside the file starts, from the escapes in the
+    // bytes before it (a line start: no escape runs on past the line end).
+    void lookBack(qint64 begin)
+    {
+        const qint64 from = std::max<qint64>(0, begin - kLookBackBytes);
+        std::vector<char> before(size_t(begin - from));
+        const qint64 got = readAt(m_fd, from, before.data(), begin - from);
+        TextCodec::State decided = 0;
+        m_state = m_codec.stateAtEnd(before.data(), got, &decided);
+        m_guess = from == 0 && got == begin - from ? 0 : TextCodec::State(~decided);
+    }
+
     // Whether [from, to) of the buffer is all a hole's zeros, which hold no
     // line end and one character a unit: then nothing in it is looked at.
     bool inZeros(qint64 from, qint64 to) const
@@ -212,8 +225,8 @@ private:
             if (last > blockStart) {
                 emit(last, true);
             } else {
-                qint64 cut = m_codec.boundaryBefore(reinterpret_cast<const char*>(p + blockStart),
-                                                    avail - blockStart, kMaxBlockBytes);
+                qint64 cut = m_codec.boundaryFrom(m_state, reinterpret_cast<const char*>(p + blockStart),
+                                                  avail - blockStart, kMaxBlockBytes);
                 if (cut <= 0) cut = kMaxBlockBytes;
                 emit(blockStart + cut, false);
             }
@@ -251,8 +264,8 @@ private:
                 emit(lineStart, true);
             } else {
                 // One line longer than a block: cut it where a character starts.
-                qint64 cut = m_codec.boundaryBefore(reinterpret_cast<const char*>(p + blockStart),
-                                                    avail - blockStart, kMaxBlockBytes);
+                qint64 cut = m_codec.boundaryFrom(m_state, reinterpret_cast<const char*>(p + blockStart),
+                                                  avail - blockStart, kMaxBlockBytes);
                 if (cut <= 0) cut = kMaxBlockBytes;
                 emit(blockStart + cut, false);
                 lineStart = blockStart;
@@ -269,6 +282,8 @@ private:
         b.newlines = newlines;
         b.endsWithNewline = endsWithNewline;
         const char* data = reinterpret_cast<const char*>(p + blockStart);
+        b.state = m_state;
+        b.guess = m_guess;
         if (inZeros(blockStart, to)) {
             b.newlines = crlfs = 0;
             b.chars = b.bytes / U;
@@ -281,7 +296,15 @@ private:
                 b.exact = false;
             }
         }
-        if (b.exact && !inZeros(blockStart, to)) b.chars = exactChars(m_codec, data, b.bytes, crlfs);
+        if (m_codec.stateful() && !inZeros(blockStart, to)) {
+            TextCodec::State decided = 0;
+            b.chars = m_codec.countFrom(m_state, decided, data, b.bytes) - crlfs;
+            m_guess &= TextCodec::State(~decided);
+        } else if (b.exact && !inZeros(blockStart, to)) {
+            b.chars = exactChars(m_codec, data, b.bytes, crlfs);
+        }
+        b.endState = m_state;
+        b.endGuess = m_guess;
         m_out.push_back(b);
         blockStart = to;
         newlines = crlfs = 0;
@@ -304,6 +327,7 @@ private:
     qint64 m_dataAt = 0; // where the next data after a hole starts (-1: unknown)
     qint64 m_zerosFrom = -1, m_zerosTo = -1; // the file's range last read from a hole
     bool m_zeroIsChar = false; // a zero unit decodes to one character
+    TextCodec::State m_state = 0, m_guess = 0; // where the next block starts (see Block)
 };
 
 // The first line start behind the LF unit found at or after from (units counted
@@ -370,19 +394,21 @@ void Decoded::index()
         if (d[i] == u'\n') lineStarts.push_back(qint32(i + 1));
 }
 
-Decoded decode(const TextCodec& codec, const char* data, qint64 size)
+Decoded decode(const TextCodec& codec, const char* data, qint64 size, TextCodec::State state)
 {
     Decoded d;
-    codec.decode(data, size, d.text);
+    codec.decodeFrom(state, data, size, d.text);
     normalize(d.text);
     d.index();
     return d;
 }
 
-qint64 exactChars(const TextCodec& codec, const char* data, qint64 size, qint64 crlfs)
+qint64 exactChars(const TextCodec& codec, const char* data, qint64 size, qint64 crlfs, TextCodec::State state)
 {
-    const qint64 units = codec.countUnits(data, size);
-    return units >= 0 ? units - crlfs : decode(codec, data, size).text.size();
+    TextCodec::State decided = 0;
+    const TextCodec::State from = state;
+    const qint64 units = codec.countFrom(state, decided, data, size);
+    return units >= 0 ? units - crlfs : decode(codec, data, size, from).text.size();
 }
 
 qint64 readAt(int fd, qint64 offset, char* buffer, qint64 size)
