@@ -84,6 +84,7 @@ public:
     Scanner(int fd, const TextCodec& codec, qint64 chunk, std::vector<Block>& out, const ScanControl& control)
         : m_fd(fd), m_codec(codec), m_chunk(std::max<qint64>(chunk, 1)), m_out(out), m_control(control)
     {
+        m_stateful = codec.stateful();
         const char zeros[16] = {};
         m_zeroIsChar = exactChars(codec, zeros, sizeof zeros, 0) == qint64(sizeof zeros) / U;
     }
@@ -98,7 +99,7 @@ public:
         base = begin;
         m_begin = begin;
         avail = 0;
-        if (m_codec.stateful() && begin > 0) lookBack(begin);
+        if (m_stateful && begin > 0) lookBack(begin);
         bool eof = false;
         for (;;) {
             if (m_control.cancel && m_control.cancel->load(std::memory_order_relaxed)) return base + blockStart;
@@ -119,6 +120,9 @@ public:
                 if (avail > blockStart) {
                     bool ends = lineStart == avail && lineStart > blockStart;
                     if constexpr (U == 1) ends = p[avail - 1] == '\n' || p[avail - 1] == '\r';
+                    if (m_stateful) // escapes after the last line end decode to nothing
+                        ends = decode(m_codec, reinterpret_cast<const char*>(p + blockStart), avail - blockStart, m_state)
+                                   .endsWithNewline();
                     emit(avail, ends);
                 }
                 flush();
@@ -160,6 +164,26 @@ private:
             return zeros;
         }
         return readAt(m_fd, offset, into, want);
+    }
+
+    // Bytes from at on (before to) that decode to nothing, in a stateful encoding.
+    qint64 silentAt(qint64 at, qint64 to) const
+    {
+        return m_stateful && at < to ? m_codec.silentBytes(reinterpret_cast<const char*>(p + at), to - at) : 0;
+    }
+
+    // CR and LF with nothing but what decodes to nothing between them, in [from, to).
+    qint64 separatedPairs(qint64 from, qint64 to) const
+    {
+        qint64 n = 0;
+        for (qint64 i = from; i < to;) {
+            const void* cr = std::memchr(p + i, '\r', size_t(to - i));
+            if (!cr) break;
+            const qint64 k = static_cast<const unsigned char*>(cr) - p + 1;
+            i = k + silentAt(k, to);
+            if (i < to && p[i] == '\n') ++n;
+        }
+        return n;
     }
 
     // The state where a scan inside the file starts, from the escapes in the
@@ -205,12 +229,14 @@ private:
             if (e < windowEnd) {
                 qint64 end = e + 1;
                 if (p[e] == '\r') {
-                    if (e + 1 < avail) {
-                        if (p[e + 1] == '\n') end = e + 2;
-                    } else if (!eof) {
+                    // What a stateful encoding puts between CR and LF (an escape back
+                    // to ASCII) decodes to nothing: they still make one line end.
+                    const qint64 k = e + 1 + silentAt(e + 1, avail);
+                    if (!eof && k + (m_stateful ? 4 : 1) > avail) {
                         scanPos = e; // whether LF follows is known only after the next read
                         return;
                     }
+                    if (k < avail && p[k] == '\n') end = k + 1;
                 }
                 emit(end, true);
                 continue;
@@ -289,14 +315,14 @@ private:
             b.chars = b.bytes / U;
         } else if constexpr (U == 1) {
             const ByteCounts c = countBytes(p + blockStart, b.bytes, m_control.quick);
-            b.newlines = c.lf + c.cr - c.crlf;
-            crlfs = c.crlf;
+            crlfs = m_stateful ? separatedPairs(blockStart, to) : c.crlf;
+            b.newlines = c.lf + c.cr - crlfs;
             if (m_control.quick != QuickCount::None) {
                 b.chars = b.bytes - c.pairs - c.crlf;
                 b.exact = false;
             }
         }
-        if (m_codec.stateful() && !inZeros(blockStart, to)) {
+        if (m_stateful && !inZeros(blockStart, to)) {
             TextCodec::State decided = 0;
             b.chars = m_codec.countFrom(m_state, decided, data, b.bytes) - crlfs;
             m_guess &= TextCodec::State(~decided);
@@ -327,6 +353,7 @@ private:
     qint64 m_dataAt = 0; // where the next data after a hole starts (-1: unknown)
     qint64 m_zerosFrom = -1, m_zerosTo = -1; // the file's range last read from a hole
     bool m_zeroIsChar = false; // a zero unit decodes to one character
+    bool m_stateful = false;
     TextCodec::State m_state = 0, m_guess = 0; // where the next block starts (see Block)
 };
 
@@ -405,10 +432,11 @@ Decoded decode(const TextCodec& codec, const char* data, qint64 size, TextCodec:
 
 qint64 exactChars(const TextCodec& codec, const char* data, qint64 size, qint64 crlfs, TextCodec::State state)
 {
-    TextCodec::State decided = 0;
-    const TextCodec::State from = state;
-    const qint64 units = codec.countFrom(state, decided, data, size);
-    return units >= 0 ? units - crlfs : decode(codec, data, size, from).text.size();
+    // In a stateful encoding a line end may be CR and LF with escapes
+    // between, which only decoding joins.
+    if (codec.stateful()) return decode(codec, data, size, state).text.size();
+    const qint64 units = codec.countUnits(data, size);
+    return units >= 0 ? units - crlfs : decode(codec, data, size).text.size();
 }
 
 qint64 readAt(int fd, qint64 offset, char* buffer, qint64 size)

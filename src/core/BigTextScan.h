@@ -47,7 +47,8 @@ struct Decoded {
 };
 Decoded decode(const TextCodec& codec, const char* data, qint64 size, TextCodec::State state = 0);
 // Characters that decode() gives for a byte range holding crlfs CR LF pairs
-// (each one character), without decoding where the codec can count.
+// (each one character), without decoding where the codec can count (a
+// stateful one is decoded from state).
 qint64 exactChars(const TextCodec& codec, const char* data, qint64 size, qint64 crlfs, TextCodec::State state = 0);
 // Puts '\n' for CR LF, lone CR and LF and U+FFFD for NUL into text, in place.
 void normalize(QString& text);

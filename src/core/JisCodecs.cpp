@@ -250,6 +250,20 @@ public:
         return pack(st);
     }
 
+    qint64 silentBytes(const char* data, qint64 size) const override
+    {
+        const auto* p = reinterpret_cast<const unsigned char*>(data);
+        Shift st;
+        qint64 i = 0;
+        int u = -1;
+        while (i < size && (p[i] == 0x1B || p[i] == 0x0E || p[i] == 0x0F)) {
+            const qint64 len = step(st, p, i, size, &u);
+            if (u >= 0) break;
+            i += len;
+        }
+        return i;
+    }
+
     // The bytes of a character depend on the escapes before it.
     bool uniqueBytes(const QString&, QByteArray*) const override { return false; }
 

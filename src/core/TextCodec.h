@@ -64,6 +64,13 @@ public:
         (void)state;
         return boundaryBefore(data, size, target);
     }
+    // Bytes at the start of data that decode to nothing (escapes and shifts).
+    virtual qint64 silentBytes(const char* data, qint64 size) const
+    {
+        (void)data;
+        (void)size;
+        return 0;
+    }
     // The state at the end of a range as far as its own escapes tell, found
     // from its end backwards; *decided gets the bits they decide (the others
     // are 0 in the answer).
