@@ -354,7 +354,7 @@ QByteArray cp932ToJis(const QByteArray& in)
 bool writeJisLines(const QString& path, qint64 size, const QString& lastLine)
 {
     const QString cp932 = path + QStringLiteral(".cp932");
-    if (!BenchData::writeJapaneseLines(cp932, size * 4 / 5, false, lastLine)) return false;
+    if (!BenchData::writeJapaneseLines(cp932, size * 2 / 3, false, lastLine)) return false;
     QFile in(cp932), out(path);
     bool ok = in.open(QIODevice::ReadOnly) && out.open(QIODevice::WriteOnly | QIODevice::Truncate);
     const auto iso = TextCodec::create(TextEncoding::Iso2022Jp);

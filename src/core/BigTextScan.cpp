@@ -315,7 +315,8 @@ private:
             b.chars = b.bytes / U;
         } else if constexpr (U == 1) {
             const ByteCounts c = countBytes(p + blockStart, b.bytes, m_control.quick);
-            crlfs = m_stateful ? separatedPairs(blockStart, to) : c.crlf;
+            // Only a CR not right before LF can have escapes between it and an LF.
+            crlfs = m_stateful && c.cr > c.crlf ? separatedPairs(blockStart, to) : c.crlf;
             b.newlines = c.lf + c.cr - crlfs;
             if (m_control.quick != QuickCount::None) {
                 b.chars = b.bytes - c.pairs - c.crlf;

@@ -167,20 +167,31 @@ public:
         const auto* p = reinterpret_cast<const unsigned char*>(data);
         Shift st = unpack(state);
         qint64 n = 0;
-        int u;
         for (qint64 i = 0; i < size;) {
-            if (st.shiftOut || st.set == Set::Ascii || st.set == Set::Kana) {
-                const qint64 j = nextSpecial(p, i, size);
-                n += j - i;
-                i = j;
-            } else {
+            if (twoByte(st)) {
                 const qint64 j = nextNonGraphic(p, i, size);
                 n += (j - i + 1) / 2;
                 i = j;
+            } else {
+                const qint64 j = nextSpecial(p, i, size);
+                n += j - i;
+                i = j;
             }
             if (i >= size) break;
-            i += step(st, p, i, size, &u, &decided);
-            if (u >= 0) ++n;
+            const unsigned char b = p[i];
+            if (b == 0x1B) {
+                if (const qint64 len = escape(st, decided, p, i, size)) {
+                    i += len;
+                    continue;
+                }
+            } else if (b == 0x0E || b == 0x0F) {
+                st.shiftOut = b == 0x0E;
+                decided |= kShiftBit;
+                ++i;
+                continue;
+            }
+            ++n; // a control, space or eight-bit byte, or an ESC that starts no escape: one character
+            ++i;
         }
         state = pack(st);
         return n;
@@ -201,8 +212,14 @@ public:
                 const qint64 j = nextSpecialOrHigh(p, i, size);
                 for (qint64 k = i; k < j; ++k) dst[n++] = p[k];
                 i = j;
-                if (i >= size) break;
+            } else if (twoByte(st)) {
+                // Runs of pairs, looked up without a step each.
+                const qint64 j = nextNonGraphic(p, i, size);
+                const JisTable::Plane* plane = st.set == Set::X0208 ? &m_x0208 : st.set == Set::X0212 ? &m_x0212 : nullptr;
+                for (; i + 1 < j; i += 2)
+                    dst[n++] = plane ? defined((*plane)[(p[i] - 0x21) * kCells + (p[i + 1] - 0x21)]) : kReplacement;
             }
+            if (i >= size) break;
             i += step(st, p, i, size, &u);
             if (u >= 0) dst[n++] = char16_t(u);
         }
@@ -348,17 +365,7 @@ private:
         const unsigned char b = p[i];
         *u = -1;
         if (b == 0x1B) {
-            const int c1 = at(i + 1), c2 = at(i + 2), c3 = at(i + 3);
-            if (c1 == '(' && (c2 == 'B' || c2 == 'J' || c2 == 'H')) return designate(st, d, Set::Ascii, 3);
-            if (c1 == '(' && c2 == 'I') return designate(st, d, Set::Kana, 3);
-            if (c1 == '$' && (c2 == '@' || c2 == 'B')) return designate(st, d, Set::X0208, 3);
-            if (c1 == '$' && c2 == '(' && (c3 == '@' || c3 == 'B' || c3 == 'Q' || c3 == 'O'))
-                return designate(st, d, Set::X0208, 4);
-            if (c1 == '$' && c2 == '(' && c3 == 'D') return designate(st, d, Set::X0212, 4);
-            if (c1 == '$' && c2 == 'A') return designate(st, d, Set::Foreign, 3);
-            if (c1 == '$' && c2 == '(' && c3 >= 0x40 && c3 <= 0x7E) return designate(st, d, Set::Foreign, 4);
-            if (c1 == '&' && c2 == '@') return 3;                       // announces a JIS revision; no change
-            if (c1 == '.' && c2 >= 0x40 && c2 <= 0x7E) return 3;        // a G2 set, never invoked here
+            if (const qint64 len = escape(st, d, p, i, size)) return len;
             *u = kReplacement;
             return 1;
         }
@@ -389,6 +396,33 @@ private:
         else if (st.set == Set::X0212) *u = defined(m_x0212[index]);
         else *u = kReplacement;
         return 2;
+    }
+
+    static bool twoByte(Shift st) { return !st.shiftOut && st.set != Set::Ascii && st.set != Set::Kana; }
+
+    // The escape sequence at p[i] (an ESC): its length, 0 when it starts none.
+    static qint64 escape(Shift& st, State& d, const unsigned char* p, qint64 i, qint64 size)
+    {
+        auto at = [&](qint64 k) -> int { return k < size ? p[k] : -1; };
+        const int c1 = at(i + 1), c2 = at(i + 2);
+        if (c1 == '(') {
+            if (c2 == 'B' || c2 == 'J' || c2 == 'H') return designate(st, d, Set::Ascii, 3);
+            if (c2 == 'I') return designate(st, d, Set::Kana, 3);
+            return 0;
+        }
+        if (c1 == '$') {
+            if (c2 == '@' || c2 == 'B') return designate(st, d, Set::X0208, 3);
+            if (c2 == 'A') return designate(st, d, Set::Foreign, 3);
+            if (c2 != '(') return 0;
+            const int c3 = at(i + 3);
+            if (c3 == '@' || c3 == 'B' || c3 == 'Q' || c3 == 'O') return designate(st, d, Set::X0208, 4);
+            if (c3 == 'D') return designate(st, d, Set::X0212, 4);
+            if (c3 >= 0x40 && c3 <= 0x7E) return designate(st, d, Set::Foreign, 4);
+            return 0;
+        }
+        if (c1 == '&' && c2 == '@') return 3;                       // announces a JIS revision; no change
+        if (c1 == '.' && c2 >= 0x40 && c2 <= 0x7E) return 3;        // a G2 set, never invoked here
+        return 0;
     }
 
     static qint64 designate(Shift& st, State& decided, Set set, qint64 length)
