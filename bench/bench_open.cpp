@@ -464,7 +464,8 @@ int orchestrate(const QStringList& args, const QString& self)
         }
     }
     Q_UNUSED(largest);
-    std::printf("paint: selecting the file until its first screen is painted; index: until the whole file is indexed;\n"
+    std::printf("JIS: ISO-2022-JP, every count of characters exact in the workers (idx/wc and idxX/wc alike).\n"
+                "paint: selecting the file until its first screen is painted; index: until the whole file is indexed;\n"
                 "idxCPU: processor time of all threads until then; exact: until every quick count of characters is\n"
                 "checked. stall: the longest the event loop was held up meanwhile (opening; Ctrl+End with word wrap on until\n"
                 "its line number is final; a find of a mark at the very end; select all + copy until the clipboard\n"

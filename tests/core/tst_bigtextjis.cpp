@@ -248,18 +248,6 @@ private Q_SLOTS:
         QVERIFY(!what.isEmpty());
         QCOMPARE(doc.find(what, whole.size() / 2, doc.length()), qint64(whole.indexOf(what, whole.size() / 2)));
     }
-
-    void openedWholeLikeTheWhole()
-    {
-        // At once, with no background work: the same text.
-        const QByteArray bytes = designatedOnce(6, 700'000) + mail(7, 100'000);
-        const QString file = path(QStringLiteral("once.txt"));
-        writeFile(file, bytes);
-        BigTextDocument doc;
-        doc.openHead(openFd(file), file, TextEncoding::Iso2022Jp, -1);
-        QVERIFY(doc.isComplete() && doc.isExact());
-        QCOMPARE(doc.text(0, doc.length()), wholeDecode(bytes));
-    }
 };
 
 QTEST_GUILESS_MAIN(TestBigTextJis)
