@@ -147,7 +147,7 @@ class TestBigTextJis : public QObject {
 private Q_SLOTS:
     void cleanup() { QVERIFY(BigTextWorkers::waitIdle(kWaitMs)); }
 
-    void files_data()
+    void indexedInTheBackgroundLikeTheWhole_data()
     {
         QTest::addColumn<QByteArray>("bytes");
         // Whether some segment starts farther behind the escape that decides
@@ -166,57 +166,10 @@ private Q_SLOTS:
             << illFormed(4, 900'000).replace("\x0E", "\r\x1B(B\x0F").replace("\x7F", "\x1B$B\n") << false;
     }
 
-    void scannedInPartsLikeTheWhole_data() { files_data(); }
-    void scannedInPartsLikeTheWhole()
-    {
-        // Each part scanned on its own, from a line start inside the file, in
-        // small chunks: a block decoded from its state is its share of the
-        // whole, once a state the scan had to assume is put right.
-        QFETCH(QByteArray, bytes);
-        const QString file = path(QStringLiteral("parts.txt"));
-        writeFile(file, bytes);
-        const QString whole = wholeDecode(bytes);
-        const auto codec = TextCodec::create(TextEncoding::Iso2022Jp);
-        const int fd = openFd(file);
-        QVERIFY(fd >= 0);
-        for (const qint64 chunk : {qint64(4093), qint64(1) << 20}) {
-            std::vector<BigTextScan::Block> blocks;
-            qint64 begin = 0;
-            const int parts = 5;
-            for (int j = 1; j <= parts; ++j) {
-                const qint64 end = j == parts ? bytes.size()
-                                              : BigTextScan::nextLineStart(fd, 0, std::max(begin, bytes.size() * j / parts),
-                                                                           bytes.size(), *codec);
-                if (end <= begin) continue;
-                QCOMPARE(BigTextScan::scanRange(fd, begin, end, *codec, blocks, {}, chunk), end);
-                begin = end;
-            }
-            QString joined;
-            qint64 offset = 0;
-            TextCodec::State known = 0;
-            for (const auto& b : blocks) {
-                QCOMPARE(b.offset, offset);
-                const TextCodec::State start = TextCodec::State((b.state & ~b.guess) | (known & b.guess));
-                const auto d = BigTextScan::decode(*codec, bytes.constData() + b.offset, b.bytes, start);
-                if (start == b.state) QCOMPARE(d.text.size(), b.chars);
-                // As the check of a count assumed wrongly counts it again.
-                const qint64 crlfs = bytes.mid(b.offset, b.bytes).count("\r\n");
-                QCOMPARE(BigTextScan::exactChars(*codec, bytes.constData() + b.offset, b.bytes, crlfs, start), d.text.size());
-                QCOMPARE(d.newlines(), b.newlines);
-                QCOMPARE(d.endsWithNewline(), b.endsWithNewline);
-                known = TextCodec::State((b.endState & ~b.endGuess) | (start & b.endGuess));
-                joined += d.text;
-                offset += b.bytes;
-            }
-            QCOMPARE(offset, bytes.size());
-            QCOMPARE(joined, whole);
-        }
-        ::close(fd);
-    }
-
-    void indexedInTheBackgroundLikeTheWhole_data() { files_data(); }
     void indexedInTheBackgroundLikeTheWhole()
     {
+        // Small segments, each scanned from a line start inside the file, in
+        // chunks whose ends fall between CR and LF and inside escapes.
         QFETCH(QByteArray, bytes);
         QFETCH(bool, corrected);
         const QString file = path(QStringLiteral("indexed.txt"));
@@ -228,7 +181,7 @@ private Q_SLOTS:
         BigTextIndexer::Options o;
         o.headBytes = 40'000;
         o.segmentBytes = 300'000;
-        o.chunkBytes = 70'000;
+        o.chunkBytes = 16'381;
         o.workers = 3;
         indexer.setOptions(o);
         QSignalSpy finished(&indexer, &BigTextIndexer::finished);
