@@ -6,7 +6,7 @@
 // a search that runs to the end of the file, select all plus copy until the
 // clipboard holds the text; peak resident memory; and `wc -l` on the same
 // (cached) file. Then walking a folder of 100 small files and the largest file
-// with the arrow keys: the longest stall and the time per step.
+// (CP932, and ISO-2022-JP) with the arrow keys: the longest stall and the time per step.
 //
 //   bench_open [--sizes 100,1024,10240] [--kinds cp932,utf8,iso] [--dir /tmp] [--no-walk]
 //
@@ -439,7 +439,7 @@ int orchestrate(const QStringList& args, const QString& self)
                         v.value("copy_stall"), v.value("peak"), 1.5 * size / 1048576.0 + 60, wc,
                         alone > 0 ? 100.0 * wc / alone : 0.0, exact > 0 ? 100.0 * wc / exact : 0.0);
             std::fflush(stdout);
-            if (walk && kind == QLatin1String("cp932") && mb == sizes.last()) {
+            if (walk && !utf8 && mb == sizes.last()) {
                 // The walk: the big file among a hundred small ones.
                 const QString folder = dir.filePath(QStringLiteral("walk"));
                 QDir().mkpath(folder);
@@ -451,10 +451,10 @@ int orchestrate(const QStringList& args, const QString& self)
                 const QString inWalk = folder + u'/' + kWalkBig;
                 if (QFile::link(path, inWalk) || QFile::copy(path, inWalk)) {
                     auto wv = runChild(self, {QStringLiteral("--walk"), folder});
-                    std::printf("walk: 100 small files and the %d MB CP932 file, Down key: %.0f steps, %.2f ms a step "
+                    std::printf("walk: 100 small files and the %d MB %s file, Down key: %.0f steps, %.2f ms a step "
                                 "(the slowest %.2f ms), longest stall %.2f ms; its workers idle %.2f ms after the step off it, "
                                 "%.2f ms after the window closed on it\n",
-                                mb, wv.value("steps"), wv.value("mean_step"), wv.value("worst_step"),
+                                mb, iso ? "ISO-2022-JP" : "CP932", wv.value("steps"), wv.value("mean_step"), wv.value("worst_step"),
                                 wv.value("worst_stall"), wv.value("stopped"), wv.value("closed"));
                 }
                 QDir(folder).removeRecursively();
