@@ -45,39 +45,28 @@ public:
     // exactly one; false when a byte search could miss an occurrence.
     virtual bool uniqueBytes(const QString& text, QByteArray* out) const = 0;
 
-
     // The same from a state. countFrom leaves in state the state at the end of
     // the range and adds to decided the bits of it that the range's own escapes set.
-    virtual qint64 countFrom(State& state, State& decided, const char* data, qint64 size) const
+    virtual qint64 countFrom(State& /*state*/, State& decided, const char* data, qint64 size) const
     {
-        (void)state;
         decided = 0xFF;
         return countUnits(data, size);
     }
-    virtual void decodeFrom(State state, const char* data, qint64 size, QString& out) const
+    virtual void decodeFrom(State /*state*/, const char* data, qint64 size, QString& out) const
     {
-        (void)state;
         decode(data, size, out);
     }
-    virtual qint64 boundaryFrom(State state, const char* data, qint64 size, qint64 target) const
+    virtual qint64 boundaryFrom(State /*state*/, const char* data, qint64 size, qint64 target) const
     {
-        (void)state;
         return boundaryBefore(data, size, target);
     }
     // Bytes at the start of data that decode to nothing (escapes and shifts).
-    virtual qint64 silentBytes(const char* data, qint64 size) const
-    {
-        (void)data;
-        (void)size;
-        return 0;
-    }
+    virtual qint64 silentBytes(const char* /*data*/, qint64 /*size*/) const { return 0; }
     // The state at the end of a range as far as its own escapes tell, found
     // from its end backwards; *decided gets the bits they decide (the others
     // are 0 in the answer).
-    virtual State stateAtEnd(const char* data, qint64 size, State* decided) const
+    virtual State stateAtEnd(const char* /*data*/, qint64 /*size*/, State* decided) const
     {
-        (void)data;
-        (void)size;
         *decided = 0xFF;
         return 0;
     }
