@@ -26,6 +26,7 @@ void BigTextDocument::reset()
     m_source.reset();
     m_indexedEnd = m_fileEnd = 0;
     m_exact = true;
+    m_shiftState = 0;
     m_correctAt = 0;
     m_pieces.clear();
     Piece empty;
@@ -52,20 +53,13 @@ bool BigTextDocument::openSmall(int fd, const QString& path, TextEncoding encodi
         throw VarError::cannotOpen(path);
     }
     *size = st.st_size;
-    if (S_ISREG(st.st_mode) && encoding != TextEncoding::Iso2022Jp) return false;
+    if (S_ISREG(st.st_mode)) return false;
 
-    // Small in practice: ISO-2022-JP (whose bytes mean nothing without the
-    // escapes before them) and pipes or devices are read and decoded whole,
-    // through the same descriptor, a regular file up to the size it had
-    // when examined and a stream up to a bound of its own.
+    // Pipes and devices are read and decoded whole, through the same
+    // descriptor, up to a bound of their own.
     QByteArray bytes;
     try {
-        if (S_ISREG(st.st_mode)) {
-            bytes.resize(qsizetype(st.st_size));
-            bytes.resize(qsizetype(BigTextScan::readAt(fd, 0, bytes.data(), st.st_size)));
-        } else {
-            bytes = BigTextScan::readStream(fd, kMaxStreamBytes);
-        }
+        bytes = BigTextScan::readStream(fd, kMaxStreamBytes);
     } catch (...) {
         ::close(fd);
         throw;
@@ -120,7 +114,19 @@ void BigTextDocument::appendPieces(const std::vector<BigTextScan::Block>& blocks
         p.newlines = b.newlines;
         p.endsWithNewline = b.endsWithNewline;
         p.exact = b.exact;
-        if (!b.exact) m_exact = false;
+        p.state = b.state;
+        if (b.guess) {
+            // Counted from an assumed state: the block follows what was
+            // appended last, whose end state is known; if that is not what was
+            // assumed, its count is checked again from the right one.
+            const TextCodec::State start = TextCodec::State((b.state & ~b.guess) | (m_shiftState & b.guess));
+            if (start != b.state) p.exact = false;
+            p.state = start;
+            m_shiftState = TextCodec::State((b.endState & ~b.endGuess) | (start & b.endGuess));
+        } else {
+            m_shiftState = b.endState;
+        }
+        if (!p.exact) m_exact = false;
         p.id = newId();
         m_pieces.push_back(std::move(p));
         m_indexedEnd = b.offset + b.bytes;

@@ -180,6 +180,7 @@ private:
     qint64 m_indexedEnd = 0;
     qint64 m_fileEnd = 0;
     bool m_exact = true;
+    TextCodec::State m_shiftState = 0; // a stateful encoding's state at the end of what is indexed
     size_t m_correctAt = 0; // where the last correction was found
 
     // Start position, lines and folds begun before every piece, and one past the end.

@@ -14,7 +14,8 @@ constexpr qint64 kNone = -1;    // no line start near the nominal cut
 // What decoding gives for a block of the file counted quickly; -1 when it
 // cannot be read as it was indexed (unreadable now, or the file changed:
 // it keeps the count it was shown with).
-qint64 exactBlockChars(const BigTextSource& source, qint64 offset, qint64 size, std::vector<char>& bytes)
+qint64 exactBlockChars(const BigTextSource& source, qint64 offset, qint64 size, TextCodec::State state,
+                       std::vector<char>& bytes)
 {
     bytes.resize(size_t(size));
     qint64 got = 0;
@@ -25,7 +26,7 @@ qint64 exactBlockChars(const BigTextSource& source, qint64 offset, qint64 size, 
     }
     if (got != size) return -1;
     const qint64 crlfs = size - BigTextScan::quickChars(BigTextScan::QuickCount::None, bytes.data(), size);
-    return BigTextScan::exactChars(source.codec(), bytes.data(), size, crlfs);
+    return BigTextScan::exactChars(source.codec(), bytes.data(), size, crlfs, state);
 }
 } // namespace
 
@@ -217,11 +218,12 @@ void BigTextIndexer::check()
     struct Part {
         quint64 id;
         qint64 offset, bytes, chars;
+        TextCodec::State state;
     };
     auto parts = std::make_shared<std::vector<Part>>();
     for (int i = 0; i < m_doc.blockCount(); ++i) {
         const BigTextPart& p = m_doc.part(i);
-        if (!p.own && !p.exact) parts->push_back({p.id, p.offset, p.bytes, p.chars});
+        if (!p.own && !p.exact) parts->push_back({p.id, p.offset, p.bytes, p.chars, p.state});
     }
     auto source = m_doc.source();
     if (parts->empty() || !source) {
@@ -239,7 +241,7 @@ void BigTextIndexer::check()
                 std::vector<std::pair<quint64, qint64>> fixes;
                 for (size_t k = first; k < last; ++k) {
                     const Part& p = (*parts)[k];
-                    const qint64 chars = exactBlockChars(*source, p.offset, p.bytes, *bytes);
+                    const qint64 chars = exactBlockChars(*source, p.offset, p.bytes, p.state, *bytes);
                     if (chars >= 0 && chars != p.chars) fixes.emplace_back(p.id, chars);
                 }
                 if (!fixes.empty()) job->post([this, fixes] { checked(fixes, false); });
@@ -257,7 +259,7 @@ bool BigTextIndexer::checkNow(int from, int to)
     for (int i = std::max(from, 0); i < std::min(to, m_doc.blockCount()); ++i) {
         const BigTextPart& p = m_doc.part(i);
         if (p.own || p.exact) continue;
-        const qint64 chars = exactBlockChars(*source, p.offset, p.bytes, bytes);
+        const qint64 chars = exactBlockChars(*source, p.offset, p.bytes, p.state, bytes);
         if (chars >= 0 && chars != p.chars) fixes.emplace_back(p.id, chars);
         else m_doc.confirmBlock(i);
     }

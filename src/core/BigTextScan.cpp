@@ -84,6 +84,7 @@ public:
     Scanner(int fd, const TextCodec& codec, qint64 chunk, std::vector<Block>& out, const ScanControl& control)
         : m_fd(fd), m_codec(codec), m_chunk(std::max<qint64>(chunk, 1)), m_out(out), m_control(control)
     {
+        m_stateful = codec.stateful();
         const char zeros[16] = {};
         m_zeroIsChar = exactChars(codec, zeros, sizeof zeros, 0) == qint64(sizeof zeros) / U;
     }
@@ -98,6 +99,7 @@ public:
         base = begin;
         m_begin = begin;
         avail = 0;
+        if (m_stateful && begin > 0) lookBack(begin);
         bool eof = false;
         for (;;) {
             if (m_control.cancel && m_control.cancel->load(std::memory_order_relaxed)) return base + blockStart;
@@ -118,6 +120,9 @@ public:
                 if (avail > blockStart) {
                     bool ends = lineStart == avail && lineStart > blockStart;
                     if constexpr (U == 1) ends = p[avail - 1] == '\n' || p[avail - 1] == '\r';
+                    if (m_stateful) // escapes after the last line end decode to nothing
+                        ends = decode(m_codec, reinterpret_cast<const char*>(p + blockStart), avail - blockStart, m_state)
+                                   .endsWithNewline();
                     emit(avail, ends);
                 }
                 flush();
@@ -161,6 +166,38 @@ private:
         return readAt(m_fd, offset, into, want);
     }
 
+    // Bytes from at on (before to) that decode to nothing, in a stateful encoding.
+    qint64 silentAt(qint64 at, qint64 to) const
+    {
+        return m_stateful && at < to ? m_codec.silentBytes(reinterpret_cast<const char*>(p + at), to - at) : 0;
+    }
+
+    // CR and LF with nothing but what decodes to nothing between them, in [from, to).
+    qint64 separatedPairs(qint64 from, qint64 to) const
+    {
+        qint64 n = 0;
+        for (qint64 i = from; i < to;) {
+            const void* cr = std::memchr(p + i, '\r', size_t(to - i));
+            if (!cr) break;
+            const qint64 k = static_cast<const unsigned char*>(cr) - p + 1;
+            i = k + silentAt(k, to);
+            if (i < to && p[i] == '\n') ++n;
+        }
+        return n;
+    }
+
+    // The state where a scan inside the file starts, from the escapes in the
+    // bytes before it (a line start: no escape runs on past the line end).
+    void lookBack(qint64 begin)
+    {
+        const qint64 from = std::max<qint64>(0, begin - kLookBackBytes);
+        std::vector<char> before(size_t(begin - from));
+        const qint64 got = readAt(m_fd, from, before.data(), begin - from);
+        TextCodec::State decided = 0;
+        m_state = m_codec.stateAtEnd(before.data(), got, &decided);
+        m_guess = from == 0 && got == begin - from ? 0 : TextCodec::State(~decided);
+    }
+
     // Whether [from, to) of the buffer is all a hole's zeros, which hold no
     // line end and one character a unit: then nothing in it is looked at.
     bool inZeros(qint64 from, qint64 to) const
@@ -192,12 +229,14 @@ private:
             if (e < windowEnd) {
                 qint64 end = e + 1;
                 if (p[e] == '\r') {
-                    if (e + 1 < avail) {
-                        if (p[e + 1] == '\n') end = e + 2;
-                    } else if (!eof) {
+                    // What a stateful encoding puts between CR and LF (an escape back
+                    // to ASCII) decodes to nothing: they still make one line end.
+                    const qint64 k = e + 1 + silentAt(e + 1, avail);
+                    if (!eof && k + (m_stateful ? 4 : 1) > avail) {
                         scanPos = e; // whether LF follows is known only after the next read
                         return;
                     }
+                    if (k < avail && p[k] == '\n') end = k + 1;
                 }
                 emit(end, true);
                 continue;
@@ -212,8 +251,8 @@ private:
             if (last > blockStart) {
                 emit(last, true);
             } else {
-                qint64 cut = m_codec.boundaryBefore(reinterpret_cast<const char*>(p + blockStart),
-                                                    avail - blockStart, kMaxBlockBytes);
+                qint64 cut = m_codec.boundaryFrom(m_state, reinterpret_cast<const char*>(p + blockStart),
+                                                  avail - blockStart, kMaxBlockBytes);
                 if (cut <= 0) cut = kMaxBlockBytes;
                 emit(blockStart + cut, false);
             }
@@ -251,8 +290,8 @@ private:
                 emit(lineStart, true);
             } else {
                 // One line longer than a block: cut it where a character starts.
-                qint64 cut = m_codec.boundaryBefore(reinterpret_cast<const char*>(p + blockStart),
-                                                    avail - blockStart, kMaxBlockBytes);
+                qint64 cut = m_codec.boundaryFrom(m_state, reinterpret_cast<const char*>(p + blockStart),
+                                                  avail - blockStart, kMaxBlockBytes);
                 if (cut <= 0) cut = kMaxBlockBytes;
                 emit(blockStart + cut, false);
                 lineStart = blockStart;
@@ -269,19 +308,30 @@ private:
         b.newlines = newlines;
         b.endsWithNewline = endsWithNewline;
         const char* data = reinterpret_cast<const char*>(p + blockStart);
+        b.state = m_state;
+        b.guess = m_guess;
         if (inZeros(blockStart, to)) {
             b.newlines = crlfs = 0;
             b.chars = b.bytes / U;
         } else if constexpr (U == 1) {
             const ByteCounts c = countBytes(p + blockStart, b.bytes, m_control.quick);
-            b.newlines = c.lf + c.cr - c.crlf;
-            crlfs = c.crlf;
+            // Only a CR not right before LF can have escapes between it and an LF.
+            crlfs = m_stateful && c.cr > c.crlf ? separatedPairs(blockStart, to) : c.crlf;
+            b.newlines = c.lf + c.cr - crlfs;
             if (m_control.quick != QuickCount::None) {
                 b.chars = b.bytes - c.pairs - c.crlf;
                 b.exact = false;
             }
         }
-        if (b.exact && !inZeros(blockStart, to)) b.chars = exactChars(m_codec, data, b.bytes, crlfs);
+        if (m_stateful && !inZeros(blockStart, to)) {
+            TextCodec::State decided = 0;
+            b.chars = m_codec.countFrom(m_state, decided, data, b.bytes) - crlfs;
+            m_guess &= TextCodec::State(~decided);
+        } else if (b.exact && !inZeros(blockStart, to)) {
+            b.chars = exactChars(m_codec, data, b.bytes, crlfs);
+        }
+        b.endState = m_state;
+        b.endGuess = m_guess;
         m_out.push_back(b);
         blockStart = to;
         newlines = crlfs = 0;
@@ -304,6 +354,8 @@ private:
     qint64 m_dataAt = 0; // where the next data after a hole starts (-1: unknown)
     qint64 m_zerosFrom = -1, m_zerosTo = -1; // the file's range last read from a hole
     bool m_zeroIsChar = false; // a zero unit decodes to one character
+    bool m_stateful = false;
+    TextCodec::State m_state = 0, m_guess = 0; // where the next block starts (see Block)
 };
 
 // The first line start behind the LF unit found at or after from (units counted
@@ -370,17 +422,20 @@ void Decoded::index()
         if (d[i] == u'\n') lineStarts.push_back(qint32(i + 1));
 }
 
-Decoded decode(const TextCodec& codec, const char* data, qint64 size)
+Decoded decode(const TextCodec& codec, const char* data, qint64 size, TextCodec::State state)
 {
     Decoded d;
-    codec.decode(data, size, d.text);
+    codec.decodeFrom(state, data, size, d.text);
     normalize(d.text);
     d.index();
     return d;
 }
 
-qint64 exactChars(const TextCodec& codec, const char* data, qint64 size, qint64 crlfs)
+qint64 exactChars(const TextCodec& codec, const char* data, qint64 size, qint64 crlfs, TextCodec::State state)
 {
+    // In a stateful encoding a line end may be CR and LF with escapes
+    // between, which only decoding joins.
+    if (codec.stateful()) return decode(codec, data, size, state).text.size();
     const qint64 units = codec.countUnits(data, size);
     return units >= 0 ? units - crlfs : decode(codec, data, size).text.size();
 }

@@ -27,6 +27,12 @@ struct Block {
     qint64 newlines = 0; // line ends inside the block (CR LF, CR or LF)
     bool endsWithNewline = false;
     bool exact = true;   // chars is what decoding gives; else what it gives for well-formed text
+    // A stateful encoding's state at the block's start and end. A scan that
+    // starts inside a file takes it from the escapes before; the bits of it that
+    // none decided within reach are assumed to be 0 (guess, endGuess), and
+    // whoever knows the state the block follows puts it right.
+    TextCodec::State state = 0, endState = 0;
+    TextCodec::State guess = 0, endGuess = 0;
 };
 
 // Decoded text of a byte range: line ends become one '\n' each and NUL becomes
@@ -39,10 +45,11 @@ struct Decoded {
     // Recomputes lineStarts after text was changed in place.
     void index();
 };
-Decoded decode(const TextCodec& codec, const char* data, qint64 size);
+Decoded decode(const TextCodec& codec, const char* data, qint64 size, TextCodec::State state = 0);
 // Characters that decode() gives for a byte range holding crlfs CR LF pairs
-// (each one character), without decoding where the codec can count.
-qint64 exactChars(const TextCodec& codec, const char* data, qint64 size, qint64 crlfs);
+// (each one character), without decoding where the codec can count (a
+// stateful one is decoded from state).
+qint64 exactChars(const TextCodec& codec, const char* data, qint64 size, qint64 crlfs, TextCodec::State state = 0);
 // Puts '\n' for CR LF, lone CR and LF and U+FFFD for NUL into text, in place.
 void normalize(QString& text);
 
@@ -60,6 +67,10 @@ struct ScanControl {
     std::function<void(std::vector<Block>&)> flush;
     QuickCount quick = QuickCount::None;
 };
+
+// Bytes before a scan's start looked through for the escapes that set a
+// stateful encoding's state there.
+constexpr qint64 kLookBackBytes = 1 << 20;
 
 // Scans [begin, end) of the open file fd (begin starts a line) on the calling
 // thread, appending to out. Returns where the reading ended (short of end when

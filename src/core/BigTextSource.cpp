@@ -113,7 +113,7 @@ BigTextScan::Decoded readPart(const BigTextSource& source, const BigTextPart& pa
         got = 0; // shown blank, like a part cut off the file
     }
     source.verify();
-    BigTextScan::Decoded d = BigTextScan::decode(source.codec(), bytes.data(), got);
+    BigTextScan::Decoded d = BigTextScan::decode(source.codec(), bytes.data(), got, part.state);
     if (d.text.size() != part.chars || d.newlines() != part.newlines || d.endsWithNewline() != part.endsWithNewline)
         conform(d, part.chars, part.newlines, part.endsWithNewline);
     return d;

@@ -77,6 +77,7 @@ struct BigTextPart {
     qint64 newlines = 0;
     bool endsWithNewline = false;
     bool exact = true; // chars known to be what decoding gives (see BigTextScan::Block)
+    TextCodec::State state = 0; // a stateful encoding's state where it starts
     std::shared_ptr<BigTextScan::Decoded> own; // text held in memory instead
     quint64 id = 0;                            // changes whenever its text changes
 };

@@ -2,6 +2,11 @@
 #include "CodecParts.h"
 #include "JisTable.h"
 
+#if defined(__SSE2__) && !defined(VARDOLIN_NO_SIMD)
+#include <emmintrin.h>
+#endif
+#include <cstring>
+
 namespace {
 
 using JisTable::kCells;
@@ -137,40 +142,93 @@ private:
 // as the katakana it is.
 class Iso2022JpCodec final : public TextCodec {
 public:
-    Iso2022JpCodec() : m_x0208(JisTable::x0208()) {}
+    Iso2022JpCodec() : m_x0208(JisTable::x0208()), m_x0212(JisTable::x0212()) {}
 
-    bool piecewise() const override { return false; }
+    bool stateful() const override { return true; }
 
     qint64 countUnits(const char* data, qint64 size) const override
     {
-        State st;
+        State state = 0, decided = 0;
+        return countFrom(state, decided, data, size);
+    }
+
+    void decode(const char* data, qint64 size, QString& out) const override { decodeFrom(0, data, size, out); }
+
+    qint64 boundaryBefore(const char* data, qint64 size, qint64 target) const override
+    {
+        return boundaryFrom(0, data, size, target);
+    }
+
+    // Runs that cannot hold an escape or a shift are counted without being
+    // decoded: in a one-byte set every other byte is a character, in a
+    // two-byte set a run of n graphic bytes is n / 2 pairs and a lone byte.
+    qint64 countFrom(State& state, State& decided, const char* data, qint64 size) const override
+    {
+        const auto* p = reinterpret_cast<const unsigned char*>(data);
+        Shift st = unpack(state);
         qint64 n = 0;
-        int u;
         for (qint64 i = 0; i < size;) {
-            i += step(st, reinterpret_cast<const unsigned char*>(data), i, size, &u);
-            if (u >= 0) ++n;
+            if (twoByte(st)) {
+                const qint64 j = nextNonGraphic(p, i, size);
+                n += (j - i + 1) / 2;
+                i = j;
+            } else {
+                const qint64 j = nextSpecial(p, i, size);
+                n += j - i;
+                i = j;
+            }
+            if (i >= size) break;
+            const unsigned char b = p[i];
+            if (b == 0x1B) {
+                if (const qint64 len = escape(st, decided, p, i, size)) {
+                    i += len;
+                    continue;
+                }
+            } else if (b == 0x0E || b == 0x0F) {
+                st.shiftOut = b == 0x0E;
+                decided |= kShiftBit;
+                ++i;
+                continue;
+            }
+            ++n; // a control, space or eight-bit byte, or an ESC that starts no escape: one character
+            ++i;
         }
+        state = pack(st);
         return n;
     }
 
-    void decode(const char* data, qint64 size, QString& out) const override
+    void decodeFrom(State state, const char* data, qint64 size, QString& out) const override
     {
         const qsizetype base = out.size();
         out.resize(base + qsizetype(size));   // never more units than bytes
         char16_t* dst = reinterpret_cast<char16_t*>(out.data()) + base;
-        State st;
+        Shift st = unpack(state);
         qsizetype n = 0;
         int u;
+        const auto* p = reinterpret_cast<const unsigned char*>(data);
         for (qint64 i = 0; i < size;) {
-            i += step(st, reinterpret_cast<const unsigned char*>(data), i, size, &u);
+            if (!st.shiftOut && st.set == Set::Ascii) {
+                // Plain ASCII runs, the bulk of most mail, copied as they are.
+                const qint64 j = nextSpecialOrHigh(p, i, size);
+                for (qint64 k = i; k < j; ++k) dst[n++] = p[k];
+                i = j;
+            } else if (twoByte(st)) {
+                // Runs of pairs, looked up without a step each.
+                const qint64 j = nextNonGraphic(p, i, size);
+                const JisTable::Plane* plane = st.set == Set::X0208 ? &m_x0208 : st.set == Set::X0212 ? &m_x0212 : nullptr;
+                for (; i + 1 < j; i += 2)
+                    dst[n++] = plane ? defined((*plane)[(p[i] - 0x21) * kCells + (p[i + 1] - 0x21)]) : kReplacement;
+            }
+            if (i >= size) break;
+            i += step(st, p, i, size, &u);
             if (u >= 0) dst[n++] = char16_t(u);
         }
         out.truncate(base + n);
     }
 
-    qint64 boundaryBefore(const char* data, qint64 size, qint64 target) const override
+    qint64 boundaryFrom(State state, const char* data, qint64 size, qint64 target) const override
     {
-        State st;
+        Shift st = unpack(state);
         qint64 i = 0;
         int u;
         while (i < target) {
@@ -181,40 +239,139 @@ public:
         return i;
     }
 
+    // Every ESC, SO and SI byte starts an escape or a shift when read from the
+    // start (no character or escape holds one inside), so the last of each
+    // kind can be found from the end.
+    State stateAtEnd(const char* data, qint64 size, State* decided) const override
+    {
+        const auto* p = reinterpret_cast<const unsigned char*>(data);
+        Shift st;
+        State found = 0;
+        for (qint64 i = size - 1; i >= 0 && found != kAllBits; --i) {
+            const unsigned char b = p[i];
+            if ((b == 0x0E || b == 0x0F) && !(found & kShiftBit)) {
+                st.shiftOut = b == 0x0E;
+                found |= kShiftBit;
+            } else if (b == 0x1B && !(found & kSetBits)) {
+                Shift probe;
+                State designated = 0;
+                int u;
+                step(probe, p, i, size, &u, &designated);
+                if (designated & kSetBits) {
+                    st.set = probe.set;
+                    found |= kSetBits;
+                }
+            }
+        }
+        *decided = State(found | ~kAllBits);
+        return pack(st);
+    }
+
+    qint64 silentBytes(const char* data, qint64 size) const override
+    {
+        const auto* p = reinterpret_cast<const unsigned char*>(data);
+        Shift st;
+        qint64 i = 0;
+        int u = -1;
+        while (i < size && (p[i] == 0x1B || p[i] == 0x0E || p[i] == 0x0F)) {
+            const qint64 len = step(st, p, i, size, &u);
+            if (u >= 0) break;
+            i += len;
+        }
+        return i;
+    }
+
     // The bytes of a character depend on the escapes before it.
     bool uniqueBytes(const QString&, QByteArray*) const override { return false; }
 
 private:
-    enum class Set { Ascii, Kana, X0208, X0212, Foreign };
-    struct State {
+    enum class Set : quint8 { Ascii, Kana, X0208, X0212, Foreign };
+    struct Shift {
         Set set = Set::Ascii;
         bool shiftOut = false;
     };
+    static constexpr State kSetBits = 0x07, kShiftBit = 0x08, kAllBits = 0x0F;
+    static State pack(Shift st) { return State(quint8(st.set) | (st.shiftOut ? kShiftBit : 0)); }
+    static Shift unpack(State s)
+    {
+        Shift st;
+        const int set = s & kSetBits;
+        st.set = set <= int(Set::Foreign) ? Set(set) : Set::Ascii;
+        st.shiftOut = s & kShiftBit;
+        return st;
+    }
+
+    // The first ESC, SO or SI at or after i, or size.
+    static qint64 nextSpecial(const unsigned char* p, qint64 i, qint64 size)
+    {
+#if defined(__SSE2__) && !defined(VARDOLIN_NO_SIMD)
+        const __m128i esc = _mm_set1_epi8(0x1B), so = _mm_set1_epi8(0x0E), si = _mm_set1_epi8(0x0F);
+        for (; i + 16 <= size; i += 16) {
+            const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
+            const unsigned m = unsigned(_mm_movemask_epi8(
+                _mm_or_si128(_mm_cmpeq_epi8(v, esc), _mm_or_si128(_mm_cmpeq_epi8(v, so), _mm_cmpeq_epi8(v, si)))));
+            if (m) return i + __builtin_ctz(m);
+        }
+#endif
+        for (; i < size; ++i)
+            if (p[i] == 0x1B || p[i] == 0x0E || p[i] == 0x0F) return i;
+        return size;
+    }
+
+    // The first byte at or after i that is no graphic character of a two-byte
+    // set (0x21..0x7E), or size.
+    static qint64 nextNonGraphic(const unsigned char* p, qint64 i, qint64 size)
+    {
+#if defined(__SSE2__) && !defined(VARDOLIN_NO_SIMD)
+        const __m128i low = _mm_set1_epi8(0x21), del = _mm_set1_epi8(0x7F);
+        for (; i + 16 <= size; i += 16) {
+            const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
+            // Bytes from 0x80 on are negative as signed bytes: below 0x21 too.
+            const unsigned m =
+                unsigned(_mm_movemask_epi8(_mm_or_si128(_mm_cmplt_epi8(v, low), _mm_cmpeq_epi8(v, del))));
+            if (m) return i + __builtin_ctz(m);
+        }
+#endif
+        for (; i < size; ++i)
+            if (p[i] < 0x21 || p[i] > 0x7E) return i;
+        return size;
+    }
+
+    // The first ESC, SO, SI or byte from 0x80 on at or after i, or size.
+    static qint64 nextSpecialOrHigh(const unsigned char* p, qint64 i, qint64 size)
+    {
+        for (; i + 8 <= size && CodecParts::allAscii8(p + i); i += 8) {
+            quint64 w;
+            std::memcpy(&w, p + i, 8);
+            // A byte of 0x0E, 0x0F or 0x1B: (b | 1) == 0x0F, or b == 0x1B.
+            const quint64 ones = 0x0101010101010101ULL;
+            const quint64 x = (w | ones) ^ (ones * 0x0F), y = w ^ (ones * 0x1B);
+            auto hasZero = [&](quint64 v) { return ((v - ones) & ~v & (ones * 0x80)) != 0; };
+            if (hasZero(x) || hasZero(y)) break;
+        }
+        for (; i < size; ++i)
+            if (p[i] >= 0x80 || p[i] == 0x1B || p[i] == 0x0E || p[i] == 0x0F) return i;
+        return size;
+    }
 
     // Decodes what starts at p[i]: returns the bytes taken, and the code unit
-    // in *u, or -1 when they were an escape or a shift.
-    qint64 step(State& st, const unsigned char* p, qint64 i, qint64 size, int* u) const
+    // in *u, or -1 when they were an escape or a shift; adds to *decided the
+    // bits of the state a designation or a shift set.
+    qint64 step(Shift& st, const unsigned char* p, qint64 i, qint64 size, int* u, State* decided = nullptr) const
     {
+        State ignored = 0;
+        State& d = decided ? *decided : ignored;
         auto at = [&](qint64 k) -> int { return k < size ? p[k] : -1; };
         const unsigned char b = p[i];
         *u = -1;
         if (b == 0x1B) {
-            const int c1 = at(i + 1), c2 = at(i + 2), c3 = at(i + 3);
-            if (c1 == '(' && (c2 == 'B' || c2 == 'J' || c2 == 'H')) return designate(st, Set::Ascii, 3);
-            if (c1 == '(' && c2 == 'I') return designate(st, Set::Kana, 3);
-            if (c1 == '$' && (c2 == '@' || c2 == 'B')) return designate(st, Set::X0208, 3);
-            if (c1 == '$' && c2 == '(' && (c3 == '@' || c3 == 'B' || c3 == 'Q' || c3 == 'O'))
-                return designate(st, Set::X0208, 4);
-            if (c1 == '$' && c2 == '(' && c3 == 'D') return designate(st, Set::X0212, 4);
-            if (c1 == '$' && c2 == 'A') return designate(st, Set::Foreign, 3);
-            if (c1 == '$' && c2 == '(' && c3 >= 0x40 && c3 <= 0x7E) return designate(st, Set::Foreign, 4);
-            if (c1 == '&' && c2 == '@') return 3;                       // announces a JIS revision; no change
-            if (c1 == '.' && c2 >= 0x40 && c2 <= 0x7E) return 3;        // a G2 set, never invoked here
+            if (const qint64 len = escape(st, d, p, i, size)) return len;
             *u = kReplacement;
             return 1;
         }
         if (b == 0x0E || b == 0x0F) {
             st.shiftOut = b == 0x0E;
+            d |= kShiftBit;
             return 1;
         }
         if (b >= 0x80) {
@@ -236,18 +393,47 @@ private:
         }
         const int index = (b - 0x21) * kCells + (b2 - 0x21);
         if (st.set == Set::X0208) *u = defined(m_x0208[index]);
-        else if (st.set == Set::X0212) *u = defined(JisTable::x0212()[index]);
+        else if (st.set == Set::X0212) *u = defined(m_x0212[index]);
         else *u = kReplacement;
         return 2;
     }
 
-    static qint64 designate(State& st, Set set, qint64 length)
+    static bool twoByte(Shift st) { return !st.shiftOut && st.set != Set::Ascii && st.set != Set::Kana; }
+
+    // The escape sequence at p[i] (an ESC): its length, 0 when it starts none.
+    static qint64 escape(Shift& st, State& d, const unsigned char* p, qint64 i, qint64 size)
+    {
+        auto at = [&](qint64 k) -> int { return k < size ? p[k] : -1; };
+        const int c1 = at(i + 1), c2 = at(i + 2);
+        if (c1 == '(') {
+            if (c2 == 'B' || c2 == 'J' || c2 == 'H') return designate(st, d, Set::Ascii, 3);
+            if (c2 == 'I') return designate(st, d, Set::Kana, 3);
+            return 0;
+        }
+        if (c1 == '$') {
+            if (c2 == '@' || c2 == 'B') return designate(st, d, Set::X0208, 3);
+            if (c2 == 'A') return designate(st, d, Set::Foreign, 3);
+            if (c2 != '(') return 0;
+            const int c3 = at(i + 3);
+            if (c3 == '@' || c3 == 'B' || c3 == 'Q' || c3 == 'O') return designate(st, d, Set::X0208, 4);
+            if (c3 == 'D') return designate(st, d, Set::X0212, 4);
+            if (c3 >= 0x40 && c3 <= 0x7E) return designate(st, d, Set::Foreign, 4);
+            return 0;
+        }
+        if (c1 == '&' && c2 == '@') return 3;                       // announces a JIS revision; no change
+        if (c1 == '.' && c2 >= 0x40 && c2 <= 0x7E) return 3;        // a G2 set, never invoked here
+        return 0;
+    }
+
+    static qint64 designate(Shift& st, State& decided, Set set, qint64 length)
     {
         st.set = set;
+        decided |= kSetBits;
         return length;
     }
 
     const JisTable::Plane& m_x0208;
+    const JisTable::Plane& m_x0212;
 };
 
 } // namespace

@@ -16,16 +16,24 @@ enum class TextEncoding { Cp932, Utf8, Utf16LE, Utf16BE, EucJp, Iso2022Jp };
 // is one U+FFFD); nothing ever fails. Line ends and NUL are left as they are.
 //
 // ISO-2022-JP is stateful: a character's meaning depends on escapes
-// arbitrarily far back, so its ranges must start at the start of the text.
+// arbitrarily far back, so a range of it is read from the state in force
+// where it starts (the *From functions; the others start from the state at
+// the start of a text).
 class TextCodec {
 public:
+    // The shift state where a range starts: for ISO-2022-JP the set designated
+    // and whether SO shifted out. Each bit of it is decided by the last escape
+    // (or shift) of its kind before; 0 is the state at the start of a text, and
+    // the only one of a stateless encoding.
+    using State = quint8;
+
     virtual ~TextCodec() = default;
 
     // Bytes per code unit: 2 for UTF-16 (line ends are then 16-bit units), else 1.
     virtual int unitBytes() const { return 1; }
     virtual bool bigEndian() const { return false; }
-    // Whether a range may start anywhere a character starts (false for ISO-2022-JP).
-    virtual bool piecewise() const { return true; }
+    // Whether a range's reading depends on the state where it starts.
+    virtual bool stateful() const { return false; }
     // Code units that decode() appends for the range, or -1 when only decoding
     // can tell (invalid sequences whose replacement is the decoder's business).
     virtual qint64 countUnits(const char* data, qint64 size) const = 0;
@@ -36,6 +44,32 @@ public:
     // The byte form every occurrence of text must have in the file, when there is
     // exactly one; false when a byte search could miss an occurrence.
     virtual bool uniqueBytes(const QString& text, QByteArray* out) const = 0;
+
+    // The same from a state. countFrom leaves in state the state at the end of
+    // the range and adds to decided the bits of it that the range's own escapes set.
+    virtual qint64 countFrom(State& /*state*/, State& decided, const char* data, qint64 size) const
+    {
+        decided = 0xFF;
+        return countUnits(data, size);
+    }
+    virtual void decodeFrom(State /*state*/, const char* data, qint64 size, QString& out) const
+    {
+        decode(data, size, out);
+    }
+    virtual qint64 boundaryFrom(State /*state*/, const char* data, qint64 size, qint64 target) const
+    {
+        return boundaryBefore(data, size, target);
+    }
+    // Bytes at the start of data that decode to nothing (escapes and shifts).
+    virtual qint64 silentBytes(const char* /*data*/, qint64 /*size*/) const { return 0; }
+    // The state at the end of a range as far as its own escapes tell, found
+    // from its end backwards; *decided gets the bits they decide (the others
+    // are 0 in the answer).
+    virtual State stateAtEnd(const char* /*data*/, qint64 /*size*/, State* decided) const
+    {
+        *decided = 0xFF;
+        return 0;
+    }
 
     static std::unique_ptr<TextCodec> create(TextEncoding encoding);
     // Length of the byte-order mark of the encoding at the start of data (0 if none).

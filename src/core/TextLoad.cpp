@@ -112,12 +112,7 @@ Content readFile(const QString& path, qint64 configuredLimit)
         throw VarError::cannotOpen(path);   // gone, or a device or pipe that is no file to show
     try {
         // Only the head is read here; a piecewise text is read by its document.
-        QByteArray head = readHead(file.fd(), kSampleBytes);
-        auto wholeFile = [&]() {
-            const qint64 limit = wholeLimit(configuredLimit);
-            if (qMax<qint64>(st.st_size, head.size()) > limit) throw VarError::streamRead();
-            return head.size() < kSampleBytes ? head : readWhole(file.fd(), st.st_size, limit);
-        };
+        const QByteArray head = readHead(file.fd(), kSampleBytes);
         Content c;
         if (RtfReader::isRtf(head)) {
             // Read and parsed on a worker; only its size is weighed here.
@@ -128,13 +123,6 @@ Content readFile(const QString& path, qint64 configuredLimit)
             return c;
         }
         c.encoding = TextDetect::detect(head).encoding;
-        if (!TextCodec::create(c.encoding)->piecewise()) {
-            // Stateful: it can only be decoded from the start.
-            const QByteArray bytes = wholeFile();
-            head = QByteArray();
-            c.text = decodeAs(c.encoding, bytes, Options{true});
-            return c;
-        }
         c.kind = Content::Kind::File;
         c.file = std::move(file);
         return c;

@@ -7,10 +7,9 @@
 
 // The one way a file becomes what the text pane shows: rich text when it is
 // valid RTF, plain text otherwise, in the encoding its bytes show. A plain
-// text is read piecewise where its encoding allows, so that a file of any
-// size shows at once; an RTF file is read and parsed on a worker
-// (RichTextLoader); rich text and ISO-2022-JP are held whole in memory,
-// within a limit.
+// text is read piecewise, so that a file of any size shows at once; an RTF
+// file is read and parsed on a worker (RichTextLoader); rich text is held
+// whole in memory, within a limit.
 namespace TextLoad {
 
 // ---------------------------------------------------------------- whole texts
