@@ -92,7 +92,7 @@ public:
     QWidget* textWidget() const;
     QList<QWidget*> textWidgets() const;
 
-    // Largest file loadFile() holds in memory whole (rich text, ISO-2022-JP);
+    // Largest file loadFile() holds in memory whole (rich text, a stream);
     // 0 means as much as memory allows. Other plain text is read piecewise.
     void setLoadLimit(qint64 bytes) { m_loadLimit = bytes; }
 
