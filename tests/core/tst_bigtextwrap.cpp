@@ -70,6 +70,10 @@ class TestBigTextWrap : public QObject {
                 QVERIFY2(layout.visualLineOf(pos) == want, where);
                 QVERIFY2(layout.visualLineStart(want) == rows[size_t(want)], where);
                 QVERIFY2(layout.visualStart(layout.visualOf(pos)) == rows[size_t(want)], where);
+                // Drawn from where its row starts, and hit where it is drawn.
+                const qint64 start = rows[size_t(want)];
+                QVERIFY2(layout.xOf(pos) == layout.widthOf(QStringView(text).mid(start, pos - start), 0, pos - start), where);
+                QVERIFY2(layout.positionAt(layout.visualOf(pos), layout.xOf(pos) + 0.1) == pos || pos == doc.length(), where);
             }
         }
         // A view walks the rows one by one, each where the whole line has it.
