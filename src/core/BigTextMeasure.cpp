@@ -186,8 +186,10 @@ int BigTextMeasure::rowCount(QStringView text) const
         if (i + 1 == n) return 1;
     }
     if (text.isEmpty()) return 1;
-    wrap(text, m_scratch);
-    return int(m_scratch.size());
+    WrapState state;
+    m_starts.clear();
+    wrapOn(state, text, 0, m_starts);
+    return int(m_starts.size()) + 1;
 }
 
 qint64 BigTextMeasure::blockRows(const BigTextScan::Decoded& d, qint64 lines, qint64 at, const WrapState& in,

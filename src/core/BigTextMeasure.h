@@ -100,6 +100,5 @@ private:
     qreal m_wrapWidth = 0;
     mutable std::vector<float> m_advances;
     mutable std::unordered_map<char32_t, float> m_astral;
-    mutable std::vector<qint32> m_scratch;
     mutable std::vector<qint64> m_starts;
 };
