@@ -1,23 +1,16 @@
-// The big-text view wrapping a line longer than a block of its file: the caret
-// display and the arrow keys go by the rows of the whole line, also over the
-// blocks' edges.
+// The big-text view wrapping a line longer than a block of its text: the
+// caret display and the arrow keys go by the rows of the whole line, also over
+// the blocks' edges.
 #include "BigTextView.h"
-#include "Cp932.h"
 
 #include <QApplication>
-#include <QFile>
-#include <QTemporaryDir>
 #include <QtTest>
 
 #include <algorithm>
 #include <vector>
 
-#include <fcntl.h>
-
 class TestBigTextWrapView : public QObject {
     Q_OBJECT
-
-    QTemporaryDir m_dir;
 
     static QString caretText(BigTextView& view)
     {
@@ -36,18 +29,13 @@ private Q_SLOTS:
     void caretGoesByTheRowsOfTheWholeLine()
     {
         QFETCH(QString, line);
-        const QString path = m_dir.filePath(QStringLiteral("long.txt"));
-        QFile f(path);
-        QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        f.write(Cp932::encode(line));
-        f.close();
         BigTextView view;
         view.resize(400, 300);
         view.show();
         QApplication::setActiveWindow(&view);
         view.setFocus();
         QVERIFY(QTest::qWaitForWindowExposed(&view));
-        view.load(::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC), path, TextEncoding::Cp932);
+        view.setPlainText(line);
         view.setWordWrap(true);
         QVERIFY(view.document().blockCount() >= 2);
 
