@@ -142,7 +142,7 @@ private:
     // Where the Line of the first fold of block starts, and the state the
     // block begins in; false when guessed.
     bool lineStartAt(int block, qint64* start, WrapState* in) const;
-    // The decoded text of fold r of a block, and where it stands.
+    // The decoded text of fold r of a block.
     QStringView foldText(const BigTextDocument::DecodedPtr& d, size_t r) const;
     qint64 blockVisualStart(int block) const;
     void extendPrefix(int block) const;
@@ -151,7 +151,6 @@ private:
 
     const BigTextDocument& m_doc;
     BigTextMeasure m_measure;
-    mutable std::vector<qint32> m_scratch;
     mutable std::vector<qint64> m_found;
 
     mutable quint64 m_revision = 0;
