@@ -87,6 +87,7 @@ BigTextLayout::LinePtr BigTextLayout::line(qint64 index) const
         }
     }
     l->counts = m_countsVersion;
+    end = std::max(end, l->start);
     l->text = m_doc.text(l->start, end - l->start);
     l->breaks.assign(1, 0);
     for (qint64 b : m_found)

@@ -139,6 +139,24 @@ private Q_SLOTS:
         compareRows(doc, layout, text);
     }
 
+    // Blanks hang past the edge, so a row of them could run on over a whole
+    // line: it ends where the block after the one it began in ends.
+    void aRowOfBlanksEndsWithItsBlock()
+    {
+        BigTextDocument doc;
+        doc.setText(QString(200000, u' ') + u'x');
+        BigTextLayout layout(doc);
+        layout.setFont(QFont(QStringLiteral("Monospace"), 10));
+        layout.setWrapWidth(400);
+        const int blocks = doc.blockCount();
+        QVERIFY(blocks > 2);
+        QCOMPARE(layout.visualLineOf(doc.length()), blocks);
+        for (int b = 0; b < blocks; ++b) QCOMPARE(layout.visualLineStart(b), doc.block(b).start);
+        QCOMPARE(layout.visualLineStart(blocks), 200000);
+        QCOMPARE(layout.step(BigTextLayout::Visual{}, blocks + 1), layout.lastVisual());
+        QCOMPARE(layout.visualStart(layout.lastVisual()), 200000);
+    }
+
     // More blocks than are measured on the spot: the layout guesses, the
     // workers count the blocks (those of the long line one after another),
     // and the numbers and rows then are those of the whole line.
