@@ -317,7 +317,7 @@ bool BigTextLayout::lineStartAt(int block, qint64* start, WrapState* in) const
     // before the row ends: then where it breaks.
     WrapState s = *in;
     std::vector<qint64> first;
-    m_measure.wrapOn(s, foldText(m_doc.decoded(block), 0), *start, first, true);
+    m_measure.wrapOn(s, foldText(m_doc.decoded(block), 0), *start, first, BigTextMeasure::kFirst);
     *start = !first.empty() && first.front() <= *start ? first.front() : in->rowStart;
     return true;
 }
@@ -417,13 +417,13 @@ qint64 BigTextLayout::visualLineOf(qint64 pos) const
     WrapState s = r == 0 ? in : WrapState{};
     const bool fresh = !s.started;
     m_found.clear();
-    m_measure.wrapOn(s, foldText(d, r), b.start + d->lineStarts[r], m_found);
+    m_measure.wrapOn(s, foldText(d, r), b.start + d->lineStarts[r], m_found, pos);
     qint64 rows = std::upper_bound(m_found.begin(), m_found.end(), pos) - m_found.begin();
     if (rows == qint64(m_found.size()) && qint64(r) + 1 == b.folds && block + 1 < m_doc.blockCount()
         && continues(block + 1)) {
         // The next row may begin before the block's end, found only past it.
         const size_t before = m_found.size();
-        m_measure.wrapOn(s, foldText(m_doc.decoded(block + 1), 0), b.start + b.length, m_found, true);
+        m_measure.wrapOn(s, foldText(m_doc.decoded(block + 1), 0), b.start + b.length, m_found, BigTextMeasure::kFirst);
         if (m_found.size() > before && m_found[before] <= pos) ++rows;
     }
     return base + counts[r] + (fresh ? 1 : 0) + rows - 1;

@@ -124,7 +124,7 @@ void BigTextMeasure::wrap(QStringView text, std::vector<qint32>& breaks) const
     for (qint64 b : m_starts) breaks.push_back(qint32(b));
 }
 
-void BigTextMeasure::wrapOn(WrapState& s, QStringView text, qint64 at, std::vector<qint64>& starts, bool firstOnly) const
+void BigTextMeasure::wrapOn(WrapState& s, QStringView text, qint64 at, std::vector<qint64>& starts, qint64 until) const
 {
     if (!wraps()) return;
     if (!s.started) {
@@ -135,7 +135,7 @@ void BigTextMeasure::wrapOn(WrapState& s, QStringView text, qint64 at, std::vect
         s.rowStart = at;
         s.x = 0;
         s.lastBreak = -1;
-        if (firstOnly) return;
+        if (at > until) return;
     }
     s.pieceStart = at;
     const BreakRules& r = rules();
@@ -161,7 +161,7 @@ void BigTextMeasure::wrapOn(WrapState& s, QStringView text, qint64 at, std::vect
             s.x = at2 < pos ? s.xBreak : 0;
             s.rowStart = at2;
             s.lastBreak = -1;
-            if (firstOnly) return;
+            if (at2 > until) return;
             w = advanceAt(t, i, n, s.x, &len);
         }
         s.x += w;

@@ -5,6 +5,7 @@
 #include <QFontMetricsF>
 #include <QString>
 
+#include <limits>
 #include <unordered_map>
 #include <vector>
 
@@ -80,8 +81,11 @@ public:
     int rowCount(QStringView text) const;
     // Wraps the next piece of a line (text, standing at position at) from s,
     // and appends where rows begin to starts (the line's first row is not
-    // one); with firstOnly, stops after the first.
-    void wrapOn(WrapState& s, QStringView text, qint64 at, std::vector<qint64>& starts, bool firstOnly = false) const;
+    // one); stops early once a row begins after position until (s is then
+    // of no further use).
+    static constexpr qint64 kWhole = std::numeric_limits<qint64>::max();
+    static constexpr qint64 kFirst = std::numeric_limits<qint64>::min();
+    void wrapOn(WrapState& s, QStringView text, qint64 at, std::vector<qint64>& starts, qint64 until = kWhole) const;
     // Visual lines of the first lines lines of a decoded block standing at
     // position at, its first fold wrapped on from in, each counted into rows
     // (cumulative, from rows[0] = 0) when given; *out gets the state after the
