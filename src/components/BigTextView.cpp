@@ -21,7 +21,11 @@ BigTextView::BigTextView(QWidget* parent)
 {
     connect(&m_activity, &BigTextActivity::grew, this, &BigTextView::grown);
     connect(&m_activity, &BigTextActivity::found, this, &BigTextView::findFinished);
-    connect(&m_activity, &BigTextActivity::numberingChanged, this, &BigTextView::numberingChanged);
+    connect(&m_activity, &BigTextActivity::numberingChanged, this, [this] {
+        // Folds inside a long line laid out on a guess have their real rows now.
+        if (m_wrap) setTop(m_top);
+        Q_EMIT numberingChanged();
+    });
     connect(&m_activity, &BigTextActivity::outOfMemory, this, &BigTextView::outOfMemory);
     // A block of text that is not well formed turned out to hold another number
     // of characters: what stands behind it keeps its place in the text.

@@ -111,7 +111,7 @@ void BigTextView::drawRow(QPainter& painter, const BigTextLayout::Line& line, in
         const qint64 s0 = selStart() - line.start, s1 = selStart() + selLength() - line.start;
         selA = qsizetype(std::clamp<qint64>(s0, from, to));
         selB = qsizetype(std::clamp<qint64>(s1, from, to));
-        selEnd = lastRow && s0 <= t.size() && s1 > t.size();
+        selEnd = lastRow && line.endsLine && s0 <= t.size() && s1 > t.size();
     }
 
     const qreal left = clip.left() - x0 - 1, right = clip.right() - x0 + 1;
@@ -151,7 +151,8 @@ void BigTextView::drawRow(QPainter& painter, const BigTextLayout::Line& line, in
         painter.fillRect(QRectF(x0 + x, y, lh / 3.0, lh), pal.color(QPalette::Highlight));
 
     const qint64 caretOff = m_caret - line.start;
-    if (focused && caretOff >= from && (caretOff < to || (lastRow && caretOff == to))) {
+    // At the end of a fold that goes on in the next, the caret is the next one's.
+    if (focused && caretOff >= from && (caretOff < to || (lastRow && line.endsLine && caretOff == to))) {
         const qreal cx = x0 + m_layout.widthOf(t, from, caretOff);
         if (!m_preedit.isEmpty()) {
             const qreal w = m_layout.widthOf(m_preedit, 0, m_preedit.size());

@@ -53,7 +53,7 @@ BigTextActivity::BigTextActivity(BigTextDocument& doc, BigTextLayout& layout, QO
         updateBusy();
     });
     connect(&m_count, &BigTextCountTask::counted, this,
-            [this](quint64 key, const std::vector<std::pair<quint64, qint64>>& counts) {
+            [this](quint64 key, const std::vector<BigTextMeasure::Counted>& counts) {
                 m_layout.addCounts(key, counts);
                 if (!m_numberTimer.isActive()) m_numberTimer.start();
             });
@@ -184,7 +184,7 @@ void BigTextActivity::setClipboard(const QString& text)
 void BigTextActivity::countLater()
 {
     if (m_count.running() && m_count.key() == m_layout.countsKey()) return; // another pass when it ends
-    const std::vector<int> blocks = m_layout.blocksToCount();
+    const auto blocks = m_layout.blocksToCount();
     if (!blocks.empty()) m_count.start(blocks, m_layout.font(), m_layout.wrapWidth(), m_layout.countsKey());
     updateBusy();
 }

@@ -65,16 +65,46 @@ void BigTextLayout::checkValid() const
 BigTextLayout::LinePtr BigTextLayout::line(qint64 index) const
 {
     checkValid();
-    if (auto it = m_lines.find(index); it != m_lines.end()) return it->second;
+    if (auto it = m_lines.find(index); it != m_lines.end()) {
+        if (!it->second->guessed || it->second->counts == m_countsVersion) return it->second;
+        m_lines.erase(it); // laid out on a guess, and there are more counts now
+    }
     auto l = std::make_shared<Line>();
-    l->start = m_doc.foldStart(index);
-    if (l->start < 0) l->start = m_doc.length();
-    l->text = m_doc.text(l->start, m_doc.foldLength(index));
-    wrap(l->text, l->breaks);
+    const qint64 foldStart = m_doc.foldStart(index);
+    l->start = foldStart < 0 ? m_doc.length() : foldStart;
+    qint64 end = l->start + m_doc.foldLength(index);
+    m_found.clear();
+    if (foldStart >= 0) {
+        const int block = m_doc.blockOfFold(index);
+        const size_t r = size_t(index - m_doc.block(block).firstFold);
+        l->endsLine = qint64(r) + 1 < m_doc.blockFolds(block) || block + 1 >= m_doc.blockCount() || !continues(block + 1);
+        if (wraps()) {
+            WrapState s;
+            if (r == 0) l->guessed = !lineStartAt(block, &l->start, &s);
+            WrapState next;
+            if (!l->endsLine && !lineStartAt(block + 1, &end, &next)) l->guessed = true;
+            m_measure.wrapOn(s, foldText(m_doc.decoded(block), r), foldStart, m_found);
+        }
+    }
+    l->counts = m_countsVersion;
+    end = std::max(end, l->start);
+    l->text = m_doc.text(l->start, end - l->start);
+    l->breaks.assign(1, 0);
+    for (qint64 b : m_found)
+        if (b > l->start && b < end) l->breaks.push_back(qint32(b - l->start));
     l->width = widthOf(l->text, 0, l->text.size());
     if (m_lines.size() > 4096) m_lines.clear();
     m_lines.emplace(index, l);
     return l;
+}
+
+qint64 BigTextLayout::lineAt(qint64 pos) const
+{
+    const qint64 fold = m_doc.foldOf(pos);
+    if (!wraps() || fold + 1 >= m_doc.foldCount()) return fold;
+    // The row running over a block's edge belongs to the fold after it.
+    const LinePtr l = line(fold);
+    return !l->endsLine && pos >= l->start + l->text.size() ? fold + 1 : fold;
 }
 
 int BigTextLayout::visualCount(qint64 index) const
@@ -85,7 +115,7 @@ int BigTextLayout::visualCount(qint64 index) const
 BigTextLayout::Visual BigTextLayout::visualOf(qint64 pos) const
 {
     pos = std::clamp<qint64>(pos, 0, m_doc.length());
-    Visual v{m_doc.foldOf(pos), 0};
+    Visual v{lineAt(pos), 0};
     if (wraps()) {
         const LinePtr l = line(v.line);
         v.sub = int(std::upper_bound(l->breaks.begin(), l->breaks.end(), qint32(pos - l->start)) - l->breaks.begin()) - 1;
@@ -173,7 +203,7 @@ qint64 BigTextLayout::positionAt(Visual v, qreal x) const
     const bool lastRow = sub + 1 >= l->breaks.size();
     const qsizetype to = lastRow ? l->text.size() : l->breaks[sub + 1];
     qsizetype i = hit(l->text, from, to, x);
-    if (!lastRow && i == to && to > from) {
+    if ((!lastRow || !l->endsLine) && i == to && to > from) {
         // The end of a wrapped row is the start of the next one: stay before it.
         --i;
         if (i > from && l->text[i].isLowSurrogate()) --i;
@@ -186,7 +216,7 @@ qint64 BigTextLayout::positionAt(Visual v, qreal x) const
 qint64 BigTextLayout::wordEdge(qint64 pos, bool forward) const
 {
     pos = std::clamp<qint64>(pos, 0, m_doc.length());
-    const LinePtr l = line(m_doc.foldOf(pos));
+    const LinePtr l = line(lineAt(pos));
     const QString& t = l->text;
     qsizetype i = pos - l->start;
     if (forward) {
@@ -208,7 +238,7 @@ qint64 BigTextLayout::wordEdge(qint64 pos, bool forward) const
 std::pair<qint64, qint64> BigTextLayout::wordAt(qint64 pos) const
 {
     pos = std::clamp<qint64>(pos, 0, m_doc.length());
-    const LinePtr l = line(m_doc.foldOf(pos));
+    const LinePtr l = line(lineAt(pos));
     const QString& t = l->text;
     qsizetype a = pos - l->start, b = a;
     if (b < t.size()) {
@@ -221,22 +251,75 @@ std::pair<qint64, qint64> BigTextLayout::wordAt(qint64 pos) const
 
 // ---------------------------------------------------------------- numbering
 
-bool BigTextLayout::knownCount(int block, qint64* count) const
+QStringView BigTextLayout::foldText(const BigTextDocument::DecodedPtr& d, size_t r) const
 {
-    const auto it = m_blockCounts.find(m_doc.part(block).id);
-    if (it == m_blockCounts.end()) return false;
-    *count = it->second;
+    const qsizetype from = d->lineStarts[r];
+    const qsizetype to = r + 1 < d->lineStarts.size() ? d->lineStarts[r + 1] - 1 : d->text.size();
+    return QStringView(d->text).mid(from, to - from);
+}
+
+const BigTextLayout::Counted* BigTextLayout::counted(int block, const WrapState& in) const
+{
+    const BigTextPart& part = m_doc.part(block);
+    const auto it = m_blockCounts.find(part.id);
+    if (it == m_blockCounts.end() || it->second.in != in || it->second.folds != m_doc.blockFolds(block)) return nullptr;
+    // A state a line goes on with holds positions: moved by an edit before it, it is counted anew.
+    if (!part.endsWithNewline && it->second.start != m_doc.block(block).start) return nullptr;
+    return &it->second;
+}
+
+const BigTextLayout::Counted& BigTextLayout::count(int block, const WrapState& in) const
+{
+    if (const Counted* known = counted(block, in)) return *known;
+    const BigTextDocument::Block b = m_doc.block(block);
+    Counted c{b.id, b.folds, b.start, 0, in, {}};
+    const bool goesOn = !m_doc.part(block).endsWithNewline;
+    c.rows = m_measure.blockRows(*m_doc.decoded(block, false), b.folds, b.start, in, goesOn ? &c.out : nullptr);
+    ++m_countsVersion;
+    return m_blockCounts[b.id] = c;
+}
+
+bool BigTextLayout::stateAt(int block, int budget, WrapState* in) const
+{
+    *in = WrapState{};
+    int first = block;
+    while (continues(first)) --first;
+    if (first == block) return true;
+    // The line began blocks before: each of them is wrapped from where the one
+    // before it ended, from the line's start on.
+    int missing = 0;
+    bool known = true;
+    WrapState s;
+    for (int i = first; i < block; ++i) {
+        const Counted* c = known ? counted(i, s) : nullptr;
+        if (c) s = c->out;
+        known = c != nullptr;
+        missing += known ? 0 : 1;
+    }
+    if (!known && missing > budget) {
+        m_wanted = std::max(m_wanted, block - 1);
+        return false;
+    }
+    if (!known) {
+        s = WrapState{};
+        for (int i = first; i < block; ++i) s = count(i, s).out;
+    }
+    *in = s;
     return true;
 }
 
-qint64 BigTextLayout::blockVisualCount(int block) const
+bool BigTextLayout::lineStartAt(int block, qint64* start, WrapState* in) const
 {
-    qint64 count = 0;
-    if (knownCount(block, &count)) return count;
-    const BigTextDocument::Block b = m_doc.block(block);
-    count = m_measure.blockRows(*m_doc.decoded(block, false), b.folds);
-    m_blockCounts.emplace(b.id, count);
-    return count;
+    *start = m_doc.block(block).start;
+    const bool exact = stateAt(block, kSyncBlocks, in);
+    if (!in->started) return exact;
+    // The row the block begins in began before it, unless the line breaks
+    // before the row ends: then where it breaks.
+    WrapState s = *in;
+    std::vector<qint64> first;
+    m_measure.wrapOn(s, foldText(m_doc.decoded(block), 0), *start, first, BigTextMeasure::kFirst);
+    *start = !first.empty() && first.front() <= *start ? first.front() : in->rowStart;
+    return true;
 }
 
 void BigTextLayout::extendPrefix(int block) const
@@ -255,23 +338,39 @@ void BigTextLayout::extendPrefix(int block) const
     const int first = int(m_prefix.size()) - 1;
     if (first >= block) return;
     // A few blocks are measured on the spot; more are left to a background
-    // count, each line counted as one visual line until it comes.
+    // count, each fold counted as one visual line until it comes.
+    WrapState s;
+    bool known = stateAt(first, 0, &s);
     int missing = 0;
-    qint64 count = 0;
-    for (int i = first; i < block && missing <= kSyncBlocks; ++i)
-        if (!knownCount(i, &count)) ++missing;
-    const bool now = missing <= kSyncBlocks;
-    for (int i = first; i < block; ++i) {
-        if (!knownCount(i, &count)) {
-            if (now) {
-                count = blockVisualCount(i);
-            } else {
-                count = m_doc.blockFolds(i);
-                m_wanted = std::max(m_wanted, i);
-                m_guessed = true;
-            }
+    for (int i = first; i < block && missing <= kSyncBlocks; ++i) {
+        if (!continues(i)) {
+            s = WrapState{};
+            known = true;
         }
-        m_prefix.push_back(m_prefix.back() + count);
+        const Counted* c = known ? counted(i, s) : nullptr;
+        if (c) s = c->out;
+        known = c != nullptr;
+        missing += known ? 0 : 1;
+    }
+    const bool now = missing <= kSyncBlocks && stateAt(first, kSyncBlocks, &s);
+    known = now || stateAt(first, 0, &s);
+    for (int i = first; i < block; ++i) {
+        if (!continues(i)) {
+            s = WrapState{};
+            known = true;
+        }
+        const Counted* c = now ? &count(i, s) : known ? counted(i, s) : nullptr;
+        known = c != nullptr;
+        qint64 rows = 0;
+        if (c) {
+            rows = c->rows;
+            s = c->out;
+        } else {
+            rows = m_doc.blockFolds(i);
+            m_wanted = std::max(m_wanted, i);
+            m_guessed = true;
+        }
+        m_prefix.push_back(m_prefix.back() + rows);
     }
 }
 
@@ -281,19 +380,24 @@ qint64 BigTextLayout::blockVisualStart(int block) const
     return m_prefix[size_t(block)];
 }
 
-const std::vector<qint64>& BigTextLayout::blockLineCounts(int block) const
+const std::vector<qint64>& BigTextLayout::blockLineCounts(int block, const WrapState& in) const
 {
     checkValid();
     const BigTextDocument::Block b = m_doc.block(block);
-    if (b.id == m_lastBlockId) return m_lastBlockLines;
-    m_measure.blockRows(*m_doc.decoded(block), b.folds, &m_lastBlockLines);
-    qint64 known = 0;
-    if (!knownCount(block, &known) || known != m_lastBlockLines.back()) {
-        m_blockCounts[b.id] = m_lastBlockLines.back();
+    if (b.id == m_lastBlockId && in == m_lastBlockIn) return m_lastBlockLines;
+    const bool goesOn = !m_doc.part(block).endsWithNewline;
+    WrapState out;
+    const qint64 rows = m_measure.blockRows(*m_doc.decoded(block), b.folds, b.start, in, goesOn ? &out : nullptr,
+                                            &m_lastBlockLines);
+    const Counted* known = counted(block, in);
+    if (!known || known->rows != rows) {
+        m_blockCounts[b.id] = Counted{b.id, b.folds, b.start, rows, in, out};
+        ++m_countsVersion;
         // The numbers behind this block may have rested on a guess for it.
         if (m_prefix.size() > size_t(block) + 1) m_prefix.resize(size_t(block) + 1);
     }
     m_lastBlockId = b.id;
+    m_lastBlockIn = in;
     return m_lastBlockLines;
 }
 
@@ -302,16 +406,27 @@ qint64 BigTextLayout::visualLineOf(qint64 pos) const
     if (!wraps()) return m_doc.lineOf(pos);
     pos = std::clamp<qint64>(pos, 0, m_doc.length());
     const int block = m_doc.blockAt(pos);
-    const std::vector<qint64>& counts = blockLineCounts(block);
+    WrapState in;
+    if (!stateAt(block, kSyncBlocks, &in)) m_guessed = true;
+    const std::vector<qint64>& counts = blockLineCounts(block, in);
     const qint64 base = blockVisualStart(block);
     const auto d = m_doc.decoded(block);
-    const qint64 off = pos - m_doc.block(block).start;
+    const BigTextDocument::Block b = m_doc.block(block);
+    const qint64 off = pos - b.start;
     const size_t r = size_t(std::upper_bound(d->lineStarts.begin(), d->lineStarts.end(), off) - d->lineStarts.begin() - 1);
-    const qsizetype from = d->lineStarts[r];
-    const qsizetype to = r + 1 < d->lineStarts.size() ? d->lineStarts[r + 1] - 1 : d->text.size();
-    wrap(QStringView(d->text).mid(from, to - from), m_scratch);
-    const qint64 sub = std::upper_bound(m_scratch.begin(), m_scratch.end(), qint32(off - from)) - m_scratch.begin() - 1;
-    return base + counts[r] + sub;
+    WrapState s = r == 0 ? in : WrapState{};
+    const bool fresh = !s.started;
+    m_found.clear();
+    m_measure.wrapOn(s, foldText(d, r), b.start + d->lineStarts[r], m_found, pos);
+    qint64 rows = std::upper_bound(m_found.begin(), m_found.end(), pos) - m_found.begin();
+    if (rows == qint64(m_found.size()) && qint64(r) + 1 == b.folds && block + 1 < m_doc.blockCount()
+        && continues(block + 1)) {
+        // The next row may begin before the block's end, found only past it.
+        const size_t before = m_found.size();
+        m_measure.wrapOn(s, foldText(m_doc.decoded(block + 1), 0), b.start + b.length, m_found, BigTextMeasure::kFirst);
+        if (m_found.size() > before && m_found[before] <= pos) ++rows;
+    }
+    return base + counts[r] + (fresh ? 1 : 0) + rows - 1;
 }
 
 qint64 BigTextLayout::visualLineStart(qint64 number) const
@@ -323,37 +438,59 @@ qint64 BigTextLayout::visualLineStart(qint64 number) const
     while (int(m_prefix.size()) <= blocks && m_prefix.back() <= number)
         extendPrefix(std::min(blocks, int(m_prefix.size()) * 2 + 16));
     if (m_prefix.back() <= number) return -1;
-    int block = int(std::upper_bound(m_prefix.begin(), m_prefix.end(), number) - m_prefix.begin()) - 1;
-    const std::vector<qint64>& counts = blockLineCounts(block);
+    const int block = int(std::upper_bound(m_prefix.begin(), m_prefix.end(), number) - m_prefix.begin()) - 1;
+    WrapState in;
+    if (!stateAt(block, kSyncBlocks, &in)) m_guessed = true;
+    const std::vector<qint64>& counts = blockLineCounts(block, in);
+    const qint64 blockStart = m_doc.block(block).start;
+    if (counts.back() <= 0) return blockStart;
     // Measuring the block may have changed the numbers after it, not before.
     const qint64 local = std::min(number - m_prefix[size_t(block)], counts.back() - 1);
     const size_t r = size_t(std::upper_bound(counts.begin(), counts.end(), local) - counts.begin() - 1);
     const auto d = m_doc.decoded(block);
-    const qsizetype from = d->lineStarts[r];
-    const qsizetype to = r + 1 < d->lineStarts.size() ? d->lineStarts[r + 1] - 1 : d->text.size();
-    wrap(QStringView(d->text).mid(from, to - from), m_scratch);
-    return m_doc.block(block).start + from + m_scratch[size_t(std::min<qint64>(local - counts[r], qint64(m_scratch.size()) - 1))];
+    WrapState s = r == 0 ? in : WrapState{};
+    const bool fresh = !s.started;
+    const qint64 k = local - counts[r] - (fresh ? 1 : 0); // of the rows begun while wrapping the fold
+    if (k < 0) return blockStart + d->lineStarts[r];
+    m_found.clear();
+    m_measure.wrapOn(s, foldText(d, r), blockStart + d->lineStarts[r], m_found);
+    if (m_found.empty()) return blockStart + d->lineStarts[r];
+    return m_found[size_t(std::min<qint64>(k, qint64(m_found.size()) - 1))];
 }
 
 // ---------------------------------------------------------------- counting elsewhere
 
-std::vector<int> BigTextLayout::blocksToCount() const
+std::vector<BigTextMeasure::ToCount> BigTextLayout::blocksToCount() const
 {
-    std::vector<int> out;
-    out.reserve(size_t(std::max(0, m_wanted + 1)));
+    std::vector<BigTextMeasure::ToCount> out;
     if (!wraps() || m_wanted < 0) return out;
     const int upTo = std::min(m_wanted, m_doc.blockCount() - 1);
-    qint64 count = 0;
-    for (int i = 0; i <= upTo; ++i)
-        if (!knownCount(i, &count)) out.push_back(i);
+    out.reserve(size_t(std::max(0, upTo + 1)));
+    WrapState s;
+    bool known = true;
+    for (int i = 0; i <= upTo; ++i) {
+        if (!continues(i)) {
+            s = WrapState{};
+            known = true;
+        }
+        if (const Counted* c = known ? counted(i, s) : nullptr) {
+            s = c->out;
+            continue;
+        }
+        // Chained to the block before when that is counted with it.
+        out.push_back({i, !known, s});
+        known = false;
+    }
     m_wanted = -1;
     return out;
 }
 
-void BigTextLayout::addCounts(quint64 key, const std::vector<std::pair<quint64, qint64>>& counts)
+void BigTextLayout::addCounts(quint64 key, const std::vector<Counted>& counts)
 {
     if (key != m_countsKey || counts.empty()) return;
-    for (const auto& [id, count] : counts) m_blockCounts[id] = count;
+    for (const Counted& c : counts) m_blockCounts[c.id] = c;
+    ++m_countsVersion;
     m_prefix.clear();
     m_prefixRevision = ~quint64(0);
+    m_lastBlockId = 0;
 }

@@ -14,17 +14,28 @@
 // Where the lines of a big text wrap and where each character stands, in one
 // font at one width. What is laid out is a fold of the document: a line, or
 // the part of a longer line inside one block (see BigTextDocument), so that a
-// screen of a line of any length is laid out from a block or two. Every fold
-// is one row of fixed height; a wrapped fold is several rows ("visual
-// lines"), and a line longer than a block starts a row at each block's start. Only lines that are shown or walked over are
-// measured; the numbers of visual lines are kept per block of the document and
-// reused until the font, the width or that block changes.
+// screen of a line of any length is laid out from a block or two. Every row
+// ("visual line") has one fixed height; unwrapped, a fold is one row.
+//
+// Wrapped, a line longer than a block has the rows of the whole line: each
+// fold is wrapped on from where the fold before left off (BigTextMeasure::
+// WrapState), and the row that runs over a block's edge belongs to the fold
+// after it, so that what is laid out for fold f (a Line) starts where the row
+// holding the fold's first character starts, a little before the fold when
+// the row began in the block before, and ends where the next one starts.
+// Only lines that are shown or walked over are measured; the numbers of
+// visual lines, and the state a wrap ends a block in, are kept per block of
+// the document and reused until the font, the width or that block (or, for a
+// block that goes on with a line, the state it begins in) changes.
 //
 // Numbering visual lines over the whole text needs every block before a
-// position measured. A few are measured on the spot; when more are missing,
-// each of their lines counts as one visual line until a background count
-// (blocksToCount, addCounts) brings the real numbers, so that a number is
-// exact for the part counted so far and the numbering stays consistent.
+// position measured, and laying out a fold inside a long line every block of
+// that line before it. A few are measured on the spot; when more are missing,
+// each of their folds counts as one visual line, and a fold inside a long
+// line is laid out as if its line began there, until a background count
+// (blocksToCount, addCounts; the blocks of one line one after another) brings
+// the real numbers, so that a number is exact for the part counted so far and
+// the numbering stays consistent.
 class BigTextLayout {
 public:
     // One fold of the document (called a line below): its text (without line
@@ -33,7 +44,10 @@ public:
         qint64 start = 0;
         QString text;
         std::vector<qint32> breaks;
-        qreal width = 0; // of the whole line, unwrapped
+        qreal width = 0;      // of the whole line, unwrapped
+        bool endsLine = true; // its end is the document line's end (not the next fold's start)
+        bool guessed = false; // wrapped as if its line began at its fold (see above)
+        quint64 counts = 0;   // the counts it was laid out with, when guessed
     };
     using LinePtr = std::shared_ptr<const Line>;
 
@@ -87,14 +101,14 @@ public:
     qint64 visualLineOf(qint64 pos) const;
     qint64 visualLineStart(qint64 number) const;
 
-    // Blocks a numbering had to guess since the last call, for a background
-    // count; the answers come back through addCounts with the countsKey() of
-    // the time (block ids and their numbers of visual lines).
-    std::vector<int> blocksToCount() const;
+    // Blocks a numbering or a layout had to guess since the last call, for a
+    // background count; the answers come back through addCounts with the
+    // countsKey() of the time.
+    std::vector<BigTextMeasure::ToCount> blocksToCount() const;
     // Whether the last numbering rested on a guess anywhere.
     bool numbersGuessed() const { return wraps() && m_guessed; }
     quint64 countsKey() const { return m_countsKey; }
-    void addCounts(quint64 key, const std::vector<std::pair<quint64, qint64>>& counts);
+    void addCounts(quint64 key, const std::vector<BigTextMeasure::Counted>& counts);
     const BigTextMeasure& measure() const { return m_measure; }
 
     // Geometry of a piece of text, see BigTextMeasure.
@@ -111,24 +125,40 @@ public:
     int rowCount(QStringView text) const { return m_measure.rowCount(text); }
 
 private:
+    using WrapState = BigTextMeasure::WrapState;
+    using Counted = BigTextMeasure::Counted;
+
     void forgetCounts();
     void checkValid() const;
-    bool knownCount(int block, qint64* count) const;
+    // The fold laid out as the line that holds pos.
+    qint64 lineAt(qint64 pos) const;
+    bool continues(int block) const { return block > 0 && !m_doc.part(block - 1).endsWithNewline; }
+    // The count of a block begun in the state in: kept, or null; counted now.
+    const Counted* counted(int block, const WrapState& in) const;
+    const Counted& count(int block, const WrapState& in) const;
+    // The state block begins in, counting at most budget blocks of its line
+    // now; false (a line begun there) when more would be needed.
+    bool stateAt(int block, int budget, WrapState* in) const;
+    // Where the Line of the first fold of block starts, and the state the
+    // block begins in; false when guessed.
+    bool lineStartAt(int block, qint64* start, WrapState* in) const;
+    // The decoded text of fold r of a block.
+    QStringView foldText(const BigTextDocument::DecodedPtr& d, size_t r) const;
     qint64 blockVisualStart(int block) const;
-    qint64 blockVisualCount(int block) const;
     void extendPrefix(int block) const;
-    // Visual lines before each line of one block (cumulative), for lookups inside it.
-    const std::vector<qint64>& blockLineCounts(int block) const;
+    // Visual lines before each fold of one block (cumulative), for lookups inside it.
+    const std::vector<qint64>& blockLineCounts(int block, const WrapState& in) const;
 
     const BigTextDocument& m_doc;
     BigTextMeasure m_measure;
-    mutable std::vector<qint32> m_scratch;
+    mutable std::vector<qint64> m_found;
 
     mutable quint64 m_revision = 0;
     mutable quint64 m_editRevision = 0;
     mutable qint64 m_lineCount = 0;
     mutable std::unordered_map<qint64, LinePtr> m_lines;
-    mutable std::unordered_map<quint64, qint64> m_blockCounts; // by block id
+    mutable std::unordered_map<quint64, Counted> m_blockCounts; // by block id
+    mutable quint64 m_countsVersion = 0;                         // changes with every count kept
     mutable std::vector<qint64> m_prefix;                      // visual lines before each block
     mutable quint64 m_prefixRevision = ~quint64(0);
     mutable int m_prefixBlocks = 0;
@@ -136,5 +166,6 @@ private:
     mutable bool m_guessed = false;
     quint64 m_countsKey = 0;
     mutable quint64 m_lastBlockId = 0;
+    mutable WrapState m_lastBlockIn;
     mutable std::vector<qint64> m_lastBlockLines;
 };

@@ -118,33 +118,55 @@ void BigTextMeasure::wrap(QStringView text, std::vector<qint32>& breaks) const
     breaks.clear();
     breaks.push_back(0);
     if (!wraps()) return;
+    WrapState s;
+    m_starts.clear();
+    wrapOn(s, text, 0, m_starts);
+    for (qint64 b : m_starts) breaks.push_back(qint32(b));
+}
+
+void BigTextMeasure::wrapOn(WrapState& s, QStringView text, qint64 at, std::vector<qint64>& starts, qint64 until) const
+{
+    if (!wraps()) return;
+    if (!s.started) {
+        s = WrapState{};
+        s.rowStart = at;
+    } else if (s.rowStart <= s.pieceStart) {
+        starts.push_back(at); // the row covers the piece it leaves: it ends with it
+        s.rowStart = at;
+        s.x = 0;
+        s.lastBreak = -1;
+        if (at > until) return;
+    }
+    s.pieceStart = at;
     const BreakRules& r = rules();
-    const char16_t* s = text.utf16();
+    const char16_t* t = text.utf16();
     const qsizetype n = text.size();
-    qreal x = 0;
-    qsizetype rowStart = 0;
-    qsizetype lastBreak = 0; // a break opportunity after rowStart, or 0
     int len = 1;
     for (qsizetype i = 0; i < n; i += len) {
-        const char16_t c = s[i];
-        qreal w = advanceAt(s, i, n, x, &len);
+        const char16_t c = t[i];
+        const qint64 pos = at + i;
+        const char16_t p = s.prev;
+        if (s.started
+            && (p == u' ' || p == u'\t' || p == 0x3000
+                || ((isWide(p) || isWide(c)) && !r.noEnd[p] && !r.noStart[c] && c != u' '))) {
+            s.lastBreak = pos;
+            s.xBreak = 0;
+        }
+        s.started = true;
+        qreal w = advanceAt(t, i, n, s.x, &len);
         // Blanks may hang past the edge; anything else moves to the next row.
-        if (x + w > m_wrapWidth && i > rowStart && c != u' ' && c != u'\t' && c != 0x3000) {
-            const qsizetype at = lastBreak > rowStart ? lastBreak : i;
-            breaks.push_back(qint32(at));
-            rowStart = at;
-            lastBreak = 0;
-            x = at < i ? widthOf(text, at, i) : 0;
-            w = advanceAt(s, i, n, x, &len);
+        if (s.x + w > m_wrapWidth && pos > s.rowStart && c != u' ' && c != u'\t' && c != 0x3000) {
+            const qint64 at2 = s.lastBreak > s.rowStart ? s.lastBreak : pos;
+            starts.push_back(at2);
+            s.x = at2 < pos ? s.xBreak : 0;
+            s.rowStart = at2;
+            s.lastBreak = -1;
+            if (at2 > until) return;
+            w = advanceAt(t, i, n, s.x, &len);
         }
-        x += w;
-        const qsizetype next = i + len;
-        if (next < n) {
-            const char16_t d = s[next];
-            if (c == u' ' || c == u'\t' || c == 0x3000
-                || ((isWide(c) || isWide(d)) && !r.noEnd[c] && !r.noStart[d] && d != u' '))
-                lastBreak = next;
-        }
+        s.x += w;
+        s.xBreak += c == u'\t' ? tabStop() - std::fmod(s.xBreak, tabStop()) : w;
+        s.prev = c;
     }
 }
 
@@ -164,18 +186,32 @@ int BigTextMeasure::rowCount(QStringView text) const
         if (i + 1 == n) return 1;
     }
     if (text.isEmpty()) return 1;
-    wrap(text, m_scratch);
-    return int(m_scratch.size());
+    WrapState state;
+    m_starts.clear();
+    wrapOn(state, text, 0, m_starts);
+    return int(m_starts.size()) + 1;
 }
 
-qint64 BigTextMeasure::blockRows(const BigTextScan::Decoded& d, qint64 lines, std::vector<qint64>* rows) const
+qint64 BigTextMeasure::blockRows(const BigTextScan::Decoded& d, qint64 lines, qint64 at, const WrapState& in,
+                                 WrapState* out, std::vector<qint64>* rows) const
 {
     if (rows) rows->assign(size_t(lines) + 1, 0);
+    if (out) *out = in;
     qint64 count = 0;
     for (qint64 r = 0; r < lines; ++r) {
         const qsizetype from = d.lineStarts[size_t(r)];
         const qsizetype to = size_t(r) + 1 < d.lineStarts.size() ? d.lineStarts[size_t(r) + 1] - 1 : d.text.size();
-        count += rowCount(QStringView(d.text).mid(from, to - from));
+        const QStringView text = QStringView(d.text).mid(from, to - from);
+        const bool carried = r == 0 && in.started;
+        if (carried || (out && r + 1 == lines)) {
+            WrapState s = carried ? in : WrapState{};
+            m_starts.clear();
+            wrapOn(s, text, at + from, m_starts);
+            count += qint64(m_starts.size()) + (carried ? 0 : 1);
+            if (out && r + 1 == lines) *out = s;
+        } else {
+            count += rowCount(text);
+        }
         if (rows) (*rows)[size_t(r) + 1] = count;
     }
     return count;

@@ -215,45 +215,66 @@ double BigTextCopyTask::progress() const
 
 BigTextCountTask::BigTextCountTask(const BigTextDocument& doc, QObject* parent) : BigTextTask(parent), m_doc(doc) {}
 
-void BigTextCountTask::start(const std::vector<int>& blocks, const QFont& font, qreal wrapWidth, quint64 key)
+void BigTextCountTask::start(const std::vector<BigTextMeasure::ToCount>& blocks, const QFont& font, qreal wrapWidth,
+                             quint64 key)
 {
     cancel();
     m_key = key;
     m_done->store(0);
     m_total = 0;
+    struct Item {
+        BigTextMeasure::ToCount what;
+        qint64 folds = 0, start = 0;
+        quint64 id = 0;
+        bool goesOn = false; // its last line goes on in the next block
+    };
     auto span = std::make_shared<BigTextSpan>();
     span->source = m_doc.source();
-    auto ids = std::make_shared<std::vector<std::pair<quint64, qint64>>>(); // block id and its folds
+    auto items = std::make_shared<std::vector<Item>>();
     span->parts.reserve(blocks.size());
-    ids->reserve(blocks.size());
-    for (int b : blocks) {
-        const BigTextPart& part = m_doc.part(b);
+    items->reserve(blocks.size());
+    for (const BigTextMeasure::ToCount& b : blocks) {
+        const BigTextPart& part = m_doc.part(b.block);
+        const BigTextDocument::Block block = m_doc.block(b.block);
         span->parts.push_back(part);
-        ids->emplace_back(part.id, m_doc.blockFolds(b));
+        items->push_back({b, block.folds, block.start, block.id, !part.endsWithNewline});
         m_total += part.chars;
     }
     if (blocks.empty()) {
         Q_EMIT finished();
         return;
     }
-    // Workers take batches of blocks in turn, each measuring in its own copy
-    // of the font, and each batch is answered on its own.
+    // Workers take batches of about 32 blocks in turn, each measuring in its
+    // own copy of the font, and each batch is answered on its own. The blocks
+    // of one long line are wrapped one after another, each from where the one
+    // before ended, so they are one batch however many they are.
+    auto batches = std::make_shared<std::vector<size_t>>(); // where each begins, and the end
+    for (size_t i = 0; i < items->size(); ++i)
+        if (batches->empty() || (!(*items)[i].what.chained && i - batches->back() >= 32)) batches->push_back(i);
+    batches->push_back(items->size());
     auto job = newJob();
     BigTextJob* j = job.get();
-    const int workers = std::max(1, std::min<int>(BigTextWorkers::threads(), int(span->parts.size() / 16) + 1));
+    const int workers = std::max(1, std::min<int>(BigTextWorkers::threads(), int(batches->size() / 2) + 1));
     job->startBatches(
-        span->parts.size(), 32, workers,
-        [j, span, ids, done = m_done, font, wrapWidth, key, this]() -> BigTextJob::Batch {
+        batches->size() - 1, 1, workers,
+        [j, span, items, batches, done = m_done, font, wrapWidth, key, this]() -> BigTextJob::Batch {
             auto measure = std::make_shared<const BigTextMeasure>(font, wrapWidth);
-            return [j, span, ids, done, measure, key, this](size_t first, size_t last) {
-                std::vector<std::pair<quint64, qint64>> batch;
-                for (size_t i = first; i < last; ++i) {
-                    if (j->cancelled()) return;
-                    const auto d = span->text(i);
-                    batch.emplace_back((*ids)[i].first, measure->blockRows(*d, (*ids)[i].second));
-                    done->fetch_add(span->parts[i].chars, std::memory_order_relaxed);
+            return [j, span, items, batches, done, measure, key, this](size_t first, size_t last) {
+                for (size_t k = first; k < last; ++k) {
+                    std::vector<BigTextMeasure::Counted> batch;
+                    BigTextMeasure::WrapState s;
+                    for (size_t i = (*batches)[k]; i < (*batches)[k + 1]; ++i) {
+                        if (j->cancelled()) return;
+                        const Item& it = (*items)[i];
+                        BigTextMeasure::Counted c{it.id, it.folds, it.start, 0, it.what.chained ? s : it.what.in, {}};
+                        c.rows = measure->blockRows(*span->text(i), it.folds, it.start, c.in, it.goesOn ? &c.out : nullptr);
+                        s = c.out;
+                        batch.push_back(c);
+                        done->fetch_add(span->parts[i].chars, std::memory_order_relaxed);
+                        if (batch.size() >= 32 || i + 1 == (*batches)[k + 1])
+                            j->post([this, key, counts = std::exchange(batch, {})] { Q_EMIT counted(key, counts); });
+                    }
                 }
-                j->post([this, key, batch = std::move(batch)] { Q_EMIT counted(key, batch); });
             };
         },
         [this] {

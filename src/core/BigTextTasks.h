@@ -1,6 +1,7 @@
 #pragma once
 #include "BigTextDocument.h"
 #include "BigTextJobs.h"
+#include "BigTextMeasure.h"
 #include "BigTextSearch.h"
 
 #include <QFont>
@@ -104,12 +105,12 @@ class BigTextCountTask : public BigTextTask {
 public:
     explicit BigTextCountTask(const BigTextDocument& doc, QObject* parent = nullptr);
     // Counts the given blocks (in this order); answers in batches.
-    void start(const std::vector<int>& blocks, const QFont& font, qreal wrapWidth, quint64 key);
+    void start(const std::vector<BigTextMeasure::ToCount>& blocks, const QFont& font, qreal wrapWidth, quint64 key);
     double progress() const override;
     quint64 key() const { return m_key; }
 
 Q_SIGNALS:
-    void counted(quint64 key, const std::vector<std::pair<quint64, qint64>>& counts);
+    void counted(quint64 key, const std::vector<BigTextMeasure::Counted>& counts);
     void finished();
 
 private:

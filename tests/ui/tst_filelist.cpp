@@ -2,6 +2,7 @@
 #include "CommandLine.h"
 #include "FileListModel.h"
 #include "FsPath.h"
+#include "FileListRig.h"
 #include "MainControls.h"
 #include "TestSupport.h"
 #include "VarError.h"
@@ -22,18 +23,6 @@
 
 namespace {
 
-void touch(const QString& path)
-{
-    const int fd = ::open(FsPath::encodeName(path).constData(), O_CREAT | O_WRONLY | O_CLOEXEC, 0644);
-    QVERIFY2(fd >= 0, qPrintable(path));
-    ::close(fd);
-}
-
-QStringList listed(const TForm1& w)
-{
-    return ui(w).LViewModel->names();
-}
-
 // A platform whose search fails part-way, as a damaged file system might.
 class FailingPlatform : public FakePlatform {
 public:
@@ -44,8 +33,6 @@ public:
     }
     bool fail = false;
 };
-
-const QString kStart = QStringLiteral("/ﾃﾞｽｸﾄｯﾌﾟ/");
 
 } // namespace
 
@@ -67,28 +54,18 @@ private Q_SLOTS:
     void namesThatAreNotUtf8();
 
 private:
-    QString home() const { return m_home->path(); }
-    QString start() const { return home() + kStart; }
+    QString home() const { return m_folder.home(); }
+    QString start() const { return m_folder.start(); }
 
-    std::unique_ptr<TestEnv> m_env;
-    std::unique_ptr<QTemporaryDir> m_home;
+    FileListFolder m_folder;
 };
 
-void TstFileList::init()
-{
-    m_env = std::make_unique<TestEnv>();
-    m_home = std::make_unique<QTemporaryDir>();
-    QVERIFY(m_home->isValid());
-    m_env->platform.home = home();
-    QVERIFY(QDir().mkpath(start()));
-    for (const char* n : {"b.txt", "A.TXT", ".hidden.txt", "notes.log", "photo.png", "c.txt"}) touch(start() + n);
-    QVERIFY(QDir().mkpath(start() + "folder.txt"));
-}
+void TstFileList::init() { m_folder.reset(); }
 
 void TstFileList::startUpListsTheStartFolder()
 {
-    TForm1 w(m_env->env());
-    QCOMPARE(m_env->messages.log.size(), 0);
+    TForm1 w(m_folder.env->env());
+    QCOMPARE(m_folder.env->messages.log.size(), 0);
     QCOMPARE(ui(w).ChBox1->count(), 5);
     QCOMPARE(ui(w).ChBox1->currentIndex(), 0);
     QCOMPARE(ui(w).ChBox1->itemText(0), QStringLiteral("テキスト"));
@@ -105,7 +82,7 @@ void TstFileList::startUpListsTheStartFolder()
 
 void TstFileList::listIsSmallIconsInColumns()
 {
-    TForm1 w(m_env->env());
+    TForm1 w(m_folder.env->env());
     QListView* v = ui(w).LView;
     QCOMPARE(v->model(), ui(w).LViewModel);
     QCOMPARE(v->viewMode(), QListView::ListMode);
@@ -141,7 +118,7 @@ void TstFileList::listIsSmallIconsInColumns()
     QTRY_VERIFY(!ui(w).LViewModel->typesPending());
     for (int row = 0; row < names.size(); ++row) {
         const QIcon icon = qvariant_cast<QIcon>(ui(w).LViewModel->index(row).data(Qt::DecorationRole));
-        QCOMPARE(icon.cacheKey(), m_env->platform.fileIcon(start() + names[row]).cacheKey());
+        QCOMPARE(icon.cacheKey(), m_folder.env->platform.fileIcon(start() + names[row]).cacheKey());
     }
     QVERIFY(!ui(w).LViewModel->typesPending());
     // Wide enough for the widest label (full-width characters included).
@@ -152,21 +129,21 @@ void TstFileList::listIsSmallIconsInColumns()
 
 void TstFileList::enterInThePathField()
 {
-    TForm1 w(m_env->env());
+    TForm1 w(m_folder.env->env());
     const QStringList before = listed(w);
 
     // A folder that does not exist: warning, separator appended, list kept.
     ui(w).Edit1->setText(home() + "/missing");
     w.Edit1KeyPress(QChar(13));
-    QCOMPARE(m_env->messages.texts(), QStringList{QStringLiteral("そのフォルダPathは不正です。")});
-    QCOMPARE(m_env->messages.log.first().kind, RecordedMessage::Warning);
+    QCOMPARE(m_folder.env->messages.texts(), QStringList{QStringLiteral("そのフォルダPathは不正です。")});
+    QCOMPARE(m_folder.env->messages.log.first().kind, RecordedMessage::Warning);
     QCOMPARE(ui(w).Edit1->text(), home() + "/missing/");
     QCOMPARE(listed(w), before);
 
     // A file given as folder warns too.
     ui(w).Edit1->setText(start() + "b.txt");
     w.Edit1KeyPress(QChar(13));
-    QCOMPARE(m_env->messages.log.size(), 2);
+    QCOMPARE(m_folder.env->messages.log.size(), 2);
     QCOMPARE(ui(w).Edit1->text(), start() + "b.txt/");
 
     // Other keys do nothing.
@@ -181,19 +158,19 @@ void TstFileList::enterInThePathField()
     QTest::keyClick(ui(w).Edit1, Qt::Key_Return);
     QCOMPARE(ui(w).Edit1->text(), home() + "/");
     QCOMPARE(listed(w), QStringList{"top.txt"});
-    QCOMPARE(m_env->messages.log.size(), 2);
+    QCOMPARE(m_folder.env->messages.log.size(), 2);
 
     // An empty field becomes the root folder, which is listed without a word.
     ui(w).Edit1->clear();
     w.Edit1KeyPress(QChar(13));
     QCOMPARE(ui(w).Edit1->text(), QStringLiteral("/"));
-    QCOMPARE(m_env->messages.log.size(), 2);
-    QCOMPARE(listed(w), m_env->platform.findFiles("/", "*.txt"));
+    QCOMPARE(m_folder.env->messages.log.size(), 2);
+    QCOMPARE(listed(w), m_folder.env->platform.findFiles("/", "*.txt"));
 }
 
 void TstFileList::typedPathWithoutEnter()
 {
-    TForm1 w(m_env->env());
+    TForm1 w(m_folder.env->env());
     // Without its final separator the field is joined with the pattern as it
     // is: the search looks in the folder above for names starting "ﾃﾞｽｸﾄｯﾌﾟ",
     // and a match counts only if field + name is a file.
@@ -210,7 +187,7 @@ void TstFileList::typedPathWithoutEnter()
 
 void TstFileList::categoryAndPatternChoice()
 {
-    TForm1 w(m_env->env());
+    TForm1 w(m_folder.env->env());
     // A selection the program makes lists nothing again.
     ui(w).ChBox2->setCurrentIndex(1);   // *.log
     QCOMPARE(listed(w), (QStringList{".hidden.txt", "A.TXT", "b.txt", "c.txt"}));
@@ -237,10 +214,10 @@ void TstFileList::categoryAndPatternChoice()
 
 void TstFileList::emptyPatternOrEmptyField()
 {
-    m_env->writeLines("exitem.cfg", {QStringLiteral("A"), QStringLiteral("B"), QStringLiteral("**"),
+    m_folder.env->writeLines("exitem.cfg", {QStringLiteral("A"), QStringLiteral("B"), QStringLiteral("**"),
                                      QStringLiteral("*.txt"), QStringLiteral("**"), QStringLiteral("**"),
                                      QStringLiteral("***")});
-    TForm1 w(m_env->env());
+    TForm1 w(m_folder.env->env());
     QCOMPARE(listed(w).size(), 4);
     // A category without patterns: the folder alone is searched, nothing found.
     ui(w).ChBox1->setCurrentIndex(1);
@@ -263,7 +240,7 @@ void TstFileList::closingStepsRunAfterAnError()
 {
     FailingPlatform platform;
     platform.home = home();
-    AppEnv env = m_env->env().withPlatform(platform);
+    AppEnv env = m_folder.env->env().withPlatform(platform);
     TForm1 w(env);
     QCOMPARE(listed(w).size(), 4);
     pickInList(w, start(), listed(w), "b.txt");
@@ -272,7 +249,7 @@ void TstFileList::closingStepsRunAfterAnError()
     ui(w).ChBox2->setCurrentIndex(1);
     Q_EMIT ui(w).ChBox2->activated(1);
     // The error reaches the general error box; the closing steps ran.
-    QCOMPARE(m_env->messages.texts(), QStringList{QStringLiteral("search failed.")});
+    QCOMPARE(m_folder.env->messages.texts(), QStringList{QStringLiteral("search failed.")});
     QVERIFY(QApplication::overrideCursor() == nullptr);
     QCOMPARE(w.windowTitle(), QStringLiteral("Vardolin"));
     QCOMPARE(AppTitle::get(), QStringLiteral("Vardolin"));
@@ -290,7 +267,7 @@ void TstFileList::listingResetsCaptionAndStatus()
     QVERIFY(b.open(QIODevice::WriteOnly));
     b.write("1\n2\n3\nabcdef\n");
     b.close();
-    TForm1 w(m_env->env());
+    TForm1 w(m_folder.env->env());
     pickInList(w, start(), listed(w), "b.txt");
     ui(w).REdit->setSelStart(10);   // the caret placed in the fourth line
     QCOMPARE(w.windowTitle(), QStringLiteral("Vardolin - b.txt"));
@@ -307,9 +284,9 @@ void TstFileList::tagStaysZeroUntilAListing()
 {
     // Without the main settings the creation handler stops before the first
     // listing: the path field stays empty and so does the list's Tag.
-    QFile::remove(m_env->path("appcfgs.cfg"));
-    TForm1 w(m_env->env());
-    QCOMPARE(m_env->messages.log.size(), 1);
+    QFile::remove(m_folder.env->path("appcfgs.cfg"));
+    TForm1 w(m_folder.env->env());
+    QCOMPARE(m_folder.env->messages.log.size(), 1);
     QCOMPARE(ui(w).Edit1->text(), QString());
     // Until the list has its Tag, a file picked in it shows nothing.
     auto pickedShows = [&] {
@@ -326,7 +303,7 @@ void TstFileList::tagStaysZeroUntilAListing()
 
 void TstFileList::pickerSelectionFollowedByTheList()
 {
-    TForm1 w(m_env->env());
+    TForm1 w(m_folder.env->env());
     QCOMPARE(ui(w).FolderDlg->SelectFolder, sfDesktop);
     QCOMPARE(ui(w).FolderDlg->Caption, QStringLiteral("閲覧フォルダの選択"));
     QCOMPARE(ui(w).FolderDlg->ShowStyle, ssCenterScreen);
@@ -370,8 +347,8 @@ void TstFileList::pickerSelectionFollowedByTheList()
 
 void TstFileList::missingExtensionFileKeepsTheLists()
 {
-    TForm1 w(m_env->env());
-    QFile::remove(m_env->path("exitem.cfg"));
+    TForm1 w(m_folder.env->env());
+    QFile::remove(m_folder.env->path("exitem.cfg"));
     ui(w).ChBox1->setCurrentIndex(2);
     QVERIFY_THROWS_EXCEPTION(VarError, w.TagsLoad());
     QCOMPARE(ui(w).ChBox1->count(), 5);
@@ -380,7 +357,7 @@ void TstFileList::missingExtensionFileKeepsTheLists()
     try {
         w.TagsLoad();
     } catch (const VarError& e) {
-        QCOMPARE(e.message(), QStringLiteral("ﾌｧｲﾙ %1 は開けません").arg(m_env->path("exitem.cfg")));
+        QCOMPARE(e.message(), QStringLiteral("ﾌｧｲﾙ %1 は開けません").arg(m_folder.env->path("exitem.cfg")));
     }
 }
 
@@ -403,7 +380,7 @@ void TstFileList::namesThatAreNotUtf8()
         ::close(fd);
     }
 
-    TForm1 w(m_env->env());
+    TForm1 w(m_folder.env->env());
     struct Case {
         QByteArray raw;
         QString shown;
@@ -427,19 +404,19 @@ void TstFileList::namesThatAreNotUtf8()
         QCOMPARE(w.panelText(1), name);
         QCOMPARE(ui(w).REdit->text(), QString::fromLatin1("content of " + c.raw.toHex()));
 
-        m_env->platform.started.clear();
+        m_folder.env->platform.started.clear();
         ui(w).AppBtn[1]->click();
-        QCOMPARE(m_env->platform.started.size(), 1);
-        const QStringList args = CommandLine::split(m_env->platform.started.first());
+        QCOMPARE(m_folder.env->platform.started.size(), 1);
+        const QStringList args = CommandLine::split(m_folder.env->platform.started.first());
         QCOMPARE(args.size(), 2);
         QCOMPARE(FsPath::encodeName(args.at(1)), folder + c.raw);
 
-        m_env->platform.openedDocuments.clear();
+        m_folder.env->platform.openedDocuments.clear();
         w.R1Click();
-        QCOMPARE(m_env->platform.openedDocuments.size(), 1);
-        QCOMPARE(FsPath::encodeName(m_env->platform.openedDocuments.first()), folder + c.raw);
+        QCOMPARE(m_folder.env->platform.openedDocuments.size(), 1);
+        QCOMPARE(FsPath::encodeName(m_folder.env->platform.openedDocuments.first()), folder + c.raw);
     }
-    QCOMPARE(m_env->messages.log.size(), 0);
+    QCOMPARE(m_folder.env->messages.log.size(), 0);
 
     // A listing forgets the shown name in both forms.
     w.ChBox2Change();

@@ -2,7 +2,7 @@
 // beside the event loop hands its names over.
 #include "BigTextJobs.h"
 #include "FileListModel.h"
-#include "FsPath.h"
+#include "FileListRig.h"
 #include "MainControls.h"
 #include "TestSupport.h"
 
@@ -10,26 +10,6 @@
 #include <QSet>
 #include <QtTest>
 
-#include <fcntl.h>
-#include <unistd.h>
-
-namespace {
-
-void touch(const QString& path)
-{
-    const int fd = ::open(FsPath::encodeName(path).constData(), O_CREAT | O_WRONLY | O_CLOEXEC, 0644);
-    QVERIFY2(fd >= 0, qPrintable(path));
-    ::close(fd);
-}
-
-QStringList listed(const TForm1& w)
-{
-    return ui(w).LViewModel->names();
-}
-
-const QString kStart = QStringLiteral("/ﾃﾞｽｸﾄｯﾌﾟ/");
-
-} // namespace
 
 class TstFileListing : public QObject {
     Q_OBJECT
@@ -43,23 +23,13 @@ private Q_SLOTS:
     void listingOnTheWorkers();
 
 private:
-    QString home() const { return m_home->path(); }
-    QString start() const { return home() + kStart; }
+    QString home() const { return m_folder.home(); }
+    QString start() const { return m_folder.start(); }
 
-    std::unique_ptr<TestEnv> m_env;
-    std::unique_ptr<QTemporaryDir> m_home;
+    FileListFolder m_folder;
 };
 
-void TstFileListing::init()
-{
-    m_env = std::make_unique<TestEnv>();
-    m_home = std::make_unique<QTemporaryDir>();
-    QVERIFY(m_home->isValid());
-    m_env->platform.home = home();
-    QVERIFY(QDir().mkpath(start()));
-    for (const char* n : {"b.txt", "A.TXT", ".hidden.txt", "notes.log", "photo.png", "c.txt"}) touch(start() + n);
-    QVERIFY(QDir().mkpath(start() + "folder.txt"));
-}
+void TstFileListing::init() { m_folder.reset(); }
 
 using Batches = QList<QStringList>;
 
@@ -84,10 +54,10 @@ void TstFileListing::batchesFillTheListInOrder()
 {
     QFETCH(Batches, batches);
     QFETCH(QStringList, sorted);
-    m_env->platform.holdListings = true;
-    TForm1 w(m_env->env());
-    QCOMPARE(m_env->platform.listings.size(), 1);
-    const auto listing = m_env->platform.listings.last();
+    m_folder.env->platform.holdListings = true;
+    TForm1 w(m_folder.env->env());
+    QCOMPARE(m_folder.env->platform.listings.size(), 1);
+    const auto listing = m_folder.env->platform.listings.last();
     QCOMPARE(listing->folder, start());
     QCOMPARE(listing->pattern, QStringLiteral("*.txt"));
     QVERIFY(w.listing());
@@ -123,7 +93,7 @@ void TstFileListing::batchesFillTheListInOrder()
     QCOMPARE(listed(w), sorted);
     QCOMPARE(w.windowTitle(), QStringLiteral("Vardolin - ") + picked);
     QCOMPARE(w.panelText(1), picked);
-    QCOMPARE(m_env->messages.log.size(), 0);
+    QCOMPARE(m_folder.env->messages.log.size(), 0);
     // The items are as wide as the widest name that came.
     int widest = 0;
     for (const QString& n : sorted) widest = std::max(widest, ui(w).LView->fontMetrics().horizontalAdvance(n));
@@ -144,9 +114,9 @@ void TstFileListing::newListingDropsTheOldOne_data()
 void TstFileListing::newListingDropsTheOldOne()
 {
     QFETCH(QString, by);
-    m_env->platform.holdListings = true;
-    TForm1 w(m_env->env());
-    const auto first = m_env->platform.listings.last();
+    m_folder.env->platform.holdListings = true;
+    TForm1 w(m_folder.env->env());
+    const auto first = m_folder.env->platform.listings.last();
     first->deliver({"b.txt"});
     pickInList(w, start(), listed(w), "b.txt");
     QCOMPARE(w.windowTitle(), QStringLiteral("Vardolin - b.txt"));
@@ -164,9 +134,9 @@ void TstFileListing::newListingDropsTheOldOne()
     } else {
         w.FolderDlgSelectionChanged(ui(w).FolderDlg, 0, home(), status, ok);
     }
-    QCOMPARE(m_env->platform.listings.size(), 2);
+    QCOMPARE(m_folder.env->platform.listings.size(), 2);
     QVERIFY(first->dropped);
-    const auto second = m_env->platform.listings.last();
+    const auto second = m_folder.env->platform.listings.last();
     QVERIFY(!second->dropped);
     QVERIFY(w.listing());
     QCOMPARE(listed(w), QStringList{});
@@ -184,20 +154,20 @@ void TstFileListing::newListingDropsTheOldOne()
     first->deliver({"latest.txt"});
     QTRY_VERIFY(!w.listing());
     QCOMPARE(listed(w), (QStringList{"new.txt", "newer.txt"}));
-    QCOMPARE(m_env->messages.log.size(), 0);
+    QCOMPARE(m_folder.env->messages.log.size(), 0);
 }
 
 // A search that fails part-way shows its error as any handler's error is
 // shown; the names found before it stay.
 void TstFileListing::failedListingKeepsWhatCame()
 {
-    m_env->platform.holdListings = true;
-    TForm1 w(m_env->env());
-    const auto listing = m_env->platform.listings.last();
+    m_folder.env->platform.holdListings = true;
+    TForm1 w(m_folder.env->env());
+    const auto listing = m_folder.env->platform.listings.last();
     listing->deliver({"b.txt", "A.TXT"});
     listing->end(QStringLiteral("search failed"));
-    QCOMPARE(m_env->messages.texts(), QStringList{QStringLiteral("search failed.")});
-    QCOMPARE(m_env->messages.log.first().kind, RecordedMessage::Error);
+    QCOMPARE(m_folder.env->messages.texts(), QStringList{QStringLiteral("search failed.")});
+    QCOMPARE(m_folder.env->messages.log.first().kind, RecordedMessage::Error);
     QCOMPARE(listed(w), (QStringList{"A.TXT", "b.txt"}));
     QVERIFY(!w.listing());
     QVERIFY(!ui(w).LView->testAttribute(Qt::WA_SetCursor));
@@ -207,9 +177,9 @@ void TstFileListing::failedListingKeepsWhatCame()
 // The real search on the pool's workers, waited for as it ends.
 void TstFileListing::listingOnTheWorkers()
 {
-    m_env->platform.realListings = true;
+    m_folder.env->platform.realListings = true;
     {
-        TForm1 w(m_env->env());
+        TForm1 w(m_folder.env->env());
         QTRY_VERIFY(!w.listing());
         QCOMPARE(listed(w), (QStringList{".hidden.txt", "A.TXT", "b.txt", "c.txt"}));
 
@@ -226,19 +196,19 @@ void TstFileListing::listingOnTheWorkers()
         w.STItem();
         QTRY_VERIFY(!w.listing());
         QCOMPARE(listed(w), QStringList{});
-        QCOMPARE(m_env->messages.log.size(), 0);
+        QCOMPARE(m_folder.env->messages.log.size(), 0);
     }
     // A window closed while its listing waits for a worker: the listing goes
     // with it, and nothing reaches the window afterwards.
     {
         BigTextWorkers::Hold hold;
-        auto w = std::make_unique<TForm1>(m_env->env());
+        auto w = std::make_unique<TForm1>(m_folder.env->env());
         QVERIFY(w->listing());
         w.reset();
     }
     QVERIFY(BigTextWorkers::waitIdle(10000));
     QCoreApplication::processEvents();
-    QCOMPARE(m_env->messages.log.size(), 0);
+    QCOMPARE(m_folder.env->messages.log.size(), 0);
 }
 
 QTEST_MAIN(TstFileListing)

@@ -1,0 +1,70 @@
+// The big-text view wrapping a line longer than a block of its text: the
+// caret display and the arrow keys go by the rows of the whole line, also over
+// the blocks' edges.
+#include "BigTextView.h"
+
+#include <QApplication>
+#include <QtTest>
+
+#include <algorithm>
+#include <vector>
+
+class TestBigTextWrapView : public QObject {
+    Q_OBJECT
+
+    static QString caretText(BigTextView& view)
+    {
+        const qint64 s = view.selStart();
+        const qint64 line = view.lineFromChar(s);
+        return QStringLiteral("%1: %2").arg(line).arg(s - view.lineIndex(line));
+    }
+
+private Q_SLOTS:
+    void caretGoesByTheRowsOfTheWholeLine_data()
+    {
+        QTest::addColumn<QString>("line");
+        QTest::newRow("a") << QString(300 * 1024 + 7, u'a');
+        QTest::newRow("あ") << QString(300 * 1024 + 5, u'あ');
+    }
+    void caretGoesByTheRowsOfTheWholeLine()
+    {
+        QFETCH(QString, line);
+        BigTextView view;
+        view.resize(400, 300);
+        view.show();
+        QApplication::setActiveWindow(&view);
+        view.setFocus();
+        QVERIFY(QTest::qWaitForWindowExposed(&view));
+        view.setPlainText(line);
+        view.setWordWrap(true);
+        QVERIFY(view.document().blockCount() >= 2);
+
+        std::vector<qint32> rows; // where the rows of the whole line start
+        view.layout().wrap(line, rows);
+        const auto caretAt = [&](qint64 pos) {
+            const qint64 row = std::upper_bound(rows.begin(), rows.end(), pos) - rows.begin() - 1;
+            return QStringLiteral("%1: %2").arg(row).arg(pos - rows[size_t(row)]);
+        };
+        QTest::keyClick(&view, Qt::Key_End, Qt::ControlModifier);
+        QCOMPARE(view.selStart(), line.size());
+        QCOMPARE(caretText(view), caretAt(line.size()));
+
+        // Down from the row before the one over the first block's edge: one
+        // row at a time, the column kept (every character is as wide).
+        const qint64 edge = view.document().block(1).start;
+        const qint64 over = std::upper_bound(rows.begin(), rows.end(), edge) - rows.begin() - 1;
+        view.setSelStart(rows[size_t(over - 1)] + 2);
+        for (qint64 row = over - 1; row <= over + 1; ++row) {
+            QCOMPARE(caretText(view), caretAt(rows[size_t(row)] + 2));
+            QTest::keyClick(&view, Qt::Key_Down);
+        }
+        QTest::keyClick(&view, Qt::Key_Up);
+        QTest::keyClick(&view, Qt::Key_Up);
+        QCOMPARE(caretText(view), caretAt(rows[size_t(over)] + 2));
+        QTest::keyClick(&view, Qt::Key_Home);
+        QCOMPARE(view.selStart(), rows[size_t(over)]);
+    }
+};
+
+QTEST_MAIN(TestBigTextWrapView)
+#include "tst_bigtextwrapview.moc"
