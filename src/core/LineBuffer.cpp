@@ -148,6 +148,9 @@ bool LineBuffer::encodeCp932(const QString& file, QByteArray* out) const
 
 QByteArray LineBuffer::encodeUtf8() const
 {
+    // With no line there is nothing to mark: the file is written empty, as
+    // a file of no lines in either encoding reads back the same.
+    if (m_lines.isEmpty()) return QByteArray();
     QByteArray out = kBom;
     for (qsizetype i = 0; i < m_lines.size(); ++i) {
         const Raw& r = m_raw.at(i);

@@ -150,6 +150,8 @@ private Q_SLOTS:
         b.loadBytes(bytes);
         QCOMPARE(b.count(), lines.size());
         for (int i = 0; i < b.count(); ++i) QCOMPARE(b.lineBytes(i), lines.at(i));
+        // No line, nothing written: not even a byte-order mark.
+        QCOMPARE(b.toBytes().isEmpty(), lines.isEmpty());
     }
 
     // A loader that uses the first n lines sees exactly them, whatever follows,
