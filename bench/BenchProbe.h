@@ -3,6 +3,8 @@
 // processor time, the longest stall of the event loop, and running the event
 // loop until something holds; a measurement run in a child process of its
 // own, so that its peak memory is its own.
+#include "Messages.h"
+
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QMap>
@@ -15,6 +17,16 @@
 
 #include <sys/resource.h>
 #include <time.h>
+
+// Message boxes of a window under measurement: none is shown; the last error
+// or notice is kept, for a benchmark that waits for one or reports it.
+class BenchMessages : public Messages {
+public:
+    void error(QWidget*, const QString& t) override { last = t; }
+    void warning(QWidget*, const QString&) override {}
+    void notice(QWidget*, const QString& t) override { last = t; }
+    QString last;
+};
 
 inline double ms(qint64 ns) { return double(ns) / 1e6; }
 

@@ -11,6 +11,7 @@
 // runs any more. Each figure in ms, median / worst of the runs.
 #include "AppEnv.h"
 #include "BenchData.h"
+#include "BenchProbe.h"
 #include "BigTextJobs.h"
 #include "BigTextView.h"
 #include "CommonDialogs.h"
@@ -31,16 +32,9 @@
 
 namespace {
 
-class SilentMessages : public Messages {
-public:
-    void error(QWidget*, const QString&) override {}
-    void warning(QWidget*, const QString&) override {}
-    void notice(QWidget*, const QString&) override {}
-};
-
-double ms(qint64 ns) { return double(ns) / 1e6; }
-
-bool spin(const std::function<bool()>& done, int seconds = 600)
+// Polls rather than waits for events: what is waited for (workers ending)
+// sends none to this thread.
+bool poll(const std::function<bool()>& done, int seconds = 600)
 {
     QElapsedTimer t;
     t.start();
@@ -60,7 +54,7 @@ Times closeWhile(const QString& settings, const QString& folder, const QString& 
                  const std::function<void(BigTextView*)>& start)
 {
     RealPlatform platform;
-    SilentMessages messages;
+    BenchMessages messages;
     QtCommonDialogs dialogs;
     AppEnv env{settings, platform, messages, dialogs};
     auto form = std::make_unique<TForm1>(env);
@@ -70,11 +64,11 @@ Times closeWhile(const QString& settings, const QString& folder, const QString& 
     auto* view = qobject_cast<BigTextView*>(ui(*form).REdit->textWidget());
     if (!view) return {-1, -1, -1};
     if (indexed) {
-        spin([&] { return view->isComplete() && view->document().isExact(); });
-        spin([] { return BigTextWorkers::busy() == 0; }, 30);
+        poll([&] { return view->isComplete() && view->document().isExact(); });
+        poll([] { return BigTextWorkers::busy() == 0; }, 30);
     }
     start(view);
-    spin([&] { return BigTextWorkers::busy() > 0; }, 10);
+    poll([&] { return BigTextWorkers::busy() > 0; }, 10);
     QApplication::processEvents();
     QElapsedTimer t;
     t.start();

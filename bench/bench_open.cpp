@@ -69,13 +69,6 @@ public:
 };
 
 
-class SilentMessages : public Messages {
-public:
-    void error(QWidget*, const QString& t) override { last = t; }
-    void warning(QWidget*, const QString&) override {}
-    void notice(QWidget*, const QString& t) override { last = t; }
-    QString last;
-};
 
 
 // A main window over a folder, its file list a plain list of names. Fonts and
@@ -84,7 +77,7 @@ public:
 // not what is measured here.
 struct Window {
     QTemporaryDir settings;
-    SilentMessages messages;
+    BenchMessages messages;
     RealPlatform platform;
     QtCommonDialogs dialogs; // never opened: nothing here asks
     AppEnv env{settings.path() + QStringLiteral("/"), platform, messages, dialogs};

@@ -66,17 +66,10 @@ public:
 };
 
 
-class SilentMessages : public Messages {
-public:
-    void error(QWidget*, const QString& t) override { last = t; }
-    void warning(QWidget*, const QString&) override {}
-    void notice(QWidget*, const QString& t) override { last = t; }
-    QString last;
-};
 
 struct Window {
     QTemporaryDir settings;
-    SilentMessages messages;
+    BenchMessages messages;
     RealPlatform platform;
     QtCommonDialogs dialogs;
     AppEnv env{settings.path() + QStringLiteral("/"), platform, messages, dialogs};

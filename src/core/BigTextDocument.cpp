@@ -29,11 +29,7 @@ void BigTextDocument::reset()
     m_shiftState = 0;
     m_correctAt = 0;
     m_pieces.clear();
-    Piece empty;
-    empty.own = std::make_shared<Decoded>();
-    empty.own->index();
-    empty.id = newId();
-    m_pieces.push_back(std::move(empty));
+    m_pieces.push_back(emptyPart());
     m_cache.clear();
     m_cacheIndex.clear();
     m_cacheChars = 0;
@@ -132,11 +128,7 @@ void BigTextDocument::appendPieces(const std::vector<BigTextScan::Block>& blocks
         m_indexedEnd = b.offset + b.bytes;
     }
     if (m_pieces.empty()) {
-        Piece empty;
-        empty.own = std::make_shared<Decoded>();
-        empty.own->index();
-        empty.id = newId();
-        m_pieces.push_back(std::move(empty));
+        m_pieces.push_back(emptyPart());
     }
 }
 

@@ -152,11 +152,7 @@ void BigTextDocument::remove(qint64 pos, qint64 len)
         }
         m_pieces.erase(m_pieces.begin() + (keepHead ? b + 1 : b), m_pieces.begin() + (keepTail ? e : e + 1));
         if (m_pieces.empty()) {
-            Piece empty;
-            empty.own = std::make_shared<Decoded>();
-            empty.own->index();
-            empty.id = newId();
-            m_pieces.push_back(std::move(empty));
+            m_pieces.push_back(emptyPart());
         }
         settle(keepHead ? b : b - 1);
     }

@@ -1,5 +1,7 @@
 #pragma once
 // What the document's reading and editing halves share about its pieces.
+#include "BigTextSource.h"
+
 #include <QtGlobal>
 
 #include <atomic>
@@ -11,6 +13,16 @@ inline quint64 newId()
 {
     static std::atomic<quint64> next{1};
     return next.fetch_add(1, std::memory_order_relaxed);
+}
+
+// The one piece of an empty text: held in memory, with its line index.
+inline BigTextPart emptyPart()
+{
+    BigTextPart empty;
+    empty.own = std::make_shared<BigTextScan::Decoded>();
+    empty.own->index();
+    empty.id = newId();
+    return empty;
 }
 
 // Text held in memory is kept in pieces of about this many characters, so that

@@ -1,5 +1,6 @@
 // The big-text document: codecs that count what they decode, the block scan,
 // lines, edits, find, and files that shrink or are larger than memory.
+#include "BigTextFiles.h"
 #include "BigTextDocument.h"
 #include "BigTextScan.h"
 #include "Cp932.h"
@@ -19,7 +20,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-Q_DECLARE_METATYPE(TextEncoding)
+
+using namespace BigTextFiles;
 
 namespace {
 
@@ -60,67 +62,6 @@ QString japanese(QRandomGenerator& rng, int count, bool lineEnds, bool extras = 
         }
     }
     return s;
-}
-
-QByteArray iconvEncode(const char* to, const QString& text)
-{
-    const QByteArray in = text.toUtf8();
-    iconv_t cd = iconv_open(to, "UTF-8");
-    if (cd == reinterpret_cast<iconv_t>(-1)) return {};
-    QByteArray out(in.size() * 4 + 16, '\0');
-    char* inp = const_cast<char*>(in.constData());
-    char* outp = out.data();
-    size_t inLeft = size_t(in.size()), outLeft = size_t(out.size());
-    iconv(cd, &inp, &inLeft, &outp, &outLeft);
-    iconv(cd, nullptr, nullptr, &outp, &outLeft);
-    iconv_close(cd);
-    out.truncate(out.size() - qsizetype(outLeft));
-    return out;
-}
-
-QByteArray encodeAs(TextEncoding e, const QString& text)
-{
-    switch (e) {
-    case TextEncoding::Cp932: return Cp932::encode(text);
-    case TextEncoding::Utf8: return text.toUtf8();
-    case TextEncoding::Utf16LE:
-    case TextEncoding::Utf16BE: {
-        QByteArray out;
-        for (QChar c : text) {
-            const char hi = char(c.unicode() >> 8), lo = char(c.unicode() & 0xFF);
-            out += e == TextEncoding::Utf16LE ? QByteArray{&lo, 1} + QByteArray{&hi, 1}
-                                                 : QByteArray{&hi, 1} + QByteArray{&lo, 1};
-        }
-        return out;
-    }
-    case TextEncoding::EucJp: return iconvEncode("EUC-JP-MS", text);
-    case TextEncoding::Iso2022Jp: return iconvEncode("ISO-2022-JP", text);
-    }
-    return {};
-}
-
-// Line ends as the document reads them back, written independently of it.
-QString normalized(const QString& s)
-{
-    QString out;
-    for (qsizetype i = 0; i < s.size(); ++i) {
-        if (s[i] == u'\r') {
-            if (i + 1 < s.size() && s[i + 1] == u'\n') ++i;
-            out += u'\n';
-        } else if (s[i] == QChar(0)) {
-            out += QChar(0xFFFD);
-        } else {
-            out += s[i];
-        }
-    }
-    return out;
-}
-
-void writeFile(const QString& path, const QByteArray& bytes)
-{
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    QCOMPARE(f.write(bytes), bytes.size());
 }
 
 qint64 statusKb(const QByteArray& key)

@@ -3,6 +3,7 @@
 // file shrank or was rewritten, says so and gives nothing; never blanks or a
 // mix of two versions. A file that grew, was renamed away or deleted still
 // reads as it was.
+#include "BigTextFiles.h"
 #include "BigTextDocument.h"
 #include "BigTextTasks.h"
 #include "Cp932.h"
@@ -16,13 +17,13 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+using BigTextFiles::openFd;
+
 namespace {
 
 constexpr int kWaitMs = 120'000; // a bound against hanging, never a figure under test
 
 enum class Change { TruncatedToZero, Shrunk, Rewritten, RewrittenLarger, Appended, Renamed, Deleted };
-
-int openFd(const QString& path) { return ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC); }
 
 // Lines of a few blocks' worth, the last one marked.
 QString linesText()

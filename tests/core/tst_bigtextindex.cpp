@@ -4,6 +4,7 @@
 // formed; the work stops at once when cancelled, also on a file far larger
 // than it could finish; a file that changes meanwhile gives a sensible text;
 // a search goes on over what the index appends later.
+#include "BigTextFiles.h"
 #include "TextCodec.h"
 #include "BigTextDocument.h"
 #include "BigTextIndexer.h"
@@ -22,7 +23,8 @@
 #include <fcntl.h>
 #include <unistd.h>
 
-Q_DECLARE_METATYPE(TextEncoding)
+
+using namespace BigTextFiles;
 
 namespace {
 
@@ -48,24 +50,6 @@ QString sampleText(quint32 seed, int lines)
     }
     return s;
 }
-
-QByteArray encodeAs(TextEncoding e, const QString& text)
-{
-    switch (e) {
-    case TextEncoding::Cp932: return Cp932::encode(text);
-    case TextEncoding::Utf16LE: return QByteArray(reinterpret_cast<const char*>(text.utf16()), text.size() * 2);
-    default: return text.toUtf8();
-    }
-}
-
-void writeFile(const QString& path, const QByteArray& bytes)
-{
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    QCOMPARE(f.write(bytes), bytes.size());
-}
-
-int openFd(const QString& path) { return ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC); }
 
 int openDescriptors() { return int(QDir(QStringLiteral("/proc/self/fd")).entryList(QDir::NoDotAndDotDot | QDir::AllEntries).size()); }
 

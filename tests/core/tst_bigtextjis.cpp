@@ -3,6 +3,7 @@
 // between CR and LF, far behind the escape that set the state), the big-text
 // document reads exactly as the codec reads the whole file, and so do copying
 // (the document's text) and finding.
+#include "BigTextFiles.h"
 #include "BigTextDocument.h"
 #include "BigTextIndexer.h"
 #include "BigTextScan.h"
@@ -16,6 +17,8 @@
 
 #include <fcntl.h>
 #include <unistd.h>
+
+using namespace BigTextFiles;
 
 namespace {
 
@@ -126,15 +129,6 @@ QString wholeDecode(const QByteArray& bytes)
 {
     return BigTextScan::decode(*TextCodec::create(TextEncoding::Iso2022Jp), bytes.constData(), bytes.size()).text;
 }
-
-void writeFile(const QString& path, const QByteArray& bytes)
-{
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    QCOMPARE(f.write(bytes), bytes.size());
-}
-
-int openFd(const QString& path) { return ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC); }
 
 } // namespace
 

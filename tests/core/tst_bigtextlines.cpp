@@ -2,6 +2,7 @@
 // runs over, for the caret's line and column, the count of lines, the line of
 // a find hit and the numbering a view shows, whether the file was indexed at
 // once, block by block as the background does, or the text is in memory.
+#include "BigTextFiles.h"
 #include "BigTextDocument.h"
 #include "BigTextLayout.h"
 #include "BigTextScan.h"
@@ -19,28 +20,10 @@
 #include <fcntl.h>
 #include <unistd.h>
 
-Q_DECLARE_METATYPE(TextEncoding)
+
+using namespace BigTextFiles;
 
 namespace {
-
-QByteArray encodeAs(TextEncoding e, const QString& text)
-{
-    if (e == TextEncoding::Cp932) return Cp932::encode(text);
-    if (e == TextEncoding::Utf8) return text.toUtf8();
-    QByteArray out; // UTF-16LE
-    for (QChar c : text) {
-        out += char(c.unicode() & 0xFF);
-        out += char(c.unicode() >> 8);
-    }
-    return out;
-}
-
-// The text as the document reads it back: one '\n' per line end, U+FFFD for NUL.
-QString normalized(QString s)
-{
-    s.replace(QStringLiteral("\r\n"), QStringLiteral("\n")).replace(u'\r', u'\n').replace(QChar(0), QChar(0xFFFD));
-    return s;
-}
 
 // "line: column" of pos, as the status bar shows the caret.
 QString caretText(qint64 line, qint64 column) { return QStringLiteral("%1: %2").arg(line).arg(column); }
@@ -64,8 +47,6 @@ QString docCaret(const BigTextDocument& doc, qint64 pos)
     const qint64 line = doc.lineOf(pos);
     return caretText(line, pos - doc.lineStart(line));
 }
-
-int openFd(const QString& file) { return ::open(QFile::encodeName(file).constData(), O_RDONLY | O_CLOEXEC); }
 
 enum class Way { Whole, ByBlocks, InMemory };
 

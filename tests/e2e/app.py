@@ -165,6 +165,15 @@ class Vardolin:
                         f"'{name}' in the file list")
         self.click(item, button)
 
+    def show_only_file(self, name):
+        """Picks the one file listed and returns the text pane as the
+        accessibility bus shows it, once the file is shown."""
+        self.wait_listed([name])
+        self.click_file(name)
+        self.wait_title(f"Vardolin - {name}")
+        frame = wait_for(self.main_frame, "the main window")
+        return a11y.wait_find(frame, "the text pane", role="text", name="ファイルの内容")
+
     def tool_button(self, hint):
         frame = wait_for(self.main_frame, "the main window")
         return a11y.wait_find(frame, f"the tool button '{hint}'", role="push button", description=hint)

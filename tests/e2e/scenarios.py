@@ -367,11 +367,8 @@ def pane_over_bus(ctx):
         f.write((first + "\r\n" + second + "\r\n").encode("cp932"))
 
     v.start()
-    v.wait_listed(["memo.txt"])
-    v.click_file("memo.txt")
-    v.wait_title("Vardolin - memo.txt")
-    frame = wait_for(v.main_frame, "the main window")
-    pane = a11y.wait_find(frame, "the text pane", role="text", name="ファイルの内容")
+    pane = v.show_only_file("memo.txt")
+    frame = v.main_frame()
     text = pane.queryText()
 
     def line_at(offset):
@@ -411,11 +408,8 @@ def changed_file(ctx):
         f.write(first.encode("cp932"))
 
     v.start()
-    v.wait_listed(["log.txt"])
-    v.click_file("log.txt")
-    v.wait_title("Vardolin - log.txt")
-    frame = wait_for(v.main_frame, "the main window")
-    pane = a11y.wait_find(frame, "the text pane", role="text", name="ファイルの内容")
+    pane = v.show_only_file("log.txt")
+    frame = v.main_frame()
     text = pane.queryText()
     shown = lambda: text.getText(0, -1)
     wait_for(lambda: shown() == "一行目のログ\n二行目のログ\n", "the file's text in the pane")
