@@ -116,9 +116,9 @@ public:
     bool closeKeepingLock()
     {
         m_held = ::fcntl(m_fd, F_DUPFD_CLOEXEC, 0);
-        const int fd = m_fd;
+        const bool closed = ::close(m_fd) == 0;
         m_fd = -1;
-        return m_held >= 0 && ::close(fd) == 0;
+        return m_held >= 0 && closed;
     }
     void renamed() { m_name.clear(); }
 
