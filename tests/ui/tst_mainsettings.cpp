@@ -442,6 +442,7 @@ private Q_SLOTS:
         QVERIFY(!w.isVisible());
         if (folderBack) {
             QCOMPARE(t.messages.texts(), QStringList{cannot});
+            QVERIFY(QFile::exists(t.path("appcfgs.cfg")));
             QCOMPARE(boundsLines(t).mid(2), (QStringList{QString::number(size.width()), QString::number(size.height())}));
         } else {
             QCOMPARE(t.messages.texts(), (QStringList{cannot, cannot, QStringLiteral("設定は保存されませんでした。")}));
