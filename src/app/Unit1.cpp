@@ -335,15 +335,22 @@ void TForm1::FormClose()
 
 void TForm1::closeEvent(QCloseEvent* event)
 {
-    // A failed write keeps the window open once, with the message; a close
-    // after that ends without saving, since the settings cannot be written
-    // anyway and the program must not be left to be killed.
-    if (m_closeRefused || guarded(m_env.messages, this, [this] { FormClose(); })) {
+    // Every close writes the settings. The first failed write shows its error
+    // and keeps the window, so that the folder can be made writable and the
+    // next close saves; when that one fails too, the program says that the
+    // settings were not saved and ends, so that a folder that stays read-only
+    // never keeps the user from quitting.
+    if (guarded(m_env.messages, this, [this] { FormClose(); })) {
         event->accept();
         return;
     }
-    m_closeRefused = true;
-    event->ignore();
+    if (!m_closeFailed) {
+        m_closeFailed = true;
+        event->ignore();
+        return;
+    }
+    m_env.messages.notice(this, QStringLiteral("設定は保存されませんでした。"));
+    event->accept();
 }
 
 // ---------------------------------------------------------------- geometry

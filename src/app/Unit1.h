@@ -254,8 +254,8 @@ private:
     int m_listWidth = 88;
     bool m_inFormSet = false;
     bool m_shownOnce = false;
-    // A close was refused because the settings could not be written.
-    bool m_closeRefused = false;
+    // A close failed to write the settings and kept the window once.
+    bool m_closeFailed = false;
     // The list's selection model whose changes show the selected file.
     QItemSelectionModel* m_listSelection = nullptr;
     QMetaObject::Connection m_listSelectionConnection;

@@ -1,4 +1,6 @@
 #pragma once
+#include "SaveFile.h"
+
 #include <QByteArray>
 #include <QList>
 #include <QString>
@@ -77,12 +79,3 @@ private:
     QList<Raw> m_raw;   // parallel to m_lines
     Encoding m_encoding = Encoding::Cp932;
 };
-
-// How long a replaced file is made to last. Synced waits until the data and
-// the rename are on the disk, as every settings file needs; Unsynced takes the
-// same steps and leaves the disk to the system, for scratch files that are
-// read back at once and thrown away (the settings fuzz target's).
-enum class Durability : bool { Synced, Unsynced };
-
-// Replaces a file atomically with the given bytes; throws VarError::cannotCreate.
-void saveFileAtomically(const QString& path, const QByteArray& bytes, Durability durability = Durability::Synced);

@@ -7,11 +7,15 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QProcess>
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <atomic>
 #include <csignal>
 #include <sys/resource.h>
+#include <thread>
+#include <vector>
 
 namespace {
 
@@ -70,10 +74,30 @@ private Q_SLOTS:
         QCOMPARE(message, QStringLiteral("ﾌｧｲﾙ %1 を作成できません").arg(path));
         QCOMPARE(contents(path), QByteArray("old\r\n"));
         QCOMPARE(QDir(m_dir->path()).entryList(QDir::Files | QDir::Hidden), QStringList{"appcfgs.cfg"});
-        // Programs started later get the usual disposition.
+    }
+
+    // Saves on several threads at once leave programs started later the
+    // usual disposition of the signal, never an ignored one.
+    void overlappingSavesLeaveTheSignalAlone()
+    {
+        std::vector<std::thread> savers;
+        std::atomic<int> failed = 0;
+        for (int n = 0; n < 4; ++n)
+            savers.emplace_back([&, path = m_dir->filePath(QStringLiteral("exitem%1.cfg").arg(n))] {
+                for (int i = 0; i < 200; ++i) failed += !savingFails(path, "x\r\n", Durability::Unsynced).isEmpty();
+            });
+        for (std::thread& s : savers) s.join();
+        QCOMPARE(failed.load(), 0);
         struct sigaction now {};
-        QVERIFY(::sigaction(SIGXFSZ, nullptr, &now) == 0);
-        QVERIFY(now.sa_handler == SIG_DFL);
+        QVERIFY(::sigaction(SIGXFSZ, nullptr, &now) == 0 && now.sa_handler != SIG_IGN);
+        QProcess status;
+        status.start(QStringLiteral("cat"), {QStringLiteral("/proc/self/status")});
+        QVERIFY(status.waitForFinished(-1));
+        const QByteArray out = status.readAllStandardOutput();
+        const qsizetype at = out.indexOf("\nSigIgn:");
+        QVERIFY(at >= 0);
+        const quint64 ignored = out.mid(at + 8, out.indexOf('\n', at + 1) - at - 8).trimmed().toULongLong(nullptr, 16);
+        QVERIFY2(!((ignored >> (SIGXFSZ - 1)) & 1), "a started program ignores SIGXFSZ");
     }
 
     void readOnlyFileIsNotReplaced_data() { durabilityRows(); }

@@ -16,6 +16,8 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -619,18 +621,30 @@ private Q_SLOTS:
         QCOMPARE(again.cell[0][0] + again.cell[1][1], QStringLiteral("******"));
     }
 
-    // Temporary files of killed saves go at start; nothing else does.
+    // Temporary files of killed saves go at start; nothing else does: no
+    // file of a name the user might choose, no link, none a save still holds.
     void leftoversOfKilledSavesAreRemoved()
     {
         TempFolder t(false);
-        const QStringList gone{"appcfgs.cfg.a1B2c3", "exitem.cfg.XXXXXX", "appitems.cfg.000000", "IconImg5.bmp.zzZZ99"};
-        QStringList kept{"appcfgs.cfg", "appcfgs.cfg.bak", "appcfgs.cfg.a1B2c", "appcfgs.cfg.a1B2c3d", "appcfgs.cfg.a1-2c3",
-                         "notes.txt.a1B2c3", "IconImg6.bmp.a1B2c3", "appitem.cfg.a1B2c3", "exitem.cfg.L1nk00"};
+        const QStringList gone{".appcfgs.cfg.vardolin-tmp-a1B2c3", ".exitem.cfg.vardolin-tmp-XXXXXX",
+                               ".appitems.cfg.vardolin-tmp-000000", ".IconImg5.bmp.vardolin-tmp-zzZZ99"};
+        QStringList kept{"appcfgs.cfg", "appitems.cfg.backup", "appcfgs.cfg.ABCDEF", "exitem.cfg.MYCOPY",
+                         "exitem.cfg.mysave", "appitems.cfg.before", "IconImg1.bmp.ORIG12", "IconImg1.bmp.2026v1",
+                         "appcfgs.cfg.vardolin-tmp-a1B2c3", ".appcfgs.cfg.vardolin-tmp-a1B2c",
+                         ".appcfgs.cfg.vardolin-tmp-a1B2c3d", ".appcfgs.cfg.vardolin-tmp-a1-2c3",
+                         ".appcfgs.cfg.Vardolin-tmp-a1B2c3", "..appcfgs.cfg.vardolin-tmp-a1B2c3",
+                         ".notes.txt.vardolin-tmp-a1B2c3", ".IconImg6.bmp.vardolin-tmp-a1B2c3",
+                         ".appitems.cfg.vardolin-tmp-Held00", ".exitem.cfg.vardolin-tmp-L1nk00"};
         for (const QString& n : gone + kept.mid(0, kept.size() - 1)) t.writeFile(n, "x");
         // A link of a leftover's name is not one: neither it nor what it names goes.
-        QVERIFY(QFile::link(t.path("notes.txt.a1B2c3"), t.path("exitem.cfg.L1nk00")));
-        QCOMPARE(SettingsLeftovers::removeFrom(t.settingsDir()), gone.size());
-        QStringList left = QDir(t.settingsDir()).entryList(QDir::Files | QDir::System);
+        QVERIFY(QFile::link(t.path(".notes.txt.vardolin-tmp-a1B2c3"), t.path(".exitem.cfg.vardolin-tmp-L1nk00")));
+        // One that a save (here the test) holds locked is being written.
+        const int held = ::open(QFile::encodeName(t.path(".appitems.cfg.vardolin-tmp-Held00")).constData(), O_RDWR);
+        QVERIFY(held >= 0 && ::flock(held, LOCK_EX) == 0);
+        const int removed = SettingsLeftovers::removeFrom(t.settingsDir());
+        ::close(held);
+        QCOMPARE(removed, gone.size());
+        QStringList left = QDir(t.settingsDir()).entryList(QDir::Files | QDir::Hidden | QDir::System);
         left.sort();
         kept.sort();
         QCOMPARE(left, kept);

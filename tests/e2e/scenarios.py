@@ -474,7 +474,8 @@ def long_find_escape(ctx):
 
 # --------------------------------------------------------------------------- one line per field
 
-LEFTOVERS = ["appcfgs.cfg.Ab12Cd", "exitem.cfg.zz99ZZ", "IconImg3.bmp.000aaa"]
+LEFTOVERS = [".appcfgs.cfg.vardolin-tmp-Ab12Cd", ".exitem.cfg.vardolin-tmp-zz99ZZ", ".IconImg3.bmp.vardolin-tmp-000aaa"]
+LOOKALIKES = ["appcfgs.cfg.bak", "appcfgs.cfg.Ab12Cd", "exitem.cfg.MYCOPY"]
 
 
 def paste_one_line(ctx):
@@ -484,13 +485,14 @@ def paste_one_line(ctx):
     control). Temporary files of killed saves are gone after the start; other
     files beside them stay."""
     v = ctx.vardolin()
-    for name in LEFTOVERS + ["appcfgs.cfg.bak"]:
+    for name in LEFTOVERS + LOOKALIKES:
         v.write(name, b"x")
     v.start()
     v.main_wid()
     left = [n for n in LEFTOVERS if os.path.exists(v.settings(n))]
-    if left or not os.path.exists(v.settings("appcfgs.cfg.bak")):
-        raise Failure(f"after the start the leftovers {left} are still there, or appcfgs.cfg.bak went")
+    went = [n for n in LOOKALIKES if not os.path.exists(v.settings(n))]
+    if left or went:
+        raise Failure(f"after the start the leftovers {left} are still there, or the user's {went} went")
 
     ctx.desk.set_clipboard("Title2\r\n/path/rec.sh")
     v.click_menu_item(v.open_menu("設定（O）"), "外部起動アプリの登録（X）")
