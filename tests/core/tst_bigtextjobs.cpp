@@ -9,6 +9,7 @@
 #include <QThread>
 #include <QtTest>
 
+#include <condition_variable>
 #include <mutex>
 #include <set>
 #include <thread>
@@ -78,6 +79,49 @@ private Q_SLOTS:
         copy.start(0, doc.length());
         QTRY_COMPARE(copied.count(), 1);
         QCOMPARE(copied.at(0).at(0).toString(), text);
+    }
+
+    // The end waits for cancelled work to reach its check, never for work
+    // held where no flag reaches (a call stuck in the kernel): it is left
+    // behind, and ends by itself once let go.
+    void endLeavesOnlyStuckWorkBehind_data()
+    {
+        QTest::addColumn<bool>("stuck");
+        QTest::newRow("checks its flag") << false;
+        QTest::newRow("stuck in a call") << true;
+    }
+    void endLeavesOnlyStuckWorkBehind()
+    {
+        QFETCH(bool, stuck);
+        std::mutex mutex;
+        std::condition_variable changed;
+        bool inside = false, letGo = false;
+        QObject receiver;
+        auto job = std::make_shared<BigTextJob>(&receiver);
+        job->start([&, flag = job->flag()] {
+            std::unique_lock lock(mutex);
+            inside = true;
+            changed.notify_all();
+            changed.wait(lock, [&] { return letGo || (!stuck && flag->load()); });
+        });
+        {
+            std::unique_lock lock(mutex);
+            changed.wait(lock, [&] { return inside; });
+        }
+        job->cancel();
+        {
+            std::lock_guard lock(mutex);
+        }
+        changed.notify_all();
+        QCOMPARE(BigTextWorkers::endAll(stuck ? 0 : 60000), !stuck);
+        QCOMPARE(BigTextWorkers::leftBehind(), stuck ? 1 : 0);
+        {
+            std::lock_guard lock(mutex);
+            letGo = true;
+        }
+        changed.notify_all();
+        QTRY_COMPARE(BigTextWorkers::leftBehind(), 0);
+        QVERIFY(BigTextWorkers::waitIdle(60000));
     }
 };
 
