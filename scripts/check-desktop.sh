@@ -42,9 +42,12 @@ uninstall_from "$T"
 test ! -e "$T/bin"
 test ! -e "$T/share/applications"
 test -e "$A/exitem.cfg"
+# The user's own files stay, look-alikes of settings files among them, and so
+# does the temporary file of a save that still runs (it holds it locked).
 echo 'my notes' > "$A/notes.txt"
-uninstall_from "$T" --purge
-test "$(contents "$T")" = "$(printf './share\n./share/vardolin\n./share/vardolin/.install-made\n./share/vardolin/notes.txt')"
+touch "$A/appcfgs.cfg.MYCOPY" "$A/.appcfgs.cfg.vardolin-tmp-AbC123" "$A/.exitem.cfg.vardolin-tmp-InUse1"
+flock "$A/.exitem.cfg.vardolin-tmp-InUse1" env PREFIX="$T" bash scripts/uninstall.sh --purge >/dev/null
+test "$(contents "$A")" = "$(printf '%s\n' ./.exitem.cfg.vardolin-tmp-InUse1 ./.install-made ./appcfgs.cfg.MYCOPY ./notes.txt)"
 
 # Beside another program's icon and desktop entry the caches stay, without us.
 U="$B/other"

@@ -23,9 +23,13 @@ if [ -f "$MANIFEST" ]; then
 fi
 if [ "$purge" = 1 ]; then
   # The settings files by name, and the temporary files of saves that did not
-  # finish; nothing else of the folder.
+  # finish (named as the program names them); nothing else of the folder. A
+  # save that still runs holds its temporary file locked: that one stays.
   for f in appcfgs.cfg appitems.cfg exitem.cfg IconImg1.bmp IconImg2.bmp IconImg3.bmp IconImg4.bmp IconImg5.bmp; do
     rm -f -- "$APP_DIR/$f"
+    for t in "$APP_DIR/.$f.vardolin-tmp-"??????; do
+      if [ -f "$t" ] && [ ! -L "$t" ]; then flock -n "$t" rm -f -- "$t" || true; fi
+    done
   done
 fi
 
