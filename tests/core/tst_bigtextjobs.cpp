@@ -9,7 +9,7 @@
 #include <QThread>
 #include <QtTest>
 
-#include <condition_variable>
+#include <future>
 #include <mutex>
 #include <set>
 #include <thread>
@@ -81,9 +81,8 @@ private Q_SLOTS:
         QCOMPARE(copied.at(0).at(0).toString(), text);
     }
 
-    // The end waits for cancelled work to reach its check, never for work
-    // held where no flag reaches (a call stuck in the kernel): it is left
-    // behind, and ends by itself once let go.
+    // The end waits for cancelled work to reach its check, never for work held
+    // where no flag reaches (in the kernel): that is left, to end once let go.
     void endLeavesOnlyStuckWorkBehind_data()
     {
         QTest::addColumn<bool>("stuck");
@@ -93,33 +92,19 @@ private Q_SLOTS:
     void endLeavesOnlyStuckWorkBehind()
     {
         QFETCH(bool, stuck);
-        std::mutex mutex;
-        std::condition_variable changed;
-        bool inside = false, letGo = false;
+        std::promise<void> inside, letGo;
         QObject receiver;
         auto job = std::make_shared<BigTextJob>(&receiver);
-        job->start([&, flag = job->flag()] {
-            std::unique_lock lock(mutex);
-            inside = true;
-            changed.notify_all();
-            changed.wait(lock, [&] { return letGo || (!stuck && flag->load()); });
+        job->start([&inside, go = letGo.get_future().share()] {
+            inside.set_value();
+            go.wait();
         });
-        {
-            std::unique_lock lock(mutex);
-            changed.wait(lock, [&] { return inside; });
-        }
+        inside.get_future().wait();
         job->cancel();
-        {
-            std::lock_guard lock(mutex);
-        }
-        changed.notify_all();
+        if (!stuck) letGo.set_value(); // it reaches its check
         QCOMPARE(BigTextWorkers::endAll(stuck ? 0 : 60000), !stuck);
         QCOMPARE(BigTextWorkers::leftBehind(), stuck ? 1 : 0);
-        {
-            std::lock_guard lock(mutex);
-            letGo = true;
-        }
-        changed.notify_all();
+        if (stuck) letGo.set_value();
         QTRY_COMPARE(BigTextWorkers::leftBehind(), 0);
         QVERIFY(BigTextWorkers::waitIdle(60000));
     }
