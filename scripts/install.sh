@@ -5,8 +5,8 @@
 # in the folder are kept as they are.
 #   PREFIX (default ~/.local)  APP_DIR (default $PREFIX/share/vardolin)
 set -euo pipefail
-PREFIX="$(realpath -m "${PREFIX:-$HOME/.local}")"
-APP_DIR="$(realpath -m "${APP_DIR:-$PREFIX/share/vardolin}")"
+PREFIX="$(realpath -ms "${PREFIX:-$HOME/.local}")"
+APP_DIR="$(realpath -ms "${APP_DIR:-$PREFIX/share/vardolin}")"
 cd "$(dirname "$0")/.."
 
 if [ "${SKIP_BUILD:-0}" != 1 ]; then

@@ -4,8 +4,8 @@
 # files stay unless --purge is given (they are the user's); a file of the
 # user's own in the program's folder stays in any case.
 set -euo pipefail
-PREFIX="$(realpath -m "${PREFIX:-$HOME/.local}")"
-APP_DIR="$(realpath -m "${APP_DIR:-$PREFIX/share/vardolin}")"
+PREFIX="$(realpath -ms "${PREFIX:-$HOME/.local}")"
+APP_DIR="$(realpath -ms "${APP_DIR:-$PREFIX/share/vardolin}")"
 purge=0
 [ "${1:-}" = "--purge" ] && purge=1
 MANIFEST="$APP_DIR/.install-manifest"
