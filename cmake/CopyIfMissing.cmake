@@ -1,5 +1,10 @@
-# Copies every file below SRC to DST unless DST already holds a file of that name.
-file(GLOB_RECURSE files RELATIVE ${SRC} ${SRC}/*)
+# Copies every file below SRC (or only those named in FILES, relative to SRC)
+# to DST unless DST already holds a file of that name.
+if(DEFINED FILES)
+  set(files ${FILES})
+else()
+  file(GLOB_RECURSE files RELATIVE ${SRC} ${SRC}/*)
+endif()
 foreach(f IN LISTS files)
   if(NOT EXISTS ${DST}/${f})
     get_filename_component(dir ${DST}/${f} DIRECTORY)

@@ -5,31 +5,46 @@
 # in the folder are kept as they are.
 #   PREFIX (default ~/.local)  APP_DIR (default $PREFIX/share/vardolin)
 set -euo pipefail
+PREFIX="$(realpath -ms "${PREFIX:-$HOME/.local}")"
+APP_DIR="$(realpath -ms "${APP_DIR:-$PREFIX/share/vardolin}")"
 cd "$(dirname "$0")/.."
-PREFIX="${PREFIX:-$HOME/.local}"
-APP_DIR="${APP_DIR:-$PREFIX/share/vardolin}"
 
 if [ "${SKIP_BUILD:-0}" != 1 ]; then
   bash scripts/deps.sh
   bash scripts/build.sh -DBUILD_TESTING=OFF -DVARDOLIN_BENCH=OFF
 fi
 
+# The install rules (cmake/Install.cmake) place everything. The launcher and
+# the desktop entry are made for the prefix and the program's folder when the
+# build is configured, so both are given each time.
+cmake -S . -B build -DCMAKE_INSTALL_PREFIX="$PREFIX" -DVARDOLIN_APP_DIR="$APP_DIR" >/dev/null
+# The folders this install makes: a trial install into an empty folder shows
+# every folder it writes into; those that do not exist yet are new.
+stage="$(mktemp -d)"
+trap 'rm -rf "$stage"' EXIT
+DESTDIR="$stage" cmake --install build >/dev/null
+made="$(cd "$stage" && find . -mindepth 1 -type d | while IFS= read -r d; do
+          d="${d#.}"; [ -e "$d" ] || printf '%s\n' "$d"; done)"
+cmake --install build >/dev/null
+
+# Caches are brought up to date where the desktop keeps them already; none is
+# made where there was none (the desktop reads the folders then).
 ICONS="$PREFIX/share/icons/hicolor"
-ICON_DIRS=("$ICONS/scalable/apps")
-for s in 16 24 32 48 64 128 256; do ICON_DIRS+=("$ICONS/${s}x${s}/apps"); done
-# What this install makes that was not there before (folders, the icon cache),
-# so that uninstall.sh removes exactly that again. Kept across reinstalls.
-made=()
-note_new() { for p in "$@"; do [ -e "$p" ] || made+=("$p"); done; }
-note_new "$PREFIX/share/icons" "$ICONS" "$ICONS/icon-theme.cache"
-for d in "${ICON_DIRS[@]}"; do note_new "$(dirname "$d")" "$d"; done
-# The install rules (cmake/Install.cmake) place everything. The build keeps the
-# program's folder in its cache, so it is given each time.
-cmake -S . -B build -DVARDOLIN_APP_DIR="$APP_DIR" >/dev/null
-cmake --install build --prefix "$PREFIX" >/dev/null
-command -v update-desktop-database >/dev/null && update-desktop-database -q "$PREFIX/share/applications" || true
-command -v gtk-update-icon-cache >/dev/null && gtk-update-icon-cache -q -t -f "$ICONS" || true
-if [ "${#made[@]}" -gt 0 ]; then printf '%s\n' "${made[@]}" >> "$APP_DIR/.install-made"; fi
+APPS="$PREFIX/share/applications"
+if [ -e "$ICONS/icon-theme.cache" ] && command -v gtk-update-icon-cache >/dev/null; then
+  gtk-update-icon-cache -q -t -f "$ICONS" || true
+fi
+if [ -e "$APPS/mimeinfo.cache" ] && command -v update-desktop-database >/dev/null; then
+  update-desktop-database -q "$APPS" || true
+fi
+
+# What uninstall.sh removes: the files of every install so far, as CMake
+# listed them, and the folders they made. Kept across reinstalls.
+MANIFEST="$APP_DIR/.install-manifest"
+MADE="$APP_DIR/.install-made"
+touch "$MANIFEST" "$MADE"
+sort -u build/install_manifest.txt "$MANIFEST" -o "$MANIFEST"
+{ cat "$MADE"; [ -z "$made" ] || printf '%s\n' "$made"; } | sort -u -o "$MADE"
 
 echo "Vardolin installed in $APP_DIR"
 case ":$PATH:" in *":$PREFIX/bin:"*) ;; *) echo "Add $PREFIX/bin to your PATH to start it as 'vardolin'.";; esac

@@ -1,41 +1,62 @@
 #!/usr/bin/env bash
-# Removes what install.sh put in place. The settings files stay unless --purge
-# is given (they are the user's).
+# Removes what install.sh put in place: the files it listed when it installed
+# them, and the folders it made as far as they are empty then. The settings
+# files stay unless --purge is given (they are the user's); a file of the
+# user's own in the program's folder stays in any case.
 set -euo pipefail
-PREFIX="${PREFIX:-$HOME/.local}"
-APP_DIR="${APP_DIR:-$PREFIX/share/vardolin}"
-ID=org.vardolin.Vardolin
+PREFIX="$(realpath -ms "${PREFIX:-$HOME/.local}")"
+APP_DIR="$(realpath -ms "${APP_DIR:-$PREFIX/share/vardolin}")"
 purge=0
 [ "${1:-}" = "--purge" ] && purge=1
-
-rm -f "$PREFIX/bin/vardolin" "$PREFIX/share/applications/$ID.desktop" "$PREFIX/share/metainfo/$ID.metainfo.xml"
-ICONS="$PREFIX/share/icons/hicolor"
-rm -f "$ICONS/scalable/apps/$ID.svg"
-for s in 16 24 32 48 64 128 256; do rm -f "$ICONS/${s}x${s}/apps/$ID.png"; done
-# The icon cache still lists the removed icons: a cache this install made goes
-# when no other icon is left under it; any other is brought up to date.
+MANIFEST="$APP_DIR/.install-manifest"
 MADE="$APP_DIR/.install-made"
-made_here() { [ -f "$MADE" ] && grep -qxF "$1" "$MADE"; }
-if [ -e "$ICONS/icon-theme.cache" ]; then
-  if made_here "$ICONS/icon-theme.cache" && [ -z "$(find "$ICONS" -type f ! -name icon-theme.cache -print -quit)" ]; then
-    rm -f "$ICONS/icon-theme.cache"
-  elif command -v gtk-update-icon-cache >/dev/null; then
-    gtk-update-icon-cache -q -t -f "$ICONS" || true
-  fi
+
+if [ ! -f "$MANIFEST" ] && [ "$purge" = 0 ]; then
+  echo "Vardolin is not installed in $APP_DIR (no list of installed files there)." >&2
+  exit 1
 fi
-# The folders installing made, deepest first, as far as they are empty now.
-if [ -f "$MADE" ]; then
-  sort -r -u "$MADE" | while read -r d; do [ -d "$d" ] && rmdir "$d" 2>/dev/null || true; done
-  rm -f "$MADE"
+if [ -f "$MANIFEST" ]; then
+  while IFS= read -r f; do
+    if [ -L "$f" ] || [ ! -d "$f" ]; then rm -f -- "$f"; fi
+  done < "$MANIFEST"
+  rm -f -- "$MANIFEST"
 fi
-rm -f "$APP_DIR/vardolin"
 if [ "$purge" = 1 ]; then
-  rm -rf "$APP_DIR"
+  # The settings files by name, and the temporary files of saves that did not
+  # finish (named as the program names them); nothing else of the folder. A
+  # save that still runs holds its temporary file locked: that one stays.
+  for f in appcfgs.cfg appitems.cfg exitem.cfg IconImg1.bmp IconImg2.bmp IconImg3.bmp IconImg4.bmp IconImg5.bmp; do
+    rm -f -- "$APP_DIR/$f"
+    for t in "$APP_DIR/.$f.vardolin-tmp-"??????; do
+      if [ -f "$t" ] && [ ! -L "$t" ]; then flock -n "$t" rm -f -- "$t" || true; fi
+    done
+  done
+fi
+
+# The folders installing made, deepest first, as far as they are empty now.
+# Those still holding something (the settings) are noted again for later.
+if [ -f "$MADE" ]; then
+  made="$(sort -r -u "$MADE")"
+  rm -f -- "$MADE"
+  left="$(printf '%s\n' "$made" | while IFS= read -r d; do
+            [ -n "$d" ] || continue
+            rmdir -- "$d" 2>/dev/null || { [ -d "$d" ] && printf '%s\n' "$d"; } || true; done)"
+  if [ -n "$left" ] && [ -d "$APP_DIR" ]; then printf '%s\n' "$left" | sort -u > "$MADE"; fi
+fi
+
+# Caches the desktop keeps still list what was removed: brought up to date
+# where there is one.
+ICONS="$PREFIX/share/icons/hicolor"
+APPS="$PREFIX/share/applications"
+if [ -e "$ICONS/icon-theme.cache" ] && command -v gtk-update-icon-cache >/dev/null; then
+  gtk-update-icon-cache -q -t -f "$ICONS" || true
+fi
+if [ -e "$APPS/mimeinfo.cache" ] && command -v update-desktop-database >/dev/null; then
+  update-desktop-database -q "$APPS" || true
+fi
+
+if [ "$purge" = 1 ]; then
   echo "Vardolin and its settings removed."
 else
-  # Help documents are ours; the settings files are the user's.
-  rm -rf "$APP_DIR/manual" "$APP_DIR/readme.txt" "$APP_DIR/history.txt"
-  rmdir "$APP_DIR" 2>/dev/null || true
   echo "Vardolin removed; settings kept in $APP_DIR (use --purge to remove them)."
 fi
-command -v update-desktop-database >/dev/null && update-desktop-database -q "$PREFIX/share/applications" || true

@@ -3,6 +3,7 @@
 #include "DialogFrame.h"
 #include "Fonts.h"
 #include "Messages.h"
+#include "Version.h"
 
 #include <QFrame>
 #include <QIcon>
@@ -75,7 +76,7 @@ TAboutBox::TAboutBox(QWidget* parent) : QDialog(parent)
     green.setColor(QPalette::WindowText, QColor(0, 0x80, 0));
     ProductName->setPalette(green);
 
-    Version = new QLabel(QStringLiteral("Version 1.05"), Panel1);
+    Version = new QLabel(QStringLiteral("Version " VARDOLIN_VERSION), Panel1);
     Version->setObjectName(QStringLiteral("Version"));
     Version->setGeometry(53, 32, 76, 12);
     QFont vf = Fonts::windowFont();

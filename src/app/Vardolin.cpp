@@ -1,5 +1,6 @@
 // Program entry.
 #include "AppEnv.h"
+#include "BigTextJobs.h"
 #include "CommonDialogs.h"
 #include "Fonts.h"
 #include "Forms.h"
@@ -12,7 +13,12 @@
 #include <QApplication>
 #include <QIcon>
 
-int main(int argc, char** argv)
+#include <cstdio>
+#include <cstdlib>
+
+namespace {
+
+int run(int argc, char** argv)
 {
     QApplication app(argc, argv);
     Translations::installJapanese(app);
@@ -33,4 +39,19 @@ int main(int argc, char** argv)
     createForms(main);
     main.show();
     return app.exec();
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    const int code = run(argc, argv);
+    // The settings are saved and the window is gone. A worker still stuck in
+    // a system call (a folder on a dead mount) was not waited for: the
+    // process ends without destroying the static objects it may yet touch.
+    if (BigTextWorkers::leftBehind() > 0) {
+        std::fflush(nullptr);
+        std::_Exit(code);
+    }
+    return code;
 }

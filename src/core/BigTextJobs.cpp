@@ -8,6 +8,7 @@
 #include <chrono>
 #include <condition_variable>
 #include <deque>
+#include <optional>
 #include <system_error>
 #include <thread>
 #include <vector>
@@ -30,6 +31,9 @@ void workerDone()
 }
 constexpr int kWorkerNice = 5;
 constexpr auto kIdleEnd = std::chrono::seconds(10);
+// How long the application's end waits for cancelled work to reach its next
+// check before it leaves the thread behind.
+constexpr auto kEndPatience = std::chrono::seconds(2);
 
 // The one pool of worker threads. A thread is started when work arrives and
 // none is free, up to a bound, and ends after a while without work. A thread
@@ -72,22 +76,51 @@ public:
         return m_done.wait_for(lock, std::chrono::milliseconds(ms), [this] { return m_queue.empty() && m_running == 0; });
     }
 
-    // Waits for all work and ends every thread. Each is joined, so that none
-    // is still leaving (its thread-local data going, the toolkit's among it)
-    // while the application object goes.
-    void finish()
+    // Ends every thread. Each that ends is joined, so that none is still
+    // leaving (its thread-local data going, the toolkit's among it) while the
+    // application object goes. With patience, the threads still inside a
+    // work after that long are left behind: a listing stuck in readdir on a
+    // dead mount or a read of a hung file system is held by the kernel, where
+    // no flag reaches it. Detached, such a thread ends by itself once its
+    // call returns, taking no more work. True when every thread ended.
+    bool finish(std::optional<std::chrono::milliseconds> patience = std::nullopt)
     {
         std::unique_lock lock(m_mutex);
         m_ending = true;
         m_work.notify_all();
-        m_done.wait(lock, [this] { return m_threads == 0; });
+        const auto allEnded = [this] { return m_threads == 0; };
+        bool ended = true;
+        if (patience)
+            ended = m_done.wait_for(lock, *patience, allEnded);
+        else
+            m_done.wait(lock, allEnded);
+        if (!ended) {
+            // Those between two works end at once; the others are left.
+            m_done.wait(lock, [this] { return m_threads == m_running; });
+            m_leftBehind += m_threads;
+            m_threads = 0;
+            m_running = 0;
+            ++m_generation;
+        }
         m_ending = false;
         std::vector<std::thread> all = std::move(m_handles);
+        std::vector<std::thread::id> gone = std::move(m_ended);
         m_handles.clear();
         m_ended.clear();
         lock.unlock();
-        for (std::thread& t : all)
-            if (t.joinable()) t.join();
+        for (std::thread& t : all) {
+            if (std::find(gone.begin(), gone.end(), t.get_id()) != gone.end())
+                t.join();
+            else
+                t.detach();
+        }
+        return ended;
+    }
+
+    int leftBehind()
+    {
+        std::lock_guard lock(m_mutex);
+        return m_leftBehind;
     }
 
     void setLimit(int threads)
@@ -105,7 +138,7 @@ private:
         if (m_limit >= 0 && m_threads >= m_limit) return false;
         reapEnded();
         try {
-            m_handles.emplace_back([this] { run(); });
+            m_handles.emplace_back([this, generation = m_generation] { run(generation); });
         } catch (const std::exception&) {
             // Refused (std::system_error), or no room even for its start.
             return false;
@@ -127,7 +160,7 @@ private:
         m_ended.clear();
     }
 
-    void run()
+    void run(unsigned generation)
     {
         std::unique_lock lock(m_mutex);
         for (;;) {
@@ -146,6 +179,12 @@ private:
             task(true);
             task = nullptr; // what it holds goes before the work counts as done
             lock.lock();
+            if (generation != m_generation) {
+                // Left behind by finish(): detached and no longer counted.
+                --m_leftBehind;
+                m_done.notify_all();
+                return;
+            }
             --m_running;
             m_done.notify_all();
         }
@@ -155,12 +194,14 @@ private:
     }
 
     // The application's end waits for the workers (cancelled jobs stop within
-    // a chunk), so that none outlives the program's own objects. Under the lock.
+    // a chunk), so that none outlives the program's own objects; but not for
+    // one stuck in a system call, which would hold the exit for as long as a
+    // dead mount takes. Under the lock.
     void ensureEnd()
     {
         struct End : QObject {
             using QObject::QObject;
-            ~End() override { Pool::get().finish(); }
+            ~End() override { Pool::get().finish(kEndPatience); }
         };
         if (!m_end && QCoreApplication::instance()) m_end = new End(QCoreApplication::instance());
     }
@@ -176,6 +217,8 @@ private:
     int m_running = 0;
     const int m_max;
     int m_limit = -1; // threads the system is taken to allow (a test's), or none
+    int m_leftBehind = 0;     // threads finish() left in their work, not ended yet
+    unsigned m_generation = 0; // counts the times finish() left threads behind
     bool m_ending = false;
     QPointer<QObject> m_end;
 };
@@ -291,6 +334,10 @@ bool waitIdle(int ms)
     std::unique_lock lock(g_idleMutex);
     return g_idle.wait_for(lock, std::chrono::milliseconds(std::max(ms, 0)), [] { return g_busy.load() == 0; });
 }
+
+bool endAll(int ms) { return Pool::get().finish(std::chrono::milliseconds(std::max(ms, 0))); }
+
+int leftBehind() { return Pool::get().leftBehind(); }
 
 RefuseThreads::RefuseThreads(int allowed)
 {

@@ -65,6 +65,14 @@ int threads();
 int busy();
 // Waits up to ms for those workers to finish; true when none runs.
 bool waitIdle(int ms);
+// Ends the pool's threads, as the application's end does: waits up to ms for
+// those inside a work (cancelled ones stop at their next check), then leaves
+// the rest behind, detached (a call stuck in the kernel is never waited for).
+// True when none was left.
+bool endAll(int ms);
+// Threads left behind that are still inside their work. While there is one,
+// the program ends without destroying what such a thread may still touch.
+int leftBehind();
 
 // While one lives, the pool starts no more than allowed threads (0: none), as
 // a system would that refuses more; those that wait for work end first, so

@@ -2,13 +2,14 @@
 
 #include "IntConv.h"
 #include "LineBuffer.h"
+#include "Version.h"
 
 #include <algorithm>
 
 namespace MainSettings {
 
 QString fileName() { return QStringLiteral("appcfgs.cfg"); }
-QString header() { return QStringLiteral("Vardolin Ver 1.05"); }
+QString header() { return QStringLiteral("Vardolin Ver " VARDOLIN_VERSION); }
 
 namespace {
 QString flag(bool zero) { return zero ? QStringLiteral("0") : QStringLiteral("1"); }

@@ -15,7 +15,7 @@ constexpr int Lines = 13;
 // that size.
 constexpr int MaxFontSize = 1638;
 QString fileName();   // "appcfgs.cfg"
-QString header();     // "Vardolin Ver 1.05"
+QString header();     // "Vardolin Ver " and the version: "Vardolin Ver 1.05"
 
 // Outer bounds as 32-bit values, taken as the file has them (a QRect would
 // overflow on its right edge for the largest ones).

@@ -3,6 +3,7 @@
 #include "AppSlots.h"
 #include "FsPath.h"
 #include "LineBuffer.h"
+#include "MainSettings.h"
 #include "VarError.h"
 
 namespace OldSettings {
@@ -19,7 +20,6 @@ QStringList newSlotLines()
     for (int slot = 4; slot <= AppSlots::Count; ++slot) out << AppSlots::unregistered() << QString() << QString();
     return out;
 }
-const QString kMainHeader = QStringLiteral("Vardolin Ver 1.05");
 // Direct launching unavailable, direct launching off, the default list width.
 const QStringList kMainTail = {QStringLiteral("1"), QStringLiteral("1"), QStringLiteral("88")};
 } // namespace
@@ -31,7 +31,7 @@ QStringList appItemLines(const QStringList& oldLines)
 
 QStringList mainSettingsLines(const QStringList& oldLines)
 {
-    return QStringList{kMainHeader} + oldLines + kMainTail;
+    return QStringList{MainSettings::header()} + oldLines + kMainTail;
 }
 
 bool isPresent(const QString& path)
@@ -165,7 +165,7 @@ MainResult convertMainSettings(const QString& dir, bool deleteOld, LineBuffer& o
     if (!isPresent(oldMain)) return MainResult::Missing;
     if (!readOld(oldMain, oldLines, fault)) return MainResult::Implausible;
     newLines.clear();
-    newLines.append(kMainHeader);
+    newLines.append(MainSettings::header());
     for (int i = 0; i < oldLines.count(); ++i) newLines.appendLineOf(oldLines, i);   // byte for byte
     for (const QString& l : kMainTail) newLines.append(l);
     // The header comes first: the copied lines are 1..count.

@@ -9,6 +9,7 @@
 #include <QThread>
 #include <QtTest>
 
+#include <future>
 #include <mutex>
 #include <set>
 #include <thread>
@@ -78,6 +79,34 @@ private Q_SLOTS:
         copy.start(0, doc.length());
         QTRY_COMPARE(copied.count(), 1);
         QCOMPARE(copied.at(0).at(0).toString(), text);
+    }
+
+    // The end waits for cancelled work to reach its check, never for work held
+    // where no flag reaches (in the kernel): that is left, to end once let go.
+    void endLeavesOnlyStuckWorkBehind_data()
+    {
+        QTest::addColumn<bool>("stuck");
+        QTest::newRow("checks its flag") << false;
+        QTest::newRow("stuck in a call") << true;
+    }
+    void endLeavesOnlyStuckWorkBehind()
+    {
+        QFETCH(bool, stuck);
+        std::promise<void> inside, letGo;
+        QObject receiver;
+        auto job = std::make_shared<BigTextJob>(&receiver);
+        job->start([&inside, go = letGo.get_future().share()] {
+            inside.set_value();
+            go.wait();
+        });
+        inside.get_future().wait();
+        job->cancel();
+        if (!stuck) letGo.set_value(); // it reaches its check
+        QCOMPARE(BigTextWorkers::endAll(stuck ? 0 : 60000), !stuck);
+        QCOMPARE(BigTextWorkers::leftBehind(), stuck ? 1 : 0);
+        if (stuck) letGo.set_value();
+        QTRY_COMPARE(BigTextWorkers::leftBehind(), 0);
+        QVERIFY(BigTextWorkers::waitIdle(60000));
     }
 };
 
