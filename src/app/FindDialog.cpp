@@ -1,5 +1,7 @@
 #include "FindDialog.h"
 
+#include "OneLine.h"
+
 #include <QGridLayout>
 #include <QGuiApplication>
 #include <QLabel>
@@ -7,8 +9,8 @@
 #include <QPushButton>
 #include <QScreen>
 
-FindDialog::FindDialog(QWidget* parent)
-    : QDialog(parent, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint),
+FindDialog::FindDialog(Messages& messages, QWidget* parent)
+    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint),
       m_text(new QLineEdit(this)),
       m_find(new QPushButton(QStringLiteral("次を検索"), this)),
       m_cancel(new QPushButton(QStringLiteral("キャンセル"), this))
@@ -19,6 +21,7 @@ FindDialog::FindDialog(QWidget* parent)
     auto* label = new QLabel(QStringLiteral("検索する文字列(&N):"), this);
     label->setBuddy(m_text);
     m_text->setObjectName(QStringLiteral("FindText"));
+    OneLine::keep(m_text, messages);
     m_find->setObjectName(QStringLiteral("FindNext"));
     m_cancel->setObjectName(QStringLiteral("Cancel"));
     m_find->setDefault(true);

@@ -1,6 +1,7 @@
 #pragma once
 #include <QDialog>
 
+class Messages;
 class QLineEdit;
 class QPushButton;
 
@@ -10,7 +11,7 @@ class QPushButton;
 class FindDialog : public QDialog {
     Q_OBJECT
 public:
-    explicit FindDialog(QWidget* parent = nullptr);
+    explicit FindDialog(Messages& messages, QWidget* parent = nullptr);
 
     QString findText() const;
     void setFindText(const QString& text);
