@@ -8,6 +8,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QScreen>
+#include <QWindow>
 
 FindDialog::FindDialog(Messages& messages, QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint),
@@ -59,7 +60,25 @@ void FindDialog::showBeside(QWidget* window)
     }
     show();
     raise();
+    m_wantActive = !isActiveWindow();
+    if (QWindow* w = windowHandle()) w->installEventFilter(this);
     activateWindow();
     m_text->setFocus();
     m_text->selectAll();
+}
+
+bool FindDialog::event(QEvent* event)
+{
+    if (event->type() == QEvent::WindowActivate || event->type() == QEvent::Hide) m_wantActive = false;
+    return QDialog::event(event);
+}
+
+bool FindDialog::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() == QEvent::Expose && m_wantActive && watched == windowHandle() && windowHandle()->isExposed() &&
+        !isActiveWindow()) {
+        activateWindow();
+        m_text->setFocus();
+    }
+    return QDialog::eventFilter(watched, event);
 }

@@ -21,6 +21,10 @@ public:
 
     QPushButton* findButton() const { return m_find; }
 
+protected:
+    bool event(QEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 Q_SIGNALS:
     // "次を検索" was pressed (or Enter in the search text).
     void findNext();
@@ -30,4 +34,9 @@ private:
     QPushButton* m_find;
     QPushButton* m_cancel;
     bool m_placed = false;
+    // Shown by the user's command and not yet active: the request to make it
+    // active is made again once it is on the screen (a window manager drops a
+    // request for a window it has not mapped yet, and the typing would go on
+    // into the main window).
+    bool m_wantActive = false;
 };

@@ -8,6 +8,7 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QFontDialog>
 #include <QFontInfo>
 #include <QLabel>
@@ -155,6 +156,13 @@ private Q_SLOTS:
         QCOMPARE(ui(main).REdit->fillColor(), 0xD0E0F0);
         QCOMPARE(ui(main).Edit1->palette().color(QPalette::Text), QColor(0x10, 0x20, 0x30));
         QCOMPARE(ui(main).Edit1->palette().color(QPalette::Base), QColor(0xF0, 0xE0, 0xD0));
+        // The drop-down lists are painted in the fill colour itself, beside
+        // their text, not in a shade of it.
+        for (QComboBox* box : {ui(main).ChBox1, ui(main).ChBox2}) {
+            box->clear();
+            const QImage shown = box->grab().toImage();
+            QCOMPARE(shown.pixelColor(box->width() / 3, box->height() / 2), QColor(0xF0, 0xE0, 0xD0));
+        }
         main.FormClose();
         QCOMPARE(appcfgsLine(t, 8), QString::number(0x302010));
         QCOMPARE(appcfgsLine(t, 9), QString::number(0xD0E0F0));

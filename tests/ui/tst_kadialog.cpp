@@ -3,7 +3,9 @@
 #include "Forms.h"
 #include "LineBuffer.h"
 #include "MainControls.h"
+#include "Messages.h"
 #include "MyInputDialog.h"
+#include "OneLine.h"
 #include "TestSupport.h"
 #include "VarError.h"
 
@@ -13,6 +15,7 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTimer>
@@ -144,6 +147,8 @@ private Q_SLOTS:
     void everyWayToPickActsOnWhatIsShown();
     void markerNamesRefusedAtEntry_data();
     void markerNamesRefusedAtEntry();
+    void warningsKeepTheirLines_data();
+    void warningsKeepTheirLines();
 };
 
 void TestKaDialog::startsForCategoriesAndRebuildsOnShow()
@@ -676,6 +681,27 @@ void TestKaDialog::markerNamesRefusedAtEntry()
     QVERIFY(!f.form3.answer().accepted);
     QCOMPARE(items(ui(f.form2).LBox1), (QStringList{"A", "B"}));
     QCOMPARE(items(ui(f.form2).LBox2), QStringList{"*.a"});
+}
+
+// The warnings of the name fields break their own lines: the message box
+// never wraps one so that a word or "。" stands alone.
+void TestKaDialog::warningsKeepTheirLines_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::newRow("marker") << TForm3::markerRefusal(QStringLiteral("**"));
+    QTest::newRow("too long") << OneLine::tooLongWarning(LineBuffer::MaxLineBytes);
+    QTest::newRow("control") << OneLine::controlWarning(0x1F);
+}
+
+void TestKaDialog::warningsKeepTheirLines()
+{
+    QFETCH(QString, text);
+    QMessageBox box(QMessageBox::Warning, QStringLiteral("警告"), text, QMessageBox::Ok);
+    QtMessages::fitCaption(box);
+    box.show();
+    auto* label = box.findChild<QLabel*>(QStringLiteral("qt_msgbox_label"));
+    QVERIFY(label);
+    QVERIFY(!label->wordWrap());
 }
 
 QTEST_MAIN(TestKaDialog)
