@@ -139,8 +139,11 @@ void TForm2::connectHandlers()
     for (KaListBox* box : {LBox1, LBox2}) {
         connectGuarded(box, &QListWidget::currentRowChanged, this, messages,
                        [this, box](int row) { listPicked(box, row); });
+        // A screen reader first clears the selection, then selects its item.
         connectGuarded(box->selectionModel(), &QItemSelectionModel::selectionChanged, this, messages,
-                       [this, box] { listPicked(box, selectedRow(box)); });
+                       [this, box](const QItemSelection& selected, const QItemSelection&) {
+                           if (!selected.isEmpty()) listPicked(box, selected.indexes().first().row());
+                       });
     }
 
     const struct {

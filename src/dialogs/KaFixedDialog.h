@@ -11,8 +11,6 @@ public:
     KaButton(const QString& caption, QWidget* parent);
 
 protected:
-    // What the dialog's own closing button does ("閉じる", "キャンセル").
-    virtual void closeButtonClick() = 0;
     void keyPressEvent(QKeyEvent* event) override;
 };
 
@@ -33,6 +31,8 @@ public:
     void done(int result) override;
 
 protected:
+    // What the dialog's own closing button does ("閉じる", "キャンセル").
+    virtual void closeButtonClick() = 0;
     void keyPressEvent(QKeyEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     // Centres the dialog and gives the focus back to where it was at closing.

@@ -309,6 +309,7 @@ private Q_SLOTS:
         QTest::addColumn<QString>("expected");
         QTest::addColumn<QString>("warning");
         const QString nul = QStringLiteral("制御文字 (0x00)");
+        const QString withNul = QStringLiteral("T6") + QChar(0) + QLatin1Char('x');
         for (int field = 0; field < 7; ++field) {
             QTest::addRow("%d paste CR LF", field) << field << QStringLiteral("Title2\r\n/path/rec.sh") << true
                                                    << QStringLiteral("abTitle2cd") << QString();
@@ -317,16 +318,16 @@ private Q_SLOTS:
             QTest::addRow("%d paste CR first", field) << field << QStringLiteral("\rX") << true << QStringLiteral("abcd")
                                                       << QString();
             QTest::addRow("%d set", field) << field << QStringLiteral("A\r\nB\nC") << false << QStringLiteral("A") << QString();
-            QTest::addRow("%d paste NUL", field) << field << QString::fromUtf16(u"T6\u0000x") << true
+            QTest::addRow("%d paste NUL", field) << field << withNul << true
                                                  << QStringLiteral("abcd") << nul;
             QTest::addRow("%d paste DEL", field) << field << QStringLiteral("x\x7Fy") << true << QStringLiteral("abcd")
                                                  << QStringLiteral("制御文字 (0x7F)");
             QTest::addRow("%d paste tab", field) << field << QStringLiteral("x\ty") << true << QStringLiteral("abx\tycd")
                                                  << QString();
-            QTest::addRow("%d control after the break", field) << field << QString::fromUtf16(u"x\n\u0000") << true
+            QTest::addRow("%d control after the break", field) << field << QStringLiteral("x\n") + QChar(0) << true
                                                                << QStringLiteral("abxcd") << QString();
-            QTest::addRow("%d set NUL", field) << field << QString::fromUtf16(u"T6\u0000x") << false
-                                               << QString::fromUtf16(u"T6\u0000x") << QString();
+            QTest::addRow("%d set NUL", field) << field << withNul << false
+                                               << withNul << QString();
         }
     }
     void oneLineFieldsHoldOneLine()
