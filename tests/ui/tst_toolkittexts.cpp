@@ -93,7 +93,8 @@ private Q_SLOTS:
     }
 
     // The size and date columns of the open dialog are as wide as what they
-    // show ("34....MiB" otherwise).
+    // show ("34....MiB" otherwise), also after the toolkit restored narrower
+    // ones kept from an earlier run.
     void openDialogColumnsFitWhatTheyShow()
     {
         QTemporaryDir dir;
@@ -103,11 +104,13 @@ private Q_SLOTS:
         QFileDialog dlg;
         dlg.setOption(QFileDialog::DontUseNativeDialog);
         dlg.setProxyModel(QtCommonDialogs::makeFileListModel(&dlg));
+        auto* tree = dlg.findChild<QTreeView*>(QStringLiteral("treeView"));
+        QVERIFY(tree);
+        tree->header()->setSectionResizeMode(QHeaderView::Interactive);
+        for (const int column : {1, 3}) tree->header()->resizeSection(column, 20);
         QtCommonDialogs::fitFileColumns(&dlg);
         dlg.setDirectory(dir.path());
         dlg.show();
-        auto* tree = dlg.findChild<QTreeView*>(QStringLiteral("treeView"));
-        QVERIFY(tree);
         QTRY_COMPARE(tree->model()->rowCount(tree->rootIndex()), 1);
         for (const int column : {1, 3})
             QTRY_VERIFY2(tree->header()->sectionSize(column) >= static_cast<QAbstractItemView*>(tree)->sizeHintForColumn(column),
