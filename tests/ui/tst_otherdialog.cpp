@@ -370,15 +370,12 @@ private Q_SLOTS:
         QTest::addColumn<QString>("before");
         QTest::addColumn<QString>("pasted");
         QTest::addColumn<bool>("taken");
-        const QString full(4096, QLatin1Char('x'));
         for (int field = 0; field < 4; ++field) {
-            QTest::addRow("%d just fits", field) << field << QString(4000, QLatin1Char('a')) << QString(96, QLatin1Char('b'))
-                                                 << true;
-            QTest::addRow("%d one byte more", field) << field << full.left(4095) << QStringLiteral("bc") << false;
-            QTest::addRow("%d kanji past the limit", field) << field << QString() << QString(1366, QChar(0x6F22)) << false;
+            QTest::addRow("%d just fits", field) << field << QString(4000, 'a') << QString(96, 'b') << true;
+            QTest::addRow("%d one byte more", field) << field << QString(4095, 'a') << QStringLiteral("bc") << false;
             QTest::addRow("%d kanji within", field) << field << QString() << QString(1365, QChar(0x6F22)) << true;
-            QTest::addRow("%d hundred thousand", field) << field << QStringLiteral("ab") << QString(100000, QLatin1Char('y'))
-                                                        << false;
+            QTest::addRow("%d kanji past", field) << field << QString() << QString(1366, QChar(0x6F22)) << false;
+            QTest::addRow("%d 100000", field) << field << QStringLiteral("ab") << QString(100000, 'y') << false;
         }
     }
     void savedFieldsTakeWhatALineHolds()
@@ -394,19 +391,12 @@ private Q_SLOTS:
         edit->setText(before);
         edit->insert(pasted);
         QCOMPARE(edit->text(), taken ? before + pasted : before);
-        if (taken) return;
-        QTRY_COMPARE(fx.t.messages.log.size(), 1);
-        QVERIFY(fx.t.messages.log[0].text.contains(QStringLiteral("4096 バイト")));
-
-        // A longer value read from a file stays whole, and shrinks.
-        const QString kept(5000, QLatin1Char('k'));
-        edit->setText(kept);
-        QCOMPARE(edit->text(), kept);
-        edit->end(false);
+        QTRY_COMPARE(fx.t.messages.log.size(), taken ? 0 : 1);
+        edit->setText(QString(5000, 'k'));   // as read from a file: kept, and it shrinks
         edit->backspace();
-        QCOMPARE(edit->text().size(), kept.size() - 1);
+        QCOMPARE(edit->text().size(), 4999);
         QCoreApplication::processEvents();
-        QCOMPARE(fx.t.messages.log.size(), 1);
+        QCOMPARE(fx.t.messages.log.size(), taken ? 0 : 1);
     }
 };
 
