@@ -1,14 +1,17 @@
 #include "FindDialog.h"
 
+#include "OneLine.h"
+
 #include <QGridLayout>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QScreen>
+#include <QWindow>
 
-FindDialog::FindDialog(QWidget* parent)
-    : QDialog(parent, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint),
+FindDialog::FindDialog(Messages& messages, QWidget* parent)
+    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint),
       m_text(new QLineEdit(this)),
       m_find(new QPushButton(QStringLiteral("次を検索"), this)),
       m_cancel(new QPushButton(QStringLiteral("キャンセル"), this))
@@ -19,6 +22,7 @@ FindDialog::FindDialog(QWidget* parent)
     auto* label = new QLabel(QStringLiteral("検索する文字列(&N):"), this);
     label->setBuddy(m_text);
     m_text->setObjectName(QStringLiteral("FindText"));
+    OneLine::keep(m_text, messages);
     m_find->setObjectName(QStringLiteral("FindNext"));
     m_cancel->setObjectName(QStringLiteral("Cancel"));
     m_find->setDefault(true);
@@ -56,7 +60,25 @@ void FindDialog::showBeside(QWidget* window)
     }
     show();
     raise();
+    m_wantActive = !isActiveWindow();
+    if (QWindow* w = windowHandle()) w->installEventFilter(this);
     activateWindow();
     m_text->setFocus();
     m_text->selectAll();
+}
+
+bool FindDialog::event(QEvent* event)
+{
+    if (event->type() == QEvent::WindowActivate || event->type() == QEvent::Hide) m_wantActive = false;
+    return QDialog::event(event);
+}
+
+bool FindDialog::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() == QEvent::Expose && m_wantActive && watched == windowHandle() && windowHandle()->isExposed() &&
+        !isActiveWindow()) {
+        activateWindow();
+        m_text->setFocus();
+    }
+    return QDialog::eventFilter(watched, event);
 }

@@ -1,6 +1,7 @@
 #pragma once
 #include <QDialog>
 
+class Messages;
 class QLineEdit;
 class QPushButton;
 
@@ -10,7 +11,7 @@ class QPushButton;
 class FindDialog : public QDialog {
     Q_OBJECT
 public:
-    explicit FindDialog(QWidget* parent = nullptr);
+    explicit FindDialog(Messages& messages, QWidget* parent = nullptr);
 
     QString findText() const;
     void setFindText(const QString& text);
@@ -19,6 +20,10 @@ public:
     void showBeside(QWidget* window);
 
     QPushButton* findButton() const { return m_find; }
+
+protected:
+    bool event(QEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 Q_SIGNALS:
     // "次を検索" was pressed (or Enter in the search text).
@@ -29,4 +34,9 @@ private:
     QPushButton* m_find;
     QPushButton* m_cancel;
     bool m_placed = false;
+    // Shown by the user's command and not yet active: the request to make it
+    // active is made again once it is on the screen (a window manager drops a
+    // request for a window it has not mapped yet, and the typing would go on
+    // into the main window).
+    bool m_wantActive = false;
 };

@@ -7,6 +7,7 @@
 #include "FsPath.h"
 #include "Guard.h"
 #include "Messages.h"
+#include "OneLine.h"
 #include "Platform.h"
 
 #include <QComboBox>
@@ -56,6 +57,9 @@ void TForm1::setupList()
     Messages& messages = m_env.messages;
     FolderDlg->OnSelectionChanged = guardedHandler(this, messages, &TForm1::FolderDlgSelectionChanged);
 
+    // The path field holds one line and no control characters, as every
+    // one-line field; a folder chosen in the picker is taken as it is.
+    OneLine::keep(Edit1, messages);
     // Enter in the path field; every other key is typed as usual.
     connectGuarded(Edit1, &QLineEdit::returnPressed, this, messages, [this] { Edit1KeyPress(QChar(13)); });
     connectGuarded(FolderBtn, &QToolButton::clicked, this, messages, &TForm1::FolderBtnClick);

@@ -96,6 +96,7 @@ void TForm1::setupState()
         REdit->setFontColor(colors.text);
         REdit->setFillColor(colors.background);
     });
+    for (QComboBox* box : {ChBox1, ChBox2}) ViewColours::paintAsField(box);
     connect(s, &MainState::controlColorsApplied, this, [this](const ViewColors& colors) {
         for (QWidget* w : {static_cast<QWidget*>(LView), static_cast<QWidget*>(Edit1),
                            static_cast<QWidget*>(ChBox1), static_cast<QWidget*>(ChBox2)})

@@ -75,7 +75,7 @@ bool isKey(const QEvent* event, const QKeySequence& shortcut)
 
 void TForm1::setupText()
 {
-    FindDlg = new FindDialog(this);
+    FindDlg = new FindDialog(m_env.messages, this);
     Messages& messages = m_env.messages;
     connectGuarded(FindDlg, &FindDialog::findNext, this, messages, &TForm1::FindDlgFind);
     connectGuarded(REdit, &TextPane::selectionChanged, this, messages, &TForm1::REditSelectionChange);

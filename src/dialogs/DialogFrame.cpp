@@ -12,7 +12,12 @@ namespace DialogFrame {
 
 void setUp(QDialog* dialog, int clientWidth, int clientHeight)
 {
-    dialog->setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowStaysOnTopHint);
+    // A dialog's frame as window managers take it: the dialog type, a title
+    // and the close button only. Without the close button named, the frame
+    // hints name no function at all, and a window manager then offers every
+    // one (minimise, maximise) on the title bar.
+    dialog->setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
+                           Qt::WindowStaysOnTopHint);
     dialog->setFont(Fonts::windowFont());
     dialog->setFixedSize(clientWidth, clientHeight);
     dialog->setModal(true);

@@ -9,8 +9,9 @@ class QWidget;
 
 // How the program's dialogs are framed, placed and furnished.
 namespace DialogFrame {
-// A settings dialog: no title-bar close button (its own buttons are the only
-// way out), always on top, the windows' own font, a fixed client size.
+// A settings dialog: a dialog's frame with the close button alone (a close
+// from the title bar does what the dialog's own closing button does), always
+// on top, the windows' own font, a fixed client size.
 void setUp(QDialog* dialog, int clientWidth, int clientHeight);
 // Centres a window on the screen's available area.
 void centre(QWidget* widget);

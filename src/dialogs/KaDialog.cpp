@@ -21,6 +21,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScopeGuard>
+#include <QScopedValueRollback>
 #include <QShowEvent>
 #include <QSignalBlocker>
 
@@ -127,9 +128,23 @@ void TForm2::connectHandlers()
     for (QPushButton* b : {Button1, Button2, Button3, Button4, Button5})
         connectGuarded(b, &QPushButton::clicked, this, messages,
                        [this, b] { Button1Click(b->property("Tag").toInt()); });
-    connectGuarded(SelectsGroup, &QButtonGroup::idClicked, this, messages, &TForm2::SelectsClick);
-    connectGuarded(LBox1, &QListWidget::currentRowChanged, this, messages, &TForm2::LBox1Click);
-    connect(LBox2, &QListWidget::currentRowChanged, this, [this](int row) { m_editor.selectPattern(row); });
+    // Every change of a control goes to the working copy first, and the
+    // controls then show the copy. A radio button reports each change of its
+    // check, also one a screen reader makes without a click; a list reports
+    // its current row, and a selection a screen reader makes without moving
+    // the current row.
+    connectGuarded(SelectsGroup, &QButtonGroup::idToggled, this, messages, [this](int, bool checked) {
+        if (checked) SelectsClick();
+    });
+    for (KaListBox* box : {LBox1, LBox2}) {
+        connectGuarded(box, &QListWidget::currentRowChanged, this, messages,
+                       [this, box](int row) { listPicked(box, row); });
+        // A screen reader first clears the selection, then selects its item.
+        connectGuarded(box->selectionModel(), &QItemSelectionModel::selectionChanged, this, messages,
+                       [this, box](const QItemSelection& selected, const QItemSelection&) {
+                           if (!selected.isEmpty()) listPicked(box, selected.indexes().first().row());
+                       });
+    }
 
     const struct {
         QAction* action;
@@ -216,6 +231,7 @@ void TForm2::showLists()
 {
     {
         const QSignalBlocker block(LBox1);
+        const QScopedValueRollback showing(m_showing, true);
         LBox1->clear();
         LBox1->addItems(m_editor.names());
         LBox1->setCurrentRow(m_editor.categoryIndex());
@@ -227,6 +243,7 @@ void TForm2::showPatterns()
 {
     {
         const QSignalBlocker block(LBox2);
+        const QScopedValueRollback showing(m_showing, true);
         LBox2->clear();
         LBox2->addItems(m_editor.patterns());
         LBox2->setCurrentRow(m_editor.patternIndex());
@@ -257,6 +274,10 @@ void TForm2::showAvailability()
 void TForm2::ListEna()
 {
     const bool cats = m_editor.target() == ExtensionEditor::Categories;
+    {
+        const QSignalBlocker block(SelectsGroup);
+        SelectsItems[cats ? 0 : 1]->setChecked(true);
+    }
     LBox1->setEnabled(cats);
     LBox2->setEnabled(!cats);
     showAvailability();
@@ -273,8 +294,42 @@ void TForm2::SelectsClick()
 
 void TForm2::LBox1Click()
 {
-    m_editor.selectCategory(LBox1->currentRow());
-    showPatterns();
+    listPicked(LBox1, LBox1->currentRow());
+}
+
+int TForm2::selectedRow(const KaListBox* box)
+{
+    const QModelIndexList rows = box->selectionModel()->selectedRows();
+    return rows.size() == 1 ? rows.first().row() : -1;
+}
+
+void TForm2::listPicked(KaListBox* box, int row)
+{
+    // Only the list being edited takes a pick (a disabled list can still be
+    // reached by a screen reader); an item picked there becomes the copy's
+    // choice. Whatever was refused, the list then shows the copy's choice.
+    if (m_showing) return;   // the list is being refilled from the copy
+    const bool categories = box == LBox1;
+    const int chosen = categories ? m_editor.categoryIndex() : m_editor.patternIndex();
+    const bool edited = m_editor.target() == (categories ? ExtensionEditor::Categories : ExtensionEditor::Patterns);
+    if (edited && row >= 0 && row != chosen) {
+        if (categories) {
+            m_editor.selectCategory(row);
+            showPatterns();
+        } else {
+            m_editor.selectPattern(row);
+        }
+    }
+    showChoice(box);
+}
+
+void TForm2::showChoice(KaListBox* box)
+{
+    const int chosen = box == LBox1 ? m_editor.categoryIndex() : m_editor.patternIndex();
+    if (box->currentRow() == chosen && selectedRow(box) == chosen) return;
+    const QSignalBlocker block(box);
+    const QScopedValueRollback showing(m_showing, true);
+    box->setCurrentRow(chosen);
 }
 
 void TForm2::Button1Click(int tag)
@@ -292,6 +347,11 @@ void TForm2::Button1Click(int tag)
         break;
     default: break;
     }
+}
+
+void TForm2::closeButtonClick()
+{
+    guarded(m_env.messages, this, [this] { Button1Click(5); });
 }
 
 void TForm2::TagsSave()

@@ -71,6 +71,7 @@ public:
 
 protected:
     void showEvent(QShowEvent* event) override;
+    void closeButtonClick() override;
 
 private:
     // --- controls (names of the layout)
@@ -92,6 +93,11 @@ private:
     QAction *PoAdd2 = nullptr, *PoChg2 = nullptr, *PoDel2 = nullptr;
 
     void buildLayout();
+    // A list's pick (by click, key or screen reader) goes to the working copy;
+    // then the list shows the copy's choice.
+    void listPicked(KaListBox* box, int row);
+    void showChoice(KaListBox* box);
+    static int selectedRow(const KaListBox* box);
     void connectHandlers();
     // Puts the working copy into the widgets.
     void showLists();
@@ -115,4 +121,5 @@ private:
     ExtensionEditor m_editor;
     TForm3* m_form3 = nullptr;
     std::function<void(TForm3&)> m_runner;
+    bool m_showing = false;   // while the lists are set from the copy
 };

@@ -40,10 +40,16 @@ void KaFixedDialog::keyPressEvent(QKeyEvent* event)
 
 void KaFixedDialog::closeEvent(QCloseEvent* event)
 {
-    // The window manager's close (a keyboard shortcut, say) is refused; the
-    // program's own requests, such as quitting the application, still close.
-    if (event->spontaneous()) event->ignore();
-    else QDialog::closeEvent(event);
+    // The window manager's close (its title-bar button, a keyboard shortcut)
+    // is the dialog's own closing button, which closes it or, when it fails,
+    // keeps it open; the program's own requests, such as quitting the
+    // application, still close.
+    if (!event->spontaneous()) {
+        QDialog::closeEvent(event);
+        return;
+    }
+    event->ignore();
+    closeButtonClick();
 }
 
 void KaFixedDialog::done(int result)

@@ -16,7 +16,7 @@ protected:
 
 // A settings dialog that only its own buttons close. Enter and Escape press no
 // button (a button that has the focus still takes Enter and the space bar), and
-// a close request from the window manager is refused.
+// a close request from the window manager presses the dialog's closing button.
 class KaFixedDialog : public QDialog {
     Q_OBJECT
 public:
@@ -31,6 +31,8 @@ public:
     void done(int result) override;
 
 protected:
+    // What the dialog's own closing button does ("閉じる", "キャンセル").
+    virtual void closeButtonClick() = 0;
     void keyPressEvent(QKeyEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     // Centres the dialog and gives the focus back to where it was at closing.

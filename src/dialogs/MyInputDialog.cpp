@@ -4,6 +4,7 @@
 #include "DialogFrame.h"
 #include "ExtensionTable.h"
 #include "Guard.h"
+#include "LineBuffer.h"
 #include "Messages.h"
 #include "OneLine.h"
 #include "ViewColours.h"
@@ -26,7 +27,8 @@ TForm3::TForm3(const AppEnv& env, QWidget* parent) : KaFixedDialog(parent), m_en
     Edit1 = new QLineEdit(this);
     Edit1->setObjectName(QStringLiteral("Edit1"));
     Edit1->setGeometry(8, 8, 177, 20);
-    OneLine::keep(Edit1);
+    // A name is one line of exitem.cfg.
+    OneLine::keep(Edit1, m_env.messages, LineBuffer::MaxLineBytes);
     AccessibleNames::name(Edit1, QStringLiteral("名前"));   // the one field is the name typed
 
     setTabOrder(Button1, Button2);
@@ -51,10 +53,13 @@ void TForm3::Button1Click()
 {
     const QString caption = windowTitle();
     const QString text = Edit1->text();
-    // The extension table's file marks its parts with these lines; a name
-    // equal to one would cut the table at the next reading. The dialog stays
-    // open so that the name can be mended.
-    if (ExtensionTable::markerOf(text) != ExtensionTable::Marker::None) {
+    // The extension table's file marks its parts with these lines: "**" in
+    // any place, and "***" as a pattern, would cut or shift the table at the
+    // next reading (a category name "***" reads back as a name). The dialog
+    // stays open so that the name can be mended.
+    const ExtensionTable::Marker marker = ExtensionTable::markerOf(text);
+    const bool pattern = caption.startsWith(QStringLiteral("拡張子："));
+    if (marker == ExtensionTable::Marker::Separator || (marker == ExtensionTable::Marker::End && pattern)) {
         m_env.messages.warning(this, markerRefusal(text));
         return;
     }
@@ -73,7 +78,8 @@ void TForm3::Button1Click()
 
 QString TForm3::markerRefusal(const QString& name)
 {
-    return QStringLiteral("「%1」は拡張子の設定ファイルの区切りの記号なので、名前には使えません。").arg(name);
+    // Two lines, each short enough for the message box never to wrap it.
+    return QStringLiteral("「%1」は拡張子の設定ファイルの区切りの記号なので、\n名前には使えません。").arg(name);
 }
 
 void TForm3::Button2Click()

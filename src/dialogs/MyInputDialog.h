@@ -30,12 +30,16 @@ public:
     // The name the last add took; a cancelled showing leaves it as it was.
     const QString& inputResult() const { return m_inputResult; }
 
-    // The warning "決定" gives for a name equal to one of the markers of the
-    // extension table's file ("**", "***"); the dialog then stays open.
+    // The warning "決定" gives for a name that would read back as a marker of
+    // the extension table's file ("**", or "***" as a pattern); the dialog
+    // then stays open.
     static QString markerRefusal(const QString& name);
 
     void Button1Click();   // "決定"
     void Button2Click();   // "キャンセル"
+
+protected:
+    void closeButtonClick() override { Button2Click(); }
 
 private:
     AppEnv m_env;

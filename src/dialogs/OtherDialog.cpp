@@ -6,6 +6,7 @@
 #include "FolderButton.h"
 #include "FsPath.h"
 #include "Guard.h"
+#include "LineBuffer.h"
 #include "MainForm.h"
 #include "Messages.h"
 #include "OneLine.h"
@@ -80,7 +81,8 @@ void TForm4::buildLayout()
     EAppPath = new QLineEdit(this);
     EAppPath->setObjectName(QStringLiteral("EAppPath"));
     EAppPath->setGeometry(42, 32, 391, 20);
-    for (QLineEdit* field : {ETitle, EOpt, EAppPath}) OneLine::keep(field);
+    // Each value is one line of appitems.cfg.
+    for (QLineEdit* field : {ETitle, EOpt, EAppPath}) OneLine::keep(field, m_env.messages, LineBuffer::MaxLineBytes);
     // The fields are named by the captions beside them, the rest by what they are for.
     AccessibleNames::nameAfter(Label6, ETitle);
     AccessibleNames::nameAfter(Label7, EOpt);

@@ -1,9 +1,48 @@
 #include "ViewColours.h"
 
+#include <QComboBox>
+#include <QEvent>
 #include <QPalette>
+#include <QStyleOptionComboBox>
+#include <QStylePainter>
 #include <QWidget>
 
+namespace {
+
+class FieldPainter : public QObject {
+public:
+    using QObject::QObject;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        auto* box = qobject_cast<QComboBox*>(watched);
+        if (!box || event->type() != QEvent::Paint) return false;
+        QStyleOptionComboBox opt;
+        opt.initFrom(box);
+        opt.editable = false;
+        opt.frame = box->hasFrame();
+        opt.subControls = QStyle::SC_All;
+        opt.currentText = box->currentText();
+        opt.currentIcon = box->itemIcon(box->currentIndex());
+        opt.iconSize = box->iconSize();
+        QStylePainter p(box);
+        p.drawComplexControl(QStyle::CC_ComboBox, opt);
+        const QRect field = box->style()->subControlRect(QStyle::CC_ComboBox, &opt, QStyle::SC_ComboBoxEditField, box);
+        p.fillRect(field, box->palette().brush(QPalette::Base));
+        p.drawControl(QStyle::CE_ComboBoxLabel, opt);
+        return true;
+    }
+};
+
+} // namespace
+
 namespace ViewColours {
+
+void paintAsField(QComboBox* box)
+{
+    box->installEventFilter(new FieldPainter(box));
+}
 
 void apply(QWidget* widget, const ViewColors& colors)
 {

@@ -1,6 +1,7 @@
 #pragma once
 #include "TColor.h"
 
+class QComboBox;
 class QWidget;
 
 // The shared text and background colours on a control: the text colour as its
@@ -8,4 +9,8 @@ class QWidget;
 // its viewing and input controls through here.
 namespace ViewColours {
 void apply(QWidget* widget, const ViewColors& colors);
+// A drop-down list shows its chosen item on a flat field of its fill colour,
+// as an input field does, beside its arrow button (the style would paint the
+// whole box as a shaded button, lighter than the fill colour).
+void paintAsField(QComboBox* box);
 }

@@ -42,7 +42,7 @@ TForm5::TForm5(MainForm& main, const AppEnv& env, QWidget* parent)
     Edit1 = new QLineEdit(this);
     Edit1->setObjectName(QStringLiteral("Edit1"));
     Edit1->setGeometry(82, 72, 279, 20);
-    OneLine::keep(Edit1);
+    OneLine::keep(Edit1, m_env.messages);
     FolderBtn = folderButton(this, QRect(365, 72, 20, 20),
                              QStringLiteral("対象ファイルへのパスを指定するダイアログボックスを開きます。"));
 

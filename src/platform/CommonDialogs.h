@@ -4,6 +4,7 @@
 #include <QList>
 #include <QString>
 
+class QFileDialog;
 class QFontDialog;
 class QSortFilterProxyModel;
 class QWidget;
@@ -43,4 +44,7 @@ public:
     // it formats sizes and dates in the system's locale, not the interface's).
     static QSortFilterProxyModel* makeFileListModel(QObject* parent);
     static void showExecutablesOnly(QSortFilterProxyModel* model, bool only);
+    // The size and date columns of the open dialog as wide as what they show
+    // (the toolkit sizes them for short Latin samples).
+    static void fitFileColumns(QFileDialog* dialog);
 };

@@ -5,8 +5,10 @@
 
 #include <QCheckBox>
 #include <QColorDialog>
+#include <QComboBox>
 #include <QGridLayout>
 #include <QGroupBox>
+#include <QHeaderView>
 #include <QScreen>
 #include <QCoreApplication>
 #include <QDir>
@@ -14,9 +16,11 @@
 #include <QFileInfo>
 #include <QFileSystemModel>
 #include <QFontDialog>
+#include <QLineEdit>
 #include <QLocale>
 #include <QMessageBox>
 #include <QSortFilterProxyModel>
+#include <QTreeView>
 
 #include <memory>
 
@@ -162,6 +166,7 @@ bool QtCommonDialogs::openFile(QWidget* parent, const QString& filter, const QSt
     if (!initialDir.isEmpty()) dlg.setDirectory(initialDir);
     QSortFilterProxyModel* list = makeFileListModel(&dlg);
     dlg.setProxyModel(list);
+    fitFileColumns(&dlg);
     QStringList shown;
     for (qsizetype i = 0; i < captions.size(); ++i)
         shown << captions[i] + QStringLiteral(" (") + shownMask(masks[i]) + QStringLiteral(")");
@@ -182,6 +187,13 @@ bool QtCommonDialogs::openFile(QWidget* parent, const QString& filter, const QSt
 QSortFilterProxyModel* QtCommonDialogs::makeFileListModel(QObject* parent)
 {
     return new OpenDialogList(parent);
+}
+
+void QtCommonDialogs::fitFileColumns(QFileDialog* dialog)
+{
+    auto* tree = dialog->findChild<QTreeView*>(QStringLiteral("treeView"));
+    if (!tree) return;
+    for (const int column : {1, 3}) tree->header()->setSectionResizeMode(column, QHeaderView::ResizeToContents);
 }
 
 void QtCommonDialogs::showExecutablesOnly(QSortFilterProxyModel* model, bool only)
@@ -224,6 +236,16 @@ QFontDialog* QtCommonDialogs::makeFontDialog(QWidget* parent, const QFont& store
         keep.setRetainSizeWhenHidden(true);
         box->setSizePolicy(keep);
         box->hide();
+    }
+    // The view shows Japanese text: the sample shows it beside the Latin
+    // letters, also after "Any" is picked again as the writing system.
+    if (auto* sample = dlg->findChild<QLineEdit*>(QStringLiteral("qt_fontDialog_sampleEdit"))) {
+        const QString text = QStringLiteral("AaBbYyZz あいうアイウ漢字");
+        sample->setText(text);
+        if (auto* systems = dlg->findChild<QComboBox*>())
+            QObject::connect(systems, &QComboBox::activated, sample, [sample, text](int index) {
+                if (index == 0) sample->setText(text);
+            });
     }
     return dlg;
 }

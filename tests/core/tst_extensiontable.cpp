@@ -126,6 +126,16 @@ void TstExtensionTable::japaneseNamesRoundTrip()
     QCOMPARE(t.names, (QStringList{QStringLiteral("テキスト"), QStringLiteral("ｿｰｽ")}));
     QCOMPARE(t.grid.cell[1][0], QStringLiteral("表*.c"));
     QCOMPARE(writeBytes(t), bytes);
+
+    // The end line as a category name, and as a pattern after a block's
+    // first, is written and read back where it stood.
+    Table ends;
+    ends.names = {QStringLiteral("***"), QStringLiteral("B")};
+    ends.grid.cell[1][0] = QStringLiteral("*.b");
+    ends.grid.cell[1][1] = QStringLiteral("***");
+    const Table back = parseBytes(writeBytes(ends));
+    QCOMPARE(back.names, ends.names);
+    QCOMPARE(back.grid.visiblePatterns(1), (QStringList{QStringLiteral("*.b"), QStringLiteral("***")}));
 }
 
 void TstExtensionTable::markers_data()
@@ -156,6 +166,10 @@ void TstExtensionTable::markers_data()
     QTest::newRow("end line first in block 1 ends the file")
         << (QStringList{QStringLiteral("A"), sep, QStringLiteral("*.x"), sep, end, QStringLiteral("*.y"), sep})
         << QStringList{QStringLiteral("A")} << QStringList{QStringLiteral("*.x")} << QStringList{} << QStringList{};
+    QTest::newRow("end line among the names is a name")
+        << (QStringList{end, QStringLiteral("B"), sep, QStringLiteral("*.x"), sep, QStringLiteral("*.y"), sep, end})
+        << QStringList{end, QStringLiteral("B")} << QStringList{QStringLiteral("*.x")}
+        << QStringList{QStringLiteral("*.y")} << QStringList{};
     QTest::newRow("end line inside a block is a pattern")
         << (QStringList{QStringLiteral("A"), sep, QStringLiteral("*.x"), end, sep, QStringLiteral("*.y"), sep, end})
         << QStringList{QStringLiteral("A")} << QStringList{QStringLiteral("*.x"), end}

@@ -260,11 +260,11 @@ private Q_SLOTS:
         QVERIFY(ui(main).Form7);
         QCOMPARE(main.viewColors().text, 0);
         // The menu item shows the dialog modally; "実行" runs from inside it.
-        bool shownModal = false, onTop = false, noClose = false, centred = false;
+        bool shownModal = false, onTop = false, closeOnly = false, centred = false;
         QTimer::singleShot(0, ui(main).Form7, [&] {
             shownModal = ui(main).Form7->isVisible() && ui(main).Form7->isModal();
             onTop = ui(main).Form7->windowFlags().testFlag(Qt::WindowStaysOnTopHint);
-            noClose = !ui(main).Form7->windowFlags().testFlag(Qt::WindowCloseButtonHint);
+            closeOnly = ui(main).Form7->windowFlags().testFlag(Qt::WindowCloseButtonHint);
             const QRect area = ui(main).Form7->screen()->availableGeometry();
             centred = (ui(main).Form7->frameGeometry().center() - area.center()).manhattanLength() <= 2;
             ui(*ui(main).Form7).Chex1->setChecked(true);
@@ -274,7 +274,7 @@ private Q_SLOTS:
 
         QVERIFY(shownModal);
         QVERIFY(onTop);
-        QVERIFY(noClose);
+        QVERIFY(closeOnly);
         QVERIFY(centred);
         QVERIFY(!ui(main).Form7->isVisible());
         QVERIFY2(t.messages.log.isEmpty(), qPrintable(t.messages.texts().join(QLatin1Char('|'))));

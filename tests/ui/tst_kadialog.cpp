@@ -3,15 +3,19 @@
 #include "Forms.h"
 #include "LineBuffer.h"
 #include "MainControls.h"
+#include "Messages.h"
 #include "MyInputDialog.h"
+#include "OneLine.h"
 #include "TestSupport.h"
 #include "VarError.h"
 
+#include <QAccessible>
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTimer>
@@ -20,13 +24,12 @@
 
 namespace {
 
-// A close request as the window manager sends it; true when it was refused.
-bool refusesWindowClose(QWidget* w)
+// A close request as the window manager sends it (its title-bar button).
+void windowManagerCloses(QWidget* w)
 {
     QCloseEvent e;
     QSpontaneKeyEvent::setSpontaneous(&e);
     qApp->notify(w, &e);   // sendEvent would clear the spontaneous flag
-    return !e.isAccepted() && w->isVisible();
 }
 
 // The main window as far as the extension dialog sees it: the table is read
@@ -79,6 +82,17 @@ QPoint rowCentre(KaListBox* box, int row)
     return box->visualItemRect(box->item(row)).center();
 }
 
+// What a screen reader does: the named action of a control, or of a list's item.
+void screenReaderDoes(QWidget* control, const QString& action, int item = -1)
+{
+    QAccessibleInterface* iface = QAccessible::queryAccessibleInterface(control);
+    QVERIFY(iface);
+    if (item >= 0) iface = iface->tableInterface()->cellAt(item, 0);
+    QVERIFY(iface && iface->actionInterface());
+    QVERIFY2(iface->actionInterface()->actionNames().contains(action), qPrintable(action));
+    iface->actionInterface()->doAction(action);
+}
+
 // One dialog pair on a fake main window with a table in the test folder.
 struct Fixture {
     explicit Fixture(const QStringList& names = {"A", "B", "C", "D"})
@@ -129,8 +143,11 @@ private Q_SLOTS:
     void failuresKeepDialogOpen();
     void layoutFitsAndFrame();
     void openedFromMainWindowMenu();
+    void everyWayToPickActsOnWhatIsShown_data();
+    void everyWayToPickActsOnWhatIsShown();
     void markerNamesRefusedAtEntry_data();
     void markerNamesRefusedAtEntry();
+    void warningsKeepTheirLines();
 };
 
 void TestKaDialog::startsForCategoriesAndRebuildsOnShow()
@@ -307,7 +324,7 @@ void TestKaDialog::patternCommandsRefusedWithoutCategory()
 void TestKaDialog::nameInputKeysAndModalShowing()
 {
     // The real modal showing: Enter and Escape in the edit field press nothing,
-    // a close request is refused, and "決定" ends it.
+    // and "決定" ends it.
     Fixture f({"A"});
     bool stillOpen = false;
     QWidget* firstFocus = nullptr;
@@ -318,7 +335,7 @@ void TestKaDialog::nameInputKeysAndModalShowing()
         ui(f.form3).Edit1->setFocus();
         QTest::keyClick(ui(f.form3).Edit1, Qt::Key_Return);
         QTest::keyClick(ui(f.form3).Edit1, Qt::Key_Escape);
-        stillOpen = refusesWindowClose(&f.form3);
+        stillOpen = f.form3.isVisible();
         ui(f.form3).Button1->click();
     });
     f.form2.XAdd();
@@ -344,6 +361,15 @@ void TestKaDialog::nameInputKeysAndModalShowing()
     QCOMPARE(laterFocus, ui(f.form3).Button2);
     QVERIFY(!f.form3.answer().accepted);
     QCOMPARE(ui(f.form2).LBox1->count(), 2);
+    // The title bar's close is "キャンセル".
+    QTimer::singleShot(0, &f.form3, [&] {
+        ui(f.form3).Edit1->setText("closed");
+        windowManagerCloses(&f.form3);
+    });
+    f.form2.XAdd();
+    QVERIFY(!f.form3.isVisible());
+    QVERIFY(!f.form3.answer().accepted);
+    QCOMPARE(ui(f.form2).LBox1->count(), 2);
     QVERIFY(!ui(f.form3).Button1->isDefault() && !ui(f.form3).Button2->isDefault());
     QVERIFY(!ui(f.form3).Button1->autoDefault() && !ui(f.form3).Button2->autoDefault());
 }
@@ -354,11 +380,21 @@ void TestKaDialog::dialogKeysPressNoButton()
     ui(f.form2).LBox1->setFocus();
     QTest::keyClick(ui(f.form2).LBox1, Qt::Key_Return);
     QTest::keyClick(ui(f.form2).LBox1, Qt::Key_Escape);
-    QVERIFY(refusesWindowClose(&f.form2));
     QVERIFY(f.form2.isVisible());
     QCOMPARE(f.main.tagsLoads, 0);
     for (QPushButton* b : {ui(f.form2).Button1, ui(f.form2).Button2, ui(f.form2).Button3, ui(f.form2).Button4, ui(f.form2).Button5})
         QVERIFY(!b->isDefault() && !b->autoDefault());
+    // The title bar's close is "閉じる": the main window reloads, and a failed
+    // reload keeps the dialog open.
+    f.main.failLoad = true;
+    windowManagerCloses(&f.form2);
+    QVERIFY(f.form2.isVisible());
+    QCOMPARE(f.test.messages.log.size(), 1);
+    f.main.failLoad = false;
+    windowManagerCloses(&f.form2);
+    QVERIFY(!f.form2.isVisible());
+    QCOMPARE(f.main.tagsLoads, 2);
+    QCOMPARE(f.main.firstSelections, 1);
 }
 
 void TestKaDialog::dragNeedsFivePixels()
@@ -502,9 +538,12 @@ void TestKaDialog::layoutFitsAndFrame()
     QCOMPARE(f.form2.size(), QSize(425, 137));
     QCOMPARE(f.form3.size(), QSize(193, 73));
     for (QDialog* d : {static_cast<QDialog*>(&f.form2), static_cast<QDialog*>(&f.form3)}) {
+        // A dialog's frame with the close button alone.
         const Qt::WindowFlags flags = d->windowFlags();
+        QCOMPARE(d->windowType(), Qt::Dialog);
         QVERIFY(flags & Qt::WindowStaysOnTopHint);
-        QVERIFY(!(flags & Qt::WindowCloseButtonHint));
+        QVERIFY(flags & Qt::WindowCloseButtonHint);
+        QVERIFY(!(flags & (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint)));
         // Every caption fits its control and every control lies inside the client area.
         for (QWidget* w : d->findChildren<QWidget*>()) {
             if (!w->isVisibleTo(d) || w->parentWidget() != d) continue;
@@ -543,35 +582,117 @@ void TestKaDialog::openedFromMainWindowMenu()
     QVERIFY(test.messages.texts().isEmpty());
 }
 
+// However the edit target and the item are picked, the lists show the
+// working copy, and "削除" deletes what is shown as picked.
+void TestKaDialog::everyWayToPickActsOnWhatIsShown_data()
+{
+    QTest::addColumn<int>("way");
+    QTest::newRow("mouse") << 0;
+    QTest::newRow("keys") << 1;
+    QTest::newRow("screen reader") << 2;
+}
+
+void TestKaDialog::everyWayToPickActsOnWhatIsShown()
+{
+    QFETCH(int, way);
+    Fixture f({"A", "B"});
+    f.test.writeLines("exitem.cfg", {"A", "B", "**", "*.1", "*.2", "*.3", "**", "*.b", "**", "***"});
+    f.main.TagsLoad();
+    f.form2.hide();
+    f.form2.show();
+    const Form2Controls c = ui(f.form2);
+    auto pickTarget = [&](int target) {
+        QRadioButton* r = c.SelectsItems[target];
+        switch (way) {
+        case 0: QTest::mouseClick(r, Qt::LeftButton, {}, r->rect().center()); break;
+        case 1: QTest::keyClick(r, Qt::Key_Space); break;
+        case 2: screenReaderDoes(r, QAccessibleActionInterface::toggleAction()); break;
+        }
+    };
+    auto pickItem = [&](KaListBox* box, int row) {
+        switch (way) {
+        case 0: QTest::mouseClick(box->viewport(), Qt::LeftButton, {}, rowCentre(box, row)); break;
+        case 1:
+            box->setFocus();
+            for (int i = box->currentRow(); i < row; ++i) QTest::keyClick(box, Qt::Key_Down);
+            break;
+        case 2: screenReaderDoes(box, QAccessibleActionInterface::toggleAction(), row); break;
+        }
+    };
+    pickTarget(1);
+    QVERIFY(c.SelectsItems[1]->isChecked());
+    QCOMPARE(f.form2.editor().target(), ExtensionEditor::Patterns);
+    QVERIFY(!c.LBox1->isEnabled() && c.LBox2->isEnabled());
+    pickItem(c.LBox2, 1);
+    QCOMPARE(c.LBox2->selectedItems().value(0)->text(), QStringLiteral("*.2"));
+    c.Button3->click();
+    QCOMPARE(items(c.LBox1), (QStringList{"A", "B"}));
+    QCOMPARE(items(c.LBox2), (QStringList{"*.1", "*.3"}));
+
+    pickTarget(0);
+    QVERIFY(c.SelectsItems[0]->isChecked());
+    QVERIFY(c.LBox1->isEnabled() && !c.LBox2->isEnabled());
+    pickItem(c.LBox1, 1);
+    QCOMPARE(items(c.LBox2), QStringList{"*.b"});
+    c.Button3->click();
+    QCOMPARE(items(c.LBox1), QStringList{"A"});
+    QCOMPARE(items(c.LBox2), (QStringList{"*.1", "*.3"}));
+    QVERIFY(f.test.messages.log.isEmpty());
+}
+
 void TestKaDialog::markerNamesRefusedAtEntry_data()
 {
     QTest::addColumn<int>("target");   // 0 categories, 1 patterns
     QTest::addColumn<bool>("add");
     QTest::addColumn<QString>("name");
+    QTest::addColumn<bool>("refused");
     for (const QString& n : {QStringLiteral("**"), QStringLiteral("***")})
         for (int target : {0, 1})
             for (bool add : {true, false})
                 QTest::addRow("%s %s %s", target ? "pattern" : "category", add ? "add" : "change", qPrintable(n))
-                    << target << add << n;
+                    << target << add << n << (n == QStringLiteral("**") || target == 1);
 }
 
-// A name equal to a marker of the table's file would cut the table at the
-// next reading: "決定" refuses it with a warning and nothing is stored.
+// A name that would change the table's file at the next reading ("**"
+// anywhere, "***" as a pattern) is refused by "決定" with a warning, and
+// nothing is stored. "***" reads back as a category name, so it is taken.
 void TestKaDialog::markerNamesRefusedAtEntry()
 {
     QFETCH(int, target);
     QFETCH(bool, add);
     QFETCH(QString, name);
+    QFETCH(bool, refused);
     Fixture f({"A", "B"});
     f.target(target);
     f.answer(name);
     (add ? ui(f.form2).Button1 : ui(f.form2).Button2)->click();
+    if (!refused) {
+        QVERIFY(f.test.messages.log.isEmpty());
+        ui(f.form2).Button4->click();
+        ui(f.form2).Button5->click();
+        QCOMPARE(f.main.names, add ? (QStringList{name, "A", "B"}) : (QStringList{name, "B"}));
+        QCOMPARE(f.main.grid.cell[1][0], add ? QStringLiteral("*.a") : QStringLiteral("*.b"));
+        return;
+    }
     QCOMPARE(f.test.messages.log.size(), 1);
     QCOMPARE(f.test.messages.log[0].kind, RecordedMessage::Warning);
     QVERIFY(f.test.messages.log[0].text.contains(name));
     QVERIFY(!f.form3.answer().accepted);
     QCOMPARE(items(ui(f.form2).LBox1), (QStringList{"A", "B"}));
     QCOMPARE(items(ui(f.form2).LBox2), QStringList{"*.a"});
+}
+
+// The warnings of the name fields break their own lines: the message box
+// never wraps one so that a word or "。" stands alone.
+void TestKaDialog::warningsKeepTheirLines()
+{
+    for (const QString& text : {TForm3::markerRefusal(QStringLiteral("**")), OneLine::tooLongWarning(4096),
+                                OneLine::controlWarning(0x1F)}) {
+        QMessageBox box(QMessageBox::Warning, QStringLiteral("警告"), text, QMessageBox::Ok);
+        QtMessages::fitCaption(box);
+        box.show();
+        QVERIFY2(!box.findChild<QLabel*>(QStringLiteral("qt_msgbox_label"))->wordWrap(), qPrintable(text));
+    }
 }
 
 QTEST_MAIN(TestKaDialog)

@@ -25,7 +25,7 @@ private Q_SLOTS:
         QCOMPARE(f.windowTitle(), QStringLiteral("外部起動アプリの登録"));
         QCOMPARE(f.size(), QSize(465, 217));
         QVERIFY(f.windowFlags() & Qt::WindowStaysOnTopHint);
-        QVERIFY(!(f.windowFlags() & Qt::WindowCloseButtonHint));
+        QCOMPARE(f.windowFlags() & (Qt::WindowCloseButtonHint | Qt::WindowMinMaxButtonsHint), Qt::WindowCloseButtonHint);
         QCOMPARE(ui(f).ChBox->count(), 5);
         QCOMPARE(ui(f).ChBox->itemText(4), QStringLiteral("5"));
         QCOMPARE(ui(f).ChBox->toolTip(), QStringLiteral("ここで設定したいアイテムの番号を選択してください。"));
@@ -299,19 +299,35 @@ private Q_SLOTS:
     }
     // A one-line field never holds a line break: what arrives with one keeps
     // only what comes before it, pasted at the caret (the text after the
-    // caret stays) or set as a whole.
+    // caret stays) or set as a whole. A paste that brings a control character
+    // is refused whole with a warning; a value set from code is kept.
     void oneLineFieldsHoldOneLine_data()
     {
         QTest::addColumn<int>("field");
         QTest::addColumn<QString>("arriving");
         QTest::addColumn<bool>("pasted");
         QTest::addColumn<QString>("expected");
-        for (int field = 0; field < 5; ++field) {
+        QTest::addColumn<QString>("warning");
+        const QString nul = QStringLiteral("制御文字 (0x00)");
+        const QString withNul = QStringLiteral("T6") + QChar(0) + QLatin1Char('x');
+        for (int field = 0; field < 7; ++field) {
             QTest::addRow("%d paste CR LF", field) << field << QStringLiteral("Title2\r\n/path/rec.sh") << true
-                                                   << QStringLiteral("abTitle2cd");
-            QTest::addRow("%d paste LF", field) << field << QStringLiteral("メモ\n日記") << true << QStringLiteral("abメモcd");
-            QTest::addRow("%d paste CR first", field) << field << QStringLiteral("\rX") << true << QStringLiteral("abcd");
-            QTest::addRow("%d set", field) << field << QStringLiteral("A\r\nB\nC") << false << QStringLiteral("A");
+                                                   << QStringLiteral("abTitle2cd") << QString();
+            QTest::addRow("%d paste LF", field) << field << QStringLiteral("メモ\n日記") << true << QStringLiteral("abメモcd")
+                                                << QString();
+            QTest::addRow("%d paste CR first", field) << field << QStringLiteral("\rX") << true << QStringLiteral("abcd")
+                                                      << QString();
+            QTest::addRow("%d set", field) << field << QStringLiteral("A\r\nB\nC") << false << QStringLiteral("A") << QString();
+            QTest::addRow("%d paste NUL", field) << field << withNul << true
+                                                 << QStringLiteral("abcd") << nul;
+            QTest::addRow("%d paste DEL", field) << field << QStringLiteral("x\x7Fy") << true << QStringLiteral("abcd")
+                                                 << QStringLiteral("制御文字 (0x7F)");
+            QTest::addRow("%d paste tab", field) << field << QStringLiteral("x\ty") << true << QStringLiteral("abx\tycd")
+                                                 << QString();
+            QTest::addRow("%d control after the break", field) << field << QStringLiteral("x\n") + QChar(0) << true
+                                                               << QStringLiteral("abxcd") << QString();
+            QTest::addRow("%d set NUL", field) << field << withNul << false
+                                               << withNul << QString();
         }
     }
     void oneLineFieldsHoldOneLine()
@@ -320,14 +336,67 @@ private Q_SLOTS:
         QFETCH(QString, arriving);
         QFETCH(bool, pasted);
         QFETCH(QString, expected);
+        QFETCH(QString, warning);
         Fixture fx;
         TForm3 form3(fx.env);
-        QLineEdit* edit = std::array<QLineEdit*, 5>{ui(*fx.form4).ETitle, ui(*fx.form4).EOpt, ui(*fx.form4).EAppPath,
-                                                    ui(form3).Edit1, ui(*fx.form5).Edit1}[field];
+        std::unique_ptr<TForm1> main;
+        if (field >= 5) main = std::make_unique<TForm1>(fx.env);
+        QLineEdit* edit = field == 5   ? ui(*main).Edit1
+                          : field == 6 ? ui(*main).FindDlg->findChild<QLineEdit*>(QStringLiteral("FindText"))
+                                       : std::array<QLineEdit*, 5>{ui(*fx.form4).ETitle, ui(*fx.form4).EOpt,
+                                                                   ui(*fx.form4).EAppPath, ui(form3).Edit1,
+                                                                   ui(*fx.form5).Edit1}[field];
         edit->setText(pasted ? QStringLiteral("abcd") : arriving);
         edit->setCursorPosition(2);
         if (pasted) edit->insert(arriving);   // what a paste or a drop does
         QCOMPARE(edit->text(), expected);
+        if (warning.isEmpty()) {
+            QCoreApplication::processEvents();
+            QVERIFY(fx.t.messages.log.isEmpty());
+            return;
+        }
+        QTRY_COMPARE(fx.t.messages.log.size(), 1);
+        QCOMPARE(fx.t.messages.log[0].kind, RecordedMessage::Warning);
+        QVERIFY2(fx.t.messages.log[0].text.contains(warning), qPrintable(fx.t.messages.log[0].text));
+    }
+
+    // A value saved in a settings file takes no more than one of its lines
+    // holds when read back, counted as UTF-8 (the file's encoding when any
+    // value needs it, and never fewer bytes than CP932): more is refused whole
+    // with a warning. A longer value set from code is kept and can shrink.
+    void savedFieldsTakeWhatALineHolds_data()
+    {
+        QTest::addColumn<int>("field");
+        QTest::addColumn<QString>("before");
+        QTest::addColumn<QString>("pasted");
+        QTest::addColumn<bool>("taken");
+        for (int field = 0; field < 4; ++field) {
+            QTest::addRow("%d just fits", field) << field << QString(4000, 'a') << QString(96, 'b') << true;
+            QTest::addRow("%d one byte more", field) << field << QString(4095, 'a') << QStringLiteral("bc") << false;
+            QTest::addRow("%d kanji within", field) << field << QString() << QString(1365, QChar(0x6F22)) << true;
+            QTest::addRow("%d kanji past", field) << field << QString() << QString(1366, QChar(0x6F22)) << false;
+            QTest::addRow("%d 100000", field) << field << QStringLiteral("ab") << QString(100000, 'y') << false;
+        }
+    }
+    void savedFieldsTakeWhatALineHolds()
+    {
+        QFETCH(int, field);
+        QFETCH(QString, before);
+        QFETCH(QString, pasted);
+        QFETCH(bool, taken);
+        Fixture fx;
+        TForm3 form3(fx.env);
+        QLineEdit* edit = std::array<QLineEdit*, 4>{ui(*fx.form4).ETitle, ui(*fx.form4).EOpt, ui(*fx.form4).EAppPath,
+                                                    ui(form3).Edit1}[field];
+        edit->setText(before);
+        edit->insert(pasted);
+        QCOMPARE(edit->text(), taken ? before + pasted : before);
+        QTRY_COMPARE(fx.t.messages.log.size(), taken ? 0 : 1);
+        edit->setText(QString(5000, 'k'));   // as read from a file: kept, and it shrinks
+        edit->backspace();
+        QCOMPARE(edit->text().size(), 4999);
+        QCoreApplication::processEvents();
+        QCOMPARE(fx.t.messages.log.size(), taken ? 0 : 1);
     }
 };
 

@@ -27,7 +27,7 @@ private Q_SLOTS:
         QCOMPARE(f.windowTitle(), QStringLiteral("Form5"));
         QCOMPARE(f.size(), QSize(393, 130));
         QVERIFY(f.windowFlags() & Qt::WindowStaysOnTopHint);
-        QVERIFY(!(f.windowFlags() & Qt::WindowCloseButtonHint));
+        QCOMPARE(f.windowFlags() & (Qt::WindowCloseButtonHint | Qt::WindowMinMaxButtonsHint), Qt::WindowCloseButtonHint);
         QCOMPARE(ui(f).Label4->text(), QStringLiteral("対象ファイル"));
         QCOMPARE(ui(f).Button1->text(), QStringLiteral("テスト実行"));
         QCOMPARE(ui(f).Button2->text(), QStringLiteral("終了"));

@@ -13,7 +13,9 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QHeaderView>
 #include <QPushButton>
+#include <QTreeView>
 #include <QtTest>
 
 #include <memory>
@@ -45,7 +47,8 @@ private Q_SLOTS:
         QVERIFY(QTest::qWaitForWindowExposed(dlg.get()));
         auto* sample = dlg->findChild<QLineEdit*>(QStringLiteral("qt_fontDialog_sampleEdit"));
         QVERIFY(sample && sample->isVisible());
-        QVERIFY(!sample->text().isEmpty());
+        // Latin letters and Japanese ones.
+        QVERIFY(sample->text().contains(QStringLiteral("Aa")) && sample->text().contains(QStringLiteral("あ")));
         QVERIFY2(sample->height() >= sample->fontMetrics().height(),
                  qPrintable(QStringLiteral("%1 < %2").arg(sample->height()).arg(sample->fontMetrics().height())));
     }
@@ -87,6 +90,31 @@ private Q_SLOTS:
         QCOMPARE(cells(QStringLiteral("sub")).value(1), QStringLiteral("フォルダ"));
         QCOMPARE(cells(QStringLiteral("memo.txt")), (QStringList{ja.formattedDataSize(2048), QStringLiteral("txt ファイル"),
                                                                  ja.toString(QFileInfo(f).lastModified(), QLocale::ShortFormat)}));
+    }
+
+    // The size and date columns of the open dialog are as wide as what they
+    // show ("34....MiB" otherwise), also after the toolkit restored narrower
+    // ones kept from an earlier run.
+    void openDialogColumnsFitWhatTheyShow()
+    {
+        QTemporaryDir dir;
+        QFile f(dir.filePath(QStringLiteral("big.log")));
+        QVERIFY(f.open(QIODevice::WriteOnly) && f.resize(qint64(34.56 * 1024 * 1024)));
+        f.close();
+        QFileDialog dlg;
+        dlg.setOption(QFileDialog::DontUseNativeDialog);
+        dlg.setProxyModel(QtCommonDialogs::makeFileListModel(&dlg));
+        auto* tree = dlg.findChild<QTreeView*>(QStringLiteral("treeView"));
+        QVERIFY(tree);
+        tree->header()->setSectionResizeMode(QHeaderView::Interactive);
+        for (const int column : {1, 3}) tree->header()->resizeSection(column, 20);
+        QtCommonDialogs::fitFileColumns(&dlg);
+        dlg.setDirectory(dir.path());
+        dlg.show();
+        QTRY_COMPARE(tree->model()->rowCount(tree->rootIndex()), 1);
+        for (const int column : {1, 3})
+            QTRY_VERIFY2(tree->header()->sectionSize(column) >= static_cast<QAbstractItemView*>(tree)->sizeHintForColumn(column),
+                         qPrintable(QString::number(column)));
     }
 
     // A message box is wide enough for its caption, which the title bar would
