@@ -1,6 +1,7 @@
 // Opening large rich-text (RTF) files without holding up the window: for
 // generated Japanese RTF of each size (formatted paragraphs, the Japanese in
-// \'hh escapes as word processors write it, or as raw CP932 bytes), the time
+// \'hh escapes as word processors write it, or as raw CP932 bytes; and the
+// escaped text as one paragraph, its lines ended by raw line ends only), the time
 // from selecting the file in the main window's list to the first painted
 // screen of its text and to the whole text, the longest stall of the event
 // loop meanwhile, the processor time of all threads, and peak resident memory
@@ -9,7 +10,7 @@
 // workers are idle.
 //
 //   bench_rtf [--sizes 10,30] [--dir /tmp]
-//   bench_rtf --write PATH MB [raw]   (only writes one such file)
+//   bench_rtf --write PATH MB [raw|one]   (only writes one such file)
 //
 // A stall is the largest gap between the ticks of a 1 ms timer. Each file is
 // measured in a child process of its own, so that peak memory is that of one
@@ -162,12 +163,16 @@ int runOne(const QString& path, qint64 expected)
 
 // ---------------------------------------------------------------- generation
 
+enum class Shape { Escaped, Raw, OneParagraph };
+
 // About size bytes of RTF: a Japanese document with a font and colour table,
-// paragraphs of Japanese and ASCII with bold and coloured words. raw: the
+// paragraphs of Japanese and ASCII with bold and coloured words. Raw: the
 // Japanese as raw CP932 bytes (no \ansicpg, so the document's code page is
-// the system's), else in \'hh escapes under \ansicpg932.
-bool writeRtf(const QString& path, qint64 size, bool raw)
+// the system's), else in \'hh escapes under \ansicpg932. OneParagraph: the
+// escaped text with no paragraph break before its end.
+bool writeRtf(const QString& path, qint64 size, Shape shape)
 {
+    const bool raw = shape == Shape::Raw;
     QFile f(path);
     if (!f.open(QIODevice::WriteOnly)) return false;
     QByteArray buf = (raw ? "{\\rtf1\\ansi" : "{\\rtf1\\ansi\\ansicpg932") + kHead.mid(int(strlen("{\\rtf1\\ansi\\ansicpg932")));
@@ -194,7 +199,8 @@ bool writeRtf(const QString& path, qint64 size, bool raw)
         buf += escaped(lines[i % 3]);
         buf += " {\\b\\f1 Bold " + QByteArray::number(i) + "}{\\cf1 ";
         buf += escaped(lines[3].arg(i));
-        buf += "} plain words, {\\i italic} and {\\ul under}.\\par\r\n";
+        buf += shape == Shape::OneParagraph ? "} plain words, {\\i italic} and {\\ul under}.\r\n"
+                                            : "} plain words, {\\i italic} and {\\ul under}.\\par\r\n";
         if (buf.size() > (1 << 20)) {
             if (f.write(buf) != buf.size()) return false;
             written += buf.size();
@@ -222,16 +228,17 @@ int orchestrate(const QStringList& args, const QString& self)
     std::printf("Times in ms, memory in MB.\n%-18s %6s %6s %9s %8s %7s %7s %5s %6s %8s %6s\n", "file", "size", "chars",
                 "paint", "complete", "stall", "cpu", "peak", "+file", "past", "stall");
     for (int mb : sizes) {
-        for (bool raw : {false, true}) {
-            const QString path = dir.filePath(QStringLiteral("big-%1-%2.rtf").arg(mb).arg(raw ? "raw" : "esc"));
-            if (!writeRtf(path, qint64(mb) << 20, raw)) return 1;
+        for (Shape shape : {Shape::Escaped, Shape::Raw, Shape::OneParagraph}) {
+            const char* kind = shape == Shape::Raw ? "raw" : shape == Shape::Escaped ? "\\'hh" : "1 par";
+            const QString path = dir.filePath(QStringLiteral("big-%1-%2.rtf").arg(mb).arg(int(shape)));
+            if (!writeRtf(path, qint64(mb) << 20, shape)) return 1;
             qint64 chars = 0;
             {
                 QFile f(path);
                 if (!f.open(QIODevice::ReadOnly)) return 1;
                 const std::optional<RtfReader::Document> doc = RtfReader::read(f.readAll());
                 if (!doc) {
-                    std::printf("RTF %s %dMB: not read as RTF, left out\n", raw ? "raw" : "\\'hh", mb);
+                    std::printf("RTF %s %dMB: not read as RTF, left out\n", kind, mb);
                     QFile::remove(path);
                     continue;
                 }
@@ -240,7 +247,7 @@ int orchestrate(const QStringList& args, const QString& self)
             const double size = QFile(path).size() / 1048576.0;
             auto v = runChild(self, {QStringLiteral("--one"), path, QString::number(chars)});
             std::printf("%-18s %6.1f %6.1fM %9.1f %8.1f %7.1f %7.1f %5.0f %6.1f %8.1f %6.1f\n",
-                        qPrintable(QStringLiteral("RTF %1 %2MB").arg(raw ? "raw" : "\\'hh").arg(mb)), size, chars / 1e6,
+                        qPrintable(QStringLiteral("RTF %1 %2MB").arg(kind).arg(mb)), size, chars / 1e6,
                         v.value("paint"), v.value("complete"), v.value("stall"), v.value("cpu"), v.value("peak"),
                         (v.value("peak") - v.value("base")) / size, v.value("past"), v.value("past_stall"));
             std::fflush(stdout);
@@ -265,7 +272,11 @@ int main(int argc, char** argv)
     const QStringList args = app.arguments();
     if (args.size() >= 4 && args[1] == QLatin1String("--one")) return runOne(args[2], args[3].toLongLong());
     // One generated file to look at or profile: --write PATH MB [raw]
-    if (args.size() >= 4 && args[1] == QLatin1String("--write"))
-        return writeRtf(args[2], args[3].toLongLong() << 20, args.size() > 4 && args[4] == QLatin1String("raw")) ? 0 : 1;
+    if (args.size() >= 4 && args[1] == QLatin1String("--write")) {
+        const QString kind = args.size() > 4 ? args[4] : QString();
+        const Shape shape = kind == QLatin1String("raw") ? Shape::Raw
+                            : kind == QLatin1String("one") ? Shape::OneParagraph : Shape::Escaped;
+        return writeRtf(args[2], args[3].toLongLong() << 20, shape) ? 0 : 1;
+    }
     return orchestrate(args.mid(1), app.applicationFilePath());
 }

@@ -95,8 +95,10 @@ TextPane::TextPane(QWidget* parent)
     connect(m_richLoader, &RichTextLoader::arrived, this, [this] {
         if (!m_insert.isActive()) m_insert.start(0);
     });
+    // Text held back for a long paragraph goes in once the file has been read.
     connect(m_richLoader, &RichTextLoader::finished, this, [this] {
         if (m_pending.empty() && !m_richLoader->hasRuns()) endRichLoad();
+        else if (!m_insert.isActive()) m_insert.start(0);
     });
     connect(m_richLoader, &RichTextLoader::fellBack, this, [this] {
         TextLoad::Content plain = m_richLoader->takePlain();
@@ -105,6 +107,7 @@ TextPane::TextPane(QWidget* parent)
     });
     connect(m_richLoader, &RichTextLoader::failed, this, [this](const QString& message) {
         if (m_pending.empty() && !m_richLoader->hasRuns()) endRichLoad();
+        else if (!m_insert.isActive()) m_insert.start(0);
         Q_EMIT loadFailed(message);
     });
     // The context menu is the pane's, whichever widget shows the text.
@@ -222,27 +225,57 @@ void TextPane::showRich(const RtfReader::Document& doc)
 
 bool TextPane::loading() const { return m_richOpen; }
 
+void TextPane::takeArrived()
+{
+    for (RtfReader::Run& run : m_richLoader->takeRuns()) {
+        m_pendingChars += run.text.size();
+        m_pendingBreaks += run.text.count(u'\n');
+        m_pending.push_back(std::move(run));
+    }
+}
+
+void TextPane::insertPending(QTextCursor& c, qsizetype limit)
+{
+    const RtfReader::Run& run = m_pending.front();
+    qsizetype n = std::min(run.text.size() - m_pendingAt, limit);
+    if (m_pendingAt + n < run.text.size() && run.text.at(m_pendingAt + n - 1).isHighSurrogate()) --n;
+    const QString slice = run.text.mid(m_pendingAt, n);
+    c.insertText(slice, charFormat(run.format));   // '\n' starts a new paragraph
+    m_pendingChars -= n;
+    m_pendingBreaks -= slice.count(u'\n');
+    m_pendingAt += n;
+    if (m_pendingAt >= run.text.size()) {
+        m_pending.pop_front();
+        m_pendingAt = 0;
+    }
+}
+
 void TextPane::insertArrived()
 {
     QElapsedTimer clock;
     clock.start();
+    takeArrived();
     QTextDocument* d = m_edit->document();
+    // The toolkit lays a paragraph out whole at each change of it. Text for a
+    // long last paragraph waits until there is as much again as it holds, or
+    // the paragraph ends, or the file has been read, and then goes in at once:
+    // the paragraph is laid out as often as its length doubles, which costs
+    // time in proportion to the size in all.
+    const int tail = d->lastBlock().length();
+    const bool longTail = tail >= RichTextPage::kLongParagraph;
+    if (longTail && m_pendingBreaks == 0 && m_pendingChars < tail && m_richLoader->running()) return;
     const bool first = d->isEmpty();
     m_loading = true;
     QTextCursor c(d);
     c.movePosition(QTextCursor::End);
     c.beginEditBlock();
-    while (clock.nsecsElapsed() < kSliceNs) {
-        if (m_pending.empty()) m_pending = m_richLoader->takeRuns();
-        if (m_pending.empty()) break;
-        const RtfReader::Run& run = m_pending.front();
-        qsizetype n = std::min(run.text.size() - m_pendingAt, kSliceChars);
-        if (m_pendingAt + n < run.text.size() && run.text.at(m_pendingAt + n - 1).isHighSurrogate()) --n;
-        c.insertText(run.text.mid(m_pendingAt, n), charFormat(run.format));   // '\n' starts a new paragraph
-        m_pendingAt += n;
-        if (m_pendingAt >= run.text.size()) {
-            m_pending.pop_front();
-            m_pendingAt = 0;
+    if (longTail) {
+        while (!m_pending.empty()) insertPending(c, m_pendingChars);
+    } else {
+        while (clock.nsecsElapsed() < kSliceNs) {
+            if (m_pending.empty()) takeArrived();
+            if (m_pending.empty()) break;
+            insertPending(c, kSliceChars);
         }
     }
     c.endEditBlock();
@@ -262,6 +295,8 @@ void TextPane::endRichLoad()
     m_insert.stop();
     m_pending.clear();
     m_pendingAt = 0;
+    m_pendingChars = 0;
+    m_pendingBreaks = 0;
     m_edit->document()->setUndoRedoEnabled(m_undo);
 }
 

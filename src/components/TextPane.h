@@ -13,6 +13,7 @@ class BigTextView;
 class RichTextLoader;
 class RichTextPage;
 class QStackedLayout;
+class QTextCursor;
 
 // The text view behind REdit. It offers exactly what the program needs, so that
 // the widgets behind it stay its own business: plain text of any size is shown
@@ -116,6 +117,9 @@ private:
     void showRich(const RtfReader::Document& doc);
     // Puts what arrived of an RTF file in the page, a slice at a time.
     void insertArrived();
+    void takeArrived();
+    // Puts in at most limit characters of the front run waiting.
+    void insertPending(QTextCursor& c, qsizetype limit);
     void endRichLoad();
     void showPlain(const QString& text);
     const QString& searchText() const;
@@ -143,6 +147,8 @@ private:
     RichTextLoader* m_richLoader;
     std::deque<RtfReader::Run> m_pending;
     qsizetype m_pendingAt = 0;
+    qsizetype m_pendingChars = 0;    // waiting to be put in, and
+    qsizetype m_pendingBreaks = 0;   // the paragraph ends among them
     QTimer m_insert;
     bool m_richOpen = false;   // from the start of such a load to its end
     bool m_undo = true;        // the page's undo, off meanwhile

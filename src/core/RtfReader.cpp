@@ -1,115 +1,34 @@
 #include "RtfReader.h"
 
-#include "Cp932.h"
-
-#include <QHash>
+#include "RtfCodePages.h"
+#include "RtfListLabel.h"
+#include "RtfWords.h"
 
 #include <cstring>
 #include <map>
-#include <mutex>
 #include <utility>
-
-#include <iconv.h>
 
 namespace RtfReader {
 
 namespace {
 
-constexpr int kMaxDepth = 256;
 constexpr int kMaxFonts = 4096;
 constexpr int kMaxColors = 4096;
 constexpr size_t kMaxRuns = 1'000'000;
 constexpr int kMaxWordLength = 32;
 constexpr int kMaxNameLength = 256;
+// A list's text around its numbers: a character or two in real documents.
+constexpr int kMaxListText = 8;
 // The code page of a document that names none: the system's, which is
 // Japanese where this program's files come from.
 constexpr int kSystemCodePage = 932;
 
-// ------------------------------------------------------------------ code pages
-
-// Windows character sets of the font table, as code pages.
-int codePageOfCharset(int charset, int ansiCodePage)
-{
-    switch (charset) {
-    case 0: return 1252;
-    case 1: return ansiCodePage;
-    case 2: return 1252;    // symbol fonts: the bytes themselves
-    case 77: return 10000;
-    case 128: return 932;
-    case 129: return 949;
-    case 130: return 1361;
-    case 134: return 936;
-    case 136: return 950;
-    case 161: return 1253;
-    case 162: return 1254;
-    case 163: return 1258;
-    case 177: return 1255;
-    case 178: return 1256;
-    case 186: return 1257;
-    case 204: return 1251;
-    case 222: return 874;
-    case 238: return 1250;
-    case 255: return 437;
-    default: return ansiCodePage;
-    }
-}
-
-QString decodeWithIconv(int codePage, const QByteArray& bytes)
-{
-    // One converter a code page, opened when first needed and closed at exit.
-    static struct Converters {
-        std::mutex lock;
-        std::map<int, iconv_t> byCodePage;
-        ~Converters()
-        {
-            for (const auto& [page, cd] : byCodePage)
-                if (cd != reinterpret_cast<iconv_t>(-1)) iconv_close(cd);
-        }
-    } converters;
-    std::lock_guard<std::mutex> guard(converters.lock);
-    auto it = converters.byCodePage.find(codePage);
-    if (it == converters.byCodePage.end()) {
-        const QByteArray name = codePage == 10000 ? QByteArray("MACINTOSH") : "CP" + QByteArray::number(codePage);
-        it = converters.byCodePage.emplace(codePage, iconv_open("UTF-16LE", name.constData())).first;
-    }
-    iconv_t cd = it->second;
-    if (cd == reinterpret_cast<iconv_t>(-1)) return QString::fromLatin1(bytes);
-    QString out;
-    out.reserve(bytes.size());
-    char* in = const_cast<char*>(bytes.constData());
-    size_t inLeft = bytes.size();
-    iconv(cd, nullptr, nullptr, nullptr, nullptr);
-    while (inLeft > 0) {
-        char16_t buf[512];
-        char* o = reinterpret_cast<char*>(buf);
-        size_t oLeft = sizeof buf;
-        const size_t r = iconv(cd, &in, &inLeft, &o, &oLeft);
-        out.append(reinterpret_cast<const QChar*>(buf), qsizetype((sizeof buf - oLeft) / 2));
-        if (r == static_cast<size_t>(-1) && errno != E2BIG) {
-            // An invalid or cut-off sequence: one replacement, then go on.
-            out.append(QChar(0xFFFD));
-            ++in;
-            --inLeft;
-            iconv(cd, nullptr, nullptr, nullptr, nullptr);
-        }
-    }
-    return out;
-}
-
-QString decodeCodePage(int codePage, const QByteArray& bytes)
-{
-    if (codePage == 932) return Cp932::decode(bytes);
-    if (codePage == 65001) return QString::fromUtf8(bytes);
-    bool ascii = true;
-    for (char c : bytes)
-        if (static_cast<unsigned char>(c) >= 0x80) { ascii = false; break; }
-    if (ascii) return QString::fromLatin1(bytes);
-    return decodeWithIconv(codePage, bytes);
-}
-
 // ------------------------------------------------------------------ parser
 
-enum class Dest : quint8 { Text, Skip, FontTable, ColorTable };
+// NestTableProps: the properties of a nested table's row, whose end marks the
+// end of that row in the text. ListProps: an old-style list's properties, with
+// the text before and after its numbers (ListBefore, ListAfter).
+enum class Dest : quint8 { Text, Skip, FontTable, ColorTable, NestTableProps, ListProps, ListBefore, ListAfter };
 
 struct FontInfo {
     QString name;
@@ -122,27 +41,18 @@ struct State {
     int uc = 1;
     Dest dest = Dest::Text;
     bool hidden = false;
+    bool listText = false;   // in the list text a paragraph writes out (\pntext, \listtext)
+    bool operator==(const State&) const = default;
 };
 
-const QHash<QByteArray, int>& skippedDestinations()
-{
-    static const QHash<QByteArray, int> words = [] {
-        QHash<QByteArray, int> h;
-        for (const char* w : {"stylesheet", "info", "pict", "object", "header", "headerl", "headerr", "headerf",
-                              "footer", "footerl", "footerr", "footerf", "footnote", "annotation", "fldinst",
-                              "listtable", "listoverridetable", "rsidtbl", "generator", "xmlnstbl", "themedata",
-                              "colorschememapping", "latentstyles", "datastore", "mmathPr", "pgdsctbl", "revtbl",
-                              "filetbl", "nonshppict", "shp", "shpinst", "txe", "xe", "tc", "bkmkstart", "bkmkend",
-                              "template", "private", "userprops", "docvar", "author", "operator", "title", "subject",
-                              "keywords", "comment", "doccomm", "blipuid", "objdata", "objclass", "result", "atnid",
-                              "atnauthor", "atntime", "atnref", "atndate", "atnicn", "ftnsep", "ftnsepc", "aftnsep",
-                              "aftnsepc", "ftncn", "aftncn", "fchars", "lchars", "wgrffmtfilter", "passwordhash",
-                              "protusertbl", "oldcprops", "oldpprops", "oldsprops", "oldtprops"})
-            h.insert(QByteArray(w), 1);
-        return h;
-    }();
-    return words;
-}
+// The states that the closing braces give back. Groups opened one inside the
+// other without a change between them share an entry, so that deep nesting
+// of nothing costs no memory to speak of; the stack is the reader's own, on
+// the heap, and no depth is too deep.
+struct SavedState {
+    State state;
+    qint64 repeat = 1;
+};
 
 class Parser {
 public:
@@ -167,12 +77,9 @@ public:
             const unsigned char c = m_p[i];
             if (c == '{') {
                 if (!last && i + 2 >= m_n) break;   // "{\*" may follow
-                if (m_depth >= kMaxDepth) {
-                    m_status = Status::Invalid;
-                    break;
-                }
                 flushBytes();
-                m_stack.push_back(m_st);
+                if (!m_stack.empty() && m_stack.back().state == m_st) ++m_stack.back().repeat;
+                else m_stack.push_back(SavedState{m_st});
                 ++m_depth;
                 m_skip = 0;
                 ++i;
@@ -183,8 +90,8 @@ public:
             } else if (c == '}') {
                 flushBytes();
                 if (m_st.dest == Dest::FontTable) finishFontName(m_st);
-                m_st = m_stack.back();
-                m_stack.pop_back();
+                m_st = m_stack.back().state;
+                if (--m_stack.back().repeat == 0) m_stack.pop_back();
                 --m_depth;
                 m_skip = 0;
                 ++i;
@@ -201,7 +108,7 @@ public:
                 i = next;
             } else if (c == '\r' || c == '\n') {
                 ++i;
-            } else if (c >= 0x80 && isLeadByte(rawCodePage(m_st), c)) {
+            } else if (c >= 0x80 && RtfCodePages::isLeadByte(rawCodePage(m_st), c)) {
                 // A double-byte character written as it is: its second byte
                 // is part of it, whatever it is ('\\', '{' and '}' among them).
                 if (i + 1 >= m_n && !last) break;
@@ -242,16 +149,7 @@ private:
     {
         if (st.dest != Dest::FontTable) return codePageOf(st);
         if (m_fontCodePage) return m_fontCodePage;
-        return m_fontCharset >= 0 ? codePageOfCharset(m_fontCharset, m_ansiCodePage) : m_ansiCodePage;
-    }
-
-    static bool isLeadByte(int codePage, unsigned char c)
-    {
-        switch (codePage) {
-        case 932: return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC);
-        case 936: case 949: case 950: case 1361: return c >= 0x81 && c <= 0xFE;
-        default: return false;
-        }
+        return m_fontCharset >= 0 ? RtfCodePages::ofCharset(m_fontCharset, m_ansiCodePage) : m_ansiCodePage;
     }
 
     void textByte(State& st, unsigned char c)
@@ -269,7 +167,13 @@ private:
             }
             return;
         }
+        if (st.dest == Dest::ListBefore || st.dest == Dest::ListAfter) {
+            QByteArray& text = st.dest == Dest::ListBefore ? m_list.before : m_list.after;
+            if (text.size() < kMaxListText) text.append(char(c));
+            return;
+        }
         if (st.dest != Dest::Text || st.hidden || c == 0) return;
+        if (!m_paragraphStarted) startParagraph(st);
         const int cp = codePageOf(st);
         if (!m_bytes.isEmpty() && (cp != m_bytesCodePage || !(m_bytesFormat == st.format))) flushBytes();
         m_bytesCodePage = cp;
@@ -286,14 +190,63 @@ private:
             return;
         }
         if (st.dest != Dest::Text || st.hidden) return;
+        if (!m_paragraphStarted && u != u'\n') startParagraph(st);
         flushBytes();
         append(QString(QChar(u)), st.format);
+    }
+
+    // ---- old-style lists
+
+    // The first text of a paragraph: an old-style list's paragraph that does
+    // not write its list text out gets it made here.
+    void startParagraph(const State& st)
+    {
+        m_paragraphStarted = true;
+        if (!m_list.on || m_listTextWritten) return;
+        const int cp = codePageOf(st);
+        QString label = RtfCodePages::decode(cp, m_list.before);
+        if (!m_list.bullet) label += m_list.number(m_listNumber < 0 ? m_list.start : m_listNumber);
+        label += RtfCodePages::decode(cp, m_list.after) + u'\t';
+        flushBytes();
+        append(label, st.format);
+    }
+
+    // A numbered paragraph counts on the list; one outside any list ends it.
+    void endParagraph()
+    {
+        if (m_list.on && !m_list.bullet) m_listNumber = (m_listNumber < 0 ? m_list.start : m_listNumber) + 1;
+        else if (!m_list.on && !m_listTextWritten) m_listNumber = -1;
+        m_paragraphStarted = false;
+        m_listTextWritten = false;
+    }
+
+    // Control words of old-style lists; false when w is none of them.
+    bool listWord(const QByteArray& w, int param, State& st)
+    {
+        if (w == "pntext" || w == "listtext") {
+            st.listText = true;
+            m_listTextWritten = true;
+        } else if (w == "pn") {
+            if (m_stack.empty() || m_stack.back().state.dest != Dest::Text) return true;
+            st.dest = Dest::ListProps;
+            m_list = RtfListLabel();
+            m_list.on = true;
+        } else if (st.dest != Dest::ListProps) {
+            return w.startsWith("pn");
+        } else if (w == "pnlvlblt") m_list.bullet = true;
+        else if (w == "pndec" || w == "pnucltr" || w == "pnlcltr" || w == "pnucrm" || w == "pnlcrm") {
+            m_list.style = w == "pndec" ? '1' : w == "pnucltr" ? 'A' : w == "pnlcltr" ? 'a' : w == "pnucrm" ? 'I' : 'i';
+        } else if (w == "pnstart") m_list.start = std::clamp(param, 0, 1'000'000'000);
+        else if (w == "pntxtb") st.dest = Dest::ListBefore;
+        else if (w == "pntxta") st.dest = Dest::ListAfter;
+        else return w.startsWith("pn");
+        return true;
     }
 
     void flushBytes()
     {
         if (m_bytes.isEmpty()) return;
-        append(decodeCodePage(m_bytesCodePage, m_bytes), m_bytesFormat);
+        append(RtfCodePages::decode(m_bytesCodePage, m_bytes), m_bytesFormat);
         m_bytes.clear();
     }
 
@@ -312,8 +265,8 @@ private:
     void flushFontBytes(const State& st)
     {
         if (m_fontName.isEmpty()) return;
-        const int cp = m_fontCharset >= 0 ? codePageOfCharset(m_fontCharset, m_ansiCodePage) : m_ansiCodePage;
-        m_fontText += decodeCodePage(m_fontCodePage ? m_fontCodePage : cp, m_fontName);
+        const int cp = m_fontCharset >= 0 ? RtfCodePages::ofCharset(m_fontCharset, m_ansiCodePage) : m_ansiCodePage;
+        m_fontText += RtfCodePages::decode(m_fontCodePage ? m_fontCodePage : cp, m_fontName);
         m_fontName.clear();
     }
 
@@ -323,7 +276,7 @@ private:
         if (m_fontEntry >= 0 && (m_fonts.size() < size_t(kMaxFonts) || m_fonts.count(m_fontEntry))) {
             FontInfo& f = m_fonts[m_fontEntry];
             if (!m_fontText.trimmed().isEmpty()) f.name = m_fontText.trimmed();
-            const int cp = m_fontCharset >= 0 ? codePageOfCharset(m_fontCharset, m_ansiCodePage) : 0;
+            const int cp = m_fontCharset >= 0 ? RtfCodePages::ofCharset(m_fontCharset, m_ansiCodePage) : 0;
             f.codePage = m_fontCodePage ? m_fontCodePage : cp;
         }
         m_fontEntry = -1;
@@ -416,11 +369,30 @@ private:
 
     void word_(const QByteArray& w, bool hasParam, int param, State& st)
     {
+        if (listWord(w, param, st)) return;
         const bool on = !hasParam || param != 0;
         Format& f = st.format;
-        if (w == "par" || w == "sect" || w == "page" || w == "row") textChar(st, u'\n');
-        else if (w == "line") textChar(st, 0x2028);
-        else if (w == "tab" || w == "cell") textChar(st, u'\t');
+        if (w == "par" || w == "sect" || w == "page" || w == "row") {
+            textChar(st, u'\n');
+            if (st.dest == Dest::Text) endParagraph();
+        } else if (w == "pard") {
+            if (!st.listText) m_list = RtfListLabel();
+        } else if (w == "line") textChar(st, 0x2028);
+        else if (w == "tab" || w == "cell" || w == "nestcell") textChar(st, u'\t');
+        else if (w == "nestrow") {
+            // Written inside the nested row's properties, it ends a row of the text.
+            State text = st;
+            if (st.dest == Dest::NestTableProps) text.dest = Dest::Text;
+            textChar(text, u'\n');
+        } else if (w == "nesttableprops") {
+            if (!m_stack.empty() && m_stack.back().state.dest == Dest::Text) st.dest = Dest::NestTableProps;
+        } else if (w == "chftn") {
+            // A footnote's reference mark in the text: its number.
+            if (st.dest == Dest::Text) {
+                const QString mark = QString::number(++m_footnotes);
+                for (QChar ch : mark) textChar(st, ch.unicode());
+            }
+        }
         else if (w == "u") {
             textChar(st, static_cast<char16_t>(param < 0 ? param + 65536 : param));
             m_skip = st.uc;
@@ -450,7 +422,9 @@ private:
                 f.font = it != m_fonts.end() ? it->second.name : QString();
             }
         } else if (w == "plain") {
+            // Every character property, hidden text among them.
             f = Format();
+            st.hidden = false;
             st.font = m_defaultFont;
             auto it = m_fonts.find(m_defaultFont);
             f.font = it != m_fonts.end() ? it->second.name : QString();
@@ -459,7 +433,13 @@ private:
             if (st.dest == Dest::FontTable) m_fontCharset = param;
         } else if (w == "cpg") {
             if (st.dest == Dest::FontTable) m_fontCodePage = param;
-        } else if (w == "ansicpg") m_ansiCodePage = param > 0 ? param : 1252;
+        } else if (w == "ansicpg") {
+            m_ansiCodePage = param > 0 ? param : 1252;
+            m_codePageNamed = true;
+        } else if (w == "mac" || w == "pc" || w == "pca") {
+            // The character set of the document, unless \ansicpg names its code page.
+            if (!m_codePageNamed) m_ansiCodePage = w == "mac" ? 10000 : w == "pc" ? 437 : 850;
+        }
         else if (w == "deff") m_defaultFont = param;
         else if (w == "fonttbl") st.dest = Dest::FontTable;
         else if (w == "colortbl") {
@@ -468,17 +448,8 @@ private:
         } else if (w == "red" && st.dest == Dest::ColorTable) { m_red = std::clamp(param, 0, 255); m_colorSet = true; }
         else if (w == "green" && st.dest == Dest::ColorTable) { m_green = std::clamp(param, 0, 255); m_colorSet = true; }
         else if (w == "blue" && st.dest == Dest::ColorTable) { m_blue = std::clamp(param, 0, 255); m_colorSet = true; }
-        else if (w == "emdash") textChar(st, 0x2014);
-        else if (w == "endash") textChar(st, 0x2013);
-        else if (w == "emspace") textChar(st, 0x2003);
-        else if (w == "enspace") textChar(st, 0x2002);
-        else if (w == "qmspace") textChar(st, 0x2005);
-        else if (w == "bullet") textChar(st, 0x2022);
-        else if (w == "lquote") textChar(st, 0x2018);
-        else if (w == "rquote") textChar(st, 0x2019);
-        else if (w == "ldblquote") textChar(st, 0x201C);
-        else if (w == "rdblquote") textChar(st, 0x201D);
-        else if (skippedDestinations().contains(w)) st.dest = Dest::Skip;
+        else if (const char16_t c = RtfWords::character(w)) textChar(st, c);
+        else if (RtfWords::isSkippedDestination(w)) st.dest = Dest::Skip;
     }
 
     static constexpr QRgb kAuto = 0x00FFFFFF + 1;   // no valid opaque colour has this value
@@ -488,13 +459,22 @@ private:
     qsizetype m_n = 0;
     bool m_last = false;
     Status m_status = Status::More;
-    int m_depth = 0;
-    std::vector<State> m_stack;
+    qint64 m_depth = 0;
+    std::vector<SavedState> m_stack;
     State m_st;
     qint64 m_binLeft = 0;           // bytes of \bin data still to skip
     std::vector<Run> m_runs;
     int m_skip = 0;                 // characters still to skip behind \uN
     int m_ansiCodePage = kSystemCodePage;
+    bool m_codePageNamed = false;   // by \ansicpg
+    int m_footnotes = 0;            // reference marks so far
+    // The paragraph being read: its old-style list, whether it has text yet
+    // and whether it wrote its list text out; the number of its list's next
+    // paragraph (-1: the list starts anew).
+    RtfListLabel m_list;
+    bool m_paragraphStarted = false;
+    bool m_listTextWritten = false;
+    int m_listNumber = -1;
     int m_defaultFont = -1;
     std::map<int, FontInfo> m_fonts;
     std::vector<QRgb> m_colors;

@@ -9,16 +9,19 @@
 
 // Reads rich text (RTF) into runs of text with their character formatting,
 // which is what the text pane shows of it: paragraphs and line breaks, tabs,
-// bold, italic, underline, strike-out, size, colour and font. Pictures,
-// objects, headers, footers and other destinations are skipped.
+// bold, italic, underline, strike-out, size, colour and font; footnote
+// marks, list text and the cells of tables, nested ones too. Hidden text,
+// pictures, objects, headers, footers and other destinations are skipped.
 //
 // Text bytes are read in the code page of their font (the document's when the
-// font has none; the system's, 932, when the document names none either). In
-// a double-byte code page a lead byte written as it is takes the next byte as
-// its second, whatever it is: '\\', '{' and '}' among them.
+// font has none: \ansicpg, \mac, \pc or \pca; the system's, 932, when the
+// document names none either). In a double-byte code page a lead byte written
+// as it is takes the next byte as its second, whatever it is: '\\', '{' and
+// '}' among them.
 //
-// The reader never recurses and bounds the group depth and every table, so
-// that hostile input costs at most time and memory in proportion to its size.
+// The reader never recurses, keeps its groups on the heap at any depth and
+// bounds every table, so that hostile input costs at most time and memory in
+// proportion to its size.
 namespace RtfReader {
 
 struct Format {
@@ -79,7 +82,7 @@ private:
 };
 
 // Nothing when the data is not valid rich text: it does not start as RTF, its
-// groups do not balance (a cut-off file, a stray brace) or nest too deeply.
+// groups do not balance (a cut-off file, a stray brace).
 std::optional<Document> read(const char* data, qsizetype size);
 inline std::optional<Document> read(const QByteArray& bytes) { return read(bytes.constData(), bytes.size()); }
 

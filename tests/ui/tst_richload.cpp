@@ -1,9 +1,10 @@
 // An RTF file is read and parsed beside the event loop: its text arrives
 // formatted (raw CP932 bytes too), a later selection drops what the earlier
-// one had under way, and what does not parse or cannot be read ends as the
-// other files do.
+// one had under way, a long paragraph goes in as its length doubles, and
+// what does not parse or cannot be read ends as the other files do.
 #include "BigTextJobs.h"
 #include "Cp932.h"
+#include "RichTextPage.h"
 #include "TextPane.h"
 #include "TextViewRig.h"
 
@@ -34,6 +35,7 @@ private Q_SLOTS:
     void rawCp932TextIsFormatted_data();
     void rawCp932TextIsFormatted();
     void aLaterSelectionDropsWhatTheEarlierHadUnderWay();
+    void aLongParagraphGoesInAsItsLengthDoubles();
     void whatDoesNotParseOrCannotBeReadEndsAsBefore();
 };
 
@@ -101,6 +103,28 @@ void TestRichLoad::aLaterSelectionDropsWhatTheEarlierHadUnderWay()
         QCOMPARE(v.pane()->shownAsRichText(), next == 1);
     }
     QVERIFY(v.messages().isEmpty());
+}
+
+void TestRichLoad::aLongParagraphGoesInAsItsLengthDoubles()
+{
+    // Each change of a paragraph lays it out whole again: one paragraph read
+    // over many pieces of the file (its lines ended by raw line ends, a
+    // skipped group making each piece short of text) is changed only when
+    // there is as much text again for it, or when it ends.
+    View v;
+    const QString words = QStringLiteral("words of one long paragraph ").repeated(32);
+    const QByteArray line = words.toLatin1() + "{\\*\\pad " + QByteArray(15000, 'x') + "}\r\n";
+    v.write(QStringLiteral("one.rtf"), "{\\rtf1 " + line.repeated(256) + "\\par end\\par}");
+    QTextDocument* doc = v.pane()->findChild<RichTextPage*>()->document();
+    QList<int> lengths;
+    QObject::connect(doc, &QTextDocument::contentsChange, doc, [&] {
+        const int length = doc->firstBlock().length();
+        if (doc->blockCount() == 1 && length > 1) lengths << length;
+    });
+    v.showListed(QStringLiteral("one.rtf"));
+    QCOMPARE(v.pane()->text(), words.repeated(256) + QStringLiteral("\nend\n"));
+    for (qsizetype i = 1; i < lengths.size(); ++i)
+        if (lengths[i - 1] >= RichTextPage::kLongParagraph) QVERIFY2(lengths[i] >= 2 * lengths[i - 1] - 1, qPrintable(QString::number(i)));
 }
 
 void TestRichLoad::whatDoesNotParseOrCannotBeReadEndsAsBefore()
