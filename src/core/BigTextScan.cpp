@@ -11,6 +11,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <xxhash.h>
+
 #if defined(__SSE2__) && !defined(VARDOLIN_NO_SIMD)
 #include <emmintrin.h>
 #endif
@@ -332,6 +334,7 @@ private:
         }
         b.endState = m_state;
         b.endGuess = m_guess;
+        b.digest = digest(data, b.bytes);
         m_out.push_back(b);
         blockStart = to;
         newlines = crlfs = 0;
@@ -391,6 +394,8 @@ qint64 nextLineStart(int fd, qint64 origin, qint64 from, qint64 end, const TextC
 {
     return lineStartAfter(fd, origin, from, end, codec.unitBytes(), codec.bigEndian());
 }
+
+quint64 digest(const char* data, qint64 size) { return XXH3_64bits(data, size_t(std::max<qint64>(size, 0))); }
 
 void normalize(QString& text)
 {
