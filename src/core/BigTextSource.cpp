@@ -82,10 +82,10 @@ void BigTextSource::indexed(const BigTextPart& first, const BigTextPart& last) c
 void BigTextSource::setChanged() const { m_changed.store(true, std::memory_order_release); }
 
 // Under the lock.
-bool BigTextSource::endsHold() const
+bool BigTextSource::endsHold(const End& first, const End& last) const
 {
     std::vector<char> bytes;
-    for (const End& e : {m_first, m_last}) {
+    for (const End& e : {first, last}) {
         if (e.bytes <= 0) continue;
         bytes.resize(size_t(e.bytes));
         try {
@@ -104,19 +104,27 @@ BigTextSource::State BigTextSource::verify() const
     struct stat st;
     if (::fstat(m_fd, &st) != 0) return State::Same; // an open descriptor: not to happen
     const Stamp now = stampOf(st);
-    std::lock_guard lock(m_mutex);
-    if (now == m_seen) return m_seenState;
+    End first, last;
+    {
+        std::lock_guard lock(m_mutex);
+        if (now == m_seen) return m_seenState;
+        first = m_first;
+        last = m_last;
+    }
     // Only a file that grew can still hold what was shown; one rewritten at
     // the same size is told by its times: its modification time (a mere
     // touch counts as a rewrite), or its change time, which cannot be put
     // back, unless a rename or deletion moved it on. Where times are too
-    // coarse to tell, the digests tell when blocks are read again.
+    // coarse to tell, the digests tell when blocks are read again. Read and
+    // looked up without the lock: a reader never waits for a look that is
+    // stuck on a file system.
     State state = State::Changed;
     const bool same = now.inode == m_opened.inode && now.device == m_opened.device;
     if (now == m_opened) state = State::Same;
-    else if (same && now.size > m_opened.size) state = endsHold() ? State::Kept : State::Changed;
+    else if (same && now.size > m_opened.size) state = endsHold(first, last) ? State::Kept : State::Changed;
     else if (same && now.size == m_opened.size && now.mtimeNs == m_opened.mtimeNs && named() != Named::File)
-        state = endsHold() ? State::Same : State::Changed;
+        state = endsHold(first, last) ? State::Same : State::Changed;
+    std::lock_guard lock(m_mutex);
     m_seen = now;
     m_seenState = state;
     if (state == State::Changed) setChanged();

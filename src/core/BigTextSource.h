@@ -88,7 +88,7 @@ private:
         quint64 digest = 0;
     };
     static Stamp stampOf(const struct ::stat& st);
-    bool endsHold() const;
+    bool endsHold(const End& first, const End& last) const;
     Named named(Stamp* stamp = nullptr) const;
     void setChanged() const;
 
