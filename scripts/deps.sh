@@ -5,7 +5,7 @@ SUDO=""
 if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
 PKGS=(
   build-essential cmake ninja-build ccache pkg-config clang libclang-rt-14-dev
-  qt6-base-dev qt6-base-dev-tools qt6-base-private-dev libqt6svg6 libgl-dev
+  qt6-base-dev qt6-base-dev-tools qt6-base-private-dev libqt6svg6 libgl-dev libxxhash-dev
   fonts-ipafont-gothic fonts-ipafont-mincho fontconfig
   adwaita-icon-theme hicolor-icon-theme
   qt6-translations-l10n

@@ -44,8 +44,8 @@ BigTextView::BigTextView(QWidget* parent)
     connect(&m_activity, &BigTextActivity::fileChanged, this, &BigTextView::queueFileCheck);
     connect(m_notice, &BigTextNotice::reloadRequested, this, &BigTextView::reloadFile);
     connect(m_notice, &BigTextNotice::shownChanged, this, &BigTextView::placeNotice);
-    m_watch.setInterval(kWatchMs);
-    connect(&m_watch, &QTimer::timeout, this, &BigTextView::checkFile);
+    connect(m_notice, &BigTextNotice::closed, this, [this] { m_quietMark = m_lookMark; });
+    connect(&m_watch, &BigTextWatch::looked, this, &BigTextView::looked);
     setFocusPolicy(Qt::StrongFocus);
     setAttribute(Qt::WA_InputMethodEnabled);
     viewport()->setCursor(Qt::IBeamCursor);
@@ -81,7 +81,7 @@ void BigTextView::reset()
 
 void BigTextView::clear()
 {
-    m_watch.stop();
+    m_watch.watch(nullptr);
     m_notice->dismiss();
     m_activity.stopAll();
     m_doc.clear();
@@ -91,7 +91,7 @@ void BigTextView::clear()
 void BigTextView::load(int fd, const QString& path, TextEncoding encoding)
 {
     m_notice->dismiss();
-    m_watch.stop();
+    m_watch.watch(nullptr);
     try {
         m_activity.load(fd, path, encoding);
     } catch (...) {
@@ -99,12 +99,12 @@ void BigTextView::load(int fd, const QString& path, TextEncoding encoding)
         throw;
     }
     reset();
-    if (m_doc.isFile()) m_watch.start();
+    watchFile();
 }
 
 void BigTextView::setPlainText(const QString& text)
 {
-    m_watch.stop();
+    m_watch.watch(nullptr);
     m_notice->dismiss();
     m_activity.stopAll();
     m_doc.setText(text);

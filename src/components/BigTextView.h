@@ -2,6 +2,7 @@
 #include "BigTextActivity.h"
 #include "BigTextDocument.h"
 #include "BigTextLayout.h"
+#include "BigTextWatch.h"
 
 #include <QAbstractScrollArea>
 #include <QBasicTimer>
@@ -90,16 +91,21 @@ public:
     void setFillColor(const QColor& color);
 
     // Looks whether the file shown changed since it was opened (done on its
-    // own every kWatchMs while a file is shown, and as soon as a reader finds
-    // it changed). One that shrank or was rewritten is reloaded at once, the
-    // caret kept on its line (and column) where that line still is, and
-    // until then nothing read from it is shown or handed on; one that grew,
-    // was renamed away or deleted keeps its text. Either way the notice tells.
+    // own every BigTextWatch::kIntervalMs while a file is shown, and as soon
+    // as a reader finds it changed); the look is a worker's, and what it
+    // found comes a moment later. One that shrank or was rewritten is
+    // reloaded at once, the caret kept on its line (and column) where that
+    // line still is, and until then nothing read from it is shown or handed
+    // on; one that grew, or whose name leads elsewhere or nowhere now, keeps
+    // its text. Either way the notice tells, once for each change: closed, it
+    // stays closed until the file or its name changes again.
     void checkFile();
-    // Reloads the file shown (what the notice offers when its text still holds).
+    // Reloads the file shown: opens its name anew, through the checks of a
+    // first open (what the notice offers, also by F5, when its text still
+    // holds and the name leads somewhere). A failure is told by the notice.
     void reloadFile();
     const BigTextNotice& notice() const { return *m_notice; }
-    static constexpr int kWatchMs = 500;
+    const BigTextWatch& watch() const { return m_watch; }
 
     const BigTextDocument& document() const { return m_doc; }
     const BigTextLayout& layout() const { return m_layout; }
@@ -114,6 +120,9 @@ Q_SIGNALS:
     // Line numbers of positions (lineFromChar) have come nearer to the final
     // ones: wrapped lines counted in the background.
     void numberingChanged();
+    // A reload found rich text at the file's name, which this view does not
+    // show: whoever shows texts loads path.
+    void reloadFoundOther(const QString& path);
 
 protected:
     bool event(QEvent* event) override;
@@ -143,6 +152,8 @@ private:
     void reset();
     void grown();
     void queueFileCheck();
+    void watchFile();
+    void looked(const BigTextSource::Look& look);
     void reloadKeepingCaret(bool onItsOwn);
     void restoreCaret();
     void placeNotice();
@@ -174,8 +185,12 @@ private:
     BigTextActivity m_activity;
     BigTextProgress* m_progress;
     BigTextNotice* m_notice;
-    QTimer m_watch;
+    BigTextWatch m_watch;
     bool m_checkQueued = false;
+    // What the last look found, and what the notice is not to tell again
+    // (closed by the user, or a reload of it failed).
+    quint64 m_lookMark = 0;
+    quint64 m_quietMark = 0;
     // After a reload, the caret goes back to this line once it is indexed.
     qint64 m_restoreLine = -1;
     qint64 m_restoreColumn = 0;

@@ -3,16 +3,25 @@
 // The file behind the view once it is shown: noticing that it changed,
 // telling the user so, and reading it again with the caret kept on its line.
 //
-// The file is looked at by its open descriptor (one fstat) every kWatchMs on
-// the event loop and by every reader after it read, rather than watched by
-// name: the descriptor is what the view reads, whatever the name leads to,
-// and a file watcher loses a file renamed away and says nothing of one
-// rewritten through another name.
+// The file is looked at by its open descriptor (its stamp) and its name (where
+// it leads) every BigTextWatch::kIntervalMs on a worker, and every block read
+// again is checked against its digest, rather than watched by name: the
+// descriptor is what the view reads, whatever the name leads to, and a file
+// watcher loses a file renamed away and says nothing of one rewritten through
+// another name. A reload opens the name anew, as a first open does.
 #include "BigTextNotice.h"
 #include "VarError.h"
 
 #include <algorithm>
 #include <new>
+
+namespace {
+const QString& changedText()
+{
+    static const QString text = QStringLiteral("ファイルが変更されました。");
+    return text;
+}
+} // namespace
 
 void BigTextView::queueFileCheck()
 {
@@ -27,22 +36,37 @@ void BigTextView::queueFileCheck()
         Qt::QueuedConnection);
 }
 
+void BigTextView::watchFile()
+{
+    m_lookMark = m_quietMark = 0;
+    m_watch.watch(m_doc.isFile() ? m_doc.source() : nullptr);
+}
+
 void BigTextView::checkFile()
 {
     if (!m_doc.isFile()) return;
-    switch (m_doc.source()->watch()) {
-    case BigTextSource::State::Same:
-        return;
-    case BigTextSource::State::Kept:
-        // What is shown is still the file as opened: it stays, and the user chooses.
-        m_notice->tell(true);
-        return;
-    case BigTextSource::State::Changed:
+    // Found changed by a reader: nothing more to look at.
+    if (m_doc.fileChanged()) reloadKeepingCaret(true);
+    else m_watch.lookNow();
+}
+
+void BigTextView::looked(const BigTextSource::Look& look)
+{
+    if (!m_doc.isFile()) return;
+    m_lookMark = look.mark;
+    if (look.state == BigTextSource::State::Changed) {
         // What is shown can no longer be read as it was: nothing but a
         // reload shows one version of the file, whole.
         reloadKeepingCaret(true);
         return;
     }
+    if (look.state == BigTextSource::State::Same && look.named == BigTextSource::Named::File) return;
+    if (look.mark == m_quietMark) return;
+    // What is shown is still the file as opened: it stays, and the user chooses.
+    if (look.named == BigTextSource::Named::Nothing)
+        m_notice->tell(QStringLiteral("ファイルが削除または移動されました。"), false);
+    else
+        m_notice->tell(changedText(), true);
 }
 
 void BigTextView::reloadFile()
@@ -64,16 +88,37 @@ void BigTextView::reloadKeepingCaret(bool onItsOwn)
         column = off - d->lineStarts[size_t(r)];
     }
     const qint64 top = m_top.line;
+    const QString path = m_doc.source()->path();
+    QString failure;
+    bool shown = true;
     try {
-        m_activity.reload();
-    } catch (const VarError&) {
-        m_doc.clear(); // nothing shown rather than what is no longer the file
+        shown = m_activity.reload();
+    } catch (const VarError& e) {
+        failure = e.message();
     } catch (const std::bad_alloc&) {
-        m_doc.clear();
+        failure = VarError::streamRead().message();
+    }
+    if (!shown) {
+        // Rich text now: its owner shows it, as a first open would.
+        Q_EMIT reloadFoundOther(path);
+        return;
+    }
+    if (!failure.isEmpty()) {
+        // The name gives what a first open of it would refuse. Text that
+        // still holds stays; what is no longer the file is not shown.
+        if (m_doc.fileChanged()) {
+            m_activity.stopAll();
+            m_doc.clear();
+            reset();
+            m_watch.watch(nullptr);
+        }
+        m_quietMark = m_lookMark;
+        m_notice->tell(failure, false);
+        return;
     }
     reset();
-    if (!m_doc.isFile()) m_watch.stop();
-    if (onItsOwn) m_notice->tell(false);
+    watchFile();
+    if (onItsOwn) m_notice->tell(changedText(), false);
     else m_notice->dismiss();
     m_restoreLine = line;
     m_restoreColumn = column;

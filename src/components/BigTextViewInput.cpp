@@ -3,6 +3,7 @@
 #include "BigTextView.h"
 
 #include "BigTextMemory.h"
+#include "BigTextNotice.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -141,6 +142,9 @@ void BigTextView::keyPress(QKeyEvent* event)
         return;
     case Qt::Key_Tab:
         insertText(QStringLiteral("\t"));
+        return;
+    case Qt::Key_F5: // the notice's reload, from the text or from the notice's buttons
+        if (m_notice->reloadOffered()) reloadFile();
         return;
     default:
         break;

@@ -63,9 +63,10 @@ void BigTextView::paintEvent(QPaintEvent* event)
     QPainter painter(viewport());
     const QRect clip = event->rect();
     painter.fillRect(clip, palette().color(QPalette::Base));
-    // A file that is no longer what was opened is not painted from: the
-    // text is reloaded first (see checkFile), and shown then.
-    if (m_doc.isFile() && m_doc.source()->verify() == BigTextSource::State::Changed) {
+    // A file found to be no longer what was opened is not painted from: the
+    // text is reloaded first (see checkFile), and shown then. (Painting asks
+    // the file nothing itself: blocks read are checked by their digests.)
+    if (m_doc.fileChanged()) {
         queueFileCheck();
         return;
     }

@@ -84,6 +84,14 @@ TextPane::TextPane(QWidget* parent)
     connect(m_big, &BigTextView::findFinished, this, [this](qint64 hit) { Q_EMIT findFinished(hit, m_finding); });
     // A failure of reading is told by the indexer that met it, straight to the pane's listeners.
     connect(&m_big->activity().indexer(), &BigTextIndexer::failed, this, &TextPane::loadFailed);
+    // A reload that found rich text at the file's name shows it as a first open would.
+    connect(m_big, &BigTextView::reloadFoundOther, this, [this](const QString& path) {
+        try {
+            loadFile(path);
+        } catch (const VarError& e) {
+            Q_EMIT loadFailed(e.message());
+        }
+    });
     connect(m_edit, &RichTextPage::outOfMemory, this, &TextPane::outOfMemory);
     connect(m_edit->document(), &QTextDocument::contentsChange, this, [this](int, int removed, int added) {
         if (!m_loading && (removed || added)) m_textValid = false;

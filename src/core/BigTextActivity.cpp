@@ -1,6 +1,7 @@
 #include "BigTextActivity.h"
 
 #include "BigTextMemory.h"
+#include "TextLoad.h"
 
 #include <QClipboard>
 #include <QGuiApplication>
@@ -10,7 +11,6 @@
 #include <algorithm>
 #include <new>
 
-#include <fcntl.h>
 
 namespace {
 // How often growth and better line numbers are passed on.
@@ -88,15 +88,15 @@ void BigTextActivity::load(int fd, const QString& path, TextEncoding encoding)
     m_indexer.open(fd, path, encoding);
 }
 
-void BigTextActivity::reload()
+bool BigTextActivity::reload()
 {
     const auto source = m_doc.source();
-    if (!source) return;
-    // The same descriptor: a file rewritten in place is read again, and one
-    // renamed since is still the one shown.
-    const int fd = ::fcntl(source->fd(), F_DUPFD_CLOEXEC, 0);
-    if (fd < 0) throw VarError::cannotOpen(source->path());
-    load(fd, source->path(), m_doc.encoding());
+    if (!source) return true;
+    const QString path = source->path();
+    TextLoad::Content content = TextLoad::readFile(path);
+    if (content.kind != TextLoad::Content::Kind::File) return false;
+    load(content.file.release(), path, content.encoding);
+    return true;
 }
 
 void BigTextActivity::onFileChanged()

@@ -22,10 +22,11 @@ public:
     // Opens fd (owned from here on) into the document with its head indexed;
     // the rest follows. Throws VarError like BigTextDocument::open().
     void load(int fd, const QString& path, TextEncoding encoding);
-    // Opens the file shown anew over the same descriptor, in the same
-    // encoding, after it shrank or was rewritten (or to show what was
-    // appended). Throws VarError like load().
-    void reload();
+    // Opens the file shown anew by its name, through the checks of a first
+    // open (TextLoad::readFile): a file put in its place by a rename is
+    // shown, in the encoding its bytes show now. False, opening nothing,
+    // when the name holds rich text now. Throws VarError as a first open.
+    bool reload();
     // Stops the work for the text shown, before it is replaced.
     void stopAll();
     bool indexing() const { return m_indexer.running(); }

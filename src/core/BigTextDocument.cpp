@@ -102,6 +102,7 @@ void BigTextDocument::appendPieces(const std::vector<BigTextScan::Block>& blocks
     // Grown a batch at a time: room is made ahead, or every batch would copy them all.
     if (m_pieces.capacity() < m_pieces.size() + blocks.size())
         m_pieces.reserve(std::max(m_pieces.size() + blocks.size(), m_pieces.capacity() * 2));
+    const size_t first = m_pieces.size();
     for (const auto& b : blocks) {
         Piece p;
         p.offset = b.offset;
@@ -111,6 +112,7 @@ void BigTextDocument::appendPieces(const std::vector<BigTextScan::Block>& blocks
         p.endsWithNewline = b.endsWithNewline;
         p.exact = b.exact;
         p.state = b.state;
+        p.digest = b.digest;
         if (b.guess) {
             // Counted from an assumed state: the block follows what was
             // appended last, whose end state is known; if that is not what was
@@ -127,6 +129,7 @@ void BigTextDocument::appendPieces(const std::vector<BigTextScan::Block>& blocks
         m_pieces.push_back(std::move(p));
         m_indexedEnd = b.offset + b.bytes;
     }
+    if (m_source && !blocks.empty()) m_source->indexed(m_pieces[first], m_pieces.back());
     if (m_pieces.empty()) {
         m_pieces.push_back(emptyPart());
     }

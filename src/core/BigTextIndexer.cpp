@@ -13,20 +13,19 @@ constexpr qint64 kNone = -1;    // no line start near the nominal cut
 
 // What decoding gives for a block of the file counted quickly; -1 when it
 // cannot be read as it was indexed (unreadable now, or the file changed:
-// it keeps the count it was shown with).
-qint64 exactBlockChars(const BigTextSource& source, qint64 offset, qint64 size, TextCodec::State state,
-                       std::vector<char>& bytes)
+// it keeps the count it was shown with, and the source knows).
+qint64 exactBlockChars(const BigTextSource& source, const BigTextPart& part, std::vector<char>& bytes)
 {
-    bytes.resize(size_t(size));
+    bytes.resize(size_t(part.bytes));
     qint64 got = 0;
     try {
-        got = BigTextScan::readAt(source.fd(), offset, bytes.data(), size);
+        got = BigTextScan::readAt(source.fd(), part.offset, bytes.data(), part.bytes);
     } catch (const VarError&) {
         return -1;
     }
-    if (got != size) return -1;
-    const qint64 crlfs = size - BigTextScan::quickChars(BigTextScan::QuickCount::None, bytes.data(), size);
-    return BigTextScan::exactChars(source.codec(), bytes.data(), size, crlfs, state);
+    if (!source.confirm(part, bytes.data(), got)) return -1;
+    const qint64 crlfs = got - BigTextScan::quickChars(BigTextScan::QuickCount::None, bytes.data(), got);
+    return BigTextScan::exactChars(source.codec(), bytes.data(), got, crlfs, part.state);
 }
 } // namespace
 
@@ -215,15 +214,10 @@ void BigTextIndexer::apply()
 void BigTextIndexer::check()
 {
     if (m_doc.isExact()) return;
-    struct Part {
-        quint64 id;
-        qint64 offset, bytes, chars;
-        TextCodec::State state;
-    };
-    auto parts = std::make_shared<std::vector<Part>>();
+    auto parts = std::make_shared<std::vector<BigTextPart>>();
     for (int i = 0; i < m_doc.blockCount(); ++i) {
         const BigTextPart& p = m_doc.part(i);
-        if (!p.own && !p.exact) parts->push_back({p.id, p.offset, p.bytes, p.chars, p.state});
+        if (!p.own && !p.exact) parts->push_back(p);
     }
     auto source = m_doc.source();
     if (parts->empty() || !source) {
@@ -240,8 +234,8 @@ void BigTextIndexer::check()
             return [job, parts, source, bytes, this](size_t first, size_t last) {
                 std::vector<std::pair<quint64, qint64>> fixes;
                 for (size_t k = first; k < last; ++k) {
-                    const Part& p = (*parts)[k];
-                    const qint64 chars = exactBlockChars(*source, p.offset, p.bytes, p.state, *bytes);
+                    const BigTextPart& p = (*parts)[k];
+                    const qint64 chars = exactBlockChars(*source, p, *bytes);
                     if (chars >= 0 && chars != p.chars) fixes.emplace_back(p.id, chars);
                 }
                 if (!fixes.empty()) job->post([this, fixes] { checked(fixes, false); });
@@ -259,7 +253,7 @@ bool BigTextIndexer::checkNow(int from, int to)
     for (int i = std::max(from, 0); i < std::min(to, m_doc.blockCount()); ++i) {
         const BigTextPart& p = m_doc.part(i);
         if (p.own || p.exact) continue;
-        const qint64 chars = exactBlockChars(*source, p.offset, p.bytes, p.state, bytes);
+        const qint64 chars = exactBlockChars(*source, p, bytes);
         if (chars >= 0 && chars != p.chars) fixes.emplace_back(p.id, chars);
         else m_doc.confirmBlock(i);
     }

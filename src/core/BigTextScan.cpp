@@ -11,6 +11,14 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#if (defined(__x86_64__) || defined(__i386__)) && !defined(VARDOLIN_NO_SIMD)
+#include <xxh_x86dispatch.h> // the widest vector unit the processor has, found when first used
+#define VARDOLIN_XXH3 XXH3_64bits_dispatch
+#else
+#include <xxhash.h>
+#define VARDOLIN_XXH3 XXH3_64bits
+#endif
+
 #if defined(__SSE2__) && !defined(VARDOLIN_NO_SIMD)
 #include <emmintrin.h>
 #endif
@@ -332,6 +340,7 @@ private:
         }
         b.endState = m_state;
         b.endGuess = m_guess;
+        b.digest = digest(data, b.bytes);
         m_out.push_back(b);
         blockStart = to;
         newlines = crlfs = 0;
@@ -391,6 +400,9 @@ qint64 nextLineStart(int fd, qint64 origin, qint64 from, qint64 end, const TextC
 {
     return lineStartAfter(fd, origin, from, end, codec.unitBytes(), codec.bigEndian());
 }
+
+// XXH3: as fast as memory gives bytes, and the same value whichever vector unit computes it.
+quint64 digest(const char* data, qint64 size) { return VARDOLIN_XXH3(data, size_t(std::max<qint64>(size, 0))); }
 
 void normalize(QString& text)
 {

@@ -33,7 +33,14 @@ struct Block {
     // whoever knows the state the block follows puts it right.
     TextCodec::State state = 0, endState = 0;
     TextCodec::State guess = 0, endGuess = 0;
+    // Of the block's bytes, taken as they were scanned: a block read again
+    // is the one indexed only when its digest is the same.
+    quint64 digest = 0;
 };
+
+// A fast 64-bit digest of bytes (not for security: it tells a block read
+// again from one that was rewritten).
+quint64 digest(const char* data, qint64 size);
 
 // Decoded text of a byte range: line ends become one '\n' each and NUL becomes
 // U+FFFD. lineStarts holds 0 and the position after every '\n'.

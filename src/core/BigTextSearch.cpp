@@ -66,8 +66,10 @@ qint64 BigTextSearch::run(const BigTextSpan& span, qint64 from, qint64 to, bool 
             } catch (const VarError&) {
                 got = p.bytes > 0 ? -1 : 0;
             }
+            // A block that is not the one indexed is decoded like a hit: what
+            // it gives is not the file's, and the search is dropped.
             const bool candidate =
-                got < 0 || m_finder.find(m_raw.data(), size_t(got));
+                got < 0 || !span.source->confirm(p, m_raw.data(), got) || m_finder.find(m_raw.data(), size_t(got));
             if (!candidate && (p.endsWithNewline || !runsOn(span, i, m_raw.data(), got, more))) continue;
         }
         if (!d) d = span.text(i);
