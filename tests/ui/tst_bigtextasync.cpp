@@ -108,13 +108,21 @@ private Q_SLOTS:
         const QString text = decoded(bytes);
         v.write(QStringLiteral("long.txt"), bytes);
         v.showWindow();
-        v.showListed(QStringLiteral("long.txt"));
-        QVERIFY(!v.view()->isComplete());
-        v.pane()->setFocusToText();
-        QTest::keyClick(v.pane()->textWidget(), Qt::Key_End, Qt::ControlModifier);
+        QLabel* caretPanel = ui(*v.form).StatusPanel.at(0);
+        {
+            // At the end of a file still being indexed, the number goes on
+            // growing: marked, also for a screen reader.
+            BigTextWorkers::Hold hold;
+            v.showListed(QStringLiteral("long.txt"));
+            v.pane()->setFocusToText();
+            QTest::keyClick(v.pane()->textWidget(), Qt::Key_End, Qt::ControlModifier);
+            QVERIFY2(v.panel(0).startsWith(u'~'), qPrintable(v.panel(0)));
+            QVERIFY(QAccessible::queryAccessibleInterface(caretPanel)->text(QAccessible::Name).endsWith(QStringLiteral("（未確定）")));
+        }
         QTRY_VERIFY_WITH_TIMEOUT(v.view()->isComplete(), 30000);
         QTRY_COMPARE(v.pane()->selStart(), text.size());  // the caret went on to the real end
-        QCOMPARE(v.panel(0), QStringLiteral("%1: 0").arg(text.count(u'\n')));
+        QTRY_COMPARE(v.panel(0), QStringLiteral("%1: 0").arg(text.count(u'\n')));
+        QCOMPARE(QAccessible::queryAccessibleInterface(caretPanel)->text(QAccessible::Name), v.panel(0));
 
         // Select all and copy before the index is complete: the whole text arrives.
         QApplication::clipboard()->setText(QStringLiteral("before"));
@@ -127,6 +135,60 @@ private Q_SLOTS:
         QCOMPARE(QApplication::clipboard()->text(), text);
         QCOMPARE(v.pane()->selLength(), text.size());
         QVERIFY(v.messages().isEmpty());
+    }
+
+    void aSelectionToTheEndCopiesTheWholeFile_data()
+    {
+        // Keys pressed in the pane while its file is still indexed.
+        QTest::addColumn<QList<QKeyCombination>>("keys");
+        const Qt::KeyboardModifiers ctrl = Qt::ControlModifier, shiftCtrl = Qt::ShiftModifier | Qt::ControlModifier;
+        QTest::newRow("Ctrl+A") << QList<QKeyCombination>{ctrl | Qt::Key_A};
+        QTest::newRow("Shift+Ctrl+End") << QList<QKeyCombination>{shiftCtrl | Qt::Key_End};
+        QTest::newRow("Ctrl+End, Shift+Ctrl+Home") << QList<QKeyCombination>{ctrl | Qt::Key_End, shiftCtrl | Qt::Key_Home};
+    }
+    void aSelectionToTheEndCopiesTheWholeFile()
+    {
+        QFETCH(QList<QKeyCombination>, keys);
+        Rig v;
+        const QByteArray bytes = numberedLines(3 << 20);
+        const QString text = decoded(bytes);
+        v.write(QStringLiteral("long.txt"), bytes);
+        v.showWindow();
+        QApplication::clipboard()->setText(QStringLiteral("before"));
+        {
+            BigTextWorkers::Hold hold;
+            v.showListed(QStringLiteral("long.txt"));
+            v.pane()->setFocusToText();
+            for (const QKeyCombination key : keys) QTest::keyClick(v.pane()->textWidget(), key.key(), key.keyboardModifiers());
+        }
+        {
+            // The index grows on while the view is not told yet, as between two of its reports.
+            QSignalBlocker quiet(&v.view()->activity());
+            QTRY_VERIFY_WITH_TIMEOUT(v.view()->document().length() > v.pane()->selLength(), 30000);
+        }
+        QTest::keyClick(v.pane()->textWidget(), Qt::Key_C, Qt::ControlModifier);
+        QTRY_COMPARE_WITH_TIMEOUT(QApplication::clipboard()->text().size(), text.size(), 30000);
+        QCOMPARE(QApplication::clipboard()->text(), text);
+        QVERIFY(v.messages().isEmpty());
+    }
+
+    void aCopyDroppedForAChangeIsTold()
+    {
+        Rig v;
+        v.write(QStringLiteral("long.txt"), numberedLines(1 << 20));
+        v.showListed(QStringLiteral("long.txt"));
+        QTRY_VERIFY_WITH_TIMEOUT(v.view()->isComplete() && v.view()->document().isExact(), 30000);
+        BigTextTask::setImmediateLimit(0); // the copy is made on workers
+        QApplication::clipboard()->setText(QStringLiteral("before"));
+        {
+            BigTextWorkers::Hold hold;
+            v.form->L1Click();
+            v.form->C1Click();
+            QVERIFY(v.view()->isBusy());
+            QVERIFY(::truncate(QFile::encodeName(v.path(QStringLiteral("long.txt"))).constData(), 1000) == 0);
+        }
+        QTRY_COMPARE_WITH_TIMEOUT(v.messages(), QStringList{QStringLiteral("ファイルが変更されたため、コピーできませんでした.")}, 30000);
+        QCOMPARE(QApplication::clipboard()->text(), QStringLiteral("before"));
     }
 
     void longLinesAreOneLineInTheCaretDisplay_data()

@@ -1,5 +1,6 @@
 // The text view of the main window under hostile input: copies too big for
 // memory, texts longer than 2^31 characters, files swapped while being opened.
+#include "BigTextJobs.h"
 #include "BigTextView.h"
 #include "FindDialog.h"
 #include "TestSupport.h"
@@ -279,9 +280,23 @@ void TestTextLimits::positionsPastTwoGigaCharacters()
         QVERIFY(f.seek(size - 10));
         f.write("\nlast line");
     }
-    v.showListed(QStringLiteral("sparse.txt"));
-    QVERIFY(v.messages().isEmpty());
+    // Select all and copy before the index ends, and again once it has: the
+    // text is longer than a clipboard text can be, and that is what is told.
+    const QString tooLong = QStringLiteral("選択範囲は 2,148,536,320 文字あり、一度にコピーできる 2,147,483,647 文字を超えています.");
+    {
+        BigTextWorkers::Hold hold;
+        v.showListed(QStringLiteral("sparse.txt"));
+        v.form->L1Click();
+        ui(*v.form).C1->trigger();
+        QVERIFY(v.messages().isEmpty());
+    }
     QTRY_COMPARE_WITH_TIMEOUT(v.pane()->textLength(), size, 120000); // indexed in the background
+    QTRY_COMPARE_WITH_TIMEOUT(v.messages(), QStringList{tooLong}, 120000);
+    v.env.messages.log.clear();
+    ui(*v.form).C1->trigger();
+    QCOMPARE(v.messages(), QStringList{tooLong});
+    QVERIFY(QApplication::clipboard()->text().isEmpty());
+    v.env.messages.log.clear();
     auto* big = qobject_cast<BigTextView*>(v.pane()->textWidget());
     QVERIFY(big);
     const qint64 lastLine = big->lineFromChar(size);
