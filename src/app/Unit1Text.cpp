@@ -82,6 +82,8 @@ void TForm1::setupText()
     // The pane's own copy and cut keys refuse a copy too big for memory; the
     // refusal is reported like any other lack of memory.
     connectGuarded(REdit, &TextPane::outOfMemory, this, messages, [] { throw std::bad_alloc(); });
+    // A copy refused for its length, or dropped because the file changed, is told like any other failure.
+    connectGuarded(REdit, &TextPane::copyFailed, this, messages, [](const QString& message) { throw VarError(message); });
     // A file that fails to be read while the rest of it is indexed is reported like any failed read.
     connectGuarded(REdit, &TextPane::loadFailed, this, messages,
                    [](const QString& message) { throw VarError(message); });
@@ -184,9 +186,14 @@ void TForm1::PutCallet()
     const qint64 start = REdit->selStart();
     const qint64 line = REdit->lineFromChar(start);
     const qint64 column = start - REdit->lineIndex(line);
-    // A number that will change once wrapped lines are counted is marked so.
-    const QString mark = REdit->lineNumberGuessed() ? QStringLiteral("~") : QString();
-    setPanelText(0, mark + QString::number(line) + QStringLiteral(": ") + QString::number(column));
+    // A number that may still change (wrapped lines not counted yet, the end
+    // of a file still being indexed) is marked so, in words for a screen reader.
+    const bool provisional = REdit->lineNumberProvisional();
+    const QString shown = QString::number(line) + QStringLiteral(": ") + QString::number(column);
+    setPanelText(0, provisional ? QStringLiteral("~") + shown : shown);
+    QLabel* panel = StatusPanel[0];
+    panel->setAccessibleName(provisional ? shown + QStringLiteral("（未確定）") : QString());
+    panel->setAccessibleDescription(provisional ? QStringLiteral("行番号はまだ変わることがあります") : QString());
 }
 
 // The pane and both menu items mirror the state (Unit1State.cpp).

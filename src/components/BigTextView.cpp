@@ -27,6 +27,7 @@ BigTextView::BigTextView(QWidget* parent)
         Q_EMIT numberingChanged();
     });
     connect(&m_activity, &BigTextActivity::outOfMemory, this, &BigTextView::outOfMemory);
+    connect(&m_activity, &BigTextActivity::copyFailed, this, &BigTextView::copyFailed);
     // A block of text that is not well formed turned out to hold another number
     // of characters: what stands behind it keeps its place in the text.
     connect(&m_activity, &BigTextActivity::corrected, this, [this](qint64 position, qint64 delta) {
@@ -120,13 +121,18 @@ void BigTextView::grown()
     m_linesShown = m_doc.foldCount();
     updateScrollBars();
     if (m_followEnd) {
-        const qint64 end = m_doc.length();
+        // The end of the selection (the caret, the anchor or both) was the
+        // end of the text, and is.
+        const qint64 end = m_doc.length(), was = std::max(m_anchor, m_caret);
         m_following = true;
-        setCaret(m_anchor == m_caret ? end : m_anchor, end, true);
+        setCaret(m_anchor == was ? end : m_anchor, m_caret == was ? end : m_caret, true);
         m_following = false;
         if (m_followScroll) ensureCaretVisible();
+        if (m_doc.isComplete()) {
+            m_followEnd = false;
+            Q_EMIT numberingChanged(); // the caret's number at the end is final now
+        }
     }
-    if (m_doc.isComplete()) m_followEnd = false;
     if (endShown) viewport()->update(); // what is shown above the end stays as it was
     restoreCaret();
 }
@@ -141,18 +147,22 @@ qint64 BigTextView::textLength() const { return m_doc.length(); }
 qint64 BigTextView::selStart() const { return std::min(m_anchor, m_caret); }
 qint64 BigTextView::selLength() const { return std::abs(m_caret - m_anchor); }
 
-void BigTextView::setCaret(qint64 anchor, qint64 caret, bool keepGoal)
+void BigTextView::setCaret(qint64 anchor, qint64 caret, bool keepGoal, bool followEnd)
 {
     const qint64 length = m_doc.length();
     anchor = std::clamp<qint64>(anchor, 0, length);
     caret = std::clamp<qint64>(caret, 0, length);
     if (!keepGoal) m_goalX = -1;
+    const bool followed = m_followEnd;
     if (!m_following) {
-        m_followEnd = false;
+        // Set before the change is signalled, so that the caret display knows.
+        // A selection keeps reaching to the end of the file while its anchor
+        // stays there (Ctrl+End, then Shift and a move back).
+        m_followEnd = followEnd ? !m_doc.isComplete() : m_followEnd && anchor == m_anchor && m_anchor >= m_caret;
         m_restoreLine = -1; // the user's move wins over a reload's
     }
     restartBlink();
-    if (anchor == m_anchor && caret == m_caret) return;
+    if (anchor == m_anchor && caret == m_caret && m_followEnd == followed) return;
     m_anchor = anchor;
     m_caret = caret;
     viewport()->update();
@@ -162,6 +172,14 @@ void BigTextView::setCaret(qint64 anchor, qint64 caret, bool keepGoal)
 void BigTextView::moveCaret(qint64 pos, bool extend, bool keepGoal)
 {
     setCaret(extend ? m_anchor : pos, pos, keepGoal);
+    ensureCaretVisible();
+}
+
+void BigTextView::moveToEnd(bool extend)
+{
+    const qint64 end = m_doc.length();
+    setCaret(extend ? m_anchor : end, end, false, true);
+    m_followScroll = true;
     ensureCaretVisible();
 }
 
@@ -176,9 +194,8 @@ void BigTextView::setSelLength(qint64 length)
 
 void BigTextView::selectAll()
 {
-    setCaret(0, m_doc.length());
-    m_followEnd = !m_doc.isComplete();
     m_followScroll = false;
+    setCaret(0, m_doc.length(), false, true);
 }
 
 QString BigTextView::selectedText() const { return m_doc.text(selStart(), selLength()); }
@@ -186,7 +203,9 @@ QString BigTextView::selectedText() const { return m_doc.text(selStart(), selLen
 void BigTextView::copy()
 {
     if (selLength() == 0) return;
-    m_activity.copy(selStart(), selLength(), m_followEnd && m_caret == m_doc.length());
+    // A selection that follows the end reaches to the end of the file, also
+    // past what the view was last told the index holds.
+    m_activity.copy(selStart(), selLength(), m_followEnd);
 }
 
 void BigTextView::cut()

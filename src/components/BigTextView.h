@@ -50,11 +50,15 @@ public:
     void setSelStart(qint64 pos);
     // Selects length characters from the selection start.
     void setSelLength(qint64 length);
+    // While the file is still indexed, the selection reaches to the end of
+    // the whole file, as do Shift+Ctrl+End and any selection whose anchor
+    // stays at the end after Ctrl+End.
     void selectAll();
-    // Throws std::bad_alloc, copying nothing, when the selection does not fit
-    // in memory with room to spare. A big selection reaches the clipboard
-    // when it has been decoded; one that runs to the end of a text still being
-    // indexed, when the index is complete.
+    // Throws, copying nothing, like BigTextMemory::requireClipboard() when
+    // the selection is too long or does not fit in memory with room to spare.
+    // A big selection reaches the clipboard when it has been decoded; one
+    // that runs to the end of a file still being indexed, when the index is
+    // complete (with its progress shown, and Escape cancels it).
     void copy();
     void cut();
     void paste();
@@ -70,6 +74,13 @@ public:
     // Whether the line numbers lineFromChar() gave last are final: the file is
     // indexed and no wrapped lines before were guessed.
     bool lineNumbersFinal() const { return m_doc.isComplete() && !m_layout.numbersGuessed(); }
+    // Whether the caret's line number (lineFromChar() of the selection start)
+    // may still change: wrapped lines before it were guessed, or it stands at
+    // the end of a file still being indexed and moves on with it.
+    bool caretNumberProvisional() const
+    {
+        return m_layout.numbersGuessed() || (m_followEnd && m_anchor == m_caret && !m_doc.isComplete());
+    }
     // A search or copy is under way, and whether its progress shows.
     bool isBusy() const { return m_activity.busy(); }
     bool progressShown() const;
@@ -115,6 +126,9 @@ Q_SIGNALS:
     void selectionChanged();
     // A copy, cut or paste from the keyboard was refused for lack of memory.
     void outOfMemory();
+    // A copy was not made: too long (also one from the keyboard), or dropped
+    // because the file changed under it. message tells the user why.
+    void copyFailed(const QString& message);
     // The answer of startFind(): where the text was found, -1 when it was not.
     void findFinished(qint64 hit);
     // Line numbers of positions (lineFromChar) have come nearer to the final
@@ -157,8 +171,12 @@ private:
     void reloadKeepingCaret(bool onItsOwn);
     void restoreCaret();
     void placeNotice();
-    void setCaret(qint64 anchor, qint64 caret, bool keepGoal = false);
+    // followEnd: the caret is put at the end of the text, and keeps to the
+    // end of the whole file while it is indexed.
+    void setCaret(qint64 anchor, qint64 caret, bool keepGoal = false, bool followEnd = false);
     void moveCaret(qint64 pos, bool extend, bool keepGoal = false);
+    // Ctrl+End, with Shift when extend.
+    void moveToEnd(bool extend);
     void insertText(const QString& text);
     void removeSelection();
     void textChanged();

@@ -4,6 +4,7 @@
 
 #include "BigTextMemory.h"
 #include "BigTextNotice.h"
+#include "VarError.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -71,6 +72,8 @@ void BigTextView::keyPressEvent(QKeyEvent* event)
         keyPress(event);
     } catch (const std::bad_alloc&) {
         Q_EMIT outOfMemory();
+    } catch (const VarError& e) {
+        Q_EMIT copyFailed(e.message());
     } catch (...) {
         QApplication::beep();
     }
@@ -118,10 +121,8 @@ void BigTextView::keyPress(QKeyEvent* event)
         moveCaret(ctrl ? 0 : m_layout.visualStart(m_layout.visualOf(m_caret)), shift);
         return;
     case Qt::Key_End:
-        moveCaret(ctrl ? length : m_layout.positionAt(m_layout.visualOf(m_caret), 1e12), shift);
-        // Until the whole file is indexed, the end moves on: the caret keeps to it.
-        m_followEnd = ctrl && !m_doc.isComplete();
-        m_followScroll = true;
+        if (ctrl) moveToEnd(shift);
+        else moveCaret(m_layout.positionAt(m_layout.visualOf(m_caret), 1e12), shift);
         return;
     case Qt::Key_Backspace:
         if (selLength() == 0) {

@@ -79,6 +79,7 @@ TextPane::TextPane(QWidget* parent)
     connect(m_edit, &QPlainTextEdit::cursorPositionChanged, this, [this] { if (m_rich) Q_EMIT selectionChanged(); });
     connect(m_big, &BigTextView::selectionChanged, this, [this] { if (!m_rich) Q_EMIT selectionChanged(); });
     connect(m_big, &BigTextView::outOfMemory, this, &TextPane::outOfMemory);
+    connect(m_big, &BigTextView::copyFailed, this, &TextPane::copyFailed);
     // Line numbers that firm up as wrapped lines are counted are a new caret position to show.
     connect(m_big, &BigTextView::numberingChanged, this, [this] { if (!m_rich) Q_EMIT selectionChanged(); });
     connect(m_big, &BigTextView::findFinished, this, [this](qint64 hit) { Q_EMIT findFinished(hit, m_finding); });
@@ -423,7 +424,7 @@ QTextLayout* laidOut(QTextDocument* d, const QTextBlock& b)
 }
 } // namespace
 
-bool TextPane::lineNumberGuessed() const { return !m_rich && m_big->layout().numbersGuessed(); }
+bool TextPane::lineNumberProvisional() const { return !m_rich && m_big->caretNumberProvisional(); }
 
 qint64 TextPane::lineFromChar(qint64 at)
 {

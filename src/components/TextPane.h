@@ -51,8 +51,8 @@ public:
     void setSelStart(qint64 pos);      // puts the caret there, without a selection
     void setSelLength(qint64 length);  // selects from the selection start on
     void selectAll();
-    // Throws std::bad_alloc, copying nothing, when the selection does not fit
-    // in memory with room to spare.
+    // Throws, copying nothing, like BigTextMemory::requireClipboard() when the
+    // selection is too long or does not fit in memory with room to spare.
     void copy();
     QString selectedText() const;
     // Case-sensitive forward search in [start, start + length); -1 when not found.
@@ -65,9 +65,10 @@ public:
     // several) and the position where a line starts. Numbering may set the
     // big text's count of wrapped lines going (see BigTextView).
     qint64 lineFromChar(qint64 pos);
-    // Whether the line number lineFromChar() gave last rests on a guess (wrapped
-    // lines not counted yet) and will change once they are counted.
-    bool lineNumberGuessed() const;
+    // Whether the caret's line number (lineFromChar() of the selection start)
+    // may still change: it rests on a guess (wrapped lines not counted yet),
+    // or the caret stands at the end of a file still being indexed.
+    bool lineNumberProvisional() const;
     qint64 lineIndex(qint64 line) const;
 
     bool wordWrap() const;
@@ -102,6 +103,9 @@ Q_SIGNALS:
     // A copy, cut or paste made by the text widgets' own keys was refused for
     // lack of memory (nothing was copied).
     void outOfMemory();
+    // A copy was not made, for the reason message gives: too long, or
+    // dropped because the file changed under it.
+    void copyFailed(const QString& message);
     // The answer of startFind(): where what was found, -1 when it was not.
     void findFinished(qint64 hit, const QString& what);
     // The file being shown could not be read to its end (the text ends there),

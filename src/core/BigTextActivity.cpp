@@ -30,10 +30,11 @@ BigTextActivity::BigTextActivity(BigTextDocument& doc, BigTextLayout& layout, QO
     connect(&m_indexer, &BigTextIndexer::corrected, this, &BigTextActivity::corrected);
     connect(&m_indexer, &BigTextIndexer::corrected, this, [this](qint64 position, qint64 delta) {
         // A copy waiting for the counts keeps to the text it was asked for.
-        if (!m_copyPending || m_copyLength < 0) return;
+        if (!m_copyPending) return;
         const qint64 end = m_copyFrom + m_copyLength;
         if (position < m_copyFrom) m_copyFrom = std::max(position, m_copyFrom + delta);
-        if (position < end) m_copyLength = std::max<qint64>(0, std::max(position, end + delta) - m_copyFrom);
+        if (m_copyLength >= 0 && position < end)
+            m_copyLength = std::max<qint64>(0, std::max(position, end + delta) - m_copyFrom);
     });
     connect(&m_indexer, &BigTextIndexer::exact, this, [this] {
         m_find.grew();
@@ -41,7 +42,10 @@ BigTextActivity::BigTextActivity(BigTextDocument& doc, BigTextLayout& layout, QO
     });
     connect(&m_indexer, &BigTextIndexer::changed, this, &BigTextActivity::onFileChanged);
     connect(&m_find, &BigTextTask::fileChanged, this, &BigTextActivity::onFileChanged);
-    connect(&m_copy, &BigTextTask::fileChanged, this, &BigTextActivity::onFileChanged);
+    connect(&m_copy, &BigTextTask::fileChanged, this, [this] {
+        onFileChanged();
+        tellCopyDropped();
+    });
     connect(&m_grewTimer, &QTimer::timeout, this, &BigTextActivity::grew);
     connect(&m_numberTimer, &QTimer::timeout, this, &BigTextActivity::numberingChanged);
     connect(&m_find, &BigTextFindTask::finished, this, [this](qint64 hit) {
@@ -92,6 +96,8 @@ bool BigTextActivity::reload()
 {
     const auto source = m_doc.source();
     if (!source) return true;
+    // A copy of the text read before would be of neither version.
+    dropCopy();
     const QString path = source->path();
     TextLoad::Content content = TextLoad::readFile(path);
     if (content.kind != TextLoad::Content::Kind::File) return false;
@@ -99,9 +105,27 @@ bool BigTextActivity::reload()
     return true;
 }
 
+void BigTextActivity::dropCopy()
+{
+    if (!m_copy.active() && !m_copyPending) return;
+    m_copy.cancel();
+    m_copyPending = false;
+    updateBusy();
+    tellCopyDropped();
+}
+
+void BigTextActivity::tellCopyDropped()
+{
+    // Told once the reload that follows a change is done: a message box
+    // opened in the middle of it would let the next check of the file in.
+    QMetaObject::invokeMethod(
+        this, [this] { Q_EMIT copyFailed(QStringLiteral("ファイルが変更されたため、コピーできませんでした")); },
+        Qt::QueuedConnection);
+}
+
 void BigTextActivity::onFileChanged()
 {
-    m_copyPending = false;
+    dropCopy();
     updateBusy();
     Q_EMIT fileChanged();
 }
@@ -139,6 +163,9 @@ void BigTextActivity::edited()
 
 void BigTextActivity::copy(qint64 from, qint64 length, bool toEnd)
 {
+    // The end of the file, not of what the caller has seen of it: the index
+    // may have grown since.
+    if (toEnd) length = std::max<qint64>(0, m_doc.length() - from);
     // Weighed before anything is taken: a copy too big to hand over whole is
     // refused here, never half-made or failed in the toolkit.
     BigTextMemory::requireClipboard(length);
@@ -161,7 +188,14 @@ void BigTextActivity::startPendingCopy()
 {
     m_copyPending = false;
     const qint64 length = m_copyLength < 0 ? m_doc.length() - m_copyFrom : m_copyLength;
-    if (length > 0 && !BigTextMemory::clipboardFits(length)) {
+    switch (BigTextMemory::clipboardRefusal(length)) {
+    case BigTextMemory::Refusal::None:
+        break;
+    case BigTextMemory::Refusal::TooLong:
+        updateBusy();
+        Q_EMIT copyFailed(BigTextMemory::tooLongMessage(length));
+        return;
+    case BigTextMemory::Refusal::NoMemory:
         updateBusy();
         Q_EMIT outOfMemory();
         return;

@@ -36,9 +36,11 @@ public:
     // once when the search is short.
     void find(const QString& what, qint64 from, qint64 to);
     // Puts [from, from + length) on the clipboard, or from on to the end of
-    // the text once it is indexed (toEnd); either waits for the counts of
-    // characters to be checked. Throws std::bad_alloc, copying nothing, when
-    // the text known now does not fit in memory.
+    // the whole file (toEnd: length is what is known of it now); either waits
+    // for the index and the counts of characters it needs. Throws, copying
+    // nothing, like BigTextMemory::requireClipboard() when the text known now
+    // is too long or does not fit in memory; what only the rest of the file
+    // makes too much is told by copyFailed() or outOfMemory().
     void copy(qint64 from, qint64 length, bool toEnd);
     // The text was edited: positions of a search under way no longer hold.
     void edited();
@@ -59,6 +61,9 @@ Q_SIGNALS:
     void numberingChanged();     // visual line numbers came nearer to the truth
     void busyChanged(bool busy);
     void outOfMemory();          // a copy that waited for the index did not fit
+    // A copy was not made: too long once the whole file was known, or
+    // dropped because the file changed under it. message tells the user why.
+    void copyFailed(const QString& message);
     void corrected(qint64 position, qint64 delta); // see BigTextIndexer
     // Indexing, a search or a copy found the file shrunk or rewritten: it
     // stopped without an answer, and the text is to be reloaded.
@@ -68,6 +73,9 @@ private:
     void onGrew();
     void onIndexed();
     void onFileChanged();
+    // Stops a copy under way or waiting, telling that the file changed under it.
+    void dropCopy();
+    void tellCopyDropped();
     void startPendingCopy();
     void setClipboard(const QString& text);
     void updateBusy();

@@ -3,6 +3,9 @@
 #include <QByteArray>
 #include <QFile>
 #include <QList>
+#include <QLocale>
+
+#include "VarError.h"
 
 #include <algorithm>
 #include <limits>
@@ -69,11 +72,29 @@ bool clipboardFits(qint64 chars, qint64 room)
     return need <= room / 2;
 }
 
-bool clipboardFits(qint64 chars) { return chars <= 0 || clipboardFits(chars, room()); }
+Refusal clipboardRefusal(qint64 chars)
+{
+    if (chars <= 0) return Refusal::None;
+    if (chars > kClipboardChars) return Refusal::TooLong;
+    return clipboardFits(chars, room()) ? Refusal::None : Refusal::NoMemory;
+}
+
+bool clipboardFits(qint64 chars) { return clipboardRefusal(chars) == Refusal::None; }
+
+QString tooLongMessage(qint64 chars)
+{
+    const QLocale japanese(QLocale::Japanese, QLocale::Japan);
+    return QStringLiteral("選択範囲は %1 文字あり、一度にコピーできる %2 文字を超えています")
+        .arg(japanese.toString(chars), japanese.toString(kClipboardChars));
+}
 
 void requireClipboard(qint64 chars)
 {
-    if (!clipboardFits(chars)) throw std::bad_alloc();
+    switch (clipboardRefusal(chars)) {
+    case Refusal::None: return;
+    case Refusal::TooLong: throw VarError(tooLongMessage(chars));
+    case Refusal::NoMemory: throw std::bad_alloc();
+    }
 }
 
 } // namespace BigTextMemory

@@ -112,9 +112,13 @@ private Q_SLOTS:
         QVERIFY(!v.view()->isComplete());
         v.pane()->setFocusToText();
         QTest::keyClick(v.pane()->textWidget(), Qt::Key_End, Qt::ControlModifier);
+        // At the end of a file still being indexed the number grows: marked, also for a screen reader.
+        auto caretName = [&] { return QAccessible::queryAccessibleInterface(ui(*v.form).StatusPanel.at(0))->text(QAccessible::Name); };
+        QCOMPARE(u'~' + caretName(), v.panel(0) + QStringLiteral("（未確定）"));
         QTRY_VERIFY_WITH_TIMEOUT(v.view()->isComplete(), 30000);
         QTRY_COMPARE(v.pane()->selStart(), text.size());  // the caret went on to the real end
         QCOMPARE(v.panel(0), QStringLiteral("%1: 0").arg(text.count(u'\n')));
+        QCOMPARE(caretName(), v.panel(0));
 
         // Select all and copy before the index is complete: the whole text arrives.
         QApplication::clipboard()->setText(QStringLiteral("before"));
@@ -127,6 +131,42 @@ private Q_SLOTS:
         QCOMPARE(QApplication::clipboard()->text(), text);
         QCOMPARE(v.pane()->selLength(), text.size());
         QVERIFY(v.messages().isEmpty());
+    }
+
+    void aCopyPressedBeforeTheIndexEnds_data()
+    {
+        QTest::addColumn<QList<QKeyCombination>>("keys"); // pressed in the pane while its file is indexed
+        QTest::addColumn<bool>("cut");                     // then the file is cut short
+        const Qt::KeyboardModifiers ctrl = Qt::ControlModifier, shiftCtrl = Qt::ShiftModifier | ctrl;
+        QTest::newRow("Ctrl+A") << QList<QKeyCombination>{ctrl | Qt::Key_A} << false;
+        QTest::newRow("Shift+Ctrl+End") << QList<QKeyCombination>{shiftCtrl | Qt::Key_End} << false;
+        QTest::newRow("Ctrl+End, Shift+Ctrl+Home") << QList<QKeyCombination>{ctrl | Qt::Key_End, shiftCtrl | Qt::Key_Home} << false;
+        QTest::newRow("Ctrl+A, file cut short") << QList<QKeyCombination>{ctrl | Qt::Key_A} << true;
+    }
+    void aCopyPressedBeforeTheIndexEnds()
+    {
+        QFETCH(QList<QKeyCombination>, keys);
+        QFETCH(bool, cut);
+        Rig v;
+        const QByteArray bytes = numberedLines(3 << 20);
+        v.write(QStringLiteral("long.txt"), bytes);
+        v.showWindow();
+        QApplication::clipboard()->setText(QStringLiteral("before"));
+        {
+            BigTextWorkers::Hold hold;
+            v.showListed(QStringLiteral("long.txt"));
+            v.pane()->setFocusToText();
+            for (const QKeyCombination key : keys) QTest::keyClick(v.pane()->textWidget(), key.key(), key.keyboardModifiers());
+        }
+        {
+            // The index grows on while the view is not told yet, as between two of its reports.
+            QSignalBlocker quiet(&v.view()->activity());
+            QTRY_VERIFY_WITH_TIMEOUT(v.view()->document().length() > v.pane()->selLength(), 30000);
+        }
+        if (cut) QVERIFY(::truncate(QFile::encodeName(v.path(QStringLiteral("long.txt"))).constData(), 1000) == 0);
+        QTest::keyClick(v.pane()->textWidget(), Qt::Key_C, Qt::ControlModifier);
+        QTRY_COMPARE_WITH_TIMEOUT(QApplication::clipboard()->text(), cut ? QStringLiteral("before") : decoded(bytes), 30000);
+        QTRY_COMPARE(v.messages(), cut ? QStringList{QStringLiteral("ファイルが変更されたため、コピーできませんでした.")} : QStringList{});
     }
 
     void longLinesAreOneLineInTheCaretDisplay_data()
