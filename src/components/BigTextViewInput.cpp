@@ -163,7 +163,7 @@ void BigTextView::inputMethodEvent(QInputMethodEvent* event)
 
 QVariant BigTextView::inputMethodQuery(Qt::InputMethodQuery query) const
 {
-    const auto line = m_layout.line(m_layout.visualOf(m_caret).line);
+    const auto line = m_layout.lineHolding(m_caret);
     const qint64 inLine = m_caret - line->start;
     switch (query) {
     case Qt::ImEnabled: return true;
@@ -184,7 +184,7 @@ qint64 BigTextView::hitTest(const QPoint& point) const
 {
     const int row = qFloor(qreal(point.y() - kMargin) / m_layout.lineHeight());
     const Visual v = m_layout.step(m_top, row);
-    const qreal x = point.x() - kMargin + (m_wrap ? 0 : horizontalScrollBar()->value());
+    const qreal x = point.x() - kMargin + scrollX();
     return m_layout.positionAt(v, x);
 }
 

@@ -41,6 +41,7 @@ void BigTextLayout::forgetCounts()
     m_prefixRevision = ~quint64(0);
     m_lastBlockId = 0;
     m_wanted = -1;
+    m_row = Row{};
     ++m_countsKey;
 }
 
@@ -84,6 +85,12 @@ BigTextLayout::LinePtr BigTextLayout::line(qint64 index) const
             WrapState next;
             if (!l->endsLine && !lineStartAt(block + 1, &end, &next)) l->guessed = true;
             m_measure.wrapOn(s, foldText(m_doc.decoded(block), r), foldStart, m_found);
+        } else if (r == 0 && continues(block)) {
+            int first = block - 1; // where the line begins, at its last fold
+            while (continues(first) && m_doc.blockFolds(first) == 1) --first;
+            const Row& row = this->row(first);
+            l->x = row.x[size_t(block - first)];
+            l->guessed = !row.exact;
         }
     }
     l->counts = m_countsVersion;
@@ -92,7 +99,7 @@ BigTextLayout::LinePtr BigTextLayout::line(qint64 index) const
     l->breaks.assign(1, 0);
     for (qint64 b : m_found)
         if (b > l->start && b < end) l->breaks.push_back(qint32(b - l->start));
-    l->width = widthOf(l->text, 0, l->text.size());
+    l->width = widthOf(l->text, 0, l->text.size(), l->x);
     if (m_lines.size() > 4096) m_lines.clear();
     m_lines.emplace(index, l);
     return l;
@@ -115,6 +122,7 @@ int BigTextLayout::visualCount(qint64 index) const
 BigTextLayout::Visual BigTextLayout::visualOf(qint64 pos) const
 {
     pos = std::clamp<qint64>(pos, 0, m_doc.length());
+    if (!wraps()) return Visual{m_doc.foldOfLine(m_doc.lineOf(pos)), 0};
     Visual v{lineAt(pos), 0};
     if (wraps()) {
         const LinePtr l = line(v.line);
@@ -125,6 +133,7 @@ BigTextLayout::Visual BigTextLayout::visualOf(qint64 pos) const
 
 BigTextLayout::Visual BigTextLayout::lastVisual() const
 {
+    if (!wraps()) return Visual{m_doc.foldOfLine(m_doc.lineCount() - 1), 0};
     const qint64 last = m_doc.foldCount() - 1;
     return Visual{last, visualCount(last) - 1};
 }
@@ -132,7 +141,7 @@ BigTextLayout::Visual BigTextLayout::lastVisual() const
 BigTextLayout::Visual BigTextLayout::step(Visual v, qint64 delta) const
 {
     const qint64 lines = m_doc.foldCount();
-    if (!wraps()) return Visual{std::clamp<qint64>(v.line + delta, 0, lines - 1), 0};
+    if (!wraps()) return Visual{m_doc.foldOfLine(std::clamp<qint64>(m_doc.lineOfFold(v.line) + delta, 0, m_doc.lineCount() - 1)), 0};
     while (delta > 0) {
         const int count = visualCount(v.line);
         if (v.sub + delta < count) {
@@ -165,7 +174,7 @@ BigTextLayout::Visual BigTextLayout::step(Visual v, qint64 delta) const
 
 qint64 BigTextLayout::distance(Visual a, Visual b, qint64 limit) const
 {
-    if (!wraps()) return b.line - a.line;
+    if (!wraps()) return m_doc.lineOfFold(b.line) - m_doc.lineOfFold(a.line);
     qint64 count = 0;
     while (a < b && count <= limit) {
         if (a.line == b.line) return count + (b.sub - a.sub);
@@ -183,13 +192,17 @@ qint64 BigTextLayout::visualStart(Visual v) const
 
 qint64 BigTextLayout::visualEnd(Visual v) const
 {
-    const LinePtr l = line(v.line);
+    const LinePtr l = line(wraps() ? v.line : lastFoldOf(v.line));
     const size_t next = size_t(v.sub) + 1;
     return l->start + (next < l->breaks.size() ? l->breaks[next] : l->text.size());
 }
 
 qreal BigTextLayout::xOf(qint64 pos) const
 {
+    if (!wraps()) {
+        const LinePtr l = line(m_doc.foldOf(pos));
+        return l->x + widthOf(l->text, 0, std::clamp<qint64>(pos - l->start, 0, l->text.size()), l->x);
+    }
     const Visual v = visualOf(pos);
     const LinePtr l = line(v.line);
     return widthOf(l->text, l->breaks[size_t(v.sub)], std::min<qint64>(pos - l->start, l->text.size()));
@@ -197,6 +210,11 @@ qreal BigTextLayout::xOf(qint64 pos) const
 
 qint64 BigTextLayout::positionAt(Visual v, qreal x) const
 {
+    if (!wraps()) {
+        // A fold that goes on in the next one ends on the row: its end is where the next begins.
+        const LinePtr l = line(foldAt(v, x));
+        return l->start + hit(l->text, 0, l->text.size(), x, l->x);
+    }
     const LinePtr l = line(v.line);
     const size_t sub = size_t(std::clamp(v.sub, 0, int(l->breaks.size()) - 1));
     const qsizetype from = l->breaks[sub];
@@ -209,6 +227,86 @@ qint64 BigTextLayout::positionAt(Visual v, qreal x) const
         if (i > from && l->text[i].isLowSurrogate()) --i;
     }
     return l->start + i;
+}
+
+// ---------------------------------------------------------------- unwrapped rows
+
+BigTextLayout::Visual BigTextLayout::atScrollLine(qint64 n) const
+{
+    if (wraps()) return Visual{std::clamp<qint64>(n, 0, m_doc.foldCount() - 1), 0};
+    return Visual{m_doc.foldOfLine(n), 0};
+}
+
+bool BigTextLayout::runsOn(int block, qint64 fold) const
+{
+    return block + 1 < m_doc.blockCount() && continues(block + 1)
+        && fold == m_doc.block(block).firstFold + m_doc.blockFolds(block) - 1;
+}
+
+qint64 BigTextLayout::lastFoldOf(qint64 fold) const
+{
+    int block = m_doc.blockOfFold(fold);
+    if (!runsOn(block, fold)) return fold;
+    ++block;
+    while (m_doc.blockFolds(block) == 1 && block + 1 < m_doc.blockCount() && continues(block + 1)) ++block;
+    return m_doc.block(block).firstFold;
+}
+
+const BigTextLayout::Row& BigTextLayout::row(int first) const
+{
+    checkValid();
+    const quint64 id = m_doc.part(first).id;
+    if (m_row.first == first && m_row.id == id && m_row.revision == m_doc.revision()
+        && m_row.version == m_countsVersion)
+        return m_row;
+    Row r;
+    r.first = first;
+    r.last = first + 1;
+    while (m_doc.blockFolds(r.last) == 1 && r.last + 1 < m_doc.blockCount() && continues(r.last + 1)) ++r.last;
+    r.x.assign(1, 0);
+    // The blocks before the last are chained: each begins where the one before ended.
+    WrapState s;
+    int k = first;
+    for (const Counted* c; k < r.last && (c = counted(k, s)); ++k) {
+        s = c->out;
+        r.x.push_back(s.x);
+    }
+    qint64 missing = 0;
+    for (int i = k; i < r.last; ++i) missing += m_doc.part(i).chars;
+    const bool now = missing <= kSyncRowChars;
+    for (; k < r.last && (now || k == first); ++k) {
+        s = count(k, s).out;
+        r.x.push_back(s.x);
+    }
+    if (k < r.last) {
+        // The rest as wide on average as the part measured, until counted elsewhere.
+        const qint64 chars = m_doc.block(k).start - s.rowStart;
+        const qreal each = chars > 0 ? s.x / qreal(chars) : 0;
+        for (; k < r.last; ++k) r.x.push_back(r.x.back() + each * qreal(m_doc.part(k).chars));
+        r.exact = false;
+        m_wantedFirst = first; // the row guessed last is counted first; the others when shown again
+        m_wanted = r.last - 1;
+    }
+    r.id = id;
+    r.revision = m_doc.revision();
+    r.version = m_countsVersion;
+    m_row = std::move(r);
+    return m_row;
+}
+
+qint64 BigTextLayout::foldAt(Visual v, qreal x) const
+{
+    const int block = m_doc.blockOfFold(v.line);
+    if (wraps() || !runsOn(block, v.line)) return v.line;
+    const Row& r = row(block);
+    const size_t k = size_t(std::upper_bound(r.x.begin() + 1, r.x.end(), x) - r.x.begin()) - 1;
+    return k == 0 ? v.line : m_doc.block(r.first + int(k)).firstFold;
+}
+
+qreal BigTextLayout::rowWidth(Visual v) const
+{
+    const LinePtr l = line(wraps() ? v.line : lastFoldOf(v.line));
+    return l->x + l->width;
 }
 
 // ---------------------------------------------------------------- words
@@ -463,8 +561,28 @@ qint64 BigTextLayout::visualLineStart(qint64 number) const
 std::vector<BigTextMeasure::ToCount> BigTextLayout::blocksToCount() const
 {
     std::vector<BigTextMeasure::ToCount> out;
-    if (!wraps() || m_wanted < 0) return out;
+    if (m_wanted < 0) return out;
     const int upTo = std::min(m_wanted, m_doc.blockCount() - 1);
+    if (!wraps()) {
+        // Only the blocks that a line runs on from: where each ends in its row.
+        WrapState s;
+        bool known = true;
+        for (int i = m_wantedFirst; i <= upTo; ++i) {
+            if (m_doc.part(i).endsWithNewline) continue;
+            if (!continues(i) || m_doc.blockFolds(i) > 1 || i == m_wantedFirst) {
+                s = WrapState{};
+                known = true;
+            }
+            if (const Counted* c = known ? counted(i, s) : nullptr) {
+                s = c->out;
+                continue;
+            }
+            out.push_back({i, !known, s});
+            known = false;
+        }
+        m_wanted = -1;
+        return out;
+    }
     out.reserve(size_t(std::max(0, upTo + 1)));
     WrapState s;
     bool known = true;
