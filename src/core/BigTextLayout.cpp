@@ -88,9 +88,9 @@ BigTextLayout::LinePtr BigTextLayout::line(qint64 index) const
         } else if (r == 0 && continues(block)) {
             int first = block - 1; // where the line begins, at its last fold
             while (continues(first) && m_doc.blockFolds(first) == 1) --first;
-            const Row& row = this->row(first);
-            l->x = row.x[size_t(block - first)];
-            l->guessed = !row.exact;
+            const Row& placed = row(first);
+            l->x = placed.x[size_t(block - first)];
+            l->guessed = !placed.exact;
         }
     }
     l->counts = m_countsVersion;

@@ -138,10 +138,13 @@ public:
     {
         return m_measure.charAdvance(text, i, x, len);
     }
-    qreal widthOf(QStringView text, qsizetype from, qsizetype to) const { return m_measure.widthOf(text, from, to); }
-    qsizetype hit(QStringView text, qsizetype from, qsizetype to, qreal x) const
+    qreal widthOf(QStringView text, qsizetype from, qsizetype to, qreal start = 0) const
     {
-        return m_measure.hit(text, from, to, x);
+        return m_measure.widthOf(text, from, to, start);
+    }
+    qsizetype hit(QStringView text, qsizetype from, qsizetype to, qreal x, qreal start = 0) const
+    {
+        return m_measure.hit(text, from, to, x, start);
     }
     void wrap(QStringView text, std::vector<qint32>& breaks) const { m_measure.wrap(text, breaks); }
     int rowCount(QStringView text) const { return m_measure.rowCount(text); }
