@@ -100,7 +100,7 @@ private Q_SLOTS:
         QTest::keyClick(&view, Qt::Key_Down);
         QCOMPARE(caretText(view), QStringLiteral("1: 4"));
         QTest::keyClick(&view, Qt::Key_Up);
-        QCOMPARE(caretText(view), QStringLiteral("0: %1").arg(line.size()));
+        QCOMPARE(caretText(view), QStringLiteral("0: %1").arg(pos));
         QTest::keyClick(&view, Qt::Key_Home);
         QCOMPARE(caretText(view), QStringLiteral("0: 0"));
         QCOMPARE(h->value(), 0);
