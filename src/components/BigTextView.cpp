@@ -362,11 +362,9 @@ void BigTextView::ensureCaretVisible()
     if (m_wrap) return;
     const qreal x = m_layout.xOf(m_caret);
     m_caretXGuessed = m_layout.lineHolding(m_caret)->guessed;
-    const qreal width = m_layout.rowWidth(c);
-    if (width > m_widest) {
-        m_widest = width;
-        updateScrollBars();
-    }
+    // Also a width a paint found and has not shown yet: the caret's x must be in range.
+    m_widest = std::max(m_widest, m_layout.rowWidth(c));
+    updateScrollBars();
     const qreal at = scrollX();
     const int visible = viewport()->width() - 2 * kMargin;
     if (x < at) setScrollX(qFloor(x) - visible / 4);
