@@ -15,7 +15,7 @@
 // font at one width. What is laid out is a fold of the document: a line, or
 // the part of a longer line inside one block (see BigTextDocument), so that a
 // screen of a line of any length is laid out from a block or two. Every row
-// ("visual line") has one fixed height; unwrapped, a fold is one row.
+// ("visual line") has one fixed height; unwrapped, a line is one row.
 //
 // Wrapped, a line longer than a block has the rows of the whole line: each
 // fold is wrapped on from where the fold before left off (BigTextMeasure::
@@ -60,7 +60,8 @@ public:
     };
     using LinePtr = std::shared_ptr<const Line>;
 
-    // A visual line: the document line and which of its rows.
+    // A visual line: the fold laid out (unwrapped: the first fold of its
+    // line) and which of its rows.
     struct Visual {
         qint64 line = 0;
         int sub = 0;
