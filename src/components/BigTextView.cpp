@@ -363,7 +363,7 @@ void BigTextView::ensureCaretVisible()
     const qreal x = m_layout.xOf(m_caret);
     m_caretXGuessed = m_layout.lineHolding(m_caret)->guessed;
     // Also a width a paint found and has not shown yet: the caret's x must be in range.
-    m_widest = std::max(m_widest, m_layout.rowWidth(c));
+    m_widest = std::max({m_widest, m_layout.rowWidth(c), x});
     updateScrollBars();
     const qreal at = scrollX();
     const int visible = viewport()->width() - 2 * kMargin;

@@ -66,6 +66,7 @@ void BigTextView::keyPressEvent(QKeyEvent* event)
 {
     // The toolkit called us: nothing may escape to it. A copy, cut or paste
     // that does not fit in memory is refused and reported by whoever listens.
+    m_layout.newTurn();
     try {
         keyPress(event);
     } catch (const std::bad_alloc&) {
@@ -182,6 +183,7 @@ QVariant BigTextView::inputMethodQuery(Qt::InputMethodQuery query) const
 
 qint64 BigTextView::hitTest(const QPoint& point) const
 {
+    m_layout.newTurn();
     const int row = qFloor(qreal(point.y() - kMargin) / m_layout.lineHeight());
     const Visual v = m_layout.step(m_top, row);
     const qreal x = point.x() - kMargin + scrollX();

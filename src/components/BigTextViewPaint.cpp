@@ -70,6 +70,7 @@ void BigTextView::checkShownCounts()
 
 void BigTextView::paintEvent(QPaintEvent* event)
 {
+    m_layout.newTurn();
     // Nothing shown stands on a count of characters not yet checked: the
     // background check may not have reached the blocks on the screen.
     checkShownCounts();

@@ -90,7 +90,12 @@ BigTextLayout::LinePtr BigTextLayout::line(qint64 index) const
             while (continues(first) && m_doc.blockFolds(first) == 1) --first;
             const Row& placed = row(first);
             l->x = placed.x[size_t(block - first)];
-            l->guessed = !placed.exact;
+            if (size_t(block - first) > placed.exact) {
+                // Placed at a guess: where it really stands is to be counted.
+                l->guessed = true;
+                m_wantedFirst = first;
+                m_wanted = placed.last - 1;
+            }
         }
     }
     l->counts = m_countsVersion;
@@ -273,20 +278,17 @@ const BigTextLayout::Row& BigTextLayout::row(int first) const
     }
     qint64 missing = 0;
     for (int i = k; i < r.last; ++i) missing += m_doc.part(i).chars;
-    const bool now = missing <= kSyncRowChars;
+    const bool now = missing <= m_spot;
+    if (now) m_spot -= missing;
     for (; k < r.last && (now || k == first); ++k) {
         s = count(k, s).out;
         r.x.push_back(s.x);
     }
-    if (k < r.last) {
-        // The rest as wide on average as the part measured, until counted elsewhere.
-        const qint64 chars = m_doc.block(k).start - s.rowStart;
-        const qreal each = chars > 0 ? s.x / qreal(chars) : 0;
-        for (; k < r.last; ++k) r.x.push_back(r.x.back() + each * qreal(m_doc.part(k).chars));
-        r.exact = false;
-        m_wantedFirst = first; // the row guessed last is counted first; the others when shown again
-        m_wanted = r.last - 1;
-    }
+    r.exact = r.x.size() - 1;
+    // The rest as wide on average as the part measured.
+    const qint64 chars = m_doc.block(k).start - s.rowStart;
+    r.each = chars > 0 ? s.x / qreal(chars) : 0;
+    for (; k < r.last; ++k) r.x.push_back(r.x.back() + r.each * qreal(m_doc.part(k).chars));
     r.id = id;
     r.revision = m_doc.revision();
     r.version = m_countsVersion;
@@ -305,6 +307,12 @@ qint64 BigTextLayout::foldAt(Visual v, qreal x) const
 
 qreal BigTextLayout::rowWidth(Visual v) const
 {
+    const int block = m_doc.blockOfFold(v.line);
+    if (!wraps() && runsOn(block, v.line)) {
+        // Not measured whole: the last block taken as wide as the guess goes, without reading it.
+        const Row& r = row(block);
+        if (r.exact + 1 < r.x.size()) return r.x.back() + r.each * qreal(m_doc.part(r.last).chars);
+    }
     const LinePtr l = line(wraps() ? v.line : lastFoldOf(v.line));
     return l->x + l->width;
 }

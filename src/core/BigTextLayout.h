@@ -32,9 +32,12 @@
 // another in it, each where the one before ends (Line::x). Where a fold of a
 // long line begins is the width of the blocks of the line before it, chained
 // block to block like a wrap (the state's x); those missing are measured on
-// the spot up to kSyncRowChars, and beyond that taken as wide on average as
-// the part measured, until a background count brings their widths. Only the
-// folds under the part of a row shown are laid out.
+// the spot up to kSyncRowChars in all between two calls of newTurn() (a
+// screen of many long lines is not measured at once), and beyond that taken as wide on average as
+// the part measured; a fold laid out at such a guess (shown, or the caret's)
+// has the blocks of its line counted in the background. Only the folds under
+// the part of a row shown are laid out; the width of a row not measured
+// whole is a guess too.
 //
 // Numbering visual lines over the whole text needs every block before a
 // position measured, and laying out a fold inside a long line every block of
@@ -128,6 +131,8 @@ public:
     // countsKey() of the time.
     std::vector<BigTextMeasure::ToCount> blocksToCount() const;
     bool wantsCounts() const { return m_wanted >= 0; }
+    // A new turn of the event loop: kSyncRowChars may be measured on the spot again.
+    void newTurn() const { m_spot = kSyncRowChars; }
     // Whether the last numbering rested on a guess anywhere.
     bool numbersGuessed() const { return wraps() && m_guessed; }
     quint64 countsKey() const { return m_countsKey; }
@@ -160,7 +165,8 @@ private:
         int first = -1, last = -1;
         quint64 id = 0, revision = 0, version = 0;
         std::vector<qreal> x; // of blocks first..last, the line's start being 0
-        bool exact = true;
+        size_t exact = 0;     // x is measured up to this one, guessed after it
+        qreal each = 0;       // the width a character is guessed at
     };
     const Row& row(int first) const;
     // Unwrapped: whether fold (of block) is the start of a line that runs on
@@ -205,6 +211,7 @@ private:
     mutable int m_wanted = -1; // the last block whose numbers were guessed
     mutable int m_wantedFirst = 0; // unwrapped: the first block of the line guessed
     mutable Row m_row;
+    mutable qint64 m_spot = kSyncRowChars; // characters still to be measured on the spot this turn
     mutable bool m_guessed = false;
     quint64 m_countsKey = 0;
     mutable quint64 m_lastBlockId = 0;

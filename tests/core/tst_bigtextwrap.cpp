@@ -55,6 +55,7 @@ class TestBigTextWrap : public QObject {
     // the rows next to it.
     void compareRows(const BigTextDocument& doc, const BigTextLayout& layout, const QString& text)
     {
+        layout.newTurn(); // as a view's every event
         const std::vector<qint64> rows = rowsOfWholeLines(layout, text);
         QCOMPARE(layout.visualLineOf(doc.length()), qint64(rows.size()) - 1);
         for (int b = 0; b < doc.blockCount(); ++b) {
