@@ -68,6 +68,13 @@ BigTextLayout::LinePtr BigTextLayout::line(qint64 index) const
     checkValid();
     if (auto it = m_lines.find(index); it != m_lines.end()) {
         if (!it->second->guessed || it->second->counts == m_countsVersion) return it->second;
+        if (!wraps()) {
+            // Placed at a guess: only where it stands may have changed, not its text.
+            auto l = std::make_shared<Line>(*it->second);
+            place(*l, m_doc.blockOfFold(index));
+            it->second = l;
+            return l;
+        }
         m_lines.erase(it); // laid out on a guess, and there are more counts now
     }
     auto l = std::make_shared<Line>();
@@ -85,17 +92,6 @@ BigTextLayout::LinePtr BigTextLayout::line(qint64 index) const
             WrapState next;
             if (!l->endsLine && !lineStartAt(block + 1, &end, &next)) l->guessed = true;
             m_measure.wrapOn(s, foldText(m_doc.decoded(block), r), foldStart, m_found);
-        } else if (r == 0 && continues(block)) {
-            int first = block - 1; // where the line begins, at its last fold
-            while (continues(first) && m_doc.blockFolds(first) == 1) --first;
-            const Row& placed = row(first);
-            l->x = placed.x[size_t(block - first)];
-            if (size_t(block - first) > placed.exact) {
-                // Placed at a guess: where it really stands is to be counted.
-                l->guessed = true;
-                m_wantedFirst = first;
-                m_wanted = placed.last - 1;
-            }
         }
     }
     l->counts = m_countsVersion;
@@ -104,10 +100,30 @@ BigTextLayout::LinePtr BigTextLayout::line(qint64 index) const
     l->breaks.assign(1, 0);
     for (qint64 b : m_found)
         if (b > l->start && b < end) l->breaks.push_back(qint32(b - l->start));
-    l->width = widthOf(l->text, 0, l->text.size(), l->x);
+    if (!wraps() && foldStart >= 0 && index == m_doc.block(m_doc.blockOfFold(index)).firstFold
+        && continues(m_doc.blockOfFold(index)))
+        place(*l, m_doc.blockOfFold(index));
+    else
+        l->width = widthOf(l->text, 0, l->text.size(), l->x);
     if (m_lines.size() > 4096) m_lines.clear();
     m_lines.emplace(index, l);
     return l;
+}
+
+void BigTextLayout::place(Line& l, int block) const
+{
+    int first = block - 1; // where the line begins, at its last fold
+    while (continues(first) && m_doc.blockFolds(first) == 1) --first;
+    const Row& placed = row(first);
+    l.x = placed.x[size_t(block - first)];
+    l.guessed = size_t(block - first) > placed.exact;
+    if (l.guessed) {
+        // Placed at a guess: where it really stands is to be counted.
+        m_wantedFirst = first;
+        m_wanted = placed.last - 1;
+    }
+    l.counts = m_countsVersion;
+    l.width = widthOf(l.text, 0, l.text.size(), l.x);
 }
 
 qint64 BigTextLayout::lineAt(qint64 pos) const

@@ -173,6 +173,8 @@ private:
     // into the next block; the last fold of the row it begins.
     bool runsOn(int block, qint64 fold) const;
     qint64 lastFoldOf(qint64 fold) const;
+    // Unwrapped: puts the first fold of a block that goes on with a line where it stands in its row.
+    void place(Line& l, int block) const;
 
     void forgetCounts();
     void checkValid() const;
