@@ -159,6 +159,12 @@ void BigTextView::drawRow(QPainter& painter, const BigTextLayout::Line& line, in
     };
     int len = 1;
     qsizetype i = from;
+    // Of a long fold scrolled past, drawn from about where the part shown begins.
+    for (const auto& [at, markX] : line.marks) {
+        if (markX > left || at >= to) break;
+        i = at;
+        x = markX;
+    }
     for (; i < to; i += len) {
         const qreal w = m_layout.charAdvance(t, i, x, &len);
         if (x > right) break;

@@ -104,7 +104,7 @@ BigTextLayout::LinePtr BigTextLayout::line(qint64 index) const
         && continues(m_doc.blockOfFold(index)))
         place(*l, m_doc.blockOfFold(index));
     else
-        l->width = widthOf(l->text, 0, l->text.size(), l->x);
+        measureLine(*l);
     if (m_lines.size() > 4096) m_lines.clear();
     m_lines.emplace(index, l);
     return l;
@@ -123,7 +123,22 @@ void BigTextLayout::place(Line& l, int block) const
         m_wanted = placed.last - 1;
     }
     l.counts = m_countsVersion;
-    l.width = widthOf(l.text, 0, l.text.size(), l.x);
+    measureLine(l);
+}
+
+void BigTextLayout::measureLine(Line& l) const
+{
+    l.marks.clear();
+    qreal x = l.x;
+    int len = 1;
+    for (qsizetype i = 0, next = wraps() ? l.text.size() : Line::kMark, n = l.text.size(); i < n; i += len) {
+        if (i >= next) {
+            l.marks.emplace_back(qint32(i), x);
+            next = i + Line::kMark;
+        }
+        x += charAdvance(l.text, i, x, &len);
+    }
+    l.width = x - l.x;
 }
 
 qint64 BigTextLayout::lineAt(qint64 pos) const

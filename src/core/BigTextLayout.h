@@ -60,6 +60,9 @@ public:
         bool endsLine = true; // its end is the document line's end (not the next fold's start)
         bool guessed = false; // wrapped as if its line began at its fold, or placed at a guessed x (see above)
         quint64 counts = 0;   // the counts it was laid out with, when guessed
+        // Unwrapped: x at about every kMark-th character, for painting from the part shown.
+        std::vector<std::pair<qint32, qreal>> marks;
+        static constexpr qint32 kMark = 4096;
     };
     using LinePtr = std::shared_ptr<const Line>;
 
@@ -175,6 +178,8 @@ private:
     qint64 lastFoldOf(qint64 fold) const;
     // Unwrapped: puts the first fold of a block that goes on with a line where it stands in its row.
     void place(Line& l, int block) const;
+    // The width of a fold (and its marks) from where it begins.
+    void measureLine(Line& l) const;
 
     void forgetCounts();
     void checkValid() const;
