@@ -71,7 +71,7 @@ BigTextLayout::LinePtr BigTextLayout::line(qint64 index) const
         if (!wraps()) {
             // Placed at a guess: only where it stands may have changed, not its text.
             auto l = std::make_shared<Line>(*it->second);
-            place(*l, m_doc.blockOfFold(index));
+            place(*l, m_doc.blockOfFold(index), true);
             it->second = l;
             return l;
         }
@@ -110,8 +110,9 @@ BigTextLayout::LinePtr BigTextLayout::line(qint64 index) const
     return l;
 }
 
-void BigTextLayout::place(Line& l, int block) const
+void BigTextLayout::place(Line& l, int block, bool measured) const
 {
+    const qreal was = l.x;
     int first = block - 1; // where the line begins, at its last fold
     while (continues(first) && m_doc.blockFolds(first) == 1) --first;
     const Row& placed = row(first);
@@ -123,6 +124,10 @@ void BigTextLayout::place(Line& l, int block) const
         m_wanted = placed.last - 1;
     }
     l.counts = m_countsVersion;
+    if (measured && !l.text.contains(u'\t')) {
+        for (auto& mark : l.marks) mark.second += l.x - was;
+        return;
+    }
     measureLine(l);
 }
 

@@ -177,7 +177,8 @@ private:
     bool runsOn(int block, qint64 fold) const;
     qint64 lastFoldOf(qint64 fold) const;
     // Unwrapped: puts the first fold of a block that goes on with a line where it stands in its row.
-    void place(Line& l, int block) const;
+    // (measured: its width and marks are those at its x before, moved along when no tab depends on x.)
+    void place(Line& l, int block, bool measured = false) const;
     // The width of a fold (and its marks) from where it begins.
     void measureLine(Line& l) const;
 
