@@ -2,13 +2,16 @@
 // Japanese text (CP932 with CR LF, UTF-8, and ISO-2022-JP as mail has it) of each size, the time from
 // asking the pane to show a file to its first painted screen, to a complete
 // index, the longest stall of the event loop while opening, and, each with its
-// own longest stall: Ctrl+End with word wrap on until its line number is final,
+// own longest stall: End on the first line with word wrap off until the caret
+// stands where the whole line puts it, Ctrl+End with word wrap on until its line number is final,
 // a search that runs to the end of the file, select all plus copy until the
 // clipboard holds the text; peak resident memory; and `wc -l` on the same
 // (cached) file. Then walking a folder of 100 small files and the largest file
 // (CP932, and ISO-2022-JP) with the arrow keys: the longest stall and the time per step.
 //
-//   bench_open [--sizes 100,1024,10240] [--kinds cp932,utf8,iso] [--dir /tmp] [--no-walk]
+//   bench_open [--sizes 100,1024,10240] [--kinds cp932,utf8,iso,long] [--dir /tmp] [--no-walk]
+//
+// The kind long is CP932 in lines of 16 MB (a line end where one falls past each 16 MB).
 //
 // A stall is the largest gap between the ticks of a 1 ms timer. Each file is
 // measured in a child process of its own, so that peak memory is that of one
@@ -141,6 +144,20 @@ int runOne(const QString& path)
     const double openStall = w.stall.worstMs();
     const double openPeak = BenchData::statusMb("VmHWM:");
 
+    // Word wrap off, End on the first line: until the caret stands where the
+    // whole line puts it (a long line's width is counted in the background).
+    view->setFocus();
+    view->setSelStart(0);
+    QApplication::processEvents();
+    w.stall.reset();
+    clock.restart();
+    QKeyEvent lineEnd(QEvent::KeyPress, Qt::Key_End, Qt::NoModifier);
+    QApplication::sendEvent(view, &lineEnd);
+    spin([&] { return !view->layout().lineHolding(view->caret())->guessed; });
+    const qint64 endKey = clock.nsecsElapsed();
+    const double endStall = w.stall.worstMs();
+    view->setSelStart(0);
+
     // Word wrap on, Ctrl+End: the caret's line number until it is final.
     w.form.WWraps();
     view->setFocus();
@@ -184,9 +201,11 @@ int runOne(const QString& path)
     if (!refused && copied != length) std::fprintf(stderr, "copied %lld of %lld\n", qint64(copied), length);
     QApplication::clipboard()->clear();
 
-    std::printf("index_cpu=%.1f checked=%.1f paint=%.1f index=%.1f open_stall=%.1f open_peak=%.1f wrap=%.1f wrap_stall=%.1f find=%.1f "
+    std::printf("index_cpu=%.1f checked=%.1f paint=%.1f index=%.1f open_stall=%.1f open_peak=%.1f end=%.1f end_stall=%.1f "
+                "wrap=%.1f wrap_stall=%.1f find=%.1f "
                 "find_stall=%.1f copy=%.1f copy_stall=%.1f copy_refused=%d peak=%.1f\n",
-                indexCpu, ms(checked), ms(paint), ms(indexed), openStall, openPeak, ms(wrap), wrapStall, ms(find), findStall, ms(copy),
+                indexCpu, ms(checked), ms(paint), ms(indexed), openStall, openPeak, ms(endKey), endStall, ms(wrap), wrapStall,
+                ms(find), findStall, ms(copy),
                 copyStall, refused ? 1 : 0, BenchData::statusMb("VmHWM:"));
     return 0;
 }
@@ -373,6 +392,40 @@ bool writeJisLines(const QString& path, qint64 size, const QString& lastLine)
     return ok;
 }
 
+// CP932 lines of writeJapaneseLines() joined into lines of 16 MB: their line
+// ends left out but for the first past every 16 MB.
+bool writeLongLines(const QString& path, qint64 size, const QString& lastLine)
+{
+    const QString lines = path + QStringLiteral(".lines");
+    if (!BenchData::writeJapaneseLines(lines, size, false, lastLine)) return false;
+    QFile in(lines), out(path);
+    bool ok = in.open(QIODevice::ReadOnly) && out.open(QIODevice::WriteOnly | QIODevice::Truncate);
+    qint64 written = 0, nextEnd = 16 << 20;
+    QByteArray rest;
+    while (ok && !in.atEnd()) {
+        QByteArray chunk = rest + in.read(4 << 20);
+        const qsizetype cut = in.atEnd() ? chunk.size() : chunk.lastIndexOf("\r\n") + 2; // whole lines
+        rest = chunk.mid(cut);
+        chunk.truncate(cut);
+        QByteArray joined;
+        joined.reserve(chunk.size());
+        for (qsizetype from = 0; from < chunk.size();) {
+            qsizetype end = chunk.indexOf("\r\n", from);
+            if (end < 0) end = chunk.size();
+            joined += chunk.mid(from, end - from);
+            if (end < chunk.size() && written + joined.size() >= nextEnd) {
+                joined += "\r\n";
+                nextEnd += 16 << 20;
+            }
+            from = end + 2;
+        }
+        written += joined.size();
+        ok = out.write(joined) == joined.size();
+    }
+    QFile::remove(lines);
+    return ok;
+}
+
 int orchestrate(const QStringList& args, const QString& self)
 {
     QList<int> sizes{100, 1024, 10240};
@@ -396,8 +449,8 @@ int orchestrate(const QStringList& args, const QString& self)
     const qint64 free = QStorageInfo(dir.path()).bytesAvailable();
     std::printf("Free disk in %s: %.1f GB; %d hardware threads. Times in ms, memory in MB.\n", qPrintable(dir.path()),
                 free / 1073741824.0, BigTextWorkers::threads());
-    std::printf("%-13s %6s %7s %7s %7s %6s %8s %6s %7s %6s %7s %8s %6s %7s %7s %7s %7s %7s\n", "file", "paint", "index", "idxCPU",
-                "exact", "stall", "wrapEnd", "stall", "find", "stall", "grep -c", "copy", "stall", "peak", "goal", "wc -l", "idx/wc",
+    std::printf("%-13s %6s %7s %7s %7s %6s %7s %6s %8s %6s %7s %6s %7s %8s %6s %7s %7s %7s %7s %7s\n", "file", "paint", "index", "idxCPU",
+                "exact", "stall", "End", "stall", "wrapEnd", "stall", "find", "stall", "grep -c", "copy", "stall", "peak", "goal", "wc -l", "idx/wc",
                 "idxX/wc");
     int largest = 0;
     for (int mb : sizes) {
@@ -407,11 +460,13 @@ int orchestrate(const QStringList& args, const QString& self)
         }
         for (const QString& kind : kinds) {
             const bool utf8 = kind == QLatin1String("utf8"), iso = kind == QLatin1String("iso");
-            if (!utf8 && !iso && kind != QLatin1String("cp932")) continue;
+            const bool longLines = kind == QLatin1String("long");
+            if (!utf8 && !iso && !longLines && kind != QLatin1String("cp932")) continue;
             const QString path = dir.filePath(QStringLiteral("big-%1-%2.txt").arg(mb).arg(kind));
             // ISO-2022-JP at the size asked for, on the way via CP932 (which is smaller).
-            if (iso ? !writeJisLines(path, qint64(mb) << 20, kNeedle)
-                    : !BenchData::writeJapaneseLines(path, qint64(mb) << 20, utf8, kNeedle)) {
+            if (iso        ? !writeJisLines(path, qint64(mb) << 20, kNeedle)
+                : longLines ? !writeLongLines(path, qint64(mb) << 20, kNeedle)
+                            : !BenchData::writeJapaneseLines(path, qint64(mb) << 20, utf8, kNeedle)) {
                 std::printf("cannot write %s\n", qPrintable(path));
                 return 1;
             }
@@ -424,16 +479,16 @@ int orchestrate(const QStringList& args, const QString& self)
             const double alone = indexed.value(QStringLiteral("index_alone"));
             const double exact = indexed.value(QStringLiteral("index_exact"));
             const bool refused = v.value(QStringLiteral("copy_refused")) > 0;
-            std::printf("%-13s %6.1f %7.1f %7.1f %7.1f %6.1f %8.1f %6.1f %7.1f %6.1f %7.1f %8s %6.1f %7.1f %7.1f %7.1f %6.0f%% %6.0f%%\n",
-                        qPrintable(QStringLiteral("%1 %2MB").arg(utf8 ? "UTF-8" : iso ? "JIS" : "CP932").arg(mb)),
+            std::printf("%-13s %6.1f %7.1f %7.1f %7.1f %6.1f %7.1f %6.1f %8.1f %6.1f %7.1f %6.1f %7.1f %8s %6.1f %7.1f %7.1f %7.1f %6.0f%% %6.0f%%\n",
+                        qPrintable(QStringLiteral("%1 %2MB").arg(utf8 ? "UTF-8" : iso ? "JIS" : longLines ? "long" : "CP932").arg(mb)),
                         v.value("paint"), v.value("index"), v.value("index_cpu"), v.value("checked"),
-                        v.value("open_stall"), v.value("wrap"),
+                        v.value("open_stall"), v.value("end"), v.value("end_stall"), v.value("wrap"),
                         v.value("wrap_stall"), v.value("find"), v.value("find_stall"), grep,
                         refused ? "refused" : qPrintable(QString::number(v.value("copy"), 'f', 1)),
                         v.value("copy_stall"), v.value("peak"), 1.5 * size / 1048576.0 + 60, wc,
                         alone > 0 ? 100.0 * wc / alone : 0.0, exact > 0 ? 100.0 * wc / exact : 0.0);
             std::fflush(stdout);
-            if (walk && !utf8 && mb == sizes.last()) {
+            if (walk && !utf8 && !longLines && mb == sizes.last()) {
                 // The walk: the big file among a hundred small ones.
                 const QString folder = dir.filePath(QStringLiteral("walk"));
                 QDir().mkpath(folder);
@@ -461,7 +516,8 @@ int orchestrate(const QStringList& args, const QString& self)
     std::printf("JIS: ISO-2022-JP, every count of characters exact in the workers (idx/wc and idxX/wc alike).\n"
                 "paint: selecting the file until its first screen is painted; index: until the whole file is indexed;\n"
                 "idxCPU: processor time of all threads until then; exact: until every quick count of characters is\n"
-                "checked. stall: the longest the event loop was held up meanwhile (opening; Ctrl+End with word wrap on until\n"
+                "checked. stall: the longest the event loop was held up meanwhile (opening; End on the first line with word wrap\n"
+                "off until the caret stands where the whole line puts it; Ctrl+End with word wrap on until\n"
                 "its line number is final; a find of a mark at the very end; select all + copy until the clipboard\n"
                 "holds the text). peak: highest resident memory of the run; goal: 1.5 x file size + 60 MB.\n"
                 "grep -c: counting the lines holding the mark in the cached file, its bytes in the file's encoding;\n"

@@ -193,10 +193,12 @@ QString BigTextAccessible::spanText(Span span, int* startOffset, int* endOffset)
 }
 
 // Lines are the rows as shown: a wrapped line is several, each ending where
-// the next begins; the last row of a line takes its line end along.
+// the next begins; the last row of a line takes its line end along. Unwrapped,
+// a row is the line, however long: its paragraph.
 BigTextAccessible::Span BigTextAccessible::lineItem(qint64 pos) const
 {
     const BigTextLayout& layout = view()->m_layout;
+    if (!layout.wraps()) return paragraphItem(pos);
     const BigTextLayout::Visual v = layout.visualOf(pos);
     const BigTextLayout::Visual next = layout.step(v, 1);
     return {layout.visualStart(v), next == v ? view()->m_doc.length() : layout.visualStart(next)};
@@ -350,7 +352,7 @@ QRect BigTextAccessible::placeOf(qint64 pos) const
     const qint64 rowsDown = layout.distance(v->m_top, row, page + 1);
     if (rowsDown > page) return {};
     const qreal x = layout.xOf(pos);
-    const auto line = layout.line(row.line);
+    const auto line = layout.lineHolding(pos);
     const qint64 inLine = pos - line->start;
     qreal width = layout.lineHeight() / 3.0;   // a line end
     if (inLine >= 0 && inLine < line->text.size()) {
@@ -358,7 +360,7 @@ QRect BigTextAccessible::placeOf(qint64 pos) const
         width = layout.charAdvance(line->text, qsizetype(inLine), x, &units);
     }
     const int lh = layout.lineHeight();
-    const int left = BigTextView::kMargin + qFloor(x) - (v->m_wrap ? 0 : v->horizontalScrollBar()->value());
+    const int left = qFloor(BigTextView::kMargin + x - v->scrollX());
     return QRect(left, BigTextView::kMargin + int(rowsDown) * lh, std::max(1, qCeil(width)), lh);
 }
 
@@ -408,10 +410,12 @@ void BigTextAccessible::scrollToSubstring(int startIndex, int endIndex)
         const int page = v->pageLines();
         if (row < v->m_top || layout.distance(v->m_top, row, page) >= page) v->setTop(layout.step(row, -(page / 3)));
         if (!v->m_wrap) {
-            QScrollBar* h = v->horizontalScrollBar();
-            const int x = qFloor(layout.xOf(pos));
+            const qreal x = layout.xOf(pos);
+            v->m_widest = std::max(v->m_widest, layout.rowWidth(row));
+            v->updateScrollBars();
+            const qreal at = v->scrollX();
             const int visible = v->viewport()->width() - 2 * BigTextView::kMargin;
-            if (x < h->value() || x > h->value() + visible - 1) h->setValue(std::max(0, x - visible / 4));
+            if (x < at || x > at + visible - 1) v->setScrollX(x - visible / 4);
         }
     } catch (...) {
     }

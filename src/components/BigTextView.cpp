@@ -22,8 +22,9 @@ BigTextView::BigTextView(QWidget* parent)
     connect(&m_activity, &BigTextActivity::grew, this, &BigTextView::grown);
     connect(&m_activity, &BigTextActivity::found, this, &BigTextView::findFinished);
     connect(&m_activity, &BigTextActivity::numberingChanged, this, [this] {
-        // Folds inside a long line laid out on a guess have their real rows now.
+        // Folds inside a long line laid out on a guess have their real rows (or places) now.
         if (m_wrap) setTop(m_top);
+        else widthsCounted();
         Q_EMIT numberingChanged();
     });
     connect(&m_activity, &BigTextActivity::outOfMemory, this, &BigTextView::outOfMemory);
@@ -65,7 +66,7 @@ BigTextView::~BigTextView() = default;
 
 void BigTextView::reset()
 {
-    m_linesShown = m_doc.foldCount();
+    m_linesShown = m_layout.scrollLines();
     m_preedit.clear();
     m_top = Visual{};
     m_widest = 0;
@@ -117,8 +118,8 @@ void BigTextView::setPlainText(const QString& text)
 void BigTextView::grown()
 {
     // Lines appear below the old end: only a screen that showed it changes.
-    const bool endShown = m_top.line + pageLines() >= m_linesShown - 1;
-    m_linesShown = m_doc.foldCount();
+    const bool endShown = m_layout.scrollLine(m_top) + pageLines() >= m_linesShown - 1;
+    m_linesShown = m_layout.scrollLines();
     updateScrollBars();
     if (m_followEnd) {
         // The end of the selection (the caret, the anchor or both) was the
@@ -310,17 +311,17 @@ void BigTextView::setTop(Visual top)
 {
     top = std::max(std::min(top, maxTop()), Visual{});
     if (m_layout.wraps()) top.sub = std::min(top.sub, m_layout.visualCount(top.line) - 1);
+    else top = m_layout.atScrollLine(m_layout.scrollLine(top)); // a row begins with its line
     m_top = top;
     m_settingScroll = true;
-    verticalScrollBar()->setValue(int(top.line / m_vScale));
+    verticalScrollBar()->setValue(int(m_layout.scrollLine(top) / m_vScale));
     m_settingScroll = false;
     viewport()->update();
 }
 
 void BigTextView::scrollContentsBy(int, int dy)
 {
-    if (!m_settingScroll && dy != 0)
-        m_top = Visual{std::min(qint64(verticalScrollBar()->value()) * m_vScale, m_doc.foldCount() - 1), 0};
+    if (!m_settingScroll && dy != 0) m_top = m_layout.atScrollLine(qint64(verticalScrollBar()->value()) * m_vScale);
     viewport()->update();
 }
 
@@ -333,18 +334,42 @@ void BigTextView::updateWrapWidth()
 
 void BigTextView::updateScrollBars()
 {
-    const qint64 lines = m_doc.foldCount();
+    const qint64 lines = m_layout.scrollLines();
     m_vScale = lines > INT_MAX / 2 ? lines / (INT_MAX / 2) + 1 : 1;
     m_settingScroll = true;
     QScrollBar* v = verticalScrollBar();
-    v->setRange(0, int(maxTop().line / m_vScale));
+    v->setRange(0, int(m_layout.scrollLine(maxTop()) / m_vScale));
     v->setPageStep(std::max<int>(1, int(pageLines() / m_vScale)));
-    v->setValue(int(m_top.line / m_vScale));
+    v->setValue(int(m_layout.scrollLine(m_top) / m_vScale));
+    // A line wider than the scroll bar counts is scrolled by more than a pixel a step.
     QScrollBar* h = horizontalScrollBar();
-    const int width = m_wrap ? 0 : qCeil(std::min<qreal>(m_widest, INT_MAX / 2)) + 2 * kMargin - viewport()->width();
-    h->setRange(0, std::max(0, width));
-    h->setPageStep(std::max(1, viewport()->width()));
+    const qreal x = scrollX();
+    const qint64 width = m_wrap ? 0 : std::max<qint64>(0, qCeil(m_widest) + 2 * kMargin - viewport()->width());
+    m_hScale = width > INT_MAX / 2 ? width / (INT_MAX / 2) + 1 : 1;
+    h->setRange(0, int((width + m_hScale - 1) / m_hScale));
+    h->setPageStep(std::max(1, int(viewport()->width() / m_hScale)));
+    h->setValue(qRound(x / qreal(m_hScale)));
     m_settingScroll = false;
+}
+
+qreal BigTextView::scrollX() const { return m_wrap ? 0 : qreal(horizontalScrollBar()->value()) * qreal(m_hScale); }
+
+void BigTextView::setScrollX(qreal x) { horizontalScrollBar()->setValue(qRound(std::max<qreal>(0, x) / qreal(m_hScale))); }
+
+void BigTextView::widthsCounted()
+{
+    // The widest row shown is known now; a caret scrolled to on a guess is shown where it really is.
+    const int page = pageLines();
+    Visual v = m_top;
+    for (int i = 0; i < page; ++i) {
+        m_widest = std::max(m_widest, m_layout.rowWidth(v));
+        const Visual next = m_layout.step(v, 1);
+        if (next == v) break;
+        v = next;
+    }
+    updateScrollBars();
+    if (m_caretXGuessed) ensureCaretVisible();
+    viewport()->update();
 }
 
 void BigTextView::ensureCaretVisible()
@@ -355,15 +380,14 @@ void BigTextView::ensureCaretVisible()
     else if (m_layout.distance(m_top, c, page) >= page) setTop(m_layout.step(c, -(page - 1)));
     if (m_wrap) return;
     const qreal x = m_layout.xOf(m_caret);
-    const auto line = m_layout.line(c.line);
-    if (line->width > m_widest) {
-        m_widest = line->width;
-        updateScrollBars();
-    }
-    QScrollBar* h = horizontalScrollBar();
+    m_caretXGuessed = m_layout.lineHolding(m_caret)->guessed;
+    // Also a width a paint found and has not shown yet: the caret's x must be in range.
+    m_widest = std::max({m_widest, m_layout.rowWidth(c), x});
+    updateScrollBars();
+    const qreal at = scrollX();
     const int visible = viewport()->width() - 2 * kMargin;
-    if (x < h->value()) h->setValue(std::max(0, qFloor(x) - visible / 4));
-    else if (x > h->value() + visible - 1) h->setValue(qCeil(x) - visible * 3 / 4);
+    if (x < at) setScrollX(qFloor(x) - visible / 4);
+    else if (x > at + visible - 1) setScrollX(qCeil(x) - visible * 3 / 4);
 }
 
 void BigTextView::resizeEvent(QResizeEvent* event)

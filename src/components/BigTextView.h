@@ -188,6 +188,11 @@ private:
     Visual maxTop() const;
     void ensureCaretVisible();
     void updateScrollBars();
+    // Pixels the rows are scrolled to the left by (0 when wrapped).
+    qreal scrollX() const;
+    void setScrollX(qreal x);
+    // Unwrapped: the widths of long lines came in place of guesses.
+    void widthsCounted();
     void updateWrapWidth();
     qint64 hitTest(const QPoint& point) const;
     QRect caretRect() const;
@@ -230,6 +235,8 @@ private:
     qint64 m_vScale = 1;  // lines per scroll-bar step when there are more lines than it can count
     bool m_settingScroll = false;
     qreal m_widest = 0;   // widest line painted so far, for the horizontal range
+    qint64 m_hScale = 1;  // pixels per scroll-bar step when a row is wider than it can count
+    bool m_caretXGuessed = false; // the caret was last scrolled to on a guessed width
     qreal m_wheel = 0;    // wheel turn not yet worth a line
 
     QBasicTimer m_blink;

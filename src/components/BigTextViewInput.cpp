@@ -68,6 +68,7 @@ void BigTextView::keyPressEvent(QKeyEvent* event)
 {
     // The toolkit called us: nothing may escape to it. A copy, cut or paste
     // that does not fit in memory is refused and reported by whoever listens.
+    m_layout.newTurn();
     try {
         keyPress(event);
     } catch (const std::bad_alloc&) {
@@ -168,7 +169,7 @@ void BigTextView::inputMethodEvent(QInputMethodEvent* event)
 
 QVariant BigTextView::inputMethodQuery(Qt::InputMethodQuery query) const
 {
-    const auto line = m_layout.line(m_layout.visualOf(m_caret).line);
+    const auto line = m_layout.lineHolding(m_caret);
     const qint64 inLine = m_caret - line->start;
     switch (query) {
     case Qt::ImEnabled: return true;
@@ -187,9 +188,10 @@ QVariant BigTextView::inputMethodQuery(Qt::InputMethodQuery query) const
 
 qint64 BigTextView::hitTest(const QPoint& point) const
 {
+    m_layout.newTurn();
     const int row = qFloor(qreal(point.y() - kMargin) / m_layout.lineHeight());
     const Visual v = m_layout.step(m_top, row);
-    const qreal x = point.x() - kMargin + (m_wrap ? 0 : horizontalScrollBar()->value());
+    const qreal x = point.x() - kMargin + scrollX();
     return m_layout.positionAt(v, x);
 }
 

@@ -37,7 +37,7 @@ QRect BigTextView::caretRect() const
     if (c < m_top) return QRect(-10, -10, 1, 1);
     const qint64 row = m_layout.distance(m_top, c, page + 1);
     if (row > page + 1) return QRect(-10, -10, 1, 1);
-    const int x = kMargin + qRound(m_layout.xOf(m_caret)) - (m_wrap ? 0 : horizontalScrollBar()->value());
+    const int x = qRound(kMargin + m_layout.xOf(m_caret) - scrollX());
     return QRect(x, kMargin + int(row) * m_layout.lineHeight(), 1, m_layout.lineHeight());
 }
 
@@ -50,13 +50,27 @@ void BigTextView::checkCounts(qint64 from, qint64 to)
 void BigTextView::checkShownCounts()
 {
     if (m_doc.isExact() || m_doc.foldCount() == 0) return;
-    // Folds never outnumber the rows they fill, so these cover the screen.
-    const qint64 last = std::min(m_doc.foldCount() - 1, m_top.line + pageLines() + 1);
-    m_activity.indexer().checkNow(m_doc.blockOfFold(m_top.line), m_doc.blockOfFold(last) + 1);
+    if (m_wrap) {
+        // Folds never outnumber the rows they fill, so these cover the screen.
+        const qint64 last = std::min(m_doc.foldCount() - 1, m_top.line + pageLines() + 1);
+        m_activity.indexer().checkNow(m_doc.blockOfFold(m_top.line), m_doc.blockOfFold(last) + 1);
+        return;
+    }
+    // A row is a line: of a long one, the blocks under the part shown.
+    const qreal left = scrollX(), right = left + viewport()->width();
+    Visual v = m_top;
+    for (int i = 0; i <= pageLines(); ++i) {
+        m_activity.indexer().checkNow(m_doc.blockOfFold(m_layout.foldAt(v, left)),
+                                      m_doc.blockOfFold(m_layout.foldAt(v, right)) + 1);
+        const Visual next = m_layout.step(v, 1);
+        if (next == v) break;
+        v = next;
+    }
 }
 
 void BigTextView::paintEvent(QPaintEvent* event)
 {
+    m_layout.newTurn();
     // Nothing shown stands on a count of characters not yet checked: the
     // background check may not have reached the blocks on the screen.
     checkShownCounts();
@@ -76,11 +90,26 @@ void BigTextView::paintEvent(QPaintEvent* event)
     const qint64 lines = m_doc.foldCount();
     qreal widest = m_widest;
     int y = kMargin;
-    for (Visual v = m_top; y < height && v.line < lines; v = Visual{v.line + 1, 0}) {
-        const auto line = m_layout.line(v.line);
-        widest = std::max(widest, line->width);
-        for (int sub = v.sub; sub < int(line->breaks.size()) && y < height; ++sub, y += lh)
-            if (y + lh > clip.top() && y <= clip.bottom()) drawRow(painter, *line, sub, y, clip);
+    if (m_wrap) {
+        for (Visual v = m_top; y < height && v.line < lines; v = Visual{v.line + 1, 0}) {
+            const auto line = m_layout.line(v.line);
+            for (int sub = v.sub; sub < int(line->breaks.size()) && y < height; ++sub, y += lh)
+                if (y + lh > clip.top() && y <= clip.bottom()) drawRow(painter, *line, sub, y, clip);
+        }
+    } else {
+        // A row is a line: only the folds of it under the part shown are laid out.
+        const qreal left = scrollX() + clip.left() - kMargin - 1, right = scrollX() + clip.right() - kMargin + 1;
+        for (Visual v = m_top; y < height; y += lh) {
+            widest = std::max(widest, m_layout.rowWidth(v));
+            if (y + lh > clip.top() && y <= clip.bottom())
+                for (qint64 f = m_layout.foldAt(v, left), to = m_layout.foldAt(v, right); f <= to; ++f)
+                    drawRow(painter, *m_layout.line(f), 0, y, clip);
+            const Visual next = m_layout.step(v, 1);
+            if (next == v) break;
+            v = next;
+        }
+        if (m_layout.wantsCounts())
+            QMetaObject::invokeMethod(&m_activity, &BigTextActivity::countLater, Qt::QueuedConnection);
     }
     if (m_doc.fileChanged()) { // found changed while painting: nothing read is shown
         painter.fillRect(clip, palette().color(QPalette::Base));
@@ -99,7 +128,7 @@ void BigTextView::drawRow(QPainter& painter, const BigTextLayout::Line& line, in
     const qsizetype from = line.breaks[size_t(sub)];
     const bool lastRow = size_t(sub) + 1 == line.breaks.size();
     const qsizetype to = lastRow ? t.size() : line.breaks[size_t(sub) + 1];
-    const qreal x0 = kMargin - (m_wrap ? 0 : horizontalScrollBar()->value());
+    const qreal x0 = kMargin - scrollX(); // where the row begins
     const int lh = m_layout.lineHeight();
     const qreal baseline = y + m_layout.ascent();
     const QPalette& pal = palette();
@@ -116,7 +145,7 @@ void BigTextView::drawRow(QPainter& painter, const BigTextLayout::Line& line, in
     }
 
     const qreal left = clip.left() - x0 - 1, right = clip.right() - x0 + 1;
-    qreal x = 0;
+    qreal x = sub == 0 ? line.x : 0;
     qsizetype runStart = -1;
     qreal runX = 0;
     bool runSelected = false;
@@ -131,6 +160,12 @@ void BigTextView::drawRow(QPainter& painter, const BigTextLayout::Line& line, in
     };
     int len = 1;
     qsizetype i = from;
+    // Of a long fold scrolled past, drawn from about where the part shown begins.
+    for (const auto& [at, markX] : line.marks) {
+        if (markX > left || at >= to) break;
+        i = at;
+        x = markX;
+    }
     for (; i < to; i += len) {
         const qreal w = m_layout.charAdvance(t, i, x, &len);
         if (x > right) break;
@@ -154,7 +189,8 @@ void BigTextView::drawRow(QPainter& painter, const BigTextLayout::Line& line, in
     const qint64 caretOff = m_caret - line.start;
     // At the end of a fold that goes on in the next, the caret is the next one's.
     if (focused && caretOff >= from && (caretOff < to || (lastRow && line.endsLine && caretOff == to))) {
-        const qreal cx = x0 + m_layout.widthOf(t, from, caretOff);
+        const qreal lx = sub == 0 ? line.x : 0;
+        const qreal cx = x0 + lx + m_layout.widthOf(t, from, caretOff, lx);
         if (!m_preedit.isEmpty()) {
             const qreal w = m_layout.widthOf(m_preedit, 0, m_preedit.size());
             painter.fillRect(QRectF(cx, y, w, lh), pal.color(QPalette::Base));

@@ -233,7 +233,11 @@ void BigTextActivity::layoutChanged()
 // ---------------------------------------------------------------- busy
 
 // Counting wrapped lines is shown too: until it ends, line numbers are guesses.
-bool BigTextActivity::busy() const { return m_find.active() || m_copy.active() || m_copyPending || m_count.active(); }
+// (Unwrapped, only widths of long lines are counted: nothing shown is a guess of a number.)
+bool BigTextActivity::busy() const
+{
+    return m_find.active() || m_copy.active() || m_copyPending || (m_count.active() && m_layout.wraps());
+}
 
 double BigTextActivity::progress() const
 {

@@ -397,6 +397,22 @@ qint64 BigTextDocument::foldLength(qint64 fold) const
     return end - d->lineStarts[r];
 }
 
+// The folds of a block are the lines of its decoded text, the first of them
+// the line it holds at its start.
+qint64 BigTextDocument::lineOfFold(qint64 fold) const
+{
+    fold = std::clamp<qint64>(fold, 0, foldCount() - 1);
+    const int i = blockOfFold(fold);
+    return holdingLine(size_t(i)) + (fold - m_firstFolds[size_t(i)]);
+}
+
+qint64 BigTextDocument::foldOfLine(qint64 line) const
+{
+    line = std::clamp<qint64>(line, 0, lineCount() - 1);
+    const int i = blockOfLine(line);
+    return m_firstFolds[size_t(i)] + (line - holdingLine(size_t(i)));
+}
+
 QString BigTextDocument::lineText(qint64 line) const
 {
     const qint64 start = lineStart(line);

@@ -123,6 +123,9 @@ public:
     qint64 foldOf(qint64 pos) const;
     qint64 foldStart(qint64 fold) const;
     qint64 foldLength(qint64 fold) const;
+    // The line a fold is part of, and the fold a line begins with (no block decoded).
+    qint64 lineOfFold(qint64 fold) const;
+    qint64 foldOfLine(qint64 line) const;
     // First occurrence of what (exact, case-sensitive) starting in [from, to) and
     // ending by to; -1 if none.
     qint64 find(const QString& what, qint64 from, qint64 to) const;

@@ -41,6 +41,7 @@ void BigTextLayout::forgetCounts()
     m_prefixRevision = ~quint64(0);
     m_lastBlockId = 0;
     m_wanted = -1;
+    m_row = Row{};
     ++m_countsKey;
 }
 
@@ -67,6 +68,13 @@ BigTextLayout::LinePtr BigTextLayout::line(qint64 index) const
     checkValid();
     if (auto it = m_lines.find(index); it != m_lines.end()) {
         if (!it->second->guessed || it->second->counts == m_countsVersion) return it->second;
+        if (!wraps()) {
+            // Placed at a guess: only where it stands may have changed, not its text.
+            auto l = std::make_shared<Line>(*it->second);
+            place(*l, m_doc.blockOfFold(index), true);
+            it->second = l;
+            return l;
+        }
         m_lines.erase(it); // laid out on a guess, and there are more counts now
     }
     auto l = std::make_shared<Line>();
@@ -92,7 +100,11 @@ BigTextLayout::LinePtr BigTextLayout::line(qint64 index) const
     l->breaks.assign(1, 0);
     for (qint64 b : m_found)
         if (b > l->start && b < end) l->breaks.push_back(qint32(b - l->start));
-    l->width = widthOf(l->text, 0, l->text.size());
+    if (!wraps() && foldStart >= 0 && index == m_doc.block(m_doc.blockOfFold(index)).firstFold
+        && continues(m_doc.blockOfFold(index)))
+        place(*l, m_doc.blockOfFold(index));
+    else
+        measureLine(*l);
     if (m_lines.size() > 4096) m_lines.clear();
     m_lines.emplace(index, l);
     return l;
@@ -115,6 +127,7 @@ int BigTextLayout::visualCount(qint64 index) const
 BigTextLayout::Visual BigTextLayout::visualOf(qint64 pos) const
 {
     pos = std::clamp<qint64>(pos, 0, m_doc.length());
+    if (!wraps()) return Visual{m_doc.foldOfLine(m_doc.lineOf(pos)), 0};
     Visual v{lineAt(pos), 0};
     if (wraps()) {
         const LinePtr l = line(v.line);
@@ -125,6 +138,7 @@ BigTextLayout::Visual BigTextLayout::visualOf(qint64 pos) const
 
 BigTextLayout::Visual BigTextLayout::lastVisual() const
 {
+    if (!wraps()) return Visual{m_doc.foldOfLine(m_doc.lineCount() - 1), 0};
     const qint64 last = m_doc.foldCount() - 1;
     return Visual{last, visualCount(last) - 1};
 }
@@ -132,7 +146,7 @@ BigTextLayout::Visual BigTextLayout::lastVisual() const
 BigTextLayout::Visual BigTextLayout::step(Visual v, qint64 delta) const
 {
     const qint64 lines = m_doc.foldCount();
-    if (!wraps()) return Visual{std::clamp<qint64>(v.line + delta, 0, lines - 1), 0};
+    if (!wraps()) return Visual{m_doc.foldOfLine(std::clamp<qint64>(m_doc.lineOfFold(v.line) + delta, 0, m_doc.lineCount() - 1)), 0};
     while (delta > 0) {
         const int count = visualCount(v.line);
         if (v.sub + delta < count) {
@@ -165,7 +179,7 @@ BigTextLayout::Visual BigTextLayout::step(Visual v, qint64 delta) const
 
 qint64 BigTextLayout::distance(Visual a, Visual b, qint64 limit) const
 {
-    if (!wraps()) return b.line - a.line;
+    if (!wraps()) return m_doc.lineOfFold(b.line) - m_doc.lineOfFold(a.line);
     qint64 count = 0;
     while (a < b && count <= limit) {
         if (a.line == b.line) return count + (b.sub - a.sub);
@@ -183,13 +197,17 @@ qint64 BigTextLayout::visualStart(Visual v) const
 
 qint64 BigTextLayout::visualEnd(Visual v) const
 {
-    const LinePtr l = line(v.line);
+    const LinePtr l = line(wraps() ? v.line : lastFoldOf(v.line));
     const size_t next = size_t(v.sub) + 1;
     return l->start + (next < l->breaks.size() ? l->breaks[next] : l->text.size());
 }
 
 qreal BigTextLayout::xOf(qint64 pos) const
 {
+    if (!wraps()) {
+        const LinePtr l = line(m_doc.foldOf(pos));
+        return l->x + widthOf(l->text, 0, std::clamp<qint64>(pos - l->start, 0, l->text.size()), l->x);
+    }
     const Visual v = visualOf(pos);
     const LinePtr l = line(v.line);
     return widthOf(l->text, l->breaks[size_t(v.sub)], std::min<qint64>(pos - l->start, l->text.size()));
@@ -197,6 +215,11 @@ qreal BigTextLayout::xOf(qint64 pos) const
 
 qint64 BigTextLayout::positionAt(Visual v, qreal x) const
 {
+    if (!wraps()) {
+        // A fold that goes on in the next one ends on the row: its end is where the next begins.
+        const LinePtr l = line(foldAt(v, x));
+        return l->start + hit(l->text, 0, l->text.size(), x, l->x);
+    }
     const LinePtr l = line(v.line);
     const size_t sub = size_t(std::clamp(v.sub, 0, int(l->breaks.size()) - 1));
     const qsizetype from = l->breaks[sub];
@@ -463,8 +486,28 @@ qint64 BigTextLayout::visualLineStart(qint64 number) const
 std::vector<BigTextMeasure::ToCount> BigTextLayout::blocksToCount() const
 {
     std::vector<BigTextMeasure::ToCount> out;
-    if (!wraps() || m_wanted < 0) return out;
+    if (m_wanted < 0) return out;
     const int upTo = std::min(m_wanted, m_doc.blockCount() - 1);
+    if (!wraps()) {
+        // Only the blocks that a line runs on from: where each ends in its row.
+        WrapState s;
+        bool known = true;
+        for (int i = m_wantedFirst; i <= upTo; ++i) {
+            if (m_doc.part(i).endsWithNewline) continue;
+            if (!continues(i) || m_doc.blockFolds(i) > 1 || i == m_wantedFirst) {
+                s = WrapState{};
+                known = true;
+            }
+            if (const Counted* c = known ? counted(i, s) : nullptr) {
+                s = c->out;
+                continue;
+            }
+            out.push_back({i, !known, s});
+            known = false;
+        }
+        m_wanted = -1;
+        return out;
+    }
     out.reserve(size_t(std::max(0, upTo + 1)));
     WrapState s;
     bool known = true;

@@ -91,19 +91,19 @@ qreal BigTextMeasure::advanceAt(const char16_t* s, qsizetype i, qsizetype n, qre
     return advance(c);
 }
 
-qreal BigTextMeasure::widthOf(QStringView text, qsizetype from, qsizetype to) const
+qreal BigTextMeasure::widthOf(QStringView text, qsizetype from, qsizetype to, qreal start) const
 {
     const char16_t* s = text.utf16();
-    qreal x = 0;
+    qreal x = start;
     int len = 1;
     for (qsizetype i = from; i < to; i += len) x += advanceAt(s, i, text.size(), x, &len);
-    return x;
+    return x - start;
 }
 
-qsizetype BigTextMeasure::hit(QStringView text, qsizetype from, qsizetype to, qreal x) const
+qsizetype BigTextMeasure::hit(QStringView text, qsizetype from, qsizetype to, qreal x, qreal start) const
 {
     const char16_t* s = text.utf16();
-    qreal at = 0;
+    qreal at = start;
     int len = 1;
     for (qsizetype i = from; i < to; i += len) {
         const qreal w = advanceAt(s, i, text.size(), at, &len);
@@ -126,7 +126,13 @@ void BigTextMeasure::wrap(QStringView text, std::vector<qint32>& breaks) const
 
 void BigTextMeasure::wrapOn(WrapState& s, QStringView text, qint64 at, std::vector<qint64>& starts, qint64 until) const
 {
-    if (!wraps()) return;
+    if (!wraps()) {
+        // Where the line begins stays in rowStart, for the characters it holds so far.
+        if (!s.started) s = WrapState{at, -1, at, 0, 0, 0, true};
+        s.pieceStart = at;
+        s.x += widthOf(text, 0, text.size(), s.x);
+        return;
+    }
     if (!s.started) {
         s = WrapState{};
         s.rowStart = at;

@@ -73,8 +73,10 @@ public:
     {
         return advanceAt(text.utf16(), i, text.size(), x, len);
     }
-    qreal widthOf(QStringView text, qsizetype from, qsizetype to) const;
-    qsizetype hit(QStringView text, qsizetype from, qsizetype to, qreal x) const;
+    // Width of text[from, to), begun at x = start (tabs depend on it), and the
+    // offset in it nearest to x (in the same terms as start).
+    qreal widthOf(QStringView text, qsizetype from, qsizetype to, qreal start = 0) const;
+    qsizetype hit(QStringView text, qsizetype from, qsizetype to, qreal x, qreal start = 0) const;
     // Offsets where the visual lines of a line start (the first is 0).
     void wrap(QStringView text, std::vector<qint32>& breaks) const;
     // Visual lines of a line: wrap(text).size(), quicker for lines that fit.
@@ -82,7 +84,8 @@ public:
     // Wraps the next piece of a line (text, standing at position at) from s,
     // and appends where rows begin to starts (the line's first row is not
     // one); stops early once a row begins after position until (s is then
-    // of no further use).
+    // of no further use). Without wrapping, a line is one row: s.x only goes
+    // on to where the piece ends.
     static constexpr qint64 kWhole = std::numeric_limits<qint64>::max();
     static constexpr qint64 kFirst = std::numeric_limits<qint64>::min();
     void wrapOn(WrapState& s, QStringView text, qint64 at, std::vector<qint64>& starts, qint64 until = kWhole) const;

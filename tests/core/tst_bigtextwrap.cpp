@@ -1,7 +1,8 @@
 // Word wrap of lines longer than a block: the rows of a long line are those of
 // wrapping the whole line, however many blocks it runs over, for the count of
 // rows, the row of a position, where a row starts and what a view walks over,
-// measured on the spot or counted by the workers.
+// measured on the spot or counted by the workers. Unwrapped, such a line is
+// one row, each character where the whole line has it.
 #include "BigTextDocument.h"
 #include "BigTextLayout.h"
 #include "BigTextTasks.h"
@@ -54,6 +55,7 @@ class TestBigTextWrap : public QObject {
     // the rows next to it.
     void compareRows(const BigTextDocument& doc, const BigTextLayout& layout, const QString& text)
     {
+        layout.newTurn(); // as a view's every event
         const std::vector<qint64> rows = rowsOfWholeLines(layout, text);
         QCOMPARE(layout.visualLineOf(doc.length()), qint64(rows.size()) - 1);
         for (int b = 0; b < doc.blockCount(); ++b) {
@@ -94,7 +96,7 @@ private Q_SLOTS:
         QTest::addColumn<TextEncoding>("encoding");
         QTest::addColumn<QString>("text");
         QTest::addColumn<bool>("inMemory");
-        QTest::addColumn<int>("perRow"); // characters of the long line that fit in a row, or 0
+        QTest::addColumn<int>("perRow"); // characters of the long line that fit in a row, 0, or -1 unwrapped
 
         const QString as(300 * 1024 + 7, u'a');
         const QString kana(300 * 1024 + 5, u'あ');
@@ -106,6 +108,9 @@ private Q_SLOTS:
         QTest::newRow("CP932 あ between lines") << TextEncoding::Cp932 << "top\n" + kana + "\nend" << false << 0;
         QTest::newRow("words broken back over block edges") << TextEncoding::Cp932 << words << false << 0;
         QTest::newRow("words in memory") << TextEncoding::Cp932 << words + "\n" + words << true << 0;
+        QTest::newRow("unwrapped CP932 あ between lines") << TextEncoding::Cp932 << "top\n" + kana + "\nend" << false << -1;
+        QTest::newRow("unwrapped tabs") << TextEncoding::Cp932 << QString(words).replace(u' ', u'\t') << false << -1;
+        QTest::newRow("unwrapped tabs in memory") << TextEncoding::Utf8 << QString(words).replace(u' ', u'\t') << true << -1;
     }
     void aLongLineWrapsAsOneLine()
     {
@@ -125,7 +130,7 @@ private Q_SLOTS:
         BigTextLayout layout(doc);
         layout.setFont(QFont(QStringLiteral("Monospace"), 10));
         const qreal wide = layout.widthOf(text, text.size() - 1, text.size());
-        layout.setWrapWidth(perRow > 0 ? (perRow + 0.5) * wide : 400);
+        layout.setWrapWidth(perRow > 0 ? (perRow + 0.5) * wide : perRow < 0 ? 0 : 400);
         if (perRow > 0) // no break opportunity: rows of perRow characters
             QCOMPARE(layout.visualLineOf(doc.length()), (text.size() + perRow - 1) / perRow - 1);
         compareRows(doc, layout, text);
@@ -159,9 +164,17 @@ private Q_SLOTS:
 
     // More blocks than are measured on the spot: the layout guesses, the
     // workers count the blocks (those of the long line one after another),
-    // and the numbers and rows then are those of the whole line.
+    // and the numbers and rows (unwrapped: where its folds stand) then are
+    // those of the whole line.
+    void countedRowsOfALongLine_data()
+    {
+        QTest::addColumn<bool>("wrap");
+        QTest::newRow("wrapped") << true;
+        QTest::newRow("unwrapped") << false;
+    }
     void countedRowsOfALongLine()
     {
+        QFETCH(bool, wrap);
         const qint64 chars = (BigTextLayout::kSyncBlocks + 4) * 32768;
         const QString text = QStringLiteral("top\n") + QString(chars, u'a') + QStringLiteral("\nend");
         BigTextDocument doc;
@@ -169,10 +182,11 @@ private Q_SLOTS:
         QVERIFY(doc.blockCount() > BigTextLayout::kSyncBlocks + 2);
         BigTextLayout layout(doc);
         layout.setFont(QFont(QStringLiteral("Monospace"), 10));
-        layout.setWrapWidth(100.5 * layout.widthOf(QStringLiteral("a"), 0, 1));
-        const qint64 rows = 1 + (chars + 99) / 100 + 1;
-        layout.visualLineOf(doc.length());
-        QVERIFY(layout.numbersGuessed());
+        layout.setWrapWidth(wrap ? 100.5 * layout.widthOf(QStringLiteral("a"), 0, 1) : 0);
+        const qint64 rows = wrap ? 1 + (chars + 99) / 100 + 1 : 3;
+        if (wrap) layout.visualLineOf(doc.length());
+        else QVERIFY(layout.line(doc.foldOf(doc.length() - 5))->guessed);
+        QCOMPARE(layout.numbersGuessed(), wrap);
 
         BigTextCountTask task(doc);
         QSignalSpy finished(&task, &BigTextCountTask::finished);

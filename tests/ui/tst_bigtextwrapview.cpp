@@ -1,9 +1,10 @@
 // The big-text view wrapping a line longer than a block of its text: the
 // caret display and the arrow keys go by the rows of the whole line, also over
-// the blocks' edges.
+// the blocks' edges; unwrapped, such a line is one row.
 #include "BigTextView.h"
 
 #include <QApplication>
+#include <QScrollBar>
 #include <QtTest>
 
 #include <algorithm>
@@ -63,6 +64,47 @@ private Q_SLOTS:
         QCOMPARE(caretText(view), caretAt(rows[size_t(over)] + 2));
         QTest::keyClick(&view, Qt::Key_Home);
         QCOMPARE(view.selStart(), rows[size_t(over)]);
+    }
+
+    // Unwrapped, End goes to the end of the line, where the scroll bar ends
+    // and what is drawn and hit is the last block's; Down goes to the next line.
+    void unwrappedTheLineIsOneRow_data() { caretGoesByTheRowsOfTheWholeLine_data(); }
+    void unwrappedTheLineIsOneRow()
+    {
+        QFETCH(QString, line);
+        BigTextView view;
+        view.resize(400, 300);
+        view.show();
+        QApplication::setActiveWindow(&view);
+        view.setFocus();
+        QVERIFY(QTest::qWaitForWindowExposed(&view));
+        view.setPlainText(line + QStringLiteral("\nnext"));
+        QVERIFY(view.document().blockCount() >= 3);
+        view.viewport()->repaint(); // the row's width found before the scroll bar has it
+        QTest::keyClick(&view, Qt::Key_End);
+        QCOMPARE(caretText(view), QStringLiteral("0: %1").arg(line.size()));
+
+        const QScrollBar* h = view.horizontalScrollBar();
+        QVERIFY(h->maximum() + view.viewport()->width() >= view.layout().xOf(line.size()));
+        const qint64 pos = line.size() - 3;
+        const int x = 4 + qRound(view.layout().xOf(pos)) - h->value() + 1;
+        const int lh = view.layout().lineHeight();
+        QVERIFY(x > 20 && x < view.viewport()->width() - 20);
+        const QImage shown = view.viewport()->grab().toImage();
+        int ink = 0;
+        for (int y = 4; y < 4 + lh; ++y)
+            for (int dx = -20; dx < 20; ++dx) ink += shown.pixel(x + dx, y) != view.fillColor().rgb();
+        QVERIFY(ink > 10);
+        QTest::mouseClick(view.viewport(), Qt::LeftButton, {}, QPoint(x, 4 + lh / 2));
+        QCOMPARE(view.selStart(), pos);
+
+        QTest::keyClick(&view, Qt::Key_Down);
+        QCOMPARE(caretText(view), QStringLiteral("1: 4"));
+        QTest::keyClick(&view, Qt::Key_Up);
+        QCOMPARE(caretText(view), QStringLiteral("0: %1").arg(pos));
+        QTest::keyClick(&view, Qt::Key_Home);
+        QCOMPARE(caretText(view), QStringLiteral("0: 0"));
+        QCOMPARE(h->value(), 0);
     }
 };
 
