@@ -1,5 +1,5 @@
 #pragma once
-#include <QtGlobal>
+#include <QString>
 
 // The six characters that Japanese text carries in two forms, depending on
 // which converter made it: CP932 reads the JIS codes as the full-width forms,
@@ -33,5 +33,14 @@ constexpr char16_t fold(char16_t u)
     const char16_t p = partner(u);
     return p != 0 && p > u ? p : u;
 }
+
+// Whether text holds a character with a look-alike.
+bool any(QStringView text);
+// text with every look-alike in its one form.
+QString folded(QStringView text);
+// The first place at or after from where hay holds needle (folded) with
+// either form of each look-alike; -1 when none does. Both forms are one code
+// unit, so a hit is as long as the needle.
+qsizetype indexIn(QStringView hay, QStringView needle, qsizetype from = 0);
 
 }

@@ -222,6 +222,12 @@ void TestTextView::aCharacterIsFoundInEveryJapaneseEncoding()
         QCOMPARE(v.pane()->find(QStringLiteral("\u301C１"), 0, v.pane()->textLength()), 7);
         QCOMPARE(v.pane()->find(QStringLiteral("。\u2016－\u00A2￡"), 0, v.pane()->textLength()), 13);
     }
+    // RTF text alike.
+    View v;
+    v.show(QStringLiteral("jp.rtf"), QByteArray("{\\rtf1 x\\u12316?1\\u8214?\\u8722?\\u162?\\u163?\\u172?\\par}"));
+    QVERIFY(v.pane()->shownAsRichText());
+    QCOMPARE(v.pane()->find(QStringLiteral("～１"), 0, v.pane()->textLength()), -1);
+    QCOMPARE(v.pane()->find(QStringLiteral("～1∥－￠￡￢"), 0, v.pane()->textLength()), 1);
 }
 
 void TestTextView::binaryFileWithNulBytes()
