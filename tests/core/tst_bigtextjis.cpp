@@ -97,9 +97,8 @@ QByteArray longLine(bool escapeAtCut)
     return out + kAscii + "\r\n" + mail(9, 4000);
 }
 
-// Lines longer than a block where the state must be guessed (no escape within
-// reach before them), each pair one byte off the line start, so that a cut
-// made in the guessed state would split a pair.
+// Lines longer than a block where the state is guessed, each pair one byte off
+// the line start: a cut made in the guessed state would split a pair.
 QByteArray longLinesFarBehind()
 {
     QRandomGenerator rng(7);

