@@ -24,6 +24,7 @@
 #include "Cp932.h"
 #include "FileListModel.h"
 #include "FindDialog.h"
+#include "LookAlike.h"
 #include "MainControls.h"
 #include "Messages.h"
 #include "Platform.h"
@@ -383,7 +384,8 @@ bool writeJisLines(const QString& path, qint64 size, const QString& lastLine)
             QString a, b;
             iso->decode(jis.constData(), jis.size(), a);
             sjis->decode(chunk.constData(), chunk.size(), b);
-            ok = a == b;
+            // The same text, but for the look-alikes each encoding reads its own way.
+            ok = LookAlike::folded(a) == LookAlike::folded(b);
         }
         ok = ok && out.write(jis) == jis.size();
         if (in.atEnd() && rest.isEmpty()) break;

@@ -86,6 +86,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         codec->countFrom(forward, decided, bytes, half);
         if (codec->stateAtEnd(bytes, half, &decided) != forward) std::abort();
         if (codec->silentBytes(bytes, n) > n) std::abort();
+        // A cut made while the state was guessed is a character start whatever the state was.
+        const qint64 cut = codec->boundaryGuessed(state, 0xFF, bytes, n, half);
+        if (cut < 0 || cut > half) std::abort();
+        for (TextCodec::State s = 0; s < 8; ++s)
+            if (codec->boundaryFrom(s, bytes, n, cut) != cut) std::abort();
     }
     if (codec->unitBytes() == 1) {
         const void* lf = std::memchr(bytes, '\n', size_t(n));

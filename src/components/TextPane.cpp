@@ -2,6 +2,7 @@
 
 #include "BigTextMemory.h"
 #include "BigTextView.h"
+#include "LookAlike.h"
 #include "RichTextLoader.h"
 #include "RichTextPage.h"
 #include "TColor.h"
@@ -402,7 +403,9 @@ qint64 TextPane::find(const QString& what, qint64 start, qint64 length) const
     const QString& all = searchText();
     const qsizetype from = std::clamp<qsizetype>(start, 0, all.size());
     const qsizetype to = std::clamp<qsizetype>(length > all.size() - from ? all.size() : from + length, from, all.size());
-    const qsizetype hit = search(QStringView(all).mid(from, to - from), what);
+    // Each look-alike pair is one character to find, typed either way.
+    const QStringView range = QStringView(all).mid(from, to - from);
+    const qsizetype hit = LookAlike::any(what) ? LookAlike::indexIn(range, LookAlike::folded(what)) : search(range, what);
     return hit < 0 ? -1 : from + hit;
 }
 

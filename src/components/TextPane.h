@@ -55,7 +55,8 @@ public:
     // selection is too long or does not fit in memory with room to spare.
     void copy();
     QString selectedText() const;
-    // Case-sensitive forward search in [start, start + length); -1 when not found.
+    // Case-sensitive forward search in [start, start + length), each look-alike
+    // pair (LookAlike) one character; -1 when not found.
     qint64 find(const QString& what, qint64 start, qint64 length) const;
     // The same without holding up the event loop: the answer comes through
     // findFinished(), from within this call when the search is short. A long

@@ -259,8 +259,8 @@ private:
             if (last > blockStart) {
                 emit(last, true);
             } else {
-                qint64 cut = m_codec.boundaryFrom(m_state, reinterpret_cast<const char*>(p + blockStart),
-                                                  avail - blockStart, kMaxBlockBytes);
+                qint64 cut = m_codec.boundaryGuessed(m_state, m_guess, reinterpret_cast<const char*>(p + blockStart),
+                                                     avail - blockStart, kMaxBlockBytes);
                 if (cut <= 0) cut = kMaxBlockBytes;
                 emit(blockStart + cut, false);
             }
@@ -298,8 +298,8 @@ private:
                 emit(lineStart, true);
             } else {
                 // One line longer than a block: cut it where a character starts.
-                qint64 cut = m_codec.boundaryFrom(m_state, reinterpret_cast<const char*>(p + blockStart),
-                                                  avail - blockStart, kMaxBlockBytes);
+                qint64 cut = m_codec.boundaryGuessed(m_state, m_guess, reinterpret_cast<const char*>(p + blockStart),
+                                                     avail - blockStart, kMaxBlockBytes);
                 if (cut <= 0) cut = kMaxBlockBytes;
                 emit(blockStart + cut, false);
                 lineStart = blockStart;

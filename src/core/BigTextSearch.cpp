@@ -1,5 +1,6 @@
 #include "BigTextSearch.h"
 
+#include "LookAlike.h"
 #include "VarError.h"
 
 #include <algorithm>
@@ -9,9 +10,13 @@ BigTextSearch::BigTextSearch(const QString& what, const TextCodec* codec) : m_ne
 {
     BigTextScan::normalize(m_needle);
     m_hasNewline = m_needle.contains(u'\n');
+    // A look-alike in the needle matches either of its forms: the text is
+    // compared with the forms made one, and every block is decoded.
+    m_lookAlike = LookAlike::any(m_needle);
+    if (m_lookAlike) m_needle = LookAlike::folded(m_needle);
     // Where the text has one byte form, raw file blocks are searched as bytes
     // and only blocks holding that form are decoded to confirm the hit.
-    m_byBytes = codec && !m_hasNewline && codec->uniqueBytes(m_needle, &m_form) && !m_form.isEmpty();
+    m_byBytes = codec && !m_hasNewline && !m_lookAlike && codec->uniqueBytes(m_needle, &m_form) && !m_form.isEmpty();
     if (m_byBytes) m_finder = ByteFinder(m_form);
 }
 
@@ -37,6 +42,11 @@ bool BigTextSearch::runsOn(const BigTextSpan& span, size_t index, const char* by
     }
     joint.resize(qsizetype(have + got));
     return joint.contains(m_form);
+}
+
+qsizetype BigTextSearch::indexIn(QStringView text, qsizetype from) const
+{
+    return m_lookAlike ? LookAlike::indexIn(text, m_needle, from) : text.indexOf(m_needle, from);
 }
 
 qint64 BigTextSearch::run(const BigTextSpan& span, qint64 from, qint64 to, bool more, const std::atomic<bool>* cancel,
@@ -77,12 +87,12 @@ qint64 BigTextSearch::run(const BigTextSpan& span, qint64 from, qint64 to, bool 
         if (!m_carry.isEmpty()) {
             QString joint = m_carry;
             joint += text.left(m - 1);
-            for (qsizetype k = joint.indexOf(m_needle); k >= 0 && k < m_carry.size(); k = joint.indexOf(m_needle, k + 1)) {
+            for (qsizetype k = indexIn(joint, 0); k >= 0 && k < m_carry.size(); k = indexIn(joint, k + 1)) {
                 if (accept(m_carryStart + k)) return m_carryStart + k;
                 if (m_carryStart + k + m > to) return -1;
             }
         }
-        const qsizetype k = text.indexOf(m_needle, off);
+        const qsizetype k = indexIn(text, off);
         if (k >= 0) return start + k + m <= to ? start + k : -1;
         if (m > 1 && (m_hasNewline || !p.endsWithNewline)) {
             if (text.size() >= m - 1) {

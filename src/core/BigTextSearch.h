@@ -8,7 +8,8 @@
 #include <atomic>
 #include <functional>
 
-// A forward search for one text (exact, case-sensitive) through the parts of
+// A forward search for one text (exact, case-sensitive, each look-alike pair
+// one character: see LookAlike) through the parts of
 // a big text. It can go on over parts that come later, such as the rest of a
 // file that is still being indexed: what it carries from one call to the next
 // finds a hit that runs on across the seam. It reads only the span it is
@@ -36,10 +37,12 @@ public:
                std::atomic<qint64>* done = nullptr, const Cached& cached = {});
 
 private:
+    qsizetype indexIn(QStringView text, qsizetype from) const;
     bool runsOn(const BigTextSpan& span, size_t index, const char* bytes, qint64 size, bool more) const;
 
     QString m_needle;
     bool m_hasNewline = false;
+    bool m_lookAlike = false; // m_needle holds a look-alike, in its one form
     bool m_byBytes = false;
     QByteArray m_form;
     ByteFinder m_finder{QByteArray()};

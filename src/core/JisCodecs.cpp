@@ -1,4 +1,4 @@
-// The codecs of the JIS encodings, EUC-JP and ISO-2022-JP, over the one JIS table.
+// The codecs of the JIS encodings, EUC-JP and ISO-2022-JP, over the JIS tables.
 #include "CodecParts.h"
 #include "JisTable.h"
 
@@ -133,13 +133,17 @@ private:
 
 // ---------------------------------------------------------------- ISO-2022-JP
 
-// Escape sequences switch between ASCII (JIS Roman read as ASCII, as the
-// system's code page reads 0x5C and 0x7E), half-width katakana, JIS X 0208
-// and JIS X 0212; SO and SI shift to katakana and back, as seven-bit JIS
-// habitually does. A line end does not reset the state, as some writers omit
-// the final escape back to ASCII. Bytes of a foreign set (Chinese, Korean)
-// and stray bytes become U+FFFD; eight-bit JIS katakana (0xA1..0xDF) is read
-// as the katakana it is.
+// Read as the C library's converter reads it, ill-formed text included:
+// escape sequences switch between ASCII, JIS Roman (0x5C the yen sign, 0x7E
+// the overline), JIS X 0208 and, as the wider members of the family have
+// them, half-width katakana and JIS X 0212. An ESC that starts no escape, SO
+// and SI are control characters like any other, and eight-bit bytes are
+// U+FFFD each. A line end does not reset the state, as some writers omit the
+// final escape back to ASCII. Where that converter would stop at a byte, this
+// one goes on as the rest of the file's readers do: spaces and line ends pass
+// in every set (writers put them without switching back), a pair with no
+// character is one U+FFFD, and so is each pair of a foreign set (Chinese,
+// Korean), rather than showing its bytes as ASCII.
 class Iso2022JpCodec final : public TextCodec {
 public:
     Iso2022JpCodec() : m_x0208(JisTable::x0208()), m_x0212(JisTable::x0212()) {}
@@ -159,7 +163,7 @@ public:
         return boundaryFrom(0, data, size, target);
     }
 
-    // Runs that cannot hold an escape or a shift are counted without being
+    // Runs that cannot hold an escape are counted without being
     // decoded: in a one-byte set every other byte is a character, in a
     // two-byte set a run of n graphic bytes is n / 2 pairs and a lone byte.
     qint64 countFrom(State& state, State& decided, const char* data, qint64 size) const override
@@ -184,11 +188,6 @@ public:
                     i += len;
                     continue;
                 }
-            } else if (b == 0x0E || b == 0x0F) {
-                st.shiftOut = b == 0x0E;
-                decided |= kShiftBit;
-                ++i;
-                continue;
             }
             ++n; // a control, space or eight-bit byte, or an ESC that starts no escape: one character
             ++i;
@@ -207,7 +206,7 @@ public:
         int u;
         const auto* p = reinterpret_cast<const unsigned char*>(data);
         for (qint64 i = 0; i < size;) {
-            if (!st.shiftOut && st.set == Set::Ascii) {
+            if (st.set == Set::Ascii) {
                 // Plain ASCII runs, the bulk of most mail, copied as they are.
                 const qint64 j = nextSpecialOrHigh(p, i, size);
                 for (qint64 k = i; k < j; ++k) dst[n++] = p[k];
@@ -239,20 +238,39 @@ public:
         return i;
     }
 
-    // Every ESC, SO and SI byte starts an escape or a shift when read from the
-    // start (no character or escape holds one inside), so the last of each
-    // kind can be found from the end.
+    // Only runs of graphic bytes read differently in different sets; whatever
+    // starts with another byte is the same unit in every set. So until an
+    // escape decides the set, a start after such a unit, or an even distance
+    // from it, is a start in every set.
+    qint64 boundaryGuessed(State state, State guess, const char* data, qint64 size, qint64 target) const override
+    {
+        if (!(guess & kSetBits)) return boundaryFrom(state, data, size, target);
+        const auto* p = reinterpret_cast<const unsigned char*>(data);
+        Shift st = unpack(state);
+        State decided = 0;
+        qint64 i = 0, anchor = 0;
+        int u;
+        while (i < target) {
+            const qint64 len = step(st, p, i, size, &u, &decided);
+            if (i + len > target) break;
+            i += len;
+            if (decided & kSetBits) return boundaryFrom(pack(st), data + i, size - i, target - i) + i;
+            if (p[i - len] < 0x21 || p[i - len] > 0x7E) anchor = i;
+        }
+        const qint64 end = i < target && (p[i] < 0x21 || p[i] > 0x7E) ? i : target;
+        return anchor + ((end - anchor) & ~qint64(1));
+    }
+
+    // Every ESC byte starts an escape (or stands alone) when read from the
+    // start, as no character holds one inside, so the last designation can be
+    // found from the end.
     State stateAtEnd(const char* data, qint64 size, State* decided) const override
     {
         const auto* p = reinterpret_cast<const unsigned char*>(data);
         Shift st;
         State found = 0;
-        for (qint64 i = size - 1; i >= 0 && found != kAllBits; --i) {
-            const unsigned char b = p[i];
-            if ((b == 0x0E || b == 0x0F) && !(found & kShiftBit)) {
-                st.shiftOut = b == 0x0E;
-                found |= kShiftBit;
-            } else if (b == 0x1B && !(found & kSetBits)) {
+        for (qint64 i = size - 1; i >= 0 && found != kSetBits; --i) {
+            if (p[i] == 0x1B) {
                 Shift probe;
                 State designated = 0;
                 int u;
@@ -263,7 +281,7 @@ public:
                 }
             }
         }
-        *decided = State(found | ~kAllBits);
+        *decided = State(found | ~kSetBits);
         return pack(st);
     }
 
@@ -273,7 +291,7 @@ public:
         Shift st;
         qint64 i = 0;
         int u = -1;
-        while (i < size && (p[i] == 0x1B || p[i] == 0x0E || p[i] == 0x0F)) {
+        while (i < size && p[i] == 0x1B) {
             const qint64 len = step(st, p, i, size, &u);
             if (u >= 0) break;
             i += len;
@@ -285,37 +303,25 @@ public:
     bool uniqueBytes(const QString&, QByteArray*) const override { return false; }
 
 private:
-    enum class Set : quint8 { Ascii, Kana, X0208, X0212, Foreign };
+    enum class Set : quint8 { Ascii, Kana, X0208, X0212, Foreign, Roman };
     struct Shift {
         Set set = Set::Ascii;
-        bool shiftOut = false;
     };
-    static constexpr State kSetBits = 0x07, kShiftBit = 0x08, kAllBits = 0x0F;
-    static State pack(Shift st) { return State(quint8(st.set) | (st.shiftOut ? kShiftBit : 0)); }
+    static constexpr State kSetBits = 0x07;
+    static State pack(Shift st) { return State(quint8(st.set)); }
     static Shift unpack(State s)
     {
         Shift st;
         const int set = s & kSetBits;
-        st.set = set <= int(Set::Foreign) ? Set(set) : Set::Ascii;
-        st.shiftOut = s & kShiftBit;
+        st.set = set <= int(Set::Roman) ? Set(set) : Set::Ascii;
         return st;
     }
 
-    // The first ESC, SO or SI at or after i, or size.
+    // The first ESC at or after i, or size.
     static qint64 nextSpecial(const unsigned char* p, qint64 i, qint64 size)
     {
-#if defined(__SSE2__) && !defined(VARDOLIN_NO_SIMD)
-        const __m128i esc = _mm_set1_epi8(0x1B), so = _mm_set1_epi8(0x0E), si = _mm_set1_epi8(0x0F);
-        for (; i + 16 <= size; i += 16) {
-            const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
-            const unsigned m = unsigned(_mm_movemask_epi8(
-                _mm_or_si128(_mm_cmpeq_epi8(v, esc), _mm_or_si128(_mm_cmpeq_epi8(v, so), _mm_cmpeq_epi8(v, si)))));
-            if (m) return i + __builtin_ctz(m);
-        }
-#endif
-        for (; i < size; ++i)
-            if (p[i] == 0x1B || p[i] == 0x0E || p[i] == 0x0F) return i;
-        return size;
+        const void* esc = std::memchr(p + i, 0x1B, size_t(size - i));
+        return esc ? static_cast<const unsigned char*>(esc) - p : size;
     }
 
     // The first byte at or after i that is no graphic character of a two-byte
@@ -337,20 +343,17 @@ private:
         return size;
     }
 
-    // The first ESC, SO, SI or byte from 0x80 on at or after i, or size.
+    // The first ESC or byte from 0x80 on at or after i, or size.
     static qint64 nextSpecialOrHigh(const unsigned char* p, qint64 i, qint64 size)
     {
         for (; i + 8 <= size && CodecParts::allAscii8(p + i); i += 8) {
             quint64 w;
             std::memcpy(&w, p + i, 8);
-            // A byte of 0x0E, 0x0F or 0x1B: (b | 1) == 0x0F, or b == 0x1B.
-            const quint64 ones = 0x0101010101010101ULL;
-            const quint64 x = (w | ones) ^ (ones * 0x0F), y = w ^ (ones * 0x1B);
-            auto hasZero = [&](quint64 v) { return ((v - ones) & ~v & (ones * 0x80)) != 0; };
-            if (hasZero(x) || hasZero(y)) break;
+            const quint64 ones = 0x0101010101010101ULL, y = w ^ (ones * 0x1B);
+            if (((y - ones) & ~y & (ones * 0x80)) != 0) break;
         }
         for (; i < size; ++i)
-            if (p[i] >= 0x80 || p[i] == 0x1B || p[i] == 0x0E || p[i] == 0x0F) return i;
+            if (p[i] >= 0x80 || p[i] == 0x1B) return i;
         return size;
     }
 
@@ -366,23 +369,22 @@ private:
         *u = -1;
         if (b == 0x1B) {
             if (const qint64 len = escape(st, d, p, i, size)) return len;
-            *u = kReplacement;
-            return 1;
-        }
-        if (b == 0x0E || b == 0x0F) {
-            st.shiftOut = b == 0x0E;
-            d |= kShiftBit;
-            return 1;
-        }
-        if (b >= 0x80) {
-            *u = b >= 0xA1 && b <= 0xDF ? 0xFF61 + (b - 0xA1) : kReplacement;
-            return 1;
-        }
-        if (b < 0x21 || b == 0x7F || (st.set == Set::Ascii && !st.shiftOut)) {   // controls, space and line ends pass in every set
             *u = b;
             return 1;
         }
-        if (st.shiftOut || st.set == Set::Kana) {
+        if (b >= 0x80) {
+            *u = kReplacement;
+            return 1;
+        }
+        if (b < 0x21 || b == 0x7F || st.set == Set::Ascii) {   // controls, space and line ends pass in every set
+            *u = b;
+            return 1;
+        }
+        if (st.set == Set::Roman) {
+            *u = b == 0x5C ? 0x00A5 : b == 0x7E ? 0x203E : b;
+            return 1;
+        }
+        if (st.set == Set::Kana) {
             *u = b <= 0x5F ? 0xFF61 + (b - 0x21) : kReplacement;
             return 1;
         }
@@ -398,7 +400,7 @@ private:
         return 2;
     }
 
-    static bool twoByte(Shift st) { return !st.shiftOut && st.set != Set::Ascii && st.set != Set::Kana; }
+    static bool twoByte(Shift st) { return st.set != Set::Ascii && st.set != Set::Kana && st.set != Set::Roman; }
 
     // The escape sequence at p[i] (an ESC): its length, 0 when it starts none.
     static qint64 escape(Shift& st, State& d, const unsigned char* p, qint64 i, qint64 size)
@@ -406,7 +408,8 @@ private:
         auto at = [&](qint64 k) -> int { return k < size ? p[k] : -1; };
         const int c1 = at(i + 1), c2 = at(i + 2);
         if (c1 == '(') {
-            if (c2 == 'B' || c2 == 'J' || c2 == 'H') return designate(st, d, Set::Ascii, 3);
+            if (c2 == 'B' || c2 == 'H') return designate(st, d, Set::Ascii, 3);
+            if (c2 == 'J') return designate(st, d, Set::Roman, 3);
             if (c2 == 'I') return designate(st, d, Set::Kana, 3);
             return 0;
         }

@@ -17,13 +17,20 @@ const Plane& x0208()
     static Plane t;
     static std::once_flag once;
     std::call_once(once, [] {
+        // The C library's EUC-JP reading, which every other program on the
+        // system shares; the NEC and IBM rows it lacks come from CP932.
+        iconv_t cd = iconv_open("UTF-16LE", "EUC-JP");
         const Cp932::Table& cp = Cp932::table();
         for (int row = 0; row < kCells; ++row) {
             for (int cell = 0; cell < kCells; ++cell) {
-                const char16_t u = cp.doubleByte[shiftJis(row, cell)];
+                const unsigned char in[2] = {static_cast<unsigned char>(row + 0xA1),
+                                             static_cast<unsigned char>(cell + 0xA1)};
+                char16_t u = iconvChar(cd, in, 2);
+                if (u == kUndefined) u = cp.doubleByte[shiftJis(row, cell)];
                 t[row * kCells + cell] = privateUse(u) ? kUndefined : u;
             }
         }
+        if (cd != reinterpret_cast<iconv_t>(-1)) iconv_close(cd);
     });
     return t;
 }

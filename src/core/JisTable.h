@@ -3,15 +3,16 @@
 
 #include <array>
 
-// The one table of the JIS character sets, shared by every decoder of
-// Japanese text, so that a character reads the same whichever encoding it
-// came in. JIS X 0208 (with the NEC special row 13 and the NEC-selected IBM
-// rows 89..92) is taken from the CP932 table through the Shift_JIS
-// arithmetic: the wave dash is U+FF5E, the minus sign U+FF0D and so on, as the
-// system's code page reads them. JIS X 0212 (EUC-JP's three-byte form and
-// ISO-2022-JP's supplementary set) is the C library's table with the IBM
-// extensions that PCs wrote there, in their CP932 forms too. User-defined
-// areas are left undefined.
+// The tables of the JIS character sets that EUC-JP and ISO-2022-JP read
+// through, as the system's own converter reads them, so that a character of
+// either reads as every other program on the system shows it. JIS X 0208 is
+// the C library's EUC-JP table: the wave dash is U+301C, the minus sign
+// U+2212 and so on (CP932 reads six codes as other look-alikes, U+FF5E, U+FF0D
+// ..., with its own table). The NEC special row 13 and the NEC-selected IBM
+// rows 89..92, which that table lacks, come from CP932 through the Shift_JIS
+// arithmetic. JIS X 0212 (EUC-JP's three-byte form and ISO-2022-JP's
+// supplementary set) is the C library's table with the IBM extensions that
+// PCs wrote there, in their CP932 forms. User-defined areas are left undefined.
 //
 // Both are indexed by row and cell, each 0..93 (the byte minus 0x21 or 0xA1);
 // 0xFFFF marks an undefined code. Built once, on first use.

@@ -21,9 +21,8 @@ enum class TextEncoding { Cp932, Utf8, Utf16LE, Utf16BE, EucJp, Iso2022Jp };
 // the start of a text).
 class TextCodec {
 public:
-    // The shift state where a range starts: for ISO-2022-JP the set designated
-    // and whether SO shifted out. Each bit of it is decided by the last escape
-    // (or shift) of its kind before; 0 is the state at the start of a text, and
+    // The shift state where a range starts: for ISO-2022-JP the set designated.
+    // Each bit of it is decided by the last escape of its kind before; 0 is the state at the start of a text, and
     // the only one of a stateless encoding.
     using State = quint8;
 
@@ -60,7 +59,14 @@ public:
     {
         return boundaryBefore(data, size, target);
     }
-    // Bytes at the start of data that decode to nothing (escapes and shifts).
+    // boundaryFrom where the bits of state in guess were assumed, not read:
+    // a start that is one whatever they are, unless the range decides them
+    // before target. A long line cut there reads right once the state is known.
+    virtual qint64 boundaryGuessed(State state, State /*guess*/, const char* data, qint64 size, qint64 target) const
+    {
+        return boundaryFrom(state, data, size, target);
+    }
+    // Bytes at the start of data that decode to nothing (escapes).
     virtual qint64 silentBytes(const char* /*data*/, qint64 /*size*/) const { return 0; }
     // The state at the end of a range as far as its own escapes tell, found
     // from its end backwards; *decided gets the bits they decide (the others

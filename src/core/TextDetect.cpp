@@ -78,6 +78,7 @@ std::vector<Segment> sampleSegments(const unsigned char* p, qsizetype size)
 struct SampleFacts {
     bool high = false;    // a byte >= 0x80
     bool escape = false;  // an ISO-2022 designation
+    bool jis = false;     // one of ISO-2022-JP's own: ESC $ B, ESC $ @, ESC ( B, ESC ( J
     bool nul = false;
 };
 
@@ -89,7 +90,11 @@ SampleFacts factsOf(const unsigned char* p, const std::vector<Segment>& segs)
             const unsigned char b = p[i];
             if (b >= 0x80) f.high = true;
             else if (b == 0) f.nul = true;
-            else if (b == 0x1B && i + 2 < s.start + s.length && (p[i + 1] == '$' || p[i + 1] == '(')) f.escape = true;
+            else if (b == 0x1B && i + 2 < s.start + s.length && (p[i + 1] == '$' || p[i + 1] == '(')) {
+                f.escape = true;
+                const unsigned char c = p[i + 2];
+                if (p[i + 1] == '$' ? c == 'B' || c == '@' : c == 'B' || c == 'J') f.jis = true;
+            }
         }
     }
     return f;
@@ -155,6 +160,10 @@ Detection detect(const char* data, qsizetype size)
             facts = factsOf(p, segs);
         }
     }
+
+    // Seven-bit bytes with ISO-2022-JP's designations are that, whatever the
+    // text between them reads like.
+    if (facts.jis && !facts.high && !facts.nul) return {TextEncoding::Iso2022Jp, false};
 
     struct Candidate {
         TextEncoding e;

@@ -1,6 +1,7 @@
 #include "TextScore.h"
 
 #include "Cp932.h"
+#include "LookAlike.h"
 
 #include <algorithm>
 #include <array>
@@ -112,6 +113,10 @@ const Model& model()
         }
         for (char16_t u : kCommonHiragana)
             if (u) c[u] = cHiraCommon;
+        // The JIS encodings read six codes as other look-alikes than CP932
+        // does: the same text, and as plausible.
+        for (int u = 0; u < 65536; ++u)
+            if (const char16_t p = LookAlike::partner(char16_t(u)); p && LookAlike::fold(char16_t(u)) == p) c[u] = c[p];
         c[0] = cBad;
         c[kReplacement] = cBad;
     });

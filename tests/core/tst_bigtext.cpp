@@ -193,8 +193,8 @@ private Q_SLOTS:
             return out;
         };
         QCOMPARE(decoded(bytes.constData(), bytes.size()), text);
-        // Stray bytes and unknown escapes are replaced, the rest still decodes.
-        QCOMPARE(decoded("\x1b$B$\"\x1b(Ba\xff\x1b%z", 13), QStringLiteral("あa\uFFFD\uFFFD%z"));
+        // Stray bytes are replaced and unknown escapes kept, the rest still decodes.
+        QCOMPARE(decoded("\x1b$B$\"\x1b(Ba\xff\x1b%z", 13), QStringLiteral("あa\uFFFD\u001B%z"));
 
         writeFile(path("iso.txt"), bytes);
         BigTextDocument doc;
@@ -416,6 +416,28 @@ private Q_SLOTS:
         doc.insert(100, QStringLiteral("挿入した¬"));
         QCOMPARE(doc.find(QStringLiteral("した¬"), 0, doc.length()), 102);
         QCOMPARE(doc.find(QStringLiteral("した¬"), 103, doc.length()), -1);
+    }
+
+    void findTakesEachLookAlikePairForOne()
+    {
+        // Typed either way, across a cut, in file blocks and in memory; the hit as the file has it.
+        const QString full = QStringLiteral("～∥－￠￡￢"), jis = QStringLiteral("\u301C\u2016\u2212\u00A2\u00A3\u00AC");
+        for (const auto& [e, forms] : {std::pair{TextEncoding::Cp932, full}, {TextEncoding::EucJp, jis},
+                                       {TextEncoding::Iso2022Jp, jis}, {TextEncoding::Utf8, full.left(3) + jis.mid(3)}}) {
+            const QString text = QStringLiteral("x\n") + QString(131067, u'あ') + forms + QString(170000, u'あ');
+            const bool jisFile = e == TextEncoding::EucJp || e == TextEncoding::Iso2022Jp;
+            writeFile(path("alike.txt"), jisFile ? iconvEncode(e == TextEncoding::EucJp ? "EUC-JP" : "ISO-2022-JP", text)
+                                                 : encodeAs(e, text));
+            BigTextDocument doc;
+            openWhole(doc, path("alike.txt"), e);
+            for (const QString& typed : {QStringLiteral("あ") + full, QStringLiteral("あ") + jis, jis.mid(2, 3)}) {
+                const qint64 hit = text.indexOf(typed.size() > 3 ? QStringLiteral("あ") + forms : forms.mid(2, 3));
+                QCOMPARE(doc.find(typed, 0, doc.length()), hit);
+                QCOMPARE(doc.text(hit, typed.size()), text.mid(hit, typed.size()));
+            }
+            doc.insert(0, jis.left(1));
+            QCOMPARE(doc.find(full.left(1), 0, doc.length()), 0);
+        }
     }
 
     void findAcrossACutLongLine()

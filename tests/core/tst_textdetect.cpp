@@ -80,6 +80,11 @@ void TestTextDetect::detectsEachEncodingOfJapaneseText_data()
     for (const QString& t : texts)
         for (Encoding e : all)
             QTest::addRow("%s %s", qPrintable(t.left(6)), qPrintable(TextCodec::name(e))) << t << int(e);
+    // Kanji pairs that read as nothing plausible: the designations decide.
+    QString soup;
+    for (int k = 0; k < 60; ++k)
+        soup += QString::fromUtf8(iconvConvert(QByteArray(1, char(0xD0 + k % 36)) + char(0xA1 + k * 37 % 94), "UTF-8", "EUC-JP"));
+    QTest::addRow("kanji soup ISO-2022-JP") << soup << int(Encoding::Iso2022Jp);
     // Half-width katakana exists in CP932, EUC-JP and UTF-8 only.
     for (Encoding e : {Encoding::Cp932, Encoding::EucJp, Encoding::Utf8})
         QTest::addRow("hw %s", qPrintable(TextCodec::name(e))) << QStringLiteral("ﾃﾞｰﾀﾌｧｲﾙを開く") << int(e);
@@ -260,13 +265,14 @@ void TestTextDetect::eucJpAgreesWithTheCLibrary()
 
 void TestTextDetect::iso2022JpShiftsAndDesignations()
 {
-    // Half-width katakana by designation and by SO/SI, JIS X 0212, JIS Roman,
-    // an unknown escape, and a line break inside a kanji run.
-    const QByteArray bytes("\x1B$B$\"\x1B(I1\x1B(Bx\x0E\x32\x0Fy\x1B$(D0!\x1B(J!\x1B%Gz\x1B$BF|\nK\\\x1B(B", 42);
+    // Half-width katakana by designation, JIS X 0212, JIS Roman (yen sign and
+    // overline), a line break inside a kanji run; SO, SI and a lone ESC are
+    // controls and an eight-bit byte U+FFFD, as the C library reads them.
+    const QByteArray bytes("\x1B$B$\"\x1B(I1\x1B(Bx\x0E\x32\x0Fy\x1B$(D0!\x1B(J!\\~\x1B%Gz\x1B$BF|\nK\\\x1B(J\xB1\x1B(B");
     const TextLoad::Decoded r = TextLoad::decode(bytes);
     QCOMPARE(name(r.encoding), name(Encoding::Iso2022Jp));
     const QString sup = TextLoad::decodeAs(Encoding::EucJp, QByteArray("\x8F\xB0\xA1", 3));
-    QCOMPARE(r.text, QStringLiteral("あｱxｲy") + sup + QStringLiteral("!\uFFFD%Gz日\n本"));
+    QCOMPARE(r.text, QStringLiteral("あｱx\u000E2\u000Fy") + sup + QStringLiteral("!¥‾\u001B%Gz日\n本\uFFFD"));
 }
 
 void TestTextDetect::largeDataIsSampledThroughout()

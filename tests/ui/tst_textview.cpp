@@ -201,21 +201,26 @@ void TestTextView::eachEncodingOfAJapaneseText()
 void TestTextView::aCharacterIsFoundInEveryJapaneseEncoding()
 {
     // The same JIS codes (wave dash, double vertical line, minus sign, cent,
-    // pound, not sign) written by a program that maps them differently: each
-    // file shows the same characters, so one search finds them in all.
+    // pound, not sign) read as each encoding's converter reads them; find
+    // takes each pair for one character, also in RTF.
     const QString cp932Text = QStringLiteral("営業時間は９時～１７時です。∥－￠￡￢\r\n");
     QString other = cp932Text;
     for (auto [from, to] : {std::pair{u'～', u'\u301C'}, {u'∥', u'\u2016'}, {u'－', u'\u2212'}, {u'￠', u'\u00A2'},
                             {u'￡', u'\u00A3'}, {u'￢', u'\u00AC'}})
         other.replace(QChar(from), QChar(to));
-    const QByteArray files[] = {Cp932::encode(cp932Text), viaIconv(other, "EUC-JP"), viaIconv(other, "ISO-2022-JP")};
-    for (const QByteArray& bytes : files) {
+    const std::pair<QByteArray, QString> files[] = {{Cp932::encode(cp932Text), cp932Text},
+                                                    {viaIconv(other, "EUC-JP"), other},
+                                                    {viaIconv(other, "ISO-2022-JP"), other}};
+    for (const auto& [bytes, shown] : files) {
         QVERIFY(bytes.size() > cp932Text.size());
         View v;
         v.show(QStringLiteral("jp.txt"), bytes);
-        QCOMPARE(v.pane()->text(), QStringLiteral("営業時間は９時～１７時です。∥－￠￡￢\n"));
+        QCOMPARE(v.pane()->text(), QString(shown).replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
         QCOMPARE(v.pane()->find(QStringLiteral("～"), 0, v.pane()->textLength()), 7);
     }
+    View v;
+    v.show(QStringLiteral("jp.rtf"), QByteArray("{\\rtf1 x\\u12316?1\\u8214?\\u8722?\\u162?\\u163?\\u172?\\par}"));
+    QCOMPARE(v.pane()->find(QStringLiteral("～1∥－￠￡￢"), 0, v.pane()->textLength()), 1);
 }
 
 void TestTextView::binaryFileWithNulBytes()
