@@ -5,6 +5,8 @@
 # in the folder are kept as they are.
 #   PREFIX (default ~/.local)  APP_DIR (default $PREFIX/share/vardolin)
 set -euo pipefail
+# shellcheck source=desktop-caches.sh
+source "$(dirname "$0")/desktop-caches.sh"
 PREFIX="$(realpath -ms "${PREFIX:-$HOME/.local}")"
 APP_DIR="$(realpath -ms "${APP_DIR:-$PREFIX/share/vardolin}")"
 cd "$(dirname "$0")/.."
@@ -29,14 +31,7 @@ cmake --install build >/dev/null
 
 # Caches are brought up to date where the desktop keeps them already; none is
 # made where there was none (the desktop reads the folders then).
-ICONS="$PREFIX/share/icons/hicolor"
-APPS="$PREFIX/share/applications"
-if [ -e "$ICONS/icon-theme.cache" ] && command -v gtk-update-icon-cache >/dev/null; then
-  gtk-update-icon-cache -q -t -f "$ICONS" || true
-fi
-if [ -e "$APPS/mimeinfo.cache" ] && command -v update-desktop-database >/dev/null; then
-  update-desktop-database -q "$APPS" || true
-fi
+refresh_desktop_caches "$PREFIX"
 
 # What uninstall.sh removes: the files of every install so far, as CMake
 # listed them, and the folders they made. Kept across reinstalls.

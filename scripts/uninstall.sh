@@ -4,6 +4,8 @@
 # files stay unless --purge is given (they are the user's); a file of the
 # user's own in the program's folder stays in any case.
 set -euo pipefail
+# shellcheck source=desktop-caches.sh
+source "$(dirname "$0")/desktop-caches.sh"
 PREFIX="$(realpath -ms "${PREFIX:-$HOME/.local}")"
 APP_DIR="$(realpath -ms "${APP_DIR:-$PREFIX/share/vardolin}")"
 purge=0
@@ -46,14 +48,7 @@ fi
 
 # Caches the desktop keeps still list what was removed: brought up to date
 # where there is one.
-ICONS="$PREFIX/share/icons/hicolor"
-APPS="$PREFIX/share/applications"
-if [ -e "$ICONS/icon-theme.cache" ] && command -v gtk-update-icon-cache >/dev/null; then
-  gtk-update-icon-cache -q -t -f "$ICONS" || true
-fi
-if [ -e "$APPS/mimeinfo.cache" ] && command -v update-desktop-database >/dev/null; then
-  update-desktop-database -q "$APPS" || true
-fi
+refresh_desktop_caches "$PREFIX"
 
 if [ "$purge" = 1 ]; then
   echo "Vardolin and its settings removed."

@@ -10,6 +10,16 @@
 #include <algorithm>
 #include <vector>
 
+// A view on screen with the keyboard focus, as a user reads it.
+static bool showFocused(BigTextView& view)
+{
+    view.resize(400, 300);
+    view.show();
+    QApplication::setActiveWindow(&view);
+    view.setFocus();
+    return QTest::qWaitForWindowExposed(&view);
+}
+
 class TestBigTextWrapView : public QObject {
     Q_OBJECT
 
@@ -31,11 +41,7 @@ private Q_SLOTS:
     {
         QFETCH(QString, line);
         BigTextView view;
-        view.resize(400, 300);
-        view.show();
-        QApplication::setActiveWindow(&view);
-        view.setFocus();
-        QVERIFY(QTest::qWaitForWindowExposed(&view));
+        QVERIFY(showFocused(view));
         view.setPlainText(line);
         view.setWordWrap(true);
         QVERIFY(view.document().blockCount() >= 2);
@@ -73,11 +79,7 @@ private Q_SLOTS:
     {
         QFETCH(QString, line);
         BigTextView view;
-        view.resize(400, 300);
-        view.show();
-        QApplication::setActiveWindow(&view);
-        view.setFocus();
-        QVERIFY(QTest::qWaitForWindowExposed(&view));
+        QVERIFY(showFocused(view));
         view.setPlainText(line + QStringLiteral("\nnext"));
         QVERIFY(view.document().blockCount() >= 3);
         view.viewport()->repaint(); // the row's width found before the scroll bar has it
