@@ -417,7 +417,7 @@ def changed_file(ctx):
     with open(path, "ab") as f:
         f.write("三行目\r\n".encode("cp932"))
     reload = a11y.wait_find(frame, "the reload offered", role="push button", name="再読み込み")
-    a11y.wait_find(frame, "the notice", name="ファイルが変更されました。")
+    a11y.wait_find(frame, "the notice", role="alert", name="ファイルが変更されました。")
     if shown() != "一行目のログ\n二行目のログ\n":
         raise Failure(f"after an append the pane shows {shown()!r} before any reload")
     if os.environ.get("VARDOLIN_E2E_SHOTS"):
@@ -429,7 +429,7 @@ def changed_file(ctx):
         f.truncate(0)
         f.write("新\r\n".encode("cp932"))
     wait_for(lambda: shown() == "新\n", "the pane to reload the rewritten file on its own")
-    a11y.wait_find(frame, "the notice", name="ファイルが変更されました。")
+    a11y.wait_find(frame, "the notice", role="alert", name="ファイルが変更されました。")
     if os.environ.get("VARDOLIN_E2E_SHOTS"):
         ctx.desk.screenshot(os.path.join(os.environ["VARDOLIN_E2E_SHOTS"], "changed-rewritten.png"))
     v.close_by_menu()
