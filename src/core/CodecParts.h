@@ -9,6 +9,8 @@ namespace CodecParts {
 std::unique_ptr<TextCodec> createCp932();
 std::unique_ptr<TextCodec> createEucJp();
 std::unique_ptr<TextCodec> createIso2022Jp();
+std::unique_ptr<TextCodec> createEucJisX0213();
+std::unique_ptr<TextCodec> createShiftJisX0213();
 
 // Eight bytes without the high bit.
 inline bool allAscii8(const unsigned char* p)

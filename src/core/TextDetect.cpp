@@ -127,6 +127,19 @@ Score scoreCandidate(const TextCodec& codec, const unsigned char* p, const std::
     return sc;
 }
 
+// How many characters of the sample the codec cannot read.
+qsizetype replacements(const TextCodec& codec, const unsigned char* p, const std::vector<Segment>& segs)
+{
+    qsizetype n = 0;
+    QString text;
+    for (const Segment& seg : segs) {
+        text.clear();
+        codec.decode(reinterpret_cast<const char*>(p + seg.start), seg.length, text);
+        n += text.count(QChar(0xFFFD));
+    }
+    return n;
+}
+
 bool validUtf8WithMultibyte(const unsigned char* p, const std::vector<Segment>& segs)
 {
     bool multi = false;
@@ -184,6 +197,23 @@ Detection detect(const char* data, qsizetype size)
     if (facts.high) {
         consider(TextEncoding::Utf8);
         consider(TextEncoding::EucJp);
+    }
+    if (facts.high) {
+        // JIS X 0213 fills codes that JIS X 0208 leaves empty: its reading
+        // stands in for its JIS X 0208 sibling only where it reads characters
+        // the sibling cannot and next to nothing else (a line cut at the end
+        // of each sample aside), so files of JIS X 0208 and binary data keep
+        // their encoding.
+        const std::pair<TextEncoding, TextEncoding> siblings[] = {
+            {TextEncoding::Cp932, TextEncoding::ShiftJisX0213}, {TextEncoding::EucJp, TextEncoding::EucJisX0213}};
+        for (const auto& [plain, wide] : siblings) {
+            const qsizetype missing = replacements(*TextCodec::create(plain), p, segs);
+            const qsizetype allowed = std::min<qsizetype>(missing, qsizetype(segs.size()) + 1);
+            if (missing == 0 || replacements(*TextCodec::create(wide), p, segs) >= allowed) continue;
+            auto it = std::find_if(cands.begin(), cands.end(), [&](const Candidate& c) { return c.e == plain; });
+            if (it != cands.end()) *it = {wide, score(wide)};
+            else cands.push_back({wide, score(wide)});
+        }
     }
     if (facts.escape) consider(TextEncoding::Iso2022Jp);
     if (size >= 2) {
