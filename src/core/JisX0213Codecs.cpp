@@ -185,5 +185,7 @@ private:
 
 } // namespace
 
+const quint32* CodecParts::jisX0213(int plane) { return tables().euc.data() + plane * kCells * kCells; }
+
 std::unique_ptr<TextCodec> CodecParts::createEucJisX0213() { return std::make_unique<X0213Codec>(false); }
 std::unique_ptr<TextCodec> CodecParts::createShiftJisX0213() { return std::make_unique<X0213Codec>(true); }

@@ -78,7 +78,7 @@ std::vector<Segment> sampleSegments(const unsigned char* p, qsizetype size)
 struct SampleFacts {
     bool high = false;    // a byte >= 0x80
     bool escape = false;  // an ISO-2022 designation
-    bool jis = false;     // one of ISO-2022-JP's own: ESC $ B, ESC $ @, ESC ( B, ESC ( J
+    bool jis = false;     // one of ISO-2022-JP's own: ESC $ B, ESC $ @, ESC ( B, ESC ( J, JIS X 0213's
     bool nul = false;
 };
 
@@ -94,6 +94,9 @@ SampleFacts factsOf(const unsigned char* p, const std::vector<Segment>& segs)
                 f.escape = true;
                 const unsigned char c = p[i + 2];
                 if (p[i + 1] == '$' ? c == 'B' || c == '@' : c == 'B' || c == 'J') f.jis = true;
+                // JIS X 0213's planes: ESC $ ( O, Q and P.
+                if (p[i + 1] == '$' && c == '(' && i + 3 < s.start + s.length && p[i + 3] >= 'O' && p[i + 3] <= 'Q')
+                    f.jis = true;
             }
         }
     }

@@ -279,6 +279,11 @@ void TestTextDetect::iso2022JpShiftsAndDesignations()
     QCOMPARE(name(r.encoding), name(Encoding::Iso2022Jp));
     const QString sup = TextLoad::decodeAs(Encoding::EucJp, QByteArray("\x8F\xB0\xA1", 3));
     QCOMPARE(r.text, QStringLiteral("あｱx\u000E2\u000Fy") + sup + QStringLiteral("!¥‾\u001B%Gz日\n本\uFFFD"));
+    // The planes of JIS X 0213, as its own member of the family writes them.
+    const QString x0213 = QStringLiteral("か\u309Aト\u309A𡚴𪎌");
+    const TextLoad::Decoded j3 = TextLoad::decode(iconvConvert(x0213.toUtf8(), "ISO-2022-JP-3", "UTF-8"));
+    QCOMPARE(name(j3.encoding), name(Encoding::Iso2022Jp));
+    QCOMPARE(j3.text, x0213);
 }
 
 void TestTextDetect::largeDataIsSampledThroughout()
