@@ -143,6 +143,29 @@ qsizetype replacements(const TextCodec& codec, const unsigned char* p, const std
     return n;
 }
 
+// JIS X 0213 fills codes that JIS X 0208 leaves empty. A file is read as it
+// only where its JIS X 0208 reading misses characters that JIS X 0213 reads,
+// with next to nothing missing then (a character cut at the end of each
+// sample aside), so files of JIS X 0208 and binary data keep their encoding.
+TextEncoding x0213Instead(TextEncoding e, const unsigned char* p, const std::vector<Segment>& segs)
+{
+    if (e != TextEncoding::Cp932 && e != TextEncoding::EucJp) return e;
+    const qsizetype missing = replacements(*TextCodec::create(e), p, segs);
+    const qsizetype allowed = std::min<qsizetype>(missing, qsizetype(segs.size()) + 1);
+    TextEncoding pick = e;
+    qint64 cost = std::numeric_limits<qint64>::max();
+    for (TextEncoding wide : {TextEncoding::ShiftJisX0213, TextEncoding::EucJisX0213}) {
+        const auto codec = TextCodec::create(wide);
+        if (replacements(*codec, p, segs) >= allowed) continue;
+        const Score s = scoreCandidate(*codec, p, segs);
+        if (s.cost < cost) {
+            pick = wide;
+            cost = s.cost;
+        }
+    }
+    return pick;
+}
+
 bool validUtf8WithMultibyte(const unsigned char* p, const std::vector<Segment>& segs)
 {
     bool multi = false;
@@ -201,23 +224,6 @@ Detection detect(const char* data, qsizetype size)
         consider(TextEncoding::Utf8);
         consider(TextEncoding::EucJp);
     }
-    if (facts.high) {
-        // JIS X 0213 fills codes that JIS X 0208 leaves empty: its reading
-        // stands in for its JIS X 0208 sibling only where it reads characters
-        // the sibling cannot and next to nothing else (a line cut at the end
-        // of each sample aside), so files of JIS X 0208 and binary data keep
-        // their encoding.
-        const std::pair<TextEncoding, TextEncoding> siblings[] = {
-            {TextEncoding::Cp932, TextEncoding::ShiftJisX0213}, {TextEncoding::EucJp, TextEncoding::EucJisX0213}};
-        for (const auto& [plain, wide] : siblings) {
-            const qsizetype missing = replacements(*TextCodec::create(plain), p, segs);
-            const qsizetype allowed = std::min<qsizetype>(missing, qsizetype(segs.size()) + 1);
-            if (missing == 0 || replacements(*TextCodec::create(wide), p, segs) >= allowed) continue;
-            auto it = std::find_if(cands.begin(), cands.end(), [&](const Candidate& c) { return c.e == plain; });
-            if (it != cands.end()) *it = {wide, score(wide)};
-            else cands.push_back({wide, score(wide)});
-        }
-    }
     if (facts.escape) consider(TextEncoding::Iso2022Jp);
     if (size >= 2) {
         for (TextEncoding e : {TextEncoding::Utf16LE, TextEncoding::Utf16BE}) {
@@ -252,7 +258,7 @@ Detection detect(const char* data, qsizetype size)
         const qint64 margin = best->e == TextEncoding::Cp932 ? 10 : 0;
         if (c.s.cost + margin < best->s.cost) best = &c;
     }
-    return {best->e, false};
+    return {x0213Instead(best->e, p, segs), false};
 }
 
 } // namespace TextDetect
