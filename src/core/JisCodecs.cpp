@@ -136,8 +136,9 @@ private:
 // Read as the C library's converter reads it, ill-formed text included:
 // escape sequences switch between ASCII, JIS Roman (0x5C the yen sign, 0x7E
 // the overline), JIS X 0208 and, as the wider members of the family have
-// them, half-width katakana and JIS X 0212. An ESC that starts no escape, SO
-// and SI are control characters like any other, and eight-bit bytes are
+// them, half-width katakana, JIS X 0212 and the two planes of JIS X 0213 (a
+// code of which may be two units). An ESC that starts no escape, SO and SI
+// are control characters like any other, and eight-bit bytes are
 // U+FFFD each. A line end does not reset the state, as some writers omit the
 // final escape back to ASCII. Where that converter would stop at a byte, this
 // one goes on as the rest of the file's readers do: spaces and line ends pass
@@ -175,6 +176,10 @@ public:
             if (twoByte(st)) {
                 const qint64 j = nextNonGraphic(p, i, size);
                 n += (j - i + 1) / 2;
+                // JIS X 0213 has codes of two units: a kana and its mark, a kanji beyond the BMP.
+                if (const quint32* wide = x0213(st))
+                    for (qint64 k = i; k + 1 < j; k += 2)
+                        n += wide[(p[k] - 0x21) * kCells + (p[k + 1] - 0x21)] > 0xFFFF;
                 i = j;
             } else {
                 const qint64 j = nextSpecial(p, i, size);
@@ -203,7 +208,7 @@ public:
         char16_t* dst = reinterpret_cast<char16_t*>(out.data()) + base;
         Shift st = unpack(state);
         qsizetype n = 0;
-        int u;
+        qint64 u;
         const auto* p = reinterpret_cast<const unsigned char*>(data);
         for (qint64 i = 0; i < size;) {
             if (st.set == Set::Ascii) {
@@ -215,12 +220,20 @@ public:
                 // Runs of pairs, looked up without a step each.
                 const qint64 j = nextNonGraphic(p, i, size);
                 const JisTable::Plane* plane = st.set == Set::X0208 ? &m_x0208 : st.set == Set::X0212 ? &m_x0212 : nullptr;
+                if (const quint32* wide = x0213(st)) {
+                    for (; i + 1 < j; i += 2) {
+                        const quint32 w = wide[(p[i] - 0x21) * kCells + (p[i + 1] - 0x21)];
+                        dst[n++] = w ? char16_t(w) : kReplacement;
+                        if (w > 0xFFFF) dst[n++] = char16_t(w >> 16);
+                    }
+                }
                 for (; i + 1 < j; i += 2)
                     dst[n++] = plane ? defined((*plane)[(p[i] - 0x21) * kCells + (p[i + 1] - 0x21)]) : kReplacement;
             }
             if (i >= size) break;
             i += step(st, p, i, size, &u);
             if (u >= 0) dst[n++] = char16_t(u);
+            if (u > 0xFFFF) dst[n++] = char16_t(u >> 16);
         }
         out.truncate(base + n);
     }
@@ -229,7 +242,7 @@ public:
     {
         Shift st = unpack(state);
         qint64 i = 0;
-        int u;
+        qint64 u;
         while (i < target) {
             const qint64 len = step(st, reinterpret_cast<const unsigned char*>(data), i, size, &u);
             if (i + len > target) break;
@@ -249,7 +262,7 @@ public:
         Shift st = unpack(state);
         State decided = 0;
         qint64 i = 0, anchor = 0;
-        int u;
+        qint64 u;
         while (i < target) {
             const qint64 len = step(st, p, i, size, &u, &decided);
             if (i + len > target) break;
@@ -273,7 +286,7 @@ public:
             if (p[i] == 0x1B) {
                 Shift probe;
                 State designated = 0;
-                int u;
+                qint64 u;
                 step(probe, p, i, size, &u, &designated);
                 if (designated & kSetBits) {
                     st.set = probe.set;
@@ -290,7 +303,7 @@ public:
         const auto* p = reinterpret_cast<const unsigned char*>(data);
         Shift st;
         qint64 i = 0;
-        int u = -1;
+        qint64 u = -1;
         while (i < size && p[i] == 0x1B) {
             const qint64 len = step(st, p, i, size, &u);
             if (u >= 0) break;
@@ -303,7 +316,7 @@ public:
     bool uniqueBytes(const QString&, QByteArray*) const override { return false; }
 
 private:
-    enum class Set : quint8 { Ascii, Kana, X0208, X0212, Foreign, Roman };
+    enum class Set : quint8 { Ascii, Kana, X0208, X0212, Foreign, Roman, X0213a, X0213b };
     struct Shift {
         Set set = Set::Ascii;
     };
@@ -313,7 +326,7 @@ private:
     {
         Shift st;
         const int set = s & kSetBits;
-        st.set = set <= int(Set::Roman) ? Set(set) : Set::Ascii;
+        st.set = Set(set);
         return st;
     }
 
@@ -360,7 +373,7 @@ private:
     // Decodes what starts at p[i]: returns the bytes taken, and the code unit
     // in *u, or -1 when they were an escape or a shift; adds to *decided the
     // bits of the state a designation or a shift set.
-    qint64 step(Shift& st, const unsigned char* p, qint64 i, qint64 size, int* u, State* decided = nullptr) const
+    qint64 step(Shift& st, const unsigned char* p, qint64 i, qint64 size, qint64* u, State* decided = nullptr) const
     {
         State ignored = 0;
         State& d = decided ? *decided : ignored;
@@ -394,10 +407,18 @@ private:
             return 1;
         }
         const int index = (b - 0x21) * kCells + (b2 - 0x21);
-        if (st.set == Set::X0208) *u = defined(m_x0208[index]);
+        if (const quint32* wide = x0213(st)) *u = wide[index] ? qint64(wide[index]) : kReplacement;
+        else if (st.set == Set::X0208) *u = defined(m_x0208[index]);
         else if (st.set == Set::X0212) *u = defined(m_x0212[index]);
         else *u = kReplacement;
         return 2;
+    }
+
+    // The table of a JIS X 0213 plane in force, or null.
+    static const quint32* x0213(Shift st)
+    {
+        if (st.set == Set::X0213a) return CodecParts::jisX0213(0);
+        return st.set == Set::X0213b ? CodecParts::jisX0213(1) : nullptr;
     }
 
     static bool twoByte(Shift st) { return st.set != Set::Ascii && st.set != Set::Kana && st.set != Set::Roman; }
@@ -418,7 +439,9 @@ private:
             if (c2 == 'A') return designate(st, d, Set::Foreign, 3);
             if (c2 != '(') return 0;
             const int c3 = at(i + 3);
-            if (c3 == '@' || c3 == 'B' || c3 == 'Q' || c3 == 'O') return designate(st, d, Set::X0208, 4);
+            if (c3 == '@' || c3 == 'B') return designate(st, d, Set::X0208, 4);
+            if (c3 == 'O' || c3 == 'Q') return designate(st, d, Set::X0213a, 4);
+            if (c3 == 'P') return designate(st, d, Set::X0213b, 4);
             if (c3 == 'D') return designate(st, d, Set::X0212, 4);
             if (c3 >= 0x40 && c3 <= 0x7E) return designate(st, d, Set::Foreign, 4);
             return 0;

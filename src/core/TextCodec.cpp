@@ -230,6 +230,8 @@ std::unique_ptr<TextCodec> TextCodec::create(TextEncoding encoding)
     case TextEncoding::Utf16BE: return std::make_unique<Utf16Codec>(true);
     case TextEncoding::EucJp: return CodecParts::createEucJp();
     case TextEncoding::Iso2022Jp: return CodecParts::createIso2022Jp();
+    case TextEncoding::EucJisX0213: return CodecParts::createEucJisX0213();
+    case TextEncoding::ShiftJisX0213: return CodecParts::createShiftJisX0213();
     }
     return nullptr;
 }
@@ -254,6 +256,8 @@ QString TextCodec::name(TextEncoding encoding)
     case TextEncoding::Utf16BE: return QStringLiteral("UTF-16BE");
     case TextEncoding::EucJp: return QStringLiteral("EUC-JP");
     case TextEncoding::Iso2022Jp: return QStringLiteral("ISO-2022-JP");
+    case TextEncoding::EucJisX0213: return QStringLiteral("EUC-JISX0213");
+    case TextEncoding::ShiftJisX0213: return QStringLiteral("Shift_JISX0213");
     }
     return QString();
 }

@@ -5,7 +5,7 @@
 #include <memory>
 
 // The encodings of a plain-text file.
-enum class TextEncoding { Cp932, Utf8, Utf16LE, Utf16BE, EucJp, Iso2022Jp };
+enum class TextEncoding { Cp932, Utf8, Utf16LE, Utf16BE, EucJp, Iso2022Jp, EucJisX0213, ShiftJisX0213 };
 
 // Counting and decoding of byte ranges of one encoding: the only decoders of
 // file text there are. A large file is decoded range by range; a whole text

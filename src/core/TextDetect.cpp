@@ -78,7 +78,7 @@ std::vector<Segment> sampleSegments(const unsigned char* p, qsizetype size)
 struct SampleFacts {
     bool high = false;    // a byte >= 0x80
     bool escape = false;  // an ISO-2022 designation
-    bool jis = false;     // one of ISO-2022-JP's own: ESC $ B, ESC $ @, ESC ( B, ESC ( J
+    bool jis = false;     // one of ISO-2022-JP's own: ESC $ B, ESC $ @, ESC ( B, ESC ( J, JIS X 0213's
     bool nul = false;
 };
 
@@ -94,6 +94,9 @@ SampleFacts factsOf(const unsigned char* p, const std::vector<Segment>& segs)
                 f.escape = true;
                 const unsigned char c = p[i + 2];
                 if (p[i + 1] == '$' ? c == 'B' || c == '@' : c == 'B' || c == 'J') f.jis = true;
+                // JIS X 0213's planes: ESC $ ( O, Q and P.
+                if (p[i + 1] == '$' && c == '(' && i + 3 < s.start + s.length && p[i + 3] >= 'O' && p[i + 3] <= 'Q')
+                    f.jis = true;
             }
         }
     }
@@ -125,6 +128,42 @@ Score scoreCandidate(const TextCodec& codec, const unsigned char* p, const std::
         scoreText(reinterpret_cast<const char16_t*>(text.constData()), text.size(), sc);
     }
     return sc;
+}
+
+// How many characters of the sample the codec cannot read.
+qsizetype replacements(const TextCodec& codec, const unsigned char* p, const std::vector<Segment>& segs)
+{
+    qsizetype n = 0;
+    QString text;
+    for (const Segment& seg : segs) {
+        text.clear();
+        codec.decode(reinterpret_cast<const char*>(p + seg.start), seg.length, text);
+        n += text.count(QChar(0xFFFD));
+    }
+    return n;
+}
+
+// JIS X 0213 fills codes that JIS X 0208 leaves empty. A file is read as it
+// only where its JIS X 0208 reading misses characters that JIS X 0213 reads,
+// with next to nothing missing then (a character cut at the end of each
+// sample aside), so files of JIS X 0208 and binary data keep their encoding.
+TextEncoding x0213Instead(TextEncoding e, const unsigned char* p, const std::vector<Segment>& segs)
+{
+    if (e != TextEncoding::Cp932 && e != TextEncoding::EucJp) return e;
+    const qsizetype missing = replacements(*TextCodec::create(e), p, segs);
+    const qsizetype allowed = std::min<qsizetype>(missing, qsizetype(segs.size()) + 1);
+    TextEncoding pick = e;
+    qint64 cost = std::numeric_limits<qint64>::max();
+    for (TextEncoding wide : {TextEncoding::ShiftJisX0213, TextEncoding::EucJisX0213}) {
+        const auto codec = TextCodec::create(wide);
+        if (replacements(*codec, p, segs) >= allowed) continue;
+        const Score s = scoreCandidate(*codec, p, segs);
+        if (s.cost < cost) {
+            pick = wide;
+            cost = s.cost;
+        }
+    }
+    return pick;
 }
 
 bool validUtf8WithMultibyte(const unsigned char* p, const std::vector<Segment>& segs)
@@ -219,7 +258,7 @@ Detection detect(const char* data, qsizetype size)
         const qint64 margin = best->e == TextEncoding::Cp932 ? 10 : 0;
         if (c.s.cost + margin < best->s.cost) best = &c;
     }
-    return {best->e, false};
+    return {x0213Instead(best->e, p, segs), false};
 }
 
 } // namespace TextDetect

@@ -40,8 +40,9 @@ const QString kKanji = QStringLiteral(
 
 // Random Japanese text: kana, kanji, full-width forms, ASCII, and when asked line
 // ends of all three kinds, half-width katakana with vendor characters (extras)
-// and characters beyond the BMP.
-QString japanese(QRandomGenerator& rng, int count, bool lineEnds, bool extras = true, bool astral = false)
+// and characters beyond the BMP (of JIS X 0213, with its kana and marks).
+QString japanese(QRandomGenerator& rng, int count, bool lineEnds, bool extras = true, bool astral = false,
+                 bool x0213 = false)
 {
     QString s;
     for (int i = 0; i < count; ++i) {
@@ -55,7 +56,8 @@ QString japanese(QRandomGenerator& rng, int count, bool lineEnds, bool extras = 
         case 7: s += extras ? QStringLiteral("①Ⅲ㈱")[rng.bounded(3)] : QChar(u'〒'); break;
         case 8: s += QChar(char16_t(0x20 + rng.bounded(0x5F))); break;             // ASCII
         case 9:
-            if (astral) s += QString::fromUcs4(U"\U0001F600\U00020B9F" + rng.bounded(2), 1);
+            if (x0213) s += QStringList{QStringLiteral("か\u309A"), QStringLiteral("ト\u309A"), QStringLiteral("𡚴"), QStringLiteral("𪎌")}[rng.bounded(4)];
+            else if (astral) s += QString::fromUcs4(U"\U0001F600\U00020B9F" + rng.bounded(2), 1);
             else s += QChar(u'x');
             break;
         default: s += QStringList{"\r\n", "\n", "\r"}[rng.bounded(3)]; break;
@@ -110,6 +112,8 @@ private Q_SLOTS:
         QTest::newRow("UTF-16LE") << TextEncoding::Utf16LE;
         QTest::newRow("UTF-16BE") << TextEncoding::Utf16BE;
         QTest::newRow("EUC-JP") << TextEncoding::EucJp;
+        QTest::newRow("EUC-JISX0213") << TextEncoding::EucJisX0213;
+        QTest::newRow("Shift_JISX0213") << TextEncoding::ShiftJisX0213;
     }
     void codecsCountWhatTheyDecode()
     {
@@ -117,8 +121,9 @@ private Q_SLOTS:
         auto codec = TextCodec::create(encoding);
         QRandomGenerator rng(42);
         const bool unicode = encoding != TextEncoding::Cp932 && encoding != TextEncoding::EucJp;
+        const bool x0213 = encoding == TextEncoding::EucJisX0213 || encoding == TextEncoding::ShiftJisX0213;
         for (int round = 0; round < 200; ++round) {
-            const QString text = japanese(rng, 1 + int(rng.bounded(300)), true, true, unicode);
+            const QString text = japanese(rng, 1 + int(rng.bounded(300)), true, true, unicode, x0213);
             const QByteArray bytes = encodeAs(encoding, text);
             QString decoded;
             codec->decode(bytes.constData(), bytes.size(), decoded);
@@ -252,7 +257,7 @@ private Q_SLOTS:
         QTest::addColumn<int>("chunk");
         QTest::addColumn<int>("parts");
         for (auto e : {TextEncoding::Cp932, TextEncoding::Utf8, TextEncoding::Utf16LE,
-                       TextEncoding::Utf16BE, TextEncoding::EucJp}) {
+                       TextEncoding::Utf16BE, TextEncoding::EucJp, TextEncoding::ShiftJisX0213}) {
             for (int chunk : {1, 3, 4093, 1 << 20})
                 for (int parts : {1, 3})
                     QTest::addRow("%s chunk %d parts %d", qPrintable(TextCodec::name(e)), chunk, parts)
@@ -265,14 +270,15 @@ private Q_SLOTS:
         QFETCH(int, chunk);
         QFETCH(int, parts);
         const bool unicode = encoding != TextEncoding::Cp932 && encoding != TextEncoding::EucJp;
+        const bool x = encoding == TextEncoding::ShiftJisX0213;
         QRandomGenerator rng(3);
         // Short lines, then one line far longer than a block that starts at an odd
         // byte, so that the cut falls inside multi-byte characters.
-        QString text = japanese(rng, 90000, true, true, unicode);
+        QString text = japanese(rng, 90000, true, true, unicode, x);
         text += QStringLiteral("\nx");
-        text += japanese(rng, 200000, false, true, unicode);
+        text += japanese(rng, 200000, false, true, unicode, x);
         text += QStringLiteral("\r");
-        text += japanese(rng, 20000, true, true, unicode);
+        text += japanese(rng, 20000, true, true, unicode, x);
         const QByteArray bytes = encodeAs(encoding, text);
         writeFile(path("scan.txt"), bytes);
         auto codec = TextCodec::create(encoding);
@@ -437,6 +443,22 @@ private Q_SLOTS:
             }
             doc.insert(0, jis.left(1));
             QCOMPARE(doc.find(full.left(1), 0, doc.length()), 0);
+        }
+    }
+
+    void findsJisX0213AcrossACut()
+    {
+        // Two units for one code, on both sides of the cut at 256 KB.
+        const QString rare = QStringLiteral("か\u309A𪎌ト\u309A");
+        for (TextEncoding e : {TextEncoding::EucJisX0213, TextEncoding::ShiftJisX0213}) {
+            const QString text = QStringLiteral("x\n") + QString(131070, u'あ') + rare + QString(170000, u'あ');
+            writeFile(path("x0213.txt"), encodeAs(e, text));
+            BigTextDocument doc;
+            openWhole(doc, path("x0213.txt"), e);
+            for (const QString& typed : {QStringLiteral("あ") + rare, rare.mid(2, 3)}) {
+                QCOMPARE(doc.find(typed, 0, doc.length()), text.indexOf(typed));
+                QCOMPARE(doc.text(text.indexOf(typed), typed.size()), typed);
+            }
         }
     }
 

@@ -123,7 +123,7 @@ QByteArray illFormed(quint32 seed, qint64 size)
 {
     static const QByteArray junk[] = {"\x1B", "\x1B$", "\x1B$(", "\x1B(", "\x1B%z", "\x1B$A!!", "\x1B$(Q!!",
                                       "\xB1\xDF\xE0\xFF", "\x7F", "\x1B&@", "\x1B.A", QByteArray("\0", 1), "\x0E",
-                                      "\x0F", "\x1B$(D", "\x1B(I", "\x1B(J\\~"};
+                                      "\x0F", "\x1B$(D", "\x1B(I", "\x1B(J\\~", "\x1B$(O$w%~", "\x1B$(P~X"};
     QRandomGenerator rng(seed);
     QByteArray out;
     while (out.size() < size) {

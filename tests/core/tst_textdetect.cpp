@@ -34,6 +34,8 @@ QByteArray encode(const QString& text, Encoding e)
     case Encoding::Cp932: return Cp932::encode(text);
     case Encoding::EucJp: return iconvConvert(text.toUtf8(), "EUC-JP", "UTF-8");
     case Encoding::Iso2022Jp: return iconvConvert(text.toUtf8(), "ISO-2022-JP", "UTF-8");
+    case Encoding::EucJisX0213: return iconvConvert(text.toUtf8(), "EUC-JISX0213", "UTF-8");
+    case Encoding::ShiftJisX0213: return iconvConvert(text.toUtf8(), "SHIFT_JISX0213", "UTF-8");
     case Encoding::Utf8: return text.toUtf8();
     case Encoding::Utf16LE: return iconvConvert(text.toUtf8(), "UTF-16LE", "UTF-8");
     case Encoding::Utf16BE: return iconvConvert(text.toUtf8(), "UTF-16BE", "UTF-8");
@@ -85,6 +87,10 @@ void TestTextDetect::detectsEachEncodingOfJapaneseText_data()
     for (int k = 0; k < 60; ++k)
         soup += QString::fromUtf8(iconvConvert(QByteArray(1, char(0xD0 + k % 36)) + char(0xA1 + k * 37 % 94), "UTF-8", "EUC-JP"));
     QTest::addRow("kanji soup ISO-2022-JP") << soup << int(Encoding::Iso2022Jp);
+    // Codes only JIS X 0213 has: a kana with the semi-voiced mark is two
+    // characters, and two kanji lie beyond the BMP.
+    for (Encoding e : {Encoding::EucJisX0213, Encoding::ShiftJisX0213})
+        QTest::addRow("x0213 %s", qPrintable(name(e))) << QStringLiteral("か゚とト゚、𡚴と𪎌を探す。\n") << int(e);
     // Half-width katakana exists in CP932, EUC-JP and UTF-8 only.
     for (Encoding e : {Encoding::Cp932, Encoding::EucJp, Encoding::Utf8})
         QTest::addRow("hw %s", qPrintable(TextCodec::name(e))) << QStringLiteral("ﾃﾞｰﾀﾌｧｲﾙを開く") << int(e);
@@ -273,6 +279,11 @@ void TestTextDetect::iso2022JpShiftsAndDesignations()
     QCOMPARE(name(r.encoding), name(Encoding::Iso2022Jp));
     const QString sup = TextLoad::decodeAs(Encoding::EucJp, QByteArray("\x8F\xB0\xA1", 3));
     QCOMPARE(r.text, QStringLiteral("あｱx\u000E2\u000Fy") + sup + QStringLiteral("!¥‾\u001B%Gz日\n本\uFFFD"));
+    // The planes of JIS X 0213, as its own member of the family writes them.
+    const QString x0213 = QStringLiteral("か\u309Aト\u309A𡚴𪎌");
+    const TextLoad::Decoded j3 = TextLoad::decode(iconvConvert(x0213.toUtf8(), "ISO-2022-JP-3", "UTF-8"));
+    QCOMPARE(name(j3.encoding), name(Encoding::Iso2022Jp));
+    QCOMPARE(j3.text, x0213);
 }
 
 void TestTextDetect::largeDataIsSampledThroughout()

@@ -50,6 +50,8 @@ inline QByteArray encodeAs(TextEncoding e, const QString& text)
     }
     case TextEncoding::EucJp: return iconvEncode("EUC-JP-MS", text);
     case TextEncoding::Iso2022Jp: return iconvEncode("ISO-2022-JP", text);
+    case TextEncoding::EucJisX0213: return iconvEncode("EUC-JISX0213", text);
+    case TextEncoding::ShiftJisX0213: return iconvEncode("SHIFT_JISX0213", text);
     }
     return {};
 }
