@@ -8,6 +8,7 @@
 #include <QtMath>
 
 #include <algorithm>
+#include <cmath>
 #include <climits>
 
 namespace {
@@ -360,7 +361,8 @@ QRect BigTextAccessible::placeOf(qint64 pos) const
         width = layout.charAdvance(line->text, qsizetype(inLine), x, &units);
     }
     const int lh = layout.lineHeight();
-    const int left = qFloor(BigTextView::kMargin + x - v->scrollX());
+    // Far along a long line the distance from the view is more than an int holds.
+    const int left = int(std::clamp<qreal>(std::floor(BigTextView::kMargin + x - v->scrollX()), -1e9, 1e9));
     return QRect(left, BigTextView::kMargin + int(rowsDown) * lh, std::max(1, qCeil(width)), lh);
 }
 

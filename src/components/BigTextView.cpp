@@ -13,6 +13,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <cmath>
 
 
 BigTextView::BigTextView(QWidget* parent)
@@ -344,7 +345,9 @@ void BigTextView::updateScrollBars()
     // A line wider than the scroll bar counts is scrolled by more than a pixel a step.
     QScrollBar* h = horizontalScrollBar();
     const qreal x = scrollX();
-    const qint64 width = m_wrap ? 0 : std::max<qint64>(0, qCeil(m_widest) + 2 * kMargin - viewport()->width());
+    // In 64 bits: a line of billions of characters is wider than an int counts.
+    const qint64 widest = qint64(std::ceil(std::min<qreal>(m_widest, qreal(qint64(1) << 52))));
+    const qint64 width = m_wrap ? 0 : std::max<qint64>(0, widest + 2 * kMargin - viewport()->width());
     m_hScale = width > INT_MAX / 2 ? width / (INT_MAX / 2) + 1 : 1;
     h->setRange(0, int((width + m_hScale - 1) / m_hScale));
     h->setPageStep(std::max(1, int(viewport()->width() / m_hScale)));
@@ -386,8 +389,8 @@ void BigTextView::ensureCaretVisible()
     updateScrollBars();
     const qreal at = scrollX();
     const int visible = viewport()->width() - 2 * kMargin;
-    if (x < at) setScrollX(qFloor(x) - visible / 4);
-    else if (x > at + visible - 1) setScrollX(qCeil(x) - visible * 3 / 4);
+    if (x < at) setScrollX(std::floor(x) - visible / 4);
+    else if (x > at + visible - 1) setScrollX(std::ceil(x) - visible * 3 / 4);
 }
 
 void BigTextView::resizeEvent(QResizeEvent* event)
