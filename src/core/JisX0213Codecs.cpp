@@ -6,6 +6,7 @@
 // them, so counts and decoding agree range by range.
 #include "CodecParts.h"
 
+#include "IconvChar.h"
 #include <iconv.h>
 
 #include <mutex>
@@ -20,15 +21,8 @@ constexpr char16_t kReplacement = 0xFFFD;
 // the first in the low half; 0 when it is no character.
 quint32 iconvUnits(iconv_t cd, const unsigned char* in, size_t inLen)
 {
-    if (cd == reinterpret_cast<iconv_t>(-1)) return 0;
     char16_t out[4] = {};
-    char* inp = reinterpret_cast<char*>(const_cast<unsigned char*>(in));
-    char* outp = reinterpret_cast<char*>(out);
-    size_t inLeft = inLen, outLeft = sizeof(out);
-    iconv(cd, nullptr, nullptr, nullptr, nullptr);
-    if (iconv(cd, &inp, &inLeft, &outp, &outLeft) == static_cast<size_t>(-1) || inLeft != 0) return 0;
-    iconv(cd, nullptr, nullptr, &outp, &outLeft);
-    const size_t units = (sizeof(out) - outLeft) / 2;
+    const int units = iconvUnitsOf(cd, in, inLen, out, true);
     if (units == 1 && out[0] != kReplacement) return out[0];
     if (units == 2) return quint32(out[0]) | quint32(out[1]) << 16;
     return 0;
